@@ -1,0 +1,25 @@
+// The program `kv`. Start-up so far: the log, the banner and the run timer.
+
+#include <cstdio>
+#include <cstring>
+
+#include "kernel/log.h"
+
+namespace {
+
+constexpr const char* kEngineName = "Quellix";
+constexpr const char* kEngineVersion = "1.0";
+constexpr int kBuildNumber = 182;
+
+}  // namespace
+
+int main(int /*argc*/, char** /*argv*/) {
+    if (!kv::log_open(kv::kLogFileName)) {
+        std::fprintf(stderr, "kv: cannot create %s\n", kv::kLogFileName);
+    }
+    kv::timer_restart(kv::run_timer());
+    kv::log_write("%s %s (build %d)\n", kEngineName, kEngineVersion, kBuildNumber);
+    kv::log_stamped("Initializing...\n");
+    kv::log_close();
+    return 0;
+}

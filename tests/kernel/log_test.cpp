@@ -1,0 +1,77 @@
+#include "kernel/log.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/clock.h"
+
+namespace kv {
+namespace {
+
+std::string read_all(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class LogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("kv_log_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override {
+        log_close();
+        std::filesystem::remove_all(dir_);
+    }
+    std::filesystem::path dir_;
+};
+
+TEST_F(LogTest, StampShowsSecondsAndMillisecondsOfTheRunTimer) {
+    fake_clock clock;
+    scoped_clock use(clock);
+    timer_restart(run_timer());
+    struct {
+        int64_t advance_ms;
+        const char* stamp;
+    } const cases[] = {{0, "[0s0] "}, {5, "[0s5] "}, {995, "[1s0] "}, {2250, "[3s250] "}, {86400000, "[86403s250] "}};
+    for (const auto& c : cases) {
+        clock.advance_ms(c.advance_ms);
+        EXPECT_EQ(log_stamp(), c.stamp);
+    }
+}
+
+TEST_F(LogTest, WritesStampedAndPlainLinesAndTruncatesOnOpen) {
+    fake_clock clock;
+    scoped_clock use(clock);
+    const auto path = dir_ / "kv.log";
+    {
+        std::ofstream old(path);
+        old << "left over from an earlier run\n";
+    }
+    ASSERT_TRUE(log_open(path.string()));
+    timer_restart(run_timer());
+    log_write("Quellix %s (build %d)\n", "1.0", 182);
+    clock.advance_ms(1042);
+    log_stamped("Initializing...\n");
+    // Flushed after every message: the file holds it before the log closes.
+    EXPECT_EQ(read_all(path), "Quellix 1.0 (build 182)\n[1s42] Initializing...\n");
+    log_close();
+    EXPECT_FALSE(log_is_open());
+    log_write("dropped\n");
+    EXPECT_EQ(read_all(path), "Quellix 1.0 (build 182)\n[1s42] Initializing...\n");
+}
+
+TEST_F(LogTest, OpenFailsInAMissingFolder) {
+    EXPECT_FALSE(log_open((dir_ / "no" / "such" / "kv.log").string()));
+    EXPECT_FALSE(log_is_open());
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: once plainly, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then each fuzz target for a bounded time (KV_FUZZ_SECONDS, default 20).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=$(nproc)
+fuzz_seconds=${KV_FUZZ_SECONDS:-20}
+summary=()
+passed=0
+failed=0
+
+run_ctest() {
+    local dir=$1 label=$2 log
+    log=$(mktemp)
+    set +e
+    ctest --test-dir "$dir" --output-on-failure -j "$jobs" 2>&1 | tee "$log"
+    local status=${PIPESTATUS[0]}
+    set -e
+    local line
+    line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
+    rm -f "$log"
+    if [ -n "$line" ]; then
+        local total bad
+        total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+        bad=$(sed -E 's/.*tests passed, ([0-9]+) tests failed.*/\1/' <<<"$line")
+        passed=$((passed + total - bad))
+        failed=$((failed + bad))
+    fi
+    summary+=("$label: ${line:-no result}")
+    return "$status"
+}
+
+echo "== build and test"
+cmake -S . -B build -G Ninja -DKV_WERROR=ON
+cmake --build build -j "$jobs"
+run_ctest build "tests"
+
+echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-san -G Ninja -DKV_WERROR=ON -DKV_SANITIZE=ON -DKV_BENCH=OFF
+cmake --build build-san -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    run_ctest build-san "sanitized tests"
+
+echo "== fuzz targets, ${fuzz_seconds}s each"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DKV_FUZZ=ON
+cmake --build build-fuzz -j "$jobs"
+for target in build-fuzz/*_fuzz; do
+    [ -x "$target" ] || continue
+    name=$(basename "$target")
+    corpus=build-fuzz/corpus/$name
+    mkdir -p "$corpus"
+    seeds=()
+    [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
+    echo "-- $name"
+    if "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" "${seeds[@]}" \
+        >"build-fuzz/$name.log" 2>&1; then
+        passed=$((passed + 1))
+        summary+=("fuzz $name: clean")
+    else
+        tail -n 60 "build-fuzz/$name.log"
+        failed=$((failed + 1))
+        summary+=("fuzz $name: FAILED (see build-fuzz/$name.log)")
+    fi
+done
+
+echo "== summary"
+printf '%s\n' "${summary[@]}"
+echo "checks: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
