@@ -74,25 +74,44 @@ int32_t index_of(const object_table<T>& table, const T* object) {
     return it == table.items.end() ? -1 : static_cast<int32_t>(it - table.items.begin());
 }
 
+bool load(server& srv, const std::string& name, bool map, bool as_import);
+
 bool in_list(const server& srv, const package* p) {
     return std::any_of(srv.packages.begin(), srv.packages.end(),
                        [p](const std::unique_ptr<package>& q) { return q.get() == p; });
 }
 
-// Loads the imports not loaded yet, then spawns the package's arties. Each import loaded counts
-// once in that import's use count.
+// True when a root package (other than those being unloaded) reaches `target` through imports.
+bool still_used(const server& srv, const package* target) {
+    std::vector<const package*> reached;
+    std::vector<const package*> pending;
+    for (const auto& p : srv.packages) {
+        if (p->root && !p->unloading) pending.push_back(p.get());
+    }
+    while (!pending.empty()) {
+        const package* p = pending.back();
+        pending.pop_back();
+        if (p == target) return true;
+        if (std::find(reached.begin(), reached.end(), p) != reached.end()) continue;
+        reached.push_back(p);
+        for (const package* import : p->import_links) {
+            if (!import->unloading) pending.push_back(import);
+        }
+    }
+    return false;
+}
+
+// Loads the imports not loaded yet, then spawns the package's arties.
 bool finish_load(server& srv, package& p) {
     p.state = package_state::importing;
     while (p.imports_loaded < p.imports.size()) {
         const std::string& import = p.imports[p.imports_loaded];
-        package* loaded =
-            load_package(srv, import, false) ? package_list_find(srv.packages, import) : nullptr;
+        package* loaded = load(srv, import, false, true) ? package_list_find(srv.packages, import) : nullptr;
         if (!loaded) {
             log_write("server: Failed to load imported package `%s'.\n", import.c_str());
             p.state = package_state::incomplete;
             return false;
         }
-        ++loaded->use_count;
         p.import_links.push_back(loaded);
         ++p.imports_loaded;
     }
@@ -103,6 +122,43 @@ bool finish_load(server& srv, package& p) {
     srv.current_level_name = p.name;
     p.state = package_state::complete;
     return true;
+}
+
+// Reads the package from the stream into the list and finishes its load.
+bool load_from(server& srv, const std::string& name, file_stream& stream, bool as_import, bool log_ok) {
+    if (!package_list_load(srv, name, stream)) return false;
+    if (log_ok) log_stamped("  OK\n");
+    package& p = *srv.packages.back();
+    p.root = !as_import;
+    return finish_load(srv, p);
+}
+
+bool load(server& srv, const std::string& name, bool map, bool as_import) {
+    srv.current_level_name = name;
+    if (package* loaded = package_list_find(srv.packages, name)) {
+        // A package whose imports are being loaded counts as loaded (an import cycle); one whose
+        // import failed goes on with its remaining imports.
+        return loaded->state != package_state::incomplete || finish_load(srv, *loaded);
+    }
+
+    file_stream disk;
+    const bool opened = file_stream_open(disk, srv.data_dir + (map ? "maps/" : "") + name, kFileRead);
+    log_stamped("  Loading package '%s' ...\n", name.c_str());
+    if (opened) {
+        const std::size_t before = srv.packages.size();
+        const bool result = load_from(srv, name, disk, as_import, true);
+        // A file without objects leaves the name to the archives.
+        if (result || srv.packages.size() != before) return result;
+    }
+    file_stream_close(disk);
+
+    for (const auto& archive : srv.archives) {
+        if (!pak_archive_has_chunk(*archive, name)) continue;
+        file_stream chunk;
+        file_stream_open_chunk(chunk, pak_archive_find_chunk(*archive, name));
+        return load_from(srv, name, chunk, as_import, false);
+    }
+    return false;
 }
 
 }  // namespace
@@ -181,33 +237,7 @@ bool package_list_load(server& srv, const std::string& name, file_stream& stream
 }
 
 bool load_package(server& srv, const std::string& name, bool map) {
-    srv.current_level_name = name;
-    if (package* loaded = package_list_find(srv.packages, name)) {
-        // A package whose imports are being loaded counts as loaded (an import cycle); one whose
-        // import failed goes on with its remaining imports.
-        return loaded->state != package_state::incomplete || finish_load(srv, *loaded);
-    }
-
-    const std::string path = srv.data_dir + (map ? "maps/" : "") + name;
-    file_stream disk;
-    const bool opened = file_stream_open(disk, path, kFileRead);
-    log_stamped("  Loading package '%s' ...\n", name.c_str());
-    if (opened) {
-        if (package_list_load(srv, name, disk)) {
-            log_stamped("  OK\n");
-            return finish_load(srv, *package_list_find(srv.packages, name));
-        }
-    }
-    file_stream_close(disk);
-
-    for (const auto& archive : srv.archives) {
-        if (!pak_archive_has_chunk(*archive, name)) continue;
-        file_stream chunk;
-        file_stream_open_chunk(chunk, pak_archive_find_chunk(*archive, name));
-        if (!package_list_load(srv, name, chunk)) return false;
-        return finish_load(srv, *package_list_find(srv.packages, name));
-    }
-    return false;
+    return load(srv, name, map, false);
 }
 
 void package_destroy(server& srv, package& p) {
@@ -215,19 +245,22 @@ void package_destroy(server& srv, package& p) {
     p.unloading = true;
     log_write("Package `%s' is being unloaded.\n", p.name.c_str());
     if (!p.arties.items.empty()) arty_factory_erase_group(srv.factory, p.spawn_group);
-    // An import goes with the last loaded package that imports it; a cycle stops at the package
-    // already being unloaded.
-    const std::vector<package*> links = std::move(p.import_links);
-    p.import_links.clear();
-    for (package* import : links) {
-        if (!in_list(srv, import) || import->unloading) continue;
-        if (import->use_count > 0 && --import->use_count == 0) package_destroy(srv, *import);
-    }
+    const std::vector<package*> imports = std::move(p.import_links);
     ref_list_drop_owner(ref_list(), &p);
     for (const auto& other : srv.packages) std::erase(other->import_links, &p);
     const auto it = std::find_if(srv.packages.begin(), srv.packages.end(),
                                  [&p](const std::unique_ptr<package>& q) { return q.get() == &p; });
-    if (it != srv.packages.end()) srv.packages.erase(it);
+    std::unique_ptr<package> gone;
+    if (it != srv.packages.end()) {
+        gone = std::move(*it);
+        srv.packages.erase(it);
+    }
+    gone.reset();
+    // Imports go with the last package that uses them; a cycle stops at the one being unloaded.
+    for (package* import : imports) {
+        if (in_list(srv, import) && !import->unloading && !still_used(srv, import))
+            package_destroy(srv, *import);
+    }
 }
 
 }  // namespace kv

@@ -82,11 +82,12 @@ struct package {
     object_table<skeleton> skeletons;
     object_table<animation> animations;
 
-    // Loading bookkeeping, not part of the file.
+    // Loading bookkeeping, not part of the file. A package loaded by name (not as an import) is a
+    // root; an import stays loaded while a root reaches it through the import links.
+    bool root = true;
     package_state state = package_state::importing;
     std::size_t imports_loaded = 0;      // leading imports loaded so far
-    std::vector<package*> import_links;  // those of them still loaded; each counts in its `use_count`
-    int32_t use_count = 0;               // links from loaded packages to this one
+    std::vector<package*> import_links;  // those of them still loaded, in import order
     bool unloading = false;
 };
 
@@ -122,8 +123,8 @@ bool load_package(server& srv, const std::string& name, bool map);
 // Reads a package from the stream and appends it to the server's package list; when it holds no
 // objects it is destroyed again and the result is false.
 bool package_list_load(server& srv, const std::string& name, file_stream& stream);
-// Unloads a package: logs it, erases its arty group, releases its imports (destroying those that no
-// other loaded package imports any more), then removes it from the server's list and frees it.
+// Unloads a package: logs it, erases its arty group, removes it from the server's list and frees it,
+// then unloads, in import order, each of its imports that no other loaded package still uses.
 void package_destroy(server& srv, package& p);
 
 }  // namespace kv
