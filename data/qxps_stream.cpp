@@ -140,6 +140,7 @@ int32_t qxps_stream_enter_chunk(qxps_stream& s, void* object, const std::type_in
     if (chunk.object) fail_chunk("[PS] Chunk %d entered twice", s.current_id);
     const std::size_t data_size = s.bytes.size() - s.data_base;
     if (chunk.offset > data_size) fail_chunk("[PS] Chunk %d lies beyond the end of the file", s.current_id);
+    if (s.chunk_stack.size() >= kQxpsMaxDepth) fail_chunk("[PS] Chunk %d nested too deeply", s.current_id);
     if (!s.chunk_stack.empty()) s.directory[s.chunk_stack.back()].return_position = s.position;
     s.position = s.data_base + chunk.offset;
     s.limit = s.data_base + chunk.end;

@@ -15,7 +15,8 @@
 // The whole file is read into memory once. Chunks carry no length: a chunk ends where the next
 // chunk (by offset) begins, or at the end of the file. Every read is checked against the end of the
 // chunk being read; a read beyond it, a reference to an id the directory lacks, a chunk entered
-// twice or a chunk shared between objects of different kinds raises `read_error`.
+// twice, chunks nested deeper than kQxpsMaxDepth or a chunk shared between objects of different
+// kinds raises `read_error`.
 
 #include <cstdint>
 #include <map>
@@ -56,7 +57,8 @@ struct qxps_stream {
     std::size_t limit = 0;       // end of the chunk being read
 };
 
-inline constexpr int kQxpsMaxVersion = 11;
+// Objects nest chunk in chunk; deeper nesting than this is damage (and would exhaust the stack).
+inline constexpr std::size_t kQxpsMaxDepth = 256;
 // Counts and string lengths are signed 16-bit values in the formats: 32768 and more are damage.
 inline constexpr uint32_t kQxpsMaxCount = 32767;
 

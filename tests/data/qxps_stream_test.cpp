@@ -261,6 +261,18 @@ TEST(QxpsStream, StringsOf32768BytesAreRefused) {
     EXPECT_THROW(qxps_stream_read_string(in), read_error);
 }
 
+TEST(QxpsStream, DeeplyNestedChunksAreRefused) {
+    // A chain of chunks, each holding the next: fine up to the depth limit, refused beyond it.
+    const auto chain = [](int32_t length) {
+        qxps_writer w(4);
+        for (int32_t id = 1; id <= length; ++id)
+            put_node(w, id, 7, id < length ? std::vector<int32_t>{id + 1} : std::vector<int32_t>{});
+        return w.finish();
+    };
+    EXPECT_EQ(error_of(chain(static_cast<int32_t>(kQxpsMaxDepth))), "");
+    EXPECT_EQ(error_of(chain(static_cast<int32_t>(kQxpsMaxDepth) + 1)), "[PS] Chunk 257 nested too deeply");
+}
+
 TEST(QxpsStream, EveryTruncationFailsCleanly) {
     const auto whole = shared_tree();
     EXPECT_EQ(error_of(whole), "");
