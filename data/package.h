@@ -85,7 +85,7 @@ struct package {
     // Loading bookkeeping, not part of the file. A package loaded by name (not as an import) is a
     // root; an import stays loaded while a root reaches it through the import links.
     bool root = true;
-    package_state state = package_state::importing;
+    package_state state = package_state::complete;
     std::size_t imports_loaded = 0;      // leading imports loaded so far
     std::vector<package*> import_links;  // those of them still loaded, in import order
     bool unloading = false;
