@@ -7,7 +7,7 @@
 
 namespace kv {
 
-server::server() = default;
+server::server() : factory(this) {}
 
 server::~server() {
     // Every package still loaded is destroyed once; its imports may go with it.
@@ -20,6 +20,13 @@ server& server_get() {
     ref_list();
     static server instance;
     return instance;
+}
+
+map_record* server_find_map(server& srv, const std::string& name) {
+    for (map_record& map : srv.maps) {
+        if (map.name == name) return &map;
+    }
+    return nullptr;
 }
 
 void server_set_write_dir(server& srv, const std::string& dir) {

@@ -4,6 +4,7 @@
 // loaded packages. The entities, players, snapshot, clock, text tables and the frame come with the
 // rest of the world server.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,14 @@ struct file_stream;
 struct package;
 struct pak_archive;
 
+// A map found under "maps/": the level record of its package (when spawned) fills the values.
+inline constexpr int kMapLevelValues = 7;
+struct map_record {
+    uint8_t described = 0;
+    std::string name;
+    int32_t level_values[kMapLevelValues] = {};  // maximum players x3, minimum players x3, time winner
+};
+
 struct server {
     server();
     ~server();
@@ -24,14 +33,19 @@ struct server {
 
     std::string data_dir;            // loose data files and "maps/" are found under it
     std::string write_dir;           // files the program writes
+    std::string game_package;        // the level to load next
     std::string current_level_name;  // the package the package loader records as it loads one
     std::vector<std::unique_ptr<pak_archive>> archives;  // searched in order after the loose files
     arty_factory factory;
     std::vector<std::unique_ptr<package>> packages;
+    std::vector<map_record> maps;
 };
 
 // The process-wide world server, created on first use.
 server& server_get();
+
+// The first map record of exactly that name, or null.
+map_record* server_find_map(server& srv, const std::string& name);
 
 void server_set_write_dir(server& srv, const std::string& dir);
 
