@@ -1,0 +1,38 @@
+#pragma once
+// The window event queue. Each main-loop pass drains it and hands every event to the handler
+// that the owner of the window registered. A process that never opened video (the dedicated
+// server) has no queue to drain.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace kv {
+
+enum class sys_event_kind {
+    quit,          // the application is asked to end
+    close,         // the user closed a window
+    focus_gained,  // a window got the keyboard focus
+    focus_lost,
+    key_down,
+    key_up,
+    text,  // characters typed, after the keyboard layout
+    other,
+};
+
+struct sys_event {
+    sys_event_kind kind = sys_event_kind::other;
+    uint32_t window_id = 0;  // 0 when the event concerns no window
+    int32_t scancode = 0;    // key events: the key's position on the keyboard
+    int32_t keycode = 0;     // key events: the key's meaning in the current layout
+    bool repeat = false;     // key down: sent again by the key repeat
+    std::string text;        // text events: UTF-8
+};
+
+using sys_event_handler = std::function<void(const sys_event&)>;
+
+// Drains the queue, handing each event to the handler (events are dropped while none is set).
+void sys_pump_messages();
+void sys_set_event_handler(sys_event_handler handler);
+
+}  // namespace kv
