@@ -66,7 +66,9 @@ bool parse_options(command_options& table, int argc, char** argv, std::FILE* out
     return true;
 }
 
-bool parse_options(int argc, char** argv) { return parse_options(command_options_get(), argc, argv); }
+bool parse_options(int argc, char** argv) {
+    return parse_options(command_options_get(), argc, argv);
+}
 
 void print_option_help(const command_options& table, std::FILE* out) {
     std::fputs("Options with current values:\n\t--help\n", out);
@@ -87,7 +89,9 @@ bool parse_join_options(command_options& table, int argc, char** argv) {
     return table.join.value != nullptr && table.nick.value != nullptr;
 }
 
-bool parse_join_options(int argc, char** argv) { return parse_join_options(command_options_get(), argc, argv); }
+bool parse_join_options(int argc, char** argv) {
+    return parse_join_options(command_options_get(), argc, argv);
+}
 
 const char* option_value(const command_options& table, const char* name) {
     for (const command_option& option : table.options) {

@@ -89,7 +89,10 @@ TEST(Options, EdgeCases) {
     const option_case cases[] = {
         {"no words keep the defaults", {}, "--port", "57777", ""},
         {"empty value", {"--port="}, "--port", "", ""},
-        {"blank instead of '='", {"--port", "1234"}, "--port", "57777",
+        {"blank instead of '='",
+         {"--port", "1234"},
+         "--port",
+         "57777",
          "kv: option syntax is `--port=port-number', default is `57777'\n"},
         {"first of two wins", {"--fullscreen=yes", "--fullscreen=no"}, "--fullscreen", "yes", ""},
         {"split at the first '=' only", {"--pkg-file=a=b"}, "--pkg-file", "a=b", ""},
@@ -198,8 +201,8 @@ TEST(Options, ProgramPrintsHelpAndExitsWith255) {
         ("kv_options_test_" + std::to_string(testing::UnitTest::GetInstance()->random_seed()) + "_" +
          std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    const std::string command = "cd '" + dir.string() + "' && '" KV_BINARY_PATH
-                                "' --help >out.txt 2>err.txt </dev/null";
+    const std::string command =
+        "cd '" + dir.string() + "' && '" KV_BINARY_PATH "' --help >out.txt 2>err.txt </dev/null";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 255);
