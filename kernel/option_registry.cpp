@@ -1,5 +1,8 @@
 #include "kernel/option_registry.h"
 
+#include <cstdio>
+
+#include "data/file_stream.h"
 #include "kernel/log.h"
 #include "util/text.h"
 
@@ -7,6 +10,7 @@ namespace kv {
 namespace {
 
 constexpr const char* kNotAvailable = "<N/A>";
+constexpr std::size_t kMaxCountedString = 32767;
 constexpr char kKindOrder[] = {'B', 'I', 'F', 'S'};
 
 const option_binding* find_first(const option_registry& registry, const std::string& name) {
@@ -61,6 +65,64 @@ std::string option_registry_get_text(const option_registry& registry, const std:
 
 bool option_registry_save_wanted(const option_registry& registry) {
     return !registry.bindings.empty();
+}
+
+void load_options(option_registry& registry, const std::string& path) {
+    file_stream stream;
+    // A first run has no options file.
+    if (!file_stream_open(stream, path, kFileRead)) return;
+    registry.loaded = true;
+    const int32_t count = static_cast<int32_t>(file_stream_read_u32(stream));
+    if (!stream.ok) {
+        log_write("Warning: options file `%s' is damaged, no settings read.\n", path.c_str());
+        return;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        std::string name;
+        std::string value;
+        if (!file_stream_read_string(stream, name) || !file_stream_read_string(stream, value)) {
+            log_write("Warning: options file `%s' is damaged after %d of %d settings, the rest ignored.\n",
+                      path.c_str(), i, count);
+            return;
+        }
+        if (!option_registry_set_text(registry, name, value)) {
+            log_write("Warning: Unknown option `%s', ignored.\n", name.c_str());
+        }
+    }
+}
+
+namespace {
+
+// False when the file could not be written whole; `created` tells whether it was made.
+bool write_options(const option_registry& registry, const std::string& path, bool& created) {
+    file_stream stream;
+    created = file_stream_open(stream, path, kFileWrite | kFileCreate | kFileTruncate);
+    if (!created) return false;
+    bool written = file_stream_write_u32(stream, static_cast<uint32_t>(registry.bindings.size()));
+    for (const auto& [key, binding] : registry.bindings) {
+        const std::string name = key.substr(1);
+        std::string value = option_registry_get_text(registry, name);
+        // Counted strings hold at most kMaxCountedString bytes.
+        if (value.size() > kMaxCountedString) value.resize(kMaxCountedString);
+        written =
+            written && file_stream_write_string(stream, name) && file_stream_write_string(stream, value);
+    }
+    file_stream_close(stream);
+    return written && stream.ok;
+}
+
+}  // namespace
+
+void save_options(const option_registry& registry, const std::string& path) {
+    if (!option_registry_save_wanted(registry)) return;
+    // Written beside the old file and renamed over it, so the old settings stay whole until the new
+    // ones are complete.
+    const std::string temporary = path + ".new";
+    bool created = false;
+    if (!write_options(registry, temporary, created) || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        if (created) std::remove(temporary.c_str());
+        log_write("Warning: couldn't write to options file, settings not stored.\n");
+    }
 }
 
 std::string option_text_from_bool(bool value) {
