@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "data/file_stream.h"
 #include "kernel/neighbour_standins.h"
 #include "kernel_fixture.h"
 
@@ -284,6 +285,15 @@ TEST_F(Kernel, FogKeysAndInputGoToTheirMembers) {
     kernel_acquire_input(*k_);
     kernel_unacquire_input(*k_);
     EXPECT_EQ(take_calls(), (calls_t{"gfx_set_fog", "gfx_set_fog null", "input_acquire", "input_unacquire"}));
+}
+
+TEST_F(Kernel, ScreenshotReportsTheFrontEndsResult) {
+    file_stream stream;
+    ASSERT_TRUE(file_stream_open(stream, (dir_ / "scr000.tga").string(), kFileWrite | kFileCreate));
+    EXPECT_EQ(kernel_save_screenshot(*k_, stream), 0);
+    standins().gfx_save_screenshot_result = false;
+    EXPECT_EQ(kernel_save_screenshot(*k_, stream), -1);
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_save_screenshot", "gfx_save_screenshot"}));
 }
 
 }  // namespace
