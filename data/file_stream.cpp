@@ -254,13 +254,10 @@ float file_stream_read_float(file_stream& s) {
     return read_exact(s, bytes, 4) ? be_load_f32(bytes) : 0.0f;
 }
 
-bool file_stream_read_vec3(file_stream& s, float out[4]) {
+bool file_stream_read_vec3(file_stream& s, vec3& out) {
     uint8_t bytes[12];
     if (!read_exact(s, bytes, 12)) return false;
-    out[0] = be_load_f32(bytes);
-    out[1] = be_load_f32(bytes + 4);
-    out[2] = be_load_f32(bytes + 8);
-    out[3] = 0.0f;
+    out = vec3{be_load_f32(bytes), be_load_f32(bytes + 4), be_load_f32(bytes + 8), 0.0f};
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "data/chunk_reader.h"
+#include "util/vec3.h"
 
 namespace kv {
 
@@ -71,7 +72,7 @@ uint16_t file_stream_read_u16(file_stream& s);
 uint32_t file_stream_read_u32(file_stream& s);
 float file_stream_read_float(file_stream& s);
 // x, y, z; w is set to 0.
-bool file_stream_read_vec3(file_stream& s, float out[4]);
+bool file_stream_read_vec3(file_stream& s, vec3& out);
 bool file_stream_read_vec2(file_stream& s, float out[2]);
 
 bool file_stream_write_u16(file_stream& s, uint16_t value);

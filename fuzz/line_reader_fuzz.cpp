@@ -90,9 +90,9 @@ std::string apply(file_stream& s, uint8_t op, uint8_t arg, std::size_t size) {
             break;
         }
         case 5: {
-            float v[4] = {};
+            vec3 v{};
             file_stream_read_vec3(s, v);
-            result.assign(reinterpret_cast<const char*>(v), sizeof v);
+            result.assign(reinterpret_cast<const char*>(&v), sizeof v);
             break;
         }
         case 6: {

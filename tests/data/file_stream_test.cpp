@@ -139,9 +139,9 @@ TEST_P(FileStreamSource, TypedReadsAreBigEndian) {
     EXPECT_EQ(file_stream_read_float(stream_), 1.0f);
     EXPECT_EQ(file_stream_read_float(stream_), -2.5f);
     EXPECT_EQ(file_stream_read_u32(stream_), 0xDEADBEEFu);
-    float v3[4] = {9, 9, 9, 9};
+    vec3 v3{9, 9, 9, 9};
     ASSERT_TRUE(file_stream_read_vec3(stream_, v3));
-    EXPECT_EQ(std::vector<float>(v3, v3 + 4), (std::vector<float>{1.0f, 2.0f, -3.0f, 0.0f}));
+    EXPECT_EQ(std::vector<float>({v3.x, v3.y, v3.z, v3.w}), (std::vector<float>{1.0f, 2.0f, -3.0f, 0.0f}));
     float v2[2] = {};
     ASSERT_TRUE(file_stream_read_vec2(stream_, v2));
     EXPECT_EQ(std::vector<float>(v2, v2 + 2), (std::vector<float>{4.0f, -0.5f}));
@@ -170,7 +170,7 @@ TEST_P(FileStreamSource, TypedReadsShortOfBytesFail) {
         {"char", "", [](file_stream& s) { return file_stream_read_char(s), s.ok; }},
         {"vec3", std::string(11, '\x3F'),
          [](file_stream& s) {
-             float v[4];
+             vec3 v;
              return file_stream_read_vec3(s, v);
          }},
         {"vec2", std::string(7, '\x3F'),
