@@ -4,8 +4,8 @@
 #include "beings/being_commands.h"
 #include "bots/bot_central.h"
 #include "game/arty_factory.h"
+#include "game/server.h"
 #include "kernel/kernel.h"
-#include "kernel/world_link.h"
 #include "net/net_client.h"
 #include "platform/cpu.h"
 #include "util/text.h"
@@ -35,14 +35,14 @@ int32_t kernel_run_command(kernel& k, const std::string& line) {
     if (begins_with(line, "s_")) return client_send_command(net_client_get(), line.substr(2), 0);
     if (begins_with(line, "g_")) return gfx_console_command(k.graphics, line);
     if (begins_with(line, "b_add"))
-        return arty_factory_post_command_text(arty_factory_get(), kGameCommandCode, line);
+        return arty_factory_post_command_text(server_get().factory, kGameCommandCode, line);
     if (begins_with(line, "b_")) return botc_console_command(bot_central_get(), line.substr(2)) ? 1 : 0;
     if (begins_with(line, "a_")) {
         being_anim_table_command(line);
         return -1;
     }
     if (begins_with(line, "loglevel")) {
-        world_set_log_level(second_word_number(line));
+        server_get().log_level = second_word_number(line);
         return 1;
     }
     if (begins_with(line, "cpuflags")) {

@@ -1,8 +1,10 @@
 #include "kernel/kernel.h"
 
+#include "data/package.h"
+#include "data/reference_list.h"
+#include "game/server.h"
 #include "kernel/log.h"
 #include "kernel/timer.h"
-#include "kernel/world_link.h"
 #include "net/net_client.h"
 #include "net/service.h"
 #include "util/text.h"
@@ -11,6 +13,10 @@ namespace kv {
 namespace {
 
 constexpr uint32_t kSoundChannels = 3;
+constexpr const char* kSkyPackage = "kvbase";
+constexpr const char* kSkyGeometry = "g-sky";
+constexpr const char* kSkySurfacePrefix = "s-";
+constexpr const char* kTextureDir = "tga/";
 
 void print_status_text(kernel& k) {
     console_view_print(k.console, client_take_status_text(net_client_get()));
@@ -30,7 +36,7 @@ void kernel_setup(kernel& k) {
     surface_table_build(k.surfaces);
     console_view_relayout(k.console);
     for (uint32_t channel = 0; channel < kSoundChannels; ++channel) snd_add_channel(k.sound, channel);
-    k.no_render = world_dedicated();
+    k.no_render = server_get().dedicated != 0;
 }
 
 bool kernel_tick(kernel& k) {
@@ -91,7 +97,7 @@ int32_t cmd_select_driver(kernel& k, int32_t kind) {
     }
     snd_select_driver(k.sound, kSoundDriverDirectSound);
     input_select_driver(k.input_layer, kInputDriverDirectInput);
-    world_set_texture_dir("tga/");
+    server_set_texture_dir(server_get(), kTextureDir);
     log_write("cmd_select_driver: %s selected.\n", name);
     return 0;
 }
@@ -108,7 +114,9 @@ int32_t cmd_open_display(kernel& k, int32_t width, int32_t height) {
 int32_t cmd_open_screen(kernel& k, const std::string& name) {
     const std::string package_name = str_field_or_empty(name, 0, ':');
     const std::string screen_name = str_field_or_empty(name, 1, ':');
-    view_set* screen = world_find_screen(package_name, screen_name);
+    // Both lookups log what they miss.
+    package* p = server_find_package(server_get(), package_name);
+    view_set* screen = p ? package_find_screen(*p, screen_name) : nullptr;
     if (!screen) return -1;
     gfx_open_screen(k.graphics, screen);
     log_write("cmd_open_screen:   Screen `%s' activated.\n", name.c_str());
@@ -122,10 +130,15 @@ int32_t cmd_open_view(kernel& k, const std::string& name) {
 }
 
 int32_t cmd_sky(kernel& k, const std::string& name) {
-    const world_sky sky = world_find_sky(name);
-    if (!sky.sky_geometry) log_write("cmd_sky: couldn't find g-sky.\n");
-    if (!sky.sky_surface) log_write("cmd_sky: couldn't find surface for sky `%s'.\n", name.c_str());
-    return gfx_set_sky(k.graphics, sky.sky_geometry, sky.sky_surface) ? 0 : -1;
+    geometry* sky = nullptr;
+    surface* sky_surface = nullptr;
+    reference_list& references = ref_list();
+    ref_list_add_geometry(references, kSkyPackage, kSkyGeometry, &sky);
+    ref_list_add_surface(references, kSkyPackage, kSkySurfacePrefix + name, &sky_surface);
+    ref_list_resolve(references, server_get().packages);
+    if (!sky) log_write("cmd_sky: couldn't find g-sky.\n");
+    if (!sky_surface) log_write("cmd_sky: couldn't find surface for sky `%s'.\n", name.c_str());
+    return gfx_set_sky(k.graphics, sky, sky_surface) ? 0 : -1;
 }
 
 int32_t kernel_set_fog(kernel& k, const gfx_fog* fog) {

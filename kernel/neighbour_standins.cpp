@@ -9,7 +9,6 @@
 #include "bots/bot_central.h"
 #include "game/arty_factory.h"
 #include "gfx/gfx.h"
-#include "kernel/world_link.h"
 #include "net/net_client.h"
 #include "net/service.h"
 #include "sound/sound_system.h"
@@ -251,36 +250,7 @@ void service_command(service_settings&, const std::string& text) {
     record("service_command " + text);
 }
 
-// Game core: the world server.
-
-bool world_dedicated() {
-    return standins().world_dedicated;
-}
-
-void world_set_texture_dir(const std::string& directory) {
-    standins().world_texture_dir = directory;
-}
-
-void world_set_log_level(int32_t level) {
-    standins().world_log_level = level;
-}
-
-view_set* world_find_screen(const std::string& package_name, const std::string& screen_name) {
-    record("world_find_screen " + package_name + ":" + screen_name);
-    return standins().world_screen;
-}
-
-world_sky world_find_sky(const std::string& name) {
-    record("world_find_sky " + name);
-    return {standins().world_sky_geometry, standins().world_sky_surface};
-}
-
 // Game core: the arty factory.
-
-arty_factory& arty_factory_get() {
-    static arty_factory factory;
-    return factory;
-}
 
 int32_t arty_factory_post_command_text(arty_factory&, int32_t code, const std::string& text) {
     record(str_format("arty_factory_post_command_text %d %s", code, text.c_str()));

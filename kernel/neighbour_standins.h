@@ -12,10 +12,6 @@
 
 namespace kv {
 
-struct view_set;
-struct geometry;
-struct surface;
-
 struct neighbour_standins {
     // Results.
     int32_t gfx_select_driver_result = 0;
@@ -30,13 +26,6 @@ struct neighbour_standins {
     bool botc_console_command_result = false;
     int32_t arty_command_answer = 0;
     int32_t being_anim_table_command_result = -1;
-    // The world server's side.
-    bool world_dedicated = false;
-    std::string world_texture_dir;
-    int32_t world_log_level = 0;
-    view_set* world_screen = nullptr;  // what the screen lookup finds
-    geometry* world_sky_geometry = nullptr;
-    surface* world_sky_surface = nullptr;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
     // ("gfx_select_driver 2", "client_send_command kick 3|0").

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "game/server.h"
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
 #include "kernel_fixture.h"
@@ -96,9 +97,9 @@ TEST_F(ConsoleCommands, LogLevelReadsTheSecondWord) {
     };
     for (const auto& [line, level] : cases) {
         SCOPED_TRACE(line);
-        standins().world_log_level = 77;
+        server_get().log_level = 77;
         EXPECT_EQ(kernel_run_command(*k_, line), 1);
-        EXPECT_EQ(standins().world_log_level, level);
+        EXPECT_EQ(server_get().log_level, level);
     }
 }
 

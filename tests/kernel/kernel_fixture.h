@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "data/package.h"
+#include "game/server.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "kernel/neighbour_standins.h"
@@ -29,11 +31,20 @@ protected:
         ASSERT_TRUE(log_open((dir_ / "kv.log").string()));
         standins_reset();
         k_ = std::make_unique<kernel>();
+        server& world = server_get();
+        world.dedicated = 0;
+        world.texture_dir.clear();
+        world.log_level = 0;
     }
 
     void TearDown() override {
         log_close();
         standins_reset();
+        server& world = server_get();
+        world.dedicated = 0;
+        world.texture_dir.clear();
+        world.log_level = 0;
+        world.packages.clear();
         std::filesystem::remove_all(dir_);
     }
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "data/file_stream.h"
+#include "data/package.h"
+#include "data/reference_list.h"
+#include "game/server.h"
 #include "kernel/neighbour_standins.h"
 #include "kernel_fixture.h"
 
@@ -70,14 +73,14 @@ TEST_F(Kernel, SelectDriver) {
     for (const driver_case& c : cases) {
         SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", front end " << c.front_end_result);
         standins_reset();
-        standins().world_texture_dir = "unset";
+        server_get().texture_dir = "unset";
         standins().gfx_select_driver_result = c.front_end_result;
         k_->sound.driver_kind = 7;
         k_->input_layer.driver_kind = 7;
         EXPECT_EQ(cmd_select_driver(*k_, c.kind), c.result);
         EXPECT_EQ(take_calls(), c.calls);
         EXPECT_EQ(take_log(), c.log);
-        EXPECT_EQ(standins().world_texture_dir, c.texture_dir);
+        EXPECT_EQ(server_get().texture_dir, c.texture_dir);
         if (c.calls.size() > 1) {
             EXPECT_EQ(k_->sound.driver_kind, c.sound_kind);
             EXPECT_EQ(k_->input_layer.driver_kind, c.input_kind);
@@ -89,7 +92,7 @@ TEST_F(Kernel, SelectDriver) {
 }
 
 TEST_F(Kernel, SetupRunsTheMembersInOrder) {
-    standins().world_dedicated = true;
+    server_set_dedicated(server_get(), 1);
     kernel_setup(*k_);
     EXPECT_EQ(take_calls(), (calls_t{"input_register_names", "snd_bind_volume_option", "gfx_init",
                                      "surface_table_build", "console_view_relayout", "snd_add_channel 0",
@@ -97,7 +100,7 @@ TEST_F(Kernel, SetupRunsTheMembersInOrder) {
     EXPECT_TRUE(k_->no_render);
 
     kernel client;
-    standins().world_dedicated = false;
+    server_set_dedicated(server_get(), 0);
     kernel_setup(client);
     EXPECT_FALSE(client.no_render);
 }
@@ -212,20 +215,54 @@ TEST_F(Kernel, StopSaysGoodbyeAndStopsTheService) {
     EXPECT_EQ(take_calls(), (calls_t{"client_send_bye 0", "net_client_tick 0", "service_command stop"}));
 }
 
-TEST_F(Kernel, OpenScreen) {
-    view_set* const screen = reinterpret_cast<view_set*>(&standins());  // any address will do
-    standins().world_screen = screen;
-    EXPECT_EQ(cmd_open_screen(*k_, "kvmenu:main"), 0);
-    EXPECT_EQ(take_calls(), (calls_t{"world_find_screen kvmenu:main", "gfx_open_screen"}));
-    EXPECT_EQ(take_log(), "cmd_open_screen:   Screen `kvmenu:main' activated.\n");
-    EXPECT_EQ(k_->graphics.current_screen, screen);
+// A loaded package built in memory, with named objects in its tables.
+package& add_package(const std::string& name) {
+    auto p = std::make_unique<package>();
+    p->name = name;
+    package& added = *p;
+    server_get().packages.push_back(std::move(p));
+    return added;
+}
 
-    // Without a colon the screen name is empty.
-    standins().world_screen = nullptr;
-    EXPECT_EQ(cmd_open_screen(*k_, "kvmenu"), -1);
-    EXPECT_EQ(take_calls(), (calls_t{"world_find_screen kvmenu:"}));
-    EXPECT_EQ(take_log(), "");
-    EXPECT_EQ(k_->graphics.current_screen, screen);
+template <class T>
+T* add_object(object_table<T>& table, const std::string& name) {
+    auto object = std::make_unique<T>();
+    object->name = name;
+    T* added = object.get();
+    table.owns = true;
+    table.items.push_back(added);
+    table.storage.push_back(std::move(object));
+    return added;
+}
+
+TEST_F(Kernel, OpenScreen) {
+    package& menu = add_package("kvmenu");
+    view_set* const main_screen = add_object(menu.screens, "main");
+
+    EXPECT_EQ(cmd_open_screen(*k_, "kvmenu:main"), 0);
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_open_screen"}));
+    EXPECT_EQ(take_log(), "cmd_open_screen:   Screen `kvmenu:main' activated.\n");
+    EXPECT_EQ(k_->graphics.current_screen, main_screen);
+
+    struct failing_case {
+        const char* name;
+        const char* log;
+    };
+    const failing_case cases[] = {
+        // Without a colon the screen name is empty.
+        {"kvmenu", "server: No screen `kvmenu:' found.\n"},
+        {"kvmenu:Main", "server: No screen `kvmenu:Main' found.\n"},
+        {"kvbase:main", "server: No package `kvbase' found.\n"},
+        // A leading separator does not split.
+        {":main", "server: No package `:main' found.\n"},
+    };
+    for (const failing_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(cmd_open_screen(*k_, c.name), -1);
+        EXPECT_EQ(take_calls(), calls_t{});
+        EXPECT_EQ(take_log(), c.log);
+        EXPECT_EQ(k_->graphics.current_screen, main_screen);
+    }
 }
 
 TEST_F(Kernel, OpenView) {
@@ -238,36 +275,48 @@ TEST_F(Kernel, OpenView) {
 }
 
 TEST_F(Kernel, Sky) {
-    int geometry_object = 0;
-    int surface_object = 0;
-    geometry* const sky = reinterpret_cast<geometry*>(&geometry_object);
-    surface* const sky_surface = reinterpret_cast<surface*>(&surface_object);
-    struct sky_case {
-        geometry* found_geometry;
-        surface* found_surface;
-        int32_t result;
-        const char* log;
-        const char* handed;
-    };
-    const sky_case cases[] = {
-        {sky, sky_surface, 0, "", "gfx_set_sky geometry surface"},
-        // The geometry still goes to the front end, whose sky needs a surface.
-        {sky, nullptr, -1, "cmd_sky: couldn't find surface for sky `dusk'.\n", "gfx_set_sky geometry null"},
-        {nullptr, sky_surface, 0, "cmd_sky: couldn't find g-sky.\n", "gfx_set_sky null surface"},
-        {nullptr, nullptr, -1,
-         "cmd_sky: couldn't find g-sky.\ncmd_sky: couldn't find surface for sky `dusk'.\n",
-         "gfx_set_sky null null"},
-    };
-    for (const sky_case& c : cases) {
-        SCOPED_TRACE(c.handed);
-        standins().world_sky_geometry = c.found_geometry;
-        standins().world_sky_surface = c.found_surface;
-        EXPECT_EQ(cmd_sky(*k_, "dusk"), c.result);
-        EXPECT_EQ(take_log(), c.log);
-        EXPECT_EQ(take_calls(), (calls_t{"world_find_sky dusk", c.handed}));
-        EXPECT_EQ(k_->graphics.sky_geometry, c.found_geometry);
-        EXPECT_EQ(k_->graphics.sky_surface, c.found_surface);
-    }
+    package& base = add_package("kvbase");
+    geometry* const sky = add_object(base.geometries, "g-sky");
+    surface* const dusk = add_object(base.surfaces, "s-dusk");
+
+    EXPECT_EQ(cmd_sky(*k_, "dusk"), 0);
+    EXPECT_EQ(take_log(), "");
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_set_sky geometry surface"}));
+    EXPECT_EQ(k_->graphics.sky_geometry, sky);
+    EXPECT_EQ(k_->graphics.sky_surface, dusk);
+
+    // The geometry still goes to the front end, whose sky needs a surface.
+    EXPECT_EQ(cmd_sky(*k_, "dawn"), -1);
+    EXPECT_EQ(take_log(),
+              "The following references couldn't be resolved:\n surface[s-dawn]\n"
+              "cmd_sky: couldn't find surface for sky `dawn'.\n");
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_set_sky geometry null"}));
+    EXPECT_EQ(k_->graphics.sky_geometry, sky);
+    EXPECT_EQ(k_->graphics.sky_surface, nullptr);
+    EXPECT_TRUE(ref_list().items.empty());
+
+    // Only the base package is searched.
+    server_get().packages.clear();
+    package& other = add_package("kvmap");
+    add_object(other.geometries, "g-sky");
+    add_object(other.surfaces, "s-dusk");
+    EXPECT_EQ(cmd_sky(*k_, "dusk"), -1);
+    EXPECT_EQ(take_log(),
+              "The following references couldn't be resolved:\n geometry[g-sky]\n surface[s-dusk]\n"
+              "cmd_sky: couldn't find g-sky.\n"
+              "cmd_sky: couldn't find surface for sky `dusk'.\n");
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_set_sky null null"}));
+}
+
+TEST_F(Kernel, SkyWithoutGeometryStillSetsTheSurface) {
+    package& base = add_package("kvbase");
+    surface* const dusk = add_object(base.surfaces, "s-dusk");
+    EXPECT_EQ(cmd_sky(*k_, "dusk"), 0);
+    EXPECT_EQ(take_log(),
+              "The following references couldn't be resolved:\n geometry[g-sky]\n"
+              "cmd_sky: couldn't find g-sky.\n");
+    EXPECT_EQ(k_->graphics.sky_geometry, nullptr);
+    EXPECT_EQ(k_->graphics.sky_surface, dusk);
 }
 
 TEST_F(Kernel, FogKeysAndInputGoToTheirMembers) {
