@@ -3,8 +3,10 @@
 // renderer, interface and input, sound, bots, the arty factory and the surface materials table).
 // Their bodies are in neighbour_standins.cpp; each subsystem that arrives removes its share.
 //
-// They do nothing but record each call in `calls` and answer with the results set here, so that the
-// kernel's own behaviour around them (what it logs, returns and stores) can be exercised.
+// They do next to nothing: they record each call in `calls`, keep the little state that callers read
+// back (driver kinds, key bindings, console lines, sky and fog) and answer with the results set
+// here, so that the kernel's own behaviour around them (what it logs, returns and stores) can be
+// exercised.
 
 #include <cstdint>
 #include <string>
