@@ -1,7 +1,7 @@
 #include "kernel/log.h"
 
-#include <fcntl.h>
 #include <cstdio>
+#include <fcntl.h>
 
 namespace kv {
 namespace {
@@ -12,9 +12,7 @@ std::FILE* g_log = nullptr;
 
 }  // namespace
 
-timer& run_timer() {
-    return g_run_timer;
-}
+timer& run_timer() { return g_run_timer; }
 
 bool log_open(const std::string& path) {
     log_close();
@@ -31,9 +29,7 @@ void log_close() {
     }
 }
 
-bool log_is_open() {
-    return g_log != nullptr;
-}
+bool log_is_open() { return g_log != nullptr; }
 
 void log_vwrite(const char* format, va_list args) {
     if (!g_log) return;
