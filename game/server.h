@@ -31,7 +31,9 @@ struct server {
     server(const server&) = delete;
     server& operator=(const server&) = delete;
 
+    uint8_t dedicated = 0;           // a dedicated server: nothing is drawn
     std::string data_dir;            // loose data files and "maps/" are found under it
+    std::string texture_dir;         // texture sub-directory of the selected display driver
     std::string write_dir;           // files the program writes
     std::string game_package;        // the level to load next
     std::string current_level_name;  // the package the package loader records as it loads one
@@ -39,6 +41,7 @@ struct server {
     arty_factory factory;
     std::vector<std::unique_ptr<package>> packages;
     std::vector<map_record> maps;
+    int32_t log_level = 0;  // debug-log level; non-zero makes the player and snapshot updates log
 };
 
 // The process-wide world server, created on first use.
@@ -48,6 +51,8 @@ server& server_get();
 map_record* server_find_map(server& srv, const std::string& name);
 
 void server_set_write_dir(server& srv, const std::string& dir);
+void server_set_dedicated(server& srv, uint8_t dedicated);
+void server_set_texture_dir(server& srv, const std::string& dir);
 
 // Opens a data file: with `write`, write directory + name (created or truncated); else data
 // directory + name, or, when that is missing, the chunk of exactly that name in the first archive
