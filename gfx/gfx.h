@@ -35,12 +35,27 @@ struct gfx_statistics {
     int32_t frame_counter_totals[2] = {0, 0};
 };
 
+// Real-time statistics that the world frame writes and the statistics line shows.
+struct gfx_realtime_statistics {
+    int32_t frame_ms = 0;            // ST
+    int32_t collision_ms = 0;        // CD
+    int32_t rays_last_second = 0;    // RAY: rays of the last second,
+    int32_t ray_ms_last_second = 0;  //   their time,
+    int32_t rays_at_max = 0;         //   the ray count at the maximum time
+    int32_t max_ray_ms = 0;          //   and the maximum time
+    int32_t logic_ms = 0;            // LT
+    int32_t model_ms = 0;            // MD
+    int32_t bot_ms = 0;              // BOT
+};
+
 struct gfx {
     view_set* current_screen = nullptr;
     geometry* sky_geometry = nullptr;
     surface* sky_surface = nullptr;
     const gfx_fog* fog = nullptr;
     gfx_statistics statistics;
+    gfx_realtime_statistics realtime;
+    bool screen_tint = false;  // handed to the display driver's tint operation each frame
 };
 
 // Creates the display driver of that kind (replacing the one owned); -1 for another kind or a
@@ -62,5 +77,18 @@ bool gfx_set_sky(gfx& g, geometry* sky, surface* sky_surface);
 void gfx_set_fog(gfx& g, const gfx_fog* fog);
 // Writes the frame buffer to the stream as an uncompressed 24-bit Targa image.
 bool gfx_save_screenshot(gfx& g, file_stream& stream);
+
+// Level loads: drawing off and every effect deleted.
+void gfx_disable_drawing(gfx& g);
+// Deletes every texture and resets the light-map and lamp stores (before a package's precache).
+void gfx_free_textures(gfx& g);
+// Loads the package's light-map file into the light-map store.
+void gfx_load_lightmaps(gfx& g, const std::string& package_name);
+// Adds one texture-scroll effect (for the world server's texture-scroll list).
+void gfx_add_texture_scroll_effect(gfx& g);
+// Clears the target of the effect setters.
+void gfx_forget_last_effect(gfx& g);
+// Deletes every effect (round reset).
+void gfx_clear_effects(gfx& g);
 
 }  // namespace kv

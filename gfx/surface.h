@@ -11,4 +11,11 @@ struct surface {
     std::string name;
 };
 
+// An empty surface: empty name and tables.
+void surface_init(surface& s);
+// Finds the "basicmap" layer of that texture, or appends one (its shader reference resolved later).
+void surface_add_basicmap(surface& s, const std::string& texture_name);
+// Runs each layer's shader, which loads the textures the layer names.
+void surface_run_shaders(surface& s);
+
 }  // namespace kv

@@ -4,12 +4,17 @@
 #include "kernel/neighbour_standins.h"
 
 #include <cstdarg>
+#include <cstring>
 
 #include "beings/being_commands.h"
+#include "beings/entity.h"
 #include "bots/bot_central.h"
+#include "game/server.h"
 #include "gfx/gfx.h"
+#include "gfx/surface.h"
 #include "net/net_client.h"
 #include "net/service.h"
+#include "net/snapshot_package.h"
 #include "sound/sound_system.h"
 #include "ui/console_view.h"
 #include "ui/input/input.h"
@@ -147,6 +152,10 @@ void console_view_relayout(console_view&) {
     record("console_view_relayout");
 }
 
+void console_view_tick(console_view&, int32_t elapsed_ms) {
+    record(str_format("console_view_tick %d", elapsed_ms));
+}
+
 // Renderer.
 
 int32_t gfx_select_driver(gfx&, int32_t kind) {
@@ -199,6 +208,42 @@ bool gfx_save_screenshot(gfx&, file_stream&) {
     return standins().gfx_save_screenshot_result;
 }
 
+void gfx_disable_drawing(gfx&) {
+    record("gfx_disable_drawing");
+}
+
+void gfx_free_textures(gfx&) {
+    record("gfx_free_textures");
+}
+
+void gfx_load_lightmaps(gfx&, const std::string& package_name) {
+    record("gfx_load_lightmaps " + package_name);
+}
+
+void gfx_add_texture_scroll_effect(gfx&) {
+    record("gfx_add_texture_scroll_effect");
+}
+
+void gfx_forget_last_effect(gfx&) {
+    record("gfx_forget_last_effect");
+}
+
+void gfx_clear_effects(gfx&) {
+    record("gfx_clear_effects");
+}
+
+void surface_init(surface& s) {
+    s = surface();
+}
+
+void surface_add_basicmap(surface&, const std::string& texture_name) {
+    record("surface_add_basicmap " + texture_name);
+}
+
+void surface_run_shaders(surface& s) {
+    record("surface_run_shaders " + s.name);
+}
+
 // World model.
 
 void surface_table_build(surface_table&) {
@@ -208,8 +253,7 @@ void surface_table_build(surface_table&) {
 // Network and server service.
 
 net_client& net_client_get() {
-    static net_client client;
-    return client;
+    return server_get().client;
 }
 
 void net_client_tick(net_client&, int32_t elapsed_ms) {
@@ -240,9 +284,83 @@ void client_send_bye(net_client&, int32_t player_id) {
     record(str_format("client_send_bye %d", player_id));
 }
 
+bool client_settings_init(net_client&) {
+    record("client_settings_init");
+    return true;
+}
+
+void client_set_master_address(net_client&, const std::string& address) {
+    record("client_set_master_address " + address);
+}
+
+void client_store_player_record(net_client&, const player_state& state) {
+    record(str_format("client_store_player_record %u", state.id));
+}
+
+void client_send_hit_event(net_client&, uint32_t attacker, uint32_t victim, int32_t code, int32_t amount,
+                           uint16_t position) {
+    record(str_format("client_send_hit_event %u %u %d %d %04x", attacker, victim, code, amount, position));
+}
+
+// Four decimal numbers 0-255 joined by dots, nothing else.
+bool net_parse_address(const std::string& text, uint32_t& address) {
+    uint32_t value = 0;
+    std::size_t at = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (at >= text.size() || text[at] != '.') return false;
+            ++at;
+        }
+        uint32_t number = 0;
+        std::size_t digits = 0;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 4) {
+            number = number * 10 + static_cast<uint32_t>(text[at] - '0');
+            ++at;
+            ++digits;
+        }
+        if (digits == 0 || digits > 3 || number > 255) return false;
+        value = (value << 8) | number;
+    }
+    if (at != text.size()) return false;
+    address = value;
+    return true;
+}
+
+void snapshot_package_assign(snapshot_package& target, const snapshot_package& source) {
+    target = source;
+}
+
+int32_t snapshot_package_player_count(const snapshot_package& snapshot) {
+    return static_cast<int32_t>(snapshot.slots.size());
+}
+
+int32_t snapshot_package_take_pending(snapshot_package& snapshot) {
+    const int32_t value = snapshot.download;
+    snapshot.download = -1;
+    return value;
+}
+
+bool player_state_assign(player_state& target, const player_state& source) {
+    constexpr float kSamePosition = 0.00001f;
+    const auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; };
+    const bool changed = vec3_length_sq(target.position - source.position) >= kSamePosition * kSamePosition ||
+                         target.angle != source.angle || target.state != source.state ||
+                         !same(target.groups, source.groups) ||
+                         !same(target.small_values, source.small_values) ||
+                         target.second_angle != source.second_angle || !same(target.bytes, source.bytes);
+    const uint32_t id = target.id;
+    target = source;
+    target.id = id;
+    return changed;
+}
+
 service_settings& service_settings_get() {
-    static service_settings settings;
-    return settings;
+    return server_get().service;
+}
+
+void service_settings_init(service_settings& settings) {
+    settings = service_settings();
+    record("service_settings_init");
 }
 
 void service_command(service_settings&, const std::string& text) {
@@ -250,6 +368,23 @@ void service_command(service_settings&, const std::string& text) {
 }
 
 // Beings.
+
+void entity_create(entity& e, const std::string& name) {
+    e = entity();
+    e.name = name;
+}
+
+void entity_destroy(entity& e) {
+    record("entity_destroy " + e.name);
+}
+
+void entity_update(entity& e, int32_t) {
+    record("entity_update " + e.name);
+}
+
+void entity_set_parent(entity& e, entity* parent) {
+    e.parent = parent;
+}
 
 int32_t being_anim_table_command(const std::string& line) {
     record("being_anim_table_command " + line);
@@ -266,6 +401,39 @@ BotCentral& bot_central_get() {
 bool botc_console_command(BotCentral&, const std::string& text) {
     record("botc_console_command " + text);
     return standins().botc_console_command_result;
+}
+
+void botc_start(BotCentral&, const std::string& directory) {
+    record("botc_start " + directory);
+}
+
+void botc_end(BotCentral&) {
+    record("botc_end");
+}
+
+bool botc_level_loaded(BotCentral&, const std::string& package_name) {
+    record("botc_level_loaded " + package_name);
+    return false;
+}
+
+void botc_level_change(BotCentral&) {
+    record("botc_level_change");
+}
+
+void botc_think(BotCentral&) {
+    record("botc_think");
+}
+
+void botc_remove_player(BotCentral&, uint32_t player_id) {
+    record(str_format("botc_remove_player %u", player_id));
+}
+
+void botc_round_start(BotCentral&) {
+    record("botc_round_start");
+}
+
+void botc_round_end(BotCentral&, uint8_t value) {
+    record(str_format("botc_round_end %u", value));
 }
 
 }  // namespace kv

@@ -7,6 +7,8 @@
 
 namespace kv {
 
+struct player_state;
+
 struct net_client {};
 
 // The client session that the world server embeds.
@@ -24,5 +26,18 @@ std::string client_take_status_text(net_client& client);
 int32_t client_server_list_result(const net_client& client);
 // Sends "bye %d" to the server.
 void client_send_bye(net_client& client, int32_t player_id);
+
+// The client's own port and its options ("lastprof", "lastsname", "lastrndtm", "lastcmpgntm",
+// "lastnetspeed"); run once by the world server's start-up.
+bool client_settings_init(net_client& client);
+// The master server's address, from the configuration key "master".
+void client_set_master_address(net_client& client, const std::string& address);
+// While in a game: replaces the record of the same player id in the outgoing list, or appends it.
+void client_store_player_record(net_client& client, const player_state& state);
+// Queues a hit (ASYNC-EVENT kind 0); `position` is packed into 16 bits, 0xFFFF when unknown.
+void client_send_hit_event(net_client& client, uint32_t attacker, uint32_t victim, int32_t code,
+                           int32_t amount, uint16_t position);
+// Parses a dotted IPv4 text into a host-order address; false when it is not one.
+bool net_parse_address(const std::string& text, uint32_t& address);
 
 }  // namespace kv

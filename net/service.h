@@ -19,5 +19,7 @@ struct service_settings {
 service_settings& service_settings_get();
 
 void service_command(service_settings& settings, const std::string& text);
+// Fills the settings with their defaults (world server start-up).
+void service_settings_init(service_settings& settings);
 
 }  // namespace kv

@@ -1,6 +1,7 @@
 #pragma once
 // The console view as the kernel uses it: the line typed into it, and the lines printed to it.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,7 @@ void console_view_printf(console_view& console, const char* format, ...)
 void console_view_add_line(console_view& console, const std::string& line);
 // Builds the line buffers; run once by the kernel's set-up.
 void console_view_relayout(console_view& console);
+// The per-frame step (slide and waiting keys); the world frame runs it with 0.
+void console_view_tick(console_view& console, int32_t elapsed_ms);
 
 }  // namespace kv

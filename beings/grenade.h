@@ -1,0 +1,18 @@
+#pragma once
+// A thrown grenade or placed charge, kept and stepped by the world server.
+
+#include <cstdint>
+
+namespace kv {
+
+inline constexpr int32_t kGrenadeDefusable = 5;
+
+struct grenade {
+    uint32_t owner = 0;  // player id
+    int32_t kind = 0;
+    int32_t id = 0;
+    uint8_t alive = 1;  // cleared when finished
+    uint8_t defused = 0;
+};
+
+}  // namespace kv
