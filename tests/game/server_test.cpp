@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "data/file_stream.h"
 #include "data/package.h"
 #include "data/pak_archive.h"
-#include "tests/data/data_test_support.h"
+#include "tests/game/game_test_support.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 
@@ -26,7 +27,7 @@ std::string read_all(file_stream& s) {
     return out;
 }
 
-class Server : public data_test {
+class Server : public game_test {
 protected:
     void add_archive(const std::string& file,
                      const std::vector<std::pair<std::string, std::string>>& chunks) {
@@ -109,6 +110,140 @@ TEST_F(Server, DestroyingTheServerUnloadsEveryPackageOnce) {
               "Package `base' is being unloaded.\n"
               "Package `menu' is being unloaded.\n"
               "C++ Factory: 1 arties forcibly erased.\n");
+}
+
+TEST_F(Server, InitSetsUpTheNeighboursAndBindsTheLogLevel) {
+    srv_.map_follow_latch = 0;
+    srv_.developer = 1;
+    srv_.level_loaded = 1;
+    srv_.game_package = "level";
+    srv_.log_level = 5;
+    server_init(srv_);
+    EXPECT_EQ(take_calls(), (calls_t{"client_settings_init", "service_settings_init", "botc_start ./bot"}));
+    EXPECT_EQ(srv_.map_follow_latch, 1);
+    EXPECT_EQ(srv_.developer, 0);
+    EXPECT_EQ(srv_.level_loaded, 0);
+    EXPECT_EQ(srv_.game_package, "");
+    EXPECT_EQ(srv_.log_level, 0);
+
+    option_registry& options = kernel_get().options;
+    ASSERT_TRUE(option_registry_set_text(options, "log_level", "3"));
+    EXPECT_EQ(srv_.log_level, 3);
+    {
+        // A server that goes takes its binding with it; another's stays.
+        server other;
+        server_init(other);
+        EXPECT_TRUE(option_registry_set_text(options, "log_level", "4"));
+        EXPECT_EQ(other.log_level, 4);
+    }
+    EXPECT_FALSE(option_registry_set_text(options, "log_level", "5"));
+    EXPECT_EQ(srv_.log_level, 3);
+}
+
+TEST_F(Server, ReadsTheMasterAddressFromTheConfiguration) {
+    write_data("net.cfg", bytes_of("# master:commented\r\n"
+                                   "\n"
+                                   "Master:capital\n"
+                                   "backup:10.0.0.2\n"
+                                   "master:10.0.0.1\r\n"
+                                   "master:\n"
+                                   "master\n"
+                                   "master:1.2.3.4:57776\n"
+                                   " master:blank\n"));
+    EXPECT_TRUE(server_read_config(srv_, "net.cfg"));
+    EXPECT_EQ(take_calls(), (calls_t{
+                                "client_set_master_address 10.0.0.1",
+                                "client_set_master_address ",
+                                "client_set_master_address ",  // no colon: no value, not the key again
+                                "client_set_master_address 1.2.3.4",
+                            }));
+    EXPECT_EQ(log(), "");
+
+    EXPECT_FALSE(server_read_config(srv_, "missing.cfg"));
+    EXPECT_EQ(log(), "*WARNING* couldn't open configuration file `missing.cfg'.\n");
+    EXPECT_TRUE(take_calls().empty());
+}
+
+TEST_F(Server, ListsTheMapsSortedLeavingOutTheMenuAndFilesWithADot) {
+    for (const char* name : {"harbour", "Dock", "kvmenu", "old-kvmenu2", "readme.txt", "b", "harbour-en.txt"})
+        write_data(std::string("maps/") + name, bytes_of("x"));
+    std::filesystem::create_directories(folder_.file("data/maps/attic"));
+    srv_.maps.resize(1);
+    server_list_maps(srv_);
+    std::vector<std::string> names;
+    for (const map_record& m : srv_.maps) {
+        names.push_back(m.name);
+        EXPECT_EQ(m.described, 0);
+        EXPECT_EQ(m.level_values[0], 0);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"attic", "b", "Dock", "harbour"}));
+    EXPECT_EQ(server_find_map(srv_, "Dock"), &srv_.maps[2]);
+    EXPECT_EQ(server_find_map(srv_, "dock"), nullptr);
+
+    srv_.data_dir = folder_.file("nowhere") + "/";
+    server_list_maps(srv_);
+    EXPECT_TRUE(srv_.maps.empty());
+}
+
+TEST_F(Server, JoinAddressesTakeAPortAndANick) {
+    struct {
+        const char* address;
+        const char* nick;
+        uint32_t host;
+        uint16_t port;
+        const char* join_nick;
+        bool warned;
+    } const cases[] = {
+        {"10.1.2.3:57777", "bob", 0x0A010203, 57777, "bob", false},
+        {"10.1.2.3:57777", "", 0x0A010203, 57777, "Player", false},
+        {"10.1.2.3", "bob", 0x0A010203, 0, "bob", false},       // no ':' gives port 0
+        {"10.1.2.3:80x", "bob", 0x0A010203, 80, "bob", false},  // leading digits
+        {"10.1.2.3:x", "bob", 0x0A010203, 0, "bob", false},     //
+        {"10.1.2.3:65535", "bob", 0x0A010203, 65535, "bob", false},
+        {"10.1.2.3:65536", "bob", 0, 0, "", true},  // refused, not wrapped to 0
+        {"10.1.2.3:99999999999999", "bob", 0, 0, "", true},
+        {"server.example:57777", "bob", 0, 57777, "", false},  // not dotted IPv4: no join
+        {"10.1.2.300:1", "bob", 0, 1, "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        clear_log();
+        srv_.join_address = 0;
+        server_set_join_address(srv_, c.address, c.nick);
+        EXPECT_EQ(srv_.join_address, c.host);
+        EXPECT_EQ(srv_.join_port, c.port);
+        EXPECT_EQ(srv_.join_nick, c.join_nick);
+        EXPECT_EQ(log().find("*WARNING* join port") != std::string::npos, c.warned) << log();
+    }
+}
+
+TEST_F(Server, SettersStoreTheirValuesAndANewGamePackageAsksForALoad) {
+    server_set_language(srv_, "en");
+    EXPECT_EQ(srv_.language_suffix, "-en.txt");
+    server_set_boot_package(srv_, "kvmenu");
+    server_set_lmap_dir(srv_, "lmaps/");
+    server_set_developer(srv_, 1);
+    EXPECT_EQ(srv_.boot_package, "kvmenu");
+    EXPECT_EQ(srv_.lmap_dir, "lmaps/");
+    EXPECT_EQ(srv_.developer, 1);
+
+    srv_.level_loaded = 1;
+    server_set_game_package(srv_, "harbour");  // the first one names no level change
+    EXPECT_EQ(srv_.level_loaded, 0);
+    EXPECT_TRUE(take_calls().empty());
+    srv_.level_loaded = 1;
+    server_set_game_package(srv_, "harbour");  // the same name again still reloads
+    EXPECT_EQ(srv_.level_loaded, 0);
+    EXPECT_EQ(take_calls(), (calls_t{"botc_level_change"}));
+}
+
+TEST_F(Server, TextEntriesBeyondATableAreEmpty) {
+    srv_.text_tables[kTextMenu].entries = {"Start", "Quit"};
+    EXPECT_EQ(server_text(srv_, kTextMenu, 1), "Quit");
+    EXPECT_EQ(server_text(srv_, kTextMenu, 2), "");
+    EXPECT_EQ(server_text(srv_, kTextMenu, -1), "");
+    EXPECT_EQ(server_text(srv_, kTextBase, 0), "");
+    EXPECT_EQ(server_text(srv_, kTextTables, 0), "");
 }
 
 }  // namespace

@@ -1,0 +1,100 @@
+#pragma once
+// Shared set-up of the world-server tests: the data-layer fixture (temporary data directory and log,
+// a stopped clock, a fresh server) with the neighbour stand-ins reset, and a game arty that writes
+// down what it is sent.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/arty_factory.h"
+#include "kernel/kernel.h"
+#include "kernel/neighbour_standins.h"
+#include "tests/data/data_test_support.h"
+#include "util/text.h"
+
+namespace kv {
+
+// Makes itself the input target and the game arty, and adds a line to the stand-ins' calls for every
+// message: "game key-down 21", "game event 3", "game command 3 dm1".
+class recording_game : public arty {
+public:
+    recording_game(arty_factory& f, const arty_description& d) : arty(f, d) {
+        arty_factory_set_input_target(f);
+        arty_factory_set_game_arty(f);
+    }
+    void tick(int32_t elapsed) override { standins().calls.push_back(str_format("game tick %d", elapsed)); }
+    int32_t message(arty_message kind, uintptr_t argument) override {
+        const int32_t value = static_cast<int32_t>(argument);
+        switch (kind) {
+            case kArtyKeyDown:
+                standins().calls.push_back(str_format("game key-down %d", value));
+                break;
+            case kArtyKeyUp:
+                standins().calls.push_back(str_format("game key-up %d", value));
+                break;
+            case kArtyGameEvent:
+                standins().calls.push_back(str_format("game event %d", value));
+                break;
+            case kArtyCommand: {
+                const arty_command& c = arty_message_command(argument);
+                standins().calls.push_back(str_format("game command %d %s", c.code, c.first.c_str()));
+                break;
+            }
+        }
+        return 0;
+    }
+};
+
+// Makes `kvgame` descriptions spawn a recording game in that factory.
+inline void use_recording_game(arty_factory& factory) {
+    for (arty_class& c : factory.classes) {
+        if (c.name == "kvgame") {
+            c.make = [](arty_factory& f, const arty_description& d) -> std::unique_ptr<arty> {
+                return std::make_unique<recording_game>(f, d);
+            };
+        }
+    }
+}
+
+class game_test : public data_test {
+protected:
+    void SetUp() override {
+        data_test::SetUp();
+        standins_reset();
+        kernel_get().console.lines.clear();
+        kernel_get().graphics.realtime = gfx_realtime_statistics();
+        kernel_get().graphics.screen_tint = false;
+        use_recording_game(srv_.factory);
+    }
+    void TearDown() override {
+        standins_reset();
+        data_test::TearDown();
+    }
+
+    // Writes a text file under the data directory.
+    void write_text(const std::string& name, const std::string& text) const {
+        folder_.write("data/" + name, text);
+    }
+
+    // The stand-ins' calls since the last look.
+    std::vector<std::string> take_calls() {
+        std::vector<std::string> calls;
+        calls.swap(standins().calls);
+        return calls;
+    }
+    // Those of the calls that begin with the prefix.
+    std::vector<std::string> take_calls(const std::string& prefix) {
+        std::vector<std::string> picked;
+        for (const std::string& call : take_calls()) {
+            if (call.starts_with(prefix)) picked.push_back(call);
+        }
+        return picked;
+    }
+};
+
+using calls_t = std::vector<std::string>;
+
+}  // namespace kv
