@@ -165,8 +165,10 @@ void server_damage_player(server& srv, uint32_t attacker, uint32_t victim, float
         }
         if (attacker_team && victim_team) break;
     }
+    // A player's own hits (falls, drowning) are no team mates' hits.
     const bool friendly_fire = (srv.snapshot.flags & kSnapshotFriendlyFire) != 0;
-    if (attacker_team == victim_team && !friendly_fire && code != kCodeAlwaysHurts) return;
+    if (attacker_team == victim_team && attacker != victim && !friendly_fire && code != kCodeAlwaysHurts)
+        return;
     client_send_hit_event(srv.client, attacker, victim, code, damage, position);
 }
 

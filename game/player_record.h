@@ -78,7 +78,7 @@ player_record* server_add_local_player(server& srv, uint32_t id);
 // Applies a received state record; true when the record of that id changed (its update-pending flag).
 bool server_player_update(server& srv, uint32_t id, const player_state& state);
 // The hit filter: on a client every hit goes to the server; the host drops hits on dead victims and,
-// without friendly fire, hits between team mates (code 253 always passes).
+// without friendly fire, hits between team mates (code 253 and a player's own hits always pass).
 void server_damage_player(server& srv, uint32_t attacker, uint32_t victim, float amount, int32_t code,
                           bool hosting);
 void server_give_weapon(server& srv, uint32_t id, int32_t a, int32_t b, int32_t c, int32_t d,
