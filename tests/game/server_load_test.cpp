@@ -1,0 +1,167 @@
+#include "game/server_load.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "data/file_stream.h"
+#include "data/pak_archive.h"
+#include "tests/game/game_test_support.h"
+#include "tools/package_writer.h"
+#include "tools/pak_writer.h"
+
+namespace kv {
+namespace {
+
+using tools::package_table;
+using tools::package_writer;
+
+class ServerLoad : public game_test {
+protected:
+    std::vector<std::string> precache_names(const std::string& text) {
+        write_text("list.cfg", text);
+        file_stream stream;
+        EXPECT_TRUE(file_stream_open(stream, srv_.data_dir + "list.cfg", kFileRead));
+        return precache_read_names(stream);
+    }
+    // A level whose surfaces are listed in this order.
+    void write_level(const std::string& name, const std::vector<std::string>& surfaces) {
+        package_writer w;
+        for (const std::string& s : surfaces) w.add_named_object(package_table::surfaces, s);
+        w.add_arty("kvspawn_point", "sp0", {});
+        write_data("maps/" + name, w.finish());
+    }
+};
+
+TEST_F(ServerLoad, PrecacheListNamesTexturesWithoutTheirExtension) {
+    struct {
+        const char* name;
+        std::string text;
+        std::vector<std::string> names;
+    } const cases[] = {
+        {"seven characters", "abc.tga\n", {"abc"}},
+        {"four characters", ".tga\nx.tga", {"x"}},
+        {"comment line", "#abc.tga\n", {}},
+        {"comment after a name", "wall.tga# old\n", {"wall"}},
+        {"carriage returns", "wall.tga\r\nfloor.tga\r\n", {"wall", "floor"}},
+        {"no extension", "readme\nwall.png\n", {}},
+        {"extension inside", "wall.tga.bak\nsky.tgax\n", {"wall.tga.bak", "sky.tgax"}},
+        {"path kept", "tga/base/wall.tga\n", {"tga/base/wall"}},
+        {"last line without a line feed", "a.tga\nb.tga", {"a", "b"}},
+        {"empty lines", "\n\n\n", {}},
+        {"upper case", "WALL.TGA\n", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(precache_names(c.text), c.names);
+    }
+}
+
+TEST_F(ServerLoad, PrecacheLinesHoldAtMost255Characters) {
+    const std::string stem(251, 'x');
+    // 255 characters make a line; the rest of the text line is the next one.
+    EXPECT_EQ(precache_names(stem + ".tga\n"), (std::vector<std::string>{stem}));
+    // One more and the line breaks inside its extension: neither piece names a texture.
+    EXPECT_EQ(precache_names("y" + stem + ".tga\n"), std::vector<std::string>{});
+    EXPECT_EQ(precache_names(std::string(300, 'z') + "\nq.tga\n"), (std::vector<std::string>{"q"}));
+}
+
+TEST_F(ServerLoad, LoadsTheShadersOfTheLevelAndThePrecacheList) {
+    write_level("harbour", {"s-wall", "s-floor"});
+    write_text("precache.cfg", "# shared\nsmoke.tga\nfire.tga\n");
+    srv_.game_package = "harbour";
+    ASSERT_TRUE(server_load_game_package(srv_, "harbour"));
+    EXPECT_EQ(take_calls(), (calls_t{
+                                "gfx_free_textures",
+                                "surface_run_shaders s-wall",
+                                "surface_run_shaders s-floor",
+                                "surface_add_basicmap smoke",
+                                "surface_add_basicmap fire",
+                                "surface_run_shaders ",
+                                "gfx_load_lightmaps harbour",
+                            }));
+    EXPECT_EQ(log().find("[server] file precache.cfg not found"), std::string::npos);
+}
+
+TEST_F(ServerLoad, PrecacheListIsReadForTheGamePackageOnly) {
+    srv_.game_package = "harbour";
+    srv_.current_level_name = "harbour";
+    server_precache_textures(srv_);
+    EXPECT_EQ(log(), "[server] file precache.cfg not found\n");
+    EXPECT_TRUE(take_calls().empty());
+
+    // The list may come from an archive.
+    clear_log();
+    tools::pak_writer archive;
+    archive.add("precache.cfg", {'a', '.', 't', 'g', 'a'});
+    srv_.archives.push_back(pak_archive_open(folder_.write("game.pak", as_text(archive.finish()))));
+    ASSERT_TRUE(srv_.archives.back());
+    server_precache_textures(srv_);
+    EXPECT_EQ(log(), "");
+    EXPECT_EQ(take_calls(), (calls_t{"surface_add_basicmap a", "surface_run_shaders "}));
+
+    // Not the game package: the list is not even looked for.
+    clear_log();
+    srv_.current_level_name = "kvmenu";
+    write_text("precache.cfg", "a.tga\n");
+    server_precache_textures(srv_);
+    EXPECT_EQ(log(), "");
+    EXPECT_TRUE(take_calls().empty());
+}
+
+TEST_F(ServerLoad, EachLoadStartsANewTextureScrollList) {
+    write_level("harbour", {});
+    int scroll_target = 0;
+    // The mesh loader fills the list while the package loads; an old list is emptied first.
+    srv_.texture_scroll.push_back(reinterpret_cast<mesh_instance*>(&scroll_target));
+    ASSERT_TRUE(server_load_game_package(srv_, "harbour"));
+    EXPECT_TRUE(srv_.texture_scroll.empty());
+    EXPECT_EQ(take_calls("gfx_add_texture_scroll_effect"), calls_t{});
+}
+
+TEST_F(ServerLoad, ReadsTheTextTables) {
+    server_set_language(srv_, "en");
+    write_text("base-en.txt", "<0>\nYes\n<1>\nNo\n");
+    write_text("menu-en.txt", "<0>\nStart\n<1>\nOptions\n<2>\nQuit\n");
+    write_text("keys-en.txt", "<0>\nEscape\n");
+    write_text("maps/harbour-en.txt", "<0>\nThe harbour\nat night\n");
+    write_text("base-de.txt", "<0>\nJa\n");
+
+    EXPECT_TRUE(server_load_text_tables(srv_, "harbour"));
+    EXPECT_EQ(server_text(srv_, kTextBase, 1), "No");
+    EXPECT_EQ(server_text(srv_, kTextMenu, 2), "Quit");
+    EXPECT_EQ(server_text(srv_, kTextKeys, 0), "Escape");
+    EXPECT_EQ(server_text(srv_, kTextMap, 0), "The harbour\nat night");
+    EXPECT_EQ(server_text(srv_, kTextMenu, 3), "");  // a missing entry is the empty text
+    EXPECT_EQ(server_text(srv_, kTextMap, 1), "");
+
+    // Without a game package only the three shared tables are read.
+    srv_.text_tables[kTextMap].entries = {"kept"};
+    EXPECT_TRUE(server_load_text_tables(srv_, ""));
+    EXPECT_EQ(server_text(srv_, kTextMap, 0), "kept");
+
+    // A missing file ends the reading; the tables before it keep their texts.
+    server_set_language(srv_, "de");
+    EXPECT_FALSE(server_load_text_tables(srv_, "harbour"));
+    EXPECT_EQ(server_text(srv_, kTextBase, 0), "Ja");
+    EXPECT_EQ(server_text(srv_, kTextMenu, 0), "");
+    EXPECT_EQ(server_text(srv_, kTextKeys, 0), "Escape");
+
+    server_set_language(srv_, "en");
+    EXPECT_FALSE(server_load_text_tables(srv_, "dock"));
+    EXPECT_EQ(server_text(srv_, kTextMenu, 0), "Start");
+}
+
+TEST_F(ServerLoad, KeysGoToTheInputTarget) {
+    arty_description game;
+    game.class_name = "kvgame";
+    arty_description* batch[] = {&game};
+    arty_factory_spawn_group(srv_.factory, batch, 1);
+    server_post_key_down(srv_, 37);
+    server_post_key_up(srv_, 0x10041);
+    EXPECT_EQ(take_calls(), (calls_t{"game key-down 37", "game key-up 65601"}));
+}
+
+}  // namespace
+}  // namespace kv
