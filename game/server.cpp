@@ -125,6 +125,12 @@ bool server_read_config(server& srv, const std::string& name) {
         log_write("*WARNING* couldn't open configuration file `%s'.\n", name.c_str());
         return false;
     }
+    server_apply_config(srv, stream);
+    file_stream_close(stream);
+    return true;
+}
+
+void server_apply_config(server& srv, file_stream& stream) {
     std::string line;
     while (file_stream_read_line(stream, line)) {
         if (line.empty() || line[0] == '#') continue;
@@ -134,8 +140,6 @@ bool server_read_config(server& srv, const std::string& name) {
         if (key == "master") client_set_master_address(srv.client, value);
         // "backup" is accepted and has no effect; other keys are ignored.
     }
-    file_stream_close(stream);
-    return true;
 }
 
 bool server_frame(server& srv, int32_t) {

@@ -122,6 +122,8 @@ void server_init(server& srv);
 // Reads the configuration file under the data directory ("net.cfg": "master:<address>"). False when
 // it cannot be opened.
 bool server_read_config(server& srv, const std::string& name);
+// The lines of a configuration file.
+void server_apply_config(server& srv, file_stream& stream);
 // One world frame; false only when neither the game package nor the boot-strap package loads.
 bool server_frame(server& srv, int32_t elapsed_ms);
 // After the main loop: every player record is dropped and the bot host ends.

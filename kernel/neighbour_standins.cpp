@@ -24,8 +24,9 @@
 namespace kv {
 
 neighbour_standins& standins() {
-    static neighbour_standins instance;
-    return instance;
+    // Never destroyed: the singletons' destructors still call stand-ins at exit.
+    static neighbour_standins* instance = new neighbour_standins();
+    return *instance;
 }
 
 void standins_reset() {
