@@ -76,7 +76,7 @@ struct server {
     std::string data_dir;            // loose data files and "maps/" are found under it
     std::string boot_package;        // the menu package, loaded when the game package cannot be
     std::string texture_dir;         // texture sub-directory of the selected display driver
-    std::string lmap_dir;            // light-map directory
+    std::string lmap_dir;            // light-map files, under the data directory
     std::string write_dir;           // files the program writes
     std::string language_suffix;     // "-" + language + ".txt"
     std::string game_package;        // the level to load next
