@@ -2,8 +2,15 @@
 
 #include <algorithm>
 
+#include "data/package.h"
+#include "data/qxps_stream.h"
+#include "data/reference_list.h"
+#include "game/server.h"
+#include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "world/geometry.h"
+#include "world/surface_table.h"
+#include "world/world_read.h"
 
 namespace kv {
 namespace {
@@ -77,6 +84,56 @@ void merge_bounds(entity_def& model, model_path& path) {
 }
 
 }  // namespace
+
+std::unique_ptr<scene_node> scene_node_read(package_read_context& ctx) {
+    qxps_stream& s = ctx.stream;
+    auto node = std::make_unique<scene_node>();
+    qxps_stream_enter_chunk(s, node.get());
+    mat4_read_trs(node->transform, s);
+    node->name = qxps_stream_read_string(s);
+    std::string package_name;
+    std::string object_name;
+    world_split_reference(qxps_stream_read_string(s), ctx.srv.current_level_name, package_name, object_name);
+    ref_list_add_entity(ref_list(), package_name, object_name, &node->model);
+    node->number = qxps_stream_read_u16(s);
+    qxps_stream_leave_chunk(s);
+    return node;
+}
+
+std::unique_ptr<mesh_instance> mesh_instance_read(package_read_context& ctx) {
+    qxps_stream& s = ctx.stream;
+    auto instance = std::make_unique<mesh_instance>();
+    qxps_stream_enter_chunk(s, instance.get());
+    mat4_read_trs(instance->transform, s);
+    std::string package_name;
+    std::string object_name;
+    world_split_reference(qxps_stream_read_string(s), ctx.srv.current_level_name, package_name, object_name);
+    ref_list_add_geometry(ref_list(), package_name, object_name, &instance->geom);
+    world_split_reference(qxps_stream_read_string(s), ctx.srv.current_level_name, package_name, object_name);
+    ref_list_add_surface(ref_list(), package_name, object_name, &instance->surf);
+    const std::string material = qxps_stream_read_string(s);
+    instance->number = qxps_stream_read_u16(s);
+    if (!material.empty()) {
+        instance->material = surface_table_get(kernel_get().surfaces, material);
+        if (instance->material && instance->material->kind == kSurfaceKindWater) {
+            mesh_instance_enter_water(*instance, ctx.srv.water_instances);
+        }
+    }
+    qxps_stream_leave_chunk(s);
+    return instance;
+}
+
+std::unique_ptr<entity_def> entity_def_read(package_read_context& ctx) {
+    qxps_stream& s = ctx.stream;
+    auto model = std::make_unique<entity_def>();
+    qxps_stream_enter_chunk(s, model.get());
+    model->name = qxps_stream_read_string(s);
+    model->box = world_read_box(s);
+    world_read_entries(model->nodes, ctx, qxps_stream_read_u16(s), scene_node_read);
+    world_read_entries(model->meshes, ctx, qxps_stream_read_u16(s), mesh_instance_read);
+    qxps_stream_leave_chunk(s);
+    return model;
+}
 
 scene_node::scene_node() = default;
 scene_node::~scene_node() = default;

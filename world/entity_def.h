@@ -28,6 +28,7 @@ namespace kv {
 
 struct entity_def;
 struct geometry;
+struct package_read_context;
 struct surface;
 struct surface_material;
 
@@ -82,6 +83,14 @@ struct entity_def {
     object_table<scene_node> nodes;
     object_table<mesh_instance> meshes;
 };
+
+// Readers: each builds its object from the chunk of the stream's current id. Model, geometry and
+// surface references are queued for resolution after the load; a mesh instance's material is
+// looked up in the kernel's surface table at once, and a water material enters the instance in the
+// world server's list of water instances.
+std::unique_ptr<scene_node> scene_node_read(package_read_context& ctx);
+std::unique_ptr<mesh_instance> mesh_instance_read(package_read_context& ctx);
+std::unique_ptr<entity_def> entity_def_read(package_read_context& ctx);
 
 // Identity transform, the name, the model (not owned), run-time number, no stamp.
 void scene_node_init(scene_node& node, const std::string& name, entity_def* model);

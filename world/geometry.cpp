@@ -1,6 +1,22 @@
 #include "world/geometry.h"
 
+#include "data/package.h"
+#include "data/qxps_stream.h"
+#include "world/world_read.h"
+
 namespace kv {
+
+std::unique_ptr<geometry> geometry_read(package_read_context& ctx) {
+    qxps_stream& s = ctx.stream;
+    auto g = std::make_unique<geometry>();
+    qxps_stream_enter_chunk(s, g.get());
+    g->name = qxps_stream_read_string(s);
+    g->box = world_read_box(s);
+    world_read_entries(g->meshes, ctx, qxps_stream_read_u16(s), mesh_read);
+    world_read_entries(g->skinned, ctx, qxps_stream_read_u16(s), geometry_mesh_read);
+    qxps_stream_leave_chunk(s);
+    return g;
+}
 
 std::unique_ptr<geometry> geometry_copy(const geometry& source) {
     auto out = std::make_unique<geometry>();

@@ -15,6 +15,8 @@
 
 namespace kv {
 
+struct package_read_context;
+
 struct geometry {
     std::string name;
     box3 box;
@@ -22,6 +24,8 @@ struct geometry {
     object_table<geometry_mesh> skinned;
 };
 
+// Builds a geometry from the chunk of the stream's current id, with its meshes.
+std::unique_ptr<geometry> geometry_read(package_read_context& ctx);
 // Name, box and a copy of every mesh (the copy owns them all).
 std::unique_ptr<geometry> geometry_copy(const geometry& source);
 // The rigid mesh with that chunk id, or null.

@@ -1,6 +1,9 @@
 #include "world/mesh.h"
 
+#include "data/package.h"
+#include "data/qxps_stream.h"
 #include "util/text.h"
+#include "world/world_read.h"
 
 namespace kv {
 namespace {
@@ -88,9 +91,96 @@ std::string check_part(const mesh& m, const mesh_part& part, std::size_t part_in
     return {};
 }
 
+std::string mesh_name(const mesh& m) {
+    return str_format("mesh (chunk %d)", static_cast<int32_t>(m.id));
+}
+
+// One index or node range value: a byte for small meshes, else 16 bits.
+uint16_t read_index(qxps_stream& s, bool wide) {
+    return wide ? qxps_stream_read_u16(s) : qxps_stream_read_u8(s);
+}
+
+void read_mesh_body(qxps_stream& s, mesh& m) {
+    const std::string what = mesh_name(m);
+    m.box = world_read_box(s);
+    m.vertex_count = qxps_stream_read_u16(s);
+    const bool wide = m.vertex_count > 255;
+    const uint64_t index_size = wide ? 2 : 1;
+    world_check_room(s, m.vertex_count, 20, what);
+    m.rest_vertices.resize(m.vertex_count);
+    for (mesh_vertex& v : m.rest_vertices) {
+        v.x = qxps_stream_read_float(s);
+        v.y = qxps_stream_read_float(s);
+        v.z = qxps_stream_read_float(s);
+        v.u = qxps_stream_read_float(s);
+        v.v = qxps_stream_read_float(s);
+    }
+    m.primitive_kind = static_cast<int8_t>(qxps_stream_read_u8(s));
+
+    const uint16_t part_count = qxps_stream_read_u16(s);
+    // A part takes at least a state byte, a 16-bit count and a 16-bit draw-record size.
+    world_check_room(s, part_count, 5, what);
+    m.parts.resize(part_count);
+    for (mesh_part& part : m.parts) {
+        part.state = static_cast<int8_t>(qxps_stream_read_u8(s));
+        uint32_t index_count = qxps_stream_read_u16(s);
+        if (index_count == 0) index_count = qxps_stream_read_u32(s);
+        world_check_room(s, index_count, index_size, what);
+        part.indices.resize(index_count);
+        for (uint16_t& index : part.indices) index = read_index(s, wide);
+        const uint32_t draw_count = qxps_stream_read_u16(s) / 3u;
+        world_check_room(s, draw_count, 6, what);
+        part.draws.resize(draw_count);
+        for (mesh_draw_record& draw : part.draws) {
+            draw.draw_id = qxps_stream_read_u16(s);
+            draw.sort_key = static_cast<uint16_t>(draw.draw_id + kSortKeyBias);
+            draw.primitive_count = qxps_stream_read_u16(s);
+            draw.first_index = qxps_stream_read_u16(s);
+            draw.owner = &m;
+        }
+    }
+
+    const uint16_t node_count = qxps_stream_read_u16(s);
+    world_check_room(s, node_count, 24 + 2 * index_size, what);
+    m.tree.resize(node_count);
+    for (mesh_tree_node& node : m.tree) {
+        node.box = world_read_box(s);
+        node.vertex_count = read_index(s, wide);
+        node.first_vertex = read_index(s, wide);
+    }
+}
+
+void check_read_mesh(const mesh& m) {
+    const std::string fault = mesh_check(m);
+    if (!fault.empty()) world_corrupt(mesh_name(m), fault);
+}
+
 }  // namespace
 
 mesh::~mesh() = default;
+
+std::unique_ptr<mesh> mesh_read(package_read_context& ctx) {
+    auto m = std::make_unique<mesh>();
+    m->id = static_cast<uint32_t>(qxps_stream_enter_chunk(ctx.stream, m.get()));
+    read_mesh_body(ctx.stream, *m);
+    check_read_mesh(*m);
+    qxps_stream_leave_chunk(ctx.stream);
+    return m;
+}
+
+std::unique_ptr<geometry_mesh> geometry_mesh_read(package_read_context& ctx) {
+    qxps_stream& s = ctx.stream;
+    auto m = std::make_unique<geometry_mesh>();
+    m->id = static_cast<uint32_t>(qxps_stream_enter_chunk(s, m.get()));
+    read_mesh_body(s, *m);
+    world_check_room(s, m->vertex_count, 1, mesh_name(*m));
+    m->bones.resize(m->vertex_count);
+    if (m->vertex_count > 0) qxps_stream_read_bytes(s, m->bones.data(), m->bones.size());
+    m->posed_vertices = m->rest_vertices;
+    check_read_mesh(*m);
+    qxps_stream_leave_chunk(s);
+    return m;
+}
 
 std::unique_ptr<mesh> mesh_create(int32_t kind, uint16_t vertex_count, const float* vertices,
                                   uint32_t index_count, const uint32_t* indices, uint16_t draw_id,

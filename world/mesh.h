@@ -44,6 +44,7 @@ struct mesh_vertex {
 };
 
 class mesh;
+struct package_read_context;
 
 // A run of primitives drawn with one draw id.
 struct mesh_draw_record {
@@ -123,6 +124,18 @@ void mesh_break(mesh& m);
 void mesh_repair(mesh& m);
 // True when every part is broken (also for a mesh without parts).
 bool mesh_is_broken(const mesh& m);
+
+// Stream form of a mesh chunk: box minimum and maximum (vec3 each); vertex count V (u16); V
+// vertices of x, y, z, u, v (floats); primitive kind (one signed byte); part count (u16), each part:
+// state (signed byte), index count (u16; when 0 a u32 count follows), the indices, three times the
+// draw-record count (u16) and the draw records (draw id, primitive count, first index: u16 each);
+// box-tree node count (u16), each node: minimum, maximum, vertex count, first vertex. Indices and
+// node ranges are u8 when V is 255 or less, else u16. A skinned mesh chunk adds V bone bytes.
+//
+// Each reader builds the mesh from the chunk of the stream's current id (which becomes the mesh's
+// id), checks it and leaves the chunk; a damaged mesh raises "corrupt mesh".
+std::unique_ptr<mesh> mesh_read(package_read_context& ctx);
+std::unique_ptr<geometry_mesh> geometry_mesh_read(package_read_context& ctx);
 
 // What is wrong with the mesh's indices, ranges and draw records, or the empty text when nothing is.
 std::string mesh_check(const mesh& m);

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/world/world_test_support.h"
 #include "world/geometry.h"
+#include "world/sector.h"
 
 namespace kv {
 namespace {
@@ -213,6 +215,90 @@ TEST(EntityDef, BoxThroughTransform) {
     EXPECT_NEAR(moved.max.x, 0.0f, 1e-5f);
     EXPECT_NEAR(moved.min.y, 1.0f, 1e-5f);
     EXPECT_NEAR(moved.max.y, 3.0f, 1e-5f);
+}
+
+class EntityDefRead : public world_test {};
+
+TEST_F(EntityDefRead, ModelsWithNodesInstancesAndMaterials) {
+    tools::package_writer w;
+    auto& q = w.qxps();
+    tools::add_geometry(w, {"crate", test_box(0, 1), {tools::add_mesh(q, test_mesh(3))}, {}});
+    w.add_named_object(tools::package_table::surfaces, "skin");
+    const int32_t plain = tools::add_mesh_instance(q, {{}, "crate", "skin", "", 1});
+    const int32_t unknown = tools::add_mesh_instance(q, {{}, "props:crate", "skin", "granite", 2});
+    const int32_t water = tools::add_mesh_instance(q, {{}, "crate", "props:skin", "water3", 3});
+    tools::transform_block up;
+    up.translation = {0.0f, 1.0f, 0.0f};
+    const int32_t node = tools::add_scene_node(q, {up, "ap00", "wheel", 9});
+    tools::add_entity_def(w, {"wheel", test_box(0, 1), {}, {}});
+    tools::add_entity_def(w, {"cart", test_box(-1, 1), {node}, {plain, unknown, water}});
+    write_package("props", w);
+
+    ASSERT_TRUE(load_package(srv_, "props", false)) << log();
+    ASSERT_EQ(ref_list().items.size(), 7u);
+    EXPECT_EQ(ref_list().items[0].kind, kRefEntity);
+    EXPECT_EQ(ref_list().items[0].package_name, "props");
+    EXPECT_EQ(ref_list().items[0].object_name, "wheel");
+    ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
+
+    package& p = *find("props");
+    ASSERT_EQ(p.entities.items.size(), 2u);
+    const entity_def& cart = *p.entities.items[1];
+    EXPECT_EQ(cart.name, "cart");
+    EXPECT_EQ(cart.box.min.x, -1.0f);
+    ASSERT_EQ(cart.nodes.items.size(), 1u);
+    EXPECT_EQ(cart.nodes.items[0]->model, p.entities.items[0]);
+    EXPECT_EQ(cart.nodes.items[0]->number, 9);
+    EXPECT_EQ(entity_def_find_attach_point(cart, 0), 0);
+    EXPECT_EQ(mat4_transform_point(cart.nodes.items[0]->transform, {}).y, 1.0f);
+
+    ASSERT_EQ(cart.meshes.items.size(), 3u);
+    const surface_table& table = kernel_get().surfaces;
+    for (const mesh_instance* instance : cart.meshes.items) {
+        EXPECT_EQ(instance->geom, p.geometries.items[0]);
+        EXPECT_EQ(instance->surf, p.surfaces.items[0]);
+    }
+    EXPECT_EQ(cart.meshes.items[0]->material, nullptr);
+    EXPECT_EQ(cart.meshes.items[0]->flags, 0u);
+    EXPECT_EQ(cart.meshes.items[1]->material, surface_table_at(table, 0));
+    EXPECT_EQ(cart.meshes.items[1]->number, 2);
+    EXPECT_EQ(cart.meshes.items[2]->material, surface_table_get(table, "water3"));
+    EXPECT_EQ(cart.meshes.items[2]->flags, kMeshInstanceWater);
+    EXPECT_EQ(srv_.water_instances, (std::vector<mesh_instance*>{cart.meshes.items[2]}));
+    EXPECT_EQ(table.rows.size(), 42u);
+}
+
+// The list of water instances never points at instances that are gone: unloading the level
+// empties it, and so does a load that fails after a water instance was read.
+TEST_F(EntityDefRead, WaterListFollowsThePackages) {
+    auto level = [](bool damaged) {
+        tools::package_writer w;
+        auto& q = w.qxps();
+        tools::sector_spec pond;
+        pond.name = "pond";
+        pond.meshes = {tools::add_mesh_instance(q, {{}, "", "", "water1", 0}),
+                       tools::add_mesh_instance(q, {{}, "", "", "water2", 1})};
+        if (damaged) {
+            tools::object_tree_spec tree;
+            tree.nodes.push_back({test_box(0, 1), {}, 0.0f, 1, 9});
+            tree.leaves.push_back({test_box(0, 1), 0, 0});
+            pond.tree = tools::add_object_tree(q, tree);
+        }
+        tools::add_sector(w, pond);
+        return w;
+    };
+    tools::package_writer good = level(false);
+    write_package("maps/pond", good);
+    ASSERT_TRUE(load_package(srv_, "pond", true)) << log();
+    EXPECT_EQ(srv_.water_instances.size(), 2u);
+    package_destroy(srv_, *find("pond"));
+    EXPECT_TRUE(srv_.water_instances.empty());
+
+    tools::package_writer bad = level(true);
+    write_package("maps/pond", bad);
+    EXPECT_FALSE(load_package(srv_, "pond", true));
+    EXPECT_TRUE(srv_.water_instances.empty());
+    EXPECT_NE(log().find("corrupt object tree of sector `pond'"), std::string::npos) << log();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tests/world/world_test_support.h"
 #include "world/geometry.h"
 
 namespace kv {
@@ -245,6 +246,156 @@ TEST(Geometry, BoundsCopyAndLookup) {
     EXPECT_NE(copy->meshes.items[0], g.meshes.items[0]);
     EXPECT_NE(copy->skinned.items[0], g.skinned.items[0]);
     EXPECT_EQ(geometry_find_mesh(*copy, 5), copy->meshes.items[0]);
+}
+
+// Meshes read from packages.
+class MeshRead : public world_test {
+protected:
+    // Writes a package whose one geometry "g" holds the mesh (skinned when it has bones) and loads
+    // it; the geometry, or null when the load failed.
+    geometry* load(const tools::mesh_spec& m) {
+        srv_.packages.clear();
+        clear_log();
+        tools::package_writer w;
+        const int32_t id = m.bones.empty() ? tools::add_mesh(w.qxps(), m) : tools::add_skinned_mesh(w.qxps(), m);
+        std::vector<int32_t> rigid;
+        std::vector<int32_t> skinned;
+        (m.bones.empty() ? rigid : skinned).push_back(id);
+        mesh_id_ = id;
+        tools::add_geometry(w, {"g", test_box(0, 1), rigid, skinned});
+        write_package("meshes", w);
+        if (!load_package(srv_, "meshes", false)) return nullptr;
+        return find("meshes")->geometries.items[0];
+    }
+
+    int32_t mesh_id_ = 0;
+};
+
+TEST_F(MeshRead, IndexWidthFollowsTheVertexCount) {
+    for (int n : {3, 255, 256, 1000}) {
+        SCOPED_TRACE(n);
+        tools::mesh_spec spec = test_mesh(n);
+        spec.tree.push_back({test_box(0, 1), 1, static_cast<uint16_t>(n - 1)});
+        geometry* g = load(spec);
+        ASSERT_NE(g, nullptr) << log();
+        ASSERT_EQ(g->meshes.items.size(), 1u);
+        const mesh& m = *g->meshes.items[0];
+        EXPECT_EQ(m.id, static_cast<uint32_t>(mesh_id_));
+        EXPECT_EQ(m.vertex_count, n);
+        EXPECT_EQ(m.primitive_kind, kMeshTriangles);
+        EXPECT_EQ(m.lit_index, -1);
+        EXPECT_EQ(m.box.max.w, 0.0f);
+        EXPECT_EQ(m.rest_vertices[static_cast<std::size_t>(n - 1)].x, static_cast<float>(n - 1));
+        EXPECT_EQ(m.rest_vertices[1].u, 0.1f);
+        EXPECT_EQ(m.rest_vertices[1].v, 0.5f);
+        ASSERT_EQ(m.parts.size(), 1u);
+        EXPECT_EQ(m.parts[0].indices.size(), static_cast<std::size_t>(3 * (n - 2)));
+        EXPECT_EQ(m.parts[0].indices.back(), n - 1);
+        ASSERT_EQ(m.parts[0].draws.size(), 1u);
+        EXPECT_EQ(m.parts[0].draws[0].draw_id, 3);
+        EXPECT_EQ(m.parts[0].draws[0].sort_key, 0x8003);
+        EXPECT_EQ(m.parts[0].draws[0].owner, &m);
+        ASSERT_EQ(m.tree.size(), 2u);
+        EXPECT_EQ(m.tree[0].vertex_count, n);
+        EXPECT_EQ(m.tree[1].first_vertex, n - 1);
+    }
+}
+
+TEST_F(MeshRead, PartsWithLongCountsOrNoIndices) {
+    tools::mesh_spec spec = test_mesh(4);
+    spec.parts[0].long_count = true;
+    spec.parts[0].state = 50;
+    tools::mesh_spec::part empty;
+    empty.state = -3;
+    empty.long_count = true;
+    empty.draws.push_back({9, 0, 0});
+    spec.parts.push_back(empty);
+    geometry* g = load(spec);
+    ASSERT_NE(g, nullptr) << log();
+    const mesh& m = *g->meshes.items[0];
+    ASSERT_EQ(m.parts.size(), 2u);
+    EXPECT_EQ(m.parts[0].state, 50);
+    EXPECT_EQ(m.parts[0].indices.size(), 6u);
+    EXPECT_EQ(m.parts[1].state, -3);
+    EXPECT_TRUE(m.parts[1].indices.empty());
+    ASSERT_EQ(m.parts[1].draws.size(), 1u);
+    EXPECT_EQ(m.parts[1].draws[0].draw_id, 9);
+}
+
+TEST_F(MeshRead, SkinnedMeshesCarryBonesAndAPosedCopy) {
+    tools::mesh_spec spec = test_mesh(5);
+    spec.bones = {4, 3, 2, 1, 0};
+    geometry* g = load(spec);
+    ASSERT_NE(g, nullptr) << log();
+    ASSERT_EQ(g->skinned.items.size(), 1u);
+    geometry_mesh& m = *g->skinned.items[0];
+    EXPECT_EQ(m.bones, spec.bones);
+    ASSERT_EQ(m.posed_vertices.size(), 5u);
+    EXPECT_EQ(m.vertices().data(), m.posed_vertices.data());
+    EXPECT_EQ(m.vertices()[4].x, 4.0f);
+}
+
+TEST_F(MeshRead, DamagedMeshesAreRefused) {
+    struct Case {
+        const char* what;
+        void (*damage)(tools::mesh_spec&);
+        const char* message;
+    };
+    const Case cases[] = {
+        {"vertex index", [](tools::mesh_spec& m) { m.parts[0].indices[4] = 9; }, "part 0: vertex index 9 at 4 out of range"},
+        {"draw run", [](tools::mesh_spec& m) { m.parts[0].draws[0].primitive_count = 3; },
+         "part 0: draw record 0 (first index 0, 3 primitives) out of range"},
+        {"node range", [](tools::mesh_spec& m) { m.tree[0].vertex_count = 5; }, "box-tree node 1 covers vertices 0..5 of 4"},
+        {"primitive kind", [](tools::mesh_spec& m) { m.primitive_kind = -1; }, "primitive kind -1 unknown"},
+        {"polygon count",
+         [](tools::mesh_spec& m) {
+             m.primitive_kind = 0;
+             m.parts[0].indices = {3, 0, 1, 2, 4, 1, 2, 3};
+             m.parts[0].draws[0] = {0, 1, 0};
+         },
+         "part 0: polygon at index 4 runs past the index list"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        tools::mesh_spec spec = test_mesh(4);
+        c.damage(spec);
+        EXPECT_EQ(load(spec), nullptr);
+        EXPECT_NE(log().find(str_format("server: *ERROR* corrupt mesh (chunk %d): %s\n", mesh_id_, c.message)),
+                  std::string::npos)
+            << log();
+    }
+}
+
+TEST_F(MeshRead, CountsBeyondTheChunkAreRefusedBeforeAllocating) {
+    tools::package_writer w;
+    tools::byte_writer bytes;
+    tools::put_box(bytes, test_box(0, 1));
+    tools::put_u16(bytes, 0);     // no vertices
+    tools::put_u8(bytes, 2);      // triangles
+    tools::put_u16(bytes, 1);     // one part
+    tools::put_u8(bytes, 100);
+    tools::put_u16(bytes, 0);
+    tools::put_u32(bytes, 0xFFFFFFF0u);  // an index count no chunk can hold
+    const int32_t id = w.qxps().add_chunk();
+    w.qxps().data(id) = bytes;
+    tools::add_geometry(w, {"g", test_box(0, 1), {id}, {}});
+    write_package("meshes", w);
+    EXPECT_FALSE(load_package(srv_, "meshes", false));
+    EXPECT_NE(log().find(str_format("server: *ERROR* corrupt mesh (chunk %d): 4294967280 entries of 1 bytes", id)),
+              std::string::npos)
+        << log();
+}
+
+TEST_F(MeshRead, AChunkReadAsTwoKindsIsRefused) {
+    tools::package_writer w;
+    tools::mesh_spec spec = test_mesh(3);
+    spec.bones = {0, 0, 0};
+    const int32_t id = tools::add_skinned_mesh(w.qxps(), spec);
+    tools::add_geometry(w, {"g", test_box(0, 1), {}, {id}});
+    tools::add_geometry(w, {"h", test_box(0, 1), {id}, {}});
+    write_package("meshes", w);
+    EXPECT_FALSE(load_package(srv_, "meshes", false));
+    EXPECT_NE(log().find("Another kind of object"), std::string::npos) << log();
 }
 
 }  // namespace
