@@ -1,0 +1,266 @@
+#include "data/package.h"
+
+#include <algorithm>
+
+#include "data/file_stream.h"
+#include "data/package_readers.h"
+#include "data/pak_archive.h"
+#include "data/qxps_stream.h"
+#include "data/reference_list.h"
+#include "game/server.h"
+#include "kernel/log.h"
+#include "util/text.h"
+
+namespace kv {
+namespace {
+
+// Reads `count` table entries by the chunk reading pattern: a chunk read before gives the object
+// built then (owned by whoever built it); a new one is read here and owned by the table.
+template <class T, class Read>
+void read_entries(object_table<T>& table, package_read_context& ctx, uint32_t count, Read read) {
+    if (count == 0) return;
+    table.owns = true;
+    table.items.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (qxps_stream_read_ref(ctx.stream)) {
+            table.items.push_back(qxps_stream_object_as<T>(ctx.stream));
+            continue;
+        }
+        std::unique_ptr<T> object = read(ctx);
+        table.items.push_back(object.get());
+        table.storage.push_back(std::move(object));
+    }
+}
+
+template <class T, class Read>
+void read_table(object_table<T>& table, package_read_context& ctx, Read read) {
+    read_entries(table, ctx, qxps_stream_read_count(ctx.stream), read);
+}
+
+void clear_tables(package& p) {
+    object_table_clear(p.animations);
+    object_table_clear(p.skeletons);
+    object_table_clear(p.arties);
+    object_table_clear(p.sectors);
+    object_table_clear(p.entities);
+    object_table_clear(p.geometries);
+    object_table_clear(p.surfaces);
+    object_table_clear(p.shaders);
+    object_table_clear(p.screens);
+    p.imports.clear();
+}
+
+void read_body(package& p, package_read_context& ctx) {
+    qxps_stream& in = ctx.stream;
+    qxps_stream_enter_chunk(in, &p);
+    const uint32_t import_count = qxps_stream_read_count(in);
+    p.imports.reserve(import_count);
+    for (uint32_t i = 0; i < import_count; ++i) p.imports.push_back(qxps_stream_read_string(in));
+    read_table(p.screens, ctx, view_set_read);
+    read_table(p.shaders, ctx, shader_read);
+    read_table(p.surfaces, ctx, surface_read);
+    read_table(p.geometries, ctx, geometry_read);
+    read_table(p.entities, ctx, entity_def_read);
+    read_table(p.sectors, ctx, sector_read);
+    read_table(p.arties, ctx, arty_description_read);
+    read_table(p.skeletons, ctx, skeleton_read);
+    read_table(p.animations, ctx, animation_read);
+    qxps_stream_leave_chunk(in);
+}
+
+template <class T>
+int32_t index_of(const object_table<T>& table, const T* object) {
+    const auto it = std::find(table.items.begin(), table.items.end(), object);
+    return it == table.items.end() ? -1 : static_cast<int32_t>(it - table.items.begin());
+}
+
+bool load(server& srv, const std::string& name, bool map, bool as_import);
+
+bool in_list(const server& srv, const package* p) {
+    return std::any_of(srv.packages.begin(), srv.packages.end(),
+                       [p](const std::unique_ptr<package>& q) { return q.get() == p; });
+}
+
+// True when a root package (other than those being unloaded) reaches `target` through imports.
+bool still_used(const server& srv, const package* target) {
+    std::vector<const package*> reached;
+    std::vector<const package*> pending;
+    for (const auto& p : srv.packages) {
+        if (p->root && !p->unloading) pending.push_back(p.get());
+    }
+    while (!pending.empty()) {
+        const package* p = pending.back();
+        pending.pop_back();
+        if (p == target) return true;
+        if (std::find(reached.begin(), reached.end(), p) != reached.end()) continue;
+        reached.push_back(p);
+        for (const package* import : p->import_links) {
+            if (!import->unloading) pending.push_back(import);
+        }
+    }
+    return false;
+}
+
+// Loads the imports not loaded yet, then spawns the package's arties.
+bool finish_load(server& srv, package& p) {
+    p.state = package_state::importing;
+    while (p.imports_loaded < p.imports.size()) {
+        const std::string& import = p.imports[p.imports_loaded];
+        package* loaded = load(srv, import, false, true) ? package_list_find(srv.packages, import) : nullptr;
+        if (!loaded) {
+            log_write("server: Failed to load imported package `%s'.\n", import.c_str());
+            p.state = package_state::incomplete;
+            return false;
+        }
+        p.import_links.push_back(loaded);
+        ++p.imports_loaded;
+    }
+    if (!p.arties.items.empty()) {
+        p.spawn_group = arty_factory_spawn_group(srv.factory, p.arties.items.data(),
+                                                 static_cast<int32_t>(p.arties.items.size()));
+    }
+    srv.current_level_name = p.name;
+    p.state = package_state::complete;
+    return true;
+}
+
+// Reads the package from the stream into the list and finishes its load.
+bool load_from(server& srv, const std::string& name, file_stream& stream, bool as_import, bool log_ok) {
+    if (!package_list_load(srv, name, stream)) return false;
+    if (log_ok) log_stamped("  OK\n");
+    package& p = *srv.packages.back();
+    p.root = !as_import;
+    return finish_load(srv, p);
+}
+
+bool load(server& srv, const std::string& name, bool map, bool as_import) {
+    srv.current_level_name = name;
+    if (package* loaded = package_list_find(srv.packages, name)) {
+        // A package whose imports are being loaded counts as loaded (an import cycle); one whose
+        // import failed goes on with its remaining imports.
+        return loaded->state != package_state::incomplete || finish_load(srv, *loaded);
+    }
+
+    file_stream disk;
+    const bool opened = file_stream_open(disk, srv.data_dir + (map ? "maps/" : "") + name, kFileRead);
+    log_stamped("  Loading package '%s' ...\n", name.c_str());
+    if (opened) {
+        const std::size_t before = srv.packages.size();
+        const bool result = load_from(srv, name, disk, as_import, true);
+        // A file without objects leaves the name to the archives.
+        if (result || srv.packages.size() != before) return result;
+    }
+    file_stream_close(disk);
+
+    for (const auto& archive : srv.archives) {
+        if (!pak_archive_has_chunk(*archive, name)) continue;
+        file_stream chunk;
+        file_stream_open_chunk(chunk, pak_archive_find_chunk(*archive, name));
+        return load_from(srv, name, chunk, as_import, false);
+    }
+    return false;
+}
+
+}  // namespace
+
+std::unique_ptr<view_set> view_set_read(package_read_context& ctx) {
+    auto screen = std::make_unique<view_set>();
+    qxps_stream_enter_chunk(ctx.stream, screen.get());
+    screen->name = qxps_stream_read_string(ctx.stream);
+    read_entries(screen->views, ctx, qxps_stream_read_u16(ctx.stream), view_read);
+    qxps_stream_leave_chunk(ctx.stream);
+    return screen;
+}
+
+std::unique_ptr<arty_description> arty_description_read(package_read_context& ctx) {
+    qxps_stream& in = ctx.stream;
+    auto description = std::make_unique<arty_description>();
+    qxps_stream_enter_chunk(in, description.get());
+    description->class_name = qxps_stream_read_string(in);
+    description->instance_name = qxps_stream_read_string(in);
+    const uint32_t size = qxps_stream_read_u32(in);
+    if (size > kArtyParametersMax) {
+        throw read_error(str_format("[PS] Parameters of arty `%s' too large (%u bytes)",
+                                    description->instance_name.c_str(), size));
+    }
+    if (size > 0) {
+        std::vector<uint8_t> bytes(size);
+        qxps_stream_read_bytes(in, bytes.data(), size);
+        description->parameters = std::make_unique<token_list>();
+        if (!token_list_init(*description->parameters, size, bytes.data())) {
+            throw read_error(
+                str_format("[PS] Damaged parameters of arty `%s'", description->instance_name.c_str()));
+        }
+    }
+    qxps_stream_leave_chunk(in);
+    return description;
+}
+
+void package_read(package& p, file_stream& stream, server& srv) {
+    reference_list& refs = ref_list();
+    const package* outer = refs.filling;
+    refs.filling = &p;
+    try {
+        qxps_stream in(stream);
+        package_read_context ctx{in, srv};
+        read_body(p, ctx);
+    } catch (const read_error& e) {
+        log_write("%s", e.what());
+        // The targets of the references queued so far lie in the objects about to go.
+        ref_list_drop_owner(refs, &p);
+        clear_tables(p);
+    }
+    refs.filling = outer;
+}
+
+bool package_has_objects(const package& p) {
+    return !p.screens.items.empty() || !p.shaders.items.empty() || !p.surfaces.items.empty() ||
+           !p.geometries.items.empty() || !p.entities.items.empty() || !p.sectors.items.empty() ||
+           !p.arties.items.empty() || !p.skeletons.items.empty() || !p.animations.items.empty();
+}
+
+int32_t package_surface_index(const package& p, const surface* s) {
+    return index_of(p.surfaces, s);
+}
+int32_t package_sector_index(const package& p, const sector* s) {
+    return index_of(p.sectors, s);
+}
+
+bool package_list_load(server& srv, const std::string& name, file_stream& stream) {
+    srv.packages.push_back(std::make_unique<package>());
+    package& p = *srv.packages.back();
+    p.name = name;
+    package_read(p, stream, srv);
+    if (package_has_objects(p)) return true;
+    package_destroy(srv, p);
+    return false;
+}
+
+bool load_package(server& srv, const std::string& name, bool map) {
+    return load(srv, name, map, false);
+}
+
+void package_destroy(server& srv, package& p) {
+    if (p.unloading) return;
+    p.unloading = true;
+    log_write("Package `%s' is being unloaded.\n", p.name.c_str());
+    if (!p.arties.items.empty()) arty_factory_erase_group(srv.factory, p.spawn_group);
+    const std::vector<package*> imports = std::move(p.import_links);
+    ref_list_drop_owner(ref_list(), &p);
+    for (const auto& other : srv.packages) std::erase(other->import_links, &p);
+    const auto it = std::find_if(srv.packages.begin(), srv.packages.end(),
+                                 [&p](const std::unique_ptr<package>& q) { return q.get() == &p; });
+    std::unique_ptr<package> gone;
+    if (it != srv.packages.end()) {
+        gone = std::move(*it);
+        srv.packages.erase(it);
+    }
+    gone.reset();
+    // Imports go with the last package that uses them; a cycle stops at the one being unloaded.
+    for (package* import : imports) {
+        if (in_list(srv, import) && !import->unloading && !still_used(srv, import))
+            package_destroy(srv, *import);
+    }
+}
+
+}  // namespace kv

@@ -1,0 +1,186 @@
+#include "data/reference_list.h"
+
+#include <algorithm>
+
+#include "game/server.h"
+#include "kernel/log.h"
+#include "util/text.h"
+
+namespace kv {
+namespace {
+
+const char* const kKindWords[] = {"screen", "shader", "surface", "geometry", "entity", "sector"};
+constexpr int32_t kKindCount = 6;
+
+template <class T>
+T* find_named(const object_table<T>& table, const std::string& name) {
+    for (T* object : table.items) {
+        if (object && object->name == name) return object;
+    }
+    return nullptr;
+}
+
+// Looks the name up in the package's table of the kind and fills the target when found.
+bool fill_from(const package& p, const reference& ref) {
+    switch (ref.kind) {
+        case kRefScreen:
+            if (view_set* found = find_named(p.screens, ref.object_name)) {
+                *static_cast<view_set**>(ref.target) = found;
+                return true;
+            }
+            return false;
+        case kRefShader:
+            if (shader* found = find_named(p.shaders, ref.object_name)) {
+                *static_cast<shader**>(ref.target) = found;
+                return true;
+            }
+            return false;
+        case kRefSurface:
+            if (surface* found = find_named(p.surfaces, ref.object_name)) {
+                *static_cast<surface**>(ref.target) = found;
+                return true;
+            }
+            return false;
+        case kRefGeometry:
+            if (geometry* found = find_named(p.geometries, ref.object_name)) {
+                *static_cast<geometry**>(ref.target) = found;
+                return true;
+            }
+            return false;
+        case kRefEntity:
+            if (entity_def* found = find_named(p.entities, ref.object_name)) {
+                *static_cast<entity_def**>(ref.target) = found;
+                return true;
+            }
+            return false;
+        case kRefSector:
+            if (sector* found = find_named(p.sectors, ref.object_name)) {
+                *static_cast<sector**>(ref.target) = found;
+                return true;
+            }
+            return false;
+        default:
+            return false;
+    }
+}
+
+bool resolve_one(const reference& ref, const std::vector<std::unique_ptr<package>>& packages) {
+    const package* named = package_list_find(packages, ref.package_name);
+    if (!named) return false;
+    if (fill_from(*named, ref)) return true;
+    // Only the package's own imports are searched, not the imports of the imports.
+    for (const std::string& import : named->imports) {
+        const package* imported = package_list_find(packages, import);
+        if (imported && fill_from(*imported, ref)) return true;
+    }
+    return false;
+}
+
+template <class T>
+T* find_or_log(const object_table<T>& table, const std::string& package_name, const std::string& name,
+               const char* format) {
+    T* found = find_named(table, name);
+    if (!found) log_write(format, package_name.c_str(), name.c_str());
+    return found;
+}
+
+}  // namespace
+
+reference_list& ref_list() {
+    static reference_list list;
+    return list;
+}
+
+void ref_list_add(reference_list& list, int32_t kind, const std::string& package_name,
+                  const std::string& name, void* target) {
+    list.items.push_back({package_name, name, kind, target, list.filling});
+}
+
+void ref_list_add_shader(reference_list& list, const std::string& package_name, const std::string& name,
+                         shader** target) {
+    ref_list_add(list, kRefShader, package_name, name, target);
+}
+
+void ref_list_add_surface(reference_list& list, const std::string& package_name, const std::string& name,
+                          surface** target) {
+    ref_list_add(list, kRefSurface, package_name, name, target);
+}
+
+void ref_list_add_geometry(reference_list& list, const std::string& package_name, const std::string& name,
+                           geometry** target) {
+    ref_list_add(list, kRefGeometry, package_name, name, target);
+}
+
+void ref_list_add_entity(reference_list& list, const std::string& package_name, const std::string& name,
+                         entity_def** target) {
+    ref_list_add(list, kRefEntity, package_name, name, target);
+}
+
+void ref_list_drop_owner(reference_list& list, const package* owner) {
+    if (!owner) return;
+    std::erase_if(list.items, [owner](const reference& ref) { return ref.owner == owner; });
+}
+
+bool ref_list_resolve(reference_list& list, const std::vector<std::unique_ptr<package>>& packages) {
+    std::erase_if(list.items, [&packages](const reference& ref) { return resolve_one(ref, packages); });
+    if (list.items.empty()) return true;
+    log_write("The following references couldn't be resolved:\n");
+    for (const reference& ref : list.items) {
+        const char* word = ref.kind >= 0 && ref.kind < kKindCount ? kKindWords[ref.kind] : "";
+        log_write(" %s[%s]\n", word, ref.object_name.c_str());
+    }
+    list.items.clear();
+    return false;
+}
+
+package* package_list_find(const std::vector<std::unique_ptr<package>>& packages, const std::string& name) {
+    for (const auto& p : packages) {
+        if (p->name == name) return p.get();
+    }
+    return nullptr;
+}
+
+package* server_find_package(server& srv, const std::string& name) {
+    package* found = package_list_find(srv.packages, name);
+    if (!found) log_write("server: No package `%s' found.\n", name.c_str());
+    return found;
+}
+
+sector* package_find_sector(const package& p, const std::string& name) {
+    return find_or_log(p.sectors, p.name, name, "server: No sector `%s:%s' found.\n");
+}
+
+view_set* package_find_screen(const package& p, const std::string& name) {
+    return find_or_log(p.screens, p.name, name, "server: No screen `%s:%s' found.\n");
+}
+
+skeleton* package_find_skeleton(const package& p, const std::string& name) {
+    return find_or_log(p.skeletons, p.name, name, "server: No skeleton `%s:%s' found.\n");
+}
+
+animation* package_find_animation(const package& p, const std::string& name) {
+    return find_or_log(p.animations, p.name, name, "server: No animation `%s:%s' found.\n");
+}
+
+view* view_set_find_view(const view_set& screen, const std::string& name) {
+    return find_or_log(screen.views, screen.name, name, "server: No view `%s:%s' found.\n");
+}
+
+sector* server_resolve_sector(server& srv, const std::string& text, const sector* requester) {
+    package* p = nullptr;
+    if (text.find(':') != std::string::npos) {
+        p = server_find_package(srv, str_field(text, 0, ':'));
+    } else {
+        for (const auto& candidate : srv.packages) {
+            const auto& sectors = candidate->sectors.items;
+            if (std::find(sectors.begin(), sectors.end(), requester) != sectors.end()) {
+                p = candidate.get();
+                break;
+            }
+        }
+    }
+    if (!p) return nullptr;
+    return package_find_sector(*p, str_field(text, 1, ':'));
+}
+
+}  // namespace kv

@@ -1,0 +1,76 @@
+#pragma once
+// Writes packages: a QXPS file whose root chunk holds the import names (16-bit count, counted
+// strings) and nine tables, each a 16-bit count followed by chunk ids, in the order below.
+//
+// Objects of the stand-in kinds are written as their name followed by opaque bytes; the
+// subsystems that read those kinds add writers for their own records, built on `qxps()`:
+// they add chunks there and `list` the object's chunk in its table.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/qxps_writer.h"
+
+namespace kv::tools {
+
+enum class package_table {
+    screens,
+    shaders,
+    surfaces,
+    geometry,
+    entities,
+    sectors,
+    arties,
+    skeletons,
+    animations
+};
+inline constexpr int kPackageTableCount = 9;
+
+// A chunk holding a counted name followed by `rest`.
+int32_t add_named_chunk(qxps_writer& out, std::string_view name, const std::vector<uint8_t>& rest = {});
+// An arty description chunk: class name, instance name, parameter size (u32), parameter bytes.
+int32_t add_arty_chunk(qxps_writer& out, std::string_view class_name, std::string_view instance_name,
+                       const std::vector<uint8_t>& parameters);
+
+class package_writer {
+public:
+    explicit package_writer(uint8_t id_width = 2, std::string version = "11");
+
+    qxps_writer& qxps() { return qxps_; }
+    int32_t root() const { return root_; }
+
+    void add_import(std::string name) { imports_.push_back(std::move(name)); }
+    // Lists a chunk in a table; a chunk may be listed more than once.
+    void list(package_table table, int32_t id) { tables_[static_cast<int>(table)].push_back(id); }
+
+    // A named object of any table kind, listed in its table.
+    int32_t add_named_object(package_table table, std::string_view name,
+                             const std::vector<uint8_t>& rest = {});
+    // An arty description, listed in the arty table.
+    int32_t add_arty(std::string_view class_name, std::string_view instance_name,
+                     const std::vector<uint8_t>& parameters);
+    // A view chunk (its name, then `rest`); screens list it, no table does.
+    int32_t add_view(std::string_view name, const std::vector<uint8_t>& rest = {});
+    // A screen: its name, the 16-bit view count and the view ids; listed in the screen table.
+    int32_t add_screen(std::string_view name, const std::vector<int32_t>& views);
+
+    std::vector<uint8_t> finish();
+    bool write(const std::filesystem::path& path) { return write_file(path, finish()); }
+
+    // For damaged files: counts written in place of the real ones (the ids written stay the real ones).
+    std::optional<uint16_t> import_count_override;
+    std::array<std::optional<uint16_t>, kPackageTableCount> count_override;
+
+private:
+    qxps_writer qxps_;
+    int32_t root_;
+    std::vector<std::string> imports_;
+    std::array<std::vector<int32_t>, kPackageTableCount> tables_;
+};
+
+}  // namespace kv::tools
