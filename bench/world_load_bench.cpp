@@ -50,7 +50,8 @@ tools::mesh_spec grid_mesh(int seed) {
     for (int i = 0; i + 2 < kVerticesPerMesh; ++i) {
         for (int k = 0; k < 3; ++k) part.indices.push_back(static_cast<uint16_t>(i + k));
     }
-    part.draws.push_back({static_cast<uint16_t>(seed % 64), static_cast<uint16_t>(part.indices.size() / 3), 0});
+    part.draws.push_back(
+        {static_cast<uint16_t>(seed % 64), static_cast<uint16_t>(part.indices.size() / 3), 0});
     m.parts.push_back(part);
     for (int n = 0; n < 7; ++n) {
         const int first = n * kVerticesPerMesh / 8;
@@ -95,7 +96,8 @@ public:
             for (int m = 0; m < kMeshesPerSector; ++m) {
                 const int seed = s * kMeshesPerSector + m;
                 const std::string name = "geometry" + std::to_string(seed);
-                tools::add_geometry(w, {name, box_of(0.0f, 64.0f), {tools::add_mesh(q, grid_mesh(seed))}, {}});
+                tools::add_geometry(w,
+                                    {name, box_of(0.0f, 64.0f), {tools::add_mesh(q, grid_mesh(seed))}, {}});
                 tools::transform_block t;
                 t.translation = {static_cast<float>(m), 0.0f, 0.0f};
                 sec.meshes.push_back(tools::add_mesh_instance(
@@ -111,7 +113,8 @@ public:
             sec.tree = tools::add_object_tree(q, tree);
             for (int p = 0; p < kPortalsPerSector; ++p) {
                 const int target = (s + p + 1) % kSectors;
-                sec.portals.push_back(tools::add_portal(q, {"sector" + std::to_string(target), quad(10.0f * p)}));
+                sec.portals.push_back(
+                    tools::add_portal(q, {"sector" + std::to_string(target), quad(10.0f * p)}));
             }
             for (const vec3& point : quad(5.0f)) sec.occluder_points.push_back(point);
             tools::add_sector(w, sec);
@@ -182,7 +185,8 @@ void BM_WorldLoadOfTheLevel(benchmark::State& state) {
         state.PauseTiming();
         after = resident_bytes();
         package* p = package_list_find(srv.packages, "level");
-        if (!p || p->sectors.items.size() != static_cast<std::size_t>(kSectors)) state.SkipWithError("sectors missing");
+        if (!p || p->sectors.items.size() != static_cast<std::size_t>(kSectors))
+            state.SkipWithError("sectors missing");
         srv.packages.clear();
         state.ResumeTiming();
     }

@@ -47,8 +47,8 @@ void walk_mesh(const mesh& m) {
         if (!mesh_box_is_leaf(m, i)) continue;
         const mesh_part* part = mesh_find_part(m, 2147483647);
         if (!part) continue;
-        for (uint32_t position :
-             mesh_primitives_in_range(*part, m.primitive_kind, node.first_vertex, node.first_vertex + node.vertex_count)) {
+        for (uint32_t position : mesh_primitives_in_range(*part, m.primitive_kind, node.first_vertex,
+                                                          node.first_vertex + node.vertex_count)) {
             if (position >= part->indices.size()) abort();
             if (part->indices[position] >= m.vertex_count) abort();
         }

@@ -13,6 +13,7 @@
 namespace kv {
 
 struct file_stream;
+struct mesh_instance;
 struct package;
 struct pak_archive;
 
@@ -28,6 +29,9 @@ struct server {
     std::vector<std::unique_ptr<pak_archive>> archives;  // searched in order after the loose files
     arty_factory factory;
     std::vector<std::unique_ptr<package>> packages;
+    // Mesh instances of water surfaces, entered while levels load; each instance leaves the list
+    // when it is destroyed with its package.
+    std::vector<mesh_instance*> water_instances;
 };
 
 // The process-wide world server, created on first use.

@@ -28,7 +28,7 @@ void put_box(byte_writer& out, const box3& b);
 
 // Translation, scale, rotation axis and angle (radians).
 struct transform_block {
-    vec3 translation;
+    vec3 translation{};
     vec3 scale{1.0f, 1.0f, 1.0f};
     vec3 axis{0.0f, 1.0f, 0.0f};
     float angle = 0.0f;
@@ -37,31 +37,31 @@ void put_transform(byte_writer& out, const transform_block& t);
 
 struct mesh_spec {
     struct vertex {
-        float x, y, z, u, v;
+        float x{}, y{}, z{}, u{}, v{};
     };
     struct draw {
-        uint16_t draw_id;
-        uint16_t primitive_count;
-        uint16_t first_index;
+        uint16_t draw_id{};
+        uint16_t primitive_count{};
+        uint16_t first_index{};
     };
     struct part {
         int8_t state = 100;
-        std::vector<uint16_t> indices;
-        std::vector<draw> draws;
+        std::vector<uint16_t> indices{};
+        std::vector<draw> draws{};
         bool long_count = false;  // the count as 0 and a u32 (always so beyond 65535 indices)
     };
     struct node {
-        box3 box;
-        uint16_t vertex_count;
-        uint16_t first_vertex;
+        box3 box{};
+        uint16_t vertex_count{};
+        uint16_t first_vertex{};
     };
 
-    box3 box;
-    std::vector<vertex> vertices;
+    box3 box{};
+    std::vector<vertex> vertices{};
     int8_t primitive_kind = 2;
-    std::vector<part> parts;
-    std::vector<node> tree;
-    std::vector<uint8_t> bones;  // skinned meshes: one per vertex
+    std::vector<part> parts{};
+    std::vector<node> tree{};
+    std::vector<uint8_t> bones{};  // skinned meshes: one per vertex
 };
 // The mesh chunk; indices and node ranges are one byte each for up to 255 vertices.
 int32_t add_mesh(qxps_writer& out, const mesh_spec& m);
@@ -69,84 +69,84 @@ int32_t add_mesh(qxps_writer& out, const mesh_spec& m);
 int32_t add_skinned_mesh(qxps_writer& out, const mesh_spec& m);
 
 struct geometry_spec {
-    std::string name;
-    box3 box;
-    std::vector<int32_t> meshes;   // mesh chunks
-    std::vector<int32_t> skinned;  // skinned mesh chunks
+    std::string name{};
+    box3 box{};
+    std::vector<int32_t> meshes{};   // mesh chunks
+    std::vector<int32_t> skinned{};  // skinned mesh chunks
 };
 int32_t add_geometry(qxps_writer& out, const geometry_spec& g);
 int32_t add_geometry(package_writer& out, const geometry_spec& g);
 
 struct scene_node_spec {
-    transform_block transform;
-    std::string name;
-    std::string model;  // "package:model" or a bare name
+    transform_block transform{};
+    std::string name{};
+    std::string model{};  // "package:model" or a bare name
     uint16_t number = 0;
 };
 int32_t add_scene_node(qxps_writer& out, const scene_node_spec& n);
 
 struct mesh_instance_spec {
-    transform_block transform;
-    std::string geometry;
-    std::string surface;
-    std::string material;
+    transform_block transform{};
+    std::string geometry{};
+    std::string surface{};
+    std::string material{};
     uint16_t number = 0;
 };
 int32_t add_mesh_instance(qxps_writer& out, const mesh_instance_spec& m);
 
 struct entity_def_spec {
-    std::string name;
-    box3 box;
-    std::vector<int32_t> nodes;   // scene_node chunks
-    std::vector<int32_t> meshes;  // mesh_instance chunks
+    std::string name{};
+    box3 box{};
+    std::vector<int32_t> nodes{};   // scene_node chunks
+    std::vector<int32_t> meshes{};  // mesh_instance chunks
 };
 int32_t add_entity_def(qxps_writer& out, const entity_def_spec& e);
 int32_t add_entity_def(package_writer& out, const entity_def_spec& e);
 
 struct portal_spec {
-    std::string target;
-    std::array<vec3, 4> points;
+    std::string target{};
+    std::array<vec3, 4> points{};
 };
 int32_t add_portal(qxps_writer& out, const portal_spec& p);
 
 struct object_tree_spec {
     struct inner {
-        box3 box;
-        vec3 point;
+        box3 box{};
+        vec3 point{};
         float value = 0.0f;
-        uint32_t child0, child1;
+        uint32_t child0{}, child1{};
     };
     struct leaf {
-        box3 box;
-        uint32_t first_item, item_count;
+        box3 box{};
+        uint32_t first_item{}, item_count{};
     };
     uint8_t index_width = 2;  // 0: u8, 1: u16, else u32
-    std::vector<inner> nodes;
-    std::vector<leaf> leaves;
-    std::vector<uint32_t> items;
+    std::vector<inner> nodes{};
+    std::vector<leaf> leaves{};
+    std::vector<uint32_t> items{};
 };
 // An empty spec writes the 4-byte tree of inner count 0.
 int32_t add_object_tree(qxps_writer& out, const object_tree_spec& t);
 
 struct lmap_binding_spec {
-    std::vector<std::array<uint8_t, 3>> colours;
-    std::vector<std::array<float, 2>> coords;
-    std::vector<int32_t> ids;
-    std::vector<std::array<uint8_t, 3>> colours2;
+    std::vector<std::array<uint8_t, 3>> colours{};
+    std::vector<std::array<float, 2>> coords{};
+    std::vector<int32_t> ids{};
+    std::vector<std::array<uint8_t, 3>> colours2{};
 };
 int32_t add_lmap_binding(qxps_writer& out, const lmap_binding_spec& b);
 
 struct lamp_record_spec {
     uint32_t value = 0;
-    std::array<vec3, 3> points;
+    std::array<vec3, 3> points{};
     std::array<float, 4> values{};
 };
 int32_t add_lamp_record(qxps_writer& out, const lamp_record_spec& l);
 
 struct ambient_source_spec {
-    std::string sample;
-    vec3 position;
-    vec3 direction;
+    std::string sample{};
+    vec3 position{};
+    vec3 direction{};
     float min_distance = 0.0f;
     float max_distance = 0.0f;
     int32_t inside_cone_angle = 360;
@@ -158,18 +158,18 @@ struct ambient_source_spec {
 int32_t add_ambient_source(qxps_writer& out, const ambient_source_spec& a);
 
 struct sector_spec {
-    std::string name;
-    transform_block transform;
-    std::vector<int32_t> nodes;
-    std::vector<int32_t> meshes;
-    std::optional<int32_t> tree;  // without one an empty tree chunk is added
-    std::vector<int32_t> portals;
-    std::vector<int32_t> arties;
-    std::vector<vec3> occluder_points;
-    std::optional<uint16_t> occluder_count;  // written in place of the number of points
-    std::vector<int32_t> lmap_bindings;
-    std::vector<int32_t> lamps;
-    std::vector<int32_t> ambient_sources;
+    std::string name{};
+    transform_block transform{};
+    std::vector<int32_t> nodes{};
+    std::vector<int32_t> meshes{};
+    std::optional<int32_t> tree{};  // without one an empty tree chunk is added
+    std::vector<int32_t> portals{};
+    std::vector<int32_t> arties{};
+    std::vector<vec3> occluder_points{};
+    std::optional<uint16_t> occluder_count{};  // written in place of the number of points
+    std::vector<int32_t> lmap_bindings{};
+    std::vector<int32_t> lamps{};
+    std::vector<int32_t> ambient_sources{};
     bool ambient_table = true;  // false for format version 10
 };
 int32_t add_sector(qxps_writer& out, const sector_spec& s);

@@ -59,15 +59,18 @@ uint32_t read_tree_index(qxps_stream& s, int size) {
 
 int32_t read_tree_count(qxps_stream& s, const char* what) {
     const uint32_t count = qxps_stream_read_u32(s);
-    if (count > static_cast<uint32_t>(INT32_MAX)) world_corrupt("object tree", str_format("%s count %u", what, count));
+    if (count > static_cast<uint32_t>(INT32_MAX))
+        world_corrupt("object tree", str_format("%s count %u", what, count));
     return static_cast<int32_t>(count);
 }
 
 void read_occluders(qxps_stream& s, sector& sec) {
     const uint16_t point_count = qxps_stream_read_u16(s);
     if (point_count % 4 != 0) {
-        log_write("server: *WARNING* Sector `%s' has %u occluder points, not a multiple of 4; only whole quads are read.\n",
-                  sec.name.c_str(), point_count);
+        log_write(
+            "server: *WARNING* Sector `%s' has %u occluder points, not a multiple of 4; only whole quads are "
+            "read.\n",
+            sec.name.c_str(), point_count);
     }
     const uint32_t count = point_count / 4u;
     world_check_room(s, count, 48, "occluders of sector `" + sec.name + "'");

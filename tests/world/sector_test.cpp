@@ -37,6 +37,11 @@ struct world_format {
     uint8_t tree_width;
 };
 
+void PrintTo(const world_format& f, std::ostream* out) {
+    *out << "version " << f.version << ", id width " << int{f.id_width} << ", tree index width "
+         << int{f.tree_width};
+}
+
 // Two packages: "level" (sectors "hall" and "cellar") imports "base" (sector "yard", geometry
 // "crate", models "barrel" and "lamp"). The hall opens onto the cellar and onto base:yard; the yard
 // opens back onto level:hall.
@@ -52,12 +57,16 @@ protected:
         base.add_named_object(tools::package_table::surfaces, "s-crate");
         tools::mesh_spec skinned = test_mesh(4);
         skinned.bones = {0, 1, 1, 2};
-        tools::add_geometry(base, {"crate", test_box(-1.0f, 1.0f), {tools::add_mesh(bq, test_mesh(3))},
+        tools::add_geometry(base, {"crate",
+                                   test_box(-1.0f, 1.0f),
+                                   {tools::add_mesh(bq, test_mesh(3))},
                                    {tools::add_skinned_mesh(bq, skinned)}});
         tools::add_entity_def(base, {"lamp", test_box(0.0f, 0.5f), {}, {}});
         tools::scene_node_spec hook{moved_to(0.0f, 2.0f, 0.0f), "ap03", "lamp", 7};
         tools::mesh_instance_spec body{{}, "crate", "s-crate", "metal1", 8};
-        tools::add_entity_def(base, {"barrel", test_box(-2.0f, 2.0f), {tools::add_scene_node(bq, hook)},
+        tools::add_entity_def(base, {"barrel",
+                                     test_box(-2.0f, 2.0f),
+                                     {tools::add_scene_node(bq, hook)},
                                      {tools::add_mesh_instance(bq, body)}});
         tools::sector_spec yard;
         yard.name = "yard";
@@ -82,9 +91,10 @@ protected:
         turned.axis = {0.0f, 0.0f, 1.0f};
         turned.angle = std::numbers::pi_v<float> / 2.0f;
         const int32_t barrel_node = tools::add_scene_node(lq, {turned, "barrel-1", "base:barrel", 0});
-        const int32_t crate_instance =
-            tools::add_mesh_instance(lq, {moved_to(5.0f, 0.0f, 0.0f), "base:crate", "base:s-crate", "wood20", 1});
-        const int32_t water_instance = tools::add_mesh_instance(lq, {{}, "pool", "base:s-crate", "water1", 2});
+        const int32_t crate_instance = tools::add_mesh_instance(
+            lq, {moved_to(5.0f, 0.0f, 0.0f), "base:crate", "base:s-crate", "wood20", 1});
+        const int32_t water_instance =
+            tools::add_mesh_instance(lq, {{}, "pool", "base:s-crate", "water1", 2});
 
         tools::object_tree_spec tree;
         tree.index_width = format.tree_width;
@@ -98,13 +108,17 @@ protected:
         hall.nodes = {barrel_node};
         hall.meshes = {crate_instance, water_instance};
         hall.tree = tools::add_object_tree(lq, tree);
-        hall.portals = {tools::add_portal(lq, {"cellar", door(10.0f)}), tools::add_portal(lq, {"base:yard", door(-10.0f, true)})};
+        hall.portals = {tools::add_portal(lq, {"cellar", door(10.0f)}),
+                        tools::add_portal(lq, {"base:yard", door(-10.0f, true)})};
         hall.arties = {tools::add_arty_chunk(lq, "kvdoor", "door-1", {})};
         for (const vec3& p : door(3.0f)) hall.occluder_points.push_back(p);
         for (const vec3& p : door(4.0f)) hall.occluder_points.push_back(p);
-        hall.lmap_bindings = {tools::add_lmap_binding(lq, {{{1, 2, 3}, {4, 5, 6}}, {{0.25f, 0.5f}}, {-1, 7}, {{9, 8, 7}}})};
-        hall.lamps = {tools::add_lamp_record(lq, {42, {{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}}, {0.5f, 1.5f, 2.5f, 3.5f}})};
-        hall.ambient_sources = {tools::add_ambient_source(lq, {"birds", {1, 2, 3}, {0, 0, 1}, 10.0f, 900.0f, 90, 180, 1, 500, 2000})};
+        hall.lmap_bindings = {
+            tools::add_lmap_binding(lq, {{{1, 2, 3}, {4, 5, 6}}, {{0.25f, 0.5f}}, {-1, 7}, {{9, 8, 7}}})};
+        hall.lamps = {
+            tools::add_lamp_record(lq, {42, {{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}}, {0.5f, 1.5f, 2.5f, 3.5f}})};
+        hall.ambient_sources = {tools::add_ambient_source(
+            lq, {"birds", {1, 2, 3}, {0, 0, 1}, 10.0f, 900.0f, 90, 180, 1, 500, 2000})};
         hall.ambient_table = version11_;
         tools::add_sector(level, hall);
 
@@ -119,6 +133,7 @@ protected:
 
         ASSERT_TRUE(load_package(srv_, "level", false)) << log();
         ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
+        clear_log();
         level_ = find("level");
         base_ = find("base");
         ASSERT_TRUE(level_ && base_);
@@ -282,7 +297,8 @@ protected:
         auto& q = w.qxps();
         tools::sector_spec hall;
         hall.name = "hall";
-        hall.portals = {tools::add_portal(q, {"room", door(0.0f)}), tools::add_portal(q, {"attic", door(0.5f)})};
+        hall.portals = {tools::add_portal(q, {"room", door(0.0f)}),
+                        tools::add_portal(q, {"attic", door(0.5f)})};
         tools::add_sector(w, hall);
         if (with_room) tools::add_sector(w, {.name = "room"});
         tools::add_sector(w, {.name = "attic"});
@@ -303,6 +319,7 @@ TEST_F(SectorPortal, CrossingRules) {
     sector* hall = sector_named("hall");
     sector* room = sector_named("room");
     sector* attic = sector_named("attic");
+    clear_log();
     struct Case {
         const char* what;
         vec3 from, to;
@@ -439,8 +456,8 @@ TEST_F(SectorPortal, DamagedObjectTreesAreRefused) {
             continue;
         }
         EXPECT_FALSE(loaded);
-        EXPECT_NE(log().find(std::string("server: *ERROR* corrupt object tree of sector `broken': ") + c.message +
-                             "\n"),
+        EXPECT_NE(log().find(std::string("server: *ERROR* corrupt object tree of sector `broken': ") +
+                             c.message + "\n"),
                   std::string::npos)
             << log();
     }
@@ -475,8 +492,9 @@ TEST_F(SectorPortal, OccluderCounts) {
         write_package("world", w);
         ASSERT_TRUE(load_package(srv_, "world", false)) << log();
         EXPECT_EQ(find("world")->sectors.items[0]->occluders.size(), c.quads);
-        EXPECT_EQ(log().find("server: *WARNING* Sector `occluded' has 6 occluder points") != std::string::npos,
-                  c.warned)
+        EXPECT_EQ(
+            log().find("server: *WARNING* Sector `occluded' has 6 occluder points") != std::string::npos,
+            c.warned)
             << log();
     }
 }
