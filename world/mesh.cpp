@@ -2,6 +2,7 @@
 
 #include "data/package.h"
 #include "data/qxps_stream.h"
+#include "util/byte_order.h"
 #include "util/text.h"
 #include "world/world_read.h"
 
@@ -95,9 +96,9 @@ std::string mesh_name(const mesh& m) {
     return str_format("mesh (chunk %d)", static_cast<int32_t>(m.id));
 }
 
-// One index or node range value: a byte for small meshes, else 16 bits.
-uint16_t read_index(qxps_stream& s, bool wide) {
-    return wide ? qxps_stream_read_u16(s) : qxps_stream_read_u8(s);
+// Index or node range value i of an array: a byte each for small meshes, else 16 bits.
+uint16_t index_at(const uint8_t* p, std::size_t i, bool wide) {
+    return wide ? be_load_u16(p + 2 * i) : p[i];
 }
 
 void read_mesh_body(qxps_stream& s, mesh& m) {
@@ -106,14 +107,16 @@ void read_mesh_body(qxps_stream& s, mesh& m) {
     m.vertex_count = qxps_stream_read_u16(s);
     const bool wide = m.vertex_count > 255;
     const uint64_t index_size = wide ? 2 : 1;
-    world_check_room(s, m.vertex_count, 20, what);
-    m.rest_vertices.resize(m.vertex_count);
-    for (mesh_vertex& v : m.rest_vertices) {
-        v.x = qxps_stream_read_float(s);
-        v.y = qxps_stream_read_float(s);
-        v.z = qxps_stream_read_float(s);
-        v.u = qxps_stream_read_float(s);
-        v.v = qxps_stream_read_float(s);
+    const uint8_t* in = world_take(s, m.vertex_count, 20, what);
+    m.rest_vertices.reserve(m.vertex_count);
+    for (uint32_t i = 0; i < m.vertex_count; ++i, in += 20) {
+        m.rest_vertices.push_back({be_load_f32(in),
+                                   be_load_f32(in + 4),
+                                   be_load_f32(in + 8),
+                                   0.0f,
+                                   be_load_f32(in + 12),
+                                   be_load_f32(in + 16),
+                                   {}});
     }
     m.primitive_kind = static_cast<int8_t>(qxps_stream_read_u8(s));
 
@@ -125,18 +128,19 @@ void read_mesh_body(qxps_stream& s, mesh& m) {
         part.state = static_cast<int8_t>(qxps_stream_read_u8(s));
         uint32_t index_count = qxps_stream_read_u16(s);
         if (index_count == 0) index_count = qxps_stream_read_u32(s);
-        world_check_room(s, index_count, index_size, what);
+        in = world_take(s, index_count, index_size, what);
         part.indices.resize(index_count);
-        for (uint16_t& index : part.indices) index = read_index(s, wide);
+        for (std::size_t i = 0; i < index_count; ++i) part.indices[i] = index_at(in, i, wide);
         const uint32_t draw_count = qxps_stream_read_u16(s) / 3u;
-        world_check_room(s, draw_count, 6, what);
+        in = world_take(s, draw_count, 6, what);
         part.draws.resize(draw_count);
         for (mesh_draw_record& draw : part.draws) {
-            draw.draw_id = qxps_stream_read_u16(s);
+            draw.draw_id = be_load_u16(in);
             draw.sort_key = static_cast<uint16_t>(draw.draw_id + kSortKeyBias);
-            draw.primitive_count = qxps_stream_read_u16(s);
-            draw.first_index = qxps_stream_read_u16(s);
+            draw.primitive_count = be_load_u16(in + 2);
+            draw.first_index = be_load_u16(in + 4);
             draw.owner = &m;
+            in += 6;
         }
     }
 
@@ -145,8 +149,9 @@ void read_mesh_body(qxps_stream& s, mesh& m) {
     m.tree.resize(node_count);
     for (mesh_tree_node& node : m.tree) {
         node.box = world_read_box(s);
-        node.vertex_count = read_index(s, wide);
-        node.first_vertex = read_index(s, wide);
+        in = world_take(s, 2, index_size, what);
+        node.vertex_count = index_at(in, 0, wide);
+        node.first_vertex = index_at(in, 1, wide);
     }
 }
 

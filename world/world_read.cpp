@@ -23,6 +23,13 @@ void world_check_room(const qxps_stream& s, uint64_t count, uint64_t element_siz
     }
 }
 
+const uint8_t* world_take(qxps_stream& s, uint64_t count, uint64_t element_size, const std::string& what) {
+    world_check_room(s, count, element_size, what);
+    const uint8_t* p = s.bytes.data() + s.position;
+    s.position += static_cast<std::size_t>(count * element_size);
+    return p;
+}
+
 vec3 world_read_vec3(qxps_stream& s) {
     vec3 v;
     v.x = qxps_stream_read_float(s);

@@ -24,6 +24,9 @@ void world_check_room(const qxps_stream& s, uint64_t count, uint64_t element_siz
 // Raises the reader's error with the text "server: *ERROR* corrupt <what>: <detail>".
 [[noreturn]] void world_corrupt(const std::string& what, const std::string& detail);
 
+// The next n bytes of the chunk, in place, after a room check; for arrays read in one piece.
+const uint8_t* world_take(qxps_stream& s, uint64_t count, uint64_t element_size, const std::string& what);
+
 vec3 world_read_vec3(qxps_stream& s);
 box3 world_read_box(qxps_stream& s);
 // Reads a transform block (translation, scale, rotation axis, angle) and composes it onto the
