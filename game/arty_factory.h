@@ -4,6 +4,7 @@
 // load and erase that group when they unload.
 
 #include <cstdint>
+#include <string>
 
 namespace kv {
 
@@ -17,5 +18,7 @@ uint32_t arty_factory_spawn_group(arty_factory& factory, arty_description* const
                                   int32_t count);
 // Releases every arty of the group; returns how many reached use count 0.
 int32_t arty_factory_erase_group(arty_factory& factory, uint32_t base);
+// Posts a command record with that code and first text to the game arty; the answer it left there.
+int32_t arty_factory_post_command_text(arty_factory& factory, int32_t code, const std::string& text);
 
 }  // namespace kv

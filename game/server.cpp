@@ -26,6 +26,14 @@ void server_set_write_dir(server& srv, const std::string& dir) {
     srv.write_dir = dir;
 }
 
+void server_set_dedicated(server& srv, uint8_t dedicated) {
+    srv.dedicated = dedicated;
+}
+
+void server_set_texture_dir(server& srv, const std::string& dir) {
+    srv.texture_dir = dir;
+}
+
 std::unique_ptr<file_stream> server_open_file(server& srv, const std::string& name, bool write) {
     auto stream = std::make_unique<file_stream>();
     if (write) {

@@ -1,9 +1,10 @@
-// The program `kv`. Start-up so far: the log, the banner and the run timer.
+// The program `kv`. Start-up so far: the log, the command line, the banner and the run timer.
 
 #include <cstdio>
 #include <cstring>
 
 #include "kernel/log.h"
+#include "kernel/options.h"
 
 namespace {
 
@@ -13,9 +14,14 @@ constexpr int kBuildNumber = 182;
 
 }  // namespace
 
-int main(int /*argc*/, char** /*argv*/) {
+int main(int argc, char** argv) {
     if (!kv::log_open(kv::kLogFileName)) {
         std::fprintf(stderr, "kv: cannot create %s\n", kv::kLogFileName);
+    }
+    if (!kv::parse_options(argc, argv)) {
+        // After `--help`: the listing is out and nothing more goes to the log.
+        kv::log_close();
+        return -1;
     }
     kv::timer_restart(kv::run_timer());
     kv::log_write("%s %s (build %d)\n", kEngineName, kEngineVersion, kBuildNumber);

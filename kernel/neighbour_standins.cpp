@@ -1,0 +1,272 @@
+// Do-nothing bodies of the services the kernel calls in the subsystems not built yet (see
+// neighbour_standins.h). Each section goes when its subsystem arrives.
+
+#include "kernel/neighbour_standins.h"
+
+#include <cstdarg>
+
+#include "beings/being_commands.h"
+#include "bots/bot_central.h"
+#include "game/arty_factory.h"
+#include "gfx/gfx.h"
+#include "net/net_client.h"
+#include "net/service.h"
+#include "sound/sound_system.h"
+#include "ui/console_view.h"
+#include "ui/input/input.h"
+#include "util/text.h"
+
+namespace kv {
+
+neighbour_standins& standins() {
+    static neighbour_standins instance;
+    return instance;
+}
+
+void standins_reset() {
+    standins() = neighbour_standins();
+}
+
+namespace {
+
+void record(std::string call) {
+    standins().calls.push_back(std::move(call));
+}
+
+}  // namespace
+
+// Sound and music.
+
+void snd_select_driver(sound_system& sound, uint32_t kind) {
+    sound.driver_kind = kind;
+    record(str_format("snd_select_driver %u", kind));
+}
+
+void snd_bind_volume_option(sound_system& sound, option_registry&) {
+    sound.global_volume = 1.0f;
+    record("snd_bind_volume_option");
+}
+
+void snd_add_channel(sound_system&, uint32_t mode) {
+    record(str_format("snd_add_channel %u", mode));
+}
+
+void snd_open(sound_system&) {
+    record("snd_open");
+}
+
+// User interface and input.
+
+void input_select_driver(input& in, uint32_t kind) {
+    in.driver_kind = kind;
+    record(str_format("input_select_driver %u", kind));
+}
+
+void input_register_names(input&, option_registry&) {
+    record("input_register_names");
+}
+
+void input_open(input&) {
+    record("input_open");
+}
+
+void input_poll(input&) {
+    record("input_poll");
+}
+
+void input_bind_key(input& in, uint32_t key, uint32_t action) {
+    // The binding rule the kernel's callers rely on: a key belongs to one action, an action keeps
+    // one binding.
+    for (key_binding& binding : in.bindings) {
+        if (binding.key == key && binding.action != action) binding.key = 0;
+    }
+    for (key_binding& binding : in.bindings) {
+        if (binding.action == action) {
+            binding.key = key;
+            return;
+        }
+    }
+    for (key_binding& binding : in.bindings) {
+        if (binding.key == key) {
+            binding.action = action;
+            return;
+        }
+    }
+    in.bindings.push_back({key, action});
+}
+
+void input_acquire(input&) {
+    record("input_acquire");
+}
+
+void input_unacquire(input&) {
+    record("input_unacquire");
+}
+
+void console_view_set_input(console_view& console, const std::string& line) {
+    console.pending_command = line;
+}
+
+std::string console_view_take_input(console_view& console) {
+    std::string line;
+    line.swap(console.pending_command);
+    return line;
+}
+
+void console_view_print(console_view& console, const std::string& text) {
+    if (text.find('\n') == std::string::npos) {
+        console.lines.push_back(text);
+        return;
+    }
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        const std::string line =
+            text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (line.empty()) break;
+        console.lines.push_back(line);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+}
+
+void console_view_printf(console_view& console, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = str_vformat(format, args);
+    va_end(args);
+    if (text.size() > 4095) text.resize(4095);
+    console_view_print(console, text);
+}
+
+void console_view_add_line(console_view& console, const std::string& line) {
+    console.lines.push_back(line);
+}
+
+void console_view_relayout(console_view&) {
+    record("console_view_relayout");
+}
+
+// Renderer.
+
+int32_t gfx_select_driver(gfx&, int32_t kind) {
+    record(str_format("gfx_select_driver %d", kind));
+    return standins().gfx_select_driver_result;
+}
+
+void gfx_init(gfx&, option_registry&) {
+    record("gfx_init");
+}
+
+int32_t gfx_open_display(gfx&, int32_t width, int32_t height) {
+    record(str_format("gfx_open_display %dx%d", width, height));
+    return standins().gfx_open_display_result;
+}
+
+void gfx_render_frame(gfx&) {
+    record("gfx_render_frame");
+}
+
+int32_t gfx_console_command(gfx&, const std::string& line) {
+    record("gfx_console_command " + line);
+    return standins().gfx_console_command_result;
+}
+
+void gfx_open_screen(gfx& g, view_set* screen) {
+    g.current_screen = screen;
+    record("gfx_open_screen");
+}
+
+bool gfx_open_view(gfx&, const std::string& name) {
+    record("gfx_open_view " + name);
+    return standins().gfx_open_view_result;
+}
+
+bool gfx_set_sky(gfx& g, geometry* sky, surface* sky_surface) {
+    g.sky_geometry = sky;
+    g.sky_surface = sky_surface;
+    record(str_format("gfx_set_sky %s %s", sky ? "geometry" : "null", sky_surface ? "surface" : "null"));
+    return sky_surface != nullptr;
+}
+
+void gfx_set_fog(gfx& g, const gfx_fog* fog) {
+    g.fog = fog;
+    record(fog ? "gfx_set_fog" : "gfx_set_fog null");
+}
+
+bool gfx_save_screenshot(gfx&, file_stream&) {
+    record("gfx_save_screenshot");
+    return standins().gfx_save_screenshot_result;
+}
+
+// Network and server service.
+
+net_client& net_client_get() {
+    static net_client client;
+    return client;
+}
+
+void net_client_tick(net_client&, int32_t elapsed_ms) {
+    record(str_format("net_client_tick %d", elapsed_ms));
+}
+
+int32_t client_console_command(net_client&, const std::string& line) {
+    record("client_console_command " + line);
+    return standins().client_console_command_result;
+}
+
+int32_t client_send_command(net_client&, const std::string& text, int32_t flags) {
+    record(str_format("client_send_command %s|%d", text.c_str(), flags));
+    return standins().client_send_command_result;
+}
+
+std::string client_take_status_text(net_client&) {
+    std::string text;
+    text.swap(standins().client_status_text);
+    return text;
+}
+
+int32_t client_server_list_result(const net_client&) {
+    return standins().client_server_list_result;
+}
+
+void client_send_bye(net_client&, int32_t player_id) {
+    record(str_format("client_send_bye %d", player_id));
+}
+
+service_settings& service_settings_get() {
+    static service_settings settings;
+    return settings;
+}
+
+void service_command(service_settings&, const std::string& text) {
+    record("service_command " + text);
+}
+
+// Game core: the arty factory.
+
+int32_t arty_factory_post_command_text(arty_factory&, int32_t code, const std::string& text) {
+    record(str_format("arty_factory_post_command_text %d %s", code, text.c_str()));
+    return standins().arty_command_answer;
+}
+
+// Beings.
+
+int32_t being_anim_table_command(const std::string& line) {
+    record("being_anim_table_command " + line);
+    return standins().being_anim_table_command_result;
+}
+
+// Bot host.
+
+BotCentral& bot_central_get() {
+    static BotCentral bots;
+    return bots;
+}
+
+bool botc_console_command(BotCentral&, const std::string& text) {
+    record("botc_console_command " + text);
+    return standins().botc_console_command_result;
+}
+
+}  // namespace kv

@@ -1,0 +1,41 @@
+#pragma once
+// Stand-ins for the services that the kernel calls in the subsystems not built yet (beings, network,
+// renderer, interface and input, sound, bots and the arty factory).
+// Their bodies are in neighbour_standins.cpp; each subsystem that arrives removes its share.
+//
+// They do next to nothing: they record each call in `calls`, keep the little state that callers read
+// back (driver kinds, key bindings, console lines, sky and fog) and answer with the results set
+// here, so that the kernel's own behaviour around them (what it logs, returns and stores) can be
+// exercised.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kv {
+
+struct neighbour_standins {
+    // Results.
+    int32_t gfx_select_driver_result = 0;
+    int32_t gfx_open_display_result = 0;
+    bool gfx_open_view_result = true;
+    int32_t gfx_console_command_result = -1;
+    bool gfx_save_screenshot_result = true;
+    int32_t client_console_command_result = 0;
+    int32_t client_send_command_result = 0;
+    std::string client_status_text;  // taken (and emptied) by client_take_status_text
+    int32_t client_server_list_result = 0;
+    bool botc_console_command_result = false;
+    int32_t arty_command_answer = 0;
+    int32_t being_anim_table_command_result = -1;
+
+    // One line per call, in call order: the operation's name and its arguments, blank-separated
+    // ("gfx_select_driver 2", "client_send_command kick 3|0").
+    std::vector<std::string> calls;
+};
+
+neighbour_standins& standins();
+// Puts every result back to its default and forgets the calls.
+void standins_reset();
+
+}  // namespace kv

@@ -1,0 +1,152 @@
+#include "kernel/option_registry.h"
+
+#include <cstdio>
+
+#include "data/file_stream.h"
+#include "kernel/log.h"
+#include "util/text.h"
+
+namespace kv {
+namespace {
+
+constexpr const char* kNotAvailable = "<N/A>";
+constexpr std::size_t kMaxCountedString = 32767;
+constexpr char kKindOrder[] = {'B', 'I', 'F', 'S'};
+
+const option_binding* find_first(const option_registry& registry, const std::string& name) {
+    for (char kind : kKindOrder) {
+        auto it = registry.bindings.find(kind + name);
+        if (it != registry.bindings.end()) return &it->second;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void option_registry_add_bool(option_registry& registry, const std::string& name, bool* variable) {
+    registry.bindings["B" + name] = variable;
+}
+
+void option_registry_add_int(option_registry& registry, const std::string& name, int32_t* variable) {
+    registry.bindings["I" + name] = variable;
+}
+
+void option_registry_add_float(option_registry& registry, const std::string& name, float* variable) {
+    registry.bindings["F" + name] = variable;
+}
+
+void option_registry_add_string(option_registry& registry, const std::string& name, std::string* variable) {
+    registry.bindings["S" + name] = variable;
+}
+
+bool option_registry_set_text(option_registry& registry, const std::string& name, const std::string& text) {
+    const option_binding* binding = find_first(registry, name);
+    if (!binding) return false;
+    if (bool* const* b = std::get_if<bool*>(binding)) {
+        **b = option_bool_from_text(text);
+    } else if (int32_t* const* i = std::get_if<int32_t*>(binding)) {
+        **i = option_int_from_text(text);
+    } else if (float* const* f = std::get_if<float*>(binding)) {
+        **f = option_float_from_text(text);
+    } else {
+        *std::get<std::string*>(*binding) = text;
+    }
+    return true;
+}
+
+std::string option_registry_get_text(const option_registry& registry, const std::string& name) {
+    const option_binding* binding = find_first(registry, name);
+    if (!binding) return kNotAvailable;
+    if (bool* const* b = std::get_if<bool*>(binding)) return option_text_from_bool(**b);
+    if (int32_t* const* i = std::get_if<int32_t*>(binding)) return option_text_from_int(**i);
+    if (float* const* f = std::get_if<float*>(binding)) return option_text_from_float(**f);
+    return *std::get<std::string*>(*binding);
+}
+
+bool option_registry_save_wanted(const option_registry& registry) {
+    return !registry.bindings.empty();
+}
+
+void load_options(option_registry& registry, const std::string& path) {
+    file_stream stream;
+    // A first run has no options file.
+    if (!file_stream_open(stream, path, kFileRead)) return;
+    registry.loaded = true;
+    const int32_t count = static_cast<int32_t>(file_stream_read_u32(stream));
+    if (!stream.ok) {
+        log_write("Warning: options file `%s' is damaged, no settings read.\n", path.c_str());
+        return;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        std::string name;
+        std::string value;
+        if (!file_stream_read_string(stream, name) || !file_stream_read_string(stream, value)) {
+            log_write("Warning: options file `%s' is damaged after %d of %d settings, the rest ignored.\n",
+                      path.c_str(), i, count);
+            return;
+        }
+        if (!option_registry_set_text(registry, name, value)) {
+            log_write("Warning: Unknown option `%s', ignored.\n", name.c_str());
+        }
+    }
+}
+
+namespace {
+
+// False when the file could not be written whole; `created` tells whether it was made.
+bool write_options(const option_registry& registry, const std::string& path, bool& created) {
+    file_stream stream;
+    created = file_stream_open(stream, path, kFileWrite | kFileCreate | kFileTruncate);
+    if (!created) return false;
+    bool written = file_stream_write_u32(stream, static_cast<uint32_t>(registry.bindings.size()));
+    for (const auto& [key, binding] : registry.bindings) {
+        const std::string name = key.substr(1);
+        std::string value = option_registry_get_text(registry, name);
+        // Counted strings hold at most kMaxCountedString bytes.
+        if (value.size() > kMaxCountedString) value.resize(kMaxCountedString);
+        written =
+            written && file_stream_write_string(stream, name) && file_stream_write_string(stream, value);
+    }
+    file_stream_close(stream);
+    return written && stream.ok;
+}
+
+}  // namespace
+
+void save_options(const option_registry& registry, const std::string& path) {
+    if (!option_registry_save_wanted(registry)) return;
+    // Written beside the old file and renamed over it, so the old settings stay whole until the new
+    // ones are complete.
+    const std::string temporary = path + ".new";
+    bool created = false;
+    if (!write_options(registry, temporary, created) || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        if (created) std::remove(temporary.c_str());
+        log_write("Warning: couldn't write to options file, settings not stored.\n");
+    }
+}
+
+std::string option_text_from_bool(bool value) {
+    return value ? "true" : "false";
+}
+
+std::string option_text_from_int(int32_t value) {
+    return str_format("%d", value);
+}
+
+std::string option_text_from_float(float value) {
+    return str_format("%g", static_cast<double>(value));
+}
+
+bool option_bool_from_text(const std::string& text) {
+    return text == "true";
+}
+
+int32_t option_int_from_text(const std::string& text) {
+    return str_to_int(text);
+}
+
+float option_float_from_text(const std::string& text) {
+    return str_to_float(text);
+}
+
+}  // namespace kv

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include "game/server.h"
+#include "kernel/kernel.h"
+#include "kernel/neighbour_standins.h"
+#include "kernel_fixture.h"
+#include "platform/cpu.h"
+
+namespace kv {
+namespace {
+
+class ConsoleCommands : public KernelFixture {
+protected:
+    void SetUp() override {
+        KernelFixture::SetUp();
+        sse_before_ = cpu_has_sse();
+    }
+    void TearDown() override {
+        cpu_set_sse(sse_before_);
+        KernelFixture::TearDown();
+    }
+
+    // Distinct answers, so each result shows which family answered.
+    void set_answers() {
+        standins().client_console_command_result = 7;
+        standins().client_send_command_result = 5;
+        standins().gfx_console_command_result = -3;
+        standins().arty_command_answer = 11;
+        standins().botc_console_command_result = true;
+        standins().being_anim_table_command_result = 0;
+    }
+
+    bool sse_before_ = false;
+};
+
+const calls_t kStopCalls = {"client_send_bye 0", "net_client_tick 0", "service_command stop"};
+
+struct command_case {
+    const char* line;
+    int32_t result;
+    calls_t calls;
+    bool invalid;  // "Invalid command" printed
+};
+
+TEST_F(ConsoleCommands, LinesGoToTheFamilyOfTheirPrefix) {
+    const command_case cases[] = {
+        {"quit", 0, kStopCalls, false},
+        {"quit now", 0, kStopCalls, false},
+        {"quitnow", 0, kStopCalls, false},
+        {"Quit", 0, {}, true},
+        {"n_servers 1", 7, {"client_console_command n_servers 1"}, false},
+        {"n_", 7, {"client_console_command n_"}, false},
+        {"s_kick 3", 5, {"client_send_command kick 3|0"}, false},
+        {"s_", 5, {"client_send_command |0"}, false},
+        {"g_lod 1", -3, {"gfx_console_command g_lod 1"}, false},
+        {"b_add bob 0 1 3", 11, {"arty_factory_post_command_text 0 b_add bob 0 1 3"}, false},
+        {"b_addbot", 11, {"arty_factory_post_command_text 0 b_addbot"}, false},
+        {"b_activate bob", 1, {"botc_console_command activate bob"}, false},
+        {"b_", 1, {"botc_console_command "}, false},
+        {"a_1st 1 2 3", -1, {"being_anim_table_command a_1st 1 2 3"}, false},
+        {"loglevel 3", 1, {}, false},
+        {"cpuflags 1", 1, {}, false},
+        {" quit", 0, {}, true},
+        {"x_1", 0, {}, true},
+        {"", 0, {}, true},
+    };
+    for (const command_case& c : cases) {
+        SCOPED_TRACE(c.line);
+        standins_reset();
+        set_answers();
+        k_->console.lines.clear();
+        k_->running = true;
+        EXPECT_EQ(kernel_run_command(*k_, c.line), c.result);
+        EXPECT_EQ(take_calls(), c.calls);
+        EXPECT_EQ(k_->running, c.calls != kStopCalls);
+        EXPECT_EQ(k_->console.lines,
+                  c.invalid ? std::vector<std::string>{"Invalid command"} : std::vector<std::string>{});
+    }
+}
+
+TEST_F(ConsoleCommands, BotHostRefusalGivesZero) {
+    standins().botc_console_command_result = false;
+    EXPECT_EQ(kernel_run_command(*k_, "b_deactivate nobody"), 0);
+}
+
+TEST_F(ConsoleCommands, AnimationCommandAlwaysAwaitsAReply) {
+    for (int32_t answer : {-1, 0, 1}) {
+        standins().being_anim_table_command_result = answer;
+        EXPECT_EQ(kernel_run_command(*k_, "a_3du 0 0 5"), -1);
+    }
+}
+
+TEST_F(ConsoleCommands, LogLevelReadsTheSecondWord) {
+    const std::pair<const char*, int32_t> cases[] = {
+        {"loglevel 3", 3},      {"loglevel", 0},    {"loglevel x", 0},  {"loglevel -2", -2},
+        {"loglevel 12abc", 12}, {"loglevel  4", 0}, {"loglevelx 9", 9},
+    };
+    for (const auto& [line, level] : cases) {
+        SCOPED_TRACE(line);
+        server_get().log_level = 77;
+        EXPECT_EQ(kernel_run_command(*k_, line), 1);
+        EXPECT_EQ(server_get().log_level, level);
+    }
+}
+
+TEST_F(ConsoleCommands, CpuFlagsSetsTheSseFlagFromBitZero) {
+    const std::pair<const char*, bool> cases[] = {
+        {"cpuflags 1", true}, {"cpuflags 2", false}, {"cpuflags 3", true},
+        {"cpuflags", false},  {"cpuflags x", false},
+    };
+    for (const auto& [line, sse] : cases) {
+        SCOPED_TRACE(line);
+        cpu_set_sse(!sse);
+        EXPECT_EQ(kernel_run_command(*k_, line), 1);
+        EXPECT_EQ(cpu_has_sse(), sse);
+    }
+}
+
+}  // namespace
+}  // namespace kv

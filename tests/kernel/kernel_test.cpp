@@ -1,0 +1,350 @@
+#include "kernel/kernel.h"
+
+#include <gtest/gtest.h>
+
+#include "data/file_stream.h"
+#include "data/package.h"
+#include "data/reference_list.h"
+#include "game/server.h"
+#include "kernel/neighbour_standins.h"
+#include "kernel_fixture.h"
+
+namespace kv {
+namespace {
+
+using Kernel = KernelFixture;
+
+TEST_F(Kernel, StartsRunningWithEmptyStatistics) {
+    EXPECT_TRUE(k_->running);
+    EXPECT_FALSE(k_->no_render);
+    EXPECT_EQ(k_->frame_count, 0);
+    EXPECT_EQ(k_->slowest_render_ms, 0);
+    EXPECT_EQ(k_->fastest_render_ms, 1000000);
+    EXPECT_EQ(k_->detail_level, kDetailHigh);
+    EXPECT_TRUE(k_->options.bindings.empty());
+    EXPECT_EQ(k_->sound.driver_kind, kSoundDriverNone);
+    EXPECT_EQ(k_->input_layer.driver_kind, kInputDriverNone);
+    EXPECT_EQ(k_->graphics.statistics.last_frame_ms, 10);
+}
+
+TEST_F(Kernel, SingletonIsCreatedOnce) {
+    EXPECT_EQ(&kernel_get(), &kernel_get());
+}
+
+struct driver_case {
+    int32_t kind;
+    int32_t front_end_result;
+    int32_t result;
+    calls_t calls;
+    const char* log;
+    const char* texture_dir;
+    uint32_t sound_kind;
+    uint32_t input_kind;
+};
+
+TEST_F(Kernel, SelectDriver) {
+    const driver_case cases[] = {
+        {0, 0, 0, {"gfx_select_driver 1", "snd_select_driver 0", "input_select_driver 0"}, "", "unset", 0, 0},
+        {1,
+         0,
+         0,
+         {"gfx_select_driver 2", "snd_select_driver 1", "input_select_driver 2"},
+         "cmd_select_driver: OpenGL selected.\n",
+         "tga/",
+         1,
+         2},
+        {2,
+         0,
+         0,
+         {"gfx_select_driver 3", "snd_select_driver 1", "input_select_driver 2"},
+         "cmd_select_driver: Direct3D selected.\n",
+         "tga/",
+         1,
+         2},
+        // A driver that cannot be created fails and changes nothing else.
+        {0, -1, -1, {"gfx_select_driver 1"}, "", "unset", 7, 7},
+        {1, -1, -1, {"gfx_select_driver 2"}, "", "unset", 7, 7},
+        {2, -1, -1, {"gfx_select_driver 3"}, "", "unset", 7, 7},
+        // Other kinds select nothing and succeed.
+        {5, 0, 0, {}, "", "unset", 7, 7},
+        {-1, 0, 0, {}, "", "unset", 7, 7},
+        {3, -1, 0, {}, "", "unset", 7, 7},
+    };
+    for (const driver_case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", front end " << c.front_end_result);
+        standins_reset();
+        server_get().texture_dir = "unset";
+        standins().gfx_select_driver_result = c.front_end_result;
+        k_->sound.driver_kind = 7;
+        k_->input_layer.driver_kind = 7;
+        EXPECT_EQ(cmd_select_driver(*k_, c.kind), c.result);
+        EXPECT_EQ(take_calls(), c.calls);
+        EXPECT_EQ(take_log(), c.log);
+        EXPECT_EQ(server_get().texture_dir, c.texture_dir);
+        if (c.calls.size() > 1) {
+            EXPECT_EQ(k_->sound.driver_kind, c.sound_kind);
+            EXPECT_EQ(k_->input_layer.driver_kind, c.input_kind);
+        } else {
+            EXPECT_EQ(k_->sound.driver_kind, 7u);
+            EXPECT_EQ(k_->input_layer.driver_kind, 7u);
+        }
+    }
+}
+
+TEST_F(Kernel, SetupRunsTheMembersInOrder) {
+    server_set_dedicated(server_get(), 1);
+    kernel_setup(*k_);
+    EXPECT_EQ(take_calls(), (calls_t{"input_register_names", "snd_bind_volume_option", "gfx_init",
+                                     "console_view_relayout", "snd_add_channel 0", "snd_add_channel 1",
+                                     "snd_add_channel 2"}));
+    EXPECT_EQ(k_->surfaces.rows.size(), static_cast<std::size_t>(kSurfaceTableRows));
+    EXPECT_TRUE(k_->no_render);
+
+    kernel client;
+    server_set_dedicated(server_get(), 0);
+    kernel_setup(client);
+    EXPECT_FALSE(client.no_render);
+}
+
+TEST_F(Kernel, OpenDisplay) {
+    struct display_case {
+        bool no_render;
+        int32_t front_end_result;
+        int32_t result;
+        calls_t calls;
+        const char* log;
+    };
+    const display_case cases[] = {
+        {false,
+         0,
+         0,
+         {"gfx_open_display 800x600", "input_open", "snd_open"},
+         "cmd_open_display:  800x600 display set.\n"},
+        // A dedicated server opens its display without the line.
+        {true, 0, 0, {"gfx_open_display 800x600", "input_open", "snd_open"}, ""},
+        // The front end's own result comes back; input and sound stay closed.
+        {false, -1, -1, {"gfx_open_display 800x600"}, ""},
+        {false, 3, 3, {"gfx_open_display 800x600"}, ""},
+    };
+    for (const display_case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "no render " << c.no_render << ", front end " << c.front_end_result);
+        standins_reset();
+        standins().gfx_open_display_result = c.front_end_result;
+        k_->no_render = c.no_render;
+        EXPECT_EQ(cmd_open_display(*k_, 800, 600), c.result);
+        EXPECT_EQ(take_calls(), c.calls);
+        EXPECT_EQ(take_log(), c.log);
+    }
+}
+
+TEST_F(Kernel, TickPollsDrawsAndReturnsTheRunFlag) {
+    EXPECT_TRUE(kernel_tick(*k_));
+    EXPECT_EQ(take_calls(), (calls_t{"input_poll", "gfx_render_frame"}));
+
+    k_->no_render = true;
+    EXPECT_TRUE(kernel_tick(*k_));
+    EXPECT_EQ(take_calls(), (calls_t{"input_poll"}));
+
+    k_->running = false;
+    EXPECT_FALSE(kernel_tick(*k_));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_EQ(take_log(), "");
+}
+
+TEST_F(Kernel, TickRunsTheConsoleLineAndPrintsTheStatus) {
+    k_->no_render = true;
+    standins().gfx_console_command_result = 0;
+    standins().client_status_text = "OK 0";
+    console_view_set_input(k_->console, "g_lod 1");
+    EXPECT_TRUE(kernel_tick(*k_));
+    EXPECT_EQ(take_log(), "[con] processing console command 'g_lod 1'\n");
+    EXPECT_EQ(take_calls(), (calls_t{"input_poll", "gfx_console_command g_lod 1"}));
+    EXPECT_EQ(k_->console.lines, (std::vector<std::string>{"OK 0"}));
+    EXPECT_EQ(standins().client_status_text, "");
+    EXPECT_EQ(k_->console.pending_command, "");
+
+    // The line is taken once.
+    EXPECT_TRUE(kernel_tick(*k_));
+    EXPECT_EQ(take_calls(), (calls_t{"input_poll"}));
+    EXPECT_EQ(take_log(), "");
+}
+
+TEST_F(Kernel, AwaitedReplyIsPrintedOnceTheServerListIsIn) {
+    k_->no_render = true;
+    standins().client_console_command_result = -1;
+    standins().client_server_list_result = -1;  // a query is pending
+    standins().client_status_text = "OK 4";
+    console_view_set_input(k_->console, "n_servers 1");
+    kernel_tick(*k_);
+    EXPECT_TRUE(k_->reply_awaited);
+    EXPECT_TRUE(k_->console.lines.empty());
+    kernel_tick(*k_);
+    EXPECT_TRUE(k_->console.lines.empty());
+
+    standins().client_server_list_result = 4;
+    kernel_tick(*k_);
+    EXPECT_FALSE(k_->reply_awaited);
+    EXPECT_EQ(k_->console.lines, (std::vector<std::string>{"OK 4"}));
+    kernel_tick(*k_);
+    EXPECT_EQ(k_->console.lines.size(), 1u);
+}
+
+TEST_F(Kernel, AwaitedReplyWithoutAQueryIsPrintedAtOnce) {
+    k_->no_render = true;
+    standins().client_status_text = "FLD 2";
+    console_view_set_input(k_->console, "a_1st 1 2 3");
+    EXPECT_TRUE(kernel_tick(*k_));
+    EXPECT_FALSE(k_->reply_awaited);
+    EXPECT_EQ(k_->console.lines, (std::vector<std::string>{"FLD 2"}));
+}
+
+TEST_F(Kernel, QuitLineStopsTheEngine) {
+    k_->no_render = true;
+    console_view_set_input(k_->console, "quit");
+    EXPECT_FALSE(kernel_tick(*k_));
+    EXPECT_FALSE(k_->running);
+    EXPECT_EQ(take_calls(),
+              (calls_t{"input_poll", "client_send_bye 0", "net_client_tick 0", "service_command stop"}));
+    EXPECT_FALSE(kernel_tick(*k_));
+    EXPECT_EQ(take_calls(), calls_t{});
+}
+
+TEST_F(Kernel, StopSaysGoodbyeAndStopsTheService) {
+    EXPECT_EQ(kernel_stop(*k_), 0);
+    EXPECT_FALSE(k_->running);
+    EXPECT_EQ(take_calls(), (calls_t{"client_send_bye 0", "net_client_tick 0", "service_command stop"}));
+}
+
+// A loaded package built in memory, with named objects in its tables.
+package& add_package(const std::string& name) {
+    auto p = std::make_unique<package>();
+    p->name = name;
+    package& added = *p;
+    server_get().packages.push_back(std::move(p));
+    return added;
+}
+
+template <class T>
+T* add_object(object_table<T>& table, const std::string& name) {
+    auto object = std::make_unique<T>();
+    object->name = name;
+    T* added = object.get();
+    table.owns = true;
+    table.items.push_back(added);
+    table.storage.push_back(std::move(object));
+    return added;
+}
+
+TEST_F(Kernel, OpenScreen) {
+    package& menu = add_package("kvmenu");
+    view_set* const main_screen = add_object(menu.screens, "main");
+
+    EXPECT_EQ(cmd_open_screen(*k_, "kvmenu:main"), 0);
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_open_screen"}));
+    EXPECT_EQ(take_log(), "cmd_open_screen:   Screen `kvmenu:main' activated.\n");
+    EXPECT_EQ(k_->graphics.current_screen, main_screen);
+
+    struct failing_case {
+        const char* name;
+        const char* log;
+    };
+    const failing_case cases[] = {
+        // Without a colon the screen name is empty.
+        {"kvmenu", "server: No screen `kvmenu:' found.\n"},
+        {"kvmenu:Main", "server: No screen `kvmenu:Main' found.\n"},
+        {"kvbase:main", "server: No package `kvbase' found.\n"},
+        // A leading separator does not split.
+        {":main", "server: No package `:main' found.\n"},
+    };
+    for (const failing_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(cmd_open_screen(*k_, c.name), -1);
+        EXPECT_EQ(take_calls(), calls_t{});
+        EXPECT_EQ(take_log(), c.log);
+        EXPECT_EQ(k_->graphics.current_screen, main_screen);
+    }
+}
+
+TEST_F(Kernel, OpenView) {
+    EXPECT_EQ(cmd_open_view(*k_, "main"), 0);
+    EXPECT_EQ(take_log(), "cmd_open_view:     View `main' activated.\n");
+    standins().gfx_open_view_result = false;
+    EXPECT_EQ(cmd_open_view(*k_, "none"), -1);
+    EXPECT_EQ(take_log(), "");
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_open_view main", "gfx_open_view none"}));
+}
+
+TEST_F(Kernel, Sky) {
+    package& base = add_package("kvbase");
+    geometry* const sky = add_object(base.geometries, "g-sky");
+    surface* const dusk = add_object(base.surfaces, "s-dusk");
+
+    EXPECT_EQ(cmd_sky(*k_, "dusk"), 0);
+    EXPECT_EQ(take_log(), "");
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_set_sky geometry surface"}));
+    EXPECT_EQ(k_->graphics.sky_geometry, sky);
+    EXPECT_EQ(k_->graphics.sky_surface, dusk);
+
+    // The geometry still goes to the front end, whose sky needs a surface.
+    EXPECT_EQ(cmd_sky(*k_, "dawn"), -1);
+    EXPECT_EQ(take_log(),
+              "The following references couldn't be resolved:\n surface[s-dawn]\n"
+              "cmd_sky: couldn't find surface for sky `dawn'.\n");
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_set_sky geometry null"}));
+    EXPECT_EQ(k_->graphics.sky_geometry, sky);
+    EXPECT_EQ(k_->graphics.sky_surface, nullptr);
+    EXPECT_TRUE(ref_list().items.empty());
+
+    // Only the base package is searched.
+    server_get().packages.clear();
+    package& other = add_package("kvmap");
+    add_object(other.geometries, "g-sky");
+    add_object(other.surfaces, "s-dusk");
+    EXPECT_EQ(cmd_sky(*k_, "dusk"), -1);
+    EXPECT_EQ(take_log(),
+              "The following references couldn't be resolved:\n geometry[g-sky]\n surface[s-dusk]\n"
+              "cmd_sky: couldn't find g-sky.\n"
+              "cmd_sky: couldn't find surface for sky `dusk'.\n");
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_set_sky null null"}));
+}
+
+TEST_F(Kernel, SkyWithoutGeometryStillSetsTheSurface) {
+    package& base = add_package("kvbase");
+    surface* const dusk = add_object(base.surfaces, "s-dusk");
+    EXPECT_EQ(cmd_sky(*k_, "dusk"), 0);
+    EXPECT_EQ(take_log(),
+              "The following references couldn't be resolved:\n geometry[g-sky]\n"
+              "cmd_sky: couldn't find g-sky.\n");
+    EXPECT_EQ(k_->graphics.sky_geometry, nullptr);
+    EXPECT_EQ(k_->graphics.sky_surface, dusk);
+}
+
+TEST_F(Kernel, FogKeysAndInputGoToTheirMembers) {
+    const gfx_fog fog{0.5f, 0.1f, 0.2f, 0.3f};
+    EXPECT_EQ(kernel_set_fog(*k_, &fog), 0);
+    EXPECT_EQ(k_->graphics.fog, &fog);
+    EXPECT_EQ(kernel_set_fog(*k_, nullptr), 0);
+    EXPECT_EQ(k_->graphics.fog, nullptr);
+
+    EXPECT_EQ(kernel_bind_key(*k_, 'w', 1), 0);
+    ASSERT_EQ(k_->input_layer.bindings.size(), 1u);
+    EXPECT_EQ(k_->input_layer.bindings[0].key, uint32_t{'w'});
+    EXPECT_EQ(k_->input_layer.bindings[0].action, 1u);
+
+    kernel_acquire_input(*k_);
+    kernel_unacquire_input(*k_);
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_set_fog", "gfx_set_fog null", "input_acquire", "input_unacquire"}));
+}
+
+TEST_F(Kernel, ScreenshotReportsTheFrontEndsResult) {
+    file_stream stream;
+    ASSERT_TRUE(file_stream_open(stream, (dir_ / "scr000.tga").string(), kFileWrite | kFileCreate));
+    EXPECT_EQ(kernel_save_screenshot(*k_, stream), 0);
+    standins().gfx_save_screenshot_result = false;
+    EXPECT_EQ(kernel_save_screenshot(*k_, stream), -1);
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_save_screenshot", "gfx_save_screenshot"}));
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,406 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <filesystem>
+#include <fstream>
+#include <locale>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kernel/log.h"
+#include "kernel/option_registry.h"
+
+namespace kv {
+namespace {
+
+// The options the program binds, one variable each.
+struct settings {
+    bool b[8] = {true, false, true, true, false, true, false, true};
+    float gvolume = 0.75f;
+    float minarea = 0.0005f;
+    float occmark = 0.05f;
+    float msensitivity = 5.0f;
+    int32_t gfx_rpath = 2;
+    int32_t minfps = 15;
+    int32_t rti_dispmode = 0;
+    int32_t lastcmpgntm = 600;
+    int32_t lastnetspeed = -1;
+    int32_t lastrndtm = 180;
+    int32_t log_level = 3;
+    std::string lastprof = "Alice";
+    std::string lastsname = "Red team's server: 10.0.0.1";
+
+    void bind(option_registry& r) {
+        const char* names[8] = {"show_portals", "LOD_on",      "portals_on",   "bfcull_on",
+                                "fullscreen",   "gfx_varrays", "occluders_on", "show_occluders"};
+        for (int i = 0; i < 8; ++i) option_registry_add_bool(r, names[i], &b[i]);
+        option_registry_add_float(r, "gvolume", &gvolume);
+        option_registry_add_float(r, "minarea", &minarea);
+        option_registry_add_float(r, "occmark", &occmark);
+        option_registry_add_float(r, "msensitivity", &msensitivity);
+        option_registry_add_int(r, "gfx_rpath", &gfx_rpath);
+        option_registry_add_int(r, "minfps", &minfps);
+        option_registry_add_int(r, "rti_dispmode", &rti_dispmode);
+        option_registry_add_int(r, "lastcmpgntm", &lastcmpgntm);
+        option_registry_add_int(r, "lastnetspeed", &lastnetspeed);
+        option_registry_add_int(r, "lastrndtm", &lastrndtm);
+        option_registry_add_int(r, "log_level", &log_level);
+        option_registry_add_string(r, "lastprof", &lastprof);
+        option_registry_add_string(r, "lastsname", &lastsname);
+    }
+};
+
+// Builds file contents: big-endian count, then counted name and value texts.
+class options_bytes {
+public:
+    options_bytes& count(uint32_t n) {
+        for (int shift = 24; shift >= 0; shift -= 8) bytes_.push_back(static_cast<char>(n >> shift));
+        return *this;
+    }
+    options_bytes& text(const std::string& t) { return length(t.size()).raw(t); }
+    options_bytes& record(const std::string& name, const std::string& value) {
+        return text(name).text(value);
+    }
+    options_bytes& length(std::size_t n) {
+        bytes_.push_back(static_cast<char>(n >> 8));
+        bytes_.push_back(static_cast<char>(n));
+        return *this;
+    }
+    options_bytes& raw(const std::string& t) {
+        bytes_ += t;
+        return *this;
+    }
+    const std::string& str() const { return bytes_; }
+
+private:
+    std::string bytes_;
+};
+
+class OptionsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() /
+               (std::string("kv_options_file_") + info->name() + "_" +
+                std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        ASSERT_TRUE(log_open((dir_ / "kv.log").string()));
+        path_ = (dir_ / kOptionsFileName).string();
+    }
+    void TearDown() override {
+        log_close();
+        std::filesystem::remove_all(dir_);
+    }
+
+    static std::string read_file(const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    static void write_file(const std::filesystem::path& path, const std::string& bytes) {
+        std::ofstream out(path, std::ios::binary);
+        out << bytes;
+    }
+    std::string take_log() {
+        const std::string all = read_file(dir_ / "kv.log");
+        std::string fresh = all.substr(std::min(log_seen_, all.size()));
+        log_seen_ = all.size();
+        return fresh;
+    }
+
+    std::filesystem::path dir_;
+    std::string path_;
+    std::size_t log_seen_ = 0;
+};
+
+TEST_F(OptionsFile, RecordsAreWrittenInKeyOrder) {
+    option_registry registry;
+    bool on = true;
+    float volume = 0.5f;
+    float big = 1000000.0f;
+    int32_t level = -3;
+    std::string name = "x y";
+    option_registry_add_string(registry, "s", &name);
+    option_registry_add_int(registry, "n", &level);
+    option_registry_add_float(registry, "g", &volume);
+    option_registry_add_float(registry, "G", &big);
+    option_registry_add_bool(registry, "a", &on);
+    save_options(registry, path_);
+    EXPECT_EQ(read_file(path_), options_bytes()
+                                    .count(5)
+                                    .record("a", "true")
+                                    .record("G", "1e+06")
+                                    .record("g", "0.5")
+                                    .record("n", "-3")
+                                    .record("s", "x y")
+                                    .str());
+    EXPECT_EQ(take_log(), "");
+    EXPECT_FALSE(std::filesystem::exists(path_ + ".new"));
+}
+
+TEST_F(OptionsFile, RoundTripOfEveryBoundOption) {
+    option_registry saved_registry;
+    settings saved;
+    saved.bind(saved_registry);
+    save_options(saved_registry, path_);
+
+    // 21 records, the eight booleans first.
+    const std::string bytes = read_file(path_);
+    ASSERT_GE(bytes.size(), 4u);
+    EXPECT_EQ(bytes.substr(0, 4), std::string("\0\0\0\x15", 4));
+    EXPECT_EQ(bytes.substr(4, 2 + 6), std::string("\0\x06LOD_on", 8));
+
+    option_registry loaded_registry;
+    settings loaded;
+    for (bool& b : loaded.b) b = !b;
+    loaded.gvolume = loaded.minarea = loaded.occmark = loaded.msensitivity = 0.0f;
+    loaded.gfx_rpath = loaded.minfps = loaded.rti_dispmode = loaded.lastcmpgntm = 0;
+    loaded.lastnetspeed = loaded.lastrndtm = loaded.log_level = 0;
+    loaded.lastprof.clear();
+    loaded.lastsname.clear();
+    loaded.bind(loaded_registry);
+    load_options(loaded_registry, path_);
+    EXPECT_TRUE(loaded_registry.loaded);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(loaded.b[i], saved.b[i]) << i;
+    EXPECT_EQ(loaded.gvolume, saved.gvolume);
+    EXPECT_EQ(loaded.minarea, saved.minarea);
+    EXPECT_EQ(loaded.occmark, saved.occmark);
+    EXPECT_EQ(loaded.msensitivity, saved.msensitivity);
+    EXPECT_EQ(loaded.gfx_rpath, saved.gfx_rpath);
+    EXPECT_EQ(loaded.minfps, saved.minfps);
+    EXPECT_EQ(loaded.rti_dispmode, saved.rti_dispmode);
+    EXPECT_EQ(loaded.lastcmpgntm, saved.lastcmpgntm);
+    EXPECT_EQ(loaded.lastnetspeed, saved.lastnetspeed);
+    EXPECT_EQ(loaded.lastrndtm, saved.lastrndtm);
+    EXPECT_EQ(loaded.log_level, saved.log_level);
+    EXPECT_EQ(loaded.lastprof, saved.lastprof);
+    EXPECT_EQ(loaded.lastsname, saved.lastsname);
+    EXPECT_EQ(take_log(), "");
+
+    // Saving what was loaded gives the same file.
+    save_options(loaded_registry, path_);
+    EXPECT_EQ(read_file(path_), bytes);
+}
+
+TEST_F(OptionsFile, UnknownNamesAreSkippedWithAWarning) {
+    write_file(path_, options_bytes().count(3).record("a", "1").record("zzz", "5").record("n", "7").str());
+    option_registry registry;
+    int32_t a = 0;
+    int32_t n = 0;
+    option_registry_add_int(registry, "a", &a);
+    option_registry_add_int(registry, "n", &n);
+    load_options(registry, path_);
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(n, 7);
+    EXPECT_EQ(take_log(), "Warning: Unknown option `zzz', ignored.\n");
+}
+
+TEST_F(OptionsFile, NameBoundUnderTwoKindsStoresTwoRecordsAndLoadsTheBoolean) {
+    option_registry registry;
+    bool flag = true;
+    int32_t number = 4;
+    option_registry_add_bool(registry, "x", &flag);
+    option_registry_add_int(registry, "x", &number);
+    save_options(registry, path_);
+    EXPECT_EQ(read_file(path_), options_bytes().count(2).record("x", "true").record("x", "true").str());
+    flag = false;
+    load_options(registry, path_);
+    EXPECT_TRUE(flag);
+    EXPECT_EQ(number, 4);
+}
+
+TEST_F(OptionsFile, MissingFileIsAFirstRun) {
+    option_registry registry;
+    int32_t n = 5;
+    option_registry_add_int(registry, "n", &n);
+    load_options(registry, path_);
+    EXPECT_FALSE(registry.loaded);
+    EXPECT_EQ(n, 5);
+    EXPECT_EQ(take_log(), "");
+}
+
+struct damage_case {
+    const char* label;
+    std::string bytes;
+    int32_t a;  // values afterwards, from 0
+    int32_t b;
+    const char* log;
+};
+
+TEST_F(OptionsFile, DamagedFilesApplyWhatIsSound) {
+    const options_bytes good = options_bytes().count(2).record("a", "1").record("b", "2");
+    const damage_case cases[] = {
+        {"sound file", good.str(), 1, 2, ""},
+        {"empty file", "", 0, 0, "Warning: options file `%s' is damaged, no settings read.\n"},
+        {"short count", std::string("\0\0", 2), 0, 0,
+         "Warning: options file `%s' is damaged, no settings read.\n"},
+        {"count 0", options_bytes().count(0).record("a", "1").str(), 0, 0, ""},
+        {"negative count", options_bytes().count(0xFFFFFFFF).record("a", "1").str(), 0, 0, ""},
+        {"count beyond the records", options_bytes().count(3).record("a", "1").record("b", "2").str(), 1, 2,
+         "Warning: options file `%s' is damaged after 2 of 3 settings, the rest ignored.\n"},
+        {"huge count", options_bytes().count(0x7FFFFFFF).record("a", "1").str(), 1, 0,
+         "Warning: options file `%s' is damaged after 1 of 2147483647 settings, the rest ignored.\n"},
+        {"cut inside a value", good.str().substr(0, good.str().size() - 1), 1, 0,
+         "Warning: options file `%s' is damaged after 1 of 2 settings, the rest ignored.\n"},
+        {"cut inside a length", good.str().substr(0, 4 + 6 + 1), 1, 0,
+         "Warning: options file `%s' is damaged after 1 of 2 settings, the rest ignored.\n"},
+        {"cut inside a name", good.str().substr(0, 4 + 2), 0, 0,
+         "Warning: options file `%s' is damaged after 0 of 2 settings, the rest ignored.\n"},
+        {"length past the end", options_bytes().count(2).record("a", "1").length(1000).raw("b").str(), 1, 0,
+         "Warning: options file `%s' is damaged after 1 of 2 settings, the rest ignored.\n"},
+        {"length beyond the format", options_bytes().count(2).record("a", "1").length(40000).raw("b").str(),
+         1, 0, "Warning: options file `%s' is damaged after 1 of 2 settings, the rest ignored.\n"},
+        {"texts cut at a zero byte",
+         options_bytes()
+             .count(2)
+             .record(std::string("a\0junk", 6), std::string("3\0"
+                                                            "9",
+                                                            3))
+             .record("b", "2")
+             .str(),
+         3, 2, ""},
+    };
+    for (const damage_case& c : cases) {
+        SCOPED_TRACE(c.label);
+        write_file(path_, c.bytes);
+        option_registry registry;
+        int32_t a = 0;
+        int32_t b = 0;
+        option_registry_add_int(registry, "a", &a);
+        option_registry_add_int(registry, "b", &b);
+        load_options(registry, path_);
+        EXPECT_EQ(a, c.a);
+        EXPECT_EQ(b, c.b);
+        char expected[256];
+        std::snprintf(expected, sizeof expected, c.log, path_.c_str());
+        EXPECT_EQ(take_log(), expected);
+    }
+}
+
+TEST_F(OptionsFile, EveryTruncationLoadsAPrefixOfTheSettings) {
+    option_registry saved_registry;
+    settings saved;
+    saved.bind(saved_registry);
+    save_options(saved_registry, path_);
+    const std::string bytes = read_file(path_);
+    for (std::size_t size = 0; size < bytes.size(); ++size) {
+        write_file(path_, bytes.substr(0, size));
+        option_registry registry;
+        settings loaded;
+        loaded.lastsname.clear();
+        loaded.bind(registry);
+        load_options(registry, path_);
+        // The last record is never complete, so the last string keeps its value.
+        EXPECT_EQ(loaded.lastsname, "") << size;
+    }
+}
+
+TEST_F(OptionsFile, FailedSaveKeepsTheOldFile) {
+    const std::string old_bytes = options_bytes().count(1).record("n", "1").str();
+    write_file(path_, old_bytes);
+    // Nothing can be written where the new file would go.
+    std::filesystem::create_directories(path_ + ".new");
+    option_registry registry;
+    int32_t n = 2;
+    option_registry_add_int(registry, "n", &n);
+    save_options(registry, path_);
+    EXPECT_EQ(take_log(), "Warning: couldn't write to options file, settings not stored.\n");
+    EXPECT_EQ(read_file(path_), old_bytes);
+}
+
+TEST_F(OptionsFile, SaveIntoAMissingFolderWarns) {
+    option_registry registry;
+    int32_t n = 2;
+    option_registry_add_int(registry, "n", &n);
+    save_options(registry, (dir_ / "nowhere" / kOptionsFileName).string());
+    EXPECT_EQ(take_log(), "Warning: couldn't write to options file, settings not stored.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "nowhere"));
+}
+
+TEST_F(OptionsFile, EmptyRegistryNeverReplacesTheFile) {
+    const std::string old_bytes = options_bytes().count(1).record("n", "1").str();
+    write_file(path_, old_bytes);
+    option_registry registry;
+    save_options(registry, path_);
+    EXPECT_EQ(read_file(path_), old_bytes);
+
+    // Loading into an empty registry binds nothing either.
+    load_options(registry, path_);
+    save_options(registry, path_);
+    EXPECT_EQ(read_file(path_), old_bytes);
+    save_options(registry, (dir_ / "fresh").string());
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "fresh"));
+}
+
+TEST_F(OptionsFile, LongStringIsStoredUpToTheFormatsLimit) {
+    option_registry registry;
+    std::string text(40000, 'x');
+    option_registry_add_string(registry, "s", &text);
+    save_options(registry, path_);
+    text.clear();
+    load_options(registry, path_);
+    EXPECT_EQ(text, std::string(32767, 'x'));
+}
+
+// Round trip of numbers with another locale in force.
+void expect_locale_proof(const std::string& path) {
+    option_registry registry;
+    float real = 0.5f;
+    float small = 0.0005f;
+    int32_t number = 1234567;
+    option_registry_add_float(registry, "real", &real);
+    option_registry_add_float(registry, "small", &small);
+    option_registry_add_int(registry, "number", &number);
+    save_options(registry, path);
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    EXPECT_EQ(bytes.str(), options_bytes()
+                               .count(3)
+                               .record("real", "0.5")
+                               .record("small", "0.0005")
+                               .record("number", "1234567")
+                               .str());
+    real = small = 0.0f;
+    number = 0;
+    load_options(registry, path);
+    EXPECT_EQ(real, 0.5f);
+    EXPECT_EQ(small, 0.0005f);
+    EXPECT_EQ(number, 1234567);
+}
+
+TEST_F(OptionsFile, CommaDecimalLocaleWritesAndReadsTheSame) {
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"};
+    const char* found = nullptr;
+    for (const char* name : names) {
+        if (std::setlocale(LC_ALL, name)) {
+            found = name;
+            break;
+        }
+    }
+    if (!found)
+        GTEST_SKIP() << "no decimal-comma locale installed (Debian: locales, then locale-gen de_DE.UTF-8)";
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    expect_locale_proof(path_);
+    std::setlocale(LC_ALL, previous.c_str());
+}
+
+// The C++ global locale with a decimal comma and digit grouping.
+struct comma_numbers : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+};
+
+TEST_F(OptionsFile, CommaDecimalStreamLocaleChangesNothing) {
+    const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new comma_numbers));
+    expect_locale_proof(path_);
+    std::locale::global(previous);
+}
+
+}  // namespace
+}  // namespace kv
