@@ -313,6 +313,9 @@ protected:
     }
 };
 
+// Sectors read from a package written for each test.
+using SectorRead = SectorPortal;
+
 TEST_F(SectorPortal, CrossingRules) {
     write_world(true);
     ASSERT_TRUE(load_package(srv_, "world", true));
@@ -387,7 +390,7 @@ TEST_F(SectorPortal, PortalIntoAnUnloadedPackage) {
 }
 
 // Damaged sectors are refused whole with a log line; the package then holds nothing.
-TEST_F(SectorPortal, DamagedObjectTreesAreRefused) {
+TEST_F(SectorRead, DamagedObjectTreesAreRefused) {
     struct Case {
         const char* what;
         tools::object_tree_spec tree;
@@ -463,7 +466,51 @@ TEST_F(SectorPortal, DamagedObjectTreesAreRefused) {
     }
 }
 
-TEST_F(SectorPortal, OccluderCounts) {
+// One tree chunk in two sectors is one tree, checked against each sector's own objects: it fits the
+// first sector's three objects, not the second's two.
+TEST_F(SectorRead, ASharedTreeIsCheckedForEverySector) {
+    for (bool second_fits : {true, false}) {
+        SCOPED_TRACE(second_fits);
+        srv_.packages.clear();
+        ref_list().items.clear();
+        clear_log();
+        package_writer w;
+        auto& q = w.qxps();
+        tools::object_tree_spec tree;
+        tree.nodes.push_back({test_box(0, 1), {}, 0.0f, 1, 1});
+        tree.leaves.push_back({test_box(0, 1), 0, 3});
+        tree.items = {0, 1, 2};
+        const int32_t shared = tools::add_object_tree(q, tree);
+        std::vector<int32_t> three;
+        for (uint16_t n = 0; n < 3; ++n) three.push_back(tools::add_mesh_instance(q, {{}, "", "", "", n}));
+        tools::sector_spec first;
+        first.name = "first";
+        first.meshes = three;
+        first.tree = shared;
+        tools::add_sector(w, first);
+        tools::sector_spec second;
+        second.name = "second";
+        second.meshes = {three[0], three[1]};
+        if (second_fits) second.meshes.push_back(three[2]);
+        second.tree = shared;
+        tools::add_sector(w, second);
+        write_package("world", w);
+        if (second_fits) {
+            ASSERT_TRUE(load_package(srv_, "world", false)) << log();
+            const package& p = *find("world");
+            EXPECT_EQ(p.sectors.items[0]->tree, p.sectors.items[1]->tree);
+            EXPECT_NE(p.sectors.items[0]->owned_tree, nullptr);
+            EXPECT_EQ(p.sectors.items[1]->owned_tree, nullptr);
+        } else {
+            EXPECT_FALSE(load_package(srv_, "world", false));
+            EXPECT_NE(log().find("corrupt object tree of sector `second': item 2: object 2 out of range"),
+                      std::string::npos)
+                << log();
+        }
+    }
+}
+
+TEST_F(SectorRead, OccluderCounts) {
     struct Case {
         std::vector<vec3> points;
         std::optional<uint16_t> count;
