@@ -11,35 +11,11 @@
 #include <string>
 
 #include "data/file_stream.h"
+#include "fuzz/memory_chunk_reader.h"
 
 namespace {
 
 using namespace kv;
-
-class memory_chunk : public chunk_reader {
-public:
-    memory_chunk(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    int64_t read(void* buffer, std::size_t n) override {
-        if (position_ >= size_) return 0;
-        const std::size_t take = std::min(n, size_ - position_);
-        std::memcpy(buffer, data_ + position_, take);
-        position_ += take;
-        return static_cast<int64_t>(take);
-    }
-    bool seek(int64_t position) override {
-        if (position < 0) return false;
-        position_ = static_cast<std::size_t>(position);
-        return true;
-    }
-    int64_t tell() const override { return static_cast<int64_t>(position_); }
-    int64_t size() const override { return static_cast<int64_t>(size_); }
-    std::unique_ptr<chunk_reader> clone() const override { return std::make_unique<memory_chunk>(*this); }
-
-private:
-    const uint8_t* data_;
-    std::size_t size_;
-    std::size_t position_ = 0;
-};
 
 struct scratch_file {
     scratch_file() {
@@ -139,8 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file_stream disk;
     check(file_stream_open(disk, file.path, kFileRead));
     file_stream chunk;
-    file_stream_open_chunk(chunk,
-                           memory_chunk(reinterpret_cast<const uint8_t*>(content.data()), content.size()));
+    file_stream_open_chunk(
+        chunk, memory_chunk_reader(reinterpret_cast<const uint8_t*>(content.data()), content.size()));
 
     // Every line: the two sources agree, and only carriage returns and line feeds go missing.
     std::size_t kept = 0;

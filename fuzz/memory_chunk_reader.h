@@ -22,8 +22,9 @@ public:
         position_ += take;
         return static_cast<int64_t>(take);
     }
+    // Like a disk file: any position from 0 on, reads past the end give nothing.
     bool seek(int64_t position) override {
-        if (position < 0 || static_cast<uint64_t>(position) > size_) return false;
+        if (position < 0) return false;
         position_ = static_cast<std::size_t>(position);
         return true;
     }

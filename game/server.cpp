@@ -34,6 +34,10 @@ void server_set_texture_dir(server& srv, const std::string& dir) {
     srv.texture_dir = dir;
 }
 
+void server_set_lmap_dir(server& srv, const std::string& dir) {
+    srv.lmap_dir = dir;
+}
+
 std::unique_ptr<file_stream> server_open_file(server& srv, const std::string& name, bool write) {
     auto stream = std::make_unique<file_stream>();
     if (write) {

@@ -27,6 +27,7 @@ struct server {
     uint8_t dedicated = 0;           // a dedicated server: nothing is drawn
     std::string data_dir;            // loose data files and "maps/" are found under it
     std::string texture_dir;         // texture sub-directory of the selected display driver
+    std::string lmap_dir;            // light-map files, under the data directory
     std::string write_dir;           // files the program writes
     std::string current_level_name;  // the package the package loader records as it loads one
     std::vector<std::unique_ptr<pak_archive>> archives;  // searched in order after the loose files
@@ -44,6 +45,7 @@ server& server_get();
 void server_set_write_dir(server& srv, const std::string& dir);
 void server_set_dedicated(server& srv, uint8_t dedicated);
 void server_set_texture_dir(server& srv, const std::string& dir);
+void server_set_lmap_dir(server& srv, const std::string& dir);
 
 // Opens a data file: with `write`, write directory + name (created or truncated); else data
 // directory + name, or, when that is missing, the chunk of exactly that name in the first archive

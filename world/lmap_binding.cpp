@@ -26,8 +26,9 @@ std::unique_ptr<lmap_binding> lmap_binding_read(package_read_context& ctx) {
     read_colours(s, qxps_stream_read_u16(s), binding->colours);
     const uint32_t coord_count = qxps_stream_read_u32(s);
     const uint8_t* in = world_take(s, coord_count, 8, kWhat);
-    binding->coords.resize(static_cast<std::size_t>(coord_count) * 2);
-    for (std::size_t i = 0; i < binding->coords.size(); ++i) binding->coords[i] = be_load_f32(in + 4 * i);
+    binding->coords.reserve(coord_count);
+    for (std::size_t i = 0; i < coord_count; ++i, in += 8)
+        binding->coords.push_back({be_load_f32(in), be_load_f32(in + 4)});
     const uint32_t id_count = qxps_stream_read_u32(s);
     in = world_take(s, id_count, 4, kWhat);
     binding->ids.resize(id_count);
@@ -36,6 +37,25 @@ std::unique_ptr<lmap_binding> lmap_binding_read(package_read_context& ctx) {
     read_colours(s, qxps_stream_read_u32(s), binding->colours2);
     qxps_stream_leave_chunk(s);
     return binding;
+}
+
+void lmap_binding_set_page(lmap_binding& b, const uint16_t face[3], int32_t page) {
+    const bool none = face[0] >= b.ids.size() || b.ids[face[0]] < 0;
+    for (int i = 0; i < 3; ++i) {
+        const uint16_t vertex = face[i];
+        if (none && vertex < b.coords.size()) b.coords[vertex] = {0.5f, 0.5f};
+        if (vertex < b.ids.size()) b.ids[vertex] = page;
+    }
+}
+
+void lmap_binding_transform(lmap_binding& b, const uint16_t face[3], const affine2& placement) {
+    for (int i = 0; i < 3; ++i) {
+        if (face[i] >= b.coords.size()) continue;
+        lmap_uv& uv = b.coords[face[i]];
+        const lmap_uv old = uv;
+        uv.u = placement.a * old.u + placement.b * old.v + placement.tx;
+        uv.v = placement.c * old.u + placement.d * old.v + placement.ty;
+    }
 }
 
 }  // namespace kv

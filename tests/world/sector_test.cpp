@@ -198,7 +198,9 @@ TEST_P(SectorWorld, SectorTablesAndTransforms) {
     ASSERT_EQ(hall_->lmap_bindings.items.size(), 1u);
     const lmap_binding& binding = *hall_->lmap_bindings.items[0];
     EXPECT_EQ(binding.colours, (std::vector<uint8_t>{1, 2, 3, 0, 4, 5, 6, 0}));
-    EXPECT_EQ(binding.coords, (std::vector<float>{0.25f, 0.5f}));
+    ASSERT_EQ(binding.coords.size(), 1u);
+    EXPECT_EQ(binding.coords[0].u, 0.25f);
+    EXPECT_EQ(binding.coords[0].v, 0.5f);
     EXPECT_EQ(binding.ids, (std::vector<int32_t>{-1, 7}));
     EXPECT_EQ(binding.colours2, (std::vector<uint8_t>{9, 8, 7, 0}));
     EXPECT_TRUE(binding.textures.empty());
