@@ -12,6 +12,7 @@
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/token_writer.h"
+#include "tools/world_writer.h"
 
 namespace kv {
 namespace {
@@ -22,8 +23,7 @@ std::vector<uint8_t> large_package(int objects) {
     tools::package_writer w(4);
     for (int i = 0; i < objects; ++i) {
         const std::string n = std::to_string(i);
-        const int32_t sector =
-            w.add_named_object(package_table::sectors, "sector-" + n, std::vector<uint8_t>(64, 1));
+        const int32_t sector = tools::add_sector(w, {.name = "sector-" + n});
         w.list(package_table::sectors, sector);
         w.add_named_object(package_table::surfaces, "s-" + n);
         w.add_arty(

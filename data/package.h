@@ -16,6 +16,7 @@
 
 #include "beings/animation.h"
 #include "beings/skeleton.h"
+#include "data/object_table.h"
 #include "gfx/shader.h"
 #include "gfx/surface.h"
 #include "gfx/view.h"
@@ -29,22 +30,6 @@ namespace kv {
 struct file_stream;
 struct qxps_stream;
 struct server;
-
-// A table of objects in file order. With `owns` set the table owns the objects it created; each
-// is kept once in `storage`, however often `items` lists it.
-template <class T>
-struct object_table {
-    bool owns = false;
-    std::vector<T*> items;
-    std::vector<std::unique_ptr<T>> storage;
-};
-
-template <class T>
-void object_table_clear(object_table<T>& table) {
-    table.items.clear();
-    table.storage.clear();
-    table.owns = false;
-}
 
 // A screen: named views (renderer objects).
 struct view_set {

@@ -35,15 +35,6 @@ std::unique_ptr<shader> shader_read(package_read_context& ctx) {
 std::unique_ptr<surface> surface_read(package_read_context& ctx) {
     return read_name_only<surface>(ctx, "surface");
 }
-std::unique_ptr<geometry> geometry_read(package_read_context& ctx) {
-    return read_name_only<geometry>(ctx, "geometry");
-}
-std::unique_ptr<entity_def> entity_def_read(package_read_context& ctx) {
-    return read_name_only<entity_def>(ctx, "entity");
-}
-std::unique_ptr<sector> sector_read(package_read_context& ctx) {
-    return read_name_only<sector>(ctx, "sector");
-}
 std::unique_ptr<skeleton> skeleton_read(package_read_context& ctx) {
     return read_name_only<skeleton>(ctx, "skeleton");
 }

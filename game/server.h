@@ -90,9 +90,11 @@ struct server {
     std::list<std::unique_ptr<grenade>> grenades;
     dropped_weapon_list dropped_weapons;
     std::list<player_record> players;
-    std::vector<mesh_instance*> texture_scroll;  // mesh instances of surface kind 0 of the loaded level
-    text_table text_tables[kTextTables];         // "base", "menu", "keys" and the map's
-    snapshot_package snapshot;                   // the last one applied
+    // Mesh instances of water surfaces, entered while levels load; each instance leaves the list
+    // when it is destroyed with its package.
+    std::vector<mesh_instance*> water_instances;
+    text_table text_tables[kTextTables];  // "base", "menu", "keys" and the map's
+    snapshot_package snapshot;            // the last one applied
     int32_t seconds_left = 0;
     int32_t elapsed_seconds = 0;
     int32_t end_countdown = 0;

@@ -45,7 +45,7 @@ bool server_load_game_package(server& srv, const std::string& name) {
     kernel& k = kernel_get();
     console_view_printf(k.console, "Loading package '%s' ...\n", name.c_str());
     log_stamped("Loading package '%s' ...\n", name.c_str());
-    srv.texture_scroll.clear();
+    // The water list needs no emptying here: its instances leave it when they are destroyed.
     if (!load_package(srv, name, true)) return fail(name);
     log_stamped("OK.\n");
     log_stamped("Resolving references...\n");
@@ -73,7 +73,7 @@ bool server_load_game_package(server& srv, const std::string& name) {
     server_prepare_world(srv, package_list_find(srv.packages, srv.current_level_name));
     log_stamped("OK\n");
 
-    if (!srv.texture_scroll.empty()) {
+    if (!srv.water_instances.empty()) {
         gfx_add_texture_scroll_effect(k.graphics);
         gfx_forget_last_effect(k.graphics);
     }

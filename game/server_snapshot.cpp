@@ -33,7 +33,7 @@ void game_snapshot_update(server& srv, const snapshot_package& s) {
         arty_factory_post_event(srv.factory, kGameEventSyncBeings);
         server_round_reset(srv);
         arty_factory_post_event(srv.factory, kGameEventNewRound);
-        if (!srv.texture_scroll.empty()) {
+        if (!srv.water_instances.empty()) {
             gfx_add_texture_scroll_effect(kernel_get().graphics);
             gfx_forget_last_effect(kernel_get().graphics);
         }

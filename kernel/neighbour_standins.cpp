@@ -19,7 +19,6 @@
 #include "ui/console_view.h"
 #include "ui/input/input.h"
 #include "util/text.h"
-#include "world/surface_table.h"
 
 namespace kv {
 
@@ -243,12 +242,6 @@ void surface_add_basicmap(surface&, const std::string& texture_name) {
 
 void surface_run_shaders(surface& s) {
     record("surface_run_shaders " + s.name);
-}
-
-// World model.
-
-void surface_table_build(surface_table&) {
-    record("surface_table_build");
 }
 
 // Network and server service.

@@ -1,6 +1,6 @@
 #pragma once
 // Stand-ins for the services that the kernel calls in the subsystems not built yet (beings, network,
-// renderer, interface and input, sound, bots and the surface materials table).
+// renderer, interface and input, sound and bots).
 // Their bodies are in neighbour_standins.cpp; each subsystem that arrives removes its share.
 //
 // They do next to nothing: they record each call in `calls`, keep the little state that callers read

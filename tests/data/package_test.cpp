@@ -11,6 +11,7 @@
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/token_writer.h"
+#include "tools/world_writer.h"
 
 namespace kv {
 namespace {
@@ -238,7 +239,7 @@ TEST_F(Package, EveryCutOfAPackageFailsCleanly) {
     w.add_screen("menu", {view, view});
     w.add_named_object(package_table::shaders, "sh");
     w.add_arty("kvgame", "game", token_writer().key("cb:").integer(5).bytes());
-    w.add_named_object(package_table::sectors, "hall");  // last in the file, and read to its end
+    tools::add_sector(w, {.name = "hall"});  // last in the file, and read to its end
     const std::vector<uint8_t> whole = w.finish();
     write_package("base", arty_package("base"));
     for (std::size_t size = 0; size < whole.size(); ++size) {
@@ -271,8 +272,8 @@ TEST_F(Package, AnObjectListedTwiceIsOneObjectOwnedOnce) {
     w.list(package_table::arties, arty);
     const int32_t view = w.add_view("v");
     w.add_screen("menu", {view, view});
-    const int32_t hall = w.add_named_object(package_table::sectors, "hall");
-    w.add_named_object(package_table::sectors, "yard");
+    const int32_t hall = tools::add_sector(w, {.name = "hall"});
+    tools::add_sector(w, {.name = "yard"});
     w.list(package_table::sectors, hall);
     write_package("twice", w);
     ASSERT_TRUE(load_package(srv_, "twice", false));
@@ -300,9 +301,9 @@ TEST_F(Package, ObjectsOfEveryKindKeepTheirNames) {
     w.add_named_object(package_table::shaders, "sh", {9, 9});
     w.add_named_object(package_table::surfaces, "s-wall", {1});
     w.add_named_object(package_table::surfaces, "s-floor");
-    w.add_named_object(package_table::geometry, "g-box", {1, 2, 3, 4});
-    w.add_named_object(package_table::entities, "e-crate");
-    w.add_named_object(package_table::sectors, "hall");
+    tools::add_geometry(w, {.name = "g-box"});
+    tools::add_entity_def(w, {.name = "e-crate"});
+    tools::add_sector(w, {.name = "hall"});
     w.add_named_object(package_table::skeletons, "body");
     w.add_named_object(package_table::animations, "walk", {0, 0, 0});
     write_package("all", w);

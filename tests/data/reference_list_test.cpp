@@ -6,6 +6,7 @@
 
 #include "tests/data/data_test_support.h"
 #include "tools/package_writer.h"
+#include "tools/world_writer.h"
 
 namespace kv {
 namespace {
@@ -27,10 +28,10 @@ protected:
         base.add_screen("main", {base.add_view("v1"), base.add_view("v2")});
         base.add_named_object(package_table::shaders, "basic");
         base.add_named_object(package_table::surfaces, "s-sky");
-        base.add_named_object(package_table::geometry, "g-sky");
-        base.add_named_object(package_table::entities, "e-crate");
-        base.add_named_object(package_table::sectors, "hall");
-        base.add_named_object(package_table::sectors, "yard");
+        tools::add_geometry(base, {.name = "g-sky"});
+        tools::add_entity_def(base, {.name = "e-crate"});
+        tools::add_sector(base, {.name = "hall"});
+        tools::add_sector(base, {.name = "yard"});
         base.add_named_object(package_table::skeletons, "body");
         base.add_named_object(package_table::animations, "walk");
         write_data("kvbase", base.finish());
@@ -38,7 +39,7 @@ protected:
         package_writer level;
         level.add_import("kvbase");
         level.add_named_object(package_table::shaders, "basic");  // shadows kvbase's
-        level.add_named_object(package_table::sectors, "room");
+        tools::add_sector(level, {.name = "room"});
         write_data("maps/level", level.finish());
 
         ASSERT_TRUE(load_package(srv_, "level", true));

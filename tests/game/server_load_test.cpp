@@ -110,14 +110,20 @@ TEST_F(ServerLoad, PrecacheListIsReadForTheGamePackageOnly) {
     EXPECT_TRUE(take_calls().empty());
 }
 
-TEST_F(ServerLoad, EachLoadStartsANewTextureScrollList) {
+TEST_F(ServerLoad, WaterGetsATextureScrollEffect) {
     write_level("harbour", {});
-    int scroll_target = 0;
-    // The mesh loader fills the list while the package loads; an old list is emptied first.
-    srv_.texture_scroll.push_back(reinterpret_cast<mesh_instance*>(&scroll_target));
+    write_level("dock", {});
     ASSERT_TRUE(server_load_game_package(srv_, "harbour"));
-    EXPECT_TRUE(srv_.texture_scroll.empty());
     EXPECT_EQ(take_calls("gfx_add_texture_scroll_effect"), calls_t{});
+
+    int water = 0;  // stands for a mesh instance of a water surface, entered while the level loads
+    srv_.water_instances.push_back(reinterpret_cast<mesh_instance*>(&water));
+    ASSERT_TRUE(server_load_game_package(srv_, "dock"));
+    const calls_t calls = take_calls();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[calls.size() - 2], "gfx_add_texture_scroll_effect");
+    EXPECT_EQ(calls.back(), "gfx_forget_last_effect");
+    srv_.water_instances.clear();
 }
 
 TEST_F(ServerLoad, ReadsTheTextTables) {

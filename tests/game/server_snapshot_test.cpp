@@ -108,7 +108,7 @@ TEST_F(ServerSnapshot, AWaitingStateResetsTheRound) {
     srv_.dropped_weapon_cursor = srv_.dropped_weapons.begin();
     kernel_get().graphics.screen_tint = true;
     int scroll_target = 0;
-    srv_.texture_scroll.push_back(reinterpret_cast<mesh_instance*>(&scroll_target));
+    srv_.water_instances.push_back(reinterpret_cast<mesh_instance*>(&scroll_target));
 
     game_snapshot_update(srv_, snapshot(kGameWaiting, {slot(1)}));
     EXPECT_EQ(take_calls(),
@@ -121,7 +121,7 @@ TEST_F(ServerSnapshot, AWaitingStateResetsTheRound) {
     EXPECT_EQ(ids(), (std::vector<uint32_t>{1}));
 
     // Without texture-scroll instances no effect is added.
-    srv_.texture_scroll.clear();
+    srv_.water_instances.clear();
     game_snapshot_update(srv_, snapshot(kGameWaiting));
     EXPECT_EQ(take_calls(), (calls_t{"game event 0", "gfx_clear_effects", "game event 6", "game event 0"}));
 }

@@ -94,9 +94,10 @@ TEST_F(Kernel, SelectDriver) {
 TEST_F(Kernel, SetupRunsTheMembersInOrder) {
     server_set_dedicated(server_get(), 1);
     kernel_setup(*k_);
-    EXPECT_EQ(take_calls(), (calls_t{"input_register_names", "snd_bind_volume_option", "gfx_init",
-                                     "surface_table_build", "console_view_relayout", "snd_add_channel 0",
-                                     "snd_add_channel 1", "snd_add_channel 2"}));
+    EXPECT_EQ(take_calls(),
+              (calls_t{"input_register_names", "snd_bind_volume_option", "gfx_init", "console_view_relayout",
+                       "snd_add_channel 0", "snd_add_channel 1", "snd_add_channel 2"}));
+    EXPECT_EQ(k_->surfaces.rows.size(), static_cast<std::size_t>(kSurfaceTableRows));
     EXPECT_TRUE(k_->no_render);
 
     kernel client;

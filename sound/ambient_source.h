@@ -1,0 +1,44 @@
+#pragma once
+// An ambient sound source placed in a sector: plays a positioned sample at random intervals, at a
+// fixed period, or in a loop. Sectors read and own them.
+//
+// Stream form (its own chunk): sample name; position, direction (vec3 each); minimum and maximum
+// distance (floats); inside and outside cone angle (i32 each, whole degrees); mode (u8, signed);
+// minimum and maximum interval (u32 milliseconds each).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "util/vec3.h"
+
+namespace kv {
+
+struct qxps_stream;
+
+inline constexpr int32_t kAmbientRandom = 0;
+inline constexpr int32_t kAmbientPeriodic = 1;
+inline constexpr int32_t kAmbientLooping = 2;
+// Owner ids of sources are this plus the source's serial number.
+inline constexpr uint32_t kAmbientOwnerBase = 10000;
+
+struct ambient_source {
+    std::string sample_name;
+    vec3 position;
+    vec3 direction;  // the cone orientation
+    float min_distance = 0.0f;
+    float max_distance = 0.0f;
+    float inside_cone_angle = 0.0f;
+    float outside_cone_angle = 0.0f;
+    int32_t mode = kAmbientRandom;
+    uint32_t min_interval = 0;
+    uint32_t max_interval = 0;
+    uint32_t chosen_interval = 0;
+    uint32_t owner_id = 0;
+    uint32_t start_time = 0;  // sound-clock milliseconds; 0 when not waiting
+};
+
+// Builds a source from the chunk of the stream's current id and gives it the next serial number.
+std::unique_ptr<ambient_source> ambient_source_load(qxps_stream& s);
+
+}  // namespace kv

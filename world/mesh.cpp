@@ -1,0 +1,349 @@
+#include "world/mesh.h"
+
+#include "data/package.h"
+#include "data/qxps_stream.h"
+#include "util/byte_order.h"
+#include "util/text.h"
+#include "world/world_read.h"
+
+namespace kv {
+namespace {
+
+constexpr uint16_t kSortKeyBias = 0x8000;
+
+bool is_polygon_kind(int32_t kind) {
+    return kind == kMeshPolygons || kind == kMeshPolygonsAlt;
+}
+
+// Indices per primitive for the fixed-size kinds; 0 for polygons and unknown kinds.
+uint32_t primitive_size(int32_t kind) {
+    return kind == kMeshTriangles ? 3 : kind == kMeshQuads ? 4 : 0;
+}
+
+void copy_arrays(mesh& out, const mesh& source) {
+    out.id = source.id;
+    out.box = source.box;
+    out.vertex_count = source.vertex_count;
+    out.primitive_kind = source.primitive_kind;
+    out.rest_vertices = source.rest_vertices;
+    out.parts = source.parts;
+    for (mesh_part& part : out.parts) {
+        for (mesh_draw_record& draw : part.draws) draw.owner = &out;
+    }
+    out.tree = source.tree;
+    out.lit_index = -1;
+}
+
+// Whether the polygons of a part tile its index array exactly, each within the vertices; the start
+// position of every polygon (its count) is marked in `starts`.
+std::string check_polygons(const mesh_part& part, uint32_t vertex_count, std::vector<bool>& starts) {
+    const std::size_t n = part.indices.size();
+    starts.assign(n + 1, false);
+    std::size_t pos = 0;
+    while (pos < n) {
+        starts[pos] = true;
+        const std::size_t count = part.indices[pos];
+        if (count > n - pos - 1) return str_format("polygon at index %zu runs past the index list", pos);
+        for (std::size_t k = pos + 1; k <= pos + count; ++k) {
+            if (part.indices[k] >= vertex_count) {
+                return str_format("vertex index %u at %zu out of range", part.indices[k], k);
+            }
+        }
+        pos += count + 1;
+    }
+    starts[n] = true;
+    return {};
+}
+
+std::string check_part(const mesh& m, const mesh_part& part, std::size_t part_index) {
+    const std::size_t n = part.indices.size();
+    std::vector<bool> starts;
+    if (is_polygon_kind(m.primitive_kind)) {
+        std::string fault = check_polygons(part, m.vertex_count, starts);
+        if (!fault.empty()) return str_format("part %zu: ", part_index) + fault;
+    } else {
+        for (std::size_t k = 0; k < n; ++k) {
+            if (part.indices[k] >= m.vertex_count) {
+                return str_format("part %zu: vertex index %u at %zu out of range", part_index,
+                                  part.indices[k], k);
+            }
+        }
+    }
+    for (std::size_t d = 0; d < part.draws.size(); ++d) {
+        const mesh_draw_record& draw = part.draws[d];
+        bool fits = draw.first_index <= n;
+        if (fits && is_polygon_kind(m.primitive_kind)) {
+            std::size_t pos = draw.first_index;
+            fits = starts[pos];
+            for (uint32_t p = 0; fits && p < draw.primitive_count; ++p) {
+                fits = pos < n;
+                if (fits) pos += static_cast<std::size_t>(part.indices[pos]) + 1;
+            }
+        } else if (fits) {
+            fits = static_cast<uint64_t>(draw.first_index) +
+                       static_cast<uint64_t>(draw.primitive_count) * primitive_size(m.primitive_kind) <=
+                   n;
+        }
+        if (!fits) {
+            return str_format("part %zu: draw record %zu (first index %u, %u primitives) out of range",
+                              part_index, d, draw.first_index, draw.primitive_count);
+        }
+    }
+    return {};
+}
+
+std::string mesh_name(const mesh& m) {
+    return str_format("mesh (chunk %d)", static_cast<int32_t>(m.id));
+}
+
+// Index or node range value i of an array: a byte each for small meshes, else 16 bits.
+uint16_t index_at(const uint8_t* p, std::size_t i, bool wide) {
+    return wide ? be_load_u16(p + 2 * i) : p[i];
+}
+
+void read_mesh_body(qxps_stream& s, mesh& m) {
+    const std::string what = mesh_name(m);
+    m.box = world_read_box(s);
+    m.vertex_count = qxps_stream_read_u16(s);
+    const bool wide = m.vertex_count > 255;
+    const uint64_t index_size = wide ? 2 : 1;
+    const uint8_t* in = world_take(s, m.vertex_count, 20, what);
+    m.rest_vertices.reserve(m.vertex_count);
+    for (uint32_t i = 0; i < m.vertex_count; ++i, in += 20) {
+        m.rest_vertices.push_back({be_load_f32(in),
+                                   be_load_f32(in + 4),
+                                   be_load_f32(in + 8),
+                                   0.0f,
+                                   be_load_f32(in + 12),
+                                   be_load_f32(in + 16),
+                                   {}});
+    }
+    m.primitive_kind = static_cast<int8_t>(qxps_stream_read_u8(s));
+
+    const uint16_t part_count = qxps_stream_read_u16(s);
+    // A part takes at least a state byte, a 16-bit count and a 16-bit draw-record size.
+    world_check_room(s, part_count, 5, what);
+    m.parts.resize(part_count);
+    for (mesh_part& part : m.parts) {
+        part.state = static_cast<int8_t>(qxps_stream_read_u8(s));
+        uint32_t index_count = qxps_stream_read_u16(s);
+        if (index_count == 0) index_count = qxps_stream_read_u32(s);
+        in = world_take(s, index_count, index_size, what);
+        part.indices.resize(index_count);
+        for (std::size_t i = 0; i < index_count; ++i) part.indices[i] = index_at(in, i, wide);
+        const uint32_t draw_count = qxps_stream_read_u16(s) / 3u;
+        in = world_take(s, draw_count, 6, what);
+        part.draws.resize(draw_count);
+        for (mesh_draw_record& draw : part.draws) {
+            draw.draw_id = be_load_u16(in);
+            draw.sort_key = static_cast<uint16_t>(draw.draw_id + kSortKeyBias);
+            draw.primitive_count = be_load_u16(in + 2);
+            draw.first_index = be_load_u16(in + 4);
+            draw.owner = &m;
+            in += 6;
+        }
+    }
+
+    const uint16_t node_count = qxps_stream_read_u16(s);
+    world_check_room(s, node_count, 24 + 2 * index_size, what);
+    m.tree.resize(node_count);
+    for (mesh_tree_node& node : m.tree) {
+        node.box = world_read_box(s);
+        in = world_take(s, 2, index_size, what);
+        node.vertex_count = index_at(in, 0, wide);
+        node.first_vertex = index_at(in, 1, wide);
+    }
+}
+
+void check_read_mesh(const mesh& m) {
+    const std::string fault = mesh_check(m);
+    if (!fault.empty()) world_corrupt(mesh_name(m), fault);
+}
+
+}  // namespace
+
+mesh::~mesh() = default;
+
+std::unique_ptr<mesh> mesh_read(package_read_context& ctx) {
+    auto m = std::make_unique<mesh>();
+    m->id = static_cast<uint32_t>(qxps_stream_enter_chunk(ctx.stream, m.get()));
+    read_mesh_body(ctx.stream, *m);
+    check_read_mesh(*m);
+    qxps_stream_leave_chunk(ctx.stream);
+    return m;
+}
+
+std::unique_ptr<geometry_mesh> geometry_mesh_read(package_read_context& ctx) {
+    qxps_stream& s = ctx.stream;
+    auto m = std::make_unique<geometry_mesh>();
+    m->id = static_cast<uint32_t>(qxps_stream_enter_chunk(s, m.get()));
+    read_mesh_body(s, *m);
+    world_check_room(s, m->vertex_count, 1, mesh_name(*m));
+    m->bones.resize(m->vertex_count);
+    if (m->vertex_count > 0) qxps_stream_read_bytes(s, m->bones.data(), m->bones.size());
+    m->posed_vertices = m->rest_vertices;
+    check_read_mesh(*m);
+    qxps_stream_leave_chunk(s);
+    return m;
+}
+
+std::unique_ptr<mesh> mesh_create(int32_t kind, uint16_t vertex_count, const float* vertices,
+                                  uint32_t index_count, const uint32_t* indices, uint16_t draw_id,
+                                  int32_t state) {
+    const uint32_t size = primitive_size(kind);
+    if (size == 0) return nullptr;
+    auto m = std::make_unique<mesh>();
+    m->primitive_kind = kind;
+    m->vertex_count = vertex_count;
+    m->rest_vertices.resize(vertex_count);
+    for (uint16_t i = 0; i < vertex_count; ++i) {
+        const float* in = vertices + static_cast<std::size_t>(i) * 5;
+        mesh_vertex& v = m->rest_vertices[i];
+        v.x = in[0];
+        v.y = in[1];
+        v.z = in[2];
+        v.u = in[3];
+        v.v = in[4];
+        const vec3 point{v.x, v.y, v.z};
+        if (i == 0) {
+            box3_init_point(m->box, point);
+        } else {
+            box3_add_point(m->box, point);
+        }
+    }
+    mesh_part part;
+    part.state = state;
+    part.indices.resize(index_count);
+    for (uint32_t i = 0; i < index_count; ++i) part.indices[i] = static_cast<uint16_t>(indices[i]);
+    mesh_draw_record draw;
+    draw.draw_id = draw_id;
+    draw.sort_key = static_cast<uint16_t>(draw_id + kSortKeyBias);
+    draw.primitive_count = static_cast<uint16_t>(index_count / size);
+    draw.first_index = 0;
+    draw.owner = m.get();
+    part.draws.push_back(draw);
+    m->parts.push_back(std::move(part));
+    if (!mesh_check(*m).empty()) return nullptr;
+    return m;
+}
+
+std::unique_ptr<geometry_mesh> geometry_mesh_copy(const geometry_mesh& source) {
+    auto out = std::make_unique<geometry_mesh>();
+    copy_arrays(*out, source);
+    out->bones = source.bones;
+    out->posed_vertices = source.posed_vertices;
+    return out;
+}
+
+std::unique_ptr<mesh> mesh_copy(const mesh& source) {
+    if (const auto* skinned = dynamic_cast<const geometry_mesh*>(&source))
+        return geometry_mesh_copy(*skinned);
+    auto out = std::make_unique<mesh>();
+    copy_arrays(*out, source);
+    return out;
+}
+
+mesh_part* mesh_find_part(mesh& m, int32_t level) {
+    for (mesh_part& part : m.parts) {
+        if (part.state <= level) return &part;
+    }
+    return nullptr;
+}
+
+const mesh_part* mesh_find_part(const mesh& m, int32_t level) {
+    for (const mesh_part& part : m.parts) {
+        if (part.state <= level) return &part;
+    }
+    return nullptr;
+}
+
+box3 mesh_bounds(const mesh& m) {
+    return m.box;
+}
+
+mesh_tree_node mesh_box_node(const mesh& m, int32_t i) {
+    const int64_t length = static_cast<int64_t>(m.tree.size());
+    int64_t j = static_cast<int64_t>(i) - 1;
+    while (j >= length) j = j / 2 - 1;
+    if (j < 0) {
+        mesh_tree_node whole;
+        whole.box = m.box;
+        whole.vertex_count = m.vertex_count;
+        whole.first_vertex = 0;
+        return whole;
+    }
+    return m.tree[static_cast<std::size_t>(j)];
+}
+
+bool mesh_box_is_leaf(const mesh& m, int32_t i) {
+    return 2 * static_cast<int64_t>(i) >= static_cast<int64_t>(m.tree.size());
+}
+
+std::vector<uint32_t> mesh_primitives_in_range(const mesh_part& part, int32_t kind, uint32_t first,
+                                               uint32_t end) {
+    std::vector<uint32_t> found;
+    const std::size_t n = part.indices.size();
+    auto touches = [&](std::size_t from, std::size_t count) {
+        for (std::size_t k = from; k < from + count; ++k) {
+            if (part.indices[k] >= first && part.indices[k] < end) return true;
+        }
+        return false;
+    };
+    if (is_polygon_kind(kind)) {
+        std::size_t pos = 0;
+        while (pos < n) {
+            const std::size_t count = part.indices[pos];
+            if (count > n - pos - 1) break;
+            if (touches(pos + 1, count)) found.push_back(static_cast<uint32_t>(pos + 1));
+            pos += count + 1;
+        }
+        return found;
+    }
+    const std::size_t size = primitive_size(kind);
+    if (size == 0) return found;
+    for (std::size_t pos = 0; pos + size <= n; pos += size) {
+        if (touches(pos, size)) found.push_back(static_cast<uint32_t>(pos));
+    }
+    return found;
+}
+
+void mesh_break(mesh& m) {
+    for (mesh_part& part : m.parts) part.state = kMeshPartBroken;
+}
+
+void mesh_repair(mesh& m) {
+    for (mesh_part& part : m.parts) part.state = kMeshPartIntact;
+}
+
+bool mesh_is_broken(const mesh& m) {
+    for (const mesh_part& part : m.parts) {
+        if (part.state != kMeshPartBroken) return false;
+    }
+    return true;
+}
+
+std::string mesh_check(const mesh& m) {
+    if (m.primitive_kind < kMeshPolygons || m.primitive_kind > kMeshQuads) {
+        return str_format("primitive kind %d unknown", m.primitive_kind);
+    }
+    if (m.rest_vertices.size() != m.vertex_count) return "vertex array does not match the vertex count";
+    if (const auto* skinned = dynamic_cast<const geometry_mesh*>(&m)) {
+        if (skinned->bones.size() != m.vertex_count || skinned->posed_vertices.size() != m.vertex_count) {
+            return "bone or posed vertex array does not match the vertex count";
+        }
+    }
+    for (std::size_t p = 0; p < m.parts.size(); ++p) {
+        std::string fault = check_part(m, m.parts[p], p);
+        if (!fault.empty()) return fault;
+    }
+    for (std::size_t i = 0; i < m.tree.size(); ++i) {
+        const mesh_tree_node& node = m.tree[i];
+        if (static_cast<uint32_t>(node.first_vertex) + node.vertex_count > m.vertex_count) {
+            return str_format("box-tree node %zu covers vertices %u..%u of %u", i + 1, node.first_vertex,
+                              node.first_vertex + node.vertex_count, m.vertex_count);
+        }
+    }
+    return {};
+}
+
+}  // namespace kv
