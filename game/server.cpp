@@ -13,6 +13,7 @@
 #include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "platform/dir_search.h"
+#include "sound/ambient_source.h"
 #include "util/text.h"
 
 namespace kv {
@@ -205,6 +206,10 @@ map_record* server_find_map(server& srv, const std::string& name) {
         if (map.name == name) return &map;
     }
     return nullptr;
+}
+
+void server_step_ambients(server&, const sector& s) {
+    for (ambient_source* source : s.ambient_sources.items) ambient_source_tick(*source, s);
 }
 
 void server_set_dedicated(server& srv, uint8_t dedicated) {

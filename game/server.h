@@ -31,6 +31,7 @@ struct file_stream;
 struct mesh_instance;
 struct package;
 struct pak_archive;
+struct sector;
 
 // A map found under "maps/": the level record of its package (when spawned) fills the values.
 inline constexpr int kMapLevelValues = 7;
@@ -134,6 +135,8 @@ void server_shutdown(server& srv);
 void server_list_maps(server& srv);
 // The first map record of exactly that name, or null.
 map_record* server_find_map(server& srv, const std::string& name);
+// Steps every ambient sound source of the sector, in table order.
+void server_step_ambients(server& srv, const sector& s);
 
 void server_set_dedicated(server& srv, uint8_t dedicated);
 void server_set_developer(server& srv, uint8_t developer);

@@ -15,10 +15,12 @@
 #include "net/net_client.h"
 #include "net/service.h"
 #include "net/snapshot_package.h"
+#include "sound/ambient_source.h"
 #include "sound/sound_system.h"
 #include "ui/console_view.h"
 #include "ui/input/input.h"
 #include "util/text.h"
+#include "world/sector.h"
 
 namespace kv {
 
@@ -41,6 +43,10 @@ void record(std::string call) {
 }  // namespace
 
 // Sound and music.
+
+void ambient_source_tick(ambient_source& source, const sector& owner) {
+    record("ambient_source_tick " + source.sample_name + " " + owner.name);
+}
 
 void snd_select_driver(sound_system& sound, uint32_t kind) {
     sound.driver_kind = kind;

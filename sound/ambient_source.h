@@ -15,6 +15,7 @@
 namespace kv {
 
 struct qxps_stream;
+struct sector;
 
 inline constexpr int32_t kAmbientRandom = 0;
 inline constexpr int32_t kAmbientPeriodic = 1;
@@ -40,5 +41,7 @@ struct ambient_source {
 
 // Builds a source from the chunk of the stream's current id and gives it the next serial number.
 std::unique_ptr<ambient_source> ambient_source_load(qxps_stream& s);
+// One step of a source in the sector that holds it (random, periodic or looping playback).
+void ambient_source_tick(ambient_source& source, const sector& owner);
 
 }  // namespace kv

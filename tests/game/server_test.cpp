@@ -9,9 +9,11 @@
 #include "data/file_stream.h"
 #include "data/package.h"
 #include "data/pak_archive.h"
+#include "sound/ambient_source.h"
 #include "tests/game/game_test_support.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
+#include "world/sector.h"
 
 namespace kv {
 namespace {
@@ -235,6 +237,19 @@ TEST_F(Server, SettersStoreTheirValuesAndANewGamePackageAsksForALoad) {
     server_set_game_package(srv_, "harbour");  // the same name again still reloads
     EXPECT_EQ(srv_.level_loaded, 0);
     EXPECT_EQ(take_calls(), (calls_t{"botc_level_change"}));
+}
+
+TEST_F(Server, StepsTheAmbientSoundsOfOneSector) {
+    sector hall;
+    hall.name = "hall";
+    for (const char* sample : {"drip", "wind"}) {
+        auto source = std::make_unique<ambient_source>();
+        source->sample_name = sample;
+        hall.ambient_sources.items.push_back(source.get());
+        hall.ambient_sources.storage.push_back(std::move(source));
+    }
+    server_step_ambients(srv_, hall);
+    EXPECT_EQ(take_calls(), (calls_t{"ambient_source_tick drip hall", "ambient_source_tick wind hall"}));
 }
 
 TEST_F(Server, TextEntriesBeyondATableAreEmpty) {
