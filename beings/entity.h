@@ -7,7 +7,7 @@
 
 namespace kv {
 
-struct sector;
+class sector;
 
 struct entity {
     std::string name;

@@ -31,7 +31,7 @@ struct file_stream;
 struct mesh_instance;
 struct package;
 struct pak_archive;
-struct sector;
+class sector;
 
 // A map found under "maps/": the level record of its package (when spawned) fills the values.
 inline constexpr int kMapLevelValues = 7;

@@ -15,7 +15,7 @@
 namespace kv {
 
 struct qxps_stream;
-struct sector;
+class sector;
 
 inline constexpr int32_t kAmbientRandom = 0;
 inline constexpr int32_t kAmbientPeriodic = 1;
