@@ -226,6 +226,14 @@ int32_t package_sector_index(const package& p, const sector* s) {
     return index_of(p.sectors, s);
 }
 
+mesh* package_find_geometry_item(const package& p, uint32_t key) {
+    for (const geometry* g : p.geometries.items) {
+        if (!g) continue;
+        if (mesh* m = geometry_find_mesh(*g, key)) return m;
+    }
+    return nullptr;
+}
+
 bool package_list_load(server& srv, const std::string& name, file_stream& stream) {
     srv.packages.push_back(std::make_unique<package>());
     package& p = *srv.packages.back();

@@ -100,6 +100,8 @@ std::unique_ptr<arty_description> arty_description_read(package_read_context& ct
 // The position of the object in its table, -1 when absent.
 int32_t package_surface_index(const package& p, const surface* s);
 int32_t package_sector_index(const package& p, const sector* s);
+// Over the geometries in table order, the first mesh read from the chunk `key`, or null.
+mesh* package_find_geometry_item(const package& p, uint32_t key);
 
 // Loads a package and, recursively, its imports, from data directory + ("maps/" with the map flag) +
 // name, or else from the first archive holding a chunk of that name; spawns its arty descriptions

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "data/package.h"
 #include "tests/world/world_test_support.h"
 #include "util/text.h"
 #include "world/geometry.h"
@@ -402,6 +403,26 @@ TEST_F(MeshRead, AChunkReadAsTwoKindsIsRefused) {
     write_package("meshes", w);
     EXPECT_FALSE(load_package(srv_, "meshes", false));
     EXPECT_NE(log().find("holds another kind of object"), std::string::npos) << log();
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+TEST(Geometry, PackageFindsAMeshByItsChunkAcrossGeometries) {
+    package p;
+    for (uint32_t id : {7u, 9u}) {
+        auto g = std::make_unique<geometry>();
+        auto rigid = std::make_unique<mesh>();
+        rigid->id = id;
+        object_table_add_owned(g->meshes, std::move(rigid));
+        object_table_add_owned(p.geometries, std::move(g));
+    }
+    EXPECT_EQ(package_find_geometry_item(p, 9), p.geometries.items[1]->meshes.items[0]);
+    EXPECT_EQ(package_find_geometry_item(p, 7), p.geometries.items[0]->meshes.items[0]);
+    EXPECT_EQ(package_find_geometry_item(p, 8), nullptr);
 }
 
 }  // namespace
