@@ -91,4 +91,9 @@ void gfx_forget_last_effect(gfx& g);
 // Deletes every effect (round reset).
 void gfx_clear_effects(gfx& g);
 
+struct texture;
+// The texel of a one-byte-per-texel image (a light-map page) at wrapped coordinates: with m the
+// smaller side, column int(u m) mod width and row int(v m) mod height.
+int32_t texture_sample(const texture& t, float u, float v);
+
 }  // namespace kv

@@ -8,6 +8,7 @@
 
 #include "beings/being_commands.h"
 #include "beings/entity.h"
+#include "beings/skeleton.h"
 #include "bots/bot_central.h"
 #include "game/server.h"
 #include "gfx/gfx.h"
@@ -382,6 +383,20 @@ void entity_update(entity& e, int32_t) {
     record("entity_update " + e.name);
 }
 
+// Bones stay at rest until the skeleton code arrives.
+void animation_bone_matrix(mat4& out, int32_t, const animation&, float, const skeleton&, const mat4*) {
+    out = kMat4Identity;
+}
+
+const mat4& skeleton_posing_matrix() {
+    static const mat4 posing = [] {
+        mat4 m;
+        mat4_set_permutation(m, 2);
+        return m;
+    }();
+    return posing;
+}
+
 void entity_set_parent(entity& e, entity* parent) {
     e.parent = parent;
 }
@@ -434,6 +449,11 @@ void botc_round_start(BotCentral&) {
 
 void botc_round_end(BotCentral&, uint8_t value) {
     record(str_format("botc_round_end %u", value));
+}
+
+// Renderer textures: a light-map page reads full brightness until the texture code arrives.
+int32_t texture_sample(const texture&, float, float) {
+    return 255;
 }
 
 }  // namespace kv
