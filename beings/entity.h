@@ -8,6 +8,7 @@
 namespace kv {
 
 class sector;
+struct scene_node;
 
 struct entity {
     std::string name;
@@ -16,6 +17,9 @@ struct entity {
     uint8_t thrown = 0;           // set when its throw trigger fired
     int32_t blast_value = 0;      // handed to the blast queue when its blast trigger fires
     int32_t step_result = 0;      // stored by the last step check
+    // The root node of its model: the node's matrix places the body, its model gives the body's box
+    // and, in its first mesh instance, the body mesh. Null while it has no model.
+    scene_node* model_root = nullptr;
 };
 
 // Both animation channels idle.
