@@ -35,7 +35,8 @@ void BM_TraceRay(benchmark::State& state) {
     std::size_t hits = 0;
     int i = 0;
     for (auto _ : state) {
-        const vec3 start{spread(i) * world->size, 20.0f + spread(i + 1) * 200.0f, spread(i + 2) * world->size};
+        const vec3 start{spread(i) * world->size, 20.0f + spread(i + 1) * 200.0f,
+                         spread(i + 2) * world->size};
         const float angle = spread(i + 3) * 6.2831853f;
         const vec3 direction{std::cos(angle), -0.1f + spread(i + 4) * 0.2f, std::sin(angle)};
         trace_ray(t, world->hall.get(), start, direction, kRayReach * kRayReach, 0, 0, 1, 0);
@@ -43,7 +44,8 @@ void BM_TraceRay(benchmark::State& state) {
         i = (i + 5) % (kSamples * 5);
     }
     benchmark::DoNotOptimize(hits);
-    state.counters["rays/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["rays/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["crates"] = static_cast<double>(side_of(state) * side_of(state));
 }
 

@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             collision_sweep_init(sweep, world->hall.get(), box, placement);
             std::vector<const surface_material*> touched;
             vec3 end;
-            collision_sweep_move(sweep, end, direction, (flags & 1) ? 0.75f : 0.6f, (flags & 2) ? &touched : nullptr);
+            collision_sweep_move(sweep, end, direction, (flags & 1) ? 0.75f : 0.6f,
+                                 (flags & 2) ? &touched : nullptr);
             continue;
         }
         trace_ray(t, world->hall.get(), start, direction, reach * reach, flags & 1, (flags >> 1) & 1,

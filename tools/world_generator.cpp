@@ -45,7 +45,8 @@ std::unique_ptr<mesh> crate_mesh(bool triangles) {
     }
     m->vertex_count = 8;
     box3_init(m->box, {0, 0, 0}, {1, 1, 1});
-    const uint16_t quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    const uint16_t quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                                  {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
     mesh_part part;
     for (const auto& q : quads) {
         if (triangles) {
@@ -107,8 +108,10 @@ struct tree_builder {
         const uint32_t index = static_cast<uint32_t>(inner.size());
         inner.push_back({bounds(ids), {}, {}});
         const std::size_t half = ids.size() / 2;
-        const auto left = build(std::vector<uint32_t>(ids.begin(), ids.begin() + static_cast<long>(half)), 1 - axis);
-        const auto right = build(std::vector<uint32_t>(ids.begin() + static_cast<long>(half), ids.end()), 1 - axis);
+        const auto left =
+            build(std::vector<uint32_t>(ids.begin(), ids.begin() + static_cast<long>(half)), 1 - axis);
+        const auto right =
+            build(std::vector<uint32_t>(ids.begin() + static_cast<long>(half), ids.end()), 1 - axis);
         inner[index].leaf_child[0] = left.first;
         inner[index].child[0] = left.second;
         inner[index].leaf_child[1] = right.first;

@@ -22,7 +22,8 @@ constexpr float kParallelCosine = 0.99999f;
 constexpr float kSlideKeep = 0.6f;
 
 bool passes_through(const surface_material* m) {
-    return m && (m->kind == kSurfaceKindWater || m->kind == kSurfaceKindFoliage || m->kind == kSurfaceKindThrough);
+    return m &&
+           (m->kind == kSurfaceKindWater || m->kind == kSurfaceKindFoliage || m->kind == kSurfaceKindThrough);
 }
 
 class collect_walk : public world_walk {
@@ -46,7 +47,8 @@ public:
         const std::size_t n = idx.size();
         if (m.primitive_kind == kMeshTriangles) {
             for (std::size_t k = 0; k + 3 <= n; k += 3) {
-                if (idx[k] >= vertices.size() || idx[k + 1] >= vertices.size() || idx[k + 2] >= vertices.size())
+                if (idx[k] >= vertices.size() || idx[k + 1] >= vertices.size() ||
+                    idx[k + 2] >= vertices.size())
                     continue;
                 sweep_.triangles.emplace_back(point(idx[k]), point(idx[k + 1]), point(idx[k + 2]));
                 sweep_.triangle_materials.push_back(material);
@@ -157,9 +159,12 @@ void collect_sector(collision_sweep& sweep, collect_walk& walk, sector& s, const
 // All four points on the outer side of one face of the box (a point on the face counts as outside).
 bool portal_outside(const std::array<vec3, 4>& p, const box3& b) {
     auto all = [&](auto test) { return test(p[0]) && test(p[1]) && test(p[2]) && test(p[3]); };
-    return all([&](const vec3& v) { return v.x <= b.min.x; }) || all([&](const vec3& v) { return v.x >= b.max.x; }) ||
-           all([&](const vec3& v) { return v.y <= b.min.y; }) || all([&](const vec3& v) { return v.y >= b.max.y; }) ||
-           all([&](const vec3& v) { return v.z <= b.min.z; }) || all([&](const vec3& v) { return v.z >= b.max.z; });
+    return all([&](const vec3& v) { return v.x <= b.min.x; }) ||
+           all([&](const vec3& v) { return v.x >= b.max.x; }) ||
+           all([&](const vec3& v) { return v.y <= b.min.y; }) ||
+           all([&](const vec3& v) { return v.y >= b.max.y; }) ||
+           all([&](const vec3& v) { return v.z <= b.min.z; }) ||
+           all([&](const vec3& v) { return v.z >= b.max.z; });
 }
 
 }  // namespace

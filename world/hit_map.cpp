@@ -82,7 +82,8 @@ bool hit_map_read_targa(const uint8_t* data, std::size_t size, image8& out, std:
     for (int32_t row = 0; row < height; ++row) {
         const int32_t source_row = top_first ? row : height - 1 - row;
         mem_copy(out.texels.data() + static_cast<std::size_t>(row) * width,
-                 data + offset + static_cast<std::size_t>(source_row) * width, static_cast<std::size_t>(width));
+                 data + offset + static_cast<std::size_t>(source_row) * width,
+                 static_cast<std::size_t>(width));
     }
     return true;
 }

@@ -7,8 +7,8 @@
 #include "data/qxps_stream.h"
 #include "util/byte_order.h"
 #include "util/polygon.h"
-#include "util/triangle.h"
 #include "util/text.h"
+#include "util/triangle.h"
 #include "world/hit_map.h"
 #include "world/world_read.h"
 
@@ -206,8 +206,9 @@ struct trace_leaf_args {
 void trace_leaf(mesh& m, const mesh_part& part, const mesh_tree_node& node, trace_leaf_args& a) {
     const std::span<const mesh_vertex> vertices = static_cast<const mesh&>(m).vertices();
     const bool polygons = is_polygon_kind(m.primitive_kind);
-    const std::vector<uint32_t> found = mesh_primitives_in_range(
-        part, m.primitive_kind, node.first_vertex, static_cast<uint32_t>(node.first_vertex) + node.vertex_count);
+    const std::vector<uint32_t> found =
+        mesh_primitives_in_range(part, m.primitive_kind, node.first_vertex,
+                                 static_cast<uint32_t>(node.first_vertex) + node.vertex_count);
     polygon face;
     for (const uint32_t position : found) {
         const uint32_t count = polygons ? part.indices[position - 1] : primitive_size(m.primitive_kind);
@@ -251,7 +252,8 @@ void trace_leaf(mesh& m, const mesh_part& part, const mesh_tree_node& node, trac
         h.value = a.value;
         if (a.image) {
             const mesh_vertex& first = vertices[part.indices[position]];
-            h.value = image8_sample(*a.image, first.u + static_cast<float>(draw_id_of(part, position)), first.v);
+            h.value =
+                image8_sample(*a.image, first.u + static_cast<float>(draw_id_of(part, position)), first.v);
         }
         a.hits.push_back(h);
         if (a.stop_at_first) return;
@@ -265,7 +267,8 @@ void trace_node(mesh& m, const mesh_part& part, int32_t i, trace_leaf_args& a) {
     if (!mesh_box_is_leaf(m, i)) {
         // A child past the node array would stand for one of its ancestors again.
         for (const int64_t child : {2 * static_cast<int64_t>(i) + 1, 2 * static_cast<int64_t>(i) + 2}) {
-            if (child - 1 < static_cast<int64_t>(m.tree.size())) trace_node(m, part, static_cast<int32_t>(child), a);
+            if (child - 1 < static_cast<int64_t>(m.tree.size()))
+                trace_node(m, part, static_cast<int32_t>(child), a);
         }
         return;
     }
@@ -306,7 +309,8 @@ void pose(geometry_mesh& m, BoneMatrix bone_matrix) {
         box3 nb;
         box3_init(nb, {1e38f, 1e38f, 1e38f}, {-1e38f, -1e38f, -1e38f});
         if (mesh_box_is_leaf(m, static_cast<int32_t>(i))) {
-            const std::size_t end = std::min<std::size_t>(n, static_cast<std::size_t>(node.first_vertex) + node.vertex_count);
+            const std::size_t end =
+                std::min<std::size_t>(n, static_cast<std::size_t>(node.first_vertex) + node.vertex_count);
             for (std::size_t k = node.first_vertex; k < end; ++k) {
                 const mesh_vertex& v = m.posed_vertices[k];
                 box3_add_point(nb, vec3{v.x, v.y, v.z});
@@ -326,8 +330,8 @@ void pose(geometry_mesh& m, BoneMatrix bone_matrix) {
 mesh::~mesh() = default;
 
 void mesh_trace(mesh& m, std::vector<mesh_hit>& hits, int32_t level, const mat4& transform, const ray& r,
-                float max_distance_sq, bool keep_all, bool stop_at_first, const image8* image,
-                uint16_t value, int32_t node) {
+                float max_distance_sq, bool keep_all, bool stop_at_first, const image8* image, uint16_t value,
+                int32_t node) {
     const mesh_part* part = mesh_find_part(m, level);
     if (!part) return;
     trace_leaf_args a{hits, transform, r, max_distance_sq, keep_all, stop_at_first, image, value};

@@ -162,8 +162,8 @@ struct mesh_hit {
 // at the face's first texture coordinates shifted by the draw id of the face's run. A tree child
 // beyond the node array adds nothing.
 void mesh_trace(mesh& m, std::vector<mesh_hit>& hits, int32_t level, const mat4& transform, const ray& r,
-                float max_distance_sq, bool keep_all, bool stop_at_first, const image8* image,
-                uint16_t value, int32_t node = 0);
+                float max_distance_sq, bool keep_all, bool stop_at_first, const image8* image, uint16_t value,
+                int32_t node = 0);
 
 // Poses a skinned mesh for a frame of an animation through the skeleton's bone matrices, then
 // recomputes its box and its box tree from the posed vertices. The blend variant mixes the bone

@@ -141,8 +141,9 @@ void test_players(trace& t, const ray& r, server& srv, sector& s, std::vector<ui
 
 }  // namespace
 
-void trace_ray(trace& t, sector* start_sector, const vec3& start, const vec3& direction, float max_distance_sq,
-               uint8_t players, uint8_t all_hits, uint8_t test_world, uint8_t stop_at_first) {
+void trace_ray(trace& t, sector* start_sector, const vec3& start, const vec3& direction,
+               float max_distance_sq, uint8_t players, uint8_t all_hits, uint8_t test_world,
+               uint8_t stop_at_first) {
     t.material = nullptr;
     t.surf = nullptr;
     t.instance = nullptr;
@@ -194,15 +195,16 @@ void trace_ray(trace& t, sector* start_sector, const vec3& start, const vec3& di
 void trace_ray(trace& t, sector* start_sector, const float ray_floats[8], float max_distance_sq,
                uint8_t players, uint8_t all_hits, uint8_t test_world, uint8_t stop_at_first) {
     trace_ray(t, start_sector, vec3{ray_floats[0], ray_floats[1], ray_floats[2]},
-              vec3{ray_floats[4], ray_floats[5], ray_floats[6]}, max_distance_sq, players, all_hits, test_world,
-              stop_at_first);
+              vec3{ray_floats[4], ray_floats[5], ray_floats[6]}, max_distance_sq, players, all_hits,
+              test_world, stop_at_first);
 }
 
 bool trace_is_clear(const trace& t) {
     for (const trace_hit& hit : t.hits) {
         if (!hit.material) return false;
         const int32_t kind = hit.material->kind;
-        if (kind != kSurfaceKindWater && kind != kSurfaceKindFoliage && kind != kSurfaceKindThrough) return false;
+        if (kind != kSurfaceKindWater && kind != kSurfaceKindFoliage && kind != kSurfaceKindThrough)
+            return false;
     }
     return true;
 }

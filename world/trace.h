@@ -50,8 +50,9 @@ struct trace {
 // first hit found. A zero direction or no sector gives an empty list.
 void trace_ray(trace& t, sector* start_sector, const float ray_floats[8], float max_distance_sq,
                uint8_t test_players, uint8_t all_hits, uint8_t test_world, uint8_t stop_at_first);
-void trace_ray(trace& t, sector* start_sector, const vec3& start, const vec3& direction, float max_distance_sq,
-               uint8_t test_players, uint8_t all_hits, uint8_t test_world, uint8_t stop_at_first);
+void trace_ray(trace& t, sector* start_sector, const vec3& start, const vec3& direction,
+               float max_distance_sq, uint8_t test_players, uint8_t all_hits, uint8_t test_world,
+               uint8_t stop_at_first);
 
 // True when every hit is on a surface of kind 0, 1 or 6 (water, foliage, pass-through); a hit
 // without a material (a body, or geometry without one) is not clear. An empty list is clear.

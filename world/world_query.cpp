@@ -159,7 +159,8 @@ struct light_sample {
 
 class light_walk : public world_walk {
 public:
-    light_walk(light_sample& sample, sector& s) : r(sample.start, sample.direction), sample_(sample), sector_(s) {}
+    light_walk(light_sample& sample, sector& s)
+        : r(sample.start, sample.direction), sample_(sample), sector_(s) {}
 
     bool box_test(const box3& box, const mat4& matrix) override {
         return ray_hits_box(r, world_box_through(box, matrix));

@@ -104,8 +104,8 @@ TEST_F(Collision, FloorFreezesSlowMoversBelowTheWorldFrameMinimum) {
     constexpr float kCrawlPerMs = 0.07f;
     int first_moving = 0;
     for (int ms = 1; ms <= 20 && first_moving == 0; ++ms) {
-        const vec3 end = move(soldier_, {120.0f, 0.0f, 0.0f}, {kCrawlPerMs * static_cast<float>(ms), 0.0f, 0.0f},
-                              room_);
+        const vec3 end =
+            move(soldier_, {120.0f, 0.0f, 0.0f}, {kCrawlPerMs * static_cast<float>(ms), 0.0f, 0.0f}, room_);
         if (end.x > 120.0f) first_moving = ms;
     }
     EXPECT_EQ(first_moving, kWorldFrameMinMs);

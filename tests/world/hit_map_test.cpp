@@ -46,8 +46,9 @@ TEST(HitMapRead, RefusesOtherDepthsTruncatedAndEmptyImages) {
     truncated.pop_back();
     std::vector<uint8_t> rle = tools::targa8(two_by_three());
     rle[2] = 11;
-    for (const bad& b : {bad{"16 bits", tools::targa8(deep)}, bad{"no width", tools::targa8(empty)},
-                         bad{"truncated", truncated}, bad{"run-length", rle}, bad{"header only", {1, 2, 3}}}) {
+    for (const bad& b :
+         {bad{"16 bits", tools::targa8(deep)}, bad{"no width", tools::targa8(empty)},
+          bad{"truncated", truncated}, bad{"run-length", rle}, bad{"header only", {1, 2, 3}}}) {
         image8 image;
         std::string error;
         EXPECT_FALSE(hit_map_read_targa(b.bytes.data(), b.bytes.size(), image, error)) << b.what;
@@ -63,8 +64,9 @@ TEST(HitMapSample, WrapsBySmallerSideAndGivesZeroForEmptyImages) {
         uint8_t texel;
     };
     // m = 2: column int(u 2) mod 4, row int(v 2) mod 2.
-    for (const sample_case c : {sample_case{0.0f, 0.0f, 0}, sample_case{0.5f, 0.5f, 5}, sample_case{1.5f, 0.0f, 3},
-                                sample_case{2.0f, 1.0f, 0}, sample_case{-0.5f, 0.0f, 3}, sample_case{1e30f, 0.0f, 0}}) {
+    for (const sample_case c :
+         {sample_case{0.0f, 0.0f, 0}, sample_case{0.5f, 0.5f, 5}, sample_case{1.5f, 0.0f, 3},
+          sample_case{2.0f, 1.0f, 0}, sample_case{-0.5f, 0.0f, 3}, sample_case{1e30f, 0.0f, 0}}) {
         EXPECT_EQ(image8_sample(image, c.u, c.v), c.texel) << c.u << "," << c.v;
     }
     EXPECT_EQ(image8_sample(image8{}, 0.3f, 0.3f), 0);
