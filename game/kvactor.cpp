@@ -32,7 +32,7 @@ bool kvactor_set_up(kvactor& actor) {
     if (!factory.owner) return false;
     sector* s = nullptr;
     mesh_instance* mi = nullptr;
-    if (!level_geometry_find(*factory.owner, actor.geometry_reference, s, mi)) return false;
+    if (!level_geometry_find(*factory.owner, actor.geometry_reference, s, mi, actor.warned)) return false;
     actor.where = s;
     actor.instance = mi;
     actor.rest = mi->transform;

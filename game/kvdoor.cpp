@@ -31,12 +31,21 @@ bool near_value(float a, float b) {
 }  // namespace
 
 bool level_geometry_find(server& srv, const std::string& reference, sector*& found_sector,
-                         mesh_instance*& found_instance) {
+                         mesh_instance*& found_instance, bool quiet) {
     const std::string sector_name = str_field(reference, 0, ':');
     const std::string geometry_name = str_field(reference, 1, ':');
     sector* s = nullptr;
     for (const std::unique_ptr<package>& p : srv.packages) {
-        s = package_find_sector(*p, sector_name);
+        if (!quiet) {
+            s = package_find_sector(*p, sector_name);
+        } else {
+            for (sector* candidate : p->sectors.items) {
+                if (candidate && candidate->name == sector_name) {
+                    s = candidate;
+                    break;
+                }
+            }
+        }
         if (s) break;
     }
     if (!s) return false;
@@ -88,7 +97,7 @@ bool door_set_up(kvdoor& door) {
     if (!srv) return false;
     sector* s = nullptr;
     mesh_instance* mi = nullptr;
-    if (!level_geometry_find(*srv, door.geometry_reference, s, mi)) return false;
+    if (!level_geometry_find(*srv, door.geometry_reference, s, mi, door.warned)) return false;
     door.door_sector = s;
     door.instance = mi;
     door.rest = mi->transform;

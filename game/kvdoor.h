@@ -19,9 +19,10 @@ struct mesh_instance;
 struct server;
 
 // The sector named before the first ':' (the first found in package-list order) and its last mesh
-// instance whose geometry bears the name after it. False when either is missing.
+// instance whose geometry bears the name after it. False when either is missing. Each package that
+// lacks the sector says so in the log, unless `quiet` (for retries after a reported failure).
 bool level_geometry_find(server& srv, const std::string& reference, sector*& found_sector,
-                         mesh_instance*& found_instance);
+                         mesh_instance*& found_instance, bool quiet = false);
 
 class kvdoor : public arty {
 public:
