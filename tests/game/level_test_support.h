@@ -57,6 +57,13 @@ protected:
         ref_list_resolve(ref_list(), srv_.packages);
     }
 
+    // Unloads the level and destroys its arties.
+    void unload_level() {
+        package_destroy(srv_, *package_list_find(srv_.packages, "level"));
+        arty_factory_clear_callbacks(srv_.factory);
+        arty_factory_collect(srv_.factory);
+    }
+
     sector& room() { return *package_list_find(srv_.packages, "level")->sectors.items[0]; }
     mesh_instance& door_instance() { return *room().meshes.items[0]; }
     mesh_instance& ladder_instance() { return *room().meshes.items[1]; }
