@@ -2,8 +2,8 @@
 // Shared set-up of the level-object tests: the world-server fixture with the surface table built, and
 // a level package "level" written with the package writer: one sector "room" holding a door "door1"
 // (x 0 to 100, y 0 to 200, z -5 to 5) and a ladder "ladder1" (x 0 to 40, y 0 to 300, z 0 to 10),
-// each at its own transform, plus the arty descriptions a test asks for. Beings' bodies are entities
-// of the world server's list.
+// each at its own transform, and an ambient sound "hum", plus the arty descriptions a test asks for. Beings'
+// bodies are entities of the world server's list.
 
 #include <memory>
 #include <string>
@@ -49,6 +49,7 @@ protected:
         room.name = "room";
         room.meshes = {tools::add_mesh_instance(q, {door_at, "door1", "", "", 1}),
                        tools::add_mesh_instance(q, {ladder_at, "ladder1", "", "", 2})};
+        room.ambient_sources = {tools::add_ambient_source(q, {.sample = "hum"})};
         tools::add_sector(w, room);
         for (const level_arty& a : arties) w.add_arty(a.class_name, a.instance_name, a.parameters.bytes());
         write_data("maps/level", w.finish());
