@@ -27,9 +27,12 @@ struct neighbour_standins {
     int32_t client_server_list_result = 0;
     bool botc_console_command_result = false;
     int32_t being_anim_table_command_result = -1;
+    bool service_tick_result = true;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
-    // ("gfx_select_driver 2", "client_send_command kick 3|0").
+    // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them
+    // every frame: past `kMaxCalls` the calls are no longer written down.
+    static constexpr std::size_t kMaxCalls = 100000;
     std::vector<std::string> calls;
 };
 

@@ -72,7 +72,16 @@ int32_t timer_elapsed_ms(const timer& t) {
     return static_cast<int32_t>(counts * 1000 / g_frequency);
 }
 
-int32_t timer_elapsed_seconds(const timer& t) { return timer_elapsed_ms(t) / 1000; }
+int32_t timer_elapsed_seconds(const timer& t) {
+    return timer_elapsed_ms(t) / 1000;
+}
+
+int64_t timer_elapsed_ms64(const timer& t) {
+    if (g_multimedia) return sys_clock_get().ms_now() - t.start_time;
+    const int64_t counts = sys_clock_get().counter_now() - t.start_count;
+    // Whole seconds first, so that a long run cannot overflow the product.
+    return counts / g_frequency * 1000 + counts % g_frequency * 1000 / g_frequency;
+}
 
 void timer_freeze(timer& t) {
     const int32_t ms = timer_elapsed_ms(t);
@@ -104,6 +113,8 @@ int32_t timer_section_total_ms(const timer& t) {
     return static_cast<int32_t>(t.section_total * 1000 / g_frequency);
 }
 
-bool timer_multimedia_mode() { return g_multimedia; }
+bool timer_multimedia_mode() {
+    return g_multimedia;
+}
 
 }  // namespace kv
