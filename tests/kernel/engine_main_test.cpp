@@ -287,7 +287,10 @@ TEST_F(EngineMain, JoinsOnlyWithBothJoinAndName) {
 // The early ends of start-up must not touch the stored settings; a display that fails to open comes
 // after the options were loaded, so they are saved.
 TEST_F(EngineMain, EarlyShutdownLeavesTheOptionsFileAlone) {
-    const std::string stored("\x01\x00\x07" "Bfullscreen\x01 and more", 26);
+    constexpr char kStored[] =
+        "\x01\x00\x07"
+        "Bfullscreen\x01 and more";
+    const std::string stored(kStored, sizeof kStored - 1);
     const struct {
         const char* what;
         words_t words;
