@@ -41,7 +41,8 @@ void standins_reset() {
 namespace {
 
 void record(std::string call) {
-    standins().calls.push_back(std::move(call));
+    std::vector<std::string>& calls = standins().calls;
+    if (calls.size() < neighbour_standins::kMaxCalls) calls.push_back(std::move(call));
 }
 
 }  // namespace
@@ -462,6 +463,15 @@ void service_settings_init(service_settings& settings) {
 
 void service_command(service_settings&, const std::string& text) {
     record("service_command " + text);
+}
+
+bool service_tick(service_settings&, int32_t elapsed_ms) {
+    record(str_format("service_tick %d", elapsed_ms));
+    return standins().service_tick_result;
+}
+
+void net_cleanup() {
+    record("net_cleanup");
 }
 
 // Beings.

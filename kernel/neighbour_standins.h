@@ -48,9 +48,12 @@ struct neighbour_standins {
     vec3 listener_up;
     vec3 listener_forward;
     uintptr_t last_3d_owner = 0;
+    bool service_tick_result = true;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
-    // ("gfx_select_driver 2", "client_send_command kick 3|0").
+    // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them
+    // every frame: past `kMaxCalls` the calls are no longer written down.
+    static constexpr std::size_t kMaxCalls = 100000;
     std::vector<std::string> calls;
 };
 
