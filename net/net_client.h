@@ -37,6 +37,8 @@ void client_store_player_record(net_client& client, const player_state& state);
 // Queues a hit (ASYNC-EVENT kind 0); `position` is packed into 16 bits, 0xFFFF when unknown.
 void client_send_hit_event(net_client& client, uint32_t attacker, uint32_t victim, int32_t code,
                            int32_t amount, uint16_t position);
+// Releases the socket library (before the relaunch as dedicated server).
+void net_cleanup();
 // Parses a dotted IPv4 text into a host-order address; false when it is not one.
 bool net_parse_address(const std::string& text, uint32_t& address);
 
