@@ -1,5 +1,5 @@
-// Until the blasts, grenades and dropped weapons and the light-map preparation are built, their frame
-// steps only keep the lists from growing: pending blasts are dropped unapplied and nothing else moves.
+// Until the blasts, grenades and dropped weapons are built, their frame steps only keep the lists from
+// growing: pending blasts are dropped unapplied and nothing else moves.
 
 #include "game/server_world.h"
 
@@ -12,7 +12,5 @@ void server_apply_blasts(server& srv) {
 void server_update_grenades(server&) {}
 
 void server_update_dropped_weapons(server&) {}
-
-void server_prepare_world(server&, package*) {}
 
 }  // namespace kv

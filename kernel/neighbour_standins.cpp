@@ -16,6 +16,7 @@
 #include "gfx/gfx.h"
 #include "gfx/surface.h"
 #include "gfx/texture.h"
+#include "kernel/kernel.h"
 #include "net/net_client.h"
 #include "net/service.h"
 #include "net/snapshot_package.h"
@@ -284,16 +285,23 @@ bool gfx_save_screenshot(gfx&, file_stream&) {
     return standins().gfx_save_screenshot_result;
 }
 
+int32_t gfx_max_texture_side(gfx&) {
+    return standins().gfx_max_texture_side_result;
+}
+
 void gfx_disable_drawing(gfx&) {
     record("gfx_disable_drawing");
 }
 
-void gfx_free_textures(gfx&) {
+void gfx_free_textures(gfx& g) {
+    lmap_registry_clear();
+    lmap_file_clear(g.lightmaps);
     record("gfx_free_textures");
 }
 
-void gfx_load_lightmaps(gfx&, const std::string& package_name) {
+void gfx_load_lightmaps(gfx& g, const std::string& package_name) {
     record("gfx_load_lightmaps " + package_name);
+    lmap_file_load(g.lightmaps, server_get(), package_name);
 }
 
 void gfx_add_texture_scroll_effect(gfx&) {
@@ -335,6 +343,29 @@ void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], fl
     record(str_format("gfx_draw_textured_rect %s | %g %g %g %g | %g %g %g %g | %g %g %g %g", t.name.c_str(),
                       colour[0], colour[1], colour[2], colour[3], left, top, width, height, texture_rect[0],
                       texture_rect[1], texture_rect[2], texture_rect[3]));
+}
+
+std::unique_ptr<texture> texture_create(const std::string& name) {
+    auto t = std::make_unique<texture>();
+    t->name = name;
+    return t;
+}
+
+void texture_load(texture& t) {
+    record("texture_load " + t.name);
+}
+
+std::unique_ptr<texture> texture_create_for_lmap(int32_t id) {
+    auto t = std::make_unique<texture>();
+    t->kind = kTextureLightMap;
+    t->bytes_per_texel = 1;
+    const lmap_file& store = kernel_get().graphics.lightmaps;
+    if (const uint8_t* square = lmap_file_data(store, id)) {
+        t->width = t->height = lmap_file_entry(store, id).side;
+        t->texels = square;
+    }
+    record(str_format("texture_create_for_lmap %d", id));
+    return t;
 }
 
 void surface_init(surface& s) {

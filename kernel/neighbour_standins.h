@@ -25,6 +25,7 @@ struct neighbour_standins {
     bool gfx_open_view_result = true;
     int32_t gfx_console_command_result = -1;
     bool gfx_save_screenshot_result = true;
+    int32_t gfx_max_texture_side_result = 2048;
     int32_t client_console_command_result = 0;
     int32_t client_send_command_result = 0;
     std::string client_status_text;  // taken (and emptied) by client_take_status_text

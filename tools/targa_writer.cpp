@@ -1,5 +1,7 @@
 #include "tools/targa_writer.h"
 
+#include "tools/byte_writer.h"
+
 namespace kv::tools {
 
 std::vector<uint8_t> targa8(const targa8_spec& spec) {
@@ -30,6 +32,19 @@ std::vector<uint8_t> targa8(const targa8_spec& spec) {
         }
     }
     return out;
+}
+
+std::vector<uint8_t> targa_grey(int32_t width, int32_t height, const uint8_t* texels) {
+    targa8_spec spec;
+    spec.width = static_cast<uint16_t>(width > 0 ? width : 0);
+    spec.height = static_cast<uint16_t>(height > 0 ? height : 0);
+    if (texels) spec.texels.assign(texels, texels + static_cast<std::size_t>(spec.width) * spec.height);
+    return targa8(spec);
+}
+
+bool targa_write_grey(const std::filesystem::path& path, int32_t width, int32_t height,
+                      const uint8_t* texels) {
+    return write_file(path, targa_grey(width, height, texels));
 }
 
 }  // namespace kv::tools
