@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "data/package.h"
+#include "game/kvgame.h"
+#include "game/kvgoal.h"
 #include "game/kvlevel.h"
 #include "game/kvspawn_point.h"
 #include "kernel/log.h"
@@ -40,12 +42,12 @@ int32_t post_command(arty_factory& factory) {
 
 std::vector<arty_class> arty_class_table() {
     return {
-        {"kvgame", nullptr},          {"kvloose_camera", nullptr},
+        {"kvgame", make<kvgame>},     {"kvloose_camera", nullptr},
         {"kvbound_camera", nullptr},  {"kvcable_camera", nullptr},
         {"kvstatic_camera", nullptr}, {"kvspawn_point", make<kvspawn_point>},
         {"kvlevel", make<kvlevel>},   {"kvscreen", nullptr},
         {"kvrotator", nullptr},       {"kvproximity_sensor", nullptr},
-        {"kvactor", nullptr},         {"kvgoal", nullptr},
+        {"kvactor", nullptr},         {"kvgoal", make<kvgoal>},
         {"kvdoor", nullptr},
     };
 }
