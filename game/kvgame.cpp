@@ -256,6 +256,7 @@ bool kvgame_spec_allows_weapon(int32_t team, int32_t specialisation, int32_t wea
     const int row = spec_row(team, specialisation);
     if (row < 0) return false;
     for (int8_t w : kAllowed[row]) {
+        if (w < 0) break;
         if (w == weapon) return true;
     }
     return false;
@@ -263,7 +264,7 @@ bool kvgame_spec_allows_weapon(int32_t team, int32_t specialisation, int32_t wea
 
 bool kvgame_spec_kit_has_weapon(int32_t team, int32_t specialisation, int32_t weapon) {
     const int row = spec_row(team, specialisation);
-    if (row < 0) return false;
+    if (row < 0 || weapon < 0) return false;
     for (int8_t w : kKit[row]) {
         if (w == weapon) return true;
     }

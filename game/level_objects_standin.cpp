@@ -59,7 +59,10 @@ int32_t kvcable_camera::input(bool, int32_t) {
 }
 
 kvstatic_camera::kvstatic_camera(arty_factory& factory, const arty_description& description)
-    : kvloose_camera(factory, description) {}
+    : kvloose_camera(factory, description) {
+    arty_read_keys(description,
+                   {{"mode:", 1, [this](const token_list& l, int i) { arty_value_integer(l, i, mode); }}});
+}
 void kvstatic_camera::tick(int32_t) {}
 int32_t kvstatic_camera::input(bool, int32_t) {
     return -1;
