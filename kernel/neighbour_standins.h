@@ -9,8 +9,12 @@
 // exercised.
 
 #include <cstdint>
+#include <list>
 #include <string>
 #include <vector>
+
+#include "gfx/texture.h"
+#include "util/vec3.h"
 
 namespace kv {
 
@@ -27,6 +31,24 @@ struct neighbour_standins {
     int32_t client_server_list_result = 0;
     bool botc_console_command_result = false;
     int32_t being_anim_table_command_result = -1;
+    int32_t being_handle_command_result = 0;
+
+    // Input: the mouse motion the next read returns (then 0, 0).
+    int32_t mouse_dx = 0;
+    int32_t mouse_dy = 0;
+
+    // Renderer: the texture list, the names that load, and the frame counter that stamps lookups.
+    std::list<texture> textures;
+    std::vector<std::string> loadable_textures;
+    uint16_t texture_frame_counter = 0;
+
+    // Sound: where the listener was put last, and the owner of the last positioned sample.
+    uintptr_t listener_zone = 0;
+    vec3 listener_position;
+    vec3 listener_up;
+    vec3 listener_forward;
+    uintptr_t last_3d_owner = 0;
+    bool service_tick_result = true;
     // The game object's neighbours.
     bool client_connected = false;
     int32_t client_local_player_id = 0;
@@ -35,7 +57,9 @@ struct neighbour_standins {
     bool gfx_bind_view_camera_result = true;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
-    // ("gfx_select_driver 2", "client_send_command kick 3|0").
+    // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them
+    // every frame: past `kMaxCalls` the calls are no longer written down.
+    static constexpr std::size_t kMaxCalls = 100000;
     std::vector<std::string> calls;
 };
 

@@ -37,6 +37,8 @@ void client_store_player_record(net_client& client, const player_state& state);
 // Queues a hit (ASYNC-EVENT kind 0); `position` is packed into 16 bits, 0xFFFF when unknown.
 void client_send_hit_event(net_client& client, uint32_t attacker, uint32_t victim, int32_t code,
                            int32_t amount, uint16_t position);
+// Releases the socket library (before the relaunch as dedicated server).
+void net_cleanup();
 // Sends "goal %s %d %d" (the word, the goal number, the team) as a command without reply.
 void client_send_goal(net_client& client, const std::string& word, int32_t goal, int32_t team);
 // Whether the session is connected to a game server.

@@ -110,8 +110,9 @@ TEST_F(KvGame, ShowScoresSavesTheScreenOnceAndRestoresItOnRelease) {
     arty_factory_post_key_up(srv_.factory, 24);
     EXPECT_EQ(g->current_screen, kScreenGame);
     EXPECT_EQ(g->saved_screen, kNoSavedScreen);
-    EXPECT_EQ(standins().calls,
-              (calls_t{"gui_hide_scores", "gui_show_screen 2 0", "being_sights_update pid100"}));
+    // Then the key goes on to the bound camera, which offers it to the being it rides on.
+    EXPECT_EQ(standins().calls, (calls_t{"gui_hide_scores", "gui_show_screen 2 0",
+                                         "being_sights_update pid100", "being_handle_command pid100 0 24"}));
 }
 
 TEST_F(KvGame, QuitLeavesTheBeingForAStaticCameraEvenWithoutOneOfTeamZero) {

@@ -28,11 +28,6 @@
 
 namespace kv {
 
-template <class T>
-std::unique_ptr<arty> make_level_object(arty_factory& f, const arty_description& d) {
-    return std::make_unique<T>(f, d);
-}
-
 // What a test level holds besides the game object, the bound camera and "level".
 struct test_level {
     std::string title = "Training";
@@ -56,14 +51,6 @@ protected:
         object_table_add_owned(screens->screens, std::move(basic));
         screens_ = screens.get();
         server_get().packages.push_back(std::move(screens));
-        // Level objects whose classes the factory does not make yet.
-        for (arty_class& c : srv_.factory.classes) {
-            if (c.make) continue;
-            if (c.name == "kvbound_camera") c.make = make_level_object<kvbound_camera>;
-            if (c.name == "kvcable_camera") c.make = make_level_object<kvcable_camera>;
-            if (c.name == "kvstatic_camera") c.make = make_level_object<kvstatic_camera>;
-            if (c.name == "kvdoor") c.make = make_level_object<kvdoor>;
-        }
     }
 
     void TearDown() override {

@@ -37,5 +37,7 @@ void input_poll(input& in);
 void input_bind_key(input& in, uint32_t key, uint32_t action);
 void input_acquire(input& in);
 void input_unacquire(input& in);
+// The mouse motion since the last read (0, 0 without DirectInput).
+void input_get_mouse_motion(input& in, int32_t& dx, int32_t& dy);
 
 }  // namespace kv
