@@ -50,6 +50,12 @@ struct neighbour_standins {
     vec3 listener_forward;
     uintptr_t last_3d_owner = 0;
     bool service_tick_result = true;
+    // The game object's neighbours.
+    bool client_connected = false;
+    int32_t client_local_player_id = 0;
+    int32_t kvscreen_input_result = 0;
+    bool hud_effects_result = true;
+    bool gfx_bind_view_camera_result = true;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
     // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them
