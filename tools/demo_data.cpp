@@ -7,6 +7,7 @@
 
 #include "tools/byte_writer.h"
 #include "tools/package_writer.h"
+#include "tools/targa_writer.h"
 #include "tools/token_writer.h"
 #include "tools/world_writer.h"
 #include "util/box3.h"
@@ -267,6 +268,19 @@ std::vector<uint8_t> map_package() {
     return w.finish();
 }
 
+// A hit map: the body zones a shot at a point of a soldier's body reads, head at the top, legs at the
+// bottom (8 x 8 texels, one zone a band of rows).
+std::vector<uint8_t> hit_map(uint8_t head, uint8_t body, uint8_t legs) {
+    targa8_spec map;
+    map.width = 8;
+    map.height = 8;
+    for (int row = 0; row < 8; ++row) {
+        const uint8_t zone = row < 2 ? head : row < 5 ? body : legs;
+        for (int column = 0; column < 8; ++column) map.texels.push_back(zone);
+    }
+    return targa8(map);
+}
+
 }  // namespace
 
 bool write_demo_data(const std::filesystem::path& folder) {
@@ -280,11 +294,17 @@ bool write_demo_data(const std::filesystem::path& folder) {
         {kDemoSharedPackage, shared_package()},
         {maps + kDemoBootPackage, menu_package()},
         {maps + kDemoMap, map_package()},
+        // The same level as a boot-strap package, so that `--pkg-file=kvmenu-depot` starts the server on
+        // it (the map list leaves out names holding "kvmenu").
+        {maps + kDemoLevelBootPackage, map_package()},
         {maps + kDemoMap + suffix,
          text_table({"Depot", "Three rooms in a row: a yard, a hall and a store."})},
         {"base" + suffix, text_table({"blue", "red", "black", "soldier", "scout", "sniper", "specialist"})},
         {"menu" + suffix, text_table({"Join game", "Host game", "Options", "Quit"})},
         {"keys" + suffix, text_table({"Forward", "Back", "Step left", "Step right", "Jump", "Fire"})},
+        {"hitmap0.tga", hit_map(1, 2, 3)},
+        {"hitmap1.tga", hit_map(1, 2, 3)},
+        {"hitmap2.tga", hit_map(1, 2, 3)},
         {"net.cfg", text_bytes("# master servers: master:<address>\nmaster:127.0.0.1\n")},
         {"precache.cfg", text_bytes("# textures loaded with a level, one file name (.tga) a line\n")},
     };

@@ -577,5 +577,32 @@ TEST(KvProgram, RunsTheDedicatedServerOnTheDemoDataUntilSigterm) {
     EXPECT_FALSE(folder.read("write/options-c").empty());
 }
 
+TEST(KvProgram, RunsTheDemoLevelWhenItIsTheBootPackage) {
+    temp_folder folder;
+    ASSERT_TRUE(tools::write_demo_data(folder.file("demo-data")));
+    std::filesystem::create_directory(folder.file("write"));
+    child_process kv(
+        KV_BINARY_PATH,
+        {"--dedicated=yes", "--pkg-file=kvmenu-depot", "--base-dir=" + folder.file("demo-data") + "/",
+         "--write-dir=" + folder.file("write") + "/"},
+        folder.path().string());
+    ASSERT_TRUE(kv.started());
+    constexpr int kWaitMs = 20000;
+    ASSERT_TRUE(wait_for_text(folder.file("kv.log"), "View `default' activated.\n", kWaitMs))
+        << folder.read("kv.log");
+    kv.signal(SIGTERM);
+    const std::optional<int> status = kv.wait(kWaitMs);
+    ASSERT_TRUE(status.has_value()) << folder.read("kv.log");
+    EXPECT_EQ(*status, 0) << folder.read("kv.log") << folder.read("stderr");
+    const std::string text = folder.read("kv.log");
+    EXPECT_NE(text.find("] Loading package 'kvmenu-depot-en' ...\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("cmd_open_screen:   Screen `kvbase:basic' activated.\n"), std::string::npos) << text;
+    // The demo data has its hit maps.
+    EXPECT_EQ(text.find("hitmap:"), std::string::npos) << text;
+    EXPECT_EQ(text.find("*ERROR*"), std::string::npos) << text;
+    EXPECT_EQ(text.find("*FATAL*"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
+}
+
 }  // namespace
 }  // namespace kv
