@@ -1,17 +1,8 @@
-// Until the blasts, grenades and dropped weapons and the light-map preparation are built, their frame
-// steps only keep the lists from growing: pending blasts are dropped unapplied and nothing else moves.
+// Until the light-map preparation is built, a freshly loaded level is left as it is.
 
 #include "game/server_world.h"
 
 namespace kv {
-
-void server_apply_blasts(server& srv) {
-    srv.blasts.clear();
-}
-
-void server_update_grenades(server&) {}
-
-void server_update_dropped_weapons(server&) {}
 
 void server_prepare_world(server&, package*) {}
 

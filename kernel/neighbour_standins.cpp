@@ -7,7 +7,10 @@
 #include <cstring>
 
 #include "beings/being_commands.h"
+#include "beings/blast.h"
+#include "beings/dropped_weapon.h"
 #include "beings/entity.h"
+#include "beings/grenade.h"
 #include "bots/bot_central.h"
 #include "game/server.h"
 #include "gfx/gfx.h"
@@ -302,6 +305,27 @@ void client_send_hit_event(net_client&, uint32_t attacker, uint32_t victim, int3
     record(str_format("client_send_hit_event %u %u %d %d %04x", attacker, victim, code, amount, position));
 }
 
+int32_t client_send_drop_event(net_client&, const dropped_weapon& weapon) {
+    record(str_format("client_send_drop_event %d %u", weapon.weapon_id, weapon.kind));
+    return standins().client_send_drop_event_result;
+}
+
+int32_t client_send_pickup(net_client&, uint32_t player_id, int32_t weapon_id, uint8_t kind) {
+    record(str_format("client_send_pickup %u %d %u", player_id, weapon_id, kind));
+    return 0;
+}
+
+int32_t client_send_defused(net_client&, uint32_t owner, int32_t grenade_id) {
+    record(str_format("client_send_defused %u %d", owner, grenade_id));
+    return 0;
+}
+
+int32_t client_send_say(net_client&, int32_t player_id, int32_t flag, int32_t number,
+                        const std::string& text) {
+    record(str_format("client_send_say %d %d %d %s", player_id, flag, number, text.c_str()));
+    return 0;
+}
+
 // Four decimal numbers 0-255 joined by dots, nothing else.
 bool net_parse_address(const std::string& text, uint32_t& address) {
     uint32_t value = 0;
@@ -384,6 +408,62 @@ void entity_update(entity& e, int32_t) {
 
 void entity_set_parent(entity& e, entity* parent) {
     e.parent = parent;
+}
+
+void blast_create(blast& b, uint32_t owner, const vec3& point, const vec3& direction,
+                  const float (&values)[kBlastValues]) {
+    b.owner = owner;
+    b.point = point;
+    b.direction = direction;
+    for (int i = 0; i < kBlastValues; ++i) b.values[i] = values[i];
+}
+
+void blast_apply(blast& b, sector* origin) {
+    record(str_format("blast_apply %u %s", b.owner, origin ? origin->name.c_str() : "-"));
+}
+
+void grenade_create(grenade& g, uint32_t owner, const vec3& position, const vec3& velocity,
+                    const grenade_values& values, sector* in_sector) {
+    g.owner = owner;
+    g.kind = values.kind;
+    g.id = values.id;
+    g.position = position;
+    g.velocity = velocity;
+    g.in_sector = in_sector;
+    g.values = values;
+}
+
+void grenade_destroy(grenade& g) {
+    record(str_format("grenade_destroy %u %d", g.owner, g.id));
+}
+
+void grenade_update(grenade& g) {
+    record(str_format("grenade_update %u %d", g.owner, g.id));
+    if (standins().finish_on_update) g.alive = 0;
+}
+
+void dropped_weapon_create(dropped_weapon& w, const dropped_weapon_values& values, uint8_t kind,
+                           sector* in_sector) {
+    w.weapon_id = values.weapon_id;
+    w.kind = kind;
+    for (int i = 0; i < 3; ++i) w.values[i] = values.values[i];
+    w.text = values.text;
+    w.position = values.position;
+    w.velocity = values.velocity;
+    w.in_sector = in_sector;
+}
+
+void dropped_weapon_destroy(dropped_weapon& w) {
+    record(str_format("dropped_weapon_destroy %d %u", w.weapon_id, w.kind));
+}
+
+void dropped_weapon_update(dropped_weapon& w) {
+    record(str_format("dropped_weapon_update %d %u", w.weapon_id, w.kind));
+    if (standins().finish_on_update) w.alive = 0;
+}
+
+bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t kind) {
+    return w.weapon_id == weapon_id && w.kind == kind;
 }
 
 int32_t being_anim_table_command(const std::string& line) {

@@ -27,6 +27,9 @@ struct neighbour_standins {
     int32_t client_server_list_result = 0;
     bool botc_console_command_result = false;
     int32_t being_anim_table_command_result = -1;
+    int32_t client_send_drop_event_result = 0;
+    // Grenades and dropped weapons finish (clear their alive flag) in their update step.
+    bool finish_on_update = false;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
     // ("gfx_select_driver 2", "client_send_command kick 3|0").
