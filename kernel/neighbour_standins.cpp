@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "beings/being.h"
 #include "beings/being_commands.h"
 #include "beings/blast.h"
 #include "beings/dropped_weapon.h"
@@ -21,7 +22,9 @@
 #include "sound/ambient_source.h"
 #include "sound/sound_system.h"
 #include "ui/console_view.h"
+#include "ui/hud.h"
 #include "ui/input/input.h"
+#include "ui/widgets.h"
 #include "util/text.h"
 #include "world/sector.h"
 
@@ -69,7 +72,79 @@ void snd_open(sound_system&) {
     record("snd_open");
 }
 
+void snd_play(sound_system&, int32_t channel, const std::string& name, int32_t owner, int32_t flag,
+              bool loop) {
+    record(str_format("snd_play %d %s %d %d %d", channel, name.c_str(), owner, flag, loop ? 1 : 0));
+}
+
+void music_fade_out(sound_system&) {
+    record("music_fade_out");
+}
+
 // User interface and input.
+
+void input_begin_text_entry(input& in) {
+    in.text_entry = true;
+}
+
+void input_end_text_entry(input& in) {
+    in.text_entry = false;
+}
+
+bool input_has_key_event(input&) {
+    return !standins().input_keys.empty();
+}
+
+int32_t input_read_key(input&) {
+    std::deque<int32_t>& keys = standins().input_keys;
+    if (keys.empty()) return 0;
+    const int32_t key = keys.front();
+    keys.pop_front();
+    return key;
+}
+
+int32_t input_find_action(const input& in, int32_t key) {
+    for (const key_binding& binding : in.bindings) {
+        if (key > 0 && binding.key == static_cast<uint32_t>(key)) return static_cast<int32_t>(binding.action);
+    }
+    return kInputNoAction;
+}
+
+int32_t input_find_key(const input& in, int32_t action) {
+    for (const key_binding& binding : in.bindings) {
+        if (binding.key != 0 && binding.action == static_cast<uint32_t>(action)) {
+            return static_cast<int32_t>(binding.key);
+        }
+    }
+    return -1;
+}
+
+void hud_set_sights(int32_t mode, const std::string& picture_a, const std::string& picture_b) {
+    record(str_format("hud_set_sights %d %s %s", mode, picture_a.c_str(), picture_b.c_str()));
+}
+
+void kvstatic_set_rect(kvstatic& w, int32_t x, int32_t y, int32_t width, int32_t height) {
+    w.rect[0] = x;
+    w.rect[1] = y;
+    w.rect[2] = width;
+    w.rect[3] = height;
+}
+
+void kvstatic_set_visible(kvstatic& w, bool visible) {
+    w.visible = visible;
+}
+
+void kvmltext_set_text(kvmltext& w, const std::string& text, int32_t, int32_t) {
+    w.text = text;
+}
+
+void kvmltext_set_visible(kvmltext& w, bool visible) {
+    w.visible = visible;
+}
+
+void kvselection_add_column(kvselection& w, const std::string& title, int32_t width, int32_t value) {
+    w.columns.push_back({title, width, value});
+}
 
 void input_select_driver(input& in, uint32_t kind) {
     in.driver_kind = kind;
@@ -464,6 +539,11 @@ void dropped_weapon_update(dropped_weapon& w) {
 
 bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t kind) {
     return w.weapon_id == weapon_id && w.kind == kind;
+}
+
+int32_t being_handle_command(being&, bool pressed, int32_t action) {
+    record(str_format("being_handle_command %d %d", pressed ? 1 : 0, action));
+    return 1;
 }
 
 int32_t being_anim_table_command(const std::string& line) {

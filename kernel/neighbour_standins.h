@@ -9,6 +9,7 @@
 // exercised.
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,8 @@ struct neighbour_standins {
     int32_t client_send_drop_event_result = 0;
     // Grenades and dropped weapons finish (clear their alive flag) in their update step.
     bool finish_on_update = false;
+    // Key events waiting for `input_read_key`: positive pressed, negative released.
+    std::deque<int32_t> input_keys;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
     // ("gfx_select_driver 2", "client_send_command kick 3|0").

@@ -3,6 +3,7 @@
 // destroyed with it.
 
 #include <cstdint>
+#include <string>
 
 namespace kv {
 
@@ -23,5 +24,9 @@ void snd_bind_volume_option(sound_system& sound, option_registry& options);
 void snd_add_channel(sound_system& sound, uint32_t mode);
 // Starts the selected driver; a failing device falls back to no sound and says so in the log.
 void snd_open(sound_system& sound);
+// Plays a sample without position.
+void snd_play(sound_system& sound, int32_t channel, const std::string& name, int32_t owner, int32_t flag,
+              bool loop);
+void music_fade_out(sound_system& sound);
 
 }  // namespace kv
