@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "util/mat4.h"
+
 namespace kv {
 
 class sector;
@@ -16,6 +18,7 @@ struct entity {
     uint8_t thrown = 0;           // set when its throw trigger fired
     int32_t blast_value = 0;      // handed to the blast queue when its blast trigger fires
     int32_t step_result = 0;      // stored by the last step check
+    mat4 world;                   // body to world, kept by its update
 };
 
 // Both animation channels idle.
@@ -24,5 +27,7 @@ void entity_create(entity& e, const std::string& name);
 void entity_destroy(entity& e);
 void entity_update(entity& e, int32_t ignored);
 void entity_set_parent(entity& e, entity* parent);
+// The body's world matrix (row 3: its world position).
+const mat4& entity_world_matrix(const entity& e);
 
 }  // namespace kv

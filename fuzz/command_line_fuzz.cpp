@@ -1,5 +1,6 @@
 // The command-line parser on arbitrary words: the input is split at zero bytes into at most 40
-// words, handed over as the program's entry would (entry 0 null).
+// words, handed over as the program's entry would (entry 0 null). The whole input is also split as
+// the program's command-line text and parsed the same way.
 
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "kernel/engine_main.h"
 #include "kernel/options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -32,5 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         volatile size_t n = std::char_traits<char>::length(option.value);
         (void)n;
     }
+
+    kv::command_line line = kv::command_line_split(std::string(reinterpret_cast<const char*>(data), size));
+    if (line.argv.size() > static_cast<size_t>(kv::kMaxArguments) || line.argv.front() != nullptr)
+        __builtin_trap();
+    kv::command_options split_table;
+    kv::parse_options(split_table, static_cast<int>(line.argv.size()), line.argv.data(), sink, sink);
+    kv::parse_join_options(split_table, static_cast<int>(line.argv.size()), line.argv.data());
     return 0;
 }

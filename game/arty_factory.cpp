@@ -3,7 +3,12 @@
 #include <utility>
 
 #include "data/package.h"
+#include "game/kvactor.h"
+#include "game/kvcamera.h"
+#include "game/kvdoor.h"
 #include "game/kvlevel.h"
+#include "game/kvproximity_sensor.h"
+#include "game/kvrotator.h"
 #include "game/kvspawn_point.h"
 #include "kernel/log.h"
 
@@ -40,13 +45,19 @@ int32_t post_command(arty_factory& factory) {
 
 std::vector<arty_class> arty_class_table() {
     return {
-        {"kvgame", nullptr},          {"kvloose_camera", nullptr},
-        {"kvbound_camera", nullptr},  {"kvcable_camera", nullptr},
-        {"kvstatic_camera", nullptr}, {"kvspawn_point", make<kvspawn_point>},
-        {"kvlevel", make<kvlevel>},   {"kvscreen", nullptr},
-        {"kvrotator", nullptr},       {"kvproximity_sensor", nullptr},
-        {"kvactor", nullptr},         {"kvgoal", nullptr},
-        {"kvdoor", nullptr},
+        {"kvgame", nullptr},
+        {"kvloose_camera", make<kvloose_camera>},
+        {"kvbound_camera", make<kvbound_camera>},
+        {"kvcable_camera", make<kvcable_camera>},
+        {"kvstatic_camera", make<kvstatic_camera>},
+        {"kvspawn_point", make<kvspawn_point>},
+        {"kvlevel", make<kvlevel>},
+        {"kvscreen", nullptr},
+        {"kvrotator", make<kvrotator>},
+        {"kvproximity_sensor", make<kvproximity_sensor>},
+        {"kvactor", make<kvactor>},
+        {"kvgoal", nullptr},
+        {"kvdoor", make<kvdoor>},
     };
 }
 

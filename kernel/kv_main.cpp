@@ -1,31 +1,16 @@
-// The program `kv`. Start-up so far: the log, the command line, the banner and the run timer.
+// The program `kv`: the command line is rebuilt as one text and split the engine's own way; a
+// dedicated server asked for by the host-game screen is started as a new process at the end.
 
-#include <cstdio>
-#include <cstring>
+#include <string>
 
-#include "kernel/log.h"
-#include "kernel/options.h"
-
-namespace {
-
-constexpr const char* kEngineName = "Quellix";
-constexpr const char* kEngineVersion = "1.0";
-constexpr int kBuildNumber = 182;
-
-}  // namespace
+#include "kernel/engine_main.h"
+#include "platform/signals.h"
 
 int main(int argc, char** argv) {
-    if (!kv::log_open(kv::kLogFileName)) {
-        std::fprintf(stderr, "kv: cannot create %s\n", kv::kLogFileName);
-    }
-    if (!kv::parse_options(argc, argv)) {
-        // After `--help`: the listing is out and nothing more goes to the log.
-        kv::log_close();
-        return -1;
-    }
-    kv::timer_restart(kv::run_timer());
-    kv::log_write("%s %s (build %d)\n", kEngineName, kEngineVersion, kBuildNumber);
-    kv::log_stamped("Initializing...\n");
-    kv::log_close();
-    return 0;
+    const std::string text = kv::command_line_join(argc, argv);
+    kv::command_line line = kv::command_line_split(text);
+    kv::sys_install_stop_handlers();
+    const int result = kv::engine_main(static_cast<int>(line.argv.size()), line.argv.data());
+    if (result == kv::kEngineRelaunch) kv::engine_relaunch(argc, argv);
+    return result;
 }

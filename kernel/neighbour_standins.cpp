@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <numbers>
 
 #include "beings/being.h"
 #include "beings/being_commands.h"
@@ -16,6 +17,7 @@
 #include "game/server.h"
 #include "gfx/gfx.h"
 #include "gfx/surface.h"
+#include "gfx/texture.h"
 #include "net/net_client.h"
 #include "net/service.h"
 #include "net/snapshot_package.h"
@@ -24,6 +26,7 @@
 #include "ui/console_view.h"
 #include "ui/hud.h"
 #include "ui/input/input.h"
+#include "ui/kvtext.h"
 #include "ui/widgets.h"
 #include "util/text.h"
 #include "world/sector.h"
@@ -43,7 +46,8 @@ void standins_reset() {
 namespace {
 
 void record(std::string call) {
-    standins().calls.push_back(std::move(call));
+    std::vector<std::string>& calls = standins().calls;
+    if (calls.size() < neighbour_standins::kMaxCalls) calls.push_back(std::move(call));
 }
 
 }  // namespace
@@ -72,13 +76,39 @@ void snd_open(sound_system&) {
     record("snd_open");
 }
 
-void snd_play(sound_system&, int32_t channel, const std::string& name, int32_t owner, int32_t flag,
-              bool loop) {
-    record(str_format("snd_play %d %s %d %d %d", channel, name.c_str(), owner, flag, loop ? 1 : 0));
-}
-
 void music_fade_out(sound_system&) {
     record("music_fade_out");
+}
+
+void snd_update(sound_system&) {
+    record("snd_update");
+}
+
+void snd_set_listener(sound_system&, uintptr_t zone, const vec3& position, const vec3&, const vec3& up,
+                      const vec3& forward) {
+    neighbour_standins& s = standins();
+    s.listener_zone = zone;
+    s.listener_position = position;
+    s.listener_up = up;
+    s.listener_forward = forward;
+    record("snd_set_listener");
+}
+
+void snd_play_3d(sound_system&, int32_t channel, const std::string& name, uintptr_t owner,
+                 const vec3& position, const vec3&, const vec3& direction, float min_distance,
+                 float max_distance, float inside_cone_angle, float outside_cone_angle, float outside_volume,
+                 int32_t key, int32_t volume, bool loop) {
+    standins().last_3d_owner = owner;
+    record(str_format("snd_play_3d %d %s %g %g %g | %g %g %g | %g %g %g %g %g %d %d %d", channel,
+                      name.c_str(), position.x, position.y, position.z, direction.x, direction.y, direction.z,
+                      min_distance, max_distance, inside_cone_angle, outside_cone_angle, outside_volume, key,
+                      volume, loop ? 1 : 0));
+}
+
+void snd_play(sound_system&, int32_t channel, const std::string& name, uintptr_t owner, int32_t flag,
+              bool loop) {
+    record(str_format("snd_play %d %s %zu %d %d", channel, name.c_str(), static_cast<std::size_t>(owner),
+                      flag, loop ? 1 : 0));
 }
 
 // User interface and input.
@@ -144,6 +174,39 @@ void kvmltext_set_visible(kvmltext& w, bool visible) {
 
 void kvselection_add_column(kvselection& w, const std::string& title, int32_t width, int32_t value) {
     w.columns.push_back({title, width, value});
+}
+
+void input_get_mouse_motion(input&, int32_t& dx, int32_t& dy) {
+    neighbour_standins& s = standins();
+    dx = s.mouse_dx;
+    dy = s.mouse_dy;
+    s.mouse_dx = 0;
+    s.mouse_dy = 0;
+}
+
+void kvtext_init(kvtext& t, float x, float y, const float (&colour)[4], const std::string& text,
+                 const int32_t (&values)[3], int32_t alignment, const std::string& font) {
+    t.x = x;
+    t.y = y;
+    for (int i = 0; i < 4; ++i) t.colour[i] = colour[i];
+    t.text = text;
+    for (int i = 0; i < 3; ++i) t.values[i] = values[i];
+    t.alignment = alignment;
+    t.font = font;
+}
+
+void kvtext_set_position(kvtext& t, float x, float y) {
+    t.x = x;
+    t.y = y;
+}
+
+void kvtext_set_color(kvtext& t, const float (&colour)[4]) {
+    for (int i = 0; i < 4; ++i) t.colour[i] = colour[i];
+}
+
+void kvtext_draw(const kvtext& t) {
+    record(str_format("kvtext_draw %s %g %g %g %g", t.text.c_str(), t.colour[0], t.colour[1], t.colour[2],
+                      t.colour[3]));
 }
 
 void input_select_driver(input& in, uint32_t kind) {
@@ -316,6 +379,35 @@ void gfx_clear_effects(gfx&) {
     record("gfx_clear_effects");
 }
 
+texture* gfx_find_texture(gfx&, const std::string& name) {
+    neighbour_standins& s = standins();
+    for (texture& t : s.textures) {
+        if (t.name != name) continue;
+        t.frame_stamp = ++s.texture_frame_counter;
+        return &t;
+    }
+    return nullptr;
+}
+
+void gfx_load_texture(gfx&, const std::string& name) {
+    record("gfx_load_texture " + name);
+    neighbour_standins& s = standins();
+    for (const std::string& loadable : s.loadable_textures) {
+        if (loadable != name) continue;
+        texture t;
+        t.name = name;
+        s.textures.push_back(t);
+        return;
+    }
+}
+
+void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], float left, float top,
+                            float width, float height, const float (&texture_rect)[4]) {
+    record(str_format("gfx_draw_textured_rect %s | %g %g %g %g | %g %g %g %g | %g %g %g %g", t.name.c_str(),
+                      colour[0], colour[1], colour[2], colour[3], left, top, width, height, texture_rect[0],
+                      texture_rect[1], texture_rect[2], texture_rect[3]));
+}
+
 void surface_init(surface& s) {
     s = surface();
 }
@@ -466,6 +558,15 @@ void service_command(service_settings&, const std::string& text) {
     record("service_command " + text);
 }
 
+bool service_tick(service_settings&, int32_t elapsed_ms) {
+    record(str_format("service_tick %d", elapsed_ms));
+    return standins().service_tick_result;
+}
+
+void net_cleanup() {
+    record("net_cleanup");
+}
+
 // Beings.
 
 void entity_create(entity& e, const std::string& name) {
@@ -541,9 +642,39 @@ bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t 
     return w.weapon_id == weapon_id && w.kind == kind;
 }
 
-int32_t being_handle_command(being&, bool pressed, int32_t action) {
-    record(str_format("being_handle_command %d %d", pressed ? 1 : 0, action));
-    return 1;
+const mat4& entity_world_matrix(const entity& e) {
+    return e.world;
+}
+
+void being_set_view(being& b, const vec3& position, const vec3& forward, const vec3& up,
+                    placement_sector* sector) {
+    placement_set(b.place, position, forward, up, sector);
+    record("being_set_view " + b.name);
+}
+
+int32_t being_handle_command(being& b, bool pressed, int32_t code) {
+    record(str_format("being_handle_command %s %d %d", b.name.c_str(), pressed ? 1 : 0, code));
+    return standins().being_handle_command_result;
+}
+
+void being_view_matrix(const being& b, mat4& out, int32_t flag) {
+    if (flag == 0) {
+        mat4_set_rotation_x(out, b.view_pitch);
+        return;
+    }
+    mat4 turn;
+    mat4_set_rotation_z(turn, -std::numbers::pi_v<float> / 2.0f);
+    out = mat4_mul(b.body_matrix, turn);
+}
+
+void being_set_ladder(being& b, uintptr_t sensor_id, bool on) {
+    if (on) {
+        b.ladder_id = sensor_id;
+        b.on_ladder = true;
+    } else if (b.ladder_id == sensor_id) {
+        b.on_ladder = false;
+    }
+    record(str_format("being_set_ladder %s %d", b.name.c_str(), on ? 1 : 0));
 }
 
 int32_t being_anim_table_command(const std::string& line) {

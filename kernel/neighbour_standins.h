@@ -10,8 +10,12 @@
 
 #include <cstdint>
 #include <deque>
+#include <list>
 #include <string>
 #include <vector>
+
+#include "gfx/texture.h"
+#include "util/vec3.h"
 
 namespace kv {
 
@@ -33,9 +37,29 @@ struct neighbour_standins {
     bool finish_on_update = false;
     // Key events waiting for `input_read_key`: positive pressed, negative released.
     std::deque<int32_t> input_keys;
+    int32_t being_handle_command_result = 0;
+
+    // Input: the mouse motion the next read returns (then 0, 0).
+    int32_t mouse_dx = 0;
+    int32_t mouse_dy = 0;
+
+    // Renderer: the texture list, the names that load, and the frame counter that stamps lookups.
+    std::list<texture> textures;
+    std::vector<std::string> loadable_textures;
+    uint16_t texture_frame_counter = 0;
+
+    // Sound: where the listener was put last, and the owner of the last positioned sample.
+    uintptr_t listener_zone = 0;
+    vec3 listener_position;
+    vec3 listener_up;
+    vec3 listener_forward;
+    uintptr_t last_3d_owner = 0;
+    bool service_tick_result = true;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
-    // ("gfx_select_driver 2", "client_send_command kick 3|0").
+    // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them
+    // every frame: past `kMaxCalls` the calls are no longer written down.
+    static constexpr std::size_t kMaxCalls = 100000;
     std::vector<std::string> calls;
 };
 

@@ -74,6 +74,13 @@ int32_t timer_elapsed_ms(const timer& t) {
 
 int32_t timer_elapsed_seconds(const timer& t) { return timer_elapsed_ms(t) / 1000; }
 
+int64_t timer_elapsed_ms64(const timer& t) {
+    if (g_multimedia) return sys_clock_get().ms_now() - t.start_time;
+    const int64_t counts = sys_clock_get().counter_now() - t.start_count;
+    // Whole seconds first, so that a long run cannot overflow the product.
+    return counts / g_frequency * 1000 + counts % g_frequency * 1000 / g_frequency;
+}
+
 void timer_freeze(timer& t) {
     const int32_t ms = timer_elapsed_ms(t);
     if (g_multimedia) {

@@ -22,6 +22,9 @@ struct timer {
 void timer_restart(timer& t);
 int32_t timer_elapsed_ms(const timer& t);
 int32_t timer_elapsed_seconds(const timer& t);
+// Elapsed milliseconds that do not wrap in a program's lifetime (the counter's; the millisecond
+// clock still wraps after 2^32 ms).
+int64_t timer_elapsed_ms64(const timer& t);
 // Between freeze and unfreeze the timer holds milliseconds, not a start point: do not read it.
 void timer_freeze(timer& t);
 void timer_unfreeze(timer& t);

@@ -19,6 +19,9 @@ struct service_settings {
 service_settings& service_settings_get();
 
 void service_command(service_settings& settings, const std::string& text);
+// Once a main-loop pass: while a server runs in this process, its session log, round and map machine
+// and network server. False asks the engine to stop.
+bool service_tick(service_settings& settings, int32_t elapsed_ms);
 // Fills the settings with their defaults (world server start-up).
 void service_settings_init(service_settings& settings);
 

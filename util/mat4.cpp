@@ -291,6 +291,37 @@ mat4 mat4_inverse_rigid(const mat4& m) {
     return inverse;
 }
 
+mat4 mat4_inverse_affine(const mat4& m) {
+    if (mat4_is_identity(m)) return m;
+    const float* e = m.m;
+    // Cofactors of the upper 3x3, transposed, over its determinant.
+    const float c0 = e[5] * e[10] - e[6] * e[9];
+    const float c1 = e[6] * e[8] - e[4] * e[10];
+    const float c2 = e[4] * e[9] - e[5] * e[8];
+    const float det = e[0] * c0 + e[1] * c1 + e[2] * c2;
+    if (det == 0.0f || !std::isfinite(det)) return mat4_inverse_rigid(m);
+    const float k = 1.0f / det;
+    mat4 inverse;
+    float* r = inverse.m;
+    r[0] = c0 * k;
+    r[1] = (e[2] * e[9] - e[1] * e[10]) * k;
+    r[2] = (e[1] * e[6] - e[2] * e[5]) * k;
+    r[4] = c1 * k;
+    r[5] = (e[0] * e[10] - e[2] * e[8]) * k;
+    r[6] = (e[2] * e[4] - e[0] * e[6]) * k;
+    r[8] = c2 * k;
+    r[9] = (e[1] * e[8] - e[0] * e[9]) * k;
+    r[10] = (e[0] * e[5] - e[1] * e[4]) * k;
+    r[3] = r[7] = r[11] = 0.0f;
+    r[12] = r[13] = r[14] = 0.0f;
+    r[15] = 1.0f;
+    const vec3 t = mat4_transform_point(inverse, mat4_row3(m));
+    r[12] = -t.x;
+    r[13] = -t.y;
+    r[14] = -t.z;
+    return inverse;
+}
+
 vec3 mat4_transform_point(const mat4& m, const vec3& point) {
     if (mat4_is_identity(m)) return point;
     const float* e = m.m;

@@ -90,6 +90,9 @@ void mat4_set_row3(mat4& m, float x, float y, float z);
 mat4 mat4_rotation_transposed(const mat4& m);
 // The inverse of a rotation plus translation.
 mat4 mat4_inverse_rigid(const mat4& m);
+// The inverse of any invertible affine transform (scale included); the identity gives the identity
+// and a singular upper 3x3 gives the rigid inverse.
+mat4 mat4_inverse_affine(const mat4& m);
 
 // x' = x m0 + y m4 + z m8 + m12 and likewise for y and z; w is kept. The identity copies the point.
 vec3 mat4_transform_point(const mat4& m, const vec3& point);

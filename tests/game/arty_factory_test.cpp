@@ -267,7 +267,7 @@ TEST_F(ArtyFactory, PackagesSpawnTheirDescriptionsAsGroupsAndReleaseThemOnUnload
     tools::package_writer level;
     level.add_import("base");
     level.add_arty("kvlevel", "level", {});
-    level.add_arty("kvdoor", "d-door", {});  // a class not built in
+    level.add_arty("kvnothing", "d-door", {});  // no such class
     write_data("maps/level", level.finish());
 
     ASSERT_TRUE(load_package(srv_, "level", true));

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "beings/being.h"
 #include "game/kvgame_chat.h"
 #include "game/server.h"
 #include "tests/game/game_test_support.h"
@@ -50,8 +51,12 @@ protected:
     kvstatic picture_, aim_;
     kvmltext label_;
     kvselection scores_;
-    being* local_ = reinterpret_cast<being*>(&aim_);  // only passed on to the being stand-in
-    kvgame_chat_env env_{srv_, in_, true, &picture_, &label_, &aim_, &scores_, local_, 100};
+    being local_ = [] {
+        being b;
+        b.name = "pid100";
+        return b;
+    }();
+    kvgame_chat_env env_{srv_, in_, true, &picture_, &label_, &aim_, &scores_, &local_, 100};
     kvgame_messages m_;
 };
 
@@ -93,7 +98,7 @@ TEST_F(KvgameChat, ChatEntrySendsEditsAndCloses) {
 
     // A released key lets go of its action in the local being.
     keys({-kKeyW, -kKeyF7 - 1000});
-    EXPECT_EQ(take_calls(), (calls_t{"being_handle_command 0 1"}));
+    EXPECT_EQ(take_calls(), (calls_t{"being_handle_command pid100 0 1"}));
 
     keys({kKeyEnter});
     EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 0 0 hi!"}));

@@ -21,6 +21,19 @@ TEST(Timer, ReadsElapsedMillisecondsAndSeconds) {
     EXPECT_EQ(timer_elapsed_ms(t), 0);
 }
 
+TEST(Timer, LongRunningTimeDoesNotWrap) {
+    fake_clock clock;
+    scoped_clock use(clock);
+    timer t;
+    // Fifty days: beyond both 2^31 and 2^32 milliseconds.
+    constexpr int64_t kFiftyDaysMs = 50LL * 86400 * 1000;
+    clock.advance_ms(kFiftyDaysMs);
+    clock.advance_us(999);
+    EXPECT_EQ(timer_elapsed_ms64(t), kFiftyDaysMs);
+    clock.advance_us(1);
+    EXPECT_EQ(timer_elapsed_ms64(t), kFiftyDaysMs + 1);
+}
+
 TEST(Timer, NegativeSecondsTruncateTowardZero) {
     fake_clock clock;
     scoped_clock use(clock);

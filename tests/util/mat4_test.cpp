@@ -258,6 +258,18 @@ TEST(Mat4, RigidInverse) {
                            made(kMat4KindRotationX, -0.3f)));
 }
 
+TEST(Mat4, AffineInverseUndoesScaleToo) {
+    const vec3 p{-3.0f, 0.25f, 8.0f};
+    for (const mat4& m : sample_transforms()) {
+        const vec3 back = mat4_transform_point(mat4_inverse_affine(m), mat4_transform_point(m, p));
+        expect_point(back, p.x, p.y, p.z);
+    }
+    EXPECT_TRUE(mat4_is_identity(mat4_inverse_affine(kMat4Identity)));
+    // A flat transform has no inverse: the rigid one stands in, without NaNs.
+    const mat4 flat = made(kMat4KindScale, 1.0f, 0.0f, 1.0f);
+    for (float e : mat4_inverse_affine(flat).m) EXPECT_TRUE(std::isfinite(e));
+}
+
 TEST(Mat4, TransformsPoints) {
     const vec3 p{1.0f, 2.0f, 3.0f, 5.0f};
     const vec3 same = mat4_transform_point(kMat4Identity, p);

@@ -50,5 +50,7 @@ int32_t input_read_key(input& in);
 int32_t input_find_action(const input& in, int32_t key);
 // The key bound to the action, or -1.
 int32_t input_find_key(const input& in, int32_t action);
+// The mouse motion since the last read (0, 0 without DirectInput).
+void input_get_mouse_motion(input& in, int32_t& dx, int32_t& dy);
 
 }  // namespace kv

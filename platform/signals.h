@@ -1,0 +1,15 @@
+#pragma once
+// The requests to end the program that come from outside (SIGINT, SIGTERM). The handlers only note
+// the request; the main loop reads it and stops the engine, so the normal shutdown runs.
+
+namespace kv {
+
+// Installs the handlers of SIGINT and SIGTERM.
+void sys_install_stop_handlers();
+// True once a stop was requested; it stays set until cleared.
+bool sys_stop_requested();
+// Notes a request as the handlers do (safe from another thread).
+void sys_request_stop();
+void sys_clear_stop_request();
+
+}  // namespace kv

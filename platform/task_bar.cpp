@@ -1,0 +1,7 @@
+#include "platform/task_bar.h"
+
+namespace kv {
+
+void sys_show_task_bar() {}
+
+}  // namespace kv

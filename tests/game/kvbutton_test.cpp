@@ -1,0 +1,143 @@
+#include "game/kvbutton.h"
+
+#include <gtest/gtest.h>
+
+#include "kernel/neighbour_standins.h"
+#include "tests/game/game_test_support.h"
+
+namespace kv {
+namespace {
+
+// Colour sets that tell the rows apart: normal, under the pointer, pressed, disabled.
+constexpr float kLabel[4][4] = {{0.1f, 0, 0, 1}, {0.2f, 0, 0, 1}, {0.3f, 0, 0, 1}, {0.4f, 0, 0, 1}};
+constexpr float kPicture[4][4] = {{1, 0.1f, 0, 1}, {1, 0.2f, 0, 1}, {1, 0.3f, 0, 1}, {1, 0.4f, 0, 1}};
+
+class Button : public game_test {
+protected:
+    kvbutton make(int32_t style, int32_t alignment = kTextAlignLeft, const std::string& picture = "btn") {
+        kvbutton b;
+        kvbutton_init(b, 100, 50, 200, 40, picture, "Play", {12, 0, 10}, style, alignment, kLabel, kPicture);
+        return b;
+    }
+
+    // The frame drawn: picture colour row's second component and the texture rectangle.
+    std::string drawn(kvbutton& b) {
+        take_calls();
+        kvbutton_draw(b);
+        const calls_t calls = take_calls("gfx_draw_textured_rect");
+        return calls.empty() ? "" : calls[0];
+    }
+};
+
+TEST_F(Button, ReportsOnePressPerClickWithItsSoundAndFrames) {
+    standins().loadable_textures = {"btn"};
+    kvbutton b = make(kButtonFourFrames);
+    EXPECT_EQ(drawn(b), "gfx_draw_textured_rect btn | 1 0.1 0 1 | 100 50 200 40 | 0 0 1 0.25");
+
+    EXPECT_TRUE(kvbutton_handle_pointer(b, false, 150, 70));  // under the pointer
+    EXPECT_EQ(b.state, kButtonHighlighted);
+    EXPECT_EQ(drawn(b), "gfx_draw_textured_rect btn | 1 0.1 0 1 | 100 50 200 40 | 0 0.5 1 0.75");
+
+    int reported = 0;
+    for (int frame = 0; frame < 5; ++frame) reported += kvbutton_handle_pointer(b, true, 150, 70) ? 1 : 0;
+    EXPECT_EQ(reported, 1);  // held down: one press
+    EXPECT_EQ(b.state, kButtonPressed);
+    EXPECT_EQ(take_calls("snd_play"), calls_t{"snd_play 1 ui_snd1 0 0 0"});
+    EXPECT_EQ(drawn(b), "gfx_draw_textured_rect btn | 1 0.1 0 1 | 100 50 200 40 | 0 0.25 1 0.5");
+
+    // Released and pressed again: a second click.
+    EXPECT_TRUE(kvbutton_handle_pointer(b, false, 150, 70));
+    EXPECT_TRUE(kvbutton_handle_pointer(b, true, 150, 70));
+    EXPECT_EQ(take_calls("snd_play"), calls_t{"snd_play 1 ui_snd1 0 0 0"});
+
+    // Leaving it puts it back to normal.
+    EXPECT_FALSE(kvbutton_handle_pointer(b, false, 10, 10));
+    EXPECT_EQ(b.state, kButtonNormal);
+    EXPECT_EQ(b.label.colour[0], 0.1f);
+}
+
+TEST_F(Button, FramesOfEachStyle) {
+    standins().loadable_textures = {"btn"};
+    struct case_t {
+        int32_t style;
+        int32_t state;
+        bool enabled;
+        const char* colour_and_rect;
+    };
+    const case_t cases[] = {
+        {kButtonWhole, 0, true, "1 0.1 0 1 | 100 50 200 40 | 0 0 1 1"},
+        {kButtonWhole, 1, true, "1 0.2 0 1 | 100 50 200 40 | 0 0 1 1"},
+        {kButtonWhole, 2, true, "1 0.3 0 1 | 100 50 200 40 | 0 0 1 1"},
+        {kButtonWhole, 2, false, "1 0.4 0 1 | 100 50 200 40 | 0 0 1 1"},
+        {kButtonFourFrames, 1, false, "1 0.4 0 1 | 100 50 200 40 | 0 0.75 1 1"},
+        {kButtonTwoFrames, 0, true, "1 0.1 0 1 | 100 50 200 40 | 0 0 0.5 1"},
+        {kButtonTwoFrames, 1, true, "1 0.1 0 1 | 100 50 200 40 | 0 0 0.5 1"},
+        {kButtonTwoFrames, 2, true, "1 0.3 0 1 | 100 50 200 40 | 0.5 0 1 1"},
+        {kButtonTwoFrames, 0, false, "1 0.4 0 1 | 100 50 200 40 | 0 0 0.5 1"},
+    };
+    for (const case_t& c : cases) {
+        kvbutton b = make(c.style);
+        b.state = c.state;
+        kvbutton_set_enabled(b, c.enabled);
+        EXPECT_EQ(drawn(b), std::string("gfx_draw_textured_rect btn | ") + c.colour_and_rect)
+            << c.style << " " << c.state << " " << c.enabled;
+    }
+}
+
+TEST_F(Button, EdgesAreOutsideAndADisabledButtonOnlyBeeps) {
+    kvbutton b = make(kButtonWhole);
+    for (const auto& [x, y] : {std::pair{100, 70}, {300, 70}, {150, 50}, {150, 90}}) {
+        EXPECT_FALSE(kvbutton_handle_pointer(b, true, x, y)) << x << "," << y;
+    }
+    EXPECT_TRUE(take_calls("snd_play").empty());
+
+    EXPECT_TRUE(kvbutton_handle_pointer(b, false, 150, 70));
+    kvbutton_set_enabled(b, false);
+    EXPECT_EQ(b.label.colour[0], 0.4f);  // disabled colour at once
+    for (int press = 0; press < 2; ++press) {
+        EXPECT_FALSE(kvbutton_handle_pointer(b, true, 150, 70));
+        kvbutton_handle_pointer(b, false, 150, 70);
+    }
+    EXPECT_EQ(take_calls("snd_play"), (calls_t{"snd_play 1 ui_snd6 0 0 0", "snd_play 1 ui_snd6 0 0 0"}));
+    EXPECT_EQ(b.state, kButtonHighlighted);  // keeps its looks
+    EXPECT_EQ(b.label.colour[0], 0.4f);
+
+    kvbutton_set_visible(b, false);
+    EXPECT_FALSE(kvbutton_handle_pointer(b, false, 150, 70));
+    take_calls();
+    kvbutton_draw(b);
+    EXPECT_TRUE(take_calls().empty());
+}
+
+TEST_F(Button, LabelPlacementAndPictureLoading) {
+    const std::pair<int32_t, float> alignments[] = {
+        {kTextAlignLeft, 100.0f}, {kTextAlignCentre, 200.0f}, {kTextAlignRight, 300.0f}};
+    for (const auto& [alignment, x] : alignments) {
+        kvbutton b = make(kButtonWhole, alignment);
+        EXPECT_EQ(b.label.x, x);
+        EXPECT_EQ(b.label.y, 50.0f + 20.0f + 5.0f);
+        EXPECT_EQ(b.label.alignment, alignment);
+        EXPECT_EQ(b.label.text, "Play");
+    }
+    EXPECT_EQ(make(kButtonWhole).right, 300);
+    EXPECT_EQ(make(kButtonWhole).bottom, 90);
+
+    // A picture that cannot be loaded, or none: only the label.
+    kvbutton missing = make(kButtonWhole, kTextAlignLeft, "gone");
+    take_calls();
+    kvbutton_draw(missing);
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_load_texture gone", "kvtext_draw Play 1 0.1 0 1"}));
+    kvbutton bare = make(kButtonWhole, kTextAlignLeft, "");
+    kvbutton_draw(bare);
+    EXPECT_EQ(take_calls(), calls_t{"kvtext_draw Play 1 0.1 0 1"});
+
+    // A picture is loaded once and found afterwards.
+    standins().loadable_textures = {"btn"};
+    kvbutton b = make(kButtonWhole);
+    kvbutton_draw(b);
+    kvbutton_draw(b);
+    EXPECT_EQ(take_calls("gfx_load_texture"), calls_t{"gfx_load_texture btn"});
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,573 @@
+#include "kernel/engine_main.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/package.h"
+#include "data/reference_list.h"
+#include "game/server.h"
+#include "kernel/kernel.h"
+#include "kernel/log.h"
+#include "kernel/neighbour_standins.h"
+#include "kernel/option_registry.h"
+#include "net/service.h"
+#include "platform/clock.h"
+#include "platform/process.h"
+#include "platform/signals.h"
+#include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
+#include "tools/demo_data.h"
+
+namespace kv {
+namespace {
+
+using words_t = std::vector<std::string>;
+
+// The words that the program's entry hands to the main routine for this command line.
+words_t split_words(const std::string& text) {
+    const command_line line = command_line_split(text);
+    words_t words;
+    EXPECT_EQ(line.argv.front(), nullptr);
+    for (std::size_t i = 1; i < line.argv.size(); ++i) words.emplace_back(line.argv[i]);
+    return words;
+}
+
+std::string numbered_words(int count) {
+    std::string text;
+    for (int i = 1; i <= count; ++i) text += (i > 1 ? " w" : "w") + std::to_string(i);
+    return text;
+}
+
+TEST(CommandLine, SplitsAtBlanksOnly) {
+    const struct {
+        const char* what;
+        std::string text;
+        words_t words;
+    } cases[] = {
+        {"empty", "", {}},
+        {"only blanks", "    ", {}},
+        {"one word", "--dedicated=yes", {"--dedicated=yes"}},
+        {"blanks around and between", "  a  b   c ", {"a", "b", "c"}},
+        {"tabs and quotes are plain", "\"a b\"\tc", {"\"a", "b\"\tc"}},
+        {"line feed is plain", "a\nb c", {"a\nb", "c"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(split_words(c.text), c.words);
+    }
+}
+
+TEST(CommandLine, KeepsAtMost31Words) {
+    const command_line line = command_line_split(numbered_words(40));
+    ASSERT_EQ(line.argv.size(), 32u);
+    EXPECT_EQ(std::string(line.argv[31]), "w31");
+    // The 32nd word is never cut off from the rest of the text: it is simply not taken.
+    EXPECT_EQ(split_words(numbered_words(31)).size(), 31u);
+    EXPECT_EQ(split_words(numbered_words(32)).size(), 31u);
+}
+
+TEST(CommandLine, JoinsTheProgramWordsWithSingleBlanks) {
+    const char* const argv[] = {"/usr/bin/kv", "--dedicated=yes", "a b", "", "c"};
+    EXPECT_EQ(command_line_join(5, argv), "--dedicated=yes a b  c");
+    EXPECT_EQ(command_line_join(1, argv), "");
+    // Joined and split again, an empty word leaves no empty argument.
+    EXPECT_EQ(split_words(command_line_join(5, argv)), (words_t{"--dedicated=yes", "a", "b", "c"}));
+}
+
+TEST(EngineArithmetic, DisplaySizeFromTheFirstCharacterOfTheResolution) {
+    const struct {
+        const char* resolution;
+        int32_t kind;
+        int32_t width;
+        int32_t height;
+    } cases[] = {
+        {"0", kDriverOpenGl, 640, 480},    {"1", kDriverOpenGl, 800, 600},  {"2", kDriverOpenGl, 1024, 768},
+        {"3", kDriverDirect3d, 1152, 864}, {"4", kDriverOpenGl, 1280, 960}, {"5", kDriverOpenGl, 1280, 1024},
+        {"6", kDriverOpenGl, 640, 480},    {"7", kDriverOpenGl, 640, 480},  {"", kDriverOpenGl, 640, 480},
+        {"25", kDriverOpenGl, 1024, 768},  {"/", kDriverOpenGl, 640, 480},  {"x", kDriverOpenGl, 640, 480},
+        {"5", kDriverNull, 640, 480},      {"3", kDriverNull, 640, 480},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("resolution '") + c.resolution + "' kind " + std::to_string(c.kind));
+        const display_size size = engine_display_size(c.resolution, c.kind);
+        EXPECT_EQ(size.width, c.width);
+        EXPECT_EQ(size.height, c.height);
+    }
+}
+
+TEST(EngineArithmetic, DetailsAreCaseSensitive) {
+    const struct {
+        const char* text;
+        int32_t expected;
+    } cases[] = {
+        {"low", kDetailLow},     {"medium", kDetailMedium}, {"high", kDetailHigh},     {"LOW", kDetailMedium},
+        {"High", kDetailMedium}, {"", kDetailMedium},       {"lowest", kDetailMedium},
+    };
+    for (const auto& c : cases) EXPECT_EQ(engine_detail_level(c.text, kDetailMedium), c.expected) << c.text;
+}
+
+TEST(EngineArithmetic, DedicatedServerSleepsTheRestOfItsMinimumFrame) {
+    const struct {
+        int32_t min_frame;
+        int32_t frame;
+        int32_t sleep;
+    } cases[] = {
+        {33, 40, 0}, {33, 5, 28}, {33, 33, 0}, {33, 0, 33}, {0, 5, 0}, {33, -5, 38}, {-10, 0, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(engine_dedicated_sleep_ms(c.min_frame, c.frame), c.sleep)
+            << c.min_frame << " ms minimum, " << c.frame << " ms frame";
+    }
+}
+
+TEST(EngineArithmetic, RunningTimeInDaysHoursMinutesSeconds) {
+    const struct {
+        int64_t ms;
+        running_time expected;
+    } cases[] = {
+        {0, {0, 0, 0, 0}},
+        {999, {0, 0, 0, 0}},
+        {59999, {0, 0, 0, 59}},
+        {90061000, {1, 1, 1, 1}},
+        // Past 2^32 ms (49.7 days): the time goes on counting.
+        {50LL * 86400 * 1000 + 3723000, {50, 1, 2, 3}},
+    };
+    for (const auto& c : cases) {
+        const running_time t = engine_running_time(c.ms);
+        EXPECT_EQ(t.days, c.expected.days) << c.ms;
+        EXPECT_EQ(t.hours, c.expected.hours) << c.ms;
+        EXPECT_EQ(t.minutes, c.expected.minutes) << c.ms;
+        EXPECT_EQ(t.seconds, c.expected.seconds) << c.ms;
+    }
+}
+
+// The main routine in this process: a temporary folder as the working directory (the log "kv.log" is
+// written there) holding the demo data under "data/" and a write directory "write/".
+class EngineMain : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_directory_ = std::filesystem::current_path();
+        std::filesystem::current_path(folder_.path());
+        ASSERT_TRUE(tools::write_demo_data(folder_.file("data")));
+        std::filesystem::create_directory(folder_.file("write"));
+        reset_singletons();
+    }
+
+    void TearDown() override {
+        log_close();
+        reset_singletons();
+        std::filesystem::current_path(old_directory_);
+    }
+
+    void reset_singletons() {
+        standins_reset();
+        sys_clear_stop_request();
+        kernel& k = kernel_get();
+        k.running = true;
+        k.detail_level = kDetailHigh;
+        k.frame_count = 0;
+        k.console.lines.clear();
+        server& srv = server_get();
+        while (!srv.packages.empty()) package_destroy(srv, *srv.packages.front());
+        ref_list().items.clear();
+        srv.level_loaded = 0;
+        srv.current_level_name.clear();
+        srv.game_package.clear();
+        srv.dedicated = 0;
+        srv.join_nick.clear();
+        srv.join_port = 0;
+        srv.data_dir.clear();
+        srv.write_dir.clear();
+        service_settings_get() = service_settings();
+    }
+
+    // The options of every run: the demo data and the write directory.
+    words_t with_folders(words_t words) const {
+        words.push_back("--base-dir=" + folder_.file("data") + "/");
+        words.push_back("--write-dir=" + folder_.file("write") + "/");
+        return words;
+    }
+
+    // Hands the words to the main routine as the program's entry would; the line must outlive the run.
+    void make_line(const words_t& words) {
+        std::vector<const char*> argv{"kv"};
+        for (const std::string& word : words) argv.push_back(word.c_str());
+        line_ = command_line_split(command_line_join(static_cast<int>(argv.size()), argv.data()));
+    }
+    int run(const words_t& words) {
+        make_line(with_folders(words));
+        return engine_main(static_cast<int>(line_.argv.size()), line_.argv.data());
+    }
+    start_up_result start(const words_t& words) {
+        make_line(with_folders(words));
+        return engine_start_up(session_, static_cast<int>(line_.argv.size()), line_.argv.data());
+    }
+
+    std::string log() const { return folder_.read("kv.log"); }
+    std::string options_file() const { return folder_.read("write/options-c"); }
+    bool called(const std::string& call) const {
+        for (const std::string& c : standins().calls) {
+            if (c == call) return true;
+        }
+        return false;
+    }
+
+    temp_folder folder_;
+    std::filesystem::path old_directory_;
+    command_line line_;
+    engine_session session_;
+};
+
+TEST_F(EngineMain, DedicatedFlagSelectsTheNullDriverAnd640x480) {
+    ASSERT_EQ(start({"--dedicated=yes", "--gfx-driver=d3d", "--resolution=3"}), start_up_result::run);
+    EXPECT_TRUE(called("gfx_select_driver 1"));
+    EXPECT_TRUE(called("gfx_open_display 640x480"));
+    EXPECT_EQ(server_get().dedicated, 1);
+    EXPECT_TRUE(kernel_get().no_render);
+}
+
+TEST_F(EngineMain, DisplayDriverAndSizeFromTheOptions) {
+    ASSERT_EQ(start({"--gfx-driver=d3d", "--resolution=3"}), start_up_result::run);
+    EXPECT_TRUE(called("gfx_select_driver 3"));
+    EXPECT_TRUE(called("gfx_open_display 1152x864"));
+    EXPECT_EQ(server_get().dedicated, 0);
+    EXPECT_FALSE(kernel_get().no_render);
+}
+
+TEST_F(EngineMain, StartUpWiresTheWorldServerFromTheOptions) {
+    ASSERT_EQ(start({"--dedicated=yes", "--language=ge", "--pkg-file=kvmenu", "--developer=yes"}),
+              start_up_result::run);
+    const server& srv = server_get();
+    EXPECT_EQ(srv.data_dir, folder_.file("data") + "/");
+    EXPECT_EQ(srv.write_dir, folder_.file("write") + "/");
+    EXPECT_EQ(srv.boot_package, "kvmenu-ge");
+    EXPECT_EQ(srv.language_suffix, "-ge.txt");
+    EXPECT_EQ(srv.lmap_dir, "lmap/");
+    EXPECT_EQ(srv.developer, 1);
+    // The demo level is the one map found.
+    ASSERT_EQ(srv.maps.size(), 1u);
+    EXPECT_EQ(srv.maps[0].name, tools::kDemoMap);
+    EXPECT_TRUE(called("client_set_master_address 127.0.0.1"));
+    const std::vector<std::string>& console = kernel_get().console.lines;
+    ASSERT_GE(console.size(), 3u);
+    EXPECT_EQ(console[console.size() - 3], "Quellix 1.0 (build 182)");
+    EXPECT_EQ(console[console.size() - 2], "Running...");
+    EXPECT_EQ(console.back(), "> ");
+    EXPECT_NE(log().find("] Starting engine's main loop...\n"), std::string::npos) << log();
+}
+
+TEST_F(EngineMain, DetailsValueInTheWrongCaseKeepsTheDetailLevel) {
+    kernel_get().detail_level = kDetailMedium;
+    ASSERT_EQ(start({"--dedicated=yes", "--details=LOW"}), start_up_result::run);
+    EXPECT_EQ(kernel_get().detail_level, kDetailMedium);
+    log_close();
+    ASSERT_EQ(start({"--dedicated=yes", "--details=low"}), start_up_result::run);
+    EXPECT_EQ(kernel_get().detail_level, kDetailLow);
+}
+
+TEST_F(EngineMain, JoinsOnlyWithBothJoinAndName) {
+    ASSERT_EQ(start({"--dedicated=yes", "-join", "10.0.0.1:57777"}), start_up_result::run);
+    EXPECT_EQ(server_get().join_nick, "");
+    log_close();
+    ASSERT_EQ(start({"--dedicated=yes", "-name", "bob"}), start_up_result::run);
+    EXPECT_EQ(server_get().join_nick, "");
+    log_close();
+    ASSERT_EQ(start({"--dedicated=yes", "-join", "10.0.0.1:57777", "-name", "bob"}), start_up_result::run);
+    EXPECT_EQ(server_get().join_nick, "bob");
+    EXPECT_EQ(server_get().join_port, 57777);
+}
+
+// The early ends of start-up must not touch the stored settings; a display that fails to open comes
+// after the options were loaded, so they are saved.
+TEST_F(EngineMain, EarlyShutdownLeavesTheOptionsFileAlone) {
+    constexpr char kStored[] =
+        "\x01\x00\x07"
+        "Bfullscreen\x01 and more";
+    const std::string stored(kStored, sizeof kStored - 1);
+    const struct {
+        const char* what;
+        words_t words;
+        int32_t select_result;
+        int32_t display_result;
+        const char* line;
+        bool kept;
+    } cases[] = {
+        {"unknown driver", {"--gfx-driver=glide"}, 0, 0, "There's no GFX driver called 'glide'.\n", true},
+        {"driver selection fails", {}, -1, 0, "Gfx driver selection failed\n", true},
+        {"display fails", {}, 0, -1, "Going down...\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        reset_singletons();
+        folder_.write("write/options-c", stored);
+        standins().gfx_select_driver_result = c.select_result;
+        standins().gfx_open_display_result = c.display_result;
+        EXPECT_EQ(run(c.words), kEngineDone);
+        const std::string text = log();
+        EXPECT_NE(text.find(c.line), std::string::npos) << text;
+        EXPECT_NE(text.find("] Going down...\n"), std::string::npos) << text;
+        EXPECT_EQ(text.find("Starting engine's main loop"), std::string::npos) << text;
+        EXPECT_EQ(text.find("*** Run-time stats"), std::string::npos) << text;
+        EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
+        EXPECT_EQ(options_file() == stored, c.kept);
+        EXPECT_FALSE(options_file().empty());
+    }
+}
+
+TEST_F(EngineMain, HelpEndsBeforeAnyLogLine) {
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(run({"--help"}), kEngineHelp);
+    const std::string listing = testing::internal::GetCapturedStdout();
+    EXPECT_NE(listing.find("--dedicated="), std::string::npos);
+    EXPECT_EQ(log(), "");
+    EXPECT_EQ(options_file(), "");
+}
+
+TEST_F(EngineMain, DedicatedPassSleepsOnTheProjectClock) {
+    fake_clock clock;
+    scoped_clock use(clock);
+    engine_session session;
+    make_line(with_folders({"--dedicated=yes"}));
+    ASSERT_EQ(engine_start_up(session, static_cast<int>(line_.argv.size()), line_.argv.data()),
+              start_up_result::run);
+    // The stand-ins take no time: the whole minimum frame is left to sleep.
+    ASSERT_TRUE(engine_main_pass(session));
+    EXPECT_EQ(clock.slept_ms, kDefaultMinFrameMs);
+    service_settings_get().min_frame_ms = 50;
+    ASSERT_TRUE(engine_main_pass(session));
+    EXPECT_EQ(clock.slept_ms, kDefaultMinFrameMs + 50);
+    EXPECT_EQ(kernel_get().graphics.statistics.last_frame_ms, 0);
+}
+
+TEST_F(EngineMain, ClientPassDoesNotSleep) {
+    fake_clock clock;
+    scoped_clock use(clock);
+    engine_session session;
+    make_line(with_folders({}));
+    ASSERT_EQ(engine_start_up(session, static_cast<int>(line_.argv.size()), line_.argv.data()),
+              start_up_result::run);
+    ASSERT_TRUE(engine_main_pass(session));
+    EXPECT_EQ(clock.slept_ms, 0);
+    EXPECT_TRUE(called("gfx_render_frame"));
+}
+
+// The loop runs the world until the boot-strap package is loaded; a stop request (the signal
+// handlers' way) then ends it through the kernel, with the world server's shutdown.
+TEST_F(EngineMain, StopRequestEndsTheLoopThroughTheKernel) {
+    ASSERT_EQ(start({"--dedicated=yes"}), start_up_result::run);
+    for (int pass = 0; pass < 20 && server_get().level_loaded == 0; ++pass)
+        ASSERT_TRUE(engine_main_pass(session_));
+    ASSERT_EQ(server_get().current_level_name, tools::kDemoBootPackage) << log();
+    standins().calls.clear();
+    sys_request_stop();
+    EXPECT_FALSE(engine_main_pass(session_));
+    EXPECT_FALSE(sys_stop_requested());
+    EXPECT_FALSE(kernel_get().running);
+    EXPECT_TRUE(called("client_send_bye 0"));
+    EXPECT_TRUE(called("service_command stop"));
+    EXPECT_TRUE(called("botc_end"));
+    engine_write_statistics();
+    EXPECT_EQ(engine_shut_down(session_), kEngineDone);
+    const std::string text = log();
+    EXPECT_NE(text.find("References OK.\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("*** Run-time stats\n    Running time       : 0 days, 0 hours, 0 minutes, "),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("Total frames"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("] Going down...\nShutdown procedure completed.\n")) << text;
+    EXPECT_FALSE(options_file().empty());
+}
+
+TEST_F(EngineMain, ServiceFailureStopsTheKernelInTheSamePass) {
+    ASSERT_EQ(start({"--dedicated=yes"}), start_up_result::run);
+    standins().service_tick_result = false;
+    EXPECT_FALSE(engine_main_pass(session_));
+    EXPECT_FALSE(kernel_get().running);
+    EXPECT_TRUE(called("botc_end"));
+}
+
+TEST_F(EngineMain, MissingBootPackageEndsTheLoopWithoutTheWorldShutdown) {
+    std::filesystem::remove(folder_.file("data/maps/kvmenu-en"));
+    ASSERT_EQ(start({"--dedicated=yes"}), start_up_result::run);
+    bool running = true;
+    for (int pass = 0; pass < 20 && running; ++pass) running = engine_main_pass(session_);
+    EXPECT_FALSE(running);
+    EXPECT_NE(log().find("*FATAL* error - couldn't open boot-strap package. Quitting ...\n"),
+              std::string::npos);
+    EXPECT_FALSE(called("botc_end"));
+    EXPECT_TRUE(kernel_get().running);
+}
+
+TEST_F(EngineMain, RelaunchIsAskedForWhenTheServiceSaysDedicated) {
+    ASSERT_EQ(start({"--dedicated=yes"}), start_up_result::run);
+    service_settings_get().dedicated = 1;
+    EXPECT_EQ(engine_shut_down(session_), kEngineRelaunch);
+    EXPECT_TRUE(called("net_cleanup"));
+    reset_singletons();
+    ASSERT_EQ(start({"--dedicated=yes"}), start_up_result::run);
+    EXPECT_EQ(engine_shut_down(session_), kEngineDone);
+    EXPECT_FALSE(called("net_cleanup"));
+}
+
+class EngineStatistics : public EngineMain {
+protected:
+    EngineStatistics() : use_clock_(clock_) {}
+    void SetUp() override {
+        EngineMain::SetUp();
+        ASSERT_TRUE(log_open("kv.log"));
+        // A timer made now puts the timers on the fake clock's counter.
+        timer on_fake_clock;
+        timer_restart(run_timer());
+    }
+
+    fake_clock clock_;
+    scoped_clock use_clock_;
+};
+
+TEST_F(EngineStatistics, NoFramesAndNoTimeDivideByNothing) {
+    kernel_get().frame_count = 0;
+    engine_write_statistics();
+    const std::string text = log();
+    EXPECT_NE(
+        text.find(
+            "    Total frames       : 0\n    Average FPS        : 0\n    Average frame time : 0 msec\n"),
+        std::string::npos)
+        << text;
+}
+
+TEST_F(EngineStatistics, AveragesOverTheWholeRunningTime) {
+    kernel& k = kernel_get();
+    k.frame_count = 50;
+    k.slowest_render_ms = 70;
+    k.fastest_render_ms = 12;
+    clock_.advance_ms(2000);
+    engine_write_statistics();
+    EXPECT_EQ(log(),
+              "*** Run-time stats\n    Running time       : 0 days, 0 hours, 0 minutes, 2 seconds\n"
+              "    Total frames       : 50\n    Average FPS        : 25\n    Average frame time : 40 msec\n"
+              "    Slowest frame time : 70 msec\n    Fastest frame time : 12 msec\n");
+}
+
+TEST_F(EngineStatistics, DedicatedServerWritesTheRunningTimeOnly) {
+    server_get().dedicated = 1;
+    clock_.advance_ms(50LL * 86400 * 1000 + 3723000);
+    engine_write_statistics();
+    EXPECT_EQ(log(), "*** Run-time stats\n    Running time       : 50 days, 1 hours, 2 minutes, 3 seconds\n");
+}
+
+class EngineRelaunch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sys_set_spawner([this](const std::string& path, const words_t& words) {
+            paths_.push_back(path);
+            words_ = words;
+            return true;
+        });
+    }
+    void TearDown() override { sys_set_spawner(nullptr); }
+
+    words_t relaunch(const words_t& words) {
+        std::vector<const char*> argv{"/usr/games/kv"};
+        for (const std::string& word : words) argv.push_back(word.c_str());
+        EXPECT_TRUE(engine_relaunch(static_cast<int>(argv.size()), argv.data()));
+        return words_;
+    }
+
+    words_t paths_;
+    words_t words_;
+};
+
+TEST_F(EngineRelaunch, StartsItselfWithEveryWordFollowedByDedicated) {
+    EXPECT_EQ(relaunch({}), (words_t{"--dedicated=yes"}));
+    EXPECT_EQ(relaunch({"--base-dir=/srv/kv data/", "--port=5000"}),
+              (words_t{"--base-dir=/srv/kv data/", "--port=5000", "--dedicated=yes"}));
+    EXPECT_EQ(paths_, (words_t{"/proc/self/exe", "/proc/self/exe"}));
+}
+
+TEST_F(EngineRelaunch, KeepsLongCommandLinesWhole) {
+    words_t words;
+    for (int i = 0; i < 40; ++i)
+        words.push_back("--language=" + std::string(20, static_cast<char>('a' + i % 26)));
+    words.push_back("--base-dir=" + std::string(300, 'd') + "/");
+    words_t expected = words;
+    expected.push_back("--dedicated=yes");
+    EXPECT_EQ(relaunch(words), expected);
+}
+
+// The singletons go at exit in the order that lets each one's teardown use the others: the world
+// server (which unbinds its option from the kernel and drops its packages' references) before the
+// kernel, the reference list last. Checked in a fresh process that exits with a level loaded.
+TEST(EngineExit, SingletonsGoInTheirOrder) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    temp_folder folder;
+    ASSERT_TRUE(tools::write_demo_data(folder.path()));
+    const std::string data_dir = folder.path().string() + "/";
+    EXPECT_EXIT(
+        {
+            engine_create_singletons();
+            server& srv = server_get();
+            srv.data_dir = data_dir;
+            server_init(srv);
+            kernel_setup(kernel_get());
+            if (!load_package(srv, tools::kDemoMap, true)) std::_Exit(2);
+            // A reference still queued when the program ends.
+            geometry* sky = nullptr;
+            ref_list_add_geometry(ref_list(), tools::kDemoSharedPackage, "g-sky", &sky);
+            std::filesystem::remove_all(folder.path());
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// The program itself, as a user runs it: a dedicated server on the demo data, stopped by SIGTERM.
+TEST(KvProgram, RunsTheDedicatedServerOnTheDemoDataUntilSigterm) {
+    temp_folder folder;
+    ASSERT_TRUE(tools::write_demo_data(folder.file("demo-data")));
+    std::filesystem::create_directory(folder.file("write"));
+    child_process kv(KV_BINARY_PATH,
+                     {"--dedicated=yes", "--base-dir=" + folder.file("demo-data") + "/",
+                      "--write-dir=" + folder.file("write") + "/"},
+                     folder.path().string());
+    ASSERT_TRUE(kv.started());
+    constexpr int kWaitMs = 20000;
+    // The first world frames load the boot-strap package after the main loop has started.
+    ASSERT_TRUE(wait_for_text(folder.file("kv.log"), "References OK.\n", kWaitMs)) << folder.read("kv.log");
+    kv.signal(SIGTERM);
+    const std::optional<int> status = kv.wait(kWaitMs);
+    ASSERT_TRUE(status.has_value()) << folder.read("kv.log");
+    EXPECT_EQ(*status, 0) << folder.read("kv.log") << folder.read("stderr");
+
+    const std::string text = folder.read("kv.log");
+    const char* const in_order[] = {
+        "Quellix 1.0 (build 182)\n",
+        "] Initializing...\n",
+        "] Starting engine's main loop...\n",
+        "] Loading package 'kvmenu-en' ...\n",
+        "]   Loading package 'kvbase' ...\n",
+        "] References OK.\n",
+        "*** Run-time stats\n    Running time       : 0 days, 0 hours, 0 minutes, ",
+        "] Going down...\n",
+        "Shutdown procedure completed.\n",
+    };
+    std::size_t at = 0;
+    for (const char* line : in_order) {
+        const std::size_t found = text.find(line, at);
+        ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\n" << text;
+        at = found;
+    }
+    EXPECT_TRUE(text.starts_with("Quellix 1.0 (build 182)\n")) << text;
+    EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
+    EXPECT_EQ(text.find("*ERROR*"), std::string::npos) << text;
+    EXPECT_EQ(text.find("*FATAL*"), std::string::npos) << text;
+    EXPECT_FALSE(folder.read("write/options-c").empty());
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,101 @@
+#include "tools/demo_data.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "data/package.h"
+#include "data/reference_list.h"
+#include "game/kvlevel.h"
+#include "game/kvspawn_point.h"
+#include "game/server_load.h"
+#include "kernel/kernel.h"
+#include "tests/data/data_test_support.h"
+#include "world/entity_def.h"
+#include "world/sector.h"
+#include "world/surface_table.h"
+
+namespace kv {
+namespace {
+
+// The demo data read back by the engine's own loaders.
+class DemoData : public data_test {
+protected:
+    void SetUp() override {
+        data_test::SetUp();
+        ASSERT_TRUE(tools::write_demo_data(folder_.file("data")));
+        if (kernel_get().surfaces.rows.empty()) surface_table_build(kernel_get().surfaces);
+        srv_.language_suffix = "-en.txt";
+    }
+};
+
+TEST_F(DemoData, BootPackageLoadsWithItsImportAndLevelRecord) {
+    ASSERT_TRUE(load_package(srv_, tools::kDemoBootPackage, true)) << log();
+    ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
+    EXPECT_NE(package_list_find(srv_.packages, tools::kDemoSharedPackage), nullptr);
+    const kvlevel* level = arty_factory_find_by_name_as<kvlevel>(srv_.factory, "level");
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(level->title, "Menu");
+    EXPECT_NE(arty_factory_find_by_name_as<kvspawn_point>(srv_.factory, "sp0"), nullptr);
+    EXPECT_EQ(log().find("WARNING"), std::string::npos) << log();
+}
+
+TEST_F(DemoData, LevelIsThreeRoomsJoinedByDoorways) {
+    server_list_maps(srv_);
+    ASSERT_EQ(srv_.maps.size(), 1u);
+    srv_.game_package = tools::kDemoMap;
+    ASSERT_TRUE(load_package(srv_, tools::kDemoMap, true)) << log();
+    ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
+    const package* level_package = package_list_find(srv_.packages, tools::kDemoMap);
+    ASSERT_NE(level_package, nullptr);
+    sector* yard = package_find_sector(*level_package, "yard");
+    sector* hall = package_find_sector(*level_package, "hall");
+    sector* store = package_find_sector(*level_package, "store");
+    ASSERT_TRUE(yard && hall && store);
+    for (const sector* s : {yard, hall, store}) {
+        for (const mesh_instance* m : s->meshes.items) {
+            EXPECT_NE(m->geom, nullptr) << s->name;
+            EXPECT_NE(m->surf, nullptr) << s->name;
+            EXPECT_NE(m->material, nullptr) << s->name;
+        }
+    }
+    // Walking along the row through both doorways, and back.
+    EXPECT_EQ(sector_pass_portals(*yard, {-1.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 0.0f}), hall);
+    EXPECT_EQ(sector_pass_portals(*hall, {19.0f, 1.0f, 0.0f}, {21.0f, 1.0f, 0.0f}), store);
+    EXPECT_EQ(sector_pass_portals(*store, {21.0f, 1.0f, 0.0f}, {19.0f, 1.0f, 0.0f}), hall);
+    EXPECT_EQ(sector_pass_portals(*hall, {1.0f, 1.0f, 0.0f}, {-1.0f, 1.0f, 0.0f}), yard);
+    // Beside the doorway the wall holds.
+    EXPECT_EQ(sector_pass_portals(*hall, {19.0f, 1.0f, 5.0f}, {21.0f, 1.0f, 5.0f}), hall);
+
+    const kvlevel* level = arty_factory_find_by_name_as<kvlevel>(srv_.factory, "level");
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(level->title, "Depot");
+    EXPECT_EQ(srv_.maps[0].described, 1);
+    for (int i = 0; i < 4; ++i) {
+        const auto* spawn =
+            arty_factory_find_by_name_as<kvspawn_point>(srv_.factory, "sp" + std::to_string(i));
+        ASSERT_NE(spawn, nullptr) << i;
+        EXPECT_TRUE(spawn->sector_name == "yard" || spawn->sector_name == "store") << spawn->sector_name;
+    }
+    EXPECT_EQ(log().find("WARNING"), std::string::npos) << log();
+}
+
+TEST_F(DemoData, TextTablesAndConfigurationRead) {
+    ASSERT_TRUE(server_load_text_tables(srv_, tools::kDemoMap));
+    EXPECT_EQ(server_text(srv_, kTextBase, 0), "blue");
+    EXPECT_EQ(server_text(srv_, kTextMenu, 3), "Quit");
+    EXPECT_EQ(server_text(srv_, kTextKeys, 0), "Forward");
+    EXPECT_EQ(server_text(srv_, kTextMap, 0), "Depot");
+    EXPECT_TRUE(server_read_config(srv_, "net.cfg"));
+}
+
+TEST_F(DemoData, WritingAgainReplacesTheFiles) {
+    ASSERT_TRUE(tools::write_demo_data(folder_.file("data")));
+    EXPECT_EQ(folder_.read("data/menu-en.txt"), "<0>\nJoin game\n<1>\nHost game\n<2>\nOptions\n<3>\nQuit\n");
+    // A folder that cannot be made is a failure.
+    folder_.write("file", "x");
+    EXPECT_FALSE(tools::write_demo_data(folder_.file("file")));
+}
+
+}  // namespace
+}  // namespace kv

@@ -1,0 +1,223 @@
+#include "tools/demo_data.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/byte_writer.h"
+#include "tools/package_writer.h"
+#include "tools/token_writer.h"
+#include "tools/world_writer.h"
+#include "util/box3.h"
+
+namespace kv::tools {
+namespace {
+
+constexpr float kRoomLength = 20.0f;
+constexpr float kRoomWidth = 16.0f;
+constexpr float kRoomHeight = 6.0f;
+constexpr float kDoorHalfWidth = 1.5f;
+constexpr float kDoorHeight = 3.0f;
+constexpr float kEyeHeight = 1.0f;
+
+box3 box_of(const vec3& lo, const vec3& hi) {
+    box3 b;
+    box3_init(b, lo, hi);
+    return b;
+}
+
+// A floor: one quad of two triangles from x0 to x1 across the room's width.
+mesh_spec floor_mesh(float x0, float x1) {
+    const float z = kRoomWidth / 2.0f;
+    mesh_spec m;
+    m.box = box_of({x0, 0.0f, -z}, {x1, 0.0f, z});
+    m.vertices = {{x0, 0.0f, -z, 0.0f, 0.0f},
+                  {x1, 0.0f, -z, 4.0f, 0.0f},
+                  {x1, 0.0f, z, 4.0f, 4.0f},
+                  {x0, 0.0f, z, 0.0f, 4.0f}};
+    mesh_spec::part part;
+    part.indices = {0, 1, 2, 0, 2, 3};
+    part.draws = {{0, 2, 0}};
+    m.parts = {part};
+    m.tree = {{m.box, 4, 0}};
+    return m;
+}
+
+// A crate: the eight corners of a cube of side 1 standing on the floor, in twelve triangles.
+mesh_spec crate_mesh() {
+    mesh_spec m;
+    m.box = box_of({-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f});
+    for (int i = 0; i < 8; ++i) {
+        const float x = (i & 1) ? 0.5f : -0.5f;
+        const float y = (i & 2) ? 1.0f : 0.0f;
+        const float z = (i & 4) ? 0.5f : -0.5f;
+        m.vertices.push_back({x, y, z, (i & 1) ? 1.0f : 0.0f, (i & 2) ? 1.0f : 0.0f});
+    }
+    mesh_spec::part part;
+    part.indices = {0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
+                    2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
+    part.draws = {{1, 12, 0}};
+    m.parts = {part};
+    m.tree = {{m.box, 8, 0}};
+    return m;
+}
+
+// A doorway in the plane x = at; crossing it towards +x leaves the sector unless `facing_minus`.
+std::array<vec3, 4> doorway(float at, bool facing_minus) {
+    std::array<vec3, 4> quad = {{{at, 0.0f, -kDoorHalfWidth},
+                                 {at, kDoorHeight, -kDoorHalfWidth},
+                                 {at, kDoorHeight, kDoorHalfWidth},
+                                 {at, 0.0f, kDoorHalfWidth}}};
+    if (facing_minus) std::swap(quad[1], quad[3]);
+    return quad;
+}
+
+std::vector<uint8_t> text_bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+// A sectioned text table: "<n>" opens entry n.
+std::vector<uint8_t> text_table(const std::vector<std::string_view>& entries) {
+    std::string text;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        text += "<" + std::to_string(i) + ">\n";
+        text += entries[i];
+        text += '\n';
+    }
+    return text_bytes(text);
+}
+
+// Surfaces, the sky and a crate, shared by the menu and the level.
+std::vector<uint8_t> shared_package() {
+    package_writer w;
+    auto& q = w.qxps();
+    for (const char* name : {"s-concrete", "s-planks", "s-crate", "s-day"})
+        w.add_named_object(package_table::surfaces, name);
+    add_geometry(
+        w, {"g-sky", box_of({-1.0f, -1.0f, -1.0f}, {1.0f, 1.0f, 1.0f}), {add_mesh(q, crate_mesh())}, {}});
+    add_geometry(
+        w, {"crate", box_of({-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f}), {add_mesh(q, crate_mesh())}, {}});
+    return w.finish();
+}
+
+// The boot-strap package: one room with its level record and a place for the camera.
+std::vector<uint8_t> menu_package() {
+    package_writer w;
+    auto& q = w.qxps();
+    w.add_import(kDemoSharedPackage);
+    const float half = kRoomLength / 2.0f;
+    add_geometry(w, {"g-floor",
+                     box_of({-half, 0.0f, -half}, {half, 0.0f, half}),
+                     {add_mesh(q, floor_mesh(-half, half))},
+                     {}});
+    sector_spec room;
+    room.name = "menu";
+    room.meshes = {add_mesh_instance(q, {{}, "g-floor", "kvbase:s-concrete", "concrete10", 0})};
+    add_sector(w, room);
+    w.add_arty("kvlevel", "level", token_writer().key("title:").str("Menu").key("sky:").str("day").bytes());
+    w.add_arty("kvspawn_point", "sp0",
+               token_writer().key("sector:").str("menu").key("posy:").number(kEyeHeight).bytes());
+    return w.finish();
+}
+
+// The level: a yard, a hall and a store in a row, each opening onto the next through a doorway.
+std::vector<uint8_t> map_package() {
+    package_writer w;
+    auto& q = w.qxps();
+    w.add_import(kDemoSharedPackage);
+    struct room {
+        const char* name;
+        const char* floor_surface;
+        const char* material;
+        float x0;
+    };
+    const room rooms[] = {
+        {"yard", "kvbase:s-concrete", "concrete10", -kRoomLength},
+        {"hall", "kvbase:s-planks", "wood20", 0.0f},
+        {"store", "kvbase:s-planks", "wood20", kRoomLength},
+    };
+    constexpr int kRooms = static_cast<int>(std::size(rooms));
+    for (int i = 0; i < kRooms; ++i) {
+        const room& r = rooms[i];
+        const float x1 = r.x0 + kRoomLength;
+        const std::string floor = std::string("g-floor-") + r.name;
+        add_geometry(w, {floor,
+                         box_of({r.x0, 0.0f, -kRoomWidth / 2.0f}, {x1, kRoomHeight, kRoomWidth / 2.0f}),
+                         {add_mesh(q, floor_mesh(r.x0, x1))},
+                         {}});
+        sector_spec s;
+        s.name = r.name;
+        s.meshes = {add_mesh_instance(q, {{}, floor, r.floor_surface, r.material, 0})};
+        transform_block crate_place;
+        crate_place.translation = {r.x0 + kRoomLength / 2.0f, 0.0f, 2.0f};
+        s.meshes.push_back(
+            add_mesh_instance(q, {crate_place, "kvbase:crate", "kvbase:s-crate", "wood10", 1}));
+        if (i > 0) s.portals.push_back(add_portal(q, {rooms[i - 1].name, doorway(r.x0, true)}));
+        if (i + 1 < kRooms) s.portals.push_back(add_portal(q, {rooms[i + 1].name, doorway(x1, false)}));
+        add_sector(w, s);
+    }
+    w.add_arty("kvlevel", "level",
+               token_writer()
+                   .key("title:")
+                   .str("Depot")
+                   .key("author:")
+                   .str("kv")
+                   .key("gravity:")
+                   .number(1.0f)
+                   .key("sky:")
+                   .str("day")
+                   .key("maxplayers:")
+                   .str("8 8 8")
+                   .key("minplayers:")
+                   .str("2 2 2")
+                   .key("timewinner:")
+                   .integer(0)
+                   .bytes());
+    for (int i = 0; i < 4; ++i) {
+        const room& r = rooms[i % 2 == 0 ? 0 : kRooms - 1];
+        w.add_arty("kvspawn_point", "sp" + std::to_string(i),
+                   token_writer()
+                       .key("sector:")
+                       .str(r.name)
+                       .key("posx:")
+                       .number(r.x0 + 4.0f + static_cast<float>(i))
+                       .key("posy:")
+                       .number(kEyeHeight)
+                       .key("posz:")
+                       .number(static_cast<float>(i % 2 == 0 ? -3 : 3))
+                       .key("angle:")
+                       .number(i % 2 == 0 ? 0.0f : 180.0f)
+                       .bytes());
+    }
+    return w.finish();
+}
+
+}  // namespace
+
+bool write_demo_data(const std::filesystem::path& folder) {
+    const std::string maps = "maps/";
+    const std::string suffix = "-en.txt";
+    struct file {
+        std::string name;
+        std::vector<uint8_t> bytes;
+    };
+    const file files[] = {
+        {kDemoSharedPackage, shared_package()},
+        {maps + kDemoBootPackage, menu_package()},
+        {maps + kDemoMap, map_package()},
+        {maps + kDemoMap + suffix,
+         text_table({"Depot", "Three rooms in a row: a yard, a hall and a store."})},
+        {"base" + suffix, text_table({"blue", "red", "black", "soldier", "scout", "sniper", "specialist"})},
+        {"menu" + suffix, text_table({"Join game", "Host game", "Options", "Quit"})},
+        {"keys" + suffix, text_table({"Forward", "Back", "Step left", "Step right", "Jump", "Fire"})},
+        {"net.cfg", text_bytes("# master servers: master:<address>\nmaster:127.0.0.1\n")},
+        {"precache.cfg", text_bytes("# textures loaded with a level, one file name (.tga) a line\n")},
+    };
+    for (const file& f : files) {
+        if (!write_file(folder / f.name, f.bytes)) return false;
+    }
+    return true;
+}
+
+}  // namespace kv::tools

@@ -1,0 +1,18 @@
+#pragma once
+// The demo data set: everything `kv` reads from its data directory at start-up and in its first
+// frames, made here from code. The menu package "kvmenu-en" boots the program; it and the level
+// "maps/depot" import the shared package "kvbase". Later subsystems add what their own readers need.
+
+#include <filesystem>
+
+namespace kv::tools {
+
+inline constexpr const char* kDemoBootPackage = "kvmenu-en";
+inline constexpr const char* kDemoSharedPackage = "kvbase";
+inline constexpr const char* kDemoMap = "depot";
+
+// Writes the data set into `folder` (created when missing), replacing the files of an earlier run.
+// False when a file cannot be written.
+bool write_demo_data(const std::filesystem::path& folder);
+
+}  // namespace kv::tools
