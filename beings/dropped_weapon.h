@@ -19,6 +19,8 @@ struct dropped_weapon_values {
     int32_t weapon_id = 0;
     int32_t values[3] = {};
     std::string text;  // handed to the picking player
+    vec3 gravity;
+    float factor = 0.0f;
 };
 
 struct dropped_weapon {
@@ -32,6 +34,8 @@ struct dropped_weapon {
     vec3 position;
     vec3 velocity;
     sector* in_sector = nullptr;
+    vec3 gravity;
+    float factor = 0.0f;
 };
 
 void dropped_weapon_create(dropped_weapon& w, const dropped_weapon_values& values, uint8_t kind,

@@ -10,6 +10,7 @@
 namespace kv {
 
 class sector;
+struct scene_node;
 
 struct entity {
     std::string name;
@@ -19,6 +20,9 @@ struct entity {
     int32_t blast_value = 0;      // handed to the blast queue when its blast trigger fires
     int32_t step_result = 0;      // stored by the last step check
     mat4 world;                   // body to world, kept by its update
+    // The root node of its model: the node's matrix places the body, its model gives the body's box
+    // and, in its first mesh instance, the body mesh. Null while it has no model.
+    scene_node* model_root = nullptr;
 };
 
 // Both animation channels idle.

@@ -32,6 +32,8 @@ struct grenade {
     vec3 velocity;
     sector* in_sector = nullptr;
     grenade_values values;
+    int32_t team = 0;  // the owner's team when thrown or placed
+    uint8_t exploded = 0;
 };
 
 void grenade_create(grenade& g, uint32_t owner, const vec3& position, const vec3& velocity,

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "bots/goal_record.h"
+
 namespace kv {
 
 struct BotCentral {};
@@ -28,5 +30,7 @@ void botc_think(BotCentral& bots);
 void botc_remove_player(BotCentral& bots, uint32_t player_id);
 void botc_round_start(BotCentral& bots);
 void botc_round_end(BotCentral& bots, uint8_t value);
+// A game event for every module (kinds in bots/goal_record.h).
+void botc_broadcast_event(BotCentral& bots, int32_t kind, const bot_game_event& event);
 
 }  // namespace kv

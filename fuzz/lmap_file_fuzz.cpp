@@ -19,23 +19,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const read_error&) {
         return 0;
     }
-    // One face per entry (and one past the table), two entries to a group; the record sides are
-    // the table's own, as the loader handed them out.
+    // A strip over one vertex per entry (and two past the table): neighbouring faces share two
+    // vertices; two faces to a group.
     lmap_binding binding;
+    const std::size_t vertices = store.table.size() < 256 ? store.table.size() + 2 : 258;
+    for (std::size_t i = 0; i < vertices; ++i) {
+        binding.coords.push_back({0.25f * static_cast<float>(i % 4), 0.5f});
+        binding.ids.push_back(static_cast<int32_t>(i));
+    }
     lmap_face_groups groups;
-    const std::size_t faces = store.table.size() < 256 ? store.table.size() + 1 : 256;
-    for (std::size_t i = 0; i < faces; ++i) {
-        const auto id = static_cast<int32_t>(i);
-        const auto first = static_cast<uint16_t>(binding.coords.size());
-        for (int v = 0; v < 3; ++v) {
-            binding.coords.push_back({0.25f * static_cast<float>(v), 0.5f});
-            binding.ids.push_back(id);
-        }
-        groups[static_cast<uint16_t>(i / 2)].push_back(
-            {&binding,
-             lmap_file_entry(store, id).side,
-             id,
-             {first, static_cast<uint16_t>(first + 1), static_cast<uint16_t>(first + 2)}});
+    for (std::size_t i = 0; i + 2 < vertices; ++i) {
+        const uint16_t face[3] = {static_cast<uint16_t>(i), static_cast<uint16_t>(i + 1),
+                                  static_cast<uint16_t>(i + 2)};
+        lmap_binding_prepare(binding, store, groups[static_cast<uint16_t>(i / 2)], face);
     }
     lmap_file pages;
     lmap_pack(store, pages, groups, 256);

@@ -6,6 +6,8 @@
 #include "game/kvactor.h"
 #include "game/kvcamera.h"
 #include "game/kvdoor.h"
+#include "game/kvgame.h"
+#include "game/kvgoal.h"
 #include "game/kvlevel.h"
 #include "game/kvproximity_sensor.h"
 #include "game/kvrotator.h"
@@ -45,7 +47,7 @@ int32_t post_command(arty_factory& factory) {
 
 std::vector<arty_class> arty_class_table() {
     return {
-        {"kvgame", nullptr},
+        {"kvgame", make<kvgame>},
         {"kvloose_camera", make<kvloose_camera>},
         {"kvbound_camera", make<kvbound_camera>},
         {"kvcable_camera", make<kvcable_camera>},
@@ -56,7 +58,7 @@ std::vector<arty_class> arty_class_table() {
         {"kvrotator", make<kvrotator>},
         {"kvproximity_sensor", make<kvproximity_sensor>},
         {"kvactor", make<kvactor>},
-        {"kvgoal", nullptr},
+        {"kvgoal", make<kvgoal>},
         {"kvdoor", make<kvdoor>},
     };
 }

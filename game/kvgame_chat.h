@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "game/kvgame.h"
+
 namespace kv {
 
 struct being;
@@ -13,8 +15,6 @@ struct kvmltext;
 struct kvselection;
 struct kvstatic;
 struct server;
-
-inline constexpr int kMessageLines = 10;
 
 // Entry modes.
 inline constexpr int32_t kEntryClosed = 0;

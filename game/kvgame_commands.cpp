@@ -1,6 +1,8 @@
 #include "game/kvgame_commands.h"
 
+#include "beings/being.h"
 #include "data/file_stream.h"
+#include "game/kvgame.h"
 #include "game/player_record.h"
 #include "game/server.h"
 #include "kernel/kernel.h"
@@ -89,6 +91,16 @@ std::string kvgame_screenshot(server& srv) {
     }
     log_stamped("kvgame: *WARNING* no screenshot taken: names up to scr999.tga are used.\n");
     return std::string();
+}
+
+int32_t kvgame_run_game_command(kvgame& game, const std::string& text) {
+    std::vector<uint32_t> being_ids;
+    for (const auto& b : game.players) being_ids.push_back(b->record ? b->record->id : 0);
+    return kvgame_game_command(kvgame_server(game), being_ids, text);
+}
+
+void kvgame_take_screenshot(kvgame& game) {
+    kvgame_screenshot(kvgame_server(game));
 }
 
 void kvgame_screenshot_restart() {

@@ -47,6 +47,9 @@ struct player_record {
     std::vector<weapon_entry> weapons;
     int32_t entry_values[2] = {-1, -1};
     uint8_t bot_registered = 0;  // announced to the bot host
+    // The held weapons as a bit mask per slot and the grenade counts, as the being last wrote them.
+    uint32_t weapon_mask[4] = {};
+    uint8_t grenade_counts[4] = {};
 };
 
 void player_record_set(player_record& r, const std::string& nick, int32_t specialisation, int32_t team,

@@ -2,6 +2,7 @@
 
 #include "data/file_stream.h"
 #include "data/package.h"
+#include "data/read_error.h"
 #include "data/reference_list.h"
 #include "game/server_world.h"
 #include "gfx/surface.h"
@@ -66,7 +67,12 @@ bool server_load_game_package(server& srv, const std::string& name) {
     log_stamped("OK\n");
 
     log_stamped("Loading lightmaps...\n");
-    gfx_load_lightmaps(k.graphics, srv.current_level_name);
+    try {
+        gfx_load_lightmaps(k.graphics, srv.current_level_name);
+    } catch (const read_error& e) {
+        log_write("%s\n", e.what());
+        return fail(name);
+    }
     log_stamped("OK\n");
 
     log_stamped("Initializing lightmaps...\n");

@@ -149,6 +149,22 @@ int32_t server_drop_weapon(server& srv, const dropped_weapon_values& values, sec
     return client_send_drop_event(srv.client, kept);
 }
 
+int32_t server_drop_weapon(server& srv, const vec3& position, const vec3& velocity, int32_t weapon, int32_t a,
+                           int32_t b, const std::string& model, sector* where, const vec3& gravity,
+                           int32_t number, float factor) {
+    dropped_weapon_values values;
+    values.position = position;
+    values.velocity = velocity;
+    values.weapon_id = number;
+    values.values[0] = weapon;
+    values.values[1] = a;
+    values.values[2] = b;
+    values.text = model;
+    values.gravity = gravity;
+    values.factor = factor;
+    return server_drop_weapon(srv, values, where);
+}
+
 bool server_add_dropped_weapon(server& srv, const dropped_weapon_values& values, uint8_t kind,
                                int32_t sector_index, uint32_t player_id) {
     sector* in_sector = nullptr;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "world/lmap_file.h"
+
 namespace kv {
 
 struct option_registry;
@@ -56,6 +58,7 @@ struct gfx {
     gfx_statistics statistics;
     gfx_realtime_statistics realtime;
     bool screen_tint = false;  // handed to the display driver's tint operation each frame
+    lmap_file lightmaps;       // the level's light maps; after the world preparation, its pages
 };
 
 // Creates the display driver of that kind (replacing the one owned); -1 for another kind or a
@@ -77,12 +80,15 @@ bool gfx_set_sky(gfx& g, geometry* sky, surface* sky_surface);
 void gfx_set_fog(gfx& g, const gfx_fog* fog);
 // Writes the frame buffer to the stream as an uncompressed 24-bit Targa image.
 bool gfx_save_screenshot(gfx& g, file_stream& stream);
+// The display driver's largest texture side.
+int32_t gfx_max_texture_side(gfx& g);
 
 // Level loads: drawing off and every effect deleted.
 void gfx_disable_drawing(gfx& g);
 // Deletes every texture and resets the light-map and lamp stores (before a package's precache).
 void gfx_free_textures(gfx& g);
-// Loads the package's light-map file into the light-map store.
+// Loads the package's light-map file into the light-map store (raises `read_error` on a damaged
+// file).
 void gfx_load_lightmaps(gfx& g, const std::string& package_name);
 // Adds one texture-scroll effect (for the world server's texture-scroll list).
 void gfx_add_texture_scroll_effect(gfx& g);
@@ -90,5 +96,10 @@ void gfx_add_texture_scroll_effect(gfx& g);
 void gfx_forget_last_effect(gfx& g);
 // Deletes every effect (round reset).
 void gfx_clear_effects(gfx& g);
+
+struct texture;
+// The texel of a one-byte-per-texel image (a light-map page) at wrapped coordinates: with m the
+// smaller side, column int(u m) mod width and row int(v m) mod height.
+int32_t texture_sample(const texture& t, float u, float v);
 
 }  // namespace kv

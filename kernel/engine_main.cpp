@@ -20,6 +20,8 @@
 #include "platform/signals.h"
 #include "platform/task_bar.h"
 #include "ui/console_view.h"
+#include "world/collision.h"
+#include "world/hit_map.h"
 
 namespace kv {
 namespace {
@@ -190,6 +192,7 @@ start_up_result engine_start_up(engine_session& session, int argc, char** argv) 
 
     server_list_maps(srv);
     server_load_text_tables(srv, "");
+    server_load_hit_maps(srv);
     const display_size size = engine_display_size(option("--resolution"), kind);
     server_read_config(srv, kNetConfigName);
     if (cmd_open_display(k, size.width, size.height) < 0) return start_up_result::shut_down;
@@ -228,7 +231,8 @@ bool engine_tick_service() {
 bool engine_tick_world() {
     static timer step_timer;
     const int32_t ms = timer_elapsed_ms(step_timer);
-    if (ms < 1) return true;
+    // Slow movers stand still below the collision floor: the world frame waits for enough time.
+    if (!world_frame_due(ms)) return true;
     if (!server_frame(server_get(), ms)) return false;
     timer_restart(step_timer);
     return true;

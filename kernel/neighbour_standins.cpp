@@ -9,21 +9,27 @@
 
 #include "beings/being.h"
 #include "beings/being_commands.h"
+#include "beings/being_game.h"
 #include "beings/blast.h"
 #include "beings/dropped_weapon.h"
 #include "beings/entity.h"
 #include "beings/grenade.h"
+#include "beings/skeleton.h"
 #include "bots/bot_central.h"
+#include "game/kvgame.h"
 #include "game/server.h"
 #include "gfx/gfx.h"
+#include "gfx/gfx_camera.h"
 #include "gfx/surface.h"
 #include "gfx/texture.h"
+#include "kernel/kernel.h"
 #include "net/net_client.h"
 #include "net/service.h"
 #include "net/snapshot_package.h"
 #include "sound/ambient_source.h"
 #include "sound/sound_system.h"
 #include "ui/console_view.h"
+#include "ui/gui.h"
 #include "ui/hud.h"
 #include "ui/input/input.h"
 #include "ui/kvtext.h"
@@ -355,16 +361,23 @@ bool gfx_save_screenshot(gfx&, file_stream&) {
     return standins().gfx_save_screenshot_result;
 }
 
+int32_t gfx_max_texture_side(gfx&) {
+    return standins().gfx_max_texture_side_result;
+}
+
 void gfx_disable_drawing(gfx&) {
     record("gfx_disable_drawing");
 }
 
-void gfx_free_textures(gfx&) {
+void gfx_free_textures(gfx& g) {
+    lmap_registry_clear();
+    lmap_file_clear(g.lightmaps);
     record("gfx_free_textures");
 }
 
-void gfx_load_lightmaps(gfx&, const std::string& package_name) {
+void gfx_load_lightmaps(gfx& g, const std::string& package_name) {
     record("gfx_load_lightmaps " + package_name);
+    lmap_file_load(g.lightmaps, server_get(), package_name);
 }
 
 void gfx_add_texture_scroll_effect(gfx&) {
@@ -406,6 +419,29 @@ void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], fl
     record(str_format("gfx_draw_textured_rect %s | %g %g %g %g | %g %g %g %g | %g %g %g %g", t.name.c_str(),
                       colour[0], colour[1], colour[2], colour[3], left, top, width, height, texture_rect[0],
                       texture_rect[1], texture_rect[2], texture_rect[3]));
+}
+
+std::unique_ptr<texture> texture_create(const std::string& name) {
+    auto t = std::make_unique<texture>();
+    t->name = name;
+    return t;
+}
+
+void texture_load(texture& t) {
+    record("texture_load " + t.name);
+}
+
+std::unique_ptr<texture> texture_create_for_lmap(int32_t id) {
+    auto t = std::make_unique<texture>();
+    t->kind = kTextureLightMap;
+    t->bytes_per_texel = 1;
+    const lmap_file& store = kernel_get().graphics.lightmaps;
+    if (const uint8_t* square = lmap_file_data(store, id)) {
+        t->width = t->height = lmap_file_entry(store, id).side;
+        t->texels = square;
+    }
+    record(str_format("texture_create_for_lmap %d", id));
+    return t;
 }
 
 void surface_init(surface& s) {
@@ -582,6 +618,20 @@ void entity_update(entity& e, int32_t) {
     record("entity_update " + e.name);
 }
 
+// Bones stay at rest until the skeleton code arrives.
+void animation_bone_matrix(mat4& out, int32_t, const animation&, float, const skeleton&, const mat4*) {
+    out = kMat4Identity;
+}
+
+const mat4& skeleton_posing_matrix() {
+    static const mat4 posing = [] {
+        mat4 m;
+        mat4_set_permutation(m, 2);
+        return m;
+    }();
+    return posing;
+}
+
 void entity_set_parent(entity& e, entity* parent) {
     e.parent = parent;
 }
@@ -627,6 +677,8 @@ void dropped_weapon_create(dropped_weapon& w, const dropped_weapon_values& value
     w.position = values.position;
     w.velocity = values.velocity;
     w.in_sector = in_sector;
+    w.gravity = values.gravity;
+    w.factor = values.factor;
 }
 
 void dropped_weapon_destroy(dropped_weapon& w) {
@@ -725,6 +777,239 @@ void botc_round_start(BotCentral&) {
 
 void botc_round_end(BotCentral&, uint8_t value) {
     record(str_format("botc_round_end %u", value));
+}
+
+// Renderer textures: a light-map page reads full brightness until the texture code arrives.
+int32_t texture_sample(const texture&, float, float) {
+    return 255;
+}
+
+// The game object's neighbours: beings, interface, renderer view, network client and bot host.
+
+std::unique_ptr<being> being_create(server& srv, const std::string& name, int32_t flag, uint32_t player_id) {
+    auto b = std::make_unique<being>();
+    b->name = name;
+    b->record = server_find_player(srv, player_id);
+    record(str_format("being_create %s %d %u", name.c_str(), flag, player_id));
+    return b;
+}
+
+void being_tick(being& b, int32_t elapsed, bool followed) {
+    record(str_format("being_tick %s %d %d", b.name.c_str(), elapsed, followed ? 1 : 0));
+}
+
+void being_set_model(being& b, const std::string& model, const std::string& skin) {
+    record("being_set_model " + b.name + " " + model + " " + skin);
+}
+
+void being_set_first_person_model(being& b, const std::string& model, const std::string& skin) {
+    record("being_set_first_person_model " + b.name + " " + model + " " + skin);
+}
+
+void being_record_reset(being& b, int32_t specialisation, int32_t team) {
+    if (b.record) {
+        b.record->weapons.clear();
+        b.record->entry_values[0] = specialisation;
+        b.record->entry_values[1] = team;
+    }
+    record(str_format("being_record_reset %s %d %d", b.name.c_str(), specialisation, team));
+}
+
+void being_give_weapon(being& b, int32_t weapon) {
+    record(str_format("being_give_weapon %s %d", b.name.c_str(), weapon));
+}
+
+void being_set_view_mode(being& b, int32_t mode) {
+    if (mode == 1) {
+        b.view_flags |= kBeingThirdPerson;
+    } else {
+        b.view_flags &= ~kBeingThirdPerson;
+    }
+    record(str_format("being_set_view_mode %s %d", b.name.c_str(), mode));
+}
+
+void being_die(being& b, int32_t kind) {
+    record(str_format("being_die %s %d", b.name.c_str(), kind));
+}
+
+void being_reset_weapon_slots(being& b) {
+    record("being_reset_weapon_slots " + b.name);
+}
+
+void being_set_state0(being& b) {
+    record("being_set_state0 " + b.name);
+}
+
+void being_notify_bots(being& b, int32_t event) {
+    record(str_format("being_notify_bots %s %d", b.name.c_str(), event));
+}
+
+void being_set_weapon_slot_mask(being& b, const uint32_t (&mask)[4], const uint8_t (&counts)[4]) {
+    record(str_format("being_set_weapon_slot_mask %s %u %u %u %u %u %u %u %u", b.name.c_str(), mask[0],
+                      mask[1], mask[2], mask[3], counts[0], counts[1], counts[2], counts[3]));
+}
+
+void being_weapon_slot_mask(const being&, uint32_t (&mask)[4], uint8_t (&counts)[4]) {
+    for (uint32_t& m : mask) m = 0;
+    for (uint8_t& c : counts) c = 0;
+}
+
+void being_equip_weapon_models(being& b, int32_t which) {
+    record(str_format("being_equip_weapon_models %s %d", b.name.c_str(), which));
+}
+
+void being_update_load(being& b) {
+    record("being_update_load " + b.name);
+}
+
+void being_apply_anim_state(being& b, const int32_t (&)[3][3]) {
+    record("being_apply_anim_state " + b.name);
+}
+
+void being_apply_record_weapons(being& b, const int32_t (&)[2]) {
+    record("being_apply_record_weapons " + b.name);
+}
+
+void being_apply_status(being& b, const uint8_t (&status)[3]) {
+    record(str_format("being_apply_status %s %u %u %u", b.name.c_str(), status[0], status[1], status[2]));
+}
+
+void being_store_anim_state(being& b) {
+    record("being_store_anim_state " + b.name);
+}
+
+void being_update_visibility(being& b, const mat4&) {
+    record("being_update_visibility " + b.name);
+}
+
+void being_draw_name_tag(being& b) {
+    record("being_draw_name_tag " + b.name);
+}
+
+void being_use_round(being& b) {
+    record("being_use_round " + b.name);
+}
+
+void being_release_inputs(being& b) {
+    record("being_release_inputs " + b.name);
+}
+
+void being_sights_update(being& b) {
+    record("being_sights_update " + b.name);
+}
+
+void being_set_goal_state(being& b, int32_t on, const std::string& icon) {
+    record(str_format("being_set_goal_state %s %d %s", b.name.c_str(), on, icon.c_str()));
+}
+
+void being_set_gravity(float gravity) {
+    record(str_format("being_set_gravity %g", static_cast<double>(gravity)));
+}
+
+vec3 being_position(const being& b) {
+    return mat4_row3(b.place.transform);
+}
+
+void gui_build_screens(kvgame&) {
+    record("gui_build_screens");
+}
+
+void gui_show_screen(kvgame& game, int32_t slot, int32_t flag) {
+    game.current_screen = slot;
+    record(str_format("gui_show_screen %d %d", slot, flag));
+}
+
+int32_t kvscreen_input(kvscreen&, int32_t elapsed) {
+    record(str_format("kvscreen_input %d", elapsed));
+    return standins().kvscreen_input_result;
+}
+
+void gui_handle_event(kvgame&, int32_t code) {
+    record(str_format("gui_handle_event %d", code));
+}
+
+void gui_step(kvgame&, int32_t elapsed) {
+    record(str_format("gui_step %d", elapsed));
+}
+
+void gui_draw(kvgame&) {
+    record("gui_draw");
+}
+
+void kvscreen_draw(kvscreen&) {
+    record("kvscreen_draw");
+}
+
+void gui_hide_scores(kvgame& game) {
+    game.current_screen = kScreenGame;
+    record("gui_hide_scores");
+}
+
+void gui_set_loading_label(kvgame&, const std::string& text) {
+    record("gui_set_loading_label " + text);
+}
+
+void hud_toggle_rpg() {
+    record("hud_toggle_rpg");
+}
+
+void hud_set_aim_mark_visible(bool visible) {
+    record(str_format("hud_set_aim_mark_visible %d", visible ? 1 : 0));
+}
+
+void hud_add_message(kvgame& game, int32_t code, const std::string& name) {
+    game.hud_events.push_back({code, name});
+    record(str_format("hud_add_message %d %s", code, name.c_str()));
+}
+
+bool hud_effects_start(being& b) {
+    record("hud_effects_start " + b.name);
+    return standins().hud_effects_result;
+}
+
+bool hud_effects_stop(being& b) {
+    record("hud_effects_stop " + b.name);
+    return standins().hud_effects_result;
+}
+
+void hud_effects_decay(being& b) {
+    record("hud_effects_decay " + b.name);
+}
+
+void console_view_toggle(console_view&) {
+    record("console_view_toggle");
+}
+
+bool gfx_bind_view_camera(gfx&, placement&, int32_t viewport) {
+    record(str_format("gfx_bind_view_camera %d", viewport));
+    return standins().gfx_bind_view_camera_result;
+}
+
+void gfx_enable_drawing(gfx&) {
+    record("gfx_enable_drawing");
+}
+
+void client_send_goal(net_client&, const std::string& word, int32_t goal, int32_t team) {
+    record(str_format("client_send_goal %s %d %d", word.c_str(), goal, team));
+}
+
+bool client_is_connected(const net_client&) {
+    return standins().client_connected;
+}
+
+int32_t client_local_player_id(const net_client&) {
+    return standins().client_local_player_id;
+}
+
+bool snapshot_package_check_state(const snapshot_package& snapshot, int32_t seconds_left) {
+    return snapshot.state == kGameOneTeam ||
+           ((snapshot.state == kGameFreeze || snapshot.state == kGameRunning) && seconds_left > 0);
+}
+
+void botc_broadcast_event(BotCentral&, int32_t kind, const bot_game_event& event) {
+    record(str_format("botc_broadcast_event %d %d %d %d %g %g %g", kind, event.goal, event.player, event.team,
+                      static_cast<double>(event.position.x), static_cast<double>(event.position.y),
+                      static_cast<double>(event.position.z)));
 }
 
 }  // namespace kv

@@ -26,6 +26,7 @@ struct neighbour_standins {
     bool gfx_open_view_result = true;
     int32_t gfx_console_command_result = -1;
     bool gfx_save_screenshot_result = true;
+    int32_t gfx_max_texture_side_result = 2048;
     int32_t client_console_command_result = 0;
     int32_t client_send_command_result = 0;
     std::string client_status_text;  // taken (and emptied) by client_take_status_text
@@ -55,6 +56,12 @@ struct neighbour_standins {
     vec3 listener_forward;
     uintptr_t last_3d_owner = 0;
     bool service_tick_result = true;
+    // The game object's neighbours.
+    bool client_connected = false;
+    int32_t client_local_player_id = 0;
+    int32_t kvscreen_input_result = 0;
+    bool hud_effects_result = true;
+    bool gfx_bind_view_camera_result = true;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
     // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them

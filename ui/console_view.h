@@ -23,6 +23,8 @@ void console_view_print(console_view& console, const std::string& text);
 void console_view_printf(console_view& console, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
 void console_view_add_line(console_view& console, const std::string& line);
+// Slides the console in or out ("Toggle console").
+void console_view_toggle(console_view& console);
 // Builds the line buffers; run once by the kernel's set-up.
 void console_view_relayout(console_view& console);
 // The per-frame step (slide and waiting keys); the world frame runs it with 0.

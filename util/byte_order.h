@@ -41,6 +41,15 @@ inline uint32_t le_load_u32(const uint8_t* p) {
 
 inline float le_load_f32(const uint8_t* p) { return std::bit_cast<float>(le_load_u32(p)); }
 
+inline void le_store_u32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+inline void le_store_f32(uint8_t* p, float v) { le_store_u32(p, std::bit_cast<uint32_t>(v)); }
+
 // The unsigned value of a signed 8- or 16-bit value.
 inline uint32_t num_zero_extend8(int8_t v) { return static_cast<uint8_t>(v); }
 inline uint32_t num_zero_extend16(int16_t v) { return static_cast<uint16_t>(v); }

@@ -9,12 +9,15 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "util/affine2.h"
 
 namespace kv {
 
+class lmap_file;
+struct lmap_face_record;
 struct package_read_context;
 struct texture;
 
@@ -34,10 +37,30 @@ struct lmap_binding {
 // Builds a binding from the chunk of the stream's current id.
 std::unique_ptr<lmap_binding> lmap_binding_read(package_read_context& ctx);
 
-// The three vertices of the face move to page `page`; a face whose first vertex has no light map
-// first gets the coordinates (0.5, 0.5). Vertex indices outside the arrays are left alone.
-void lmap_binding_set_page(lmap_binding& b, const uint16_t face[3], int32_t page);
-// (u, v) of the face's three vertices := the placement applied to them.
-void lmap_binding_transform(lmap_binding& b, const uint16_t face[3], const affine2& placement);
+// Appends a face record for every face (three vertex indices each; a trailing partial face is
+// ignored) when at least one face's first vertex has a light map: the side of that light map in
+// `store`, or 1 without one. A first vertex outside the binding, or an id the store cannot show,
+// means "no light map".
+void lmap_binding_prepare(lmap_binding& b, const lmap_file& store, std::vector<lmap_face_record>& out,
+                          std::span<const uint16_t> faces);
+
+// Bit i selects the face's vertex i.
+inline constexpr uint8_t kLmapFaceAll = 0x7;
+
+// The face's vertices move to page `page`; a face whose first vertex has no light map first gets
+// the coordinates (0.5, 0.5). Vertex indices outside the arrays are left alone.
+void lmap_binding_set_page(lmap_binding& b, const uint16_t face[3], int32_t page,
+                           uint8_t vertices = kLmapFaceAll);
+// (u, v) of the face's vertices := the placement applied to them.
+void lmap_binding_transform(lmap_binding& b, const uint16_t face[3], const affine2& placement,
+                            uint8_t vertices = kLmapFaceAll);
+// The page texture of every vertex, from the registry.
+void lmap_binding_fill(lmap_binding& b);
+
+// The process-wide page textures, made on first use over the front end's light-map store: null
+// for -1 and for every id the store has no usable square for.
+texture* lmap_registry_get(int32_t id);
+// Deletes every page texture.
+void lmap_registry_clear();
 
 }  // namespace kv

@@ -222,15 +222,26 @@ affine2 placement_at(int32_t s, int32_t x, int32_t y, int32_t side) {
                    static_cast<float>(s) / page, static_cast<float>(y) / page};
 }
 
-void point_face(const work_record& r, int32_t page_index, const affine2& placement, bool white) {
+// Vertices already moved into a page by this packing, by binding.
+using moved_vertices = std::set<std::pair<const lmap_binding*, uint16_t>>;
+
+// Moves the face's vertices into their square; a vertex shared with a face placed before keeps the
+// page and coordinates it got then.
+void point_face(const work_record& r, int32_t page_index, const affine2& placement, bool white,
+                moved_vertices& moved) {
     lmap_binding& b = *r.record->binding;
+    uint8_t fresh = 0;
+    for (int i = 0; i < 3; ++i)
+        if (moved.insert({&b, r.record->face[i]}).second) fresh |= static_cast<uint8_t>(1u << i);
     if (white) {
         // Faces whose light map cannot be shown sample the middle of the white block.
-        for (uint16_t vertex : r.record->face)
-            if (vertex < b.coords.size()) b.coords[vertex] = {0.5f, 0.5f};
+        for (int i = 0; i < 3; ++i) {
+            const uint16_t vertex = r.record->face[i];
+            if (((fresh >> i) & 1u) && vertex < b.coords.size()) b.coords[vertex] = {0.5f, 0.5f};
+        }
     }
-    lmap_binding_set_page(b, r.record->face, page_index);
-    lmap_binding_transform(b, r.record->face, placement);
+    lmap_binding_set_page(b, r.record->face, page_index, fresh);
+    lmap_binding_transform(b, r.record->face, placement, fresh);
 }
 
 // Larger side first, then smaller id; the records of one light map end up side by side.
@@ -239,8 +250,8 @@ bool lays_out_before(const work_record& a, const work_record& b) {
     return a.id < b.id;
 }
 
-void lay_out_page(const lmap_file& source, lmap_file& target, std::vector<work_record>& pending,
-                  int32_t side) {
+void lay_out_page(const lmap_file& source, lmap_file& target, std::vector<work_record>& pending, int32_t side,
+                  moved_vertices& moved) {
     std::sort(pending.begin(), pending.end(), lays_out_before);
     const int32_t page_index = static_cast<int32_t>(target.table.size());
     target.page.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), 0);
@@ -265,7 +276,7 @@ void lay_out_page(const lmap_file& source, lmap_file& target, std::vector<work_r
         const work_record& r = pending[i];
         if (r.id < 0) {
             place_white();
-            point_face(r, page_index, white_placement, true);
+            point_face(r, page_index, white_placement, true, moved);
             continue;
         }
         if (!placed.insert(r.id).second) continue;
@@ -282,7 +293,7 @@ void lay_out_page(const lmap_file& source, lmap_file& target, std::vector<work_r
             white = true;
         }
         for (std::size_t j = i; j < pending.size() && pending[j].id == r.id; ++j)
-            point_face(pending[j], page_index, placement, white);
+            point_face(pending[j], page_index, placement, white, moved);
     }
 
     target.data.insert(target.data.end(), target.page.begin(), target.page.end());
@@ -341,6 +352,7 @@ void lmap_pack(const lmap_file& source, lmap_file& target, lmap_face_groups& gro
 
     // Placement: the same walk with the pages' real sides.
     std::vector<work_record> pending;
+    moved_vertices moved;
     counter.reset();
     area = 0;
     std::size_t k = 0;
@@ -349,7 +361,7 @@ void lmap_pack(const lmap_file& source, lmap_file& target, lmap_face_groups& gro
         int64_t g = counter.add(group);
         const int64_t side = side_of(k);
         if (side * side < area + g && area > 0) {
-            lay_out_page(source, target, pending, side_of(k));
+            lay_out_page(source, target, pending, side_of(k), moved);
             pending.clear();
             counter.reset();
             area = 0;
@@ -359,7 +371,7 @@ void lmap_pack(const lmap_file& source, lmap_file& target, lmap_face_groups& gro
         pending.insert(pending.end(), group.begin(), group.end());
         area += g;
     }
-    if (!pending.empty()) lay_out_page(source, target, pending, side_of(k));
+    if (!pending.empty()) lay_out_page(source, target, pending, side_of(k), moved);
 }
 
 }  // namespace kv

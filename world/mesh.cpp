@@ -1,9 +1,15 @@
 #include "world/mesh.h"
 
+#include <algorithm>
+
+#include "beings/skeleton.h"
 #include "data/package.h"
 #include "data/qxps_stream.h"
 #include "util/byte_order.h"
+#include "util/polygon.h"
 #include "util/text.h"
+#include "util/triangle.h"
+#include "world/hit_map.h"
 #include "world/world_read.h"
 
 namespace kv {
@@ -160,9 +166,203 @@ void check_read_mesh(const mesh& m) {
     if (!fault.empty()) world_corrupt(mesh_name(m), fault);
 }
 
+box3 transformed_box(const box3& box, const mat4& transform) {
+    if (mat4_is_identity(transform)) return box;
+    vec3 corner;
+    box3 out;
+    for (int bits = 0; bits < 8; ++bits) {
+        box3_corner(box, corner, bits);
+        const vec3 moved = mat4_transform_point(transform, corner);
+        if (bits == 0) {
+            box3_init_point(out, moved);
+        } else {
+            box3_add_point(out, moved);
+        }
+    }
+    return out;
+}
+
+// The draw id of the last run that starts at or before the primitive.
+uint16_t draw_id_of(const mesh_part& part, uint32_t position) {
+    uint16_t id = 0;
+    for (const mesh_draw_record& draw : part.draws) {
+        if (draw.first_index > position) break;
+        id = draw.draw_id;
+    }
+    return id;
+}
+
+struct trace_leaf_args {
+    std::vector<mesh_hit>& hits;
+    const mat4& transform;
+    const ray& r;
+    float max_distance_sq;
+    bool keep_all;
+    bool stop_at_first;
+    const image8* image;
+    uint16_t value;
+};
+
+void trace_leaf(mesh& m, const mesh_part& part, const mesh_tree_node& node, trace_leaf_args& a) {
+    const std::span<const mesh_vertex> vertices = static_cast<const mesh&>(m).vertices();
+    const bool polygons = is_polygon_kind(m.primitive_kind);
+    const std::vector<uint32_t> found =
+        mesh_primitives_in_range(part, m.primitive_kind, node.first_vertex,
+                                 static_cast<uint32_t>(node.first_vertex) + node.vertex_count);
+    polygon face;
+    for (const uint32_t position : found) {
+        const uint32_t count = polygons ? part.indices[position - 1] : primitive_size(m.primitive_kind);
+        if (count < 3) continue;
+        face.points.resize(count);
+        bool inside_vertices = true;
+        for (uint32_t k = 0; k < count; ++k) {
+            const uint16_t index = part.indices[position + k];
+            if (index >= vertices.size()) {
+                inside_vertices = false;
+                break;
+            }
+            const mesh_vertex& v = vertices[index];
+            face.points[k] = mat4_transform_point(a.transform, vec3{v.x, v.y, v.z});
+        }
+        if (!inside_vertices) continue;
+        vec3 point;
+        vec3 normal;
+        bool hit = false;
+        if (m.primitive_kind == kMeshTriangles) {
+            const triangle tri(face.points[0], face.points[1], face.points[2]);
+            hit = triangle_intersect_ray(tri, a.r, point, a.max_distance_sq, false);
+            normal = tri.face_plane.normal;
+        } else {
+            hit = polygon_intersect_ray(face, a.r, point, false);
+            normal = polygon_normal(face);
+        }
+        if (!hit) continue;
+        const vec3 offset = point - a.r.origin;
+        if (vec3_dot(offset, a.r.direction) < 0.0f) continue;
+        const float distance_sq = vec3_length_sq(offset);
+        // Faces of every kind end at the caller's distance.
+        if (distance_sq > a.max_distance_sq) continue;
+        if (!a.keep_all && !a.hits.empty() && a.hits.back().distance_sq <= distance_sq) continue;
+        mesh_hit h;
+        h.point = point;
+        h.normal = normal;
+        h.distance_sq = distance_sq;
+        h.first_index = position;
+        h.point_count = static_cast<int32_t>(count);
+        h.value = a.value;
+        if (a.image) {
+            const mesh_vertex& first = vertices[part.indices[position]];
+            h.value =
+                image8_sample(*a.image, first.u + static_cast<float>(draw_id_of(part, position)), first.v);
+        }
+        a.hits.push_back(h);
+        if (a.stop_at_first) return;
+    }
+}
+
+void trace_node(mesh& m, const mesh_part& part, int32_t i, trace_leaf_args& a) {
+    const mesh_tree_node node = mesh_box_node(m, i);
+    if (a.stop_at_first && !a.hits.empty()) return;
+    if (!ray_hits_box(a.r, transformed_box(node.box, a.transform))) return;
+    if (!mesh_box_is_leaf(m, i)) {
+        // A child past the node array would stand for one of its ancestors again.
+        for (const int64_t child : {2 * static_cast<int64_t>(i) + 1, 2 * static_cast<int64_t>(i) + 2}) {
+            if (child - 1 < static_cast<int64_t>(m.tree.size()))
+                trace_node(m, part, static_cast<int32_t>(child), a);
+        }
+        return;
+    }
+    trace_leaf(m, part, node, a);
+}
+
+// Skinning matrix of each bone the mesh uses, made once per bone.
+template <class BoneMatrix>
+void pose(geometry_mesh& m, BoneMatrix bone_matrix) {
+    std::vector<mat4> skin(256);
+    std::vector<bool> done(256, false);
+    const std::size_t n = std::min({m.rest_vertices.size(), m.bones.size()});
+    m.posed_vertices.resize(m.rest_vertices.size());
+    box3 box;
+    box3_init(box, {1e38f, 1e38f, 1e38f}, {-1e38f, -1e38f, -1e38f});
+    for (std::size_t k = 0; k < n; ++k) {
+        const uint8_t bone = m.bones[k];
+        if (!done[bone]) {
+            skin[bone] = mat4_mul(bone_matrix(bone), skeleton_posing_matrix());
+            done[bone] = true;
+        }
+        const mesh_vertex& rest = m.rest_vertices[k];
+        mesh_vertex& posed = m.posed_vertices[k];
+        posed = rest;
+        const vec3 p = mat4_transform_point(skin[bone], vec3{rest.x, rest.y, rest.z});
+        posed.x = p.x;
+        posed.y = p.y;
+        posed.z = p.z;
+        box3_add_point(box, p);
+    }
+    // Keep the hit-map number carried in the box.
+    box.max.w = m.box.max.w;
+    m.box = box;
+    // Children before parents: the array runs parents first, so walk it backwards.
+    for (std::size_t j = m.tree.size(); j-- > 0;) {
+        const int64_t i = static_cast<int64_t>(j) + 1;
+        mesh_tree_node& node = m.tree[j];
+        box3 nb;
+        box3_init(nb, {1e38f, 1e38f, 1e38f}, {-1e38f, -1e38f, -1e38f});
+        if (mesh_box_is_leaf(m, static_cast<int32_t>(i))) {
+            const std::size_t end =
+                std::min<std::size_t>(n, static_cast<std::size_t>(node.first_vertex) + node.vertex_count);
+            for (std::size_t k = node.first_vertex; k < end; ++k) {
+                const mesh_vertex& v = m.posed_vertices[k];
+                box3_add_point(nb, vec3{v.x, v.y, v.z});
+            }
+        } else {
+            for (const int64_t child : {2 * i + 1, 2 * i + 2}) {
+                if (child - 1 < static_cast<int64_t>(m.tree.size()))
+                    box3_add_box(nb, m.tree[static_cast<std::size_t>(child - 1)].box);
+            }
+        }
+        node.box = nb;
+    }
+}
+
 }  // namespace
 
 mesh::~mesh() = default;
+
+void mesh_trace(mesh& m, std::vector<mesh_hit>& hits, int32_t level, const mat4& transform, const ray& r,
+                float max_distance_sq, bool keep_all, bool stop_at_first, const image8* image, uint16_t value,
+                int32_t node) {
+    const mesh_part* part = mesh_find_part(m, level);
+    if (!part) return;
+    trace_leaf_args a{hits, transform, r, max_distance_sq, keep_all, stop_at_first, image, value};
+    trace_node(m, *part, node, a);
+}
+
+void geometry_mesh_pose_bounds(geometry_mesh& m, const skeleton& skel, const animation& anim, float frame) {
+    pose(m, [&](int32_t bone) {
+        mat4 out;
+        animation_bone_matrix(out, bone, anim, frame, skel, nullptr);
+        return out;
+    });
+}
+
+void geometry_mesh_pose_bounds_blend(geometry_mesh& m, const skeleton& skel, const animation& first,
+                                     float first_frame, const animation& second, float second_frame,
+                                     float weight) {
+    pose(m, [&](int32_t bone) {
+        mat4 a;
+        mat4 b;
+        animation_bone_matrix(a, bone, first, first_frame, skel, nullptr);
+        animation_bone_matrix(b, bone, second, second_frame, skel, nullptr);
+        // Blend the identity by its values, not by its marker.
+        a.m[15] = 1.0f;
+        b.m[15] = 1.0f;
+        mat4 out;
+        for (int e = 0; e < 16; ++e) out.m[e] = a.m[e] + (b.m[e] - a.m[e]) * weight;
+        out.m[15] = 1.0f;
+        return out;
+    });
+}
 
 std::unique_ptr<mesh> mesh_read(package_read_context& ctx) {
     auto m = std::make_unique<mesh>();

@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "util/box3.h"
+#include "util/mat4.h"
+#include "util/ray.h"
 
 namespace kv {
 
@@ -44,7 +46,10 @@ struct mesh_vertex {
 };
 
 class mesh;
+struct animation;
+struct image8;
 struct package_read_context;
+struct skeleton;
 
 // A run of primitives drawn with one draw id.
 struct mesh_draw_record {
@@ -136,6 +141,37 @@ bool mesh_is_broken(const mesh& m);
 // id), checks it and leaves the chunk; a damaged mesh raises "corrupt mesh".
 std::unique_ptr<mesh> mesh_read(package_read_context& ctx);
 std::unique_ptr<geometry_mesh> geometry_mesh_read(package_read_context& ctx);
+
+// Part level that takes the first part.
+inline constexpr int32_t kMeshAnyLevel = 2147483647;
+
+// One face met by the ray test.
+struct mesh_hit {
+    vec3 point;
+    vec3 normal;
+    float distance_sq = 0.0f;
+    uint32_t first_index = 0;  // position of the face's first index in the part's index array
+    int32_t point_count = 0;
+    uint16_t value = 0;  // the sampled texel, or the value the caller gave
+};
+
+// The ray test of one mesh from box-tree node `node`: appends the faces of the part for `level`
+// that the ray meets in front of its origin within the distance, each taken through the transform.
+// Without `keep_all` a hit is kept only when it is nearer than the last one in the list; with
+// `stop_at_first` the test ends at the first hit held. With an image, each hit's value is its texel
+// at the face's first texture coordinates shifted by the draw id of the face's run. A tree child
+// beyond the node array adds nothing.
+void mesh_trace(mesh& m, std::vector<mesh_hit>& hits, int32_t level, const mat4& transform, const ray& r,
+                float max_distance_sq, bool keep_all, bool stop_at_first, const image8* image, uint16_t value,
+                int32_t node = 0);
+
+// Poses a skinned mesh for a frame of an animation through the skeleton's bone matrices, then
+// recomputes its box and its box tree from the posed vertices. The blend variant mixes the bone
+// matrices of two animations by the weight (0: the first, 1: the second).
+void geometry_mesh_pose_bounds(geometry_mesh& m, const skeleton& skel, const animation& anim, float frame);
+void geometry_mesh_pose_bounds_blend(geometry_mesh& m, const skeleton& skel, const animation& first,
+                                     float first_frame, const animation& second, float second_frame,
+                                     float weight);
 
 // What is wrong with the mesh's indices, ranges and draw records, or the empty text when nothing is.
 std::string mesh_check(const mesh& m);

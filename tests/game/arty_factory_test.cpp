@@ -121,8 +121,8 @@ TEST_F(ArtyFactory, UnknownAndUnbuiltClassesMakeNothingButUseTheirNumber) {
     EXPECT_EQ(log(), "factory: *WARNING* Not all arties were spawned.\n");
 
     clear_log();
-    factory_->classes = arty_class_table();  // "kvgame" itself is not built in
-    spawn({describe("kvgame", "f")});
+    factory_->classes = arty_class_table();  // "kvscreen" itself is not built in
+    spawn({describe("kvscreen", "f")});
     EXPECT_EQ(log(), "factory: *WARNING* Not all arties were spawned.\n");
     EXPECT_EQ(arty_factory_find_id_by_name(*factory_, "f"), kNoArty);
 }

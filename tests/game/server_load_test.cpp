@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "data/file_stream.h"
 #include "data/pak_archive.h"
 #include "tests/game/game_test_support.h"
+#include "tools/lmap_writer.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 
@@ -124,6 +126,32 @@ TEST_F(ServerLoad, WaterGetsATextureScrollEffect) {
     EXPECT_EQ(calls[calls.size() - 2], "gfx_add_texture_scroll_effect");
     EXPECT_EQ(calls.back(), "gfx_forget_last_effect");
     srv_.water_instances.clear();
+}
+
+TEST_F(ServerLoad, ADamagedLightMapFileFailsTheLoad) {
+    // The front end finds light-map files through the world server singleton.
+    server& world = server_get();
+    const std::string data_dir = world.data_dir;
+    const std::string lmap_dir = world.lmap_dir;
+    world.data_dir = srv_.data_dir;
+    server_set_lmap_dir(world, "lmap/");
+    write_level("harbour", {});
+    srv_.current_level_name = "harbour";
+
+    tools::lmap_writer bad;
+    bad.magic = "PAML";
+    ASSERT_TRUE(bad.write(folder_.file("data/lmap/harbour-lmap")));
+    EXPECT_FALSE(server_load_game_package(srv_, "harbour"));
+    EXPECT_NE(log().find("[0s0] Loading lightmaps...\n[LM] Invalid header found\n\n"
+                         "Fatal error during loading package `harbour'.\n"),
+              std::string::npos)
+        << log();
+
+    // A missing file is no error.
+    std::filesystem::remove(folder_.file("data/lmap/harbour-lmap"));
+    EXPECT_TRUE(server_load_game_package(srv_, "harbour"));
+    world.data_dir = data_dir;
+    server_set_lmap_dir(world, lmap_dir);
 }
 
 TEST_F(ServerLoad, ReadsTheTextTables) {

@@ -91,7 +91,7 @@ TEST_F(Server, DestroyingTheServerUnloadsEveryPackageOnce) {
         write_data("base", base.finish());
         tools::package_writer level;
         level.add_import("base");
-        level.add_arty("kvgame", "game", {});
+        level.add_arty("kvnothing", "game", {});
         write_data("maps/level", level.finish());
         tools::package_writer menu;
         menu.add_import("base");

@@ -415,6 +415,33 @@ TEST_F(lmap_pack_test, SharedLightMapIsPlacedOnceAndFacesWithoutOneShareTheWhite
     }
 }
 
+TEST_F(lmap_pack_test, AVertexSharedByTwoFacesIsMovedOnce) {
+    lmap_writer w;
+    w.add_filled(4, 1);
+    w.add_filled(4, 2);
+    write_lmap("level1", w);
+    ASSERT_EQ(load("level1"), "");
+
+    // A quad of two faces sharing vertices 1 and 2, on light map 1, which goes right of light map 0
+    // on a page of side 8.
+    lmap_binding quad;
+    quad.coords = {{0.0f, 0.0f}, {1.0f, 0.0f}, {0.0f, 1.0f}, {1.0f, 1.0f}};
+    quad.ids = {1, 1, 1, 1};
+    lmap_face_groups groups;
+    groups[0] = {mesh_.face(0, store_), {&quad, 4, 1, {0, 1, 2}}, {&quad, 4, 1, {1, 3, 2}}};
+    lmap_pack(store_, pages_, groups, 1024);
+
+    ASSERT_EQ(pages_.table.size(), 1u);
+    ASSERT_EQ(pages_.table[0].side, 8);
+    const lmap_uv expected[] = {{0.5f, 0.0f}, {1.0f, 0.0f}, {0.5f, 0.5f}, {1.0f, 0.5f}};
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(quad.ids[i], 0);
+        EXPECT_FLOAT_EQ(quad.coords[i].u, expected[i].u);
+        EXPECT_FLOAT_EQ(quad.coords[i].v, expected[i].v);
+    }
+}
+
 TEST_F(lmap_pack_test, IdsWithoutAUsableEntryGetTheWhiteBlock) {
     lmap_writer w;
     w.add_filled(4, 9);

@@ -1,0 +1,328 @@
+#include "game/kvgame.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "beings/being_game.h"
+#include "game/game_events.h"
+#include "game/player_record.h"
+#include "game/server_snapshot.h"
+#include "tests/game/kvgame_test_support.h"
+#include "util/placement.h"
+
+namespace kv {
+namespace {
+
+bool has(const calls_t& calls, const std::string& call) {
+    return std::find(calls.begin(), calls.end(), call) != calls.end();
+}
+
+int count(const calls_t& calls, const std::string& call) {
+    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+}
+
+player_slot slot_of(uint32_t id, int32_t team, int32_t spawn = 0, int32_t specialisation = 0,
+                    int32_t skin = 0) {
+    player_slot s;
+    s.id = id;
+    s.name = "p" + std::to_string(id);
+    s.team = team;
+    s.spawn = spawn;
+    s.specialisation = specialisation;
+    s.skin = skin;
+    s.state = kSlotPlaying;
+    s.health = 100;
+    return s;
+}
+
+class KvGame : public headless_game {};
+
+TEST_F(KvGame, LocalTestGameMakesAndSpawnsRamboAfterTheFirstRunningTick) {
+    kvgame* g = start(test_level(), kLoadRequestMenu, 1);
+    ASSERT_NE(g, nullptr) << log();
+    EXPECT_EQ(g->state, kGameObjectLoading);
+    EXPECT_TRUE(g->players.empty());
+    frame();
+    EXPECT_EQ(g->state, kGameObjectRunning);
+    EXPECT_EQ(g->game_level, 1);
+    EXPECT_EQ(g->current_screen, kScreenGame);
+    EXPECT_EQ(g->local_player_id, kLocalTestPlayer);
+    const player_record* r = server_find_player(srv_, kLocalTestPlayer);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->nick, "Rambo");
+    EXPECT_EQ(r->team, 0);
+    EXPECT_EQ(r->spawn_point, 1);
+    EXPECT_EQ(r->driven_here, 1);
+    ASSERT_EQ(g->players.size(), 1u);
+    being* rambo = g->players[0].get();
+    EXPECT_EQ(rambo->name, "pid100");
+    EXPECT_EQ(g->local_being, rambo);
+    EXPECT_EQ(kvgame_local_being(*g), rambo);
+    EXPECT_EQ(g->current_camera, g->bound_camera);
+    EXPECT_EQ(rambo->view_flags & kBeingThirdPerson, 0u);  // first person behind the bound camera
+    // Spawned at "sp1" (x 10, angle 90: facing +x) in the room.
+    const vec3 at = being_position(*rambo);
+    EXPECT_FLOAT_EQ(at.x, 10.0f);
+    EXPECT_NEAR(mat4_row2(rambo->place.transform).x, 1.0f, 1e-6f);
+    EXPECT_NE(rambo->place.sector, nullptr);
+    EXPECT_EQ(log().find("*FATAL*"), std::string::npos) << log();
+
+    // The running frame ticks the being driven here, followed by the camera.
+    standins().calls.clear();
+    frame();
+    EXPECT_TRUE(has(take_calls("being_tick"), "being_tick pid100 16 1"));
+}
+
+TEST_F(KvGame, ModelsAndWeaponsFollowTheTeamSpecialisationAndSkin) {
+    kvgame* g = start();
+    standins().calls.clear();
+    kvgame_init_player(*g, "pid7", 2, 1, 101, -1, 7);  // skin 101 is skin 1
+    const calls_t calls = standins().calls;
+    EXPECT_TRUE(has(calls, "being_set_model pid7 teams:red-sn teams:spetz2-sn"));
+    EXPECT_TRUE(has(calls, "being_set_first_person_model pid7 beings:hands-1st beings:hands-spetz2"));
+    EXPECT_EQ(calls[std::find(calls.begin(), calls.end(), "being_give_weapon pid7 -1") - calls.begin() + 1],
+              "being_give_weapon pid7 29");
+    EXPECT_TRUE(has(calls, "being_give_weapon pid7 63"));
+    EXPECT_EQ(count(calls, "being_give_weapon pid7 61"), 1);
+
+    // Out of range: no soldier for team 5 or specialisation 4; skin 7 becomes skin 0.
+    standins().calls.clear();
+    kvgame_init_player(*g, "pid8", 0, 5, 0, -1, 8);
+    kvgame_init_player(*g, "pid9", 4, 0, 0, -1, 9);
+    EXPECT_EQ(kvgame_find_being_by_name(*g, "pid8"), nullptr);
+    EXPECT_EQ(kvgame_find_being_by_name(*g, "pid9"), nullptr);
+    kvgame_init_player(*g, "pid10", 0, 2, 7, -1, 10);
+    EXPECT_TRUE(has(standins().calls, "being_set_model pid10 teams:black-s teams:merc-s"));
+    EXPECT_NE(log().find("kvgame: *WARNING* player pid8 has team 5"), std::string::npos);
+    EXPECT_NE(log().find("kvgame: *WARNING* player pid10 has skin 7; skin 0 taken."), std::string::npos);
+}
+
+TEST_F(KvGame, ShowScoresSavesTheScreenOnceAndRestoresItOnRelease) {
+    kvgame* g = start();
+    EXPECT_EQ(arty_factory_post_key_down(srv_.factory, 24), 0);
+    EXPECT_EQ(g->current_screen, kScreenScores);
+    EXPECT_EQ(g->saved_screen, kScreenGame);
+    arty_factory_post_key_down(srv_.factory, 24);
+    EXPECT_EQ(g->saved_screen, kScreenGame);
+    standins().calls.clear();
+    arty_factory_post_key_up(srv_.factory, 24);
+    EXPECT_EQ(g->current_screen, kScreenGame);
+    EXPECT_EQ(g->saved_screen, kNoSavedScreen);
+    // Then the key goes on to the bound camera, which offers it to the being it rides on.
+    EXPECT_EQ(standins().calls, (calls_t{"gui_hide_scores", "gui_show_screen 2 0",
+                                         "being_sights_update pid100", "being_handle_command pid100 0 24"}));
+}
+
+TEST_F(KvGame, QuitLeavesTheBeingForAStaticCameraEvenWithoutOneOfTeamZero) {
+    kvgame* g = start();  // the only static camera has mode 1
+    being* rambo = g->local_being;
+    EXPECT_EQ(arty_factory_post_key_down(srv_.factory, kInputQuit), 1);
+    EXPECT_EQ(g->current_screen, kScreenQuit);
+    EXPECT_EQ(g->bound_camera->followed, nullptr);
+    ASSERT_NE(g->static_camera, nullptr);
+    EXPECT_EQ(g->static_camera->mode, 1);
+    EXPECT_EQ(g->current_camera, g->static_camera);
+    EXPECT_EQ(g->bound_camera->frozen, 1);
+    EXPECT_TRUE(has(standins().calls, "being_release_inputs pid100"));
+    EXPECT_NE(log().find("kvgame: *WARNING* no static camera of mode 0; taking another static camera.\n"),
+              std::string::npos);
+    EXPECT_EQ(g->local_being, rambo);
+}
+
+TEST_F(KvGame, WithoutStaticCamerasTheBoundCameraStaysCurrent) {
+    test_level spec;
+    spec.static_camera_modes.clear();
+    kvgame* g = start(spec);
+    EXPECT_FALSE(kvgame_pick_static_camera(*g, -1, 0));
+    kvgame_select_camera(*g, false);
+    EXPECT_EQ(g->current_camera, g->bound_camera);
+}
+
+TEST_F(KvGame, TheRandomStaticCameraIsOneOfTheWantedMode) {
+    test_level spec;
+    spec.static_camera_modes = {1, 0, 1, 0, 2};
+    kvgame* g = start(spec);
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(kvgame_pick_static_camera(*g, -1, 0));
+        EXPECT_EQ(g->static_camera->mode, 0);
+    }
+    EXPECT_FALSE(kvgame_pick_static_camera(*g, 0, 0));
+    EXPECT_EQ(g->static_camera, nullptr);
+}
+
+TEST_F(KvGame, ChangeTeamShowsTheBriefingAndIsNotPassedOn) {
+    kvgame* g = start();
+    being* rambo = g->local_being;
+    EXPECT_EQ(arty_factory_post_key_down(srv_.factory, 27), 0);
+    EXPECT_EQ(g->current_screen, kScreenBriefing);
+    EXPECT_EQ(g->bound_camera->followed, nullptr);
+    EXPECT_NE(rambo->view_flags & kBeingThirdPerson, 0u);
+    EXPECT_EQ(g->current_camera, g->static_camera);
+    // While the briefing shows, binding the local player is ignored.
+    kvgame_bind_local_player(*g, "pid100");
+    EXPECT_EQ(g->bound_camera->followed, nullptr);
+}
+
+TEST_F(KvGame, MenuLevelIgnoresQuitControlsAndChangeTeamAndOrbitsTheCableCamera) {
+    test_level spec;
+    spec.title = "Menu";
+    kvgame* g = start(spec, 0);
+    EXPECT_EQ(g->game_level, 0);
+    EXPECT_EQ(g->current_screen, kScreenMenu);
+    EXPECT_EQ(g->current_camera, g->cable_camera);
+    EXPECT_EQ(g->cable_camera->frozen, 0);
+    EXPECT_EQ(g->bound_camera->frozen, 1);
+    for (int32_t code : {kInputQuit, 23, 27}) EXPECT_EQ(kvgame_key(*g, true, code), 0);
+    EXPECT_EQ(g->current_screen, kScreenMenu);
+
+    // A title that only begins with "Menu" is a game level.
+    test_level other;
+    other.title = "Menus";
+    srv_.level_loaded = 0;
+    kvgame* g2 = start(other, 0);
+    EXPECT_EQ(g2->game_level, 1);
+    EXPECT_EQ(g2->current_screen, kScreenGame);
+}
+
+TEST_F(KvGame, SnapshotPlayersGetSoldiersAndLoseThemWhenGone) {
+    kvgame* g = start();
+    srv_.snapshot.state = kGameRunning;
+    snapshot_package s;
+    s.name = "training";
+    s.state = kGameRunning;
+    player_slot local = slot_of(kLocalTestPlayer, 0, 1);
+    local.name = "Rambo";
+    s.slots = {local, slot_of(7, 1, 0, 2), slot_of(8, 3), slot_of(9, 1, 12)};
+    game_snapshot_update(srv_, s);
+    ASSERT_NE(kvgame_find_player(*g, 7), nullptr);
+    EXPECT_EQ(kvgame_find_player(*g, 8), nullptr);  // team 3: no being
+    // A remote player whose spawn point is missing stays unspawned; the game goes on.
+    ASSERT_NE(kvgame_find_player(*g, 9), nullptr);
+    EXPECT_NE(log().find("kvgame: *ERROR* couldn't find spawn point 12 for player pid9\n"),
+              std::string::npos);
+    EXPECT_TRUE(kernel_get().running);
+
+    s.slots = {local, slot_of(9, 1, 12)};
+    game_snapshot_update(srv_, s);
+    EXPECT_EQ(kvgame_find_player(*g, 7), nullptr);
+    EXPECT_NE(kvgame_find_player(*g, kLocalTestPlayer), nullptr);
+    EXPECT_EQ(g->local_being, kvgame_find_player(*g, kLocalTestPlayer));
+}
+
+TEST_F(KvGame, TheSpectatorFollowsPlayersByIdAndWrapsOnce) {
+    kvgame* g = start();
+    for (uint32_t id : {7u, 8u, 9u}) player_init(srv_, slot_of(id, id == 8 ? 1 : 0));
+    server_purge_players(srv_);
+    kvbound_camera_detach(*g->bound_camera);
+    kvgame_follow_next_player(*g, true);
+    EXPECT_EQ(g->followed_player, kLocalTestPlayer);
+    kvgame_follow_next_player(*g, true);
+    EXPECT_EQ(g->followed_player, 7u);
+    kvgame_follow_next_player(*g, true);
+    EXPECT_EQ(g->followed_player, 9u);  // 8 is on the other team
+    kvgame_follow_next_player(*g, true);
+    EXPECT_EQ(g->followed_player, kLocalTestPlayer);
+    // The followed player leaves: the id stays valid to compare, the walk starts over.
+    kvgame_follow_next_player(*g, false);
+    EXPECT_EQ(g->followed_player, 7u);
+    server_mark_players_left(srv_);
+    player_init(srv_, slot_of(kLocalTestPlayer, 0, 1));
+    server_purge_players(srv_);
+    kvgame_follow_next_player(*g, false);
+    EXPECT_EQ(g->followed_player, kLocalTestPlayer);
+}
+
+TEST_F(KvGame, CarryingTheTakeItemIntoTheDeliveryZoneReportsTheGoalOnce) {
+    kvgame* g = start();
+    ASSERT_EQ(g->goals.size(), 2u);
+    ASSERT_EQ(g->doors.size(), 1u);
+    srv_.hosting = 1;
+    srv_.snapshot.state = kGameRunning;
+    standins().calls.clear();
+    frame();
+    EXPECT_EQ(take_calls("client_send_drop_event"), (calls_t{"client_send_drop_event 1 255"}));
+    ASSERT_EQ(srv_.dropped_weapons.size(), 1u);
+    const dropped_weapon& item = *srv_.dropped_weapons.front();
+    EXPECT_EQ(std::vector<int32_t>(item.values, item.values + 3), (std::vector<int32_t>{62, 1, 0}));
+    EXPECT_EQ(item.text, "kvbase:case");
+    EXPECT_NE(item.in_sector, nullptr);
+    being* rambo = g->local_being;
+    EXPECT_EQ(kvgame_goal_take(*g, kGoalItemMessage, 1, *rambo), 1);
+    EXPECT_EQ(g->goals[1]->holders, (std::vector<int32_t>{100}));
+    frame();
+    EXPECT_TRUE(has(take_calls("client_send_goal"), "client_send_goal done 1 0"));
+
+    placement_set(rambo->place, {150.0f, 0.0f, 150.0f}, {0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f});
+    g->hud_events.clear();
+    for (int i = 0; i < 3; ++i) frame();
+    ASSERT_EQ(g->hud_events.size(), 1u);
+    EXPECT_EQ(g->hud_events[0].code, 124);
+    EXPECT_EQ(g->hud_events[0].name, "goal_blue_deliv");
+    EXPECT_EQ(take_calls("client_send_goal"), (calls_t{"client_send_goal done 2 0"}));
+    EXPECT_EQ(g->goals[1]->winning_player, 100);
+
+    // A new round resets the goals and the doors; the item is dropped once more.
+    g->doors[0]->angle = 1.0f;
+    g->doors[0]->moving = 1;
+    EXPECT_EQ(arty_factory_post_event(srv_.factory, kGameEventNewRound), 1);
+    EXPECT_EQ(g->goals[1]->done, 0);
+    EXPECT_EQ(g->doors[0]->angle, 0.0f);
+    EXPECT_EQ(g->doors[0]->moving, 0);
+    frame();
+    frame();
+    EXPECT_EQ(take_calls("client_send_drop_event").size(), 1u);
+}
+
+TEST_F(KvGame, AFatalOpeningStopsTheKernelAndStaysInStateZero) {
+    test_level spec;
+    spec.bound_camera = false;
+    kvgame* g = start(spec, kLoadRequestMenu, 5);
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->state, kGameObjectOpening);
+    EXPECT_FALSE(kernel_get().running);
+    const std::string line = "kvgame: *FATAL* couldn't open camera `cam'.\n";
+    const std::string text = log();
+    EXPECT_NE(text.find(line), std::string::npos);
+    EXPECT_EQ(text.find(line), text.rfind(line));
+    EXPECT_TRUE(g->players.empty());
+}
+
+TEST_F(KvGame, EventsAimMarkAndUnknown) {
+    kvgame* g = start();
+    standins().calls.clear();
+    EXPECT_EQ(kvgame_game_event(*g, 0x801), 1);
+    EXPECT_EQ(kvgame_game_event(*g, 0x800), 1);
+    EXPECT_EQ(kvgame_game_event(*g, 0x803), 1);
+    EXPECT_EQ(kvgame_game_event(*g, 99), 0);
+    EXPECT_EQ(standins().calls, (calls_t{"hud_set_aim_mark_visible 1", "hud_set_aim_mark_visible 0",
+                                         "hud_set_aim_mark_visible 1"}));
+    EXPECT_EQ(kvgame_game_event(*g, kGameEventStep), 1);
+    EXPECT_TRUE(has(standins().calls, "being_store_anim_state pid100"));
+}
+
+TEST_F(KvGame, ChangingLevelShowsTheLoadingLabelAndNamesThePackage) {
+    kvgame* g = start();
+    standins().calls.clear();
+    arty_factory_post_command_text(srv_.factory, kGameCommandChangeLevel, "harbour");
+    EXPECT_EQ(g->current_screen, kScreenLoading);
+    EXPECT_EQ(srv_.game_package, "harbour");
+    // The base text table has no entry 75: the empty text.
+    EXPECT_TRUE(has(standins().calls, "gui_set_loading_label  harbour..."));
+}
+
+TEST(KvGameTables, SpecialisationRows) {
+    EXPECT_TRUE(kvgame_spec_allows_weapon(1, 1, 22));
+    EXPECT_TRUE(kvgame_spec_allows_weapon(2, 3, 61));
+    EXPECT_FALSE(kvgame_spec_allows_weapon(0, 0, -1));
+    EXPECT_FALSE(kvgame_spec_allows_weapon(3, 0, 0));
+    EXPECT_TRUE(kvgame_spec_kit_has_weapon(0, 1, 61));
+    EXPECT_FALSE(kvgame_spec_kit_has_weapon(0, 1, 0));
+    EXPECT_EQ(kvgame_spec_kit_counts(2, 3)[1], 1);
+    EXPECT_EQ(kvgame_spec_kit_counts(0, 4), nullptr);
+    EXPECT_EQ(kvgame_spec_allowed_weapons(0, 1).size(), 22u);
+}
+
+}  // namespace
+}  // namespace kv

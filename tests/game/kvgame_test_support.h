@@ -1,0 +1,162 @@
+#pragma once
+// A headless local game for the game-object tests: a level package written by the package writer
+// (game object, cameras, spawn points, level information, a static camera, a take and a delivery goal,
+// a door), loaded by the world server's frame on the fake clock, with the screen "kvbase:basic" that
+// the game object opens made available to the kernel.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "beings/being.h"
+#include "data/package.h"
+#include "game/arty_factory.h"
+#include "game/kvcamera.h"
+#include "game/kvdoor.h"
+#include "game/kvgame.h"
+#include "game/kvgoal.h"
+#include "game/server.h"
+#include "kernel/kernel.h"
+#include "kernel/neighbour_standins.h"
+#include "tests/data/data_test_support.h"
+#include "tools/package_writer.h"
+#include "tools/token_writer.h"
+#include "tools/world_writer.h"
+
+namespace kv {
+
+// What a test level holds besides the game object, the bound camera and "level".
+struct test_level {
+    std::string title = "Training";
+    bool bound_camera = true;
+    bool cable_camera = true;
+    std::vector<int32_t> static_camera_modes = {1};  // "scam1", "scam2" ...
+    bool goals = true;
+    bool door = true;
+};
+
+class headless_game : public data_test {
+protected:
+    void SetUp() override {
+        data_test::SetUp();
+        standins_reset();
+        kernel_get().running = true;
+        auto screens = std::make_unique<package>();
+        screens->name = "kvbase";
+        auto basic = std::make_unique<view_set>();
+        basic->name = "basic";
+        object_table_add_owned(screens->screens, std::move(basic));
+        screens_ = screens.get();
+        server_get().packages.push_back(std::move(screens));
+    }
+
+    void TearDown() override {
+        auto& packages = server_get().packages;
+        packages.erase(std::remove_if(packages.begin(), packages.end(),
+                                      [this](const auto& p) { return p.get() == screens_; }),
+                       packages.end());
+        kernel_get().running = true;
+        kernel_get().graphics.fog = nullptr;
+        standins_reset();
+        data_test::TearDown();
+    }
+
+    void write_level(const std::string& name, const test_level& spec) {
+        using tools::token_writer;
+        tools::package_writer w;
+        tools::sector_spec room;
+        room.name = "room";
+        tools::add_sector(w, room);
+        w.add_arty("kvgame", "game", token_writer().key("cb:").integer(33).bytes());
+        if (spec.bound_camera) w.add_arty("kvbound_camera", "cam", {});
+        if (spec.cable_camera) w.add_arty("kvcable_camera", "ccam", {});
+        for (std::size_t i = 0; i < spec.static_camera_modes.size(); ++i) {
+            w.add_arty("kvstatic_camera", "scam" + std::to_string(i + 1),
+                       token_writer().key("mode:").integer(spec.static_camera_modes[i]).bytes());
+        }
+        w.add_arty("kvlevel", "level", token_writer().key("title:").str(spec.title).bytes());
+        for (int i = 0; i < 2; ++i) {
+            w.add_arty("kvspawn_point", "sp" + std::to_string(i),
+                       token_writer()
+                           .key("sector:")
+                           .str("room")
+                           .key("posx:")
+                           .number(10.0f * static_cast<float>(i))
+                           .key("angle:")
+                           .number(90.0f)
+                           .bytes());
+        }
+        if (spec.goals) {
+            w.add_arty("kvgoal", "g-1",
+                       token_writer()
+                           .key("type:")
+                           .str("take")
+                           .key("team:")
+                           .integer(0)
+                           .key("deliver:")
+                           .str("g-2")
+                           .key("model:")
+                           .str("kvbase:case")
+                           .key("sector:")
+                           .str("room")
+                           .key("pos:")
+                           .number(5.0f)
+                           .number(0.0f)
+                           .number(5.0f)
+                           .bytes());
+            w.add_arty("kvgoal", "g-2",
+                       token_writer()
+                           .key("type:")
+                           .str("delivery")
+                           .key("team:")
+                           .integer(0)
+                           .key("min:")
+                           .number(100.0f)
+                           .number(-10.0f)
+                           .number(100.0f)
+                           .key("max:")
+                           .number(200.0f)
+                           .number(10.0f)
+                           .number(200.0f)
+                           .bytes());
+        }
+        if (spec.door) w.add_arty("kvdoor", "d-1", {});
+        write_data("maps/" + name, w.finish());
+    }
+
+    // Writes the level and runs world frames 16 ms apart until the game object is running (or `frames`).
+    kvgame* start(const test_level& spec = test_level(), int32_t load_request = kLoadRequestMenu,
+                  int frames = 3) {
+        write_level("training", spec);
+        srv_.load_request = load_request;
+        srv_.snapshot.name = "training";  // the map the game server names: no change of level
+        server_set_game_package(srv_, "training");
+        for (int i = 0; i < frames; ++i) frame();
+        return game();
+    }
+
+    void frame() {
+        clock_.advance_ms(16);
+        server_frame(srv_, 16);
+    }
+
+    kvgame* game() { return arty_factory_find_by_name_as<kvgame>(srv_.factory, "game"); }
+
+    std::vector<std::string> take_calls(const std::string& prefix) {
+        std::vector<std::string> picked;
+        for (const std::string& call : standins().calls) {
+            if (call.starts_with(prefix)) picked.push_back(call);
+        }
+        standins().calls.clear();
+        return picked;
+    }
+
+    package* screens_ = nullptr;
+};
+
+using calls_t = std::vector<std::string>;
+
+}  // namespace kv
