@@ -5,6 +5,7 @@
 #include "game/arty_factory.h"
 #include "game/server.h"
 #include "kernel/kernel.h"
+#include "world/collision.h"
 #include "world/sector.h"
 
 namespace kv {
@@ -16,11 +17,13 @@ constexpr float kCameraSlide = 0.75f;
 
 // The motion the world lets the camera box make from `start`. A camera without a sector moves freely.
 vec3 camera_sweep(placement_sector* start_sector, const box3& box, const mat4& start, const vec3& motion) {
-    (void)start_sector;
-    (void)box;
-    (void)start;
-    (void)kCameraSlide;
-    return motion;
+    auto* sec = dynamic_cast<sector*>(start_sector);
+    if (!sec) return motion;
+    collision_sweep sweep;
+    collision_sweep_init(sweep, sec, box, start);
+    vec3 end;
+    collision_sweep_move(sweep, end, motion, kCameraSlide, nullptr);
+    return end - mat4_row3(start);
 }
 
 struct key_motion {
