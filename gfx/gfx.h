@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "world/lamp.h"
 #include "world/lmap_file.h"
 
 namespace kv {
@@ -59,6 +60,7 @@ struct gfx {
     gfx_realtime_statistics realtime;
     bool screen_tint = false;  // handed to the display driver's tint operation each frame
     lmap_file lightmaps;       // the level's light maps; after the world preparation, its pages
+    lamp camera_lamp{kCameraLampAngle, kCameraLampRange, kCameraLampName};  // lights what the camera faces
 };
 
 // Creates the display driver of that kind (replacing the one owned); -1 for another kind or a

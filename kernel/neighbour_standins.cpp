@@ -372,6 +372,7 @@ void gfx_disable_drawing(gfx&) {
 void gfx_free_textures(gfx& g) {
     lmap_registry_clear();
     lmap_file_clear(g.lightmaps);
+    lamp_free_texture(g.camera_lamp);
     record("gfx_free_textures");
 }
 

@@ -7,6 +7,7 @@
 
 #include "tools/byte_writer.h"
 #include "tools/package_writer.h"
+#include "tools/targa_writer.h"
 #include "tools/token_writer.h"
 #include "tools/world_writer.h"
 #include "util/box3.h"
@@ -88,10 +89,18 @@ std::vector<uint8_t> text_table(const std::vector<std::string_view>& entries) {
     return text_bytes(text);
 }
 
-// Surfaces, the sky and a crate, shared by the menu and the level.
+// The game object that runs a level, with its free camera and the cable camera that moves behind the menu.
+void add_game_object(package_writer& w) {
+    w.add_arty("kvgame", "game", token_writer().key("cb:").integer(33).bytes());
+    w.add_arty("kvbound_camera", "cam", {});
+    w.add_arty("kvcable_camera", "ccam", {});
+}
+
+// Surfaces, the sky, a crate and the game screen, shared by the menu and the level.
 std::vector<uint8_t> shared_package() {
     package_writer w;
     auto& q = w.qxps();
+    w.add_screen("basic", {w.add_view("default")});
     for (const char* name : {"s-concrete", "s-planks", "s-crate", "s-day"})
         w.add_named_object(package_table::surfaces, name);
     add_geometry(
@@ -115,6 +124,7 @@ std::vector<uint8_t> menu_package() {
     room.name = "menu";
     room.meshes = {add_mesh_instance(q, {{}, "g-floor", "kvbase:s-concrete", "concrete10", 0})};
     add_sector(w, room);
+    add_game_object(w);
     w.add_arty("kvlevel", "level", token_writer().key("title:").str("Menu").key("sky:").str("day").bytes());
     w.add_arty("kvspawn_point", "sp0",
                token_writer().key("sector:").str("menu").key("posy:").number(kEyeHeight).bytes());
@@ -138,6 +148,8 @@ std::vector<uint8_t> map_package() {
         {"store", "kvbase:s-planks", "wood20", kRoomLength},
     };
     constexpr int kRooms = static_cast<int>(std::size(rooms));
+    add_geometry(
+        w, {"g-door", box_of({-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f}), {add_mesh(q, crate_mesh())}, {}});
     for (int i = 0; i < kRooms; ++i) {
         const room& r = rooms[i];
         const float x1 = r.x0 + kRoomLength;
@@ -153,6 +165,13 @@ std::vector<uint8_t> map_package() {
         crate_place.translation = {r.x0 + kRoomLength / 2.0f, 0.0f, 2.0f};
         s.meshes.push_back(
             add_mesh_instance(q, {crate_place, "kvbase:crate", "kvbase:s-crate", "wood10", 1}));
+        if (std::string_view(r.name) == "hall") {
+            // The door stands in the doorway to the store.
+            transform_block door_place;
+            door_place.translation = {x1 - 0.5f, 0.0f, 0.0f};
+            door_place.scale = {0.2f, kDoorHeight, 2.0f * kDoorHalfWidth};
+            s.meshes.push_back(add_mesh_instance(q, {door_place, "g-door", "kvbase:s-planks", "wood20", 2}));
+        }
         if (i > 0) s.portals.push_back(add_portal(q, {rooms[i - 1].name, doorway(r.x0, true)}));
         if (i + 1 < kRooms) s.portals.push_back(add_portal(q, {rooms[i + 1].name, doorway(x1, false)}));
         add_sector(w, s);
@@ -174,6 +193,62 @@ std::vector<uint8_t> map_package() {
                    .key("timewinner:")
                    .integer(0)
                    .bytes());
+    add_game_object(w);
+    // The briefing looks down the row from above the yard.
+    w.add_arty("kvstatic_camera", "scam1",
+               token_writer()
+                   .key("sector:")
+                   .str("yard")
+                   .key("pos:")
+                   .number(-kRoomLength + 1.0f)
+                   .number(kRoomHeight - 1.0f)
+                   .number(0.0f)
+                   .key("dir:")
+                   .number(1.0f)
+                   .number(0.0f)
+                   .number(0.0f)
+                   .key("up:")
+                   .number(0.0f)
+                   .number(1.0f)
+                   .number(0.0f)
+                   .key("mode:")
+                   .integer(0)
+                   .bytes());
+    // Blue takes the case from the store and carries it into the yard.
+    w.add_arty("kvgoal", "g-1",
+               token_writer()
+                   .key("type:")
+                   .str("take")
+                   .key("team:")
+                   .integer(0)
+                   .key("deliver:")
+                   .str("g-2")
+                   .key("model:")
+                   .str("kvbase:crate")
+                   .key("sector:")
+                   .str("store")
+                   .key("pos:")
+                   .number(kRoomLength * 1.5f)
+                   .number(0.0f)
+                   .number(-4.0f)
+                   .bytes());
+    w.add_arty("kvgoal", "g-2",
+               token_writer()
+                   .key("type:")
+                   .str("delivery")
+                   .key("team:")
+                   .integer(0)
+                   .key("min:")
+                   .number(-kRoomLength)
+                   .number(0.0f)
+                   .number(-kRoomWidth / 2.0f)
+                   .key("max:")
+                   .number(-kRoomLength + 6.0f)
+                   .number(kRoomHeight)
+                   .number(kRoomWidth / 2.0f)
+                   .bytes());
+    w.add_arty("kvdoor", "d-1",
+               token_writer().key("gi:").str("hall:g-door").key("to:").number(90.0f).bytes());
     for (int i = 0; i < 4; ++i) {
         const room& r = rooms[i % 2 == 0 ? 0 : kRooms - 1];
         w.add_arty("kvspawn_point", "sp" + std::to_string(i),
@@ -193,6 +268,19 @@ std::vector<uint8_t> map_package() {
     return w.finish();
 }
 
+// A hit map: the body zones a shot at a point of a soldier's body reads, head at the top, legs at the
+// bottom (8 x 8 texels, one zone a band of rows).
+std::vector<uint8_t> hit_map(uint8_t head, uint8_t body, uint8_t legs) {
+    targa8_spec map;
+    map.width = 8;
+    map.height = 8;
+    for (int row = 0; row < 8; ++row) {
+        const uint8_t zone = row < 2 ? head : row < 5 ? body : legs;
+        for (int column = 0; column < 8; ++column) map.texels.push_back(zone);
+    }
+    return targa8(map);
+}
+
 }  // namespace
 
 bool write_demo_data(const std::filesystem::path& folder) {
@@ -206,11 +294,17 @@ bool write_demo_data(const std::filesystem::path& folder) {
         {kDemoSharedPackage, shared_package()},
         {maps + kDemoBootPackage, menu_package()},
         {maps + kDemoMap, map_package()},
+        // The same level as a boot-strap package, so that `--pkg-file=kvmenu-depot` starts the server on
+        // it (the map list leaves out names holding "kvmenu").
+        {maps + kDemoLevelBootPackage, map_package()},
         {maps + kDemoMap + suffix,
          text_table({"Depot", "Three rooms in a row: a yard, a hall and a store."})},
         {"base" + suffix, text_table({"blue", "red", "black", "soldier", "scout", "sniper", "specialist"})},
         {"menu" + suffix, text_table({"Join game", "Host game", "Options", "Quit"})},
         {"keys" + suffix, text_table({"Forward", "Back", "Step left", "Step right", "Jump", "Fire"})},
+        {"hitmap0.tga", hit_map(1, 2, 3)},
+        {"hitmap1.tga", hit_map(1, 2, 3)},
+        {"hitmap2.tga", hit_map(1, 2, 3)},
         {"net.cfg", text_bytes("# master servers: master:<address>\nmaster:127.0.0.1\n")},
         {"precache.cfg", text_bytes("# textures loaded with a level, one file name (.tga) a line\n")},
     };

@@ -10,6 +10,8 @@ namespace kv::tools {
 inline constexpr const char* kDemoBootPackage = "kvmenu-en";
 inline constexpr const char* kDemoSharedPackage = "kvbase";
 inline constexpr const char* kDemoMap = "depot";
+// The depot again, as a boot-strap package: `kv --pkg-file=kvmenu-depot` runs it.
+inline constexpr const char* kDemoLevelBootPackage = "kvmenu-depot-en";
 
 // Writes the data set into `folder` (created when missing), replacing the files of an earlier run.
 // False when a file cannot be written.

@@ -156,8 +156,9 @@ void collect_sector(collision_sweep& sweep, collect_walk& walk, sector& s, const
     walk.stack.swap(sweep.stack);
 }
 
-// All four points on the outer side of one face of the box (a point on the face counts as outside).
-bool portal_outside(const std::array<vec3, 4>& p, const box3& b) {
+}  // namespace
+
+bool portal_outside_box(const std::array<vec3, 4>& p, const box3& b) {
     auto all = [&](auto test) { return test(p[0]) && test(p[1]) && test(p[2]) && test(p[3]); };
     return all([&](const vec3& v) { return v.x <= b.min.x; }) ||
            all([&](const vec3& v) { return v.x >= b.max.x; }) ||
@@ -166,8 +167,6 @@ bool portal_outside(const std::array<vec3, 4>& p, const box3& b) {
            all([&](const vec3& v) { return v.z <= b.min.z; }) ||
            all([&](const vec3& v) { return v.z >= b.max.z; });
 }
-
-}  // namespace
 
 void collision_sweep_init(collision_sweep& sweep, sector* sec, const box3& box, const mat4& placement) {
     sweep.sec = sec;
@@ -219,7 +218,7 @@ vec3& collision_sweep_move(collision_sweep& sweep, vec3& out, const vec3& motion
         if (!p) continue;
         std::array<vec3, 4> points;
         for (int i = 0; i < 4; ++i) points[i] = mat4_transform_point(to_solver, p->points[i]);
-        if (portal_outside(points, broad)) continue;
+        if (portal_outside_box(points, broad)) continue;
         sector* target = srv ? server_resolve_sector(*srv, p->target, sweep.sec) : nullptr;
         if (target) collect_sector(sweep, walk, *target, solver);
     }

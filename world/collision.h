@@ -4,6 +4,7 @@
 // space, where its box becomes a sphere of radius 1 around its position; the faces of the mover's
 // sector and of the sectors directly behind its portals are swept against that sphere.
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -56,6 +57,10 @@ struct collision_sweep {
 
 // Stores the sector, the box and the placement (both must outlive the sweep) and computes the
 // centre and the solver's scale factors.
+// The portal test: a quad lies outside the box when its four points all lie on the outer side of one
+// face of the box (a point on the face counts as outside).
+bool portal_outside_box(const std::array<vec3, 4>& points, const box3& box);
+
 void collision_sweep_init(collision_sweep& sweep, sector* sec, const box3& box, const mat4& placement);
 // One move from the placement's position by the world motion: the end position goes to `out` and
 // is returned. Every material of a face met within the motion is added once to `touched` (when

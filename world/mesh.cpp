@@ -10,6 +10,7 @@
 #include "util/text.h"
 #include "util/triangle.h"
 #include "world/hit_map.h"
+#include "world/lamp.h"
 #include "world/world_read.h"
 
 namespace kv {
@@ -327,7 +328,10 @@ void pose(geometry_mesh& m, BoneMatrix bone_matrix) {
 
 }  // namespace
 
-mesh::~mesh() = default;
+// A mesh destroyed while lit leaves the lamp's list, which never reaches it afterwards.
+mesh::~mesh() {
+    lamp_lit_forget(*this);
+}
 
 void mesh_trace(mesh& m, std::vector<mesh_hit>& hits, int32_t level, const mat4& transform, const ray& r,
                 float max_distance_sq, bool keep_all, bool stop_at_first, const image8* image, uint16_t value,

@@ -12,6 +12,7 @@
 
 #include "data/package.h"
 #include "data/reference_list.h"
+#include "game/arty_factory.h"
 #include "game/server.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
@@ -176,6 +177,9 @@ protected:
         k.console.lines.clear();
         server& srv = server_get();
         while (!srv.packages.empty()) package_destroy(srv, *srv.packages.front());
+        // The arties the packages released (the menu's game object) go too, and tick no more.
+        arty_factory_clear_callbacks(srv.factory);
+        arty_factory_collect(srv.factory);
         ref_list().items.clear();
         srv.level_loaded = 0;
         srv.current_level_name.clear();
@@ -537,8 +541,10 @@ TEST(KvProgram, RunsTheDedicatedServerOnTheDemoDataUntilSigterm) {
                      folder.path().string());
     ASSERT_TRUE(kv.started());
     constexpr int kWaitMs = 20000;
-    // The first world frames load the boot-strap package after the main loop has started.
-    ASSERT_TRUE(wait_for_text(folder.file("kv.log"), "References OK.\n", kWaitMs)) << folder.read("kv.log");
+    // The first world frames load the boot-strap package after the main loop has started; its game
+    // object then opens the screen and the view on its first tick.
+    ASSERT_TRUE(wait_for_text(folder.file("kv.log"), "View `default' activated.\n", kWaitMs))
+        << folder.read("kv.log");
     kv.signal(SIGTERM);
     const std::optional<int> status = kv.wait(kWaitMs);
     ASSERT_TRUE(status.has_value()) << folder.read("kv.log");
@@ -552,6 +558,8 @@ TEST(KvProgram, RunsTheDedicatedServerOnTheDemoDataUntilSigterm) {
         "] Loading package 'kvmenu-en' ...\n",
         "]   Loading package 'kvbase' ...\n",
         "] References OK.\n",
+        "cmd_open_screen:   Screen `kvbase:basic' activated.\n",
+        "cmd_open_view:     View `default' activated.\n",
         "*** Run-time stats\n    Running time       : 0 days, 0 hours, 0 minutes, ",
         "] Going down...\n",
         "Shutdown procedure completed.\n",
@@ -567,6 +575,33 @@ TEST(KvProgram, RunsTheDedicatedServerOnTheDemoDataUntilSigterm) {
     EXPECT_EQ(text.find("*ERROR*"), std::string::npos) << text;
     EXPECT_EQ(text.find("*FATAL*"), std::string::npos) << text;
     EXPECT_FALSE(folder.read("write/options-c").empty());
+}
+
+TEST(KvProgram, RunsTheDemoLevelWhenItIsTheBootPackage) {
+    temp_folder folder;
+    ASSERT_TRUE(tools::write_demo_data(folder.file("demo-data")));
+    std::filesystem::create_directory(folder.file("write"));
+    child_process kv(
+        KV_BINARY_PATH,
+        {"--dedicated=yes", "--pkg-file=kvmenu-depot", "--base-dir=" + folder.file("demo-data") + "/",
+         "--write-dir=" + folder.file("write") + "/"},
+        folder.path().string());
+    ASSERT_TRUE(kv.started());
+    constexpr int kWaitMs = 20000;
+    ASSERT_TRUE(wait_for_text(folder.file("kv.log"), "View `default' activated.\n", kWaitMs))
+        << folder.read("kv.log");
+    kv.signal(SIGTERM);
+    const std::optional<int> status = kv.wait(kWaitMs);
+    ASSERT_TRUE(status.has_value()) << folder.read("kv.log");
+    EXPECT_EQ(*status, 0) << folder.read("kv.log") << folder.read("stderr");
+    const std::string text = folder.read("kv.log");
+    EXPECT_NE(text.find("] Loading package 'kvmenu-depot-en' ...\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("cmd_open_screen:   Screen `kvbase:basic' activated.\n"), std::string::npos) << text;
+    // The demo data has its hit maps.
+    EXPECT_EQ(text.find("hitmap:"), std::string::npos) << text;
+    EXPECT_EQ(text.find("*ERROR*"), std::string::npos) << text;
+    EXPECT_EQ(text.find("*FATAL*"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
 }
 
 }  // namespace

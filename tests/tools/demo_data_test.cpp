@@ -4,13 +4,19 @@
 
 #include <string>
 
+#include "beings/being_game.h"
 #include "data/package.h"
 #include "data/reference_list.h"
+#include "game/kvcamera.h"
+#include "game/kvdoor.h"
+#include "game/kvgame.h"
+#include "game/kvgoal.h"
 #include "game/kvlevel.h"
 #include "game/kvspawn_point.h"
 #include "game/server_load.h"
 #include "kernel/kernel.h"
 #include "tests/data/data_test_support.h"
+#include "tests/game/kvgame_test_support.h"
 #include "world/entity_def.h"
 #include "world/sector.h"
 #include "world/surface_table.h"
@@ -37,6 +43,14 @@ TEST_F(DemoData, BootPackageLoadsWithItsImportAndLevelRecord) {
     ASSERT_NE(level, nullptr);
     EXPECT_EQ(level->title, "Menu");
     EXPECT_NE(arty_factory_find_by_name_as<kvspawn_point>(srv_.factory, "sp0"), nullptr);
+    // The menu runs the game object too, with the cable camera behind it.
+    EXPECT_NE(arty_factory_find_by_name_as<kvgame>(srv_.factory, "game"), nullptr);
+    EXPECT_NE(arty_factory_find_by_name_as<kvbound_camera>(srv_.factory, "cam"), nullptr);
+    EXPECT_NE(arty_factory_find_by_name_as<kvcable_camera>(srv_.factory, "ccam"), nullptr);
+    // The screen the game object opens comes with the shared package.
+    const package* shared = package_list_find(srv_.packages, tools::kDemoSharedPackage);
+    ASSERT_NE(shared, nullptr);
+    EXPECT_NE(package_find_screen(*shared, "basic"), nullptr) << log();
     EXPECT_EQ(log().find("WARNING"), std::string::npos) << log();
 }
 
@@ -77,6 +91,47 @@ TEST_F(DemoData, LevelIsThreeRoomsJoinedByDoorways) {
         ASSERT_NE(spawn, nullptr) << i;
         EXPECT_TRUE(spawn->sector_name == "yard" || spawn->sector_name == "store") << spawn->sector_name;
     }
+    EXPECT_EQ(log().find("WARNING"), std::string::npos) << log();
+}
+
+// The demo level played headless by the world server's frames, as the local test game.
+class DemoLevel : public headless_game {
+protected:
+    void SetUp() override {
+        headless_game::SetUp();
+        ASSERT_TRUE(tools::write_demo_data(folder_.file("data")));
+        if (kernel_get().surfaces.rows.empty()) surface_table_build(kernel_get().surfaces);
+        srv_.language_suffix = "-en.txt";
+    }
+};
+
+TEST_F(DemoLevel, RunsWithItsCamerasGoalsAndDoor) {
+    srv_.load_request = kLoadRequestMenu;
+    srv_.snapshot.name = tools::kDemoMap;
+    server_set_game_package(srv_, tools::kDemoMap);
+    for (int i = 0; i < 4; ++i) frame();
+    ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
+    kvgame* g = game();
+    ASSERT_NE(g, nullptr) << log();
+    EXPECT_EQ(g->state, kGameObjectRunning) << log();
+    EXPECT_EQ(g->game_level, 1);
+    EXPECT_NE(g->bound_camera, nullptr);
+    EXPECT_NE(g->cable_camera, nullptr);
+    EXPECT_EQ(g->goals.size(), 2u);
+    ASSERT_EQ(g->doors.size(), 1u);
+    // The local player stands at spawn point 1, in the store (x 20-40).
+    ASSERT_EQ(g->players.size(), 1u) << log();
+    EXPECT_EQ(g->local_player_id, kLocalTestPlayer);
+    EXPECT_FLOAT_EQ(being_position(*g->players[0]).x, 25.0f);
+    EXPECT_NE(g->players[0]->place.sector, nullptr);
+    // The briefing's static camera is of team mode 0.
+    EXPECT_TRUE(kvgame_pick_static_camera(*g, -1, 0));
+    ASSERT_NE(g->static_camera, nullptr);
+    EXPECT_EQ(g->static_camera->mode, 0);
+    // The door found its leaf in the hall's doorway.
+    for (int i = 0; i < 2; ++i) frame();
+    EXPECT_NE(g->doors[0]->instance, nullptr) << log();
+    EXPECT_EQ(log().find("*FATAL*"), std::string::npos) << log();
     EXPECT_EQ(log().find("WARNING"), std::string::npos) << log();
 }
 
