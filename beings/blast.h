@@ -7,11 +7,20 @@
 
 namespace kv {
 
+class sector;
+
+inline constexpr int kBlastValues = 5;
+
 struct blast {
     uint32_t owner = 0;  // player id
     vec3 point;
     vec3 direction;
-    float values[5] = {};
+    float values[kBlastValues] = {};
 };
+
+void blast_create(blast& b, uint32_t owner, const vec3& point, const vec3& direction,
+                  const float (&values)[kBlastValues]);
+// Traces the blast from the owner's sector: breakable surfaces, impacts and damage to other actors.
+void blast_apply(blast& b, sector* origin);
 
 }  // namespace kv

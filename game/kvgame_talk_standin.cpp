@@ -1,4 +1,4 @@
-// Until the game commands, screenshots, chat and radio lines are built, the game object's calls to
+// Until the chat and radio lines are wired to the game object, the game object's calls to
 // them are only noted (for the tests); the message lines are cleared for real.
 
 #include "game/kvgame.h"
@@ -13,15 +13,6 @@ void note(std::string call) {
 }
 
 }  // namespace
-
-int32_t kvgame_run_game_command(kvgame&, const std::string& text) {
-    note("kvgame_run_game_command " + text);
-    return 0;
-}
-
-void kvgame_take_screenshot(kvgame&) {
-    note("kvgame_take_screenshot");
-}
 
 void kvgame_chat_line(kvgame&, const std::string& first, const std::string& second) {
     note("kvgame_chat_line " + first + "|" + second);

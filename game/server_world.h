@@ -2,6 +2,7 @@
 // The world server's short-lived world objects (pending blasts, thrown grenades, dropped weapons) and
 // the preparation of a freshly loaded level's light maps.
 
+#include <cstdint>
 #include <string>
 
 #include "game/server.h"
@@ -11,6 +12,36 @@ namespace kv {
 
 class sector;
 struct package;
+
+// Weapon parameters of a burst, as 16-bit signed numbers: damage, penetration, range, spread in
+// thousandths of a degree, fall-off, and the spread factor of an aimed shot.
+inline constexpr int kBlastParams = 6;
+
+// Queues `count` hit rays from the point, spread about the direction, then tells the game object
+// that the owner spent a round. A count below 1 queues nothing.
+void server_queue_blast(server& srv, uint32_t owner, const vec3& point, const vec3& direction,
+                        const int16_t (&params)[kBlastParams], bool aimed, float jitter, int32_t count);
+// Creates one grenade beside the thrower: `distance` across the throw direction and `height` up,
+// flying along the direction turned by `angle` (radians) and jittered.
+void server_throw_entity_grenade(server& srv, uint32_t owner, const vec3& point, const vec3& direction,
+                                 const grenade_values& values, float distance, float height, float angle,
+                                 float jitter);
+// A grenade reported by the network, in the sector of that index of the current level (none past
+// the end of its table). A negative index is refused.
+bool server_add_grenade(server& srv, uint32_t owner, const vec3& position, const vec3& velocity,
+                        const grenade_values& values, int32_t sector_index);
+// A weapon dropped here: kept, and reported to the network, whose answer is returned.
+int32_t server_drop_weapon(server& srv, const dropped_weapon_values& values, sector* in_sector);
+// A dropped weapon reported by the network; the player gets an empty weapon entry. A negative
+// sector index is refused.
+bool server_add_dropped_weapon(server& srv, const dropped_weapon_values& values, uint8_t kind,
+                               int32_t sector_index, uint32_t player_id);
+// A pick-up of the first dropped weapon matching (weapon id, kind): with `take` the player gets it,
+// else the request goes to the game server. Either way the weapon leaves the world.
+void server_remove_dropped_weapon(server& srv, uint32_t player_id, int32_t weapon_id, uint8_t kind,
+                                  bool take);
+// A defusal of the owner's grenades of that id; unless quiet it goes to the network.
+void server_grenade_event(server& srv, uint32_t owner, int32_t grenade_id, bool quiet);
 
 // The three frame steps: blasts are applied and deleted, grenades and dropped weapons are stepped and
 // the finished ones deleted.

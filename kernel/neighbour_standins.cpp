@@ -10,7 +10,10 @@
 #include "beings/being.h"
 #include "beings/being_commands.h"
 #include "beings/being_game.h"
+#include "beings/blast.h"
+#include "beings/dropped_weapon.h"
 #include "beings/entity.h"
+#include "beings/grenade.h"
 #include "beings/skeleton.h"
 #include "bots/bot_central.h"
 #include "game/kvgame.h"
@@ -27,8 +30,10 @@
 #include "sound/sound_system.h"
 #include "ui/console_view.h"
 #include "ui/gui.h"
+#include "ui/hud.h"
 #include "ui/input/input.h"
 #include "ui/kvtext.h"
+#include "ui/widgets.h"
 #include "util/text.h"
 #include "world/sector.h"
 
@@ -77,6 +82,10 @@ void snd_open(sound_system&) {
     record("snd_open");
 }
 
+void music_fade_out(sound_system&) {
+    record("music_fade_out");
+}
+
 void snd_update(sound_system&) {
     record("snd_update");
 }
@@ -109,6 +118,69 @@ void snd_play(sound_system&, int32_t channel, const std::string& name, uintptr_t
 }
 
 // User interface and input.
+
+void input_begin_text_entry(input& in) {
+    in.text_entry = true;
+}
+
+void input_end_text_entry(input& in) {
+    in.text_entry = false;
+}
+
+bool input_has_key_event(input&) {
+    return !standins().input_keys.empty();
+}
+
+int32_t input_read_key(input&) {
+    std::deque<int32_t>& keys = standins().input_keys;
+    if (keys.empty()) return 0;
+    const int32_t key = keys.front();
+    keys.pop_front();
+    return key;
+}
+
+int32_t input_find_action(const input& in, int32_t key) {
+    for (const key_binding& binding : in.bindings) {
+        if (key > 0 && binding.key == static_cast<uint32_t>(key)) return static_cast<int32_t>(binding.action);
+    }
+    return kInputNoAction;
+}
+
+int32_t input_find_key(const input& in, int32_t action) {
+    for (const key_binding& binding : in.bindings) {
+        if (binding.key != 0 && binding.action == static_cast<uint32_t>(action)) {
+            return static_cast<int32_t>(binding.key);
+        }
+    }
+    return -1;
+}
+
+void hud_set_sights(int32_t mode, const std::string& picture_a, const std::string& picture_b) {
+    record(str_format("hud_set_sights %d %s %s", mode, picture_a.c_str(), picture_b.c_str()));
+}
+
+void kvstatic_set_rect(kvstatic& w, int32_t x, int32_t y, int32_t width, int32_t height) {
+    w.rect[0] = x;
+    w.rect[1] = y;
+    w.rect[2] = width;
+    w.rect[3] = height;
+}
+
+void kvstatic_set_visible(kvstatic& w, bool visible) {
+    w.visible = visible;
+}
+
+void kvmltext_set_text(kvmltext& w, const std::string& text, int32_t, int32_t) {
+    w.text = text;
+}
+
+void kvmltext_set_visible(kvmltext& w, bool visible) {
+    w.visible = visible;
+}
+
+void kvselection_add_column(kvselection& w, const std::string& title, int32_t width, int32_t value) {
+    w.columns.push_back({title, width, value});
+}
 
 void input_get_mouse_motion(input&, int32_t& dx, int32_t& dy) {
     neighbour_standins& s = standins();
@@ -437,6 +509,27 @@ void client_send_hit_event(net_client&, uint32_t attacker, uint32_t victim, int3
     record(str_format("client_send_hit_event %u %u %d %d %04x", attacker, victim, code, amount, position));
 }
 
+int32_t client_send_drop_event(net_client&, const dropped_weapon& weapon) {
+    record(str_format("client_send_drop_event %d %u", weapon.weapon_id, weapon.kind));
+    return standins().client_send_drop_event_result;
+}
+
+int32_t client_send_pickup(net_client&, uint32_t player_id, int32_t weapon_id, uint8_t kind) {
+    record(str_format("client_send_pickup %u %d %u", player_id, weapon_id, kind));
+    return 0;
+}
+
+int32_t client_send_defused(net_client&, uint32_t owner, int32_t grenade_id) {
+    record(str_format("client_send_defused %u %d", owner, grenade_id));
+    return 0;
+}
+
+int32_t client_send_say(net_client&, int32_t player_id, int32_t flag, int32_t number,
+                        const std::string& text) {
+    record(str_format("client_send_say %d %d %d %s", player_id, flag, number, text.c_str()));
+    return 0;
+}
+
 // Four decimal numbers 0-255 joined by dots, nothing else.
 bool net_parse_address(const std::string& text, uint32_t& address) {
     uint32_t value = 0;
@@ -542,6 +635,64 @@ const mat4& skeleton_posing_matrix() {
 
 void entity_set_parent(entity& e, entity* parent) {
     e.parent = parent;
+}
+
+void blast_create(blast& b, uint32_t owner, const vec3& point, const vec3& direction,
+                  const float (&values)[kBlastValues]) {
+    b.owner = owner;
+    b.point = point;
+    b.direction = direction;
+    for (int i = 0; i < kBlastValues; ++i) b.values[i] = values[i];
+}
+
+void blast_apply(blast& b, sector* origin) {
+    record(str_format("blast_apply %u %s", b.owner, origin ? origin->name.c_str() : "-"));
+}
+
+void grenade_create(grenade& g, uint32_t owner, const vec3& position, const vec3& velocity,
+                    const grenade_values& values, sector* in_sector) {
+    g.owner = owner;
+    g.kind = values.kind;
+    g.id = values.id;
+    g.position = position;
+    g.velocity = velocity;
+    g.in_sector = in_sector;
+    g.values = values;
+}
+
+void grenade_destroy(grenade& g) {
+    record(str_format("grenade_destroy %u %d", g.owner, g.id));
+}
+
+void grenade_update(grenade& g) {
+    record(str_format("grenade_update %u %d", g.owner, g.id));
+    if (standins().finish_on_update) g.alive = 0;
+}
+
+void dropped_weapon_create(dropped_weapon& w, const dropped_weapon_values& values, uint8_t kind,
+                           sector* in_sector) {
+    w.weapon_id = values.weapon_id;
+    w.kind = kind;
+    for (int i = 0; i < 3; ++i) w.values[i] = values.values[i];
+    w.text = values.text;
+    w.position = values.position;
+    w.velocity = values.velocity;
+    w.in_sector = in_sector;
+    w.gravity = values.gravity;
+    w.factor = values.factor;
+}
+
+void dropped_weapon_destroy(dropped_weapon& w) {
+    record(str_format("dropped_weapon_destroy %d %u", w.weapon_id, w.kind));
+}
+
+void dropped_weapon_update(dropped_weapon& w) {
+    record(str_format("dropped_weapon_update %d %u", w.weapon_id, w.kind));
+    if (standins().finish_on_update) w.alive = 0;
+}
+
+bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t kind) {
+    return w.weapon_id == weapon_id && w.kind == kind;
 }
 
 const mat4& entity_world_matrix(const entity& e) {

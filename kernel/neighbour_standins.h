@@ -9,6 +9,7 @@
 // exercised.
 
 #include <cstdint>
+#include <deque>
 #include <list>
 #include <string>
 #include <vector>
@@ -32,6 +33,11 @@ struct neighbour_standins {
     int32_t client_server_list_result = 0;
     bool botc_console_command_result = false;
     int32_t being_anim_table_command_result = -1;
+    int32_t client_send_drop_event_result = 0;
+    // Grenades and dropped weapons finish (clear their alive flag) in their update step.
+    bool finish_on_update = false;
+    // Key events waiting for `input_read_key`: positive pressed, negative released.
+    std::deque<int32_t> input_keys;
     int32_t being_handle_command_result = 0;
 
     // Input: the mouse motion the next read returns (then 0, 0).

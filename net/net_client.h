@@ -8,6 +8,7 @@
 namespace kv {
 
 struct player_state;
+struct dropped_weapon;
 
 struct net_client {};
 
@@ -37,6 +38,15 @@ void client_store_player_record(net_client& client, const player_state& state);
 // Queues a hit (ASYNC-EVENT kind 0); `position` is packed into 16 bits, 0xFFFF when unknown.
 void client_send_hit_event(net_client& client, uint32_t attacker, uint32_t victim, int32_t code,
                            int32_t amount, uint16_t position);
+// Reports a weapon dropped here (ASYNC-EVENT kind 3); the answer is handed back to the dropper.
+int32_t client_send_drop_event(net_client& client, const dropped_weapon& weapon);
+// Asks the server for a dropped weapon: "pickup %u %u %u".
+int32_t client_send_pickup(net_client& client, uint32_t player_id, int32_t weapon_id, uint8_t kind);
+// Reports a defused charge: "defused %u %d".
+int32_t client_send_defused(net_client& client, uint32_t owner, int32_t grenade_id);
+// "say %d %d %d " followed by the text (chat: to-all flag, number 0; radio: 1, radio number + 1).
+int32_t client_send_say(net_client& client, int32_t player_id, int32_t flag, int32_t number,
+                        const std::string& text);
 // Releases the socket library (before the relaunch as dedicated server).
 void net_cleanup();
 // Sends "goal %s %d %d" (the word, the goal number, the team) as a command without reply.

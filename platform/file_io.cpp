@@ -80,4 +80,15 @@ bool sys_file_make_writable(const std::string& path) {
     return ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
 }
 
+bool sys_path_exists(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+bool sys_make_dir(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) == 0) return true;
+    struct stat info;
+    return errno == EEXIST && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 }  // namespace kv

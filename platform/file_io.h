@@ -31,5 +31,9 @@ int64_t sys_file_seek(int handle, int64_t offset, sys_seek_origin origin);
 int64_t sys_file_size(int handle);
 // Gives an existing read-only file its owner's write permission. False only when that fails.
 bool sys_file_make_writable(const std::string& path);
+// True when anything (file or directory) exists at the path.
+bool sys_path_exists(const std::string& path);
+// Makes the directory (its parent must exist); true when it exists afterwards.
+bool sys_make_dir(const std::string& path);
 
 }  // namespace kv

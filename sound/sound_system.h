@@ -26,6 +26,7 @@ void snd_bind_volume_option(sound_system& sound, option_registry& options);
 void snd_add_channel(sound_system& sound, uint32_t mode);
 // Starts the selected driver; a failing device falls back to no sound and says so in the log.
 void snd_open(sound_system& sound);
+void music_fade_out(sound_system& sound);
 // The per-frame step: ambient cross-fades, finished samples dropped.
 void snd_update(sound_system& sound);
 // Places the 3D listener; the zone id is the sector it stands in (0 for none).

@@ -242,7 +242,12 @@ TEST_F(KvGame, CarryingTheTakeItemIntoTheDeliveryZoneReportsTheGoalOnce) {
     srv_.snapshot.state = kGameRunning;
     standins().calls.clear();
     frame();
-    EXPECT_EQ(take_calls("server_drop_weapon"), (calls_t{"server_drop_weapon 62 1 0 kvbase:case sector 1"}));
+    EXPECT_EQ(take_calls("client_send_drop_event"), (calls_t{"client_send_drop_event 1 255"}));
+    ASSERT_EQ(srv_.dropped_weapons.size(), 1u);
+    const dropped_weapon& item = *srv_.dropped_weapons.front();
+    EXPECT_EQ(std::vector<int32_t>(item.values, item.values + 3), (std::vector<int32_t>{62, 1, 0}));
+    EXPECT_EQ(item.text, "kvbase:case");
+    EXPECT_NE(item.in_sector, nullptr);
     being* rambo = g->local_being;
     EXPECT_EQ(kvgame_goal_take(*g, kGoalItemMessage, 1, *rambo), 1);
     EXPECT_EQ(g->goals[1]->holders, (std::vector<int32_t>{100}));
@@ -267,7 +272,7 @@ TEST_F(KvGame, CarryingTheTakeItemIntoTheDeliveryZoneReportsTheGoalOnce) {
     EXPECT_EQ(g->doors[0]->moving, 0);
     frame();
     frame();
-    EXPECT_EQ(take_calls("server_drop_weapon").size(), 1u);
+    EXPECT_EQ(take_calls("client_send_drop_event").size(), 1u);
 }
 
 TEST_F(KvGame, AFatalOpeningStopsTheKernelAndStaysInStateZero) {

@@ -23,7 +23,10 @@ struct input {
     uint32_t driver_kind = kInputDriverNone;
     float mouse_sensitivity = 1.0f;
     std::vector<key_binding> bindings;
+    bool text_entry = false;  // keys go to text entry rather than to actions
 };
+
+inline constexpr int32_t kInputNoAction = 0x10000;
 
 // Leaves the current driver and sets the kind.
 void input_select_driver(input& in, uint32_t kind);
@@ -37,6 +40,16 @@ void input_poll(input& in);
 void input_bind_key(input& in, uint32_t key, uint32_t action);
 void input_acquire(input& in);
 void input_unacquire(input& in);
+// Keys go to text entry until it ends (and back to actions then).
+void input_begin_text_entry(input& in);
+void input_end_text_entry(input& in);
+bool input_has_key_event(input& in);
+// Positive: a pressed key code; negative: a released one; 0: none waiting.
+int32_t input_read_key(input& in);
+// The action bound to the key, or kInputNoAction.
+int32_t input_find_action(const input& in, int32_t key);
+// The key bound to the action, or -1.
+int32_t input_find_key(const input& in, int32_t action);
 // The mouse motion since the last read (0, 0 without DirectInput).
 void input_get_mouse_motion(input& in, int32_t& dx, int32_t& dy);
 
