@@ -17,7 +17,7 @@ struct targa8_spec {
     bool top_first = true;        // the origin bit; false stores the bottom row first
     uint8_t bits = 8;             // written as given, for damaged files
 };
-std::vector<uint8_t> targa8(const targa8_spec& spec);
+std::vector<uint8_t> targa8(const targa8_spec& shape);
 
 // A grey image of width x height texels, rows from the top.
 std::vector<uint8_t> targa_grey(int32_t width, int32_t height, const uint8_t* texels);

@@ -125,7 +125,7 @@ struct object_tree_spec {
     std::vector<leaf> leaves{};
     std::vector<uint32_t> items{};
 };
-// An empty spec writes the 4-byte tree of inner count 0.
+// An empty shape writes the 4-byte tree of inner count 0.
 int32_t add_object_tree(qxps_writer& out, const object_tree_spec& t);
 
 struct lmap_binding_spec {

@@ -132,18 +132,18 @@ TEST_F(KvGame, QuitLeavesTheBeingForAStaticCameraEvenWithoutOneOfTeamZero) {
 }
 
 TEST_F(KvGame, WithoutStaticCamerasTheBoundCameraStaysCurrent) {
-    test_level spec;
-    spec.static_camera_modes.clear();
-    kvgame* g = start(spec);
+    test_level shape;
+    shape.static_camera_modes.clear();
+    kvgame* g = start(shape);
     EXPECT_FALSE(kvgame_pick_static_camera(*g, -1, 0));
     kvgame_select_camera(*g, false);
     EXPECT_EQ(g->current_camera, g->bound_camera);
 }
 
 TEST_F(KvGame, TheRandomStaticCameraIsOneOfTheWantedMode) {
-    test_level spec;
-    spec.static_camera_modes = {1, 0, 1, 0, 2};
-    kvgame* g = start(spec);
+    test_level shape;
+    shape.static_camera_modes = {1, 0, 1, 0, 2};
+    kvgame* g = start(shape);
     for (int i = 0; i < 50; ++i) {
         ASSERT_TRUE(kvgame_pick_static_camera(*g, -1, 0));
         EXPECT_EQ(g->static_camera->mode, 0);
@@ -166,9 +166,9 @@ TEST_F(KvGame, ChangeTeamShowsTheBriefingAndIsNotPassedOn) {
 }
 
 TEST_F(KvGame, MenuLevelIgnoresQuitControlsAndChangeTeamAndOrbitsTheCableCamera) {
-    test_level spec;
-    spec.title = "Menu";
-    kvgame* g = start(spec, 0);
+    test_level shape;
+    shape.title = "Menu";
+    kvgame* g = start(shape, 0);
     EXPECT_EQ(g->game_level, 0);
     EXPECT_EQ(g->current_screen, kScreenMenu);
     EXPECT_EQ(g->current_camera, g->cable_camera);
@@ -276,9 +276,9 @@ TEST_F(KvGame, CarryingTheTakeItemIntoTheDeliveryZoneReportsTheGoalOnce) {
 }
 
 TEST_F(KvGame, AFatalOpeningStopsTheKernelAndStaysInStateZero) {
-    test_level spec;
-    spec.bound_camera = false;
-    kvgame* g = start(spec, kLoadRequestMenu, 5);
+    test_level shape;
+    shape.bound_camera = false;
+    kvgame* g = start(shape, kLoadRequestMenu, 5);
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(g->state, kGameObjectOpening);
     EXPECT_FALSE(kernel_get().running);

@@ -64,20 +64,20 @@ protected:
         data_test::TearDown();
     }
 
-    void write_level(const std::string& name, const test_level& spec) {
+    void write_level(const std::string& name, const test_level& shape) {
         using tools::token_writer;
         tools::package_writer w;
         tools::sector_spec room;
         room.name = "room";
         tools::add_sector(w, room);
         w.add_arty("kvgame", "game", token_writer().key("cb:").integer(33).bytes());
-        if (spec.bound_camera) w.add_arty("kvbound_camera", "cam", {});
-        if (spec.cable_camera) w.add_arty("kvcable_camera", "ccam", {});
-        for (std::size_t i = 0; i < spec.static_camera_modes.size(); ++i) {
+        if (shape.bound_camera) w.add_arty("kvbound_camera", "cam", {});
+        if (shape.cable_camera) w.add_arty("kvcable_camera", "ccam", {});
+        for (std::size_t i = 0; i < shape.static_camera_modes.size(); ++i) {
             w.add_arty("kvstatic_camera", "scam" + std::to_string(i + 1),
-                       token_writer().key("mode:").integer(spec.static_camera_modes[i]).bytes());
+                       token_writer().key("mode:").integer(shape.static_camera_modes[i]).bytes());
         }
-        w.add_arty("kvlevel", "level", token_writer().key("title:").str(spec.title).bytes());
+        w.add_arty("kvlevel", "level", token_writer().key("title:").str(shape.title).bytes());
         for (int i = 0; i < 2; ++i) {
             w.add_arty("kvspawn_point", "sp" + std::to_string(i),
                        token_writer()
@@ -89,7 +89,7 @@ protected:
                            .number(90.0f)
                            .bytes());
         }
-        if (spec.goals) {
+        if (shape.goals) {
             w.add_arty("kvgoal", "g-1",
                        token_writer()
                            .key("type:")
@@ -123,14 +123,14 @@ protected:
                            .number(200.0f)
                            .bytes());
         }
-        if (spec.door) w.add_arty("kvdoor", "d-1", {});
+        if (shape.door) w.add_arty("kvdoor", "d-1", {});
         write_data("maps/" + name, w.finish());
     }
 
     // Writes the level and runs world frames 16 ms apart until the game object is running (or `frames`).
-    kvgame* start(const test_level& spec = test_level(), int32_t load_request = kLoadRequestMenu,
+    kvgame* start(const test_level& shape = test_level(), int32_t load_request = kLoadRequestMenu,
                   int frames = 3) {
-        write_level("training", spec);
+        write_level("training", shape);
         srv_.load_request = load_request;
         srv_.snapshot.name = "training";  // the map the game server names: no change of level
         server_set_game_package(srv_, "training");

@@ -130,9 +130,9 @@ TEST_F(KvGoal, TheGoalRecordIsLaidOutByteForByte) {
 }
 
 TEST_F(KvGoal, ConditionsAndDeliveriesResolveOnlyToGoalsAndGateTheZone) {
-    test_level spec;
-    spec.goals = false;
-    write_level("training", spec);
+    test_level shape;
+    shape.goals = false;
+    write_level("training", shape);
     kvgoal* gate = spawn("g-1", token_writer().key("type:").str("rescue"));
     kvgoal* download = spawn("g-2", token_writer()
                                         .key("type:")
@@ -153,7 +153,7 @@ TEST_F(KvGoal, ConditionsAndDeliveriesResolveOnlyToGoalsAndGateTheZone) {
                                         .number(1.0f)
                                         .number(1.0f)
                                         .number(1.0f));
-    kvgame* g = start(spec);
+    kvgame* g = start(shape);
     ASSERT_EQ(g->goals.size(), 2u);
     EXPECT_EQ(download->condition_goals, (std::vector<kvgoal*>{gate}));
     EXPECT_TRUE(download->delivery_goals.empty());
@@ -197,9 +197,9 @@ TEST_F(KvGoal, ResetStartsTheGoalAgainOnlyOnceEvenWithZeroMilliseconds) {
 }
 
 TEST_F(KvGoal, PlantedAndDefusedBombs) {
-    test_level spec;
-    spec.goals = false;
-    write_level("training", spec);
+    test_level shape;
+    shape.goals = false;
+    write_level("training", shape);
     kvgoal* bomb = spawn("g-1", token_writer()
                                     .key("type:")
                                     .str("bomb")
@@ -213,7 +213,7 @@ TEST_F(KvGoal, PlantedAndDefusedBombs) {
                                     .number(10.0f)
                                     .number(10.0f)
                                     .number(10.0f));
-    kvgame* g = start(spec);
+    kvgame* g = start(shape);
     srv_.hosting = 1;
     srv_.snapshot.state = kGameRunning;
     auto charge = std::make_unique<grenade>();

@@ -277,9 +277,9 @@ protected:
 TEST_F(MeshRead, IndexWidthFollowsTheVertexCount) {
     for (int n : {3, 255, 256, 1000}) {
         SCOPED_TRACE(n);
-        tools::mesh_spec spec = test_mesh(n);
-        spec.tree.push_back({test_box(0, 1), 1, static_cast<uint16_t>(n - 1)});
-        geometry* g = load(spec);
+        tools::mesh_spec shape = test_mesh(n);
+        shape.tree.push_back({test_box(0, 1), 1, static_cast<uint16_t>(n - 1)});
+        geometry* g = load(shape);
         ASSERT_NE(g, nullptr) << log();
         ASSERT_EQ(g->meshes.items.size(), 1u);
         const mesh& m = *g->meshes.items[0];
@@ -305,15 +305,15 @@ TEST_F(MeshRead, IndexWidthFollowsTheVertexCount) {
 }
 
 TEST_F(MeshRead, PartsWithLongCountsOrNoIndices) {
-    tools::mesh_spec spec = test_mesh(4);
-    spec.parts[0].long_count = true;
-    spec.parts[0].state = 50;
+    tools::mesh_spec shape = test_mesh(4);
+    shape.parts[0].long_count = true;
+    shape.parts[0].state = 50;
     tools::mesh_spec::part empty;
     empty.state = -3;
     empty.long_count = true;
     empty.draws.push_back({9, 0, 0});
-    spec.parts.push_back(empty);
-    geometry* g = load(spec);
+    shape.parts.push_back(empty);
+    geometry* g = load(shape);
     ASSERT_NE(g, nullptr) << log();
     const mesh& m = *g->meshes.items[0];
     ASSERT_EQ(m.parts.size(), 2u);
@@ -326,13 +326,13 @@ TEST_F(MeshRead, PartsWithLongCountsOrNoIndices) {
 }
 
 TEST_F(MeshRead, SkinnedMeshesCarryBonesAndAPosedCopy) {
-    tools::mesh_spec spec = test_mesh(5);
-    spec.bones = {4, 3, 2, 1, 0};
-    geometry* g = load(spec);
+    tools::mesh_spec shape = test_mesh(5);
+    shape.bones = {4, 3, 2, 1, 0};
+    geometry* g = load(shape);
     ASSERT_NE(g, nullptr) << log();
     ASSERT_EQ(g->skinned.items.size(), 1u);
     geometry_mesh& m = *g->skinned.items[0];
-    EXPECT_EQ(m.bones, spec.bones);
+    EXPECT_EQ(m.bones, shape.bones);
     ASSERT_EQ(m.posed_vertices.size(), 5u);
     EXPECT_EQ(m.vertices().data(), m.posed_vertices.data());
     EXPECT_EQ(m.vertices()[4].x, 4.0f);
@@ -362,9 +362,9 @@ TEST_F(MeshRead, DamagedMeshesAreRefused) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        tools::mesh_spec spec = test_mesh(4);
-        c.damage(spec);
-        EXPECT_EQ(load(spec), nullptr);
+        tools::mesh_spec shape = test_mesh(4);
+        c.damage(shape);
+        EXPECT_EQ(load(shape), nullptr);
         EXPECT_NE(
             log().find(str_format("server: *ERROR* corrupt mesh (chunk %d): %s\n", mesh_id_, c.message)),
             std::string::npos)
@@ -395,9 +395,9 @@ TEST_F(MeshRead, CountsBeyondTheChunkAreRefusedBeforeAllocating) {
 
 TEST_F(MeshRead, AChunkReadAsTwoKindsIsRefused) {
     tools::package_writer w;
-    tools::mesh_spec spec = test_mesh(3);
-    spec.bones = {0, 0, 0};
-    const int32_t id = tools::add_skinned_mesh(w.qxps(), spec);
+    tools::mesh_spec shape = test_mesh(3);
+    shape.bones = {0, 0, 0};
+    const int32_t id = tools::add_skinned_mesh(w.qxps(), shape);
     tools::add_geometry(w, {"g", test_box(0, 1), {}, {id}});
     tools::add_geometry(w, {"h", test_box(0, 1), {id}, {}});
     write_package("meshes", w);
