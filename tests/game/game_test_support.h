@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "data/package.h"
 #include "game/arty_factory.h"
+#include "game/player_record.h"
+#include "game/server.h"
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
 #include "tests/data/data_test_support.h"
@@ -93,6 +96,21 @@ protected:
         }
         return picked;
     }
+
+    // Spawns a game arty of the recording class, so that game events have a receiver.
+    void spawn_recording_game() {
+        game_description_.class_name = "kvgame";
+        arty_description* batch[] = {&game_description_};
+        arty_factory_spawn_group(srv_.factory, batch, 1);
+    }
+    // The ids of the server's player records, in list order.
+    std::vector<uint32_t> player_ids() const {
+        std::vector<uint32_t> out;
+        for (const player_record& r : srv_.players) out.push_back(r.id);
+        return out;
+    }
+
+    arty_description game_description_;
 };
 
 using calls_t = std::vector<std::string>;

@@ -24,17 +24,10 @@ class PlayerRecord : public game_test {
 protected:
     void SetUp() override {
         game_test::SetUp();
-        description_.class_name = "kvgame";
-        arty_description* batch[] = {&description_};
-        arty_factory_spawn_group(srv_.factory, batch, 1);
+        spawn_recording_game();
         take_calls();
     }
-    std::vector<uint32_t> ids() const {
-        std::vector<uint32_t> out;
-        for (const player_record& r : srv_.players) out.push_back(r.id);
-        return out;
-    }
-    arty_description description_;
+    std::vector<uint32_t> ids() const { return player_ids(); }
 };
 
 TEST_F(PlayerRecord, InitCreatesAndRefreshesFromASlot) {

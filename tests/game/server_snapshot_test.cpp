@@ -32,21 +32,14 @@ class ServerSnapshot : public game_test {
 protected:
     void SetUp() override {
         game_test::SetUp();
-        description_.class_name = "kvgame";
-        arty_description* batch[] = {&description_};
-        arty_factory_spawn_group(srv_.factory, batch, 1);
+        spawn_recording_game();
         // The game package is the loaded level.
         srv_.game_package = "harbour";
         srv_.current_level_name = "harbour";
         srv_.level_loaded = 1;
         take_calls();
     }
-    std::vector<uint32_t> ids() const {
-        std::vector<uint32_t> out;
-        for (const player_record& r : srv_.players) out.push_back(r.id);
-        return out;
-    }
-    arty_description description_;
+    std::vector<uint32_t> ids() const { return player_ids(); }
 };
 
 TEST_F(ServerSnapshot, CreatesRefreshesAndDropsPlayerRecords) {
