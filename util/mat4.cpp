@@ -62,34 +62,32 @@ void mat4_set_zero(mat4& m) {
     m = kMat4Zero;
 }
 
-void mat4_set_rotation_x(mat4& m, float angle) {
+namespace {
+
+// A rotation within the plane of axes a and b (a < b): m[a][a] = m[b][b] = cos, m[a][b] = sin,
+// m[b][a] = -sin.
+void set_plane_rotation(mat4& m, int a, int b, float angle) {
     const float c = std::cos(angle);
     const float s = std::sin(angle);
     set_plain_identity(m);
-    m.m[5] = c;
-    m.m[6] = s;
-    m.m[9] = -s;
-    m.m[10] = c;
+    m.m[a * 5] = c;
+    m.m[a * 4 + b] = s;
+    m.m[b * 4 + a] = -s;
+    m.m[b * 5] = c;
+}
+
+}  // namespace
+
+void mat4_set_rotation_x(mat4& m, float angle) {
+    set_plane_rotation(m, 1, 2, angle);
 }
 
 void mat4_set_rotation_y(mat4& m, float angle) {
-    const float c = std::cos(angle);
-    const float s = std::sin(angle);
-    set_plain_identity(m);
-    m.m[0] = c;
-    m.m[2] = s;
-    m.m[8] = -s;
-    m.m[10] = c;
+    set_plane_rotation(m, 0, 2, angle);
 }
 
 void mat4_set_rotation_z(mat4& m, float angle) {
-    const float c = std::cos(angle);
-    const float s = std::sin(angle);
-    set_plain_identity(m);
-    m.m[0] = c;
-    m.m[1] = s;
-    m.m[4] = -s;
-    m.m[5] = c;
+    set_plane_rotation(m, 0, 1, angle);
 }
 
 void mat4_set_rotation_axis(mat4& m, float x, float y, float z, float angle) {
