@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "game/arty.h"
+#include "game/kvgame_chat.h"
 #include "gfx/gfx.h"
 #include "kernel/timer.h"
 
@@ -55,8 +56,6 @@ struct hud_event {
     std::string name;
 };
 
-inline constexpr int kMessageLines = 10;
-
 class kvgame : public arty {
 public:
     // Makes itself the factory's input target and game arty.
@@ -76,14 +75,11 @@ public:
     int32_t current_screen = 0;
     uint8_t game_level = 0;
     uint8_t dedicated = 0;
-    int32_t entry_mode = 0;
-    uint8_t comhud = 0;
     int32_t weapon_view = 0;
     std::vector<hud_event> hud_events;
     timer hud_timer;
     std::string hud_text;
-    std::string message_lines[kMessageLines];
-    std::string panel_text;
+    kvgame_messages messages;  // the message lines, chat entry and radio menu
     timer chase_timer;
     kvspawn_point* found_spawn_point = nullptr;
     being* found_being = nullptr;
@@ -149,14 +145,21 @@ void kvgame_tick_active_arties(kvgame& game, int32_t elapsed);
 void kvgame_tick_doors(kvgame& game, int32_t elapsed);
 void kvgame_doors_reset(kvgame& game);
 
-// Game commands, screenshots, chat and radio lines (kvgame_talk.cpp).
+// Game commands and screenshots (kvgame_commands.cpp).
 int32_t kvgame_run_game_command(kvgame& game, const std::string& text);
 void kvgame_take_screenshot(kvgame& game);
-void kvgame_chat_line(kvgame& game, const std::string& first, const std::string& second);
-void kvgame_radio_message(kvgame& game, int32_t number, const std::string& text);
-void kvgame_comhud(kvgame& game, bool down);
-void kvgame_chat_entry(kvgame& game, bool down);
-void kvgame_radio_menu(kvgame& game, bool down);
-void kvgame_reset_message_lines(kvgame& game);
+
+// The message panel of the game object (kvgame_chat.cpp), with what it reaches of the game: the
+// world server, the kernel's input, the current screen, the screens' widgets and the local player.
+kvgame_chat_env kvgame_message_env(kvgame& game);
+void kvgame_message_list_init(kvgame& game);
+void kvgame_message_list_refresh(kvgame& game);
+void kvgame_comhud_key(kvgame& game, bool down);
+void kvgame_radio_key(kvgame& game, bool down);
+void kvgame_chat_key(kvgame& game, bool down);
+void kvgame_message_input(kvgame& game);
+void kvgame_chat_line(kvgame& game, const std::string& name, const std::string& text);
+void kvgame_radio_line(kvgame& game, int32_t number, const std::string& name);
+void kvgame_messages_reset(kvgame& game);
 
 }  // namespace kv

@@ -1,11 +1,13 @@
 #include "game/kvgame_chat.h"
 
 #include "beings/being.h"
+#include "game/kvgame.h"
 #include "game/server.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "net/net_client.h"
 #include "sound/sound_system.h"
+#include "ui/gui.h"
 #include "ui/input/input.h"
 #include "ui/widgets.h"
 #include "util/text.h"
@@ -200,6 +202,56 @@ void kvgame_messages_reset(kvgame_messages& m, const kvgame_chat_env& env) {
     for (std::string& line : m.lines) line.clear();
     m.panel_text.clear();
     kvgame_message_list_refresh(m, env);
+}
+
+kvgame_chat_env kvgame_message_env(kvgame& game) {
+    kvgame_chat_env env{kvgame_server(game), kernel_get().input_layer};
+    env.game_screen = game.current_screen == kScreenGame;
+    if (kvscreen* screen = game.screens[kScreenGame]) {
+        env.panel_picture = kvscreen_picture(*screen, kPanelPicture);
+        env.panel_label = kvscreen_mltext(*screen, kPanelLabel);
+        env.aim_mark = kvscreen_picture(*screen, kAimMarkPicture);
+    }
+    if (kvscreen* screen = game.screens[kScreenScores]) env.scores = kvscreen_selection(*screen, kScoresList);
+    env.local_being = game.local_being;
+    env.local_player_id = game.local_player_id;
+    return env;
+}
+
+void kvgame_message_list_init(kvgame& game) {
+    kvgame_message_list_init(game.messages, kvgame_message_env(game));
+}
+
+void kvgame_message_list_refresh(kvgame& game) {
+    kvgame_message_list_refresh(game.messages, kvgame_message_env(game));
+}
+
+void kvgame_comhud_key(kvgame& game, bool down) {
+    kvgame_comhud_key(game.messages, kvgame_message_env(game), down);
+}
+
+void kvgame_radio_key(kvgame& game, bool down) {
+    kvgame_radio_key(game.messages, kvgame_message_env(game), down);
+}
+
+void kvgame_chat_key(kvgame& game, bool down) {
+    kvgame_chat_key(game.messages, kvgame_message_env(game), down);
+}
+
+void kvgame_message_input(kvgame& game) {
+    kvgame_message_input(game.messages, kvgame_message_env(game));
+}
+
+void kvgame_chat_line(kvgame& game, const std::string& name, const std::string& text) {
+    kvgame_chat_line(game.messages, kvgame_message_env(game), name, text);
+}
+
+void kvgame_radio_line(kvgame& game, int32_t number, const std::string& name) {
+    kvgame_radio_line(game.messages, kvgame_message_env(game), number, name);
+}
+
+void kvgame_messages_reset(kvgame& game) {
+    kvgame_messages_reset(game.messages, kvgame_message_env(game));
 }
 
 }  // namespace kv

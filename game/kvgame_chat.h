@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "game/kvgame.h"
-
 namespace kv {
 
 struct being;
@@ -15,6 +13,13 @@ struct kvmltext;
 struct kvselection;
 struct kvstatic;
 struct server;
+
+// Widgets of the screens: the game screen's panel picture, aim mark and multi-line label, the scores
+// screen's selection list.
+inline constexpr int32_t kPanelPicture = 9;
+inline constexpr int32_t kAimMarkPicture = 6;
+inline constexpr int32_t kPanelLabel = 0;
+inline constexpr int32_t kScoresList = 0;
 
 // Entry modes.
 inline constexpr int32_t kEntryClosed = 0;
@@ -32,6 +37,8 @@ inline constexpr int32_t kKeyEnter = 0x91;
 inline constexpr int32_t kKeyBackspace = 0x93;
 inline constexpr int32_t kKeyPromptSwitch1 = 0x95;
 inline constexpr int32_t kKeyPromptSwitch2 = 0x96;
+
+inline constexpr int kMessageLines = 10;
 
 // Radio messages: four pages of ten.
 inline constexpr int32_t kRadioMessages = 40;

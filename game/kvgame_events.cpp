@@ -29,17 +29,14 @@ namespace {
 
 constexpr float kDegrees = std::numbers::pi_v<float> / 180.0f;
 
-// Input codes the game object handles.
+// Input codes the game object handles (the message keys' are with the message panel).
 constexpr int32_t kActionQuit = kInputQuit;
 constexpr int32_t kActionScreenshot = 22;
 constexpr int32_t kActionShowControls = 23;
 constexpr int32_t kActionShowScores = 24;
-constexpr int32_t kActionComhud = 25;
 constexpr int32_t kActionToggleConsole = 26;
 constexpr int32_t kActionChangeTeam = 27;
 constexpr int32_t kActionCameraSelect = 29;
-constexpr int32_t kActionSendMessage = 30;
-constexpr int32_t kActionRadio = 31;
 constexpr int32_t kActionFire2 = 38;
 constexpr int32_t kActionToggleRpgHud = 46;
 constexpr int32_t kActionShowWeaponry = 47;
@@ -206,17 +203,17 @@ int32_t kvgame_key(kvgame& game, bool down, int32_t code) {
             kvgame_select_camera(game, false);
             gui_show_screen(game, kScreenBriefing, 0);
             return 0;
-        case kActionComhud:
-            kvgame_comhud(game, down);
+        case kActionShowComhud:
+            kvgame_comhud_key(game, down);
             break;
         case kActionToggleRpgHud:
             if (down) hud_toggle_rpg();
             break;
         case kActionSendMessage:
-            kvgame_chat_entry(game, down);
+            kvgame_chat_key(game, down);
             break;
         case kActionRadio:
-            kvgame_radio_menu(game, down);
+            kvgame_radio_key(game, down);
             break;
         case kActionShowWeaponry:
             if (down) show_weaponry(game);
@@ -258,7 +255,7 @@ int32_t kvgame_game_event(kvgame& game, int32_t event) {
         case kGameEventNewRound:
             kvgame_goals_reset(game);
             kvgame_doors_reset(game);
-            kvgame_reset_message_lines(game);
+            kvgame_messages_reset(game);
             if (srv.snapshot.state == kGameWaiting && everyone_without_team(srv.snapshot) &&
                 game.current_screen == kScreenScores && !game.local_being)
                 gui_show_screen(game, kScreenBriefing, 0);
@@ -281,7 +278,7 @@ int32_t kvgame_command(kvgame& game, arty_command& command) {
             kvgame_chat_line(game, command.first, command.second);
             return 0;
         case 2:
-            kvgame_radio_message(game, command.integer, command.first);
+            kvgame_radio_line(game, command.integer, command.first);
             return 0;
         case kGameCommandChangeLevel:
             kvgame_change_level(game, command.first, false);
@@ -516,7 +513,7 @@ void kvgame_change_level(kvgame& game, const std::string& package_name, bool lea
     gui_show_screen(game, kScreenLoading, 0);
     gui_set_loading_label(
         game, str_format("%s %s...", server_text(srv, kTextBase, 75).c_str(), package_name.c_str()));
-    if (game.comhud) kvgame_comhud(game, true);
+    if (game.messages.comhud) kvgame_comhud_key(game, true);
     server_set_game_package(srv, package_name);
 }
 

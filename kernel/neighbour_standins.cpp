@@ -911,8 +911,9 @@ vec3 being_position(const being& b) {
     return mat4_row3(b.place.transform);
 }
 
-void gui_build_screens(kvgame&) {
+void gui_build_screens(kvgame& game) {
     record("gui_build_screens");
+    kvgame_message_list_init(game);
 }
 
 void gui_show_screen(kvgame& game, int32_t slot, int32_t flag) {
@@ -929,8 +930,9 @@ void gui_handle_event(kvgame&, int32_t code) {
     record(str_format("gui_handle_event %d", code));
 }
 
-void gui_step(kvgame&, int32_t elapsed) {
+void gui_step(kvgame& game, int32_t elapsed) {
     record(str_format("gui_step %d", elapsed));
+    if (game.current_screen == kScreenGame) kvgame_message_input(game);
 }
 
 void gui_draw(kvgame&) {
@@ -939,6 +941,29 @@ void gui_draw(kvgame&) {
 
 void kvscreen_draw(kvscreen&) {
     record("kvscreen_draw");
+}
+
+namespace {
+
+template <typename T>
+T* widget_at(std::vector<T>& list, int32_t index) {
+    return index >= 0 && static_cast<std::size_t>(index) < list.size()
+               ? &list[static_cast<std::size_t>(index)]
+               : nullptr;
+}
+
+}  // namespace
+
+kvstatic* kvscreen_picture(kvscreen& screen, int32_t index) {
+    return widget_at(standins().screen_widgets[&screen].pictures, index);
+}
+
+kvmltext* kvscreen_mltext(kvscreen& screen, int32_t index) {
+    return widget_at(standins().screen_widgets[&screen].mltexts, index);
+}
+
+kvselection* kvscreen_selection(kvscreen& screen, int32_t index) {
+    return widget_at(standins().screen_widgets[&screen].selections, index);
 }
 
 void gui_hide_scores(kvgame& game) {

@@ -11,13 +11,24 @@
 #include <cstdint>
 #include <deque>
 #include <list>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "gfx/texture.h"
+#include "ui/widgets.h"
 #include "util/vec3.h"
 
 namespace kv {
+
+class kvscreen;
+
+// The widget lists of a screen, as `kvscreen_picture` and its siblings hand them out.
+struct standin_screen_widgets {
+    std::vector<kvstatic> pictures;
+    std::vector<kvmltext> mltexts;
+    std::vector<kvselection> selections;
+};
 
 struct neighbour_standins {
     // Results.
@@ -60,6 +71,8 @@ struct neighbour_standins {
     bool client_connected = false;
     int32_t client_local_player_id = 0;
     int32_t kvscreen_input_result = 0;
+    // The widgets of each screen by its address (the screens themselves are never looked into).
+    std::map<const kvscreen*, standin_screen_widgets> screen_widgets;
     bool hud_effects_result = true;
     bool gfx_bind_view_camera_result = true;
 

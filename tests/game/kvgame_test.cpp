@@ -10,6 +10,9 @@
 #include "game/player_record.h"
 #include "game/server_snapshot.h"
 #include "tests/game/kvgame_test_support.h"
+#include "ui/gui.h"
+#include "ui/input/input.h"
+#include "ui/widgets.h"
 #include "util/placement.h"
 
 namespace kv {
@@ -310,6 +313,62 @@ TEST_F(KvGame, ChangingLevelShowsTheLoadingLabelAndNamesThePackage) {
     EXPECT_EQ(srv_.game_package, "harbour");
     // The base text table has no entry 75: the empty text.
     EXPECT_TRUE(has(standins().calls, "gui_set_loading_label  harbour..."));
+}
+
+TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
+    kvgame* g = start();
+    ASSERT_EQ(g->current_screen, kScreenGame);
+    // Stand-in screens: only their addresses are used.
+    int game_screen_tag = 0, scores_screen_tag = 0;
+    g->screens[kScreenGame] = reinterpret_cast<kvscreen*>(&game_screen_tag);
+    g->screens[kScreenScores] = reinterpret_cast<kvscreen*>(&scores_screen_tag);
+    standin_screen_widgets& game_widgets = standins().screen_widgets[g->screens[kScreenGame]];
+    game_widgets.pictures.resize(10);
+    game_widgets.mltexts.resize(1);
+    standins().screen_widgets[g->screens[kScreenScores]].selections.resize(1);
+    srv_.text_tables[kTextBase].entries = {"Radio 1\n", "Radio 2\n",
+                                           "Radio 3\n1.  Cover me\n2.  Hold\n3.  Go go go\n"};
+    srv_.text_tables[kTextKeys].entries.resize(22);
+    srv_.snapshot.flags = 2;  // no aim mark
+
+    gui_build_screens(*g);
+    const kvstatic& panel = game_widgets.pictures[kPanelPicture];
+    const kvstatic& aim = game_widgets.pictures[kAimMarkPicture];
+    const kvmltext& label = game_widgets.mltexts[kPanelLabel];
+    EXPECT_EQ(standins().screen_widgets[g->screens[kScreenScores]].selections[kScoresList].columns.size(),
+              5u);
+    EXPECT_EQ(aim.rect[0], 436);
+    EXPECT_FALSE(aim.visible);
+    EXPECT_FALSE(panel.visible);
+    EXPECT_FALSE(label.visible);
+
+    // "Send message", then the typed keys reach the entry one per frame through the game screen's step.
+    arty_factory_post_key_down(srv_.factory, kActionSendMessage);
+    EXPECT_TRUE(panel.visible);
+    EXPECT_TRUE(label.visible);
+    EXPECT_TRUE(kernel_get().input_layer.text_entry);
+    for (int32_t key : {int32_t{'h'}, int32_t{'i'}, kKeyEnter}) standins().input_keys.push_back(key);
+    standins().calls.clear();
+    for (int i = 0; i < 3; ++i) frame();
+    EXPECT_EQ(take_calls("client_send_say"), (calls_t{"client_send_say 100 1 0 hi"}));
+    EXPECT_EQ(g->messages.entry_mode, kEntryClosed);
+    EXPECT_FALSE(kernel_get().input_layer.text_entry);
+
+    // The server's chat and radio records come back as lines of the panel.
+    arty_factory_post_command_texts(srv_.factory, 1, "Bob", "hello");
+    arty_factory_post_command_int_text(srv_.factory, 2, 23, "Ann");
+    EXPECT_EQ(take_calls("snd_play"), (calls_t{"snd_play 1 rvkv33 0 0 0"}));
+    EXPECT_EQ(g->messages.lines[0], "(Bob) hello");
+    EXPECT_EQ(g->messages.lines[1], "(Ann) Go go go");
+    EXPECT_TRUE(label.text.starts_with("(Bob) hello\n(Ann) Go go go\n"));
+
+    // Closing the panel and a new round.
+    arty_factory_post_key_down(srv_.factory, kActionShowComhud);
+    EXPECT_FALSE(panel.visible);
+    arty_factory_post_event(srv_.factory, 6);
+    EXPECT_EQ(g->messages.lines[0], "");
+    EXPECT_EQ(label.text, "\n\n\n\n\n\n\n\n\n\n");
+    g->screens[kScreenGame] = g->screens[kScreenScores] = nullptr;
 }
 
 TEST(KvGameTables, SpecialisationRows) {
