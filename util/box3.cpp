@@ -1,5 +1,9 @@
 #include "util/box3.h"
 
+#include <cmath>
+
+#include "util/mat4.h"
+
 namespace kv {
 namespace {
 
@@ -63,6 +67,29 @@ void box3_corner(const box3& box, vec3& out, int bits) {
     out.y = (bits & 2) ? box.min.y : box.max.y;
     out.z = (bits & 4) ? box.min.z : box.max.z;
     out.w = 0.0f;
+}
+
+// The transform is affine, so the box bounding the moved corners is the moved centre give or take
+// the half sizes taken through the absolute values of the matrix (a box given with min above max
+// bounds the same corners).
+box3 box3_transform(const box3& box, const mat4& transform) {
+    if (mat4_is_identity(transform)) return box;
+    const float* e = transform.m;
+    const float centre[3] = {(box.min.x + box.max.x) * 0.5f, (box.min.y + box.max.y) * 0.5f,
+                             (box.min.z + box.max.z) * 0.5f};
+    const float half[3] = {std::fabs(box.max.x - box.min.x) * 0.5f, std::fabs(box.max.y - box.min.y) * 0.5f,
+                           std::fabs(box.max.z - box.min.z) * 0.5f};
+    float moved[3];
+    float reach[3];
+    for (int axis = 0; axis < 3; ++axis) {
+        moved[axis] = centre[0] * e[axis] + centre[1] * e[4 + axis] + centre[2] * e[8 + axis] + e[12 + axis];
+        reach[axis] = half[0] * std::fabs(e[axis]) + half[1] * std::fabs(e[4 + axis]) +
+                      half[2] * std::fabs(e[8 + axis]);
+    }
+    box3 out;
+    box3_init(out, vec3{moved[0] - reach[0], moved[1] - reach[1], moved[2] - reach[2]},
+              vec3{moved[0] + reach[0], moved[1] + reach[1], moved[2] + reach[2]});
+    return out;
 }
 
 }  // namespace kv

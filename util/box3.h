@@ -5,6 +5,8 @@
 
 namespace kv {
 
+struct mat4;
+
 struct box3 {
     vec3 min;
     vec3 max;
@@ -25,5 +27,7 @@ bool box3_contains_point(const box3& box, const vec3& point);
 bool box3_touches_view_pyramid(const box3& box, float far_distance);
 // Corner bits: bit 0 takes x, bit 1 y, bit 2 z from min when set, else from max; w := 0.
 void box3_corner(const box3& box, vec3& out, int bits);
+// The box bounding the 8 corners of `box` taken through the transform.
+box3 box3_transform(const box3& box, const mat4& transform);
 
 }  // namespace kv

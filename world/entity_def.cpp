@@ -215,19 +215,4 @@ void entity_def_merge_bounds(entity_def& model) {
     merge_bounds(model, path);
 }
 
-box3 box3_transform(const box3& box, const mat4& transform) {
-    box3 out;
-    for (int bits = 0; bits < 8; ++bits) {
-        vec3 corner;
-        box3_corner(box, corner, bits);
-        const vec3 moved = mat4_transform_point(transform, corner);
-        if (bits == 0) {
-            box3_init_point(out, moved);
-        } else {
-            box3_add_point(out, moved);
-        }
-    }
-    return out;
-}
-
 }  // namespace kv

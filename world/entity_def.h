@@ -120,7 +120,5 @@ int32_t entity_def_find_attach_point(const entity_def& model, int32_t number);
 // first, recursively), each taken through its transform.
 void entity_def_merge_bounds(entity_def& model);
 
-// The box bounding the 8 corners of `box` taken through the transform.
-box3 box3_transform(const box3& box, const mat4& transform);
 
 }  // namespace kv

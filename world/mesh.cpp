@@ -167,22 +167,6 @@ void check_read_mesh(const mesh& m) {
     if (!fault.empty()) world_corrupt(mesh_name(m), fault);
 }
 
-box3 transformed_box(const box3& box, const mat4& transform) {
-    if (mat4_is_identity(transform)) return box;
-    vec3 corner;
-    box3 out;
-    for (int bits = 0; bits < 8; ++bits) {
-        box3_corner(box, corner, bits);
-        const vec3 moved = mat4_transform_point(transform, corner);
-        if (bits == 0) {
-            box3_init_point(out, moved);
-        } else {
-            box3_add_point(out, moved);
-        }
-    }
-    return out;
-}
-
 // The draw id of the last run that starts at or before the primitive.
 uint16_t draw_id_of(const mesh_part& part, uint32_t position) {
     uint16_t id = 0;
@@ -264,7 +248,7 @@ void trace_leaf(mesh& m, const mesh_part& part, const mesh_tree_node& node, trac
 void trace_node(mesh& m, const mesh_part& part, int32_t i, trace_leaf_args& a) {
     const mesh_tree_node node = mesh_box_node(m, i);
     if (a.stop_at_first && !a.hits.empty()) return;
-    if (!ray_hits_box(a.r, transformed_box(node.box, a.transform))) return;
+    if (!ray_hits_box(a.r, box3_transform(node.box, a.transform))) return;
     if (!mesh_box_is_leaf(m, i)) {
         // A child past the node array would stand for one of its ancestors again.
         for (const int64_t child : {2 * static_cast<int64_t>(i) + 1, 2 * static_cast<int64_t>(i) + 2}) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "util/mat4.h"
+
 namespace kv {
 namespace {
 
@@ -104,6 +106,54 @@ TEST(Box3, CornerBitsTakeMinWhenSet) {
         EXPECT_EQ(corner.y, (bits & 2) ? -2.0f : 2.0f) << bits;
         EXPECT_EQ(corner.z, (bits & 4) ? -3.0f : 3.0f) << bits;
         EXPECT_EQ(corner.w, 0.0f) << bits;
+    }
+}
+
+TEST(Box3, BoxThroughTransform) {
+    mat4 turn;
+    mat4_set_rotation_z(turn, 3.14159265f / 2.0f);
+    mat4_translate(turn, {1.0f, 0.0f, 0.0f});
+    box3 b;
+    box3_init(b, {0.0f, 0.0f, 0.0f}, {2.0f, 1.0f, 1.0f});
+    const box3 moved = box3_transform(b, turn);
+    EXPECT_NEAR(moved.min.x, -1.0f, 1e-5f);
+    EXPECT_NEAR(moved.max.x, 0.0f, 1e-5f);
+    EXPECT_NEAR(moved.min.y, 1.0f, 1e-5f);
+    EXPECT_NEAR(moved.max.y, 3.0f, 1e-5f);
+    const box3 same = box3_transform(b, kMat4Identity);
+    EXPECT_EQ(same.max.x, 2.0f);
+    EXPECT_EQ(same.min.y, 0.0f);
+}
+
+// The bounds of the eight moved corners, for any box corner order and any affine transform.
+TEST(Box3, BoxThroughTransformBoundsTheMovedCorners) {
+    mat4 tilt;
+    mat4_set_rotation_axis(tilt, 1.0f, 2.0f, -0.5f, 0.7f);
+    mat4 scaled;
+    mat4_set_scale(scaled, 2.0f, -1.0f, 0.5f);
+    mat4_mul_assign(tilt, scaled);
+    mat4_translate(tilt, {10.0f, -4.0f, 3.0f});
+    const box3 boxes[] = {make_box({-1.0f, 0.0f, 2.0f}, {3.0f, 5.0f, 2.5f}),
+                          make_box({3.0f, 5.0f, 2.5f}, {-1.0f, 0.0f, 2.0f})};  // given upside down
+    for (const box3& b : boxes) {
+        box3 expected;
+        for (int bits = 0; bits < 8; ++bits) {
+            vec3 corner;
+            box3_corner(b, corner, bits);
+            const vec3 moved = mat4_transform_point(tilt, corner);
+            if (bits == 0) {
+                box3_init_point(expected, moved);
+            } else {
+                box3_add_point(expected, moved);
+            }
+        }
+        const box3 moved = box3_transform(b, tilt);
+        EXPECT_NEAR(moved.min.x, expected.min.x, 1e-4f);
+        EXPECT_NEAR(moved.min.y, expected.min.y, 1e-4f);
+        EXPECT_NEAR(moved.min.z, expected.min.z, 1e-4f);
+        EXPECT_NEAR(moved.max.x, expected.max.x, 1e-4f);
+        EXPECT_NEAR(moved.max.y, expected.max.y, 1e-4f);
+        EXPECT_NEAR(moved.max.z, expected.max.z, 1e-4f);
     }
 }
 

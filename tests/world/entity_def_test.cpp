@@ -204,19 +204,6 @@ TEST(EntityDef, WaterInstancesLeaveTheirListWhenDestroyed) {
     EXPECT_TRUE(water.empty());
 }
 
-TEST(EntityDef, BoxThroughTransform) {
-    mat4 turn;
-    mat4_set_rotation_z(turn, 3.14159265f / 2.0f);
-    mat4_translate(turn, {1.0f, 0.0f, 0.0f});
-    box3 b;
-    box3_init(b, {0.0f, 0.0f, 0.0f}, {2.0f, 1.0f, 1.0f});
-    const box3 moved = box3_transform(b, turn);
-    EXPECT_NEAR(moved.min.x, -1.0f, 1e-5f);
-    EXPECT_NEAR(moved.max.x, 0.0f, 1e-5f);
-    EXPECT_NEAR(moved.min.y, 1.0f, 1e-5f);
-    EXPECT_NEAR(moved.max.y, 3.0f, 1e-5f);
-}
-
 class EntityDefRead : public world_test {};
 
 TEST_F(EntityDefRead, ModelsWithNodesInstancesAndMaterials) {
