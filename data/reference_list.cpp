@@ -20,45 +20,29 @@ T* find_named(const object_table<T>& table, const std::string& name) {
     return nullptr;
 }
 
-// Looks the name up in the package's table of the kind and fills the target when found.
+// Looks the name up in the table and fills the target when found.
+template <class T>
+bool fill(const object_table<T>& table, const reference& ref) {
+    T* found = find_named(table, ref.object_name);
+    if (found) *static_cast<T**>(ref.target) = found;
+    return found != nullptr;
+}
+
+// Looks the name up in the package's table of the kind.
 bool fill_from(const package& p, const reference& ref) {
     switch (ref.kind) {
         case kRefScreen:
-            if (view_set* found = find_named(p.screens, ref.object_name)) {
-                *static_cast<view_set**>(ref.target) = found;
-                return true;
-            }
-            return false;
+            return fill(p.screens, ref);
         case kRefShader:
-            if (shader* found = find_named(p.shaders, ref.object_name)) {
-                *static_cast<shader**>(ref.target) = found;
-                return true;
-            }
-            return false;
+            return fill(p.shaders, ref);
         case kRefSurface:
-            if (surface* found = find_named(p.surfaces, ref.object_name)) {
-                *static_cast<surface**>(ref.target) = found;
-                return true;
-            }
-            return false;
+            return fill(p.surfaces, ref);
         case kRefGeometry:
-            if (geometry* found = find_named(p.geometries, ref.object_name)) {
-                *static_cast<geometry**>(ref.target) = found;
-                return true;
-            }
-            return false;
+            return fill(p.geometries, ref);
         case kRefEntity:
-            if (entity_def* found = find_named(p.entities, ref.object_name)) {
-                *static_cast<entity_def**>(ref.target) = found;
-                return true;
-            }
-            return false;
+            return fill(p.entities, ref);
         case kRefSector:
-            if (sector* found = find_named(p.sectors, ref.object_name)) {
-                *static_cast<sector**>(ref.target) = found;
-                return true;
-            }
-            return false;
+            return fill(p.sectors, ref);
         default:
             return false;
     }
