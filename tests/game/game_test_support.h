@@ -16,6 +16,7 @@
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
 #include "tests/data/data_test_support.h"
+#include "tools/package_writer.h"
 #include "util/text.h"
 
 namespace kv {
@@ -102,6 +103,16 @@ protected:
         game_description_.class_name = "kvgame";
         arty_description* batch[] = {&game_description_};
         arty_factory_spawn_group(srv_.factory, batch, 1);
+    }
+    // A level holding the recording game object, loaded by a frame.
+    void load_level() {
+        tools::package_writer w;
+        w.add_arty("kvgame", "game", {});
+        write_data("maps/harbour", w.finish());
+        server_set_boot_package(srv_, "kvmenu");
+        server_set_game_package(srv_, "harbour");
+        ASSERT_TRUE(server_frame(srv_, 16));
+        take_calls();
     }
     // The ids of the server's player records, in list order.
     std::vector<uint32_t> player_ids() const {

@@ -8,7 +8,6 @@
 #include "game/player_record.h"
 #include "game/server.h"
 #include "tests/game/game_test_support.h"
-#include "tools/package_writer.h"
 
 namespace kv {
 namespace {
@@ -18,16 +17,6 @@ protected:
     void SetUp() override {
         game_test::SetUp();
         kvgame_screenshot_restart();
-    }
-    // A level holding the recording game object, loaded by a frame.
-    void load_level() {
-        tools::package_writer w;
-        w.add_arty("kvgame", "game", {});
-        write_data("maps/harbour", w.finish());
-        server_set_boot_package(srv_, "kvmenu");
-        server_set_game_package(srv_, "harbour");
-        ASSERT_TRUE(server_frame(srv_, 16));
-        take_calls();
     }
     void TearDown() override {
         kvgame_screenshot_restart();

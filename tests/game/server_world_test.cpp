@@ -12,7 +12,6 @@
 #include "game/server_world.h"
 #include "platform/random.h"
 #include "tests/game/game_test_support.h"
-#include "tools/package_writer.h"
 #include "world/sector.h"
 
 namespace kv {
@@ -28,17 +27,6 @@ protected:
     void SetUp() override {
         game_test::SetUp();
         kv_srand(7);
-    }
-
-    // A level holding the recording game object, loaded by a frame.
-    void load_level() {
-        tools::package_writer w;
-        w.add_arty("kvgame", "game", {});
-        write_data("maps/harbour", w.finish());
-        server_set_boot_package(srv_, "kvmenu");
-        server_set_game_package(srv_, "harbour");
-        ASSERT_TRUE(server_frame(srv_, 16));
-        take_calls();
     }
 
     // The current level as a package of two sectors, "hall" and "yard".
