@@ -27,10 +27,10 @@ constexpr int32_t kStatisticsWindowMs = 1000;
 // The arty purge runs when the frame counter read was above this: every 102nd frame.
 constexpr int32_t kPurgeCounterLimit = 100;
 
-// Unloads the level package of the previous load and destroys the arties it released.
-void unload_level(server& srv) {
-    if (srv.current_level_name.empty()) return;
-    if (package* p = package_list_find(srv.packages, srv.current_level_name)) package_destroy(srv, *p);
+// Unloads a level package and destroys the arties it released.
+void unload_level(server& srv, const std::string& name) {
+    if (name.empty()) return;
+    if (package* p = package_list_find(srv.packages, name)) package_destroy(srv, *p);
     arty_factory_clear_callbacks(srv.factory);
     arty_factory_collect(srv.factory);
 }
@@ -38,7 +38,7 @@ void unload_level(server& srv) {
 // The level load of a frame: the game package, else the boot-strap package. False when neither loads.
 bool load_level(server& srv) {
     gfx_disable_drawing(kernel_get().graphics);
-    unload_level(srv);
+    unload_level(srv, srv.current_level_name);
     if (!srv.game_package.empty()) {
         if (server_load_game_package(srv, srv.game_package)) {
             srv.level_loaded = 1;
@@ -46,6 +46,9 @@ bool load_level(server& srv) {
             botc_level_loaded(*srv.bots, srv.game_package);
         } else {
             log_write("*ERROR* game package `%s' couldn't open correctly.\n", srv.game_package.c_str());
+            // What the failed load read goes with it: its pending references would fail the boot-strap
+            // package, and a half-resolved level must not count as loaded when it is chosen again.
+            unload_level(srv, srv.game_package);
         }
     }
     if (srv.level_loaded) return true;

@@ -10,6 +10,7 @@
 #include "tests/game/game_test_support.h"
 #include "tools/package_writer.h"
 #include "tools/token_writer.h"
+#include "tools/world_writer.h"
 
 namespace kv {
 namespace {
@@ -134,8 +135,31 @@ TEST_F(ServerFrame, UnresolvedReferencesFailTheLoad) {
                         "*ERROR* game package `harbour' couldn't open correctly.\n"),
               std::string::npos);
     EXPECT_EQ(srv_.current_level_name, "kvmenu");
-    // What loaded stays loaded.
-    EXPECT_NE(package_list_find(srv_.packages, "harbour"), nullptr);
+    // The failed level is unloaded: chosen again, it fails again instead of counting as loaded.
+    EXPECT_EQ(package_list_find(srv_.packages, "harbour"), nullptr);
+    ref_list_add_surface(ref_list(), "nowhere", "s-missing", &target);
+    server_set_game_package(srv_, "harbour");
+    EXPECT_TRUE(server_frame(srv_, 16));
+    EXPECT_FALSE(server_game_package_loaded(srv_));
+    EXPECT_EQ(srv_.current_level_name, "kvmenu");
+}
+
+// The references that a level with a missing import queued go with it, so the menu still loads.
+TEST_F(ServerFrame, ALevelWithAMissingImportFallsBackToTheMenu) {
+    write_level("kvmenu");
+    package_writer w;
+    w.add_import("kvbase");  // not on disk
+    w.add_arty("kvgame", "game", {});
+    const int32_t instance =
+        tools::add_mesh_instance(w.qxps(), {{}, "kvbase:g-wall", "kvbase:s-wall", "", 0});
+    tools::add_entity_def(w, {"post", {}, {}, {instance}});
+    write_data("maps/harbour", w.finish());
+    server_set_game_package(srv_, "harbour");
+
+    EXPECT_TRUE(server_frame(srv_, 16)) << log();
+    EXPECT_EQ(srv_.current_level_name, "kvmenu");
+    EXPECT_EQ(package_list_find(srv_.packages, "harbour"), nullptr);
+    EXPECT_NE(log().find("[0s0] References OK.\n"), std::string::npos);
 }
 
 TEST_F(ServerFrame, ANewGamePackageUnloadsTheLevelAndDestroysItsArties) {
