@@ -4,6 +4,7 @@
 
 #include "data/file_stream.h"
 #include "kernel/log.h"
+#include "platform/path_resolve.h"
 #include "util/text.h"
 
 namespace kv {
@@ -117,9 +118,11 @@ void save_options(const option_registry& registry, const std::string& path) {
     if (!option_registry_save_wanted(registry)) return;
     // Written beside the old file and renamed over it, so the old settings stay whole until the new
     // ones are complete.
-    const std::string temporary = path + ".new";
+    // The name is resolved once ('\' and letter case), so that the rename meets the file loads read.
+    const std::string target = sys_resolve_path(path);
+    const std::string temporary = target + ".new";
     bool created = false;
-    if (!write_options(registry, temporary, created) || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (!write_options(registry, temporary, created) || std::rename(temporary.c_str(), target.c_str()) != 0) {
         if (created) std::remove(temporary.c_str());
         log_write("Warning: couldn't write to options file, settings not stored.\n");
     }

@@ -311,6 +311,27 @@ TEST_F(OptionsFile, FailedSaveKeepsTheOldFile) {
     EXPECT_EQ(read_file(path_), old_bytes);
 }
 
+// A write folder given with '\' separators or in another letter case is the folder loads read.
+TEST_F(OptionsFile, SaveResolvesTheFolderLikeLoad) {
+    std::filesystem::create_directories(dir_ / "data");
+    for (const std::string folder : {"data\\", "Data/", "DATA\\"}) {
+        const std::string path = dir_.string() + "/" + folder + kOptionsFileName;
+        option_registry registry;
+        int32_t n = static_cast<int32_t>(folder.size());
+        option_registry_add_int(registry, "n", &n);
+        save_options(registry, path);
+        EXPECT_EQ(take_log(), "") << folder;
+        EXPECT_FALSE(std::filesystem::exists(dir_ / "data" / (std::string(kOptionsFileName) + ".new")))
+            << folder;
+        int32_t loaded = 0;
+        option_registry reader;
+        option_registry_add_int(reader, "n", &loaded);
+        load_options(reader, path);
+        EXPECT_EQ(loaded, n) << folder;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "data"), {}), 1);
+}
+
 TEST_F(OptionsFile, SaveIntoAMissingFolderWarns) {
     option_registry registry;
     int32_t n = 2;
