@@ -1,6 +1,7 @@
 #include "kernel/engine_main.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "data/reference_list.h"
 #include "game/server.h"
@@ -314,8 +315,11 @@ int engine_main(int argc, char** argv) {
 
 std::vector<std::string> engine_relaunch_words(int argc, const char* const* argv) {
     std::vector<std::string> words;
+    // An earlier "--dedicated=" word would win over the one added last: it is left out.
+    const std::string_view dedicated_prefix = "--dedicated=";
     for (int i = 1; i < argc && argv != nullptr; ++i) {
-        if (argv[i] != nullptr) words.emplace_back(argv[i]);
+        if (argv[i] != nullptr && !std::string_view(argv[i]).starts_with(dedicated_prefix))
+            words.emplace_back(argv[i]);
     }
     words.emplace_back(kDedicatedOption);
     return words;

@@ -493,6 +493,9 @@ TEST_F(EngineRelaunch, StartsItselfWithEveryWordFollowedByDedicated) {
     EXPECT_EQ(relaunch({"--base-dir=/srv/kv data/", "--port=5000"}),
               (words_t{"--base-dir=/srv/kv data/", "--port=5000", "--dedicated=yes"}));
     EXPECT_EQ(paths_, (words_t{"/proc/self/exe", "/proc/self/exe"}));
+    // A "--dedicated=" word of this process would be the one the child takes.
+    EXPECT_EQ(relaunch({"--dedicated=no", "--port=5000", "--dedicated=yes"}),
+              (words_t{"--port=5000", "--dedicated=yes"}));
 }
 
 TEST_F(EngineRelaunch, KeepsLongCommandLinesWhole) {
