@@ -186,7 +186,17 @@ struct trace_leaf_args {
     bool stop_at_first;
     const image8* image;
     uint16_t value;
+    std::size_t first_hit;  // the hits before this position came before this mesh
 };
+
+// A face met again by another leaf (a second child past the node array stands for its parent's
+// whole range, and a face can touch two ranges) is kept once.
+bool already_hit(const trace_leaf_args& a, uint32_t position) {
+    for (std::size_t k = a.first_hit; k < a.hits.size(); ++k) {
+        if (a.hits[k].first_index == position) return true;
+    }
+    return false;
+}
 
 void trace_leaf(mesh& m, const mesh_part& part, const mesh_tree_node& node, trace_leaf_args& a) {
     const std::span<const mesh_vertex> vertices = static_cast<const mesh&>(m).vertices();
@@ -228,6 +238,7 @@ void trace_leaf(mesh& m, const mesh_part& part, const mesh_tree_node& node, trac
         // Faces of every kind end at the caller's distance.
         if (distance_sq > a.max_distance_sq) continue;
         if (!a.keep_all && !a.hits.empty() && a.hits.back().distance_sq <= distance_sq) continue;
+        if (a.keep_all && already_hit(a, position)) continue;
         mesh_hit h;
         h.point = point;
         h.normal = normal;
@@ -250,11 +261,9 @@ void trace_node(mesh& m, const mesh_part& part, int32_t i, trace_leaf_args& a) {
     if (a.stop_at_first && !a.hits.empty()) return;
     if (!ray_hits_box(a.r, box3_transform(node.box, a.transform))) return;
     if (!mesh_box_is_leaf(m, i)) {
-        // A child past the node array would stand for one of its ancestors again.
-        for (const int64_t child : {2 * static_cast<int64_t>(i) + 1, 2 * static_cast<int64_t>(i) + 2}) {
-            if (child - 1 < static_cast<int64_t>(m.tree.size()))
-                trace_node(m, part, static_cast<int32_t>(child), a);
-        }
+        // A second child past the node array stands for this node's range, as a leaf.
+        trace_node(m, part, 2 * i + 1, a);
+        trace_node(m, part, 2 * i + 2, a);
         return;
     }
     trace_leaf(m, part, node, a);
@@ -322,7 +331,8 @@ void mesh_trace(mesh& m, std::vector<mesh_hit>& hits, int32_t level, const mat4&
                 int32_t node) {
     const mesh_part* part = mesh_find_part(m, level);
     if (!part) return;
-    trace_leaf_args a{hits, transform, r, max_distance_sq, keep_all, stop_at_first, image, value};
+    trace_leaf_args a{hits,          transform, r,     max_distance_sq, keep_all,
+                      stop_at_first, image,     value, hits.size()};
     trace_node(m, *part, node, a);
 }
 

@@ -65,15 +65,24 @@ TEST(MeshTrace, KeepAllNearestOnlyAndStopAtFirst) {
     EXPECT_FLOAT_EQ(hits[0].point.x, 10.0f);
 }
 
-TEST(MeshTrace, ChildBeyondTheNodeArrayAddsNoDuplicateHits) {
-    // Three stored nodes: node 1 (all) has children 3 (stored) and 4 (past the array, which would
-    // stand for node 1 again).
-    mesh_tree_node all{{{10, -1, -1}, {30, 1, 1}}, 12, 0};
-    mesh_tree_node none{{{-5, -5, -5}, {-4, -4, -4}}, 0, 0};
-    auto m = wall_stack({all, none, all});
-    std::vector<mesh_hit> hits;
-    mesh_trace(*m, hits, kMeshAnyLevel, kMat4Identity, kAlongX, 1e6f, true, false, nullptr, 0);
-    EXPECT_EQ(hits.size(), 3u);
+TEST(MeshTrace, ChildBeyondTheNodeArrayStandsForItsParentOnce) {
+    // Three stored nodes: node 1 (all) has children 3 (stored) and 4 (past the array: node 1's
+    // range again, as a leaf). Whatever node 3 covers, each face is hit once.
+    const mesh_tree_node all{{{10, -1, -1}, {30, 1, 1}}, 12, 0};
+    const mesh_tree_node none{{{-5, -5, -5}, {-4, -4, -4}}, 0, 0};
+    const mesh_tree_node first_quad{{{10, -1, -1}, {10, 1, 1}}, 4, 0};
+    for (const mesh_tree_node& third : {all, first_quad}) {
+        auto m = wall_stack({all, none, third});
+        std::vector<mesh_hit> hits;
+        mesh_trace(*m, hits, kMeshAnyLevel, kMat4Identity, kAlongX, 1e6f, true, false, nullptr, 0);
+        ASSERT_EQ(hits.size(), 3u) << third.vertex_count;
+        EXPECT_EQ(hits[0].first_index, 0u);
+        EXPECT_EQ(hits[1].first_index, 4u);
+        EXPECT_EQ(hits[2].first_index, 8u);
+        // The hits already in the list belong to other meshes: they do not hide this mesh's faces.
+        mesh_trace(*m, hits, kMeshAnyLevel, kMat4Identity, kAlongX, 1e6f, true, false, nullptr, 0);
+        EXPECT_EQ(hits.size(), 6u);
+    }
 }
 
 TEST(MeshTrace, SamplesTheImageAtFirstTexCoordShiftedByDrawId) {
