@@ -214,13 +214,16 @@ vec3& collision_sweep_move(collision_sweep& sweep, vec3& out, const vec3& motion
     world_visit_stamp_advance();
     collect_sector(sweep, walk, *sweep.sec, solver);
     const mat4 to_solver = mat4_mul(solver, sweep.sec->transform);
-    for (portal* p : sweep.sec->portals.items) {
-        if (!p) continue;
+    for (int i = 0; i < sweep.sec->portal_count(); ++i) {
+        if (!sweep.sec->portals.items[static_cast<std::size_t>(i)]) continue;
+        const auto corners = sweep.sec->portal_points(i);
         std::array<vec3, 4> points;
-        for (int i = 0; i < 4; ++i) points[i] = mat4_transform_point(to_solver, p->points[i]);
+        for (std::size_t k = 0; k < points.size(); ++k)
+            points[k] = mat4_transform_point(to_solver, corners[k]);
         if (portal_outside_box(points, broad)) continue;
-        sector* target = srv ? server_resolve_sector(*srv, p->target, sweep.sec) : nullptr;
-        if (target) collect_sector(sweep, walk, *target, solver);
+        // Every portal target is a world sector; a broken portal is reported once, not every move.
+        if (auto* target = static_cast<sector*>(sweep.sec->portal_target(i)))
+            collect_sector(sweep, walk, *target, solver);
     }
 
     sweep.pass_counter = 0;

@@ -97,6 +97,15 @@ TEST_F(Collision, GeometryTwoPortalsAwayIsNeverConsidered) {
     mesh_repair(*hall_->meshes.items[0]->geom->meshes.items[0]);
 }
 
+TEST_F(Collision, ABrokenPortalInReachIsReportedOnceNotEveryMove) {
+    hall_->portals.items[0]->target = "nowhere";
+    clear_log();
+    for (int i = 0; i < 3; ++i) move(soldier_, {80.0f, 0.0f, 0.0f}, {5.0f, 0.0f, 0.0f}, hall_);
+    EXPECT_EQ(log(),
+              "server: No sector `level:nowhere' found.\n"
+              "server: *WARNING* Unknown sector or unloaded package in portal reference `nowhere'.\n");
+}
+
 // The solver's floor: a 60-unit box does not move while its motion is under 0.75 units. At the
 // crawling speed (0.07 units a millisecond) a world frame must last 11 ms for the mover to move;
 // at 1 ms frames (today's machines) it would never move. The world frame waits for that much time.
