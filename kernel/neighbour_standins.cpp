@@ -781,8 +781,9 @@ void botc_round_end(BotCentral&, uint8_t value) {
 }
 
 // Renderer textures: a light-map page reads full brightness until the texture code arrives.
-int32_t texture_sample(const texture&, float, float) {
-    return 255;
+int32_t texture_sample(const texture&, float u, float v) {
+    record(str_format("texture_sample %g %g", u, v));
+    return standins().texture_sample_result;
 }
 
 // The game object's neighbours: beings, interface, renderer view, network client and bot host.

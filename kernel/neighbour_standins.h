@@ -58,6 +58,7 @@ struct neighbour_standins {
     // Renderer: the texture list, the names that load, and the frame counter that stamps lookups.
     std::list<texture> textures;
     std::vector<std::string> loadable_textures;
+    int32_t texture_sample_result = 255;
     uint16_t texture_frame_counter = 0;
 
     // Sound: where the listener was put last, and the owner of the last positioned sample.

@@ -1,5 +1,6 @@
 #include "world/world_query.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -228,9 +229,12 @@ bool light_colour(const light_sample& sample, float rgb[3]) {
     const lmap_uv& ua = b.coords[a];
     const lmap_uv& ub = b.coords[bi];
     const lmap_uv& uc = b.coords[c];
-    const float u = ua.u + s * (ub.u - ua.u) + t * (uc.u - ua.u);
-    const float v = ua.v + s * (ub.v - ua.v) + t * (uc.v - ua.v);
-    if (!std::isfinite(u) || !std::isfinite(v) || u < 0.0f || v < 0.0f) return true;
+    float u = ua.u + s * (ub.u - ua.u) + t * (uc.u - ua.u);
+    float v = ua.v + s * (ub.v - ua.v) + t * (uc.v - ua.v);
+    if (!std::isfinite(u) || !std::isfinite(v)) return true;
+    // A hit on a face's edge can round to just below 0: the edge texel stands.
+    u = std::max(u, 0.0f);
+    v = std::max(v, 0.0f);
     const float texel = static_cast<float>(texture_sample(*b.textures[a], u, v));
     for (int k = 0; k < 3; ++k) rgb[k] *= texel / 255.0f;
     return true;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "kernel/neighbour_standins.h"
 #include "tests/world/trace_world_support.h"
 #include "world/lmap_binding.h"
 #include "world/surface_table.h"
@@ -14,6 +15,7 @@ class WorldQuery : public trace_world {
 protected:
     void TearDown() override {
         kernel_get().graphics.statistics.last_frame_ms = 10;
+        standins_reset();
         trace_world::TearDown();
     }
 
@@ -100,6 +102,19 @@ TEST_F(WorldQuery, LightSampleReadsTheBindingOfTheNearestFace) {
     EXPECT_FLOAT_EQ(colour[1], 0.4f);
     EXPECT_FLOAT_EQ(colour[2], 0.8f);
     EXPECT_FLOAT_EQ(colour[3], 0.0f);
+
+    // With a light map the colour is scaled by its texel; a coordinate that comes out below 0 reads
+    // the edge texel.
+    texture page;
+    b->textures[0] = &page;
+    b->coords.assign(4, lmap_uv{-0.01f, -0.01f});
+    standins().texture_sample_result = 51;
+    standins().calls.clear();
+    lmap_sample_ray(colour, *hall_, vec3{0, 0, 0}, vec3{1, 0, 0});
+    EXPECT_FLOAT_EQ(colour[0], 0.2f * 0.2f);
+    EXPECT_FLOAT_EQ(colour[2], 0.8f * 0.2f);
+    EXPECT_EQ(standins().calls, (std::vector<std::string>{"texture_sample 0 0"}));
+    b->textures[0] = nullptr;
 
     // Arrays too short for the face: white, nothing read past them.
     b->colours.resize(2);
