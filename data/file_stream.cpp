@@ -55,8 +55,10 @@ std::size_t read_bytes(file_stream& s, void* out, std::size_t n) {
     std::size_t done = 0;
     while (done < n) {
         if (buffered(s) == 0) {
-            // Large reads go straight to the destination.
+            // Large reads go straight to the destination; the spent read-ahead no longer lies just
+            // before the source's position, so a later seek must not count on it.
             if (n - done >= kFileStreamBufferSize) {
+                drop_buffer(s);
                 const int64_t got = source_read(s, dest + done, n - done);
                 if (got <= 0) break;
                 done += static_cast<std::size_t>(got);

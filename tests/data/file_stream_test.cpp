@@ -43,10 +43,12 @@ private:
     int64_t position_ = 0;
 };
 
-// Bytes whose every position can be recognised: byte i holds a different value than its neighbours.
+// Bytes whose every position can be recognised: byte i holds a different value than its neighbours,
+// and no stretch repeats one read-ahead further on.
 std::string counting_bytes(std::size_t n) {
     std::string bytes(n, '\0');
-    for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
+    for (std::size_t i = 0; i < n; ++i)
+        bytes[i] = static_cast<char>((i * 7 + i / 256 + i / kFileStreamBufferSize * 13) & 0xFF);
     return bytes;
 }
 
@@ -248,6 +250,17 @@ TEST_P(FileStreamSource, SeeksTellsAndSizesAcrossTheReadAhead) {
     EXPECT_EQ(rest.substr(0, count), bytes.substr(5));
     EXPECT_EQ(file_stream_tell(stream_), static_cast<int64_t>(size));
     EXPECT_EQ(file_stream_size(stream_), static_cast<int64_t>(size));
+
+    // After a read larger than the read-ahead, a seek back lands on the file's own bytes.
+    ASSERT_TRUE(file_stream_seek(stream_, 0));
+    std::string skipped(kFileStreamBufferSize + 7, '\0');
+    ASSERT_TRUE(file_stream_read(stream_, skipped.data(), 10, &count));
+    ASSERT_TRUE(file_stream_read(stream_, skipped.data(), kFileStreamBufferSize - 10, &count));
+    ASSERT_TRUE(file_stream_read(stream_, skipped.data(), skipped.size(), &count));
+    for (std::size_t at : {kFileStreamBufferSize + 100, kFileStreamBufferSize * 2 - 50}) {
+        ASSERT_TRUE(file_stream_seek(stream_, static_cast<int64_t>(at)));
+        EXPECT_EQ(file_stream_read_u32(stream_), be_u32_at(bytes, at)) << at;
+    }
 
     EXPECT_FALSE(file_stream_seek(stream_, -1));
     ASSERT_TRUE(file_stream_seek(stream_, static_cast<int64_t>(size) + 10));
