@@ -238,6 +238,10 @@ being* kvgame_player_at(const kvgame& game, int32_t index) {
     return game.players[static_cast<std::size_t>(index)].get();
 }
 
+being* kvgame::player_at(int32_t index) const {
+    return kvgame_player_at(*this, index);
+}
+
 being* kvgame_find_player(const kvgame& game, uint32_t player_id) {
     for (const auto& player : game.players) {
         if (player->record && player->record->id == player_id) return player.get();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "game/arty.h"
+#include "game/game_players.h"
 #include "game/kvgame_chat.h"
 #include "gfx/gfx.h"
 #include "kernel/timer.h"
@@ -56,7 +57,7 @@ struct hud_event {
     std::string name;
 };
 
-class kvgame : public arty {
+class kvgame : public arty, public game_players {
 public:
     // Makes itself the factory's input target and game arty.
     kvgame(arty_factory& factory, const arty_description& description);
@@ -64,6 +65,8 @@ public:
 
     void tick(int32_t elapsed) override;
     int32_t message(arty_message kind, uintptr_t argument) override;
+    // The beings of the players, for the level objects (`kvgame_player_at`).
+    being* player_at(int32_t index) const override;
 
     int32_t state = kGameObjectOpening;
     kvlevel* level = nullptr;
@@ -161,5 +164,6 @@ void kvgame_message_input(kvgame& game);
 void kvgame_chat_line(kvgame& game, const std::string& name, const std::string& text);
 void kvgame_radio_line(kvgame& game, int32_t number, const std::string& name);
 void kvgame_messages_reset(kvgame& game);
+void kvgame_messages_close(kvgame& game);
 
 }  // namespace kv
