@@ -144,6 +144,14 @@ void kvgame_comhud_key(kvgame_messages& m, const kvgame_chat_env& env, bool down
     kvgame_message_list_refresh(m, env);
 }
 
+void kvgame_messages_close(kvgame_messages& m, const kvgame_chat_env& env) {
+    m.comhud = 0;
+    m.entry_mode = kEntryClosed;
+    input_end_text_entry(env.in);
+    if (env.panel_picture) kvstatic_set_visible(*env.panel_picture, false);
+    if (env.panel_label) kvmltext_set_visible(*env.panel_label, false);
+}
+
 void kvgame_radio_key(kvgame_messages& m, const kvgame_chat_env& env, bool down) {
     if (!env.game_screen || !down || m.entry_mode == kEntryRadioFirst) return;
     m.comhud = 1;
@@ -199,7 +207,9 @@ void kvgame_radio_line(kvgame_messages& m, const kvgame_chat_env& env, int32_t n
 
 void kvgame_messages_reset(kvgame_messages& m, const kvgame_chat_env& env) {
     if (!env.game_screen) return;
-    for (std::string& line : m.lines) line.clear();
+    // An entry being typed keeps its prompt and what was typed.
+    const int kept = m.entry_mode == kEntryChat ? kEntryLine : kMessageLines;
+    for (int i = 0; i < kept; ++i) m.lines[i].clear();
     m.panel_text.clear();
     kvgame_message_list_refresh(m, env);
 }
@@ -252,6 +262,10 @@ void kvgame_radio_line(kvgame& game, int32_t number, const std::string& name) {
 
 void kvgame_messages_reset(kvgame& game) {
     kvgame_messages_reset(game.messages, kvgame_message_env(game));
+}
+
+void kvgame_messages_close(kvgame& game) {
+    kvgame_messages_close(game.messages, kvgame_message_env(game));
 }
 
 }  // namespace kv

@@ -81,7 +81,9 @@ void kvgame_chat_line(kvgame_messages& m, const kvgame_chat_env& env, const std:
 // shows the empty text.
 void kvgame_radio_line(kvgame_messages& m, const kvgame_chat_env& env, int32_t number,
                        const std::string& name);
-// A new round: the lines and the panel empty.
+// A new round: the lines and the panel empty (an entry being typed stays).
 void kvgame_messages_reset(kvgame_messages& m, const kvgame_chat_env& env);
+// The panel closed and keys back to actions, on whatever screen (the level is being left).
+void kvgame_messages_close(kvgame_messages& m, const kvgame_chat_env& env);
 
 }  // namespace kv

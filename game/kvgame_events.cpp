@@ -513,7 +513,9 @@ void kvgame_change_level(kvgame& game, const std::string& package_name, bool lea
     gui_show_screen(game, kScreenLoading, 0);
     gui_set_loading_label(
         game, str_format("%s %s...", server_text(srv, kTextBase, 75).c_str(), package_name.c_str()));
-    if (game.messages.comhud) kvgame_comhud_key(game, true);
+    // The loading screen is already current, where the comhud key does nothing: the panel is
+    // closed directly, so that keys are actions again on the next level.
+    if (game.messages.comhud) kvgame_messages_close(game);
     server_set_game_package(srv, package_name);
 }
 

@@ -130,11 +130,17 @@ TEST_F(KvgameChat, LinesFillThenMoveUpButLeaveAnOpenEntryAlone) {
     kvgame_chat_line(m_, env_, "Ann", "x");
     EXPECT_EQ(lines(), "(Bob) 3|(Bob) 4|(Bob) 5|(Bob) 6|(Bob) 7|(Bob) 8|(Bob) 9|(Bob) 10|(Ann) x|>ab|");
 
-    // Off the game screen nothing is shown; a new round empties everything.
+    // Off the game screen nothing is shown; a new round empties every line but the entry being typed,
+    // which is sent whole.
     env_.game_screen = false;
     kvgame_chat_line(m_, env_, "Cid", "y");
     EXPECT_EQ(m_.lines[8], "(Ann) x");
     env_.game_screen = true;
+    kvgame_messages_reset(m_, env_);
+    EXPECT_EQ(lines(), "|||||||||>ab|");
+    take_calls();
+    keys({'c', kKeyEnter});
+    EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 1 0 abc"}));
     kvgame_messages_reset(m_, env_);
     EXPECT_EQ(lines(), "||||||||||");
 }

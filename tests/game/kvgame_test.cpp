@@ -371,6 +371,26 @@ TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
     g->screens[kScreenGame] = g->screens[kScreenScores] = nullptr;
 }
 
+TEST_F(KvGame, LeavingTheLevelWithChatOpenGivesTheKeysBackToActions) {
+    kvgame* g = start();
+    arty_factory_post_key_down(srv_.factory, kActionSendMessage);
+    ASSERT_TRUE(kernel_get().input_layer.text_entry);
+    arty_factory_post_command_text(srv_.factory, kGameCommandChangeLevel, "harbour");
+    EXPECT_EQ(g->current_screen, kScreenLoading);
+    EXPECT_EQ(g->messages.comhud, 0);
+    EXPECT_EQ(g->messages.entry_mode, kEntryClosed);
+    EXPECT_FALSE(kernel_get().input_layer.text_entry);
+}
+
+TEST_F(KvGame, LevelObjectsSeeThePlayersBeings) {
+    kvgame* g = start();
+    const game_players* players = arty_factory_find_by_name_as<game_players>(srv_.factory, "game");
+    ASSERT_NE(players, nullptr);
+    ASSERT_EQ(g->players.size(), 1u);
+    EXPECT_EQ(players->player_at(0), g->players[0].get());
+    EXPECT_EQ(players->player_at(1), nullptr);
+}
+
 TEST(KvGameTables, SpecialisationRows) {
     EXPECT_TRUE(kvgame_spec_allows_weapon(1, 1, 22));
     EXPECT_TRUE(kvgame_spec_allows_weapon(2, 3, 61));
