@@ -18,6 +18,7 @@ namespace {
 constexpr int32_t kScreenshotNames = 1000;
 constexpr int32_t kBotState = 2;
 constexpr int32_t kBotHealth = 100;
+constexpr int32_t kBotTeams = 3;
 
 // The number of the next screenshot name to try in this run.
 int32_t next_screenshot = 0;
@@ -42,6 +43,11 @@ int32_t kvgame_game_command(server& srv, const std::vector<uint32_t>& being_ids,
 }
 
 int32_t kvgame_add_bot(server& srv, const std::string& name, int32_t, int32_t team, int32_t spawn_point) {
+    // A bot plays for one of the three teams; any other team would leave a record without a being.
+    if (team < 0 || team >= kBotTeams) {
+        log_stamped("kvgame: *WARNING* b_add: team %d out of range, no bot added.\n", team);
+        return 1;
+    }
     uint32_t id = kFirstBotId;
     while (id <= kLastBotId && server_find_player(srv, id)) ++id;
     if (id > kLastBotId) return 1;

@@ -236,6 +236,8 @@ void kvgoal_reset(kvgoal& goal) {
     goal.charges.clear();
     goal.downloaders.clear();
     goal.holders.clear();
+    // A team stopped by a defused bomb plays for the goal again in the next round.
+    for (goal_team& t : goal.teams) t.active = 1;
 }
 
 void kvgoal_reach(kvgoal& goal, kvgame& game, uint8_t flag, int32_t team, int32_t player) {

@@ -51,6 +51,14 @@ TEST_F(KvgameCommands, BAddMakesALocalBotUnderTheLowestFreeId) {
     EXPECT_EQ(ann->team, 0);
     EXPECT_EQ(ann->spawn_point, 0);
 
+    // A team off the three is refused: no record is left behind to hold a bot id.
+    clear_log();
+    const std::size_t before = srv_.players.size();
+    for (const char* line : {"b_add Dan 0 3 1", "b_add Dan 0 -1 1", "b_add Dan 0 7 1"})
+        EXPECT_EQ(command(line), 1);
+    EXPECT_EQ(srv_.players.size(), before);
+    EXPECT_NE(log().find("kvgame: *WARNING* b_add: team 7 out of range, no bot added.\n"), std::string::npos);
+
     // With every bot id held nothing happens.
     for (uint32_t id = 4; id <= 99; ++id) server_add_local_player(srv_, id);
     const std::size_t players = srv_.players.size();

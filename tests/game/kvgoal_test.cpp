@@ -233,6 +233,9 @@ TEST_F(KvGoal, PlantedAndDefusedBombs) {
     std::vector<int32_t> codes;
     for (const hud_event& e : g->hud_events) codes.push_back(e.code);
     EXPECT_EQ(codes, (std::vector<int32_t>{116, 130}));
+    // ... for this round: the next one gives it the goal back.
+    kvgame_goals_reset(*g);
+    EXPECT_TRUE(kvgoal_has_team(*bomb, 1));
 }
 
 }  // namespace
