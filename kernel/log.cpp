@@ -1,7 +1,7 @@
 #include "kernel/log.h"
 
-#include <cstdio>
 #include <fcntl.h>
+#include <cstdio>
 
 namespace kv {
 namespace {
@@ -12,7 +12,9 @@ std::FILE* g_log = nullptr;
 
 }  // namespace
 
-timer& run_timer() { return g_run_timer; }
+timer& run_timer() {
+    return g_run_timer;
+}
 
 bool log_open(const std::string& path) {
     log_close();
@@ -29,7 +31,9 @@ void log_close() {
     }
 }
 
-bool log_is_open() { return g_log != nullptr; }
+bool log_is_open() {
+    return g_log != nullptr;
+}
 
 void log_vwrite(const char* format, va_list args) {
     if (!g_log) return;
@@ -45,9 +49,11 @@ void log_write(const char* format, ...) {
 }
 
 std::string log_stamp() {
-    const int32_t ms = timer_elapsed_ms(g_run_timer);
+    // 64 bits: a server that runs for months keeps counting up.
+    const int64_t ms = timer_elapsed_ms64(g_run_timer);
     char text[48];
-    std::snprintf(text, sizeof text, "[%ds%ld] ", ms / 1000, static_cast<long>(ms % 1000));
+    std::snprintf(text, sizeof text, "[%llds%ld] ", static_cast<long long>(ms / 1000),
+                  static_cast<long>(ms % 1000));
     return text;
 }
 

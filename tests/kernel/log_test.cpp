@@ -40,7 +40,13 @@ TEST_F(LogTest, StampShowsSecondsAndMillisecondsOfTheRunTimer) {
     struct {
         int64_t advance_ms;
         const char* stamp;
-    } const cases[] = {{0, "[0s0] "}, {5, "[0s5] "}, {995, "[1s0] "}, {2250, "[3s250] "}, {86400000, "[86403s250] "}};
+    } const cases[] = {{0, "[0s0] "},
+                       {5, "[0s5] "},
+                       {995, "[1s0] "},
+                       {2250, "[3s250] "},
+                       {86400000, "[86403s250] "},
+                       // Thirty days on: past the 32-bit milliseconds.
+                       {int64_t{30} * 86400000, "[2678403s250] "}};
     for (const auto& c : cases) {
         clock.advance_ms(c.advance_ms);
         EXPECT_EQ(log_stamp(), c.stamp);
