@@ -21,6 +21,8 @@ namespace {
 constexpr float kDegree = std::numbers::pi_v<float> / 180.0f;
 constexpr float kJitterDegrees = 2.29f;
 constexpr float kAxisThreshold = 1.0f / 64.0f;
+// The pellets of one shot: the ammunition table holds at most a few dozen.
+constexpr int32_t kMaxBlastRays = 256;
 
 // A draw in [-1, 1).
 float random_unit() {
@@ -79,6 +81,11 @@ dropped_weapon_list::iterator erase_dropped_weapon(server& srv, dropped_weapon_l
 void server_queue_blast(server& srv, uint32_t owner, const vec3& point, const vec3& direction,
                         const int16_t (&params)[kBlastParams], bool aimed, float jitter, int32_t count) {
     if (count < 1) return;
+    if (count > kMaxBlastRays) {
+        log_stamped("server: *WARNING* burst of %d rays from player %u refused (at most %d).\n", count, owner,
+                    kMaxBlastRays);
+        return;
+    }
     const int32_t p1 = params[1];
     const int32_t p4 = params[4];
     const float share = static_cast<float>(params[0]) / static_cast<float>(count);

@@ -131,6 +131,21 @@ TEST_F(ServerWorld, ABurstWithoutPelletsQueuesNothing) {
     EXPECT_TRUE(take_calls().empty());
 }
 
+TEST_F(ServerWorld, ABurstOfMorePelletsThanAShotCanHoldIsRefused) {
+    load_level();
+    clear_log();
+    // Two billion rays would take all memory; the largest sane burst still goes out whole.
+    server_queue_blast(srv_, 42, {}, {0.0f, 0.0f, 1.0f}, params_, false, 0.0f, 2147483647);
+    server_queue_blast(srv_, 42, {}, {0.0f, 0.0f, 1.0f}, params_, false, 0.0f, 257);
+    EXPECT_TRUE(srv_.blasts.empty());
+    EXPECT_TRUE(take_calls("game command").empty());  // no round spent
+    EXPECT_EQ(log(),
+              "[0s0] server: *WARNING* burst of 2147483647 rays from player 42 refused (at most 256).\n"
+              "[0s0] server: *WARNING* burst of 257 rays from player 42 refused (at most 256).\n");
+    server_queue_blast(srv_, 42, {}, {0.0f, 0.0f, 1.0f}, params_, false, 0.0f, 256);
+    EXPECT_EQ(srv_.blasts.size(), 256u);
+}
+
 TEST_F(ServerWorld, BlastsApplyFromTheirOwnersSectorAndAreGoneAfterTheStep) {
     sector hall;
     hall.name = "hall";
