@@ -214,6 +214,30 @@ TEST_F(KvGame, SnapshotPlayersGetSoldiersAndLoseThemWhenGone) {
     EXPECT_EQ(g->local_being, kvgame_find_player(*g, kLocalTestPlayer));
 }
 
+TEST_F(KvGame, AMissingSpawnPointForAPlayerDrivenHereDoesNotStopTheProgram) {
+    kvgame* g = start();
+    // The game server names spawn point 12 for the local player; the level has only 0 and 1.
+    snapshot_package s;
+    s.name = "training";
+    s.state = kGameRunning;
+    player_slot local = slot_of(kLocalTestPlayer, 0, 12);
+    local.state = kSlotFrozen;
+    s.slots = {local};
+    server_find_player(srv_, kLocalTestPlayer)->state = kSlotPlaying;
+    game_snapshot_update(srv_, s);
+    EXPECT_TRUE(kernel_get().running);
+    EXPECT_NE(log().find("kvgame: *ERROR* couldn't find spawn point 12 for player pid100\n"),
+              std::string::npos);
+    EXPECT_EQ(log().find("*FATAL*"), std::string::npos) << log();
+    // A bot added with a spawn point the level lacks is made all the same, unspawned.
+    EXPECT_EQ(kvgame_run_game_command(*g, "b_add Zed 0 1 7"), 0);
+    EXPECT_TRUE(kernel_get().running);
+    EXPECT_NE(kvgame_find_player(*g, 1), nullptr);
+    EXPECT_NE(log().find("couldn't find spawn point 7 for player pid1\n"), std::string::npos);
+    frame();
+    EXPECT_EQ(g->state, kGameObjectRunning);
+}
+
 TEST_F(KvGame, TheSpectatorFollowsPlayersByIdAndWrapsOnce) {
     kvgame* g = start();
     for (uint32_t id : {7u, 8u, 9u}) player_init(srv_, slot_of(id, id == 8 ? 1 : 0));
@@ -313,6 +337,34 @@ TEST_F(KvGame, ChangingLevelShowsTheLoadingLabelAndNamesThePackage) {
     EXPECT_EQ(srv_.game_package, "harbour");
     // The base text table has no entry 75: the empty text.
     EXPECT_TRUE(has(standins().calls, "gui_set_loading_label  harbour..."));
+}
+
+TEST_F(KvGame, AChangeToANameOutsideTheMapsFolderIsRefused) {
+    kvgame* g = start();
+    for (const std::string name : {"../../../etc/passwd", "/dev/zero", "maps\\x", "..", "dm1\nx"}) {
+        clear_log();
+        standins().calls.clear();
+        arty_factory_post_command_text(srv_.factory, kGameCommandChangeLevel, name);
+        EXPECT_EQ(srv_.game_package, "training") << name;
+        EXPECT_EQ(g->current_screen, kScreenGame) << name;
+        EXPECT_TRUE(take_calls("gui_set_loading_label").empty()) << name;
+        EXPECT_NE(log().find("kvgame: *WARNING* change to level `"), std::string::npos) << name;
+        EXPECT_NE(log().find("' refused: not a map name.\n"), std::string::npos) << name;
+    }
+    EXPECT_NE(log().find("`dm1?x'"), std::string::npos);  // control bytes do not reach the log
+    // The game server's snapshot naming such a map changes nothing either, and asks only once.
+    clear_log();
+    srv_.map_follow_latch = 0;
+    srv_.snapshot.name = "../training";
+    frame();
+    frame();
+    EXPECT_EQ(srv_.game_package, "training");
+    EXPECT_EQ(g->state, kGameObjectRunning);
+    const std::string text = log();
+    const std::string line = "kvgame: *WARNING* change to level `../training' refused: not a map name.\n";
+    const std::size_t first = text.find(line);
+    ASSERT_NE(first, std::string::npos) << text;
+    EXPECT_EQ(text.find(line, first + 1), std::string::npos) << text;
 }
 
 TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
