@@ -130,8 +130,10 @@ void kvloose_camera::tick(int32_t elapsed) {
     if (key_bits & kSweepBits) {
         mat4_translate(turn, camera_sweep(place.sector, camera_box(), old, motion));
     }
+    // Turns keep the camera's own axis fixed however it is turned already; about its up axis the
+    // sense is the y rotation's, as for an upright camera.
     for (const key_motion& k : kTurns) {
-        if (key_bits & k.bit) mat4_rotate_axis(turn, row(old, k.axis), k.rate * t);
+        if (key_bits & k.bit) mat4_rotate_about(turn, row(old, k.axis), (k.axis == 1 ? -k.rate : k.rate) * t);
     }
 
     int32_t dx = 0;
@@ -140,7 +142,7 @@ void kvloose_camera::tick(int32_t elapsed) {
     input_get_mouse_motion(in, dx, dy);
     const float mouse = t * kTurnRate * in.mouse_sensitivity / kMouseScale;
     if (dx != 0) mat4_rotate_axis(turn, vec3{0.0f, 1.0f, 0.0f}, -static_cast<float>(dx) * mouse);
-    if (dy != 0) mat4_rotate_axis(turn, mat4_row0(old), -static_cast<float>(dy) * mouse);
+    if (dy != 0) mat4_rotate_about(turn, mat4_row0(old), -static_cast<float>(dy) * mouse);
 
     // Without keys or mouse motion the transform stays as it is (an identity keeps its flag).
     if ((key_bits & 0xFFF) || dx != 0 || dy != 0) {

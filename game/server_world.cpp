@@ -42,9 +42,10 @@ void cross_axes(const vec3& d, vec3& axis1, vec3& axis2) {
     axis2 = vec3_cross(d, axis1);
 }
 
+// The cross axes follow the direction, so the turns about them keep them where they are.
 mat4 rotation_about(const vec3& axis, float angle) {
     mat4 m;
-    mat4_make(m, kMat4KindRotationAxis, axis.x, axis.y, axis.z, angle);
+    mat4_set_rotation_about(m, axis, angle);
     return m;
 }
 

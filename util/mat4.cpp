@@ -90,17 +90,15 @@ void mat4_set_rotation_z(mat4& m, float angle) {
     set_plane_rotation(m, 0, 1, angle);
 }
 
-void mat4_set_rotation_axis(mat4& m, float x, float y, float z, float angle) {
+void mat4_set_rotation_about(mat4& m, const vec3& axis_in, float angle) {
     set_plain_identity(m);
-    const vec3 axis = vec3_normalise({x, y, z});
+    const vec3 axis = vec3_normalise(axis_in);
     if (vec3_length_sq(axis) == 0.0f) return;
     const float c = std::cos(angle);
     const float s = std::sin(angle);
     const float t = 1.0f - c;
     const float ax = axis.x;
-    // The y rotation turns the other way from x and z, so y enters with its sign turned; each
-    // unit axis then gives its own setter's matrix.
-    const float ay = -axis.y;
+    const float ay = axis.y;
     const float az = axis.z;
     m.m[0] = t * ax * ax + c;
     m.m[1] = t * ax * ay + s * az;
@@ -111,6 +109,12 @@ void mat4_set_rotation_axis(mat4& m, float x, float y, float z, float angle) {
     m.m[8] = t * ax * az + s * ay;
     m.m[9] = t * ay * az - s * ax;
     m.m[10] = t * az * az + c;
+}
+
+void mat4_set_rotation_axis(mat4& m, float x, float y, float z, float angle) {
+    // The y rotation turns the other way from x and z, so y enters with its sign turned; each
+    // unit axis then gives its own setter's matrix.
+    mat4_set_rotation_about(m, vec3{x, -y, z}, angle);
 }
 
 void mat4_set_translation(mat4& m, float x, float y, float z) {
@@ -237,6 +241,12 @@ void mat4_rotate_z(mat4& m, float angle) {
 void mat4_rotate_axis(mat4& m, const vec3& axis, float angle) {
     mat4 step;
     mat4_set_rotation_axis(step, axis.x, axis.y, axis.z, angle);
+    mat4_mul_assign(m, step);
+}
+
+void mat4_rotate_about(mat4& m, const vec3& axis, float angle) {
+    mat4 step;
+    mat4_set_rotation_about(step, axis, angle);
     mat4_mul_assign(m, step);
 }
 

@@ -48,8 +48,12 @@ void mat4_set_rotation_y(mat4& m, float angle);
 // z: m0 = cos, m1 = sin, m4 = -sin, m5 = cos.
 void mat4_set_rotation_z(mat4& m, float angle);
 // The axis is normalised first; a zero axis gives no rotation. The unit axes give exactly the
-// matrices of the three setters above, y included.
+// matrices of the three setters above, y included: the turn is about the axis mirrored in y, so an
+// axis with a y part and an x or z part does not stay where it is.
 void mat4_set_rotation_axis(mat4& m, float x, float y, float z, float angle);
+// A rotation that keeps the axis where it is, turning as the x and z setters do (about the y axis
+// it turns the other way from `mat4_set_rotation_y`). For turns about computed axes.
+void mat4_set_rotation_about(mat4& m, const vec3& axis, float angle);
 void mat4_set_translation(mat4& m, float x, float y, float z);
 void mat4_set_scale(mat4& m, float x, float y, float z);
 // 0 swaps x and y, 1 x and z, 2 y and z; any other value leaves the matrix unchanged.
@@ -71,6 +75,7 @@ void mat4_rotate_x(mat4& m, float angle);
 void mat4_rotate_y(mat4& m, float angle);
 void mat4_rotate_z(mat4& m, float angle);
 void mat4_rotate_axis(mat4& m, const vec3& axis, float angle);
+void mat4_rotate_about(mat4& m, const vec3& axis, float angle);
 
 // Both identities, or every element within kMat4Tolerance.
 bool mat4_equal(const mat4& a, const mat4& b);

@@ -269,6 +269,14 @@ void trace_node(mesh& m, const mesh_part& part, int32_t i, trace_leaf_args& a) {
     trace_leaf(m, part, node, a);
 }
 
+// Grows a box started from the empty sentinels: the low and the high side each on their own (adding
+// a point to a box made from a point tests the high side only when the point is not a new low).
+void grow_to(box3& box, const vec3& point) {
+    box3 one;
+    box3_init_point(one, point);
+    box3_add_box(box, one);
+}
+
 // Skinning matrix of each bone the mesh uses, made once per bone.
 template <class BoneMatrix>
 void pose(geometry_mesh& m, BoneMatrix bone_matrix) {
@@ -291,7 +299,7 @@ void pose(geometry_mesh& m, BoneMatrix bone_matrix) {
         posed.x = p.x;
         posed.y = p.y;
         posed.z = p.z;
-        box3_add_point(box, p);
+        grow_to(box, p);
     }
     // Keep the hit-map number carried in the box.
     box.max.w = m.box.max.w;
@@ -307,7 +315,7 @@ void pose(geometry_mesh& m, BoneMatrix bone_matrix) {
                 std::min<std::size_t>(n, static_cast<std::size_t>(node.first_vertex) + node.vertex_count);
             for (std::size_t k = node.first_vertex; k < end; ++k) {
                 const mesh_vertex& v = m.posed_vertices[k];
-                box3_add_point(nb, vec3{v.x, v.y, v.z});
+                grow_to(nb, vec3{v.x, v.y, v.z});
             }
         } else {
             for (const int64_t child : {2 * i + 1, 2 * i + 2}) {

@@ -72,6 +72,24 @@ TEST_F(Camera, FreeCameraFliesAlongItsAxesAndTurns) {
     EXPECT_NEAR(vec3_dot(before, after), 0.0f, 1e-3f);
 }
 
+// Pitched, the camera still turns about its own up axis (it does not roll), and rolls about its own
+// forward axis.
+TEST_F(Camera, APitchedFreeCameraTurnsAboutItsOwnAxes) {
+    auto& cam = spawn<kvloose_camera>("kvloose_camera");
+    const float r = std::sqrt(0.5f);
+    cam.view_setup({0.0f, 0.0f, 0.0f}, {0.0f, r, r}, {0.0f, r, -r}, nullptr);
+    for (const auto& [code, axis] : {std::pair{3, 1}, {9, 2}}) {
+        const mat4 before = cam.place.transform;
+        cam.input(true, code);
+        cam.tick(100);
+        cam.input(false, code);
+        const vec3 kept = axis == 1 ? mat4_row1(cam.place.transform) : mat4_row2(cam.place.transform);
+        const vec3 was = axis == 1 ? mat4_row1(before) : mat4_row2(before);
+        EXPECT_NEAR(vec3_dot(kept, was), 1.0f, 1e-4f) << code;
+        EXPECT_LT(vec3_dot(mat4_row0(cam.place.transform), mat4_row0(before)), 0.999f) << code;
+    }
+}
+
 TEST_F(Camera, CodesMapToKeyBitsAndFreezingDropsThem) {
     auto& cam = spawn<kvloose_camera>("kvloose_camera");
     const std::pair<int32_t, uint32_t> codes[] = {

@@ -108,6 +108,16 @@ TEST_F(ServerWorld, SpreadFollowsAimAndJitterAndWorksStraightUp) {
         EXPECT_LE(degrees_between(b->direction, forward), 2.0f * 2.29f * std::sqrt(2.0f) + 1e-3f);
     }
 
+    // Aimed 45 degrees up or down, the spread still goes sideways as well as up and down.
+    for (const vec3 pitched : {vec3{0.0f, 0.7071068f, 0.7071068f}, vec3{0.0f, -0.7071068f, 0.7071068f}}) {
+        srv_.blasts.clear();
+        server_queue_blast(srv_, 1, {}, pitched, params_, false, 0.0f, 8);
+        float widest_sideways = 0.0f;
+        for (const auto& b : srv_.blasts)
+            widest_sideways = std::fmax(widest_sideways, std::fabs(b->direction.x));
+        EXPECT_GT(widest_sideways, 0.002f);
+    }
+
     // Straight up and down the cross axes are built the other way: the spread still applies.
     for (const vec3 vertical : {vec3{0.0f, 1.0f, 0.0f}, vec3{0.0f, -1.0f, 0.0f}}) {
         srv_.blasts.clear();

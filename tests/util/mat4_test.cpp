@@ -191,6 +191,33 @@ TEST(Mat4, RotationAboutAnAxis) {
     for (int i = 0; i < 16; ++i) EXPECT_EQ(none.m[i], plain.m[i]) << i;
 }
 
+// Turns about computed axes keep the axis where it is; the axis setter does so only for axes
+// without a y part or with nothing else.
+TEST(Mat4, RotationAboutKeepsItsAxis) {
+    for (const vec3 axis :
+         {vec3{0.0f, 1.0f, 1.0f}, vec3{1.0f, 1.0f, 0.0f}, vec3{1.0f, 2.0f, -0.5f}, vec3{0.3f, -0.9f, 0.2f}}) {
+        mat4 r;
+        mat4_set_rotation_about(r, axis, 0.7f);
+        const vec3 unit = vec3_normalise(axis);
+        const vec3 moved = mat4_transform_point(r, unit);
+        EXPECT_NEAR(moved.x, unit.x, 1e-5f);
+        EXPECT_NEAR(moved.y, unit.y, 1e-5f);
+        EXPECT_NEAR(moved.z, unit.z, 1e-5f);
+        // The axis setter turns about the axis mirrored in y.
+        mat4 mirrored;
+        mat4_set_rotation_about(mirrored, vec3{axis.x, -axis.y, axis.z}, 0.7f);
+        EXPECT_TRUE(mat4_equal(made(kMat4KindRotationAxis, axis.x, axis.y, axis.z, 0.7f), mirrored));
+    }
+    // Unit axes: the x and z setters' sense; about y the other way from the y setter.
+    mat4 r;
+    mat4_set_rotation_about(r, vec3{1.0f, 0.0f, 0.0f}, 0.5f);
+    EXPECT_TRUE(mat4_equal(r, made(kMat4KindRotationX, 0.5f)));
+    mat4_set_rotation_about(r, vec3{0.0f, 0.0f, 2.0f}, 0.5f);
+    EXPECT_TRUE(mat4_equal(r, made(kMat4KindRotationZ, 0.5f)));
+    mat4_set_rotation_about(r, vec3{0.0f, 1.0f, 0.0f}, 0.5f);
+    EXPECT_TRUE(mat4_equal(r, made(kMat4KindRotationY, -0.5f)));
+}
+
 TEST(Mat4, EqualityAndTheFlag) {
     mat4 plain = kMat4Identity;
     plain.m[15] = 1.0f;

@@ -144,6 +144,15 @@ TEST(MeshPose, RestBonesPoseThroughThePosingMatrixAndRebuildBoxes) {
     EXPECT_EQ(std::bit_cast<int32_t>(m.box.max.w), 2);
     EXPECT_FLOAT_EQ(m.tree[2].box.min.z, 20.0f);  // node 3: vertices 2..3
     EXPECT_FLOAT_EQ(m.tree[0].box.max.z, 30.0f);  // node 1: union of node 3 only
+
+    // Falling coordinates: the first vertex is the highest and still bounds the boxes.
+    for (int i = 0; i < 4; ++i)
+        m.rest_vertices[static_cast<std::size_t>(i)].x = 10.0f - 5.0f * static_cast<float>(i);
+    geometry_mesh_pose_bounds(m, skel, anim, 0.0f);
+    EXPECT_FLOAT_EQ(m.box.min.x, -5.0f);
+    EXPECT_FLOAT_EQ(m.box.max.x, 10.0f);
+    EXPECT_FLOAT_EQ(m.tree[2].box.min.x, -5.0f);  // node 3: vertices 2..3
+    EXPECT_FLOAT_EQ(m.tree[2].box.max.x, 0.0f);
     EXPECT_FLOAT_EQ(m.tree[0].box.min.z, 20.0f);
     // Drawing and tracing use the posed vertices.
     EXPECT_EQ(m.vertices().data(), m.posed_vertices.data());
