@@ -51,9 +51,10 @@ void BM_DedicatedServerIdleOnTheDemoLevel(benchmark::State& state) {
     const std::filesystem::path old_directory = std::filesystem::current_path();
     // The log "kv.log" goes into the working directory.
     std::filesystem::current_path(folder.path());
-    const std::string text = "--dedicated=yes --base-dir=" + (folder.path() / "data").string() +
-                             "/ --write-dir=" + (folder.path() / "write").string() + "/";
-    command_line line = command_line_split(text);
+    const std::string base_dir = "--base-dir=" + (folder.path() / "data").string() + "/";
+    const std::string write_dir = "--write-dir=" + (folder.path() / "write").string() + "/";
+    const char* const words[] = {"kv", "--dedicated=yes", base_dir.c_str(), write_dir.c_str()};
+    command_line line = command_line_from_words(4, words);
     engine_session session;
     if (engine_start_up(session, static_cast<int>(line.argv.size()), line.argv.data()) !=
         start_up_result::run) {

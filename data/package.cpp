@@ -142,7 +142,8 @@ bool load(server& srv, const std::string& name, bool map, bool as_import) {
     }
 
     file_stream disk;
-    const bool opened = file_stream_open(disk, srv.data_dir + (map ? "maps/" : "") + name, kFileRead);
+    const std::string disk_path = srv.data_dir + (map ? "maps/" : "") + name;
+    const bool opened = file_stream_open(disk, disk_path, kFileRead);
     log_stamped("  Loading package '%s' ...\n", name.c_str());
     if (opened) {
         const std::size_t before = srv.packages.size();
@@ -158,6 +159,8 @@ bool load(server& srv, const std::string& name, bool map, bool as_import) {
         file_stream_open_chunk(chunk, pak_archive_find_chunk(*archive, name));
         return load_from(srv, name, chunk, as_import, false);
     }
+    // Neither a file nor an archive holds the name: say where it was looked for.
+    if (!opened) log_write("server: no file `%s' for package `%s'.\n", disk_path.c_str(), name.c_str());
     return false;
 }
 

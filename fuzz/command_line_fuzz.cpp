@@ -1,6 +1,6 @@
 // The command-line parser on arbitrary words: the input is split at zero bytes into at most 40
-// words, handed over as the program's entry would (entry 0 null). The whole input is also split as
-// the program's command-line text and parsed the same way.
+// words, handed over as given (entry 0 null) and again as the program's entry takes them (at most 31
+// words, each copied whole).
 
 #include <cstddef>
 #include <cstdint>
@@ -35,7 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)n;
     }
 
-    kv::command_line line = kv::command_line_split(std::string(reinterpret_cast<const char*>(data), size));
+    std::vector<const char*> program{"kv"};
+    for (const std::string& word : words) program.push_back(word.c_str());
+    kv::command_line line = kv::command_line_from_words(static_cast<int>(program.size()), program.data());
     if (line.argv.size() > static_cast<size_t>(kv::kMaxArguments) || line.argv.front() != nullptr)
         __builtin_trap();
     kv::command_options split_table;

@@ -245,6 +245,7 @@ void server_set_join_address(server& srv, const std::string& address, const std:
     if (net_parse_address(address.substr(0, colon), parsed)) {
         srv.join_address = parsed;
     } else {
+        log_write("*WARNING* join address `%s' is not a dotted IPv4 address: no join.\n", address.c_str());
         srv.join_nick.clear();
     }
 }

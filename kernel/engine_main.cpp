@@ -27,7 +27,6 @@
 namespace kv {
 namespace {
 
-constexpr char kBlank = ' ';
 constexpr const char* kNetConfigName = "net.cfg";
 constexpr int32_t kStartFrameMs = 10;
 constexpr int64_t kSecondsPerDay = 86400;
@@ -63,32 +62,19 @@ void write_banner() {
 
 }  // namespace
 
-std::string command_line_join(int argc, const char* const* argv) {
-    std::string text;
-    for (int i = 1; i < argc && argv != nullptr; ++i) {
-        if (argv[i] == nullptr) continue;
-        if (i > 1) text += kBlank;
-        text += argv[i];
-    }
-    return text;
-}
-
-command_line command_line_split(const std::string& text) {
+command_line command_line_from_words(int argc, const char* const* argv) {
     command_line line;
-    line.text = std::make_unique<char[]>(text.size() + 1);
-    std::memcpy(line.text.get(), text.c_str(), text.size() + 1);
     line.argv.push_back(nullptr);
-    bool between_words = true;
-    for (char* at = line.text.get(); *at != '\0'; ++at) {
-        if (between_words) {
-            if (*at == kBlank) continue;
-            if (line.argv.size() == kMaxArguments) break;
-            line.argv.push_back(at);
-            between_words = false;
-        } else if (*at == kBlank) {
-            *at = '\0';
-            between_words = true;
+    for (int i = 1; i < argc && argv != nullptr; ++i) {
+        if (argv[i] == nullptr || argv[i][0] == '\0') continue;
+        if (line.argv.size() == kMaxArguments) {
+            ++line.dropped;
+            continue;
         }
+        const std::size_t size = std::strlen(argv[i]) + 1;
+        line.words.push_back(std::make_unique<char[]>(size));
+        std::memcpy(line.words.back().get(), argv[i], size);
+        line.argv.push_back(line.words.back().get());
     }
     return line;
 }
@@ -129,18 +115,17 @@ running_time engine_running_time(int64_t total_ms) {
 }
 
 start_up_result engine_start_up(engine_session& session, int argc, char** argv) {
+    // "--help" answers before the log is opened, so it never empties the log of a server running in
+    // the same folder.
+    command_options& options = command_options_get();
+    options = command_options();
+    if (!parse_options(options, argc, argv)) return start_up_result::help;
     if (!log_open(kLogFileName)) std::fprintf(stderr, "%s: cannot create %s\n", kProgramName, kLogFileName);
     engine_create_singletons();
     kernel& k = kernel_get();
     server& srv = server_get();
     timer_restart(session.frame_timer);
 
-    command_options& options = command_options_get();
-    options = command_options();
-    if (!parse_options(options, argc, argv)) {
-        log_close();
-        return start_up_result::help;
-    }
     const bool join = parse_join_options(options, argc, argv);
     timer_restart(run_timer());
     write_banner();
@@ -249,7 +234,11 @@ bool engine_main_pass(engine_session& session) {
         sys_clear_stop_request();
         if (k.running) kernel_stop(k);
     }
-    if (!engine_tick_network() || !engine_tick_service() || !engine_tick_world()) return false;
+    if (!engine_tick_network() || !engine_tick_service()) return false;
+    if (!engine_tick_world()) {
+        session.failed = true;
+        return false;
+    }
     if (!kernel_tick(k)) {
         server_shutdown(srv);
         return false;
@@ -301,16 +290,18 @@ int engine_main(int argc, char** argv) {
         case start_up_result::help:
             return kEngineHelp;
         case start_up_result::no_directx:
-            return kEngineDone;
+            return kEngineFailed;
         case start_up_result::run:
             while (engine_main_pass(session)) {
             }
             engine_write_statistics();
             break;
         case start_up_result::shut_down:
+            session.failed = true;
             break;
     }
-    return engine_shut_down(session);
+    const int result = engine_shut_down(session);
+    return session.failed && result == kEngineDone ? kEngineFailed : result;
 }
 
 std::vector<std::string> engine_relaunch_words(int argc, const char* const* argv) {

@@ -22,20 +22,22 @@ inline constexpr int kMaxArguments = 32;
 inline constexpr int kEngineDone = 0;
 inline constexpr int kEngineRelaunch = 1;
 inline constexpr int kEngineHelp = -1;
+// Start-up or the world failed: the process ends with a failure status.
+inline constexpr int kEngineFailed = 2;
 
 inline constexpr const char* kDedicatedOption = "--dedicated=yes";
 
-// The argument vector of the main routine: entry 0 null, entries 1 to 31 point into a private copy
-// of the command-line text. argc is `argv.size()`.
+// The argument vector of the main routine: entry 0 null, entries 1 to 31 point at private copies of
+// the program's words. argc is `argv.size()`.
 struct command_line {
-    std::unique_ptr<char[]> text;
+    std::vector<std::unique_ptr<char[]>> words;
     std::vector<char*> argv;
+    int dropped = 0;  // words past the 31st, not taken
 };
 
-// The program's words after its name, joined with single blanks: the command-line text.
-std::string command_line_join(int argc, const char* const* argv);
-// Splits at blanks (only 0x20; tabs and quotes are plain characters), at most 31 words.
-command_line command_line_split(const std::string& text);
+// The program's words after its name, each kept whole (the shell has split them already: a word may
+// hold blanks, such as a folder name), at most 31.
+command_line command_line_from_words(int argc, const char* const* argv);
 
 // What the main routine keeps between start-up, the loop passes and shutdown.
 struct engine_session {
@@ -43,6 +45,8 @@ struct engine_session {
     // Set once the owners have bound their options: only then does shutdown save "options-c", so an
     // early failure never replaces the stored settings with an empty file.
     bool save_options = false;
+    // The world frame failed (the boot-strap package could not be loaded): the run ends as a failure.
+    bool failed = false;
 };
 
 enum class start_up_result {
@@ -53,7 +57,8 @@ enum class start_up_result {
 };
 
 // Start-up, main loop and shutdown. 1 asks for the relaunch as dedicated server, -1 follows `--help`,
-// 0 every other end.
+// 2 a failed start-up (no display driver, no display) or a world that could not load its boot-strap
+// package, 0 every other end.
 int engine_main(int argc, char** argv);
 
 // The parts of `engine_main`, in their order.

@@ -4,6 +4,7 @@
 
 #include "data/file_stream.h"
 #include "kernel/log.h"
+#include "platform/file_io.h"
 #include "platform/path_resolve.h"
 #include "util/text.h"
 
@@ -118,11 +119,15 @@ void save_options(const option_registry& registry, const std::string& path) {
     if (!option_registry_save_wanted(registry)) return;
     // Written beside the old file and renamed over it, so the old settings stay whole until the new
     // ones are complete.
-    // The name is resolved once ('\' and letter case), so that the rename meets the file loads read.
-    const std::string target = sys_resolve_path(path);
+    // The name is resolved once ('\' and letter case, then symbolic links), so that the rename
+    // replaces the file loads read, and a linked options file stays linked.
+    const std::string target = sys_link_target(sys_resolve_path(path));
     const std::string temporary = target + ".new";
     bool created = false;
-    if (!write_options(registry, temporary, created) || std::rename(temporary.c_str(), target.c_str()) != 0) {
+    const bool written = write_options(registry, temporary, created);
+    // The new file keeps the old one's permissions.
+    if (written) sys_copy_permissions(target, temporary);
+    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
         if (created) std::remove(temporary.c_str());
         log_write("Warning: couldn't write to options file, settings not stored.\n");
     }

@@ -59,7 +59,8 @@ bool parse_options(command_options& table, int argc, char** argv, std::FILE* out
         } else if (option) {
             std::fprintf(err, "%s: option syntax is `%s=%s', default is `%s'\n", kProgramName, option->name,
                          option->syntax, option->value);
-        } else if (word[0] == '-' && word[1] != '-') {
+        } else if (word[0] == '-') {
+            // A misspelt "--" option is named too, not silently dropped.
             std::fprintf(err, "%s: no such option `%s'\n", kProgramName, word);
         }
     }

@@ -72,7 +72,9 @@ int32_t timer_elapsed_ms(const timer& t) {
     return static_cast<int32_t>(counts * 1000 / g_frequency);
 }
 
-int32_t timer_elapsed_seconds(const timer& t) { return timer_elapsed_ms(t) / 1000; }
+int32_t timer_elapsed_seconds(const timer& t) {
+    return timer_elapsed_ms(t) / 1000;
+}
 
 int64_t timer_elapsed_ms64(const timer& t) {
     if (g_multimedia) return sys_clock_get().ms_now() - t.start_time;
@@ -111,6 +113,8 @@ int32_t timer_section_total_ms(const timer& t) {
     return static_cast<int32_t>(t.section_total * 1000 / g_frequency);
 }
 
-bool timer_multimedia_mode() { return g_multimedia; }
+bool timer_multimedia_mode() {
+    return g_multimedia;
+}
 
 }  // namespace kv

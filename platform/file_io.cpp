@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 
 namespace kv {
 
@@ -89,6 +92,20 @@ bool sys_make_dir(const std::string& path) {
     if (::mkdir(path.c_str(), 0777) == 0) return true;
     struct stat info;
     return errno == EEXIST && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string sys_link_target(const std::string& path) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) return path;
+    return resolved;
+}
+
+bool sys_copy_permissions(const std::string& model, const std::string& path) {
+    struct stat info;
+    if (::stat(model.c_str(), &info) != 0) return false;
+    return ::chmod(path.c_str(), info.st_mode & 07777) == 0;
 }
 
 }  // namespace kv

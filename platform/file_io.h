@@ -35,5 +35,10 @@ bool sys_file_make_writable(const std::string& path);
 bool sys_path_exists(const std::string& path);
 // Makes the directory (its parent must exist); true when it exists afterwards.
 bool sys_make_dir(const std::string& path);
+// The file a symbolic link leads to (through every link); the path itself when it is no link or the
+// link leads nowhere.
+std::string sys_link_target(const std::string& path);
+// Gives `path` the permission bits of `model`; false when either is missing.
+bool sys_copy_permissions(const std::string& model, const std::string& path);
 
 }  // namespace kv

@@ -1,6 +1,7 @@
 #include "platform/process.h"
 
 #include <spawn.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -24,11 +25,23 @@ bool posix_spawn_words(const std::string& path, const std::vector<std::string>& 
     return posix_spawn(&child, path.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
 }
 
+// The running executable's own file name, so that the new process carries the program's name (a
+// process started through the link would be called "exe"); the link itself when the file is gone.
+std::string self_path() {
+    char buffer[4096];
+    const ssize_t n = readlink(kSelfPath, buffer, sizeof buffer);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer) return kSelfPath;
+    std::string path(buffer, static_cast<std::size_t>(n));
+    if (path.ends_with(" (deleted)")) return kSelfPath;
+    return path;
+}
+
 }  // namespace
 
 bool sys_spawn_self(const std::vector<std::string>& words) {
-    if (g_spawner) return g_spawner(kSelfPath, words);
-    return posix_spawn_words(kSelfPath, words);
+    const std::string path = self_path();
+    if (g_spawner) return g_spawner(path, words);
+    return posix_spawn_words(path, words);
 }
 
 void sys_set_spawner(sys_spawner spawner) {

@@ -1,7 +1,7 @@
 #pragma once
-// Starting this program again as a new process: the running executable itself (/proc/self/exe)
-// with the given argument words. The new process inherits no file of this one but the standard
-// streams (the log and the sockets are opened close-on-exec); this process does not wait for it.
+// Starting this program again as a new process: the running executable itself (the file that
+// /proc/self/exe names) with the given argument words. The new process inherits no file of this one but the
+// standard streams (the log and the sockets are opened close-on-exec); this process does not wait for it.
 
 #include <functional>
 #include <string>

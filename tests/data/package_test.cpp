@@ -44,6 +44,10 @@ package_writer arty_package(const std::string& instance, const std::vector<std::
 class Package : public data_test {
 protected:
     void write_package(const std::string& name, package_writer w) { write_data(name, w.finish()); }
+    // The line of a package that neither the data folder nor an archive holds.
+    std::string no_file(const std::string& name) const {
+        return "server: no file `" + srv_.data_dir + name + "' for package `" + name + "'.\n";
+    }
 
     void add_archive(const std::string& file,
                      const std::vector<std::pair<std::string, std::vector<uint8_t>>>& chunks) {
@@ -218,7 +222,7 @@ TEST_F(Package, DamagedPackagesFailWithTheirLogLine) {
     }
     clear_log();
     EXPECT_FALSE(load_package(srv_, "missing", false));
-    EXPECT_EQ(log(), loading("missing"));
+    EXPECT_EQ(log(), loading("missing") + no_file("missing"));
 }
 
 TEST_F(Package, ParameterBlocksOfTheLargestSizeLoad) {
@@ -368,7 +372,7 @@ TEST_F(Package, AFailedImportIsNotReportedAsSuccessLater) {
     write_package("level", arty_package("level", {"base", "mid"}));
     EXPECT_FALSE(load_package(srv_, "level", false));
     EXPECT_EQ(log(), loading("level") + ok() + loading("base") + ok() + loading("mid") + ok() +
-                         loading("deep") +
+                         loading("deep") + no_file("deep") +
                          "server: Failed to load imported package `deep'.\n"
                          "server: Failed to load imported package `mid'.\n");
     // What loaded stays loaded, the arties of the incomplete packages are not spawned.
@@ -377,7 +381,7 @@ TEST_F(Package, AFailedImportIsNotReportedAsSuccessLater) {
 
     clear_log();
     EXPECT_FALSE(load_package(srv_, "level", false));
-    EXPECT_EQ(log(), loading("deep") +
+    EXPECT_EQ(log(), loading("deep") + no_file("deep") +
                          "server: Failed to load imported package `deep'.\n"
                          "server: Failed to load imported package `mid'.\n");
 

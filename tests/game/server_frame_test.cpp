@@ -38,9 +38,11 @@ std::string level_load_log(const std::string& name, bool precache_file_checked) 
            "[0s0] OK\n";
 }
 
-std::string failed_load_log(const std::string& name) {
+// The log of a level package whose file is not in the data folder.
+std::string failed_load_log(const std::string& data_dir, const std::string& name) {
     return "[0s0] Loading package '" + name + "' ...\n[0s0]   Loading package '" + name +
-           "' ...\n\nFatal error during loading package `" + name + "'.\n";
+           "' ...\nserver: no file `" + data_dir + "maps/" + name + "' for package `" + name +
+           "'.\n\nFatal error during loading package `" + name + "'.\n";
 }
 
 class ServerFrame : public game_test {
@@ -90,7 +92,7 @@ TEST_F(ServerFrame, FallsBackToTheBootStrapPackage) {
 
     EXPECT_TRUE(server_frame(srv_, 16));
     // The menu is not the game package: it reads no precache list.
-    EXPECT_EQ(log(), failed_load_log("harbour") +
+    EXPECT_EQ(log(), failed_load_log(srv_.data_dir, "harbour") +
                          "*ERROR* game package `harbour' couldn't open correctly.\n" +
                          level_load_log("kvmenu", false));
     EXPECT_EQ(srv_.level_loaded, 1);
@@ -110,9 +112,9 @@ TEST_F(ServerFrame, WithoutAGamePackageOnlyTheBootStrapPackageLoads) {
 TEST_F(ServerFrame, FailsWhenNeitherPackageLoads) {
     server_set_game_package(srv_, "harbour");
     EXPECT_FALSE(server_frame(srv_, 16));
-    EXPECT_EQ(log(), failed_load_log("harbour") +
+    EXPECT_EQ(log(), failed_load_log(srv_.data_dir, "harbour") +
                          "*ERROR* game package `harbour' couldn't open correctly.\n" +
-                         failed_load_log("kvmenu") +
+                         failed_load_log(srv_.data_dir, "kvmenu") +
                          "*FATAL* error - couldn't open boot-strap package. Quitting ...\n");
     EXPECT_EQ(srv_.level_loaded, 0);
     // The frame stopped at the load: nothing was stepped.

@@ -204,8 +204,8 @@ TEST_F(Server, JoinAddressesTakeAPortAndANick) {
         {"10.1.2.3:65535", "bob", 0x0A010203, 65535, "bob", false},
         {"10.1.2.3:65536", "bob", 0, 0, "", true},  // refused, not wrapped to 0
         {"10.1.2.3:99999999999999", "bob", 0, 0, "", true},
-        {"server.example:57777", "bob", 0, 57777, "", false},  // not dotted IPv4: no join
-        {"10.1.2.300:1", "bob", 0, 1, "", false},
+        {"server.example:57777", "bob", 0, 57777, "", true},  // not dotted IPv4: no join
+        {"10.1.2.300:1", "bob", 0, 1, "", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.address);
@@ -215,7 +215,7 @@ TEST_F(Server, JoinAddressesTakeAPortAndANick) {
         EXPECT_EQ(srv_.join_address, c.host);
         EXPECT_EQ(srv_.join_port, c.port);
         EXPECT_EQ(srv_.join_nick, c.join_nick);
-        EXPECT_EQ(log().find("*WARNING* join port") != std::string::npos, c.warned) << log();
+        EXPECT_EQ(log().find("*WARNING* join ") != std::string::npos, c.warned) << log();
     }
 }
 

@@ -332,6 +332,26 @@ TEST_F(OptionsFile, SaveResolvesTheFolderLikeLoad) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "data"), {}), 1);
 }
 
+// An options file kept elsewhere and linked into the write folder stays linked, and a file made
+// private stays private.
+TEST_F(OptionsFile, SaveKeepsALinkAndThePermissions) {
+    std::filesystem::create_directories(dir_ / "shared");
+    const std::filesystem::path real = dir_ / "shared" / "settings";
+    write_file(real, options_bytes().count(1).record("n", "1").str());
+    std::filesystem::permissions(real,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink(real, path_);
+    option_registry registry;
+    int32_t n = 7;
+    option_registry_add_int(registry, "n", &n);
+    save_options(registry, path_);
+    EXPECT_EQ(take_log(), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(path_));
+    EXPECT_EQ(read_file(real), options_bytes().count(1).record("n", "7").str());
+    EXPECT_EQ(std::filesystem::status(real).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
 TEST_F(OptionsFile, SaveIntoAMissingFolderWarns) {
     option_registry registry;
     int32_t n = 2;

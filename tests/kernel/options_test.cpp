@@ -103,10 +103,14 @@ TEST(Options, EdgeCases) {
          "kv: no such option `-name'\nkv: no such option `-join'\n"},
         {"lone dash", {"-"}, "--port", "57777", "kv: no such option `-'\n"},
         {"single dash with a value", {"-x=1"}, "--port", "57777", "kv: no such option `-x'\n"},
-        {"unknown double-dash name is ignored", {"--colour=red"}, "--port", "57777", ""},
+        {"unknown double-dash name is named",
+         {"--colour=red"},
+         "--port",
+         "57777",
+         "kv: no such option `--colour'\n"},
         {"plain word is ignored", {"hello"}, "--port", "57777", ""},
         {"empty word is ignored", {""}, "--port", "57777", ""},
-        {"case matters", {"--PORT=1"}, "--port", "57777", ""},
+        {"case matters", {"--PORT=1"}, "--port", "57777", "kv: no such option `--PORT'\n"},
         {"every option can be set", {"--developer=yes", "--details=low"}, "--details", "low", ""},
     };
     for (const option_case& c : cases) {
