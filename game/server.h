@@ -114,6 +114,7 @@ struct server {
     int32_t purge_counter = 0;
     int32_t clock_accumulator = 0;
     std::unique_ptr<timer> clock_timer;
+    int64_t clock_timer_counted_ms = 0;  // of the clock timer's time, what the accumulator has taken
     std::unique_ptr<timer> player_step_timer;
 };
 

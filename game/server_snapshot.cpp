@@ -88,9 +88,15 @@ void server_round_reset(server& srv) {
 }
 
 void server_clock_tick(server& srv) {
-    if (!srv.clock_timer) srv.clock_timer = std::make_unique<timer>();
-    srv.clock_accumulator += timer_elapsed_ms(*srv.clock_timer);
-    timer_restart(*srv.clock_timer);
+    if (!srv.clock_timer) {
+        srv.clock_timer = std::make_unique<timer>();
+        srv.clock_timer_counted_ms = 0;
+    }
+    // The timer runs on: only whole milliseconds are taken, so the fractions of one are not lost
+    // frame after frame.
+    const int64_t elapsed = timer_elapsed_ms64(*srv.clock_timer);
+    srv.clock_accumulator += static_cast<int32_t>(elapsed - srv.clock_timer_counted_ms);
+    srv.clock_timer_counted_ms = elapsed;
     if (srv.clock_accumulator < kMsPerSecond) return;
     const int32_t seconds = srv.clock_accumulator / kMsPerSecond;
     srv.clock_accumulator %= kMsPerSecond;

@@ -162,6 +162,14 @@ TEST_F(ServerSnapshot, ClockCountsWholeSeconds) {
     server_clock_tick(srv_);
     EXPECT_EQ(server_seconds_left(srv_), 0);
     EXPECT_EQ(srv_.elapsed_seconds, 3);
+
+    // Frames that are no whole number of milliseconds lose nothing: 30 s of 16.7 ms frames are 30 s.
+    server_set_clock(srv_, 100);
+    for (int frame = 0; frame < 1800; ++frame) {
+        clock_.advance_us(16667);
+        server_clock_tick(srv_);
+    }
+    EXPECT_EQ(srv_.elapsed_seconds, 30);
 }
 
 TEST_F(ServerSnapshot, FollowsTheGameServersMapOnce) {
