@@ -95,7 +95,7 @@ void restore_screen(kvgame& game) {
 
 void show_weaponry(kvgame& game) {
     server& srv = kvgame_server(game);
-    if (!snapshot_package_check_state(srv.snapshot, srv.seconds_left) && !game.weapon_view) return;
+    if (!snapshot_package_check_state(srv.snapshot, server_end_seconds_left(srv)) && !game.weapon_view) return;
     game.weapon_view = game.weapon_view ? 0 : 1;
     being* followed = followed_being(game);
     if (game.weapon_view || !followed) return;

@@ -1028,9 +1028,9 @@ int32_t client_local_player_id(const net_client&) {
     return standins().client_local_player_id;
 }
 
-bool snapshot_package_check_state(const snapshot_package& snapshot, int32_t seconds_left) {
+bool snapshot_package_check_state(const snapshot_package& snapshot, int32_t countdown_left) {
     return snapshot.state == kGameOneTeam ||
-           ((snapshot.state == kGameFreeze || snapshot.state == kGameRunning) && seconds_left > 0);
+           ((snapshot.state == kGameFreeze || snapshot.state == kGameRunning) && countdown_left > 0);
 }
 
 void botc_broadcast_event(BotCentral&, int32_t kind, const bot_game_event& event) {

@@ -64,8 +64,8 @@ int32_t snapshot_package_player_count(const snapshot_package& snapshot);
 int32_t snapshot_package_take_pending(snapshot_package& snapshot);
 
 // Whether the last snapshot's game state lets a player look at the weaponry: state 1, or 2 or 3 while
-// the round has seconds left.
-bool snapshot_package_check_state(const snapshot_package& snapshot, int32_t seconds_left);
+// the end-of-round countdown (started when the state became 2) still runs.
+bool snapshot_package_check_state(const snapshot_package& snapshot, int32_t countdown_left);
 
 // A player's state as last sent or received.
 struct player_state {

@@ -443,6 +443,19 @@ TEST_F(KvGame, LevelObjectsSeeThePlayersBeings) {
     EXPECT_EQ(players->player_at(1), nullptr);
 }
 
+// The weaponry opens while the countdown that starts with the freeze runs, not for the whole round.
+TEST_F(KvGame, TheWeaponryOpensOnlyWhileTheEndCountdownRuns) {
+    kvgame* g = start();
+    srv_.snapshot.state = kGameRunning;
+    srv_.seconds_left = 100;
+    srv_.end_countdown = 0;
+    kvgame_key(*g, true, 47);
+    EXPECT_EQ(g->weapon_view, 0);
+    srv_.end_countdown = 10;
+    kvgame_key(*g, true, 47);
+    EXPECT_EQ(g->weapon_view, 1);
+}
+
 TEST(KvGameTables, SpecialisationRows) {
     EXPECT_TRUE(kvgame_spec_allows_weapon(1, 1, 22));
     EXPECT_TRUE(kvgame_spec_allows_weapon(2, 3, 61));
