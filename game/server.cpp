@@ -92,6 +92,9 @@ server::~server() {
     entities.clear();
     // Every package still loaded is destroyed once; its imports may go with it.
     while (!packages.empty()) package_destroy(*this, *packages.front());
+    // The arties the packages released go now, while the lists they may reach are still whole.
+    arty_factory_clear_callbacks(factory);
+    arty_factory_collect(factory);
     archives.clear();
     // The option registry must not keep the address of a field about to go.
     option_registry& options = kernel_get().options;
