@@ -186,8 +186,9 @@ void run_frame(kvgame& game, int32_t t) {
     kvgame_tick_goals(game, t);
     kvgame_tick_doors(game, t);
     kvgame_update_hud_effects(game);
+    // Turned off directly: the key handler ignores keys while the level ends.
     if (game.weapon_view && !snapshot_package_check_state(srv.snapshot, server_end_seconds_left(srv)))
-        kvgame_key(game, true, 47);
+        kvgame_toggle_weaponry(game);
 }
 
 }  // namespace

@@ -123,6 +123,8 @@ void kvgame_update_hud_effects(kvgame& game);
 
 // Messages.
 int32_t kvgame_key(kvgame& game, bool down, int32_t code);
+// The "Show weaponry" action's work: opens the weaponry when the game state allows it, closes it always.
+void kvgame_toggle_weaponry(kvgame& game);
 int32_t kvgame_game_event(kvgame& game, int32_t event);
 int32_t kvgame_command(kvgame& game, arty_command& command);
 void kvgame_sync_beings(kvgame& game);

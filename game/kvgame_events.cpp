@@ -95,7 +95,8 @@ void restore_screen(kvgame& game) {
 
 void show_weaponry(kvgame& game) {
     server& srv = kvgame_server(game);
-    if (!snapshot_package_check_state(srv.snapshot, server_end_seconds_left(srv)) && !game.weapon_view) return;
+    if (!snapshot_package_check_state(srv.snapshot, server_end_seconds_left(srv)) && !game.weapon_view)
+        return;
     game.weapon_view = game.weapon_view ? 0 : 1;
     being* followed = followed_being(game);
     if (game.weapon_view || !followed) return;
@@ -541,6 +542,10 @@ void kvgame_change_level(kvgame& game, const std::string& package_name, bool lea
 
 void kvgame_leave_level(kvgame& game) {
     if (!game.dedicated && game.game_level) kvgame_change_level(game, "", true);
+}
+
+void kvgame_toggle_weaponry(kvgame& game) {
+    show_weaponry(game);
 }
 
 }  // namespace kv

@@ -454,6 +454,10 @@ TEST_F(KvGame, TheWeaponryOpensOnlyWhileTheEndCountdownRuns) {
     srv_.end_countdown = 10;
     kvgame_key(*g, true, 47);
     EXPECT_EQ(g->weapon_view, 1);
+    // When the level ends (keys are ignored then) the frame closes it.
+    srv_.snapshot.state = kGameLevelEnding;
+    frame();
+    EXPECT_EQ(g->weapon_view, 0);
 }
 
 TEST(KvGameTables, SpecialisationRows) {
