@@ -127,9 +127,13 @@ void test_players(trace& t, const ray& r, server& srv, sector& s, std::vector<ui
         mesh_trace(*body, t.scratch, kMeshAnyLevel, matrix, r, t.max_distance_sq, t.all_hits != 0,
                    t.stop_at_first != 0, map, 0);
         if (t.scratch.empty()) continue;
+        // The face the ray enters the body by: the nearest of the mesh's hits (the mesh test lists
+        // its hits in the order it meets the faces, not by distance).
         trace_hit hit;
         hit.hit_mesh = body;
-        hit.hit = t.scratch.front();
+        hit.hit = *std::min_element(
+            t.scratch.begin(), t.scratch.end(),
+            [](const mesh_hit& a, const mesh_hit& b) { return a.distance_sq < b.distance_sq; });
         hit.player_id = static_cast<int32_t>(player.id);
         hit.instance = instance;
         hit.node = &root;

@@ -8,6 +8,7 @@
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
 #include "kernel/timer.h"
+#include "world/collision.h"
 #include "world/entity_def.h"
 #include "world/geometry.h"
 #include "world/lmap_binding.h"
@@ -268,7 +269,9 @@ void world_walk_sector(world_walk& w, sector& s, const mat4& base) {
 
 void query_area(query_area_record& record, sector& s, const box3& box) {
     server& srv = world_server_of(s);
-    const int32_t budget = kernel_get().graphics.statistics.last_frame_ms / 2;
+    // Half the last frame's time, but never less than half the shortest world frame: a dedicated
+    // server's frames take next to nothing, and its queries must still run.
+    const int32_t budget = std::max(kernel_get().graphics.statistics.last_frame_ms, kWorldFrameMinMs) / 2;
     if (timer_section_total_ms(srv.trace_timer) >= budget) {
         // Without the budget the list is empty, never the previous query's.
         record.hits.clear();

@@ -50,6 +50,20 @@ TEST_F(Trace, ShotThroughDoorwayHitsPlayerOnceBeforeWallWithZoneFromHitMap) {
     EXPECT_FALSE(trace_is_clear(t_));
 }
 
+// A ray falling through the body meets its horizontal face (x = 140) before the vertical one
+// (x = 150), though the mesh lists the vertical face first: the hit is where the ray enters.
+TEST_F(Trace, ABodyHitIsTheNearestFaceOfTheBody) {
+    add_player(5, {150.0f, 0.0f, 0.0f}, room_);
+    shoot({90.0f, 5.0f, 0.0f}, {1.0f, -0.1f, 0.0f});
+    const trace_hit* body = nullptr;
+    for (const trace_hit& h : t_.hits) {
+        if (h.player_id == 5) body = &h;
+    }
+    ASSERT_NE(body, nullptr);
+    EXPECT_NEAR(body->hit.point.x, 140.0f, 1e-3f);
+    EXPECT_NEAR(body->hit.point.y, 0.0f, 1e-3f);
+}
+
 TEST_F(Trace, PlayerOutsideTheCrossedSectorsIsFoundAndHisSectorWalked) {
     // Start in the room: the hall is not crossed, but the player stands there (before the reed).
     add_player(5, {65.0f, 0.0f, 0.0f}, hall_);
