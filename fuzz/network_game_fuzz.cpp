@@ -27,6 +27,7 @@
 #include "kernel/neighbour_standins.h"
 #include "platform/clock.h"
 #include "platform/random.h"
+#include "tools/goal_writer.h"
 #include "tools/package_writer.h"
 #include "tools/token_writer.h"
 #include "tools/world_writer.h"
@@ -88,19 +89,9 @@ struct fuzz_world {
                            .number(10.0f * static_cast<float>(i))
                            .bytes());
         }
-        w.add_arty("kvgoal", "g-1",
-                   token_writer()
-                       .key("type:")
-                       .str("take")
-                       .key("team:")
-                       .integer(0)
-                       .key("deliver:")
-                       .str("g-2")
-                       .key("sector:")
-                       .str("room")
-                       .bytes());
-        w.add_arty("kvgoal", "g-2",
-                   token_writer().key("type:").str("delivery").key("team:").integer(0).bytes());
+        tools::goal_pair_spec goals;
+        goals.sector = "room";
+        tools::add_goal_pair(w, goals);
         w.add_arty("kvdoor", "d-1", {});
         w.write(folder / "data" / "maps" / "training");
     }

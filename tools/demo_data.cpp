@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tools/byte_writer.h"
+#include "tools/goal_writer.h"
 #include "tools/package_writer.h"
 #include "tools/targa_writer.h"
 #include "tools/token_writer.h"
@@ -215,38 +216,15 @@ std::vector<uint8_t> map_package() {
                    .integer(0)
                    .bytes());
     // Blue takes the case from the store and carries it into the yard.
-    w.add_arty("kvgoal", "g-1",
-               token_writer()
-                   .key("type:")
-                   .str("take")
-                   .key("team:")
-                   .integer(0)
-                   .key("deliver:")
-                   .str("g-2")
-                   .key("model:")
-                   .str("kvbase:crate")
-                   .key("sector:")
-                   .str("store")
-                   .key("pos:")
-                   .number(kRoomLength * 1.5f)
-                   .number(0.0f)
-                   .number(-4.0f)
-                   .bytes());
-    w.add_arty("kvgoal", "g-2",
-               token_writer()
-                   .key("type:")
-                   .str("delivery")
-                   .key("team:")
-                   .integer(0)
-                   .key("min:")
-                   .number(-kRoomLength)
-                   .number(0.0f)
-                   .number(-kRoomWidth / 2.0f)
-                   .key("max:")
-                   .number(-kRoomLength + 6.0f)
-                   .number(kRoomHeight)
-                   .number(kRoomWidth / 2.0f)
-                   .bytes());
+    goal_pair_spec goals;
+    goals.model = "kvbase:crate";
+    goals.sector = "store";
+    goals.position = vec3{kRoomLength * 1.5f, 0.0f, -4.0f};
+    box3 zone;
+    box3_init(zone, {-kRoomLength, 0.0f, -kRoomWidth / 2.0f},
+              {-kRoomLength + 6.0f, kRoomHeight, kRoomWidth / 2.0f});
+    goals.zone = zone;
+    add_goal_pair(w, goals);
     w.add_arty("kvdoor", "d-1",
                token_writer().key("gi:").str("hall:g-door").key("to:").number(90.0f).bytes());
     for (int i = 0; i < 4; ++i) {

@@ -22,6 +22,7 @@
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
 #include "tests/data/data_test_support.h"
+#include "tools/goal_writer.h"
 #include "tools/package_writer.h"
 #include "tools/token_writer.h"
 #include "tools/world_writer.h"
@@ -90,38 +91,14 @@ protected:
                            .bytes());
         }
         if (shape.goals) {
-            w.add_arty("kvgoal", "g-1",
-                       token_writer()
-                           .key("type:")
-                           .str("take")
-                           .key("team:")
-                           .integer(0)
-                           .key("deliver:")
-                           .str("g-2")
-                           .key("model:")
-                           .str("kvbase:case")
-                           .key("sector:")
-                           .str("room")
-                           .key("pos:")
-                           .number(5.0f)
-                           .number(0.0f)
-                           .number(5.0f)
-                           .bytes());
-            w.add_arty("kvgoal", "g-2",
-                       token_writer()
-                           .key("type:")
-                           .str("delivery")
-                           .key("team:")
-                           .integer(0)
-                           .key("min:")
-                           .number(100.0f)
-                           .number(-10.0f)
-                           .number(100.0f)
-                           .key("max:")
-                           .number(200.0f)
-                           .number(10.0f)
-                           .number(200.0f)
-                           .bytes());
+            tools::goal_pair_spec goals;
+            goals.model = "kvbase:case";
+            goals.sector = "room";
+            goals.position = vec3{5.0f, 0.0f, 5.0f};
+            box3 zone;
+            box3_init(zone, {100.0f, -10.0f, 100.0f}, {200.0f, 10.0f, 200.0f});
+            goals.zone = zone;
+            tools::add_goal_pair(w, goals);
         }
         if (shape.door) w.add_arty("kvdoor", "d-1", {});
         write_data("maps/" + name, w.finish());
