@@ -339,6 +339,8 @@ void mesh_trace(mesh& m, std::vector<mesh_hit>& hits, int32_t level, const mat4&
                 int32_t node) {
     const mesh_part* part = mesh_find_part(m, level);
     if (!part) return;
+    // Node numbers start at 0, the whole mesh: a negative one would have itself as its children.
+    if (node < 0) node = 0;
     trace_leaf_args a{hits,          transform, r,     max_distance_sq, keep_all,
                       stop_at_first, image,     value, hits.size()};
     trace_node(m, *part, node, a);
