@@ -1003,6 +1003,10 @@ void hud_effects_decay(being& b) {
     record("hud_effects_decay " + b.name);
 }
 
+void hud_effects_accumulate(being& b, int32_t load) {
+    record(str_format("hud_effects_accumulate %s %d", b.name.c_str(), load));
+}
+
 void console_view_toggle(console_view&) {
     record("console_view_toggle");
 }
