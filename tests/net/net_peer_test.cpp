@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "kernel/log.h"
@@ -148,6 +149,75 @@ TEST_F(NetPeerLoopback, OnlyTheNumberOfThePacketInFlightAcknowledgesIt) {
     a.select(kLoopbackAddress, relay->port_for_a());
     EXPECT_TRUE(a.current()->ready);
     EXPECT_TRUE(a.current()->reliable.empty());
+}
+
+// Junk from many loopback senders: no crash, short datagrams make no record, the rest are taken.
+TEST(NetPeerBadInput, RealSocketsCarryingJunk) {
+    fake_clock clock;
+    scoped_clock use_clock(clock);
+    int log_level = 2;
+    temp_folder folder;
+    ASSERT_TRUE(log_open(folder.file("kv.log")));
+    test_peer peer(log_level);
+    ASSERT_TRUE(peer.socket().bind(0));
+
+    std::mt19937 random(25);
+    std::vector<std::unique_ptr<udp_socket>> senders;
+    auto send_from = [&](std::size_t sender, const std::vector<uint8_t>& bytes) {
+        while (senders.size() <= sender) {
+            senders.push_back(std::make_unique<udp_socket>());
+            ASSERT_TRUE(senders.back()->bind(0));
+        }
+        ASSERT_EQ(senders[sender]->send(bytes.data(), bytes.size(), kLoopbackAddress, peer.socket().port()),
+                  static_cast<int32_t>(bytes.size()));
+    };
+    // Senders 0-10: only datagrams too short for a header.
+    for (std::size_t length = 0; length < kPacketHeaderSize; ++length) {
+        send_from(length, std::vector<uint8_t>(length, 0x80));
+    }
+    // Senders 11-15: forged headers of every type, extreme numbers, odd session values, random bytes
+    // and the largest datagram.
+    std::size_t forged = 0;
+    for (int type = 0; type < 256; ++type) {
+        for (uint32_t seq : {0u, 1u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+            auto bytes = datagram(static_cast<uint8_t>(type), seq, seq ^ 0x80000000u,
+                                  static_cast<uint16_t>(random()), static_cast<uint32_t>(random()));
+            bytes.resize(bytes.size() + random() % 8, static_cast<uint8_t>(random()));
+            send_from(11 + forged++ % 4, bytes);
+        }
+        if (type % 16 == 0) {
+            // Drain now and then: the socket's receive buffer is not endless.
+            peer.receive();
+        }
+    }
+    std::vector<uint8_t> noise(300);
+    for (uint8_t& b : noise) b = static_cast<uint8_t>(random());
+    send_from(15, noise);
+    send_from(15, std::vector<uint8_t>(65507, 0x01));
+    peer.receive();
+
+    EXPECT_EQ(peer.remote_count(), 5u);
+    for (bool more = peer.first(true); more; more = peer.next(true)) {
+        uint32_t address = 0;
+        uint16_t port = 0;
+        ASSERT_TRUE(peer.current_address(address, port));
+        EXPECT_EQ(address, kLoopbackAddress);
+        packet p;
+        while (peer.take(p, 0)) {
+            // Every reader stops at the end of the datagram.
+            std::string text;
+            vec3 v;
+            uint8_t id = 0;
+            while (p.body.read_u8(id) && (p.body.read_string(text) || p.body.read_vec3(v))) {
+            }
+            EXPECT_LE(p.body.position(), p.body.size());
+        }
+        peer.queue(packet(kPacketNone));
+        peer.flush();
+    }
+    peer.stats();
+    EXPECT_GE(peer.bytes_in, 65507u);
+    log_close();
 }
 
 // The receive path on a socket the test feeds.
