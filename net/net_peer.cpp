@@ -1,6 +1,7 @@
 #include "net/net_peer.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "kernel/log.h"
 #include "net/packet_log.h"
@@ -31,15 +32,15 @@ int32_t seq_after(int32_t seq) {
 }
 
 // Keeps the queue in the order the remote numbered its packets; a number that restarted goes last.
-void insert_received(std::deque<packet>& queue, const packet& p) {
+void insert_received(std::deque<packet>& queue, packet&& p) {
     const uint32_t number = seq_number(p.seq);
     if (!queue.empty() && seq_number(queue.front().seq) > number + kSeqRestartGap) {
-        queue.push_back(p);
+        queue.push_back(std::move(p));
         return;
     }
     const auto behind = std::find_if(queue.begin(), queue.end(),
                                      [number](const packet& q) { return seq_number(q.seq) > number; });
-    queue.insert(behind, p);
+    queue.insert(behind, std::move(p));
 }
 
 }  // namespace
@@ -167,8 +168,11 @@ bool net_peer::peek(packet& p, int32_t index) const {
 }
 
 bool net_peer::take(packet& p, int32_t index) {
-    if (!peek(p, index)) return false;
-    current_->received.erase(current_->received.begin() + index);
+    if (current_ == remotes_.end() || index < 0) return false;
+    std::deque<packet>& received = current_->received;
+    if (static_cast<std::size_t>(index) >= received.size()) return false;
+    p = std::move(received[static_cast<std::size_t>(index)]);
+    received.erase(received.begin() + index);
     log_packet("received", p, current_->address, current_->port, log_level_);
     return true;
 }
@@ -243,7 +247,7 @@ int32_t net_peer::flush() {
 }
 
 void net_peer::accept(const uint8_t* bytes, int32_t length, uint32_t address, uint16_t port) {
-    const packet p(bytes, static_cast<std::size_t>(length));
+    packet p(bytes, static_cast<std::size_t>(length));
     log_packet("PIN", p, address, port, log_level_);
     select(address, port | (static_cast<uint32_t>(p.nat) << 16));
     remote_record& r = *current_;
@@ -271,9 +275,9 @@ void net_peer::accept(const uint8_t* bytes, int32_t length, uint32_t address, ui
         r.ready = true;
         r.reliable.pop_front();
     }
-    if (p.type != kPacketNone) insert_received(r.received, p);
     packets_in += 1;
     bytes_in += static_cast<uint32_t>(length);
+    if (p.type != kPacketNone) insert_received(r.received, std::move(p));
 }
 
 int32_t net_peer::receive() {
