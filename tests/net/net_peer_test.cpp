@@ -8,6 +8,7 @@
 
 #include "kernel/log.h"
 #include "platform/clock.h"
+#include "platform/random.h"
 #include "tests/support/fake_socket.h"
 #include "tests/support/loopback_relay.h"
 #include "tests/support/temp_folder.h"
@@ -350,6 +351,24 @@ TEST_F(NetPeerReceive, QueueOperationsWithNoRemoteDoNothing) {
     EXPECT_TRUE(socket->sent.empty());
 }
 
+TEST(NetPeerNat, DrawnWithoutTouchingTheProgramsRandomNumbers) {
+    fake_clock clock;
+    scoped_clock use_clock(clock);
+    kv_srand(77);
+    const int expected = kv_rand();
+    kv_srand(77);
+    int log_level = 0;
+    std::vector<uint16_t> nats;
+    for (int64_t ms : {0, 1, 1000}) {
+        clock.advance_ms(ms);
+        nats.push_back(test_peer(log_level, std::make_unique<fake_socket>()).nat());
+    }
+    EXPECT_EQ(kv_rand(), expected);
+    // Seeded from the millisecond clock: transports made at other times differ.
+    EXPECT_NE(nats[0], nats[1]);
+    EXPECT_NE(nats[1], nats[2]);
+}
+
 // The transport's own sending, on the fake socket.
 class NetPeerSend : public NetPeerReceive {
 protected:
@@ -430,6 +449,25 @@ TEST_F(NetPeerSend, ABusySocketKeepsPacketsAndAFailingOneDropsThem) {
     EXPECT_TRUE(remote().reliable.empty());
     EXPECT_TRUE(remote().ready);
     EXPECT_EQ(peer->packets_out, 0u);
+}
+
+TEST_F(NetPeerSend, BroadcastsGoToTheServerPortWithZeroNumbers) {
+    packet hello(kPacketCommand);
+    hello.body.write_u8(1);
+    hello.body.write_string("hello");
+    ASSERT_TRUE(peer->broadcast(hello));
+    net_set_broadcast_port(4321);
+    ASSERT_TRUE(peer->broadcast(hello));
+    net_set_broadcast_port(0);
+    ASSERT_EQ(socket->sent.size(), 2u);
+    EXPECT_EQ(socket->sent[0].address, kLimitedBroadcast);
+    EXPECT_EQ(socket->sent[0].port, kLanServerPort);
+    EXPECT_EQ(socket->sent[1].port, 4321);
+    const packet sent_hello = sent(0);
+    EXPECT_EQ(sent_hello.seq, 0u);
+    EXPECT_EQ(sent_hello.rseq, 0u);
+    EXPECT_EQ(sent_hello.nat, peer->nat());
+    EXPECT_EQ(remote().next_seq, 1);  // no remote's numbering is touched
 }
 
 TEST_F(NetPeerSend, ReliableQueueingFallsBackWhenDisabled) {
