@@ -2,30 +2,88 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "util/text.h"
 
 namespace kv {
 namespace {
 
-std::vector<uint8_t> bytes_of(const packet& p) {
-    return {p.body.data(), p.body.data() + p.body.size()};
+// The bytes of a buffer as "3F 80 00 00", then where its cursor stands.
+std::string wire(const byte_buffer& b) {
+    std::string text;
+    for (std::size_t i = 0; i < b.size(); ++i) text += str_format(i ? " %02X" : "%02X", b.data()[i]);
+    return text + str_format(" @%zu", b.position());
 }
 
-TEST(Packet, NewPacketsAndStampedHeadersOnTheWire) {
-    EXPECT_EQ(bytes_of(packet(kPacketGameSnapshot)),
-              (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x05}));
+// The wire forms the protocol fixes, from a single value to a stamped datagram.
+TEST(Packet, WireForms) {
+    struct wire_case {
+        const char* name;
+        std::function<std::string()> make;
+        std::string expected;
+    };
+    const std::vector<wire_case> cases = {
+        {"write_float(1.0)",
+         [] {
+             byte_buffer b;
+             b.write_float(1.0f);
+             return wire(b);
+         },
+         "3F 80 00 00 @4"},
+        {"short reads keep the cursor",
+         [] {
+             const uint8_t three[] = {1, 2, 3};
+             byte_buffer b(three, sizeof three);
+             uint32_t u32 = 0;
+             uint16_t u16 = 0;
+             uint8_t u8 = 0;
+             std::string result = b.read_u32(u32) ? "u32 read" : "u32 failed";
+             result += str_format(" @%zu", b.position());
+             if (b.read_u16(u16) && b.read_u8(u8)) result += str_format(", u16 %04X u8 %02X", u16, u8);
+             return result + str_format(" @%zu", b.position());
+         },
+         "u32 failed @0, u16 0102 u8 03 @3"},
+        {"a header rewrite keeps the size",
+         [] {
+             byte_buffer b;
+             for (int i = 0; i < 5; ++i) b.write_u32(0x11111111);
+             b.seek(0);
+             b.write_u32(0xAABBCCDD);
+             return str_format("size %zu @%zu", b.size(), b.position());
+         },
+         "size 20 @4"},
+        {"a new packet", [] { return wire(packet(kPacketGameSnapshot).body); },
+         "00 00 00 00 00 00 00 00 00 00 05 @11"},
+        {"set_header on a packet with a body",
+         [] {
+             packet p(kPacketCommand);
+             p.body.write_u8(0xAA);
+             p.set_header(7 | kSeqFlag, 3, 18);
+             return wire(p.body);
+         },
+         "80 00 00 07 00 00 00 03 00 12 01 AA @12"},
+        {"an 11-byte datagram has an empty body",
+         [] {
+             const std::vector<uint8_t> bytes(kPacketHeaderSize, 0);
+             packet p(bytes.data(), bytes.size());
+             uint8_t u8 = 0;
+             return str_format("%s @%zu", p.body.read_u8(u8) ? "read" : "nothing to read", p.body.position());
+         },
+         "nothing to read @11"},
+        {"type 13", [] { return packet(13).type_name(); }, "unknown packet id: 13"},
+    };
+    for (const wire_case& c : cases) EXPECT_EQ(c.make(), c.expected) << c.name;
+}
 
+TEST(Packet, BodyWritesAppendAfterAStamp) {
     packet command(kPacketCommand);
     command.body.write_u8(7);
-    command.body.write_string("ab");
-    command.set_header(7 | kSeqFlag, 3, 18);
-    EXPECT_EQ(bytes_of(command), (std::vector<uint8_t>{0x80, 0, 0, 0x07, 0, 0, 0, 0x03, 0x00, 0x12, 0x01,
-                                                       0x07, 0x00, 0x02, 'a', 'b'}));
-    // The body writer's cursor is where it was: further writes still append.
+    command.set_header(1, 2, 3);
     command.body.write_u8(0xEE);
-    EXPECT_EQ(command.body.size(), 17u);
-    EXPECT_EQ(command.body.data()[16], 0xEE);
+    EXPECT_EQ(wire(command.body), "00 00 00 01 00 00 00 02 00 03 01 07 EE @13");
 }
 
 TEST(Packet, ParsesReceivedDatagrams) {
