@@ -530,30 +530,6 @@ int32_t client_send_say(net_client&, int32_t player_id, int32_t flag, int32_t nu
     return 0;
 }
 
-// Four decimal numbers 0-255 joined by dots, nothing else.
-bool net_parse_address(const std::string& text, uint32_t& address) {
-    uint32_t value = 0;
-    std::size_t at = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (at >= text.size() || text[at] != '.') return false;
-            ++at;
-        }
-        uint32_t number = 0;
-        std::size_t digits = 0;
-        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 4) {
-            number = number * 10 + static_cast<uint32_t>(text[at] - '0');
-            ++at;
-            ++digits;
-        }
-        if (digits == 0 || digits > 3 || number > 255) return false;
-        value = (value << 8) | number;
-    }
-    if (at != text.size()) return false;
-    address = value;
-    return true;
-}
-
 void snapshot_package_assign(snapshot_package& target, const snapshot_package& source) {
     target = source;
 }
@@ -598,10 +574,6 @@ void service_command(service_settings&, const std::string& text) {
 bool service_tick(service_settings&, int32_t elapsed_ms) {
     record(str_format("service_tick %d", elapsed_ms));
     return standins().service_tick_result;
-}
-
-void net_cleanup() {
-    record("net_cleanup");
 }
 
 // Beings.

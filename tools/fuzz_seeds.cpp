@@ -1,5 +1,6 @@
 #include "tools/fuzz_seeds.h"
 
+#include "net/packet.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/token_writer.h"
@@ -97,10 +98,68 @@ std::vector<uint8_t> archive() {
     return w.finish();
 }
 
+// A datagram as the transport sends it: the body written by the caller, the header stamped.
+std::vector<uint8_t> datagram(packet p, uint32_t seq, uint32_t rseq, uint16_t nat) {
+    p.set_header(seq, rseq, nat);
+    return {p.body.data(), p.body.data() + p.body.size()};
+}
+
+packet command(uint8_t type, uint8_t request_id, const std::string& text) {
+    packet p(type);
+    if (type != kPacketAsyncCommand) p.body.write_u8(request_id);
+    p.body.write_string(text);
+    return p;
+}
+
+std::vector<seed_file> packet_seeds() {
+    packet state(kPacketPlayerSnapshot);
+    state.body.write_u32(100);
+    state.body.write_vec3({1.0f, -2.5f, 300.0f});
+    state.body.write_float(1.5f);
+    state.body.write_u16(0xFFFF);
+    return {{"command",
+             datagram(command(kPacketCommand, 7, "join 1 2 3 4 5"), 5 | kSeqFlag, 2 | kSeqFlag, 0x8001)},
+            {"command-result", datagram(command(kPacketCommandResult, 7, "OK 100"), 3, 5, 0x1234)},
+            {"async-command", datagram(command(kPacketAsyncCommand, 0, "bye 100"), 9 | kSeqFlag, 0, 1)},
+            {"player-state", datagram(state, 12, 4, 0x8001)},
+            {"none", datagram(packet(kPacketNone), 1, 0, 0)}};
+}
+
+// A record of the transport target: control byte, big-endian length, datagram.
+void add_record(std::vector<uint8_t>& out, uint8_t control, const std::vector<uint8_t>& bytes) {
+    out.push_back(control);
+    out.push_back(static_cast<uint8_t>(bytes.size() >> 8));
+    out.push_back(static_cast<uint8_t>(bytes.size()));
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+std::vector<seed_file> transport_seeds() {
+    // Reliable packets from one sender, a repeat, a restart with a new session value, then the
+    // acknowledgement of a packet sent back.
+    std::vector<uint8_t> exchange;
+    add_record(exchange, 0x10, datagram(command(kPacketCommand, 1, "hello"), 1 | kSeqFlag, 0, 0x0101));
+    add_record(exchange, 0x20, datagram(command(kPacketCommand, 1, "hello"), 1 | kSeqFlag, 0, 0x0101));
+    add_record(exchange, 0x08, datagram(command(kPacketCommand, 2, "join 1 2"), 3 | kSeqFlag, 1, 0x0101));
+    add_record(exchange, 0x08, datagram(packet(kPacketNone), 4, 1 | kSeqFlag, 0x0101));
+    add_record(exchange, 0x00, datagram(command(kPacketCommand, 1, "hello"), 1 | kSeqFlag, 0, 0x8001));
+    add_record(exchange, 0x48, datagram(packet(kPacketPing), 2, 0, 0x8001));
+
+    // Unreliable packets from several senders out of order, and a short datagram.
+    std::vector<uint8_t> senders;
+    for (uint8_t sender = 0; sender < 4; ++sender) {
+        for (uint32_t seq : {5u, 3u, 4u, 20000u, 2u}) {
+            add_record(senders, sender, datagram(packet(kPacketPlayerSnapshot), seq, 0, sender));
+        }
+    }
+    add_record(senders, 0x0D, {0x80, 0, 0, 1});
+    return {{"exchange", exchange}, {"senders", senders}};
+}
+
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
-    return {"qxps_stream_fuzz", "pak_archive_fuzz", "package_fuzz", "world_package_fuzz"};
+    return {"qxps_stream_fuzz",   "pak_archive_fuzz", "package_fuzz",
+            "world_package_fuzz", "net_packet_fuzz",  "net_transport_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -114,6 +173,8 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     if (target == "world_package_fuzz") {
         return {{"world-16bit-ids", world_package(2, "11")}, {"world-8bit-ids-v10", world_package(1, "10")}};
     }
+    if (target == "net_packet_fuzz") return packet_seeds();
+    if (target == "net_transport_fuzz") return transport_seeds();
     return {};
 }
 
