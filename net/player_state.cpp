@@ -120,6 +120,7 @@ std::vector<packet> player_states_write(const std::vector<player_state>& states)
     for (std::size_t first = 0; first < states.size(); first += kPerPacket) {
         const std::size_t n = std::min(kPerPacket, states.size() - first);
         packet& p = packets.emplace_back(kPacketPlayerSnapshot);
+        p.body.reserve(kPacketHeaderSize + 1 + n * kPlayerStateBytes);
         p.body.write_u8(static_cast<uint8_t>(n));
         for (std::size_t i = first; i < first + n; ++i) player_state_write(states[i], p);
     }

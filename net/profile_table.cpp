@@ -167,6 +167,7 @@ std::string profile_clean_nick(const std::string& nick) {
 std::vector<packet> profiles_write(const snapshot_package& snapshot, const profile_table& table, bool all) {
     constexpr std::size_t kRoom = kMaxGameDatagram - kPacketHeaderSize - kProfilesHeaderBytes;
     std::vector<profile_record> records;
+    records.reserve(snapshot.slots.size());
     for (const player_slot& slot : snapshot.slots) {
         if (all || slot.profile_changed) records.push_back(record_for(slot, table));
     }
@@ -182,6 +183,7 @@ std::vector<packet> profiles_write(const snapshot_package& snapshot, const profi
             ++end;
         }
         packet& p = packets.emplace_back(kPacketProfiles);
+        p.body.reserve(kPacketHeaderSize + kProfilesHeaderBytes + used);
         p.body.write_u8(static_cast<uint8_t>(end - first));
         p.body.write_u8(kProfileAllFields);
         for (std::size_t i = first; i < end; ++i) write_record(records[i], p);

@@ -144,6 +144,7 @@ bool snapshot_package_read(snapshot_package& snapshot, packet& in) {
 
 void snapshot_package_write(snapshot_package& snapshot, packet& out) {
     byte_buffer& b = out.body;
+    b.reserve(b.size() + 2 + snapshot.name.size() + 7 + snapshot.slots.size() * kPlayerSlotBytes);
     b.write_string(snapshot.name);
     b.write_u8(static_cast<uint8_t>(snapshot.flags));
     b.write_u8(static_cast<uint8_t>(snapshot.state));
@@ -171,6 +172,7 @@ std::vector<packet> snapshot_package_write_d_snapshots(snapshot_package& snapsho
     for (std::size_t first = 0; first < flagged.size(); first += kPerPacket) {
         const std::size_t n = std::min(kPerPacket, flagged.size() - first);
         packet& p = packets.emplace_back(kPacketDeltaSnapshot);
+        p.body.reserve(kPacketHeaderSize + 1 + n * kPlayerSlotBytes);
         p.body.write_u8(static_cast<uint8_t>(n));
         for (std::size_t i = first; i < first + n; ++i) snapshot_package_write_slot(*flagged[i], p);
     }
