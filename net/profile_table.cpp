@@ -30,6 +30,16 @@ const player_profile* find_const(const profile_table& table, uint32_t id) {
     return it == table.records.end() ? nullptr : &*it;
 }
 
+// The searches: the current record when it matches, else the first that does (or none).
+template <typename Match>
+bool find_where(profile_table& table, Match match) {
+    const player_profile* current = current_record(table);
+    if (current && match(*current)) return true;
+    const auto it = std::find_if(table.records.begin(), table.records.end(), match);
+    table.current = static_cast<std::size_t>(it - table.records.begin());
+    return it != table.records.end();
+}
+
 // Builds the record the server sends for a slot.
 profile_record record_for(const player_slot& slot, const profile_table& table) {
     profile_record r;
@@ -57,21 +67,11 @@ void write_record(const profile_record& r, packet& out) {
 }  // namespace
 
 bool find(profile_table& table, uint32_t id) {
-    const player_profile* current = current_record(table);
-    if (current && current->id == id) return true;
-    const auto it = std::find_if(table.records.begin(), table.records.end(),
-                                 [&](const player_profile& p) { return p.id == id; });
-    table.current = static_cast<std::size_t>(it - table.records.begin());
-    return it != table.records.end();
+    return find_where(table, [&](const player_profile& p) { return p.id == id; });
 }
 
 bool find_by_nick(profile_table& table, const std::string& nick) {
-    const player_profile* current = current_record(table);
-    if (current && current->nick == nick) return true;
-    const auto it = std::find_if(table.records.begin(), table.records.end(),
-                                 [&](const player_profile& p) { return p.nick == nick; });
-    table.current = static_cast<std::size_t>(it - table.records.begin());
-    return it != table.records.end();
+    return find_where(table, [&](const player_profile& p) { return p.nick == nick; });
 }
 
 bool add(profile_table& table, uint32_t id) {
