@@ -14,7 +14,7 @@ constexpr uint8_t kLow3 = 7;
 constexpr uint8_t kSkinHundreds = 0x80;  // bit 7 of the last slot byte: the skin is 100 or more
 constexpr int32_t kSkinBase = 100;
 constexpr int kCauseShift = 3;
-constexpr int32_t kGameModes = 3;
+constexpr int32_t kGameModeMask = 3;
 constexpr int32_t kRealistic = 1;
 constexpr int32_t kArcade = 0;
 constexpr uint32_t kFirstPersonId = 100;
@@ -206,7 +206,7 @@ void snapshot_package_set_name(snapshot_package& snapshot, const std::string& na
 
 void snapshot_package_set_game_setup(snapshot_package& snapshot, int32_t game_mode, bool friendly_fire,
                                      bool iron_sights, bool free_camera, bool id_tags) {
-    int32_t flags = (game_mode & kGameModes) << kSnapshotModeShift;
+    int32_t flags = (game_mode & kGameModeMask) << kSnapshotModeShift;
     if (friendly_fire) flags |= kSnapshotFriendlyFire;
     if (iron_sights) flags |= kSnapshotIronSights;
     if (free_camera) flags |= kSnapshotFreeCamera;
@@ -313,7 +313,7 @@ bool snapshot_package_slot_is_bot(const player_slot& slot) {
 }
 
 std::string net_format_game_flags(int32_t flags) {
-    const int32_t mode = (flags >> kSnapshotModeShift) & kGameModes;
+    const int32_t mode = (flags >> kSnapshotModeShift) & kGameModeMask;
     std::string code = mode == kArcade ? "A" : mode == kRealistic ? "R" : "C";
     if (flags & kSnapshotFriendlyFire) code += 'F';
     if (flags & kSnapshotIdTags) code += 'T';
