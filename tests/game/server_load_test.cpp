@@ -15,6 +15,7 @@
 #include "tools/lmap_writer.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
+#include "world/hit_map.h"
 
 namespace kv {
 namespace {
@@ -233,6 +234,46 @@ TEST_F(ServerLoad, AFailedTextTableCostsOnlyItself) {
         EXPECT_EQ(server_text(srv_, kTextBase, 0), "");
         EXPECT_EQ(server_text(srv_, kTextMenu, 0), "Start");
         EXPECT_EQ(server_text(srv_, kTextKeys, 0), "Escape");
+    }
+}
+
+// A data set can put a FIFO, a device or a folder where any data file belongs. None of them is
+// opened (a FIFO would block the start-up for good, a device would be read without end): each is
+// refused with its path in the log, and that file counts as missing.
+TEST_F(ServerLoad, SpecialFilesInPlaceOfDataFilesAreRefused) {
+    server_set_language(srv_, "en");
+    server_set_texture_dir(srv_, "tex/");
+    struct data_file {
+        const char* label;
+        std::string path;
+        std::function<bool()> load;
+    };
+    const data_file files[] = {
+        {"package", srv_.data_dir + "kvmenu", [this] { return load_package(srv_, "kvmenu", false); }},
+        {"text table", srv_.data_dir + "base-en.txt", [this] { return server_load_text_tables(srv_, ""); }},
+        {"net.cfg", srv_.data_dir + "net.cfg", [this] { return server_read_config(srv_, "net.cfg"); }},
+        {"hit map", srv_.data_dir + "tex/hitmap0.tga", [this] { return server_load_hit_maps(srv_) > 0; }},
+    };
+    std::filesystem::create_directories(srv_.data_dir + "tex");
+    const struct {
+        const char* label;
+        std::function<void(const std::string&)> make;
+    } specials[] = {
+        {"FIFO", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
+        {"link to /dev/zero", [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); }},
+        {"folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
+    };
+    for (const data_file& file : files) {
+        for (const auto& special : specials) {
+            SCOPED_TRACE(std::string(file.label) + " as " + special.label);
+            std::filesystem::remove_all(file.path);
+            special.make(file.path);
+            clear_log();
+            EXPECT_FALSE(file.load());
+            EXPECT_NE(log().find("`" + file.path + "' is not a regular file, not opened.\n"), std::string::npos)
+                << log();
+            std::filesystem::remove_all(file.path);
+        }
     }
 }
 
