@@ -182,8 +182,14 @@ bool load(server& srv, const std::string& name, bool map, bool as_import, int de
 
     for (const auto& archive : srv.archives) {
         if (!pak_archive_has_chunk(*archive, name)) continue;
+        const pak_chunk_reader reader = pak_archive_find_chunk(*archive, name);
+        if (reader.size() > kPackageFileMax) {
+            log_write("server: package `%s' in an archive is %lld bytes, larger than 1 GiB: refused.\n", name.c_str(),
+                      static_cast<long long>(reader.size()));
+            return false;
+        }
         file_stream chunk;
-        file_stream_open_chunk(chunk, pak_archive_find_chunk(*archive, name));
+        file_stream_open_chunk(chunk, reader);
         return load_from(srv, name, chunk, as_import, false, depth);
     }
     // Neither a file nor an archive holds the name: say where it was looked for. A file that is

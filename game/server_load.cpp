@@ -1,5 +1,7 @@
 #include "game/server_load.h"
 
+#include <new>
+
 #include "data/file_stream.h"
 #include "data/package.h"
 #include "data/read_error.h"
@@ -84,6 +86,9 @@ bool server_load_game_package(server& srv, const std::string& name) {
         gfx_load_lightmaps(k.graphics, srv.current_level_name);
     } catch (const read_error& e) {
         log_write("%s\n", e.what());
+        return fail(name);
+    } catch (const std::bad_alloc&) {
+        log_write("server: not enough memory for the light maps of `%s'.\n", srv.current_level_name.c_str());
         return fail(name);
     }
     log_stamped("OK\n");

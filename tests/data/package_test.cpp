@@ -552,6 +552,23 @@ TEST_F(Package, HugeAndSpecialPackageFilesAreRefused) {
                              path + "' for package `" + name + "' not used.\n");
     }
     EXPECT_TRUE(srv_.packages.empty());
+
+    // A file that is there but cannot be opened is not called missing: the log says why.
+    write_package("base", arty_package("base"));
+    rlimit old_limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old_limit), 0);
+    clear_log();
+    // The lowest free descriptor is the first the limit forbids.
+    const int lowest_free = dup(0);
+    close(lowest_free);
+    rlimit limit = old_limit;
+    limit.rlim_cur = static_cast<rlim_t>(lowest_free);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    EXPECT_FALSE(load_package(srv_, "base", false));
+    setrlimit(RLIMIT_NOFILE, &old_limit);
+    const std::string path = srv_.data_dir + "base";
+    EXPECT_EQ(log(), "Couldn't open `" + path + "': Too many open files.\n" + loading("base") + "server: file `" +
+                         path + "' for package `base' not used.\n");
 }
 
 }  // namespace

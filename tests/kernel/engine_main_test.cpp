@@ -355,6 +355,17 @@ TEST_F(EngineMain, AFatalFaultOfTheDataEndsAsAFailure) {
     }
 }
 
+// SIGINT or SIGTERM during start-up: the first pass of the loop stops the program before the level
+// loads, and the run ends normally.
+TEST_F(EngineMain, AStopDuringStartUpEndsBeforeTheLevelLoads) {
+    sys_request_stop();
+    EXPECT_EQ(run({"--dedicated=yes"}), kEngineDone);
+    const std::string text = log();
+    EXPECT_NE(text.find("] Starting engine's main loop...\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Loading package"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
+}
+
 TEST_F(EngineMain, HelpEndsBeforeAnyLogLine) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(run({"--help"}), kEngineHelp);
