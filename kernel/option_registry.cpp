@@ -1,7 +1,5 @@
 #include "kernel/option_registry.h"
 
-#include <cstdio>
-
 #include "data/file_stream.h"
 #include "kernel/log.h"
 #include "util/text.h"
