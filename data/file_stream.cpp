@@ -27,7 +27,8 @@ int64_t source_read(file_stream& s, void* out, std::size_t n) {
     if (s.chunk) return s.chunk->read(out, n);
     if (s.handle < 0) return -1;
     const int64_t got = sys_file_read(s.handle, out, n);
-    if (got < 0) log_write("Couldn't read `%s': %s.\n", s.name.c_str(), sys_error_text(sys_last_error()).c_str());
+    if (got < 0)
+        log_write("Couldn't read `%s': %s.\n", s.name.c_str(), sys_error_text(sys_last_error()).c_str());
     return got;
 }
 
@@ -168,7 +169,8 @@ bool file_stream_commit(file_stream& s) {
     if (s.replacement.handle >= 0) {
         committed = sys_replace_commit(s.replacement, &s.error);
         if (!committed) {
-            log_write("Couldn't write `%s': %s.\n", s.replacement.target.c_str(), sys_error_text(s.error).c_str());
+            log_write("Couldn't write `%s': %s.\n", s.replacement.target.c_str(),
+                      sys_error_text(s.error).c_str());
         }
     }
     file_stream_close(s);
@@ -215,7 +217,8 @@ bool file_stream_write(file_stream& s, const void* buffer, std::size_t n) {
         return false;
     }
     s.ok = sys_file_write(s.handle, buffer, n);
-    if (!s.ok) log_write("Couldn't write `%s': %s.\n", s.name.c_str(), sys_error_text(sys_last_error()).c_str());
+    if (!s.ok)
+        log_write("Couldn't write `%s': %s.\n", s.name.c_str(), sys_error_text(sys_last_error()).c_str());
     return s.ok;
 }
 

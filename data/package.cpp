@@ -114,12 +114,14 @@ bool finish_load(server& srv, package& p, int depth) {
             log_write("server: import `%s' of `%s' refused: not a package name.\n",
                       package_name_printable(import).c_str(), p.name.c_str());
         } else if (depth >= kImportDepthMax) {
-            log_write("server: imports of `%s' nest deeper than %d, refused.\n", p.name.c_str(), kImportDepthMax);
+            log_write("server: imports of `%s' nest deeper than %d, refused.\n", p.name.c_str(),
+                      kImportDepthMax);
         } else if (load(srv, import, false, true, depth + 1)) {
             loaded = package_list_find(srv.packages, import);
         }
         if (!loaded) {
-            log_write("server: Failed to load imported package `%s'.\n", package_name_printable(import).c_str());
+            log_write("server: Failed to load imported package `%s'.\n",
+                      package_name_printable(import).c_str());
             p.state = package_state::incomplete;
             return false;
         }
@@ -184,8 +186,8 @@ bool load(server& srv, const std::string& name, bool map, bool as_import, int de
         if (!pak_archive_has_chunk(*archive, name)) continue;
         const pak_chunk_reader reader = pak_archive_find_chunk(*archive, name);
         if (reader.size() > kPackageFileMax) {
-            log_write("server: package `%s' in an archive is %lld bytes, larger than 1 GiB: refused.\n", name.c_str(),
-                      static_cast<long long>(reader.size()));
+            log_write("server: package `%s' in an archive is %lld bytes, larger than 1 GiB: refused.\n",
+                      name.c_str(), static_cast<long long>(reader.size()));
             return false;
         }
         file_stream chunk;

@@ -43,7 +43,8 @@ bool read_table(text_table& table, const std::string& path) {
     file_stream stream;
     table.entries.clear();
     if (!file_stream_open(stream, path, kFileRead)) {
-        log_write("server: text table `%s' not read: %s.\n", path.c_str(), sys_error_text(stream.error).c_str());
+        log_write("server: text table `%s' not read: %s.\n", path.c_str(),
+                  sys_error_text(stream.error).c_str());
         return false;
     }
     const int64_t size = file_stream_size(stream);
@@ -154,7 +155,8 @@ bool server_load_text_tables(server& srv, const std::string& game_package) {
             all_read = false;
     }
     if (game_package.empty()) return all_read;
-    return read_table(srv.text_tables[kTextMap], srv.data_dir + "maps/" + game_package + srv.language_suffix) &&
+    return read_table(srv.text_tables[kTextMap],
+                      srv.data_dir + "maps/" + game_package + srv.language_suffix) &&
            all_read;
 }
 

@@ -41,7 +41,7 @@ struct kernel {
     int32_t slowest_render_ms = 0;
     int32_t fastest_render_ms = 1000000;
     bool running = true;
-    bool failed = false;  // stopped by a fault in the data: the program ends with a failure status
+    bool failed = false;     // stopped by a fault in the data: the program ends with a failure status
     bool no_render = false;  // a dedicated server draws nothing
     int32_t detail_level = kDetailHigh;
     bool reply_awaited = false;  // a console command is waiting for the server's answer

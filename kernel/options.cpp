@@ -36,7 +36,8 @@ namespace {
 // "-join" and "-name" and the words they take are read by `parse_join_options`.
 bool is_join_word(const command_options& table, char** argv, int i) {
     const auto is_join_name = [&table](const char* word) {
-        return word != nullptr && (std::strcmp(word, table.join.name) == 0 || std::strcmp(word, table.nick.name) == 0);
+        return word != nullptr &&
+               (std::strcmp(word, table.join.name) == 0 || std::strcmp(word, table.nick.name) == 0);
     };
     return is_join_name(argv[i]) || (i > 1 && is_join_name(argv[i - 1]));
 }

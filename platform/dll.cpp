@@ -60,7 +60,8 @@ bool dll_load(dll& d) {
     // A module named by its path (a bot module of the data set) must be a regular file: the loader
     // would block on a FIFO.
     struct stat info;
-    if (d.name.find('/') != std::string::npos && ::stat(d.name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    if (d.name.find('/') != std::string::npos && ::stat(d.name.c_str(), &info) == 0 &&
+        !S_ISREG(info.st_mode)) {
         d.error = d.name + " is not a regular file";
         return false;
     }

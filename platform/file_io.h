@@ -13,8 +13,8 @@ namespace kv {
 struct sys_file_mode {
     bool read = false;
     bool write = false;
-    bool create = false;     // a new file gets read and write permission for everyone (less the umask)
-    bool truncate = false;   // only together with write
+    bool create = false;    // a new file gets read and write permission for everyone (less the umask)
+    bool truncate = false;  // only together with write
     bool append = false;
     bool exclusive = false;  // with create: the name must be new (no file, no link of that name)
 };

@@ -56,8 +56,8 @@ bool sys_replace_begin(sys_replacement& r, const std::string& path, int* error) 
     for (int attempt = 0; attempt < kNameAttempts && r.handle < 0; ++attempt) {
         r.temporary = temporary_name(r.target);
         do {
-            r.handle = ::open(r.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY,
-                              creation);
+            r.handle = ::open(r.temporary.c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, creation);
         } while (r.handle < 0 && errno == EINTR);
         if (r.handle < 0 && errno != EEXIST) break;
     }

@@ -456,7 +456,8 @@ TEST(FileStream, OnlyRegularFilesOpen) {
     EXPECT_FALSE(file_stream_open(stream, folder.file("dangling"), kFileWrite | kFileCreate));
     EXPECT_FALSE(fs::exists(folder.file("elsewhere")));
     // An exclusive open wants a new name.
-    EXPECT_FALSE(file_stream_open(stream, folder.file("to-target"), kFileWrite | kFileCreate | kFileExclusive));
+    EXPECT_FALSE(
+        file_stream_open(stream, folder.file("to-target"), kFileWrite | kFileCreate | kFileExclusive));
     EXPECT_EQ(stream.error, EEXIST);
     EXPECT_TRUE(file_stream_open(stream, folder.file("new"), kFileWrite | kFileCreate | kFileExclusive));
 }

@@ -459,7 +459,8 @@ TEST_F(Package, ImportChainsNestAtMost64Deep) {
     constexpr int kLongChain = 20000;
     const auto name = [](int i) { return str_format("p%05d", i); };
     std::vector<std::pair<std::string, std::vector<uint8_t>>> chain;
-    for (int i = 0; i < kLongChain; ++i) chain.emplace_back(name(i), arty_package(name(i), {name(i + 1)}).finish());
+    for (int i = 0; i < kLongChain; ++i)
+        chain.emplace_back(name(i), arty_package(name(i), {name(i + 1)}).finish());
     add_archive("chain.pak", chain);
     // Loose files: chains of 64 and 65 imports below their first package, which ends each in a
     // package without imports.
@@ -489,7 +490,8 @@ TEST_F(Package, ImportChainsNestAtMost64Deep) {
         const std::string beyond = first == "s00" ? "s65" : name(65);
         EXPECT_NE(text.find(loading(last) + (first == "s00" ? ok() : "") + "server: imports of `" + last +
                             "' nest deeper than 64, refused.\n"
-                            "server: Failed to load imported package `" + beyond + "'.\n"),
+                            "server: Failed to load imported package `" +
+                            beyond + "'.\n"),
                   std::string::npos)
             << text;
         EXPECT_EQ(text.find(loading(beyond)), std::string::npos);
@@ -511,9 +513,14 @@ TEST_F(Package, ImportNamesOutsideTheDataFolderAreRefused) {
         std::string import;
         std::string logged;
     } cases[] = {
-        {"../outside", "../outside"}, {absolute, absolute},   {"\\..\\outside", "\\..\\outside"},
-        {"..", ".."},                 {".", "."},             {"maps/level", "maps/level"},
-        {"", ""},                     {"a\x01\nb", "a??b"},
+        {"../outside", "../outside"},
+        {absolute, absolute},
+        {"\\..\\outside", "\\..\\outside"},
+        {"..", ".."},
+        {".", "."},
+        {"maps/level", "maps/level"},
+        {"", ""},
+        {"a\x01\nb", "a??b"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.logged);
@@ -523,7 +530,8 @@ TEST_F(Package, ImportNamesOutsideTheDataFolderAreRefused) {
         EXPECT_FALSE(load_package(srv_, "level", false));
         EXPECT_EQ(log(), loading("level") + ok() + "server: import `" + c.logged +
                              "' of `level' refused: not a package name.\n"
-                             "server: Failed to load imported package `" + c.logged + "'.\n");
+                             "server: Failed to load imported package `" +
+                             c.logged + "'.\n");
         EXPECT_EQ(loaded(), std::vector<std::string>{"level"});
     }
     srv_.packages.clear();
@@ -535,8 +543,9 @@ TEST_F(Package, HugeAndSpecialPackageFilesAreRefused) {
     const std::string huge = write_data("huge", arty_package("huge").finish());
     ASSERT_EQ(truncate(huge.c_str(), 2ll << 30), 0);
     EXPECT_FALSE(load_package(srv_, "huge", false));
-    EXPECT_EQ(log(), "server: package file `" + huge + "' is 2147483648 bytes, larger than 1 GiB: refused.\n" +
-                         loading("huge") + "server: file `" + huge + "' for package `huge' not used.\n");
+    EXPECT_EQ(log(), "server: package file `" + huge +
+                         "' is 2147483648 bytes, larger than 1 GiB: refused.\n" + loading("huge") +
+                         "server: file `" + huge + "' for package `huge' not used.\n");
 
     const std::string fifo = folder_.file("data/fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -548,8 +557,8 @@ TEST_F(Package, HugeAndSpecialPackageFilesAreRefused) {
         clear_log();
         const std::string path = srv_.data_dir + name;
         EXPECT_FALSE(load_package(srv_, name, false));
-        EXPECT_EQ(log(), "`" + path + "' is not a regular file, not opened.\n" + loading(name) + "server: file `" +
-                             path + "' for package `" + name + "' not used.\n");
+        EXPECT_EQ(log(), "`" + path + "' is not a regular file, not opened.\n" + loading(name) +
+                             "server: file `" + path + "' for package `" + name + "' not used.\n");
     }
     EXPECT_TRUE(srv_.packages.empty());
 
@@ -567,8 +576,8 @@ TEST_F(Package, HugeAndSpecialPackageFilesAreRefused) {
     EXPECT_FALSE(load_package(srv_, "base", false));
     setrlimit(RLIMIT_NOFILE, &old_limit);
     const std::string path = srv_.data_dir + "base";
-    EXPECT_EQ(log(), "Couldn't open `" + path + "': Too many open files.\n" + loading("base") + "server: file `" +
-                         path + "' for package `base' not used.\n");
+    EXPECT_EQ(log(), "Couldn't open `" + path + "': Too many open files.\n" + loading("base") +
+                         "server: file `" + path + "' for package `base' not used.\n");
 }
 
 }  // namespace

@@ -188,8 +188,8 @@ TEST_F(ServerLoad, ReadsTheTextTables) {
     EXPECT_EQ(server_text(srv_, kTextKeys, 0), "");
     const std::string missing = ": No such file or directory.\n";
     EXPECT_EQ(log(), "server: text table `" + srv_.data_dir + "menu-de.txt' not read" + missing +
-                              "server: text table `" + srv_.data_dir + "keys-de.txt' not read" + missing +
-                              "server: text table `" + srv_.data_dir + "maps/harbour-de.txt' not read" + missing);
+                         "server: text table `" + srv_.data_dir + "keys-de.txt' not read" + missing +
+                         "server: text table `" + srv_.data_dir + "maps/harbour-de.txt' not read" + missing);
 
     server_set_language(srv_, "en");
     EXPECT_FALSE(server_load_text_tables(srv_, "dock"));
@@ -260,7 +260,8 @@ TEST_F(ServerLoad, SpecialFilesInPlaceOfDataFilesAreRefused) {
         std::function<void(const std::string&)> make;
     } specials[] = {
         {"FIFO", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
-        {"link to /dev/zero", [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); }},
+        {"link to /dev/zero",
+         [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); }},
         {"folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
     };
     for (const data_file& file : files) {
@@ -270,7 +271,8 @@ TEST_F(ServerLoad, SpecialFilesInPlaceOfDataFilesAreRefused) {
             special.make(file.path);
             clear_log();
             EXPECT_FALSE(file.load());
-            EXPECT_NE(log().find("`" + file.path + "' is not a regular file, not opened.\n"), std::string::npos)
+            EXPECT_NE(log().find("`" + file.path + "' is not a regular file, not opened.\n"),
+                      std::string::npos)
                 << log();
             std::filesystem::remove_all(file.path);
         }

@@ -315,8 +315,8 @@ TEST_F(EngineMain, EarlyShutdownLeavesTheOptionsFileAlone) {
 
 // A folder given without its trailing separator is that folder, not its parent with a prefix.
 TEST_F(EngineMain, FolderOptionsWithoutTheirSeparatorNameTheFolder) {
-    ASSERT_EQ(start({"--dedicated=yes", "--base-dir=" + folder_.file("data"), "--write-dir=" + folder_.file("write"),
-                     "--tex-base-dir=tex", "--lmap-base-dir=lmap\\"}),
+    ASSERT_EQ(start({"--dedicated=yes", "--base-dir=" + folder_.file("data"),
+                     "--write-dir=" + folder_.file("write"), "--tex-base-dir=tex", "--lmap-base-dir=lmap\\"}),
               start_up_result::run);
     const server& srv = server_get();
     EXPECT_EQ(srv.data_dir, folder_.file("data") + "/");
@@ -648,7 +648,6 @@ TEST(KvProgram, RunsTheDemoLevelWhenItIsTheBootPackage) {
     EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
 }
 
-
 // The program with its standard error a pipe nobody reads (a write to it would end the process by
 // SIGPIPE) and its first words going there. With a FIFO as its boot package it neither hangs nor
 // dies: the FIFO is refused and the run ends as a failure. With a FIFO as a text table and as
@@ -659,20 +658,24 @@ TEST(KvProgram, FifosAndAClosedStandardErrorNeitherHangNorKill) {
     std::filesystem::create_directory(folder.file("write"));
     const std::string data = folder.file("demo-data") + "/";
     ASSERT_EQ(mkfifo((data + "maps/fifo-en").c_str(), 0600), 0);
-    const words_t words = {"--colour=red", "--dedicated=yes", "--base-dir=" + data, "--write-dir=" + folder.file("write") + "/"};
+    const words_t words = {"--colour=red", "--dedicated=yes", "--base-dir=" + data,
+                           "--write-dir=" + folder.file("write") + "/"};
     constexpr int kWaitMs = 20000;
     {
         words_t boot = words;
         boot.push_back("--pkg-file=fifo");
-        child_process kv(KV_BINARY_PATH, boot, folder.path().string(), child_process::error_stream::broken_pipe);
+        child_process kv(KV_BINARY_PATH, boot, folder.path().string(),
+                         child_process::error_stream::broken_pipe);
         ASSERT_TRUE(kv.started());
         const std::optional<int> status = kv.wait(kWaitMs);
         ASSERT_TRUE(status.has_value()) << folder.read("kv.log");
         EXPECT_EQ(*status, 1) << folder.read("kv.log");
         const std::string text = folder.read("kv.log");
-        EXPECT_NE(text.find("`" + data + "maps/fifo-en' is not a regular file, not opened.\n"), std::string::npos)
+        EXPECT_NE(text.find("`" + data + "maps/fifo-en' is not a regular file, not opened.\n"),
+                  std::string::npos)
             << text;
-        EXPECT_NE(text.find("*FATAL* error - couldn't open boot-strap package. Quitting ...\n"), std::string::npos);
+        EXPECT_NE(text.find("*FATAL* error - couldn't open boot-strap package. Quitting ...\n"),
+                  std::string::npos);
         EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
     }
     for (const char* name : {"menu-en.txt", "net.cfg"}) {
@@ -681,14 +684,17 @@ TEST(KvProgram, FifosAndAClosedStandardErrorNeitherHangNorKill) {
     }
     child_process kv(KV_BINARY_PATH, words, folder.path().string(), child_process::error_stream::broken_pipe);
     ASSERT_TRUE(kv.started());
-    EXPECT_TRUE(wait_for_text(folder.file("kv.log"), "View `default' activated.\n", kWaitMs)) << folder.read("kv.log");
+    EXPECT_TRUE(wait_for_text(folder.file("kv.log"), "View `default' activated.\n", kWaitMs))
+        << folder.read("kv.log");
     kv.signal(SIGTERM);
     const std::optional<int> status = kv.wait(kWaitMs);
     ASSERT_TRUE(status.has_value()) << folder.read("kv.log");
     EXPECT_EQ(*status, 0) << folder.read("kv.log");
     const std::string text = folder.read("kv.log");
-    EXPECT_NE(text.find("`" + data + "menu-en.txt' is not a regular file, not opened.\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("`" + data + "net.cfg' is not a regular file, not opened.\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("`" + data + "menu-en.txt' is not a regular file, not opened.\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("`" + data + "net.cfg' is not a regular file, not opened.\n"), std::string::npos)
+        << text;
     EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
 }
 

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "platform/clock.h"
@@ -104,10 +104,12 @@ TEST_F(LogTest, OpensOnlyARegularFile) {
              fs::permissions(path, fs::perms::owner_read);
          },
          kSysReadOnlyFile},
-        {"link to a regular file", [&] {
+        {"link to a regular file",
+         [&] {
              std::ofstream(dir_ / "real") << "old\n";
              fs::create_symlink(dir_ / "real", path);
-         }, 0},
+         },
+         0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
@@ -141,8 +143,8 @@ TEST_F(LogTest, AFullDiskIsSaidOnceOnStandardError) {
         for (int i = 0; i < 100; ++i) log_write("%s\n", line.c_str());
     }
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said, "kv: couldn't write to " + path.string() +
-                        ": File too large; later log lines may be lost.\n");
+    EXPECT_EQ(said,
+              "kv: couldn't write to " + path.string() + ": File too large; later log lines may be lost.\n");
     EXPECT_LE(std::filesystem::file_size(path), 4096u);
 }
 

@@ -337,8 +337,8 @@ TEST_F(OptionsFile, NothingIsWrittenOutsideTheOptionsFile) {
     struct place {
         const char* label;
         std::function<void()> make;
-        std::string line;     // the reason logged, empty when the save succeeds
-        bool saved_at_link;   // the file behind the link holds the new settings
+        std::string line;    // the reason logged, empty when the save succeeds
+        bool saved_at_link;  // the file behind the link holds the new settings
     };
     const std::string refused = "Warning: couldn't write to options file, settings not stored.\n";
     const place places[] = {
@@ -369,7 +369,8 @@ TEST_F(OptionsFile, NothingIsWrittenOutsideTheOptionsFile) {
          [&] {
              write_file(elsewhere / "victim", "private");
              fs::permissions(elsewhere / "victim", fs::perms::owner_read | fs::perms::owner_write);
-             for (const char* suffix : {".new", ".tmp", "~"}) fs::create_symlink(elsewhere / "victim", path_ + suffix);
+             for (const char* suffix : {".new", ".tmp", "~"})
+                 fs::create_symlink(elsewhere / "victim", path_ + suffix);
          },
          "", false},
     };
@@ -388,7 +389,8 @@ TEST_F(OptionsFile, NothingIsWrittenOutsideTheOptionsFile) {
             for (const fs::path& folder : {dir_, elsewhere}) {
                 for (const auto& entry : fs::directory_iterator(folder)) {
                     const fs::path at = entry.path();
-                    if (at == path_ || at.filename() == "kv.log" || (p.saved_at_link && at.filename() == "settings"))
+                    if (at == path_ || at.filename() == "kv.log" ||
+                        (p.saved_at_link && at.filename() == "settings"))
                         continue;
                     const fs::file_status status = fs::symlink_status(at);
                     std::string what = std::to_string(static_cast<int>(status.type())) + " " +
