@@ -353,6 +353,13 @@ TEST_F(EngineMain, AFatalFaultOfTheDataEndsAsAFailure) {
         EXPECT_NE(text.find(c.line), std::string::npos) << text;
         EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
     }
+    // The program itself ends with the status of a failure.
+    log_close();
+    child_process kv(KV_BINARY_PATH, with_folders({"--dedicated=yes", "--pkg-file=broken"}), folder_.path().string());
+    const std::optional<int> status = kv.wait(20000);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 1) << log();
+    EXPECT_NE(log().find("kvgame: *FATAL* couldn't find flying camera spawn point (sp0).\n"), std::string::npos);
 }
 
 // SIGINT or SIGTERM during start-up: the first pass of the loop stops the program before the level
