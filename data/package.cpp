@@ -108,7 +108,7 @@ bool finish_load(server& srv, package& p) {
         const std::string& import = p.imports[p.imports_loaded];
         package* loaded = load(srv, import, false, true) ? package_list_find(srv.packages, import) : nullptr;
         if (!loaded) {
-            log_write("server: Failed to load imported package `%s'.\n", import.c_str());
+            log_write("server: Failed to load imported package `%s'.\n", log_printable(import).c_str());
             p.state = package_state::incomplete;
             return false;
         }
@@ -144,7 +144,7 @@ bool load(server& srv, const std::string& name, bool map, bool as_import) {
     file_stream disk;
     const std::string disk_path = srv.data_dir + (map ? "maps/" : "") + name;
     const bool opened = file_stream_open(disk, disk_path, kFileRead);
-    log_stamped("  Loading package '%s' ...\n", name.c_str());
+    log_stamped("  Loading package '%s' ...\n", log_printable(name).c_str());
     if (opened) {
         const std::size_t before = srv.packages.size();
         const bool result = load_from(srv, name, disk, as_import, true);
@@ -160,7 +160,9 @@ bool load(server& srv, const std::string& name, bool map, bool as_import) {
         return load_from(srv, name, chunk, as_import, false);
     }
     // Neither a file nor an archive holds the name: say where it was looked for.
-    if (!opened) log_write("server: no file `%s' for package `%s'.\n", disk_path.c_str(), name.c_str());
+    if (!opened)
+        log_write("server: no file `%s' for package `%s'.\n", log_printable(disk_path).c_str(),
+                  log_printable(name).c_str());
     return false;
 }
 
@@ -254,7 +256,7 @@ bool load_package(server& srv, const std::string& name, bool map) {
 void package_destroy(server& srv, package& p) {
     if (p.unloading) return;
     p.unloading = true;
-    log_write("Package `%s' is being unloaded.\n", p.name.c_str());
+    log_write("Package `%s' is being unloaded.\n", log_printable(p.name).c_str());
     if (!p.arties.items.empty()) arty_factory_erase_group(srv.factory, p.spawn_group);
     const std::vector<package*> imports = std::move(p.import_links);
     ref_list_drop_owner(ref_list(), &p);

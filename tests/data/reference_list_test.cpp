@@ -150,7 +150,8 @@ TEST_F(ReferenceList, SectorNamesResolveInTheNamedOrTheRequestersPackage) {
         {"yard", hall, yard, ""},  // a bare name looks in the requester's package
         {"yard", room, nullptr, "server: No sector `level:yard' found.\n"},
         {"nowhere:hall", room, nullptr, "server: No package `nowhere' found.\n"},
-        {"hall", &stray, nullptr, ""},  // the requester is in no package
+        {":hall", hall, nullptr, "server: No package `' found.\n"},  // the package is the empty text
+        {"hall", &stray, nullptr, ""},                               // the requester is in no package
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
