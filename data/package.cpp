@@ -186,15 +186,15 @@ std::unique_ptr<arty_description> arty_description_read(package_read_context& ct
     const uint32_t size = qxps_stream_read_u32(in);
     if (size > kArtyParametersMax) {
         throw read_error(str_format("[PS] Parameters of arty `%s' too large (%u bytes)",
-                                    description->instance_name.c_str(), size));
+                                    log_printable(description->instance_name).c_str(), size));
     }
     if (size > 0) {
         std::vector<uint8_t> bytes(size);
         qxps_stream_read_bytes(in, bytes.data(), size);
         description->parameters = std::make_unique<token_list>();
         if (!token_list_init(*description->parameters, size, bytes.data())) {
-            throw read_error(
-                str_format("[PS] Damaged parameters of arty `%s'", description->instance_name.c_str()));
+            throw read_error(str_format("[PS] Damaged parameters of arty `%s'",
+                                        log_printable(description->instance_name).c_str()));
         }
     }
     qxps_stream_leave_chunk(in);

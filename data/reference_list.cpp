@@ -64,7 +64,7 @@ template <class T>
 T* find_or_log(const object_table<T>& table, const std::string& package_name, const std::string& name,
                const char* format) {
     T* found = find_named(table, name);
-    if (!found) log_write(format, package_name.c_str(), name.c_str());
+    if (!found) log_write(format, log_printable(package_name).c_str(), log_printable(name).c_str());
     return found;
 }
 

@@ -315,7 +315,7 @@ void kvgame_select_camera(kvgame& game, bool menu) {
 
 bool kvgame_pick_static_camera(kvgame& game, int32_t index, int32_t team) {
     arty_factory& factory = *game.factory;
-    // The draw runs over every "scam" arty, so that it takes the random numbers it always took.
+    // Every "scam" arty has a place in the draw; one that is no static camera is drawn again.
     std::vector<kvstatic_camera*> cameras;
     kvstatic_camera* first = nullptr;
     bool mode_found = false;
@@ -326,7 +326,7 @@ bool kvgame_pick_static_camera(kvgame& game, int32_t index, int32_t team) {
         if (camera && camera->mode == team) mode_found = true;
     }
     game.static_camera = nullptr;
-    if (cameras.empty() || index >= 0) return false;
+    if (index >= 0) return false;
     // The draw would never end without a camera of the mode.
     if (!mode_found) {
         log_write("kvgame: *WARNING* no static camera of mode %d; taking %s.\n", team,

@@ -48,10 +48,10 @@ void read_occluders(qxps_stream& s, sector& sec) {
         log_write(
             "server: *WARNING* Sector `%s' has %u occluder points, not a multiple of 4; only whole quads are "
             "read.\n",
-            sec.name.c_str(), point_count);
+            log_printable(sec.name).c_str(), point_count);
     }
     const uint32_t count = point_count / 4u;
-    world_check_room(s, count, 48, "occluders of sector `" + sec.name + "'");
+    world_check_room(s, count, 48, "occluders of sector `" + log_printable(sec.name) + "'");
     sec.occluders.resize(count);
     for (occluder& occ : sec.occluders) {
         std::array<vec3, 4> points;
@@ -127,7 +127,7 @@ std::unique_ptr<sector> sector_read(package_read_context& ctx) {
     // A tree shared with another sector is checked against this sector's tables too.
     const std::string fault = object_tree_check(*sec->tree, static_cast<uint32_t>(sec->nodes.items.size()),
                                                 static_cast<uint32_t>(sec->meshes.items.size()));
-    if (!fault.empty()) world_corrupt("object tree of sector `" + sec->name + "'", fault);
+    if (!fault.empty()) world_corrupt("object tree of sector `" + log_printable(sec->name) + "'", fault);
 
     world_read_entries(sec->portals, ctx, qxps_stream_read_u16(s), portal_read);
     world_read_entries(sec->arties, ctx, qxps_stream_read_u16(s), arty_description_read);
