@@ -9,7 +9,7 @@ namespace kv::tools {
 namespace {
 
 // A package with something in every table: imports, a screen naming one view twice, named objects
-// of the kinds read by name only, an empty geometry, model and sector (listed twice) and two arty
+// of the kinds read by name only, a skeleton and an animation, an empty geometry, model and sector (listed twice) and two arty
 // descriptions.
 std::vector<uint8_t> full_package(uint8_t id_width, const std::string& version) {
     package_writer w(id_width, version);
@@ -26,8 +26,8 @@ std::vector<uint8_t> full_package(uint8_t id_width, const std::string& version) 
     w.add_arty("kvgame", "game", token_writer().key("cb:").integer(100).key("mode:").str("team").bytes());
     w.add_arty("kvdoor", "d-gate",
                token_writer().key("speed:").number(90.0f).key("gi:").str("hall:gate").bytes());
-    w.add_named_object(package_table::skeletons, "body");
-    w.add_named_object(package_table::animations, "walk", {0, 0, 0, 1});
+    add_skeleton(w, {.name = "body", .nodes = {{0, 1}, {1}}, .bind_keys = {{.bone = 1}}});
+    add_animation(w, {.name = "walk", .frames = {{{.bone = 1, .angle = 0.5f}}}});
     return w.finish();
 }
 
