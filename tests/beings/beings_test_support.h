@@ -27,7 +27,8 @@ inline tools::skeleton_spec test_skeleton_spec() {
     s.reference_bone = 0;
     s.attachment_bones[2] = 9;
     s.nodes = {{0, 1, 2, 8}, {1, 5}, {2, 3}, {3, 4}, {4}, {5, 6, 7}, {6}, {7, 9}, {8}, {9}};
-    for (uint8_t b = 1; b < 10; ++b) s.bind_keys.push_back(test_key(b, b == 1 ? 10.0f : b == 5 ? 5.0f : 1.0f));
+    for (uint8_t b = 1; b < 10; ++b)
+        s.bind_keys.push_back(test_key(b, b == 1 ? 10.0f : b == 5 ? 5.0f : 1.0f));
     return s;
 }
 

@@ -43,7 +43,8 @@ TEST_F(Skeleton, KeySearchFindsOnlyTheBonesOfTheFrame) {
 TEST_F(Skeleton, TheSplitTableAndTheTree) {
     load_test_package();
     const skeleton& s = skel();
-    EXPECT_EQ(s.split, (std::vector<uint16_t>{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFE, 5, 5, 0xFFFF, 5}));
+    EXPECT_EQ(s.split,
+              (std::vector<uint16_t>{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFE, 5, 5, 0xFFFF, 5}));
     EXPECT_EQ(skeleton_animated_bone_count(s), 9);
     EXPECT_EQ(skeleton_parent_of(s, 9), 7);
     EXPECT_EQ(skeleton_parent_of(s, 5), 1);
@@ -172,7 +173,9 @@ const damaged_case kDamaged[] = {
      [](tools::package_writer& w) { write_skeleton(w, [](auto& s) { s.nodes[4] = {3}; }); },
      "child list of node 4 does not begin with it"},
     {"ChildOutsideTheSkeleton",
-     [](tools::package_writer& w) { write_skeleton(w, [](auto& s) { s.nodes[9] = {9, 12}; }); },
+     [](tools::package_writer& w) { write_skeleton(w, [](auto& s) {
+                                        s.nodes[9] = {9, 12};
+                                    }); },
      "child 12 of node 9"},
     {"ReferenceBoneOutside",
      [](tools::package_writer& w) { write_skeleton(w, [](auto& s) { s.reference_bone = 10; }); },
@@ -181,7 +184,9 @@ const damaged_case kDamaged[] = {
      [](tools::package_writer& w) { write_skeleton(w, [](auto& s) { s.attachment_bones[3] = 10; }); },
      "attachment bone 10 of 10 bones"},
     {"NodeReachedTwice",
-     [](tools::package_writer& w) { write_skeleton(w, [](auto& s) { s.nodes[8] = {8, 3}; }); },
+     [](tools::package_writer& w) { write_skeleton(w, [](auto& s) {
+                                        s.nodes[8] = {8, 3};
+                                    }); },
      "node 3 is reached twice"},
     {"BindKeysLongerThanTheChunk",
      [](tools::package_writer& w) { write_skeleton(w, [](auto& s) { s.bind_count_override = 200; }); },
