@@ -346,27 +346,30 @@ skeleton_spec soldier_first_skeleton() {
     return s;
 }
 
-std::vector<uint8_t> beings_package() {
+animation_spec soldier_animation(const std::string& name, int frames) {
+    const std::string action = name.substr(name.rfind('-') + 1);
+    const bool lower = name.find('-', 2) == std::string::npos && !starts_with(action, "udeath");
+    animation_spec a{.name = name};
+    for (int f = 0; f < frames; ++f)
+        a.frames.push_back(lower ? lower_keys(action, f, frames) : upper_keys(action, f));
+    return a;
+}
+
+animation_spec soldier_first_animation(const std::string& name, int frames) {
+    animation_spec a{.name = name};
+    for (int f = 0; f < frames; ++f) a.frames.push_back(first_keys(name, f));
+    return a;
+}
+
+namespace {
+
+// Both skeletons and the body model, then what `animations` adds.
+template <class Animations>
+std::vector<uint8_t> soldier_package(Animations animations) {
     package_writer w;
     add_skeleton(w, soldier_skeleton());
     add_skeleton(w, soldier_first_skeleton());
-    for (const std::string& name : soldier_animation_names()) {
-        if (name.empty()) continue;
-        const std::string action = name.substr(name.rfind('-') + 1);
-        const bool lower = name.find('-', 2) == std::string::npos && !starts_with(action, "udeath");
-        const int frames = is_shot(name) ? kSoldierShotFrames : kSoldierFrames;
-        animation_spec a{.name = name};
-        for (int f = 0; f < frames; ++f)
-            a.frames.push_back(lower ? lower_keys(action, f, frames) : upper_keys(action, f));
-        add_animation(w, a);
-    }
-    for (const std::string& name : soldier_first_animation_names()) {
-        if (name.empty()) continue;
-        const int frames = is_shot(name) ? kSoldierShotFrames : kSoldierFrames / 2;
-        animation_spec a{.name = name};
-        for (int f = 0; f < frames; ++f) a.frames.push_back(first_keys(name, f));
-        add_animation(w, a);
-    }
+    animations(w);
     const mesh_spec body = body_mesh();
     auto& q = w.qxps();
     w.add_named_object(package_table::surfaces, "s-soldier");
@@ -374,6 +377,31 @@ std::vector<uint8_t> beings_package() {
     add_entity_def(
         w, {"soldier", body.box, {}, {add_mesh_instance(q, {{}, "g-soldier", "s-soldier", "flesh", 0})}});
     return w.finish();
+}
+
+}  // namespace
+
+std::vector<uint8_t> beings_package() {
+    return soldier_package([](package_writer& w) {
+        for (const std::string& name : soldier_animation_names()) {
+            if (!name.empty())
+                add_animation(w,
+                              soldier_animation(name, is_shot(name) ? kSoldierShotFrames : kSoldierFrames));
+        }
+        for (const std::string& name : soldier_first_animation_names()) {
+            if (!name.empty())
+                add_animation(w, soldier_first_animation(
+                                     name, is_shot(name) ? kSoldierShotFrames : kSoldierFrames / 2));
+        }
+    });
+}
+
+std::vector<uint8_t> beings_sample_package(int frames) {
+    return soldier_package([frames](package_writer& w) {
+        for (const char* name : {"a-idle", "a-cidle", "a-walk", "a-m4a1-idle", "a-m4a1-shoot"})
+            add_animation(w, soldier_animation(name, frames));
+        add_animation(w, soldier_first_animation("a-m4a1-idle-1st", frames));
+    });
 }
 
 }  // namespace kv::tools

@@ -36,6 +36,12 @@ std::vector<std::string> soldier_first_animation_names();
 vec3 soldier_bone_position(int bone);
 skeleton_spec soldier_skeleton();
 skeleton_spec soldier_first_skeleton();
+// A body animation of that name ("a-" and the family and action words) and length, and a first-person one.
+animation_spec soldier_animation(const std::string& name, int frames);
+animation_spec soldier_first_animation(const std::string& name, int frames);
 std::vector<uint8_t> beings_package();
+// Both skeletons, the body and, of `frames` frames each, the animations "a-idle", "a-cidle", "a-walk",
+// "a-m4a1-idle", "a-m4a1-shoot" and "a-m4a1-idle-1st": for seeds and benchmarks.
+std::vector<uint8_t> beings_sample_package(int frames);
 
 }  // namespace kv::tools

@@ -1,7 +1,6 @@
 #include "world/mesh.h"
 
 #include <algorithm>
-#include <array>
 
 #include "beings/skeleton.h"
 #include "data/package.h"
@@ -272,10 +271,13 @@ void trace_node(mesh& m, const mesh_part& part, int32_t i, trace_leaf_args& a) {
 
 // Grows a box started from the empty sentinels: the low and the high side each on their own (adding
 // a point to a box made from a point tests the high side only when the point is not a new low).
-void grow_to(box3& box, const vec3& point) {
-    box3 one;
-    box3_init_point(one, point);
-    box3_add_box(box, one);
+inline void grow_to(box3& box, const vec3& point) {
+    box.min.x = std::min(box.min.x, point.x);
+    box.min.y = std::min(box.min.y, point.y);
+    box.min.z = std::min(box.min.z, point.z);
+    box.max.x = std::max(box.max.x, point.x);
+    box.max.y = std::max(box.max.y, point.y);
+    box.max.z = std::max(box.max.z, point.z);
 }
 
 // Skinning matrix of each bone the mesh uses, made once per bone from its pose; bones outside the
@@ -283,8 +285,10 @@ void grow_to(box3& box, const vec3& point) {
 template <class BonePose>
 void pose(geometry_mesh& m, int32_t reference_bone, std::span<const bone_key> bind_keys,
           std::span<const uint16_t> split, BonePose bone_pose) {
-    std::array<mat4, 256> skin;
-    std::array<bool, 256> done{};
+    // One entry per bone of the skeleton, and a last one for the bones it lacks.
+    const std::size_t bones = std::min<std::size_t>(split.size(), 256);
+    std::vector<mat4> skin(bones + 1);
+    std::vector<uint8_t> done(bones + 1, 0);
     const mat4& swap = skeleton_posing_matrix();
     const auto skin_of = [&](int32_t bone) {
         if (bone < 0 || static_cast<std::size_t>(bone) >= split.size()) return kMat4Identity;
@@ -297,10 +301,10 @@ void pose(geometry_mesh& m, int32_t reference_bone, std::span<const bone_key> bi
     box3 box;
     box3_init(box, {1e38f, 1e38f, 1e38f}, {-1e38f, -1e38f, -1e38f});
     for (std::size_t k = 0; k < n; ++k) {
-        const uint8_t bone = m.bones[k];
+        const std::size_t bone = std::min<std::size_t>(m.bones[k], bones);
         if (!done[bone]) {
-            skin[bone] = bone < split.size() ? skin_of(bone) : skin_of(reference_bone);
-            done[bone] = true;
+            skin[bone] = bone < bones ? skin_of(static_cast<int32_t>(bone)) : skin_of(reference_bone);
+            done[bone] = 1;
         }
         const mesh_vertex& rest = m.rest_vertices[k];
         mesh_vertex& posed = m.posed_vertices[k];
