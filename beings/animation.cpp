@@ -80,8 +80,11 @@ void animation_bone_matrix(mat4& out, int32_t bone, std::span<const bone_key> ke
     // The split table sends a bone to bone 5 or ends the chain, so it is two steps at most; the
     // bound keeps a damaged table from looping.
     for (std::size_t step = 0; step <= split.size(); ++step) {
+        const bool in_skeleton =
+            split.empty() || (bone >= 0 && static_cast<std::size_t>(bone) < split.size());
+        if (!in_skeleton) break;
         if (const bone_key* key = animation_find_key(bone, keys)) acc = mat4_mul(key->matrix, acc);
-        if (split.empty() || bone < 0 || static_cast<std::size_t>(bone) >= split.size()) break;
+        if (split.empty()) break;
         const int32_t p = static_cast<int16_t>(split[static_cast<std::size_t>(bone)]);
         if (p < 0 || static_cast<std::size_t>(p) >= split.size()) break;
         if (static_cast<std::size_t>(p) < overrides.size() && overrides[static_cast<std::size_t>(p)])

@@ -455,6 +455,14 @@ void entity_set_active(entity& e, bool on) {
     e.active = on ? 1 : 0;
 }
 
+void entity_forget_sector(entity& e, const sector* gone) {
+    if (e.in_sector == gone) {
+        e.in_sector = nullptr;
+        e.active = 0;
+    }
+    if (e.throw_trigger.in_sector == gone) e.throw_trigger.in_sector = nullptr;
+}
+
 void entity_update_visibility(entity& e, const mat4& view) {
     if (owner_server(e).dedicated || !e.model) {
         e.visible = 0;

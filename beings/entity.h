@@ -200,6 +200,8 @@ bool entity_load_skeleton(entity& e, const std::string& reference, int32_t slots
 bool entity_bind_animation(entity& e, int32_t slot, const std::string& reference);
 void entity_update_sample(entity& e, const mat4& matrix, sector* in_sector);
 void entity_set_active(entity& e, bool on);
+// The sector goes away: an entity standing there no longer stands anywhere.
+void entity_forget_sector(entity& e, const sector* gone);
 void entity_update_visibility(entity& e, const mat4& view);
 void entity_set_parent(entity& e, entity* parent);
 void entity_update(entity& e, int32_t ignored);

@@ -281,5 +281,22 @@ TEST_F(Entity, MissingObjectsAreReportedAndLeaveTheEntityAsItWas) {
     EXPECT_EQ(entity_def_find_attach_point(*e_.model, 2), -1);
 }
 
+TEST_F(Entity, ASectorThatGoesAwayTakesItsEntitiesOffItsList) {
+    auto room = std::make_unique<sector>();
+    mat4 place;
+    mat4_set_translation(place, 1.0f, 2.0f, 3.0f);
+    ASSERT_TRUE(entity_set_model(e_, "test:body"));
+    entity_update_sample(e_, place, room.get());
+    entity_set_active(e_, true);
+    entity_set_throw_trigger(e_, 0, 3, {}, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f);
+    EXPECT_EQ(e_.throw_trigger.in_sector, room.get());
+    room.reset();
+    EXPECT_EQ(e_.in_sector, nullptr);
+    EXPECT_EQ(e_.active, 0);
+    EXPECT_EQ(e_.throw_trigger.in_sector, nullptr);
+    entity_set_active(e_, true);
+    EXPECT_EQ(e_.in_sector, nullptr);
+}
+
 }  // namespace
 }  // namespace kv
