@@ -566,41 +566,53 @@ void entity_start_next(entity& e, int32_t channel) {
     if (c.next_no_loop) c.loop = 0;
 }
 
+namespace {
+
+// What a bone's pose is made from: the frame of channel 0's animation and, for a partial body without
+// a parent, the frame of channel 1's with the aim override. False when there is nothing to pose.
+struct pose_source {
+    const animation* a = nullptr;
+    int32_t frame_a = 0;
+    const animation* b = nullptr;
+    int32_t frame_b = 0;
+    const bone_override* overrides = nullptr;
+    bool whole = false;
+};
+
+bool pose_source_of(entity& e, pose_source& out) {
+    out.a = e.skel && !entity_channel_idle(e, 0) ? channel_animation(e, 0) : nullptr;
+    if (!out.a) return false;
+    out.frame_a = entity_shown_frame(e, 0);
+    out.whole = whole_body(e, *out.a);
+    if (out.whole || e.parent) return true;
+    out.b = channel_animation(e, 1);
+    if (entity_channel_idle(e, 1) || !out.b) return false;
+    entity_update_override(e);
+    out.frame_b = entity_shown_frame(e, 1);
+    out.overrides = &e.override_list;
+    return true;
+}
+
+}  // namespace
+
 void entity_bone_matrix(entity& e, mat4& out, int32_t bone) {
     out = kMat4Identity;
-    const animation* a = e.skel && !entity_channel_idle(e, 0) ? channel_animation(e, 0) : nullptr;
-    if (!a) return;
-    const int32_t frame_a = entity_shown_frame(e, 0);
-    if (whole_body(e, *a) || e.parent) {
-        skeleton_bone_pose(*e.skel, out, bone, *a, frame_a, nullptr, 0, e.channels[1].root_bone, nullptr);
-        return;
-    }
-    const animation* b = channel_animation(e, 1);
-    if (entity_channel_idle(e, 1) || !b) return;
-    entity_update_override(e);
-    skeleton_bone_pose(*e.skel, out, bone, *a, frame_a, b, entity_shown_frame(e, 1), e.channels[1].root_bone,
-                       &e.override_list);
+    pose_source src;
+    if (!pose_source_of(e, src)) return;
+    skeleton_bone_pose(*e.skel, out, bone, *src.a, src.frame_a, src.b, src.frame_b, e.channels[1].root_bone,
+                       src.overrides);
 }
 
 void entity_attachment_matrix(entity& e, mat4& out, int32_t slot) {
     out = kMat4Identity;
-    const animation* a = e.skel && !entity_channel_idle(e, 0) ? channel_animation(e, 0) : nullptr;
-    if (!a) return;
-    const mat4& swap = skeleton_posing_matrix();
-    const int32_t frame_a = entity_shown_frame(e, 0);
+    pose_source src;
+    if (!pose_source_of(e, src)) return;
     mat4 pose;
-    if (whole_body(e, *a) || e.parent) {
-        skeleton_attachment_pose(*e.skel, pose, slot, *a, frame_a, nullptr, 0, e.channels[1].root_bone,
-                                 nullptr);
-    } else {
-        const animation* b = channel_animation(e, 1);
-        if (entity_channel_idle(e, 1) || !b) return;
-        entity_update_override(e);
-        skeleton_attachment_pose(*e.skel, pose, slot, *a, frame_a, b, entity_shown_frame(e, 1),
-                                 e.channels[1].root_bone, &e.override_list);
-    }
+    skeleton_attachment_pose(*e.skel, pose, slot, *src.a, src.frame_a, src.b, src.frame_b,
+                             e.channels[1].root_bone, src.overrides);
+    const mat4& swap = skeleton_posing_matrix();
     out = mat4_mul(swap, mat4_mul(pose, swap));
-    if (e.parent && !whole_body(e, *a)) out = mat4_mul(e.view_model, mat4_mul(e.local_offset, out));
+    if (e.parent && !src.whole) out = mat4_mul(e.view_model, mat4_mul(e.local_offset, out));
 }
 
 void entity_update_override(entity& e) {
