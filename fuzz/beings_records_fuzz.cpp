@@ -20,8 +20,7 @@ namespace {
 constexpr std::size_t kMaxSkeletons = 2;
 constexpr std::size_t kMaxAnimations = 4;
 
-geometry_mesh every_bone_mesh() {
-    geometry_mesh m;
+void fill_every_bone(geometry_mesh& m) {
     for (int bone = 0; bone < 256; ++bone) {
         mesh_vertex v;
         v.x = static_cast<float>(bone);
@@ -31,7 +30,6 @@ geometry_mesh every_bone_mesh() {
     m.vertex_count = 256;
     m.posed_vertices = m.rest_vertices;
     m.tree = {{{}, 128, 0}, {{}, 200, 100}};
-    return m;
 }
 
 }  // namespace
@@ -42,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file_stream_open_chunk(stream, memory_chunk_reader(data, size));
     if (!package_list_load(srv, "fuzz", stream)) return 0;
     package& p = *srv.packages.front();
-    geometry_mesh m = every_bone_mesh();
+    geometry_mesh m;
+    fill_every_bone(m);
     mat4 aim;
     mat4_set_rotation_z(aim, 0.3f);
     const bone_override overrides{&aim, kSplitBone, nullptr};
