@@ -18,7 +18,7 @@ using namespace kv;
 namespace {
 
 constexpr std::size_t kMaxSkeletons = 2;
-constexpr std::size_t kMaxAnimations = 4;
+constexpr std::size_t kMaxAnimations = 3;
 
 void fill_every_bone(geometry_mesh& m) {
     for (int bone = 0; bone < 256; ++bone) {
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             skeleton_convert_animation(skel, a);
             const int32_t last = static_cast<int32_t>(a.frame_count) - 1;
             const int32_t root = a.keys.empty() ? -1 : skeleton_parent_of(skel, a.keys[0].bone);
-            for (const int32_t frame : {0, last, last + 1}) {
+            for (const int32_t frame : {0, last + 1}) {
                 skeleton_pose_mesh(skel, m, a, frame, &overrides);
                 skeleton_pose_mesh_blend(skel, m, a, frame, *p.animations.items[0], 0, root, &overrides);
                 mat4 out;
