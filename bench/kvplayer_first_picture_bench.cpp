@@ -4,6 +4,7 @@
 
 #include <X11/keysym.h>
 #include <benchmark/benchmark.h>
+#include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
@@ -21,18 +22,16 @@ constexpr int kColourTolerance = 40;
 constexpr double kFullScreenShare = 0.75;
 constexpr auto kGiveUp = std::chrono::seconds(10);
 
+// The movie's folder, removed with the benchmark.
 class movie_folder {
 public:
     movie_folder() {
-        const auto base = std::filesystem::temp_directory_path();
-        for (int n = 0;; ++n) {
-            path_ = base / ("kv_kvplayer_bench_" + std::to_string(n));
-            if (std::filesystem::create_directory(path_)) break;
-        }
+        std::string name = (std::filesystem::temp_directory_path() / "kv_kvplayer_bench_XXXXXX").string();
+        if (mkdtemp(name.data()) != nullptr) path_ = name;
     }
     ~movie_folder() {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
     }
     const std::filesystem::path& path() const { return path_; }
 
@@ -47,6 +46,10 @@ void BM_KvplayerFirstPicture(benchmark::State& state) {
         return;
     }
     movie_folder folder;
+    if (folder.path().empty()) {
+        state.SkipWithError("no temporary folder");
+        return;
+    }
     tools::movie_spec spec;
     spec.frame_count = 20 * spec.frames_per_second;
     tools::write_movie(folder.path() / "intro.avi", spec);
@@ -61,7 +64,8 @@ void BM_KvplayerFirstPicture(benchmark::State& state) {
             shown = display.share_of_colour(picture, kColourTolerance) >= kFullScreenShare;
             if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         if (!shown) {
             state.SkipWithError("the movie never covered the screen");
             break;

@@ -82,9 +82,9 @@ public:
     bool run() override { return set_state(*p_, GST_STATE_PLAYING); }
     bool stop() override { return set_state(*p_, GST_STATE_READY); }
     bool rewind() override {
-        return gst_element_seek_simple(p_->playbin, GST_FORMAT_TIME,
-                                       static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
-                                       0);
+        return gst_element_seek_simple(
+            p_->playbin, GST_FORMAT_TIME,
+            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), 0);
     }
 
 private:
@@ -162,7 +162,8 @@ public:
         if (audio_sink != nullptr) g_object_set(p_->playbin, "audio-sink", audio_sink, nullptr);
         g_free(uri);
         if (!set_state(*p_, GST_STATE_PAUSED)) return false;
-        const GstStateChangeReturn preroll = gst_element_get_state(p_->playbin, nullptr, nullptr, kPrerollTimeout);
+        const GstStateChangeReturn preroll =
+            gst_element_get_state(p_->playbin, nullptr, nullptr, kPrerollTimeout);
         return preroll == GST_STATE_CHANGE_SUCCESS || preroll == GST_STATE_CHANGE_NO_PREROLL;
     }
 

@@ -20,7 +20,7 @@ constexpr int32_t kGraphEventErrorAbort = 3;  // a stream error stopped the play
 
 struct graph_event {
     int32_t code = 0;
-    std::string text;  // for kGraphEventErrorAbort: what went wrong
+    std::string text;         // for kGraphEventErrorAbort: what went wrong
     void* message = nullptr;  // the pipeline's own message, freed by `free_event`
 };
 

@@ -16,8 +16,8 @@ std::unique_ptr<sys_window> sys_window::create(const std::string& title, int wid
         if (error != nullptr) *error = SDL_GetError();
         return nullptr;
     }
-    SDL_Window* window = SDL_CreateWindow(title.c_str(), 0, 0, std::max(width, 1), std::max(height, 1),
-                                          SDL_WINDOW_HIDDEN);
+    SDL_Window* window =
+        SDL_CreateWindow(title.c_str(), 0, 0, std::max(width, 1), std::max(height, 1), SDL_WINDOW_HIDDEN);
     if (window == nullptr) {
         if (error != nullptr) *error = SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);

@@ -1,5 +1,6 @@
 #include "tools/movie_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string_view>
@@ -71,7 +72,8 @@ std::vector<uint8_t> tone_samples(const movie_spec& spec, int frame) {
     std::vector<uint8_t> samples;
     for (int i = first; i < last; ++i) {
         const double t = static_cast<double>(i) / spec.sample_rate;
-        const auto v = static_cast<int16_t>(std::lround(kToneAmplitude * std::sin(2 * std::numbers::pi * spec.tone_hz * t)));
+        const auto v = static_cast<int16_t>(
+            std::lround(kToneAmplitude * std::sin(2 * std::numbers::pi * spec.tone_hz * t)));
         samples.push_back(static_cast<uint8_t>(v));
         samples.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
     }
@@ -82,13 +84,13 @@ void stream_header(riff_writer& out, std::string_view type, uint32_t scale, uint
                    uint32_t buffer_size, uint32_t sample_size, const movie_spec& spec) {
     const std::size_t at = out.begin("strh");
     out.fourcc(type);
-    out.u32(0);       // handler
-    out.u32(0);       // flags
-    out.u32(0);       // priority and language
-    out.u32(0);       // initial frames
+    out.u32(0);  // handler
+    out.u32(0);  // flags
+    out.u32(0);  // priority and language
+    out.u32(0);  // initial frames
     out.u32(scale);
     out.u32(rate);
-    out.u32(0);       // start
+    out.u32(0);  // start
     out.u32(length);
     out.u32(buffer_size);
     out.u32(0xFFFFFFFF);  // quality: the default

@@ -84,7 +84,8 @@ TEST_F(MediaPipelineTest, AMoviePlaysToItsEndAndAgainAfterARewind) {
     graph.reset();
     EXPECT_TRUE(control->stop());
     EXPECT_TRUE(control->run());
-    EXPECT_TRUE(wait_for_event(*events, kGraphEventComplete, 10000)) << "a stopped pipeline plays from the start";
+    EXPECT_TRUE(wait_for_event(*events, kGraphEventComplete, 10000))
+        << "a stopped pipeline plays from the start";
 }
 
 TEST_F(MediaPipelineTest, FilesThatDoNotRenderAreRefused) {

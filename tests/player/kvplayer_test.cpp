@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -53,7 +54,8 @@ protected:
     long wait_for_picture(child_process& player, int timeout_ms) {
         const auto start = clock_type::now();
         while (ms_since(start) < timeout_ms) {
-            if (display_->share_of_colour(colour_of(spec_.background), kColourTolerance) >= kFullScreenShare) {
+            if (display_->share_of_colour(colour_of(spec_.background), kColourTolerance) >=
+                kFullScreenShare) {
                 return ms_since(start);
             }
             if (player.wait(0)) return -1;

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <memory>
@@ -148,8 +149,8 @@ TEST_F(MoviePlayerTest, TheEndOfTheMovieStopsShowsTheTaskBarAndQuitsWithZero) {
     ASSERT_LT(position(log, "full screen"), position(log, "run"));
     // The end: stop, task bar back, then the release, which stops once more before anything goes.
     const call_log tail(log.end() - 7, log.end());
-    EXPECT_EQ(tail, (call_log{"stop", "show task bar", "stop", "release video window", "release media control",
-                              "release media event", "release graph builder"}));
+    EXPECT_EQ(tail, (call_log{"stop", "show task bar", "stop", "release video window",
+                              "release media control", "release media event", "release graph builder"}));
     EXPECT_EQ(media.freed, (std::vector<intptr_t>{1, 2}));
     EXPECT_FALSE(player.window) << "the window is closed with the graph";
 }
@@ -262,8 +263,8 @@ TEST(MovieCommandLine, TheWordsAreJoinedWithSingleBlanksAndCutWithoutSplittingAC
     EXPECT_EQ(movie_command_line(3, two), "my intro.avi");
     EXPECT_EQ(movie_command_line(4, spaced), "a  b  c");
 
-    const std::string e_acute = "\xC3\xA9";     // two bytes
-    const std::string euro = "\xE2\x82\xAC";    // three bytes
+    const std::string e_acute = "\xC3\xA9";       // two bytes
+    const std::string euro = "\xE2\x82\xAC";      // three bytes
     const std::string clef = "\xF0\x9D\x84\x9E";  // four bytes
     const struct {
         std::string name;

@@ -76,11 +76,14 @@ double x_display::share_of_colour(screen_colour colour, int tolerance) const {
     XImage* image = XGetImage(d, DefaultRootWindow(d), 0, 0, width_, height_, AllPlanes, ZPixmap);
     if (image == nullptr) return 0;
     long matching = 0;
-    auto near = [tolerance](unsigned long v, uint8_t want) { return std::abs(static_cast<int>(v) - want) <= tolerance; };
+    auto near = [tolerance](unsigned long v, uint8_t want) {
+        return std::abs(static_cast<int>(v) - want) <= tolerance;
+    };
     for (int y = 0; y < height_; ++y) {
         for (int x = 0; x < width_; ++x) {
             const unsigned long p = XGetPixel(image, x, y);
-            if (near((p >> 16) & 0xFF, colour.r) && near((p >> 8) & 0xFF, colour.g) && near(p & 0xFF, colour.b)) {
+            if (near((p >> 16) & 0xFF, colour.r) && near((p >> 8) & 0xFF, colour.g) &&
+                near(p & 0xFF, colour.b)) {
                 ++matching;
             }
         }
@@ -98,7 +101,8 @@ bool x_display::press_key(unsigned long keysym) const {
     Display* d = as_display(display_);
     const KeyCode code = XKeysymToKeycode(d, keysym);
     if (code == 0) return false;
-    const bool sent = XTestFakeKeyEvent(d, code, True, CurrentTime) && XTestFakeKeyEvent(d, code, False, CurrentTime);
+    const bool sent =
+        XTestFakeKeyEvent(d, code, True, CurrentTime) && XTestFakeKeyEvent(d, code, False, CurrentTime);
     XSync(d, False);
     return sent;
 }
