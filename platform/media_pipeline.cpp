@@ -2,6 +2,7 @@
 
 #include <gst/gst.h>
 #include <gst/video/videooverlay.h>
+#include <SDL.h>
 
 #include <atomic>
 
@@ -12,8 +13,6 @@ namespace {
 constexpr GstClockTime kPrerollTimeout = 10 * GST_SECOND;
 
 bool gstreamer_started() {
-    // The picture goes into an X11 window: the GL sink need not look for other window systems.
-    g_setenv("GST_GL_WINDOW", "x11", FALSE);
     static const bool started = gst_init_check(nullptr, nullptr, nullptr);
     return started;
 }
@@ -22,6 +21,7 @@ bool gstreamer_started() {
 struct pipeline {
     GstElement* playbin = nullptr;
     GstBus* bus = nullptr;
+    GstElement* size_filter = nullptr;  // in the video sink, which the playbin owns
     std::atomic<uintptr_t> notify_window{0};
     std::atomic<uintptr_t> owner_window{0};
 
@@ -49,14 +49,36 @@ GstBusSyncReply on_sync_message(GstBus*, GstMessage* message, gpointer data) {
     return GST_BUS_DROP;
 }
 
-// The picture goes into the program's window; the keys stay with the program.
-GstElement* make_video_sink() {
-    GstElement* sink = gst_element_factory_make("glimagesink", nullptr);
-    if (sink == nullptr) sink = gst_element_factory_make("ximagesink", nullptr);
-    if (sink == nullptr) return gst_element_factory_make("autovideosink", nullptr);
+// The picture is scaled on the processor (aspect kept, black borders) to the size of its window and
+// drawn by X11 into the program's window; the keys stay with the program. Until the window has a
+// size the picture keeps its own.
+GstElement* make_video_sink(GstElement** size_filter) {
+    GstElement* bin = gst_bin_new("video-sink");
+    GstElement* scale = gst_element_factory_make("videoscale", nullptr);
+    GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
+    GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
+    GstElement* sink = gst_element_factory_make("ximagesink", nullptr);
+    GstElement* parts[] = {scale, filter, convert, sink};
+    bool made = true;
+    for (GstElement* part : parts) {
+        if (part == nullptr) {
+            made = false;
+        } else {
+            gst_bin_add(GST_BIN(bin), part);
+        }
+    }
+    if (!made || !gst_element_link_many(scale, filter, convert, sink, nullptr)) {
+        gst_object_unref(bin);
+        return nullptr;
+    }
+    g_object_set(scale, "add-borders", TRUE, nullptr);
     g_object_set(sink, "force-aspect-ratio", TRUE, nullptr);
     gst_video_overlay_handle_events(GST_VIDEO_OVERLAY(sink), FALSE);
-    return sink;
+    GstPad* input = gst_element_get_static_pad(scale, "sink");
+    gst_element_add_pad(bin, gst_ghost_pad_new("sink", input));
+    gst_object_unref(input);
+    *size_filter = filter;
+    return bin;
 }
 
 // A machine without a sound card still plays the picture, in time, with the sound dropped.
@@ -137,10 +159,20 @@ public:
         return true;
     }
     bool set_full_screen(bool on) override {
-        // The sink scales to its window, aspect kept; full screen is the whole of the window.
-        auto* overlay = GST_VIDEO_OVERLAY(p_->playbin);
-        if (on) gst_video_overlay_set_render_rectangle(overlay, -1, -1, -1, -1);
-        gst_video_overlay_expose(overlay);
+        if (p_->size_filter == nullptr) return false;
+        GstCaps* caps = nullptr;
+        if (on) {
+            SDL_Rect display;
+            if (SDL_GetDisplayBounds(0, &display) != 0) return false;
+            caps = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, display.w, "height", G_TYPE_INT,
+                                       display.h, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+        } else {
+            caps = gst_caps_new_any();
+        }
+        g_object_set(p_->size_filter, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+        // The sink takes no window events: it learns its window's new size here.
+        gst_video_overlay_expose(GST_VIDEO_OVERLAY(p_->playbin));
         return true;
     }
 
@@ -155,7 +187,7 @@ public:
     bool render_file(const std::string& name) override {
         gchar* uri = gst_filename_to_uri(name.c_str(), nullptr);
         if (uri == nullptr) return false;
-        GstElement* video_sink = make_video_sink();
+        GstElement* video_sink = make_video_sink(&p_->size_filter);
         GstElement* audio_sink = make_audio_sink();
         g_object_set(p_->playbin, "uri", uri, nullptr);
         if (video_sink != nullptr) g_object_set(p_->playbin, "video-sink", video_sink, nullptr);

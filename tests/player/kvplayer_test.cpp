@@ -24,6 +24,8 @@ using clock_type = std::chrono::steady_clock;
 constexpr int kColourTolerance = 40;
 // Most of the screen: a 4:3 movie on the 4:3 screen fills it, less the moving bar.
 constexpr double kFullScreenShare = 0.75;
+// Generous for a loaded machine and the sanitizer build; the benchmark measures the real time.
+constexpr int kPictureTimeoutMs = 15000;
 
 screen_colour colour_of(const tools::movie_colour& c) {
     return {c.r, c.g, c.b};
@@ -81,7 +83,7 @@ TEST_F(KvplayerTest, PlaysTheMovieFullScreenAndExitsZeroAtItsEnd) {
     child_process player(KV_PLAYER_PATH, {"intro.avi"}, folder_.path().string());
     ASSERT_TRUE(player.started());
 
-    EXPECT_GE(wait_for_picture(player, 5000), 0) << "the movie never covered the screen";
+    EXPECT_GE(wait_for_picture(player, kPictureTimeoutMs), 0) << "the movie never covered the screen";
     EXPECT_TRUE(display_->has_window_titled("Korvane DirectShow Player"));
     EXPECT_EQ(player.wait(kSeconds * 1000 + 10000), 0) << error_text();
     const long took = ms_since(start);
@@ -95,18 +97,18 @@ TEST_F(KvplayerTest, AKeyQuitsAtOnceWithZero) {
     write_movie("intro.avi", 20);
     scoped_display_env env(display_->name());
     child_process player(KV_PLAYER_PATH, {"intro.avi"}, folder_.path().string());
-    ASSERT_GE(wait_for_picture(player, 5000), 0) << error_text();
+    ASSERT_GE(wait_for_picture(player, kPictureTimeoutMs), 0) << error_text();
     const auto pressed = clock_type::now();
     ASSERT_TRUE(display_->press_key(XK_space));
-    EXPECT_EQ(player.wait(3000), 0) << error_text();
-    EXPECT_LT(ms_since(pressed), 3000);
+    EXPECT_EQ(player.wait(5000), 0) << error_text();
+    EXPECT_LT(ms_since(pressed), 5000);
 }
 
 TEST_F(KvplayerTest, ANameOfTwoWordsPlaysAsOne) {
     write_movie("my intro.avi", 1);
     scoped_display_env env(display_->name());
     child_process player(KV_PLAYER_PATH, {"my", "intro.avi"}, folder_.path().string());
-    EXPECT_GE(wait_for_picture(player, 5000), 0) << error_text();
+    EXPECT_GE(wait_for_picture(player, kPictureTimeoutMs), 0) << error_text();
     EXPECT_EQ(player.wait(10000), 0) << error_text();
 }
 
