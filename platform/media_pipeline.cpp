@@ -1,8 +1,8 @@
 #include "platform/media_pipeline.h"
 
+#include <SDL.h>
 #include <gst/gst.h>
 #include <gst/video/videooverlay.h>
-#include <SDL.h>
 
 #include <atomic>
 
