@@ -101,6 +101,28 @@ TEST_F(KvplayerTest, PlaysTheMovieFullScreenAndExitsZeroAtItsEnd) {
         << "the window is gone";
 }
 
+TEST_F(KvplayerTest, OnAWideScreenThePictureKeepsItsAspectBetweenBlackBars) {
+    x_display wide(800, 480);
+    ASSERT_TRUE(wide.ok());
+    write_movie("intro.avi", 20);
+    scoped_display_env env(wide.name());
+    child_process player(KV_PLAYER_PATH, {"intro.avi"}, folder_.path().string());
+    // The 4:3 picture is 640 x 480 in the middle of the screen, with bars of 80 columns each side.
+    const screen_colour picture = colour_of(spec_.background);
+    const auto start = clock_type::now();
+    bool shown = false;
+    while (!shown && ms_since(start) < kPictureTimeoutMs && !player.wait(0)) {
+        shown = wide.share_of_colour(picture, kColourTolerance, 100, 600) >= kFullScreenShare;
+        if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(shown) << error_text();
+    EXPECT_GT(wide.share_of_colour({0, 0, 0}, 8, 0, 76), 0.99);
+    EXPECT_GT(wide.share_of_colour({0, 0, 0}, 8, 724, 76), 0.99);
+    EXPECT_LT(wide.share_of_colour(picture, kColourTolerance), 0.8 + 0.01);
+    ASSERT_TRUE(wide.press_key(XK_Escape));
+    EXPECT_EQ(player.wait(5000), 0) << error_text();
+}
+
 TEST_F(KvplayerTest, AKeyQuitsAtOnceWithZero) {
     write_movie("intro.avi", 20);
     scoped_display_env env(display_->name());

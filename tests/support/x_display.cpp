@@ -72,15 +72,19 @@ x_display::~x_display() {
 }
 
 double x_display::share_of_colour(screen_colour colour, int tolerance) const {
+    return share_of_colour(colour, tolerance, 0, width_);
+}
+
+double x_display::share_of_colour(screen_colour colour, int tolerance, int x0, int width) const {
     Display* d = as_display(display_);
-    XImage* image = XGetImage(d, DefaultRootWindow(d), 0, 0, width_, height_, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(d, DefaultRootWindow(d), x0, 0, width, height_, AllPlanes, ZPixmap);
     if (image == nullptr) return 0;
     long matching = 0;
     auto near = [tolerance](unsigned long v, uint8_t want) {
         return std::abs(static_cast<int>(v) - want) <= tolerance;
     };
     for (int y = 0; y < height_; ++y) {
-        for (int x = 0; x < width_; ++x) {
+        for (int x = 0; x < width; ++x) {
             const unsigned long p = XGetPixel(image, x, y);
             if (near((p >> 16) & 0xFF, colour.r) && near((p >> 8) & 0xFF, colour.g) &&
                 near(p & 0xFF, colour.b)) {
@@ -89,7 +93,7 @@ double x_display::share_of_colour(screen_colour colour, int tolerance) const {
         }
     }
     XDestroyImage(image);
-    return static_cast<double>(matching) / (static_cast<double>(width_) * height_);
+    return static_cast<double>(matching) / (static_cast<double>(width) * height_);
 }
 
 bool x_display::has_window_titled(const std::string& title) const {

@@ -27,8 +27,10 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-    // The share of the screen's pixels within `tolerance` of `colour` on each channel (0 to 1).
+    // The share of the screen's pixels within `tolerance` of `colour` on each channel (0 to 1), of
+    // the whole screen or of the columns [x, x + width).
     double share_of_colour(screen_colour colour, int tolerance) const;
+    double share_of_colour(screen_colour colour, int tolerance, int x, int width) const;
     // True when a window on the server has this title.
     bool has_window_titled(const std::string& title) const;
     // Presses and releases a key (an X keysym such as XK_space) through XTEST.
