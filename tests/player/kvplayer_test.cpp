@@ -60,11 +60,12 @@ protected:
         return path;
     }
 
-    // Waits until the movie's picture covers most of the screen; the time it took, or -1.
-    long wait_for_picture(child_process& player, int timeout_ms) {
+    // Waits until the movie's picture covers most of the columns [x, x + width) of the screen; the
+    // time it took, or -1.
+    long wait_for_picture(const x_display& display, child_process& player, int x, int width) {
         const auto start = clock_type::now();
-        while (ms_since(start) < timeout_ms) {
-            if (display_->share_of_colour(colour_of(spec_.background), kColourTolerance) >=
+        while (ms_since(start) < kPictureTimeoutMs) {
+            if (display.share_of_colour(colour_of(spec_.background), kColourTolerance, x, width) >=
                 kFullScreenShare) {
                 return ms_since(start);
             }
@@ -72,6 +73,9 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         return -1;
+    }
+    long wait_for_picture(child_process& player) {
+        return wait_for_picture(*display_, player, 0, display_->width());
     }
 
     std::string error_text() const { return folder_.read("stderr"); }
@@ -91,7 +95,7 @@ TEST_F(KvplayerTest, PlaysTheMovieFullScreenAndExitsZeroAtItsEnd) {
     child_process player(KV_PLAYER_PATH, {"intro.avi"}, folder_.path().string());
     ASSERT_TRUE(player.started());
 
-    EXPECT_GE(wait_for_picture(player, kPictureTimeoutMs), 0) << "the movie never covered the screen";
+    EXPECT_GE(wait_for_picture(player), 0) << "the movie never covered the screen";
     EXPECT_TRUE(display_->has_window_titled("Korvane DirectShow Player"));
     EXPECT_EQ(player.wait(kSeconds * 1000 + 10000), 0) << error_text();
     const long took = ms_since(start);
@@ -109,13 +113,7 @@ TEST_F(KvplayerTest, OnAWideScreenThePictureKeepsItsAspectBetweenBlackBars) {
     child_process player(KV_PLAYER_PATH, {"intro.avi"}, folder_.path().string());
     // The 4:3 picture is 640 x 480 in the middle of the screen, with bars of 80 columns each side.
     const screen_colour picture = colour_of(spec_.background);
-    const auto start = clock_type::now();
-    bool shown = false;
-    while (!shown && ms_since(start) < kPictureTimeoutMs && !player.wait(0)) {
-        shown = wide.share_of_colour(picture, kColourTolerance, 100, 600) >= kFullScreenShare;
-        if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ASSERT_TRUE(shown) << error_text();
+    ASSERT_GE(wait_for_picture(wide, player, 100, 600), 0) << error_text();
     EXPECT_GT(wide.share_of_colour({0, 0, 0}, 8, 0, 76), 0.99);
     EXPECT_GT(wide.share_of_colour({0, 0, 0}, 8, 724, 76), 0.99);
     EXPECT_LT(wide.share_of_colour(picture, kColourTolerance), 0.8 + 0.01);
@@ -127,7 +125,7 @@ TEST_F(KvplayerTest, AKeyQuitsAtOnceWithZero) {
     write_movie("intro.avi", 20);
     scoped_display_env env(display_->name());
     child_process player(KV_PLAYER_PATH, {"intro.avi"}, folder_.path().string());
-    ASSERT_GE(wait_for_picture(player, kPictureTimeoutMs), 0) << error_text();
+    ASSERT_GE(wait_for_picture(player), 0) << error_text();
     const auto pressed = clock_type::now();
     ASSERT_TRUE(display_->press_key(XK_space));
     EXPECT_EQ(player.wait(5000), 0) << error_text();
@@ -138,7 +136,7 @@ TEST_F(KvplayerTest, ANameOfTwoWordsPlaysAsOne) {
     write_movie("my intro.avi", 1);
     scoped_display_env env(display_->name());
     child_process player(KV_PLAYER_PATH, {"my", "intro.avi"}, folder_.path().string());
-    EXPECT_GE(wait_for_picture(player, kPictureTimeoutMs), 0) << error_text();
+    EXPECT_GE(wait_for_picture(player), 0) << error_text();
     EXPECT_EQ(player.wait(10000), 0) << error_text();
 }
 
