@@ -43,12 +43,12 @@ void listing_send(listing_reporter& r) {
     r.output.clear();
 }
 
-// The last backslash before the split position that begins a key (the 1st, 3rd, 5th ...), past the
-// first character; npos when there is none.
-std::size_t key_cut(std::string_view text) {
+// The last backslash before `limit` that begins a key (the 1st, 3rd, 5th ...), past the first
+// character; npos when there is none.
+std::size_t key_cut(std::string_view text, std::size_t limit) {
     std::size_t cut = std::string_view::npos;
     int count = 0;
-    for (std::size_t i = 0; i < text.size() && i < kListingSplitAt; ++i) {
+    for (std::size_t i = 0; i < text.size() && i < limit; ++i) {
         if (text[i] != '\\') continue;
         if (count % 2 == 0 && i > 0) cut = i;
         ++count;
@@ -56,20 +56,30 @@ std::size_t key_cut(std::string_view text) {
     return cut;
 }
 
-// Appends a builder's text, sending full packets and splitting long texts before a key.
+// Appends a builder's text: what fits goes into the output; a long text is cut before a key so that
+// the output fills up, and the output is sent each time it is full.
 void append_reply(listing_reporter& r, std::string_view text) {
     for (;;) {
         if (r.output.size() + text.size() < kListingSplitAt) {
             r.output.append(text);
             return;
         }
-        const std::size_t cut = text.size() < kListingSplitAt + 2 ? std::string_view::npos : key_cut(text);
-        if (cut == std::string_view::npos) {
+        if (text.size() < kListingSplitAt + 2) {
             listing_send(r);
             r.output.assign(text);
             return;
         }
-        append_reply(r, text.substr(0, cut));
+        const std::size_t cut = key_cut(text, kListingSplitAt - r.output.size());
+        if (cut == std::string_view::npos) {
+            if (r.output.empty()) {
+                // One pair longer than a packet: values are kept short, so only an echo gets here.
+                r.output.assign(text);
+                return;
+            }
+            listing_send(r);
+            continue;
+        }
+        r.output.append(text.substr(0, cut));
         listing_send(r);
         text = text.substr(cut);
     }
