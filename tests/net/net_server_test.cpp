@@ -2,13 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <random>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "kernel/log.h"
 #include "platform/clock.h"
+#include "tests/support/child_process.h"
 #include "tests/support/loopback_relay.h"
 #include "tests/support/recording_session.h"
 #include "tests/support/temp_folder.h"
@@ -531,6 +536,60 @@ TEST_F(NetServerLoopback, FloodOfJunkLeavesAServedPlayerServedAndTheRemotesBound
     EXPECT_GE(replies, 50);
     EXPECT_EQ(server->state, kServerRunning);
     EXPECT_TRUE(server->keeps_running());
+}
+
+// The program's full path from PATH; empty when it is not installed.
+std::string find_program(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
+    for (std::size_t at = 0; at <= dirs.size();) {
+        const std::size_t end = std::min(dirs.find(':', at), dirs.size());
+        const std::filesystem::path candidate = std::filesystem::path(dirs.substr(at, end - at)) / name;
+        if (std::filesystem::exists(candidate)) return candidate.string();
+        at = end + 1;
+    }
+    return {};
+}
+
+TEST_F(NetServerLoopback, ListingClientFindsTheInternetServerUp) {
+    const std::string quakestat = find_program("quakestat");
+    ASSERT_FALSE(quakestat.empty()) << "quakestat is missing: tools/install-deps.sh installs it (package qstat)";
+    start(kModeInternet);
+    server->listing.source = [](listing_info& info) {
+        info.host_name = "Loopback Arena";
+        info.host_port = 57778;
+        info.map_name = "level2";
+        info.max_players = 30;
+        info.time_limit = 15;
+        info.players = {{"Othello", 3, 1, 12, 40, 0}, {"Desdemona", 1, 3, 9, 60, 1}};
+    };
+    step();
+    answer_master_hellos();
+    step();
+    ASSERT_TRUE(server->master_ok());
+    ASSERT_TRUE(server->listing.running);
+
+    temp_folder folder;
+    child_process child(quakestat, {"-xml", "-R", "-P", "-gps", str_format("127.0.0.1:%d", server_port())},
+                        folder.path().string());
+    ASSERT_TRUE(child.started());
+    std::optional<int> status;
+    for (int i = 0; i < 5000 && !status; ++i) {
+        step(10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        status = child.wait(0);
+    }
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 0);
+    const std::string out = folder.read("stdout");
+    EXPECT_NE(out.find("status=\"UP\""), std::string::npos) << out;
+    EXPECT_NE(out.find("<hostname>127.0.0.1:" + std::to_string(server_port()) + "</hostname>"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("<name>Loopback Arena</name>"), std::string::npos) << out;
+    EXPECT_NE(out.find("<map>level2</map>"), std::string::npos) << out;
+    EXPECT_NE(out.find("<numplayers>2</numplayers>"), std::string::npos) << out;
+    EXPECT_NE(out.find("<maxplayers>30</maxplayers>"), std::string::npos) << out;
+    EXPECT_NE(out.find("Othello"), std::string::npos) << out;
 }
 
 }  // namespace
