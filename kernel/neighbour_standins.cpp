@@ -4,7 +4,6 @@
 #include "kernel/neighbour_standins.h"
 
 #include <cstdarg>
-#include <cstring>
 #include <numbers>
 
 #include "beings/being.h"
@@ -25,7 +24,7 @@
 #include "kernel/kernel.h"
 #include "net/net_client.h"
 #include "net/service.h"
-#include "net/snapshot_package.h"
+#include "net/player_state.h"
 #include "sound/ambient_source.h"
 #include "sound/sound_system.h"
 #include "ui/console_view.h"
@@ -313,6 +312,8 @@ void console_view_tick(console_view&, int32_t elapsed_ms) {
 
 int32_t gfx_select_driver(gfx&, int32_t kind) {
     record(str_format("gfx_select_driver %d", kind));
+    const bool display_driver = kind == kGfxDriverOpenGl || kind == kGfxDriverDirect3d;
+    if (display_driver && !standins().gfx_display_drivers_present) return -1;
     return standins().gfx_select_driver_result;
 }
 
@@ -528,34 +529,6 @@ int32_t client_send_say(net_client&, int32_t player_id, int32_t flag, int32_t nu
                         const std::string& text) {
     record(str_format("client_send_say %d %d %d %s", player_id, flag, number, text.c_str()));
     return 0;
-}
-
-void snapshot_package_assign(snapshot_package& target, const snapshot_package& source) {
-    target = source;
-}
-
-int32_t snapshot_package_player_count(const snapshot_package& snapshot) {
-    return static_cast<int32_t>(snapshot.slots.size());
-}
-
-int32_t snapshot_package_take_pending(snapshot_package& snapshot) {
-    const int32_t value = snapshot.download;
-    snapshot.download = -1;
-    return value;
-}
-
-bool player_state_assign(player_state& target, const player_state& source) {
-    constexpr float kSamePosition = 0.00001f;
-    const auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; };
-    const bool changed = vec3_length_sq(target.position - source.position) >= kSamePosition * kSamePosition ||
-                         target.angle != source.angle || target.state != source.state ||
-                         !same(target.groups, source.groups) ||
-                         !same(target.small_values, source.small_values) ||
-                         target.second_angle != source.second_angle || !same(target.bytes, source.bytes);
-    const uint32_t id = target.id;
-    target = source;
-    target.id = id;
-    return changed;
 }
 
 service_settings& service_settings_get() {
@@ -1002,11 +975,6 @@ bool client_is_connected(const net_client&) {
 
 int32_t client_local_player_id(const net_client&) {
     return standins().client_local_player_id;
-}
-
-bool snapshot_package_check_state(const snapshot_package& snapshot, int32_t countdown_left) {
-    return snapshot.state == kGameOneTeam ||
-           ((snapshot.state == kGameFreeze || snapshot.state == kGameRunning) && countdown_left > 0);
 }
 
 void botc_broadcast_event(BotCentral&, int32_t kind, const bot_game_event& event) {

@@ -1,10 +1,14 @@
 #include "tools/fuzz_seeds.h"
 
 #include "net/packet.h"
+#include "net/player_state.h"
+#include "net/profile_table.h"
+#include "net/snapshot_package.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/token_writer.h"
 #include "tools/world_writer.h"
+#include "util/text.h"
 
 namespace kv::tools {
 namespace {
@@ -158,7 +162,8 @@ std::vector<seed_file> transport_seeds() {
 // The dispatch target's input: a mode byte, then per command a control byte (bits 0-1 the origin:
 // 0 local dispatch, 1 a COMMAND, 2 an ASYNC-COMMAND; bit 2 a tick after it; bit 3 the master
 // answers) and the text up to a line end.
-std::vector<uint8_t> dispatch_script(uint8_t mode, const std::vector<std::pair<uint8_t, std::string>>& commands) {
+std::vector<uint8_t> dispatch_script(uint8_t mode,
+                                     const std::vector<std::pair<uint8_t, std::string>>& commands) {
     std::vector<uint8_t> out{mode};
     for (const auto& [control, text] : commands) {
         out.push_back(control);
@@ -169,32 +174,30 @@ std::vector<uint8_t> dispatch_script(uint8_t mode, const std::vector<std::pair<u
 }
 
 std::vector<seed_file> dispatch_seeds() {
-    return {{"lan-game",
-             dispatch_script(0, {{1, "login 01 0 2000 \"Othello\""},
-                                 {5, "join 100 1 1 2 3"},
-                                 {1, "blogin 123 Fred"},
-                                 {1, "blogin 0100 0000 0002"},
-                                 {1, "say 100 1 0 hello all"},
-                                 {2, "hit 100 101 2 50 -1"},
-                                 {2, "drop 1 2 3"},
-                                 {1, "times 1 2 3 4 5 6 7"},
-                                 {1, "gsetup 1 1 0 1 0"},
-                                 {1, "teams 10 10 10"},
-                                 {0, "kick Othello"},
-                                 {1, "setp 100 1 2 3 4 5 6 7 8 9"},
-                                 {1, "state"},
-                                 {5, "bye 100"},
-                                 {0, "quit"}})},
-            {"internet-master",
-             dispatch_script(1, {{5, "join 1 2 1 0 0"},
-                                 {13, "reg"},
-                                 {5, "hello"},
-                                 {5, "upldp 100"},
-                                 {12, "upldp 101"},
-                                 {1, "map level2 pwd"},
-                                 {1, "quit wrong"},
-                                 {0, "restart"},
-                                 {0, "pwd new"}})}};
+    return {{"lan-game", dispatch_script(0, {{1, "login 01 0 2000 \"Othello\""},
+                                             {5, "join 100 1 1 2 3"},
+                                             {1, "blogin 123 Fred"},
+                                             {1, "blogin 0100 0000 0002"},
+                                             {1, "say 100 1 0 hello all"},
+                                             {2, "hit 100 101 2 50 -1"},
+                                             {2, "drop 1 2 3"},
+                                             {1, "times 1 2 3 4 5 6 7"},
+                                             {1, "gsetup 1 1 0 1 0"},
+                                             {1, "teams 10 10 10"},
+                                             {0, "kick Othello"},
+                                             {1, "setp 100 1 2 3 4 5 6 7 8 9"},
+                                             {1, "state"},
+                                             {5, "bye 100"},
+                                             {0, "quit"}})},
+            {"internet-master", dispatch_script(1, {{5, "join 1 2 1 0 0"},
+                                                    {13, "reg"},
+                                                    {5, "hello"},
+                                                    {5, "upldp 100"},
+                                                    {12, "upldp 101"},
+                                                    {1, "map level2 pwd"},
+                                                    {1, "quit wrong"},
+                                                    {0, "restart"},
+                                                    {0, "pwd new"}})}};
 }
 
 // The query target's input: the number of players, the length of their names, then the query.
@@ -205,19 +208,92 @@ std::vector<uint8_t> listing_query(uint8_t players, uint8_t name_length, const s
 }
 
 std::vector<seed_file> listing_query_seeds() {
-    return {{"basic", listing_query(0, 8, "\\basic\\")},
-            {"status-secure", listing_query(2, 8, "\\status\\\\secure\\abc")},
-            {"status-40", listing_query(40, 12, "\\status\\")},
-            {"packets-echo", listing_query(64, 31, "\\packets\\\\echo\\" + std::string(1350, 'e') + "\\final\\")},
-            {"all-words", listing_query(5, 3, "\\basic\\\\info\\\\rules\\\\players\\\\secure\\" +
-                                                  std::string(128, 'c'))}};
+    return {
+        {"basic", listing_query(0, 8, "\\basic\\")},
+        {"status-secure", listing_query(2, 8, "\\status\\\\secure\\abc")},
+        {"status-40", listing_query(40, 12, "\\status\\")},
+        {"packets-echo", listing_query(64, 31, "\\packets\\\\echo\\" + std::string(1350, 'e') + "\\final\\")},
+        {"all-words",
+         listing_query(5, 3, "\\basic\\\\info\\\\rules\\\\players\\\\secure\\" + std::string(128, 'c'))}};
+}
+
+// A round of four players, two of them bots, with profiles for three of them.
+struct network_round {
+    snapshot_package snapshot;
+    profile_table profiles;
+};
+
+network_round round_of_four() {
+    network_round r;
+    snapshot_package& s = r.snapshot;
+    snapshot_package_set_name(s, "training");
+    snapshot_package_set_game_setup(s, 1, true, false, true, true);
+    snapshot_package_set_state(s, kGameRunning);
+    snapshot_package_set_seconds(s, 40000);
+    snapshot_package_set_winner(s, -2);
+    snapshot_package_add_slot(s, 104, 5, 0, kSlotPlaying, 100, 0x7F000001, 57777);
+    s.slots.back().skin = 102;
+    s.slots.back().specialisation = 3;
+    snapshot_package_add_slot(s, 7, 1, 1, kSlotDying, 20, 0x7F000001, 57777);
+    s.slots.back().cause = 4;
+    snapshot_package_add_slot(s, 0, 0, 3, kSlotNotInRound, 100, 0x0A000002, 57778);
+    snapshot_package_add_slot(s, 250, 63, 2, kSlotDead, 0, 0x0A000003, 57777);
+    for (uint32_t id : {104u, 7u, 0u}) {
+        add(r.profiles, id);
+        set_current_nick(r.profiles, id == 0 ? std::string(31, 'n') : "Ann");
+        for (int i = 0; i < kProfileStatistics; ++i) set_stat_byte(r.profiles, i, static_cast<int32_t>(id) + i);
+    }
+    s.slots[0].counters[0] = 70000;
+    return r;
+}
+
+std::vector<uint8_t> datagram(const packet& p) {
+    return {p.body.data(), p.body.data() + p.body.size()};
+}
+
+std::vector<seed_file> net_record_seeds() {
+    network_round r = round_of_four();
+    std::vector<seed_file> seeds;
+    packet g(kPacketGameSnapshot);
+    snapshot_package_write(r.snapshot, g);
+    seeds.push_back({"g-snapshot", datagram(g)});
+    for (player_slot& slot : r.snapshot.slots) slot.next_d_snapshot = slot.id != 0;
+    seeds.push_back({"d-snapshot", datagram(snapshot_package_write_d_snapshots(r.snapshot).at(0))});
+    std::vector<player_state> states(2);
+    states[0].id = 104;
+    states[0].position = {1234.5f, -7.9f, 52.0f};
+    states[0].angle = 3.0f;
+    states[0].state = 200;
+    states[0].groups[0][0] = -1;
+    states[0].groups[1][1] = 17;
+    states[0].small_values[0] = -3;
+    states[0].second_angle = -3.0f;
+    states[0].bytes[0] = 0x81;
+    states[1].id = 7;
+    states[1].state = kNoSector;
+    seeds.push_back({"p-snapshot", datagram(player_states_write(states).at(0))});
+    seeds.push_back({"profiles", datagram(profiles_write(r.snapshot, r.profiles, true).at(0))});
+    return seeds;
+}
+
+std::vector<uint8_t> text_bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+std::vector<seed_file> profile_line_seeds() {
+    network_round r = round_of_four();
+    merge(r.profiles, "setp 104 3:10:2:1:0:0:5:0:1", true);
+    std::string lines;
+    for (uint32_t id : {104u, 7u, 0u}) lines += format_line(r.profiles, id, id == 7) + "\n";
+    const std::string setr = str_format("setr %d %d:%d:%d:%d:%d:%d", 300, 1, 2, 300, 4, 5, 6);
+    return {{"setp-lines", text_bytes(lines)}, {"setr-line", text_bytes(setr)}};
 }
 
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
-    return {"qxps_stream_fuzz",   "pak_archive_fuzz", "package_fuzz",
-            "world_package_fuzz", "net_packet_fuzz",  "net_transport_fuzz",
+    return {"qxps_stream_fuzz",         "pak_archive_fuzz",   "package_fuzz",     "world_package_fuzz",
+            "net_packet_fuzz",          "net_transport_fuzz", "net_records_fuzz", "profile_line_fuzz",
             "net_server_dispatch_fuzz", "listing_query_fuzz"};
 }
 
@@ -234,6 +310,8 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     }
     if (target == "net_packet_fuzz") return packet_seeds();
     if (target == "net_transport_fuzz") return transport_seeds();
+    if (target == "net_records_fuzz") return net_record_seeds();
+    if (target == "profile_line_fuzz") return profile_line_seeds();
     if (target == "net_server_dispatch_fuzz") return dispatch_seeds();
     if (target == "listing_query_fuzz") return listing_query_seeds();
     return {};
