@@ -26,15 +26,6 @@ std::unique_ptr<T> read_name_only(package_read_context& ctx, const char* kind) {
 
 }  // namespace
 
-std::unique_ptr<view> view_read(package_read_context& ctx) {
-    return read_name_only<view>(ctx, "view");
-}
-std::unique_ptr<shader> shader_read(package_read_context& ctx) {
-    return read_name_only<shader>(ctx, "shader");
-}
-std::unique_ptr<surface> surface_read(package_read_context& ctx) {
-    return read_name_only<surface>(ctx, "surface");
-}
 std::unique_ptr<skeleton> skeleton_read(package_read_context& ctx) {
     return read_name_only<skeleton>(ctx, "skeleton");
 }

@@ -3,8 +3,13 @@
 // display driver and draws the frames.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "gfx/drivers/gfx_driver.h"
+#include "gfx/texture.h"
 #include "world/lamp.h"
 #include "world/lmap_file.h"
 
@@ -20,14 +25,6 @@ struct surface;
 inline constexpr int32_t kGfxDriverNull = 1;
 inline constexpr int32_t kGfxDriverOpenGl = 2;
 inline constexpr int32_t kGfxDriverDirect3d = 3;
-
-// Exponential fog: density, then the colour (0 to 1).
-struct gfx_fog {
-    float density;
-    float red;
-    float green;
-    float blue;
-};
 
 // Frame statistics that the main loop, the kernel and the world queries share.
 struct gfx_statistics {
@@ -52,6 +49,13 @@ struct gfx_realtime_statistics {
 };
 
 struct gfx {
+    std::unique_ptr<gfx_driver> driver;  // none until a driver is selected
+    // The texture cache (gfx/texture_cache.h): records in the order they were made, an index by
+    // name over them, the 16-bit use counter and the texture memory of the textures looked up.
+    std::vector<std::unique_ptr<texture>> textures;
+    std::unordered_map<std::string, texture*> texture_index;
+    uint16_t texture_use_counter = 0;
+    uint64_t texture_memory = 0;
     view_set* current_screen = nullptr;
     geometry* sky_geometry = nullptr;
     surface* sky_surface = nullptr;
@@ -99,7 +103,6 @@ void gfx_forget_last_effect(gfx& g);
 // Deletes every effect (round reset).
 void gfx_clear_effects(gfx& g);
 
-struct texture;
 // The texel of a one-byte-per-texel image (a light-map page) at wrapped coordinates: with m the
 // smaller side, column int(u m) mod width and row int(v m) mod height.
 int32_t texture_sample(const texture& t, float u, float v);

@@ -8,17 +8,22 @@
 namespace kv::tools {
 namespace {
 
-// A package with something in every table: imports, a screen naming one view twice, named objects
-// of the kinds read by name only, an empty geometry, model and sector (listed twice) and two arty
-// descriptions.
+// A package with something in every table: imports, a screen naming one view twice (its viewport
+// named twice too), a shader, a surface of a description and a reference, named objects of the kinds
+// read by name only, an empty geometry, model and sector (listed twice) and two arty descriptions.
 std::vector<uint8_t> full_package(uint8_t id_width, const std::string& version) {
     package_writer w(id_width, version);
     w.add_import("kvbase");
     w.add_import("sky");
-    const int32_t view = w.add_view("main", {0, 1, 2, 3});
+    viewport_spec whole;
+    whole.name = "full";
+    const int32_t viewport = w.add_viewport(whole);
+    const int32_t view = w.add_view_record("main", {viewport, viewport});
     w.add_screen("menu", {view, view});
-    w.add_named_object(package_table::shaders, "basic", {0, 1});
-    w.add_named_object(package_table::surfaces, "s-wall");
+    w.add_shader("basic", {token_writer().str("tex").str("$0").bytes(),
+                           token_writer().str("bfcull").str("off").bytes()});
+    w.add_surface("s-wall", {description_layer(token_writer().str("paint").str("basic").str("wall").bytes()),
+                             reference_layer("s-wall")});
     add_geometry(w, {.name = "g-box"});
     add_entity_def(w, {.name = "e-crate"});
     const int32_t hall = add_sector(w, {.name = "hall", .ambient_table = version == "11"});
@@ -54,7 +59,7 @@ std::vector<uint8_t> world_package(uint8_t id_width, const std::string& version)
                        unit,
                        {add_scene_node(q, {{}, "ap00", "e-crate", 1})},
                        {add_mesh_instance(q, {{}, "g-box", "s-wall", "wood20", 2})}});
-    w.add_named_object(package_table::surfaces, "s-wall");
+    w.add_surface("s-wall");
     const std::array<vec3, 4> door = {{{0, -1, -1}, {0, 1, -1}, {0, 1, 1}, {0, -1, 1}}};
     const bool ambient = version == "11";
     sector_spec hall;
