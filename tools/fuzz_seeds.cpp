@@ -102,10 +102,49 @@ std::vector<uint8_t> archive() {
     return w.finish();
 }
 
+// The renderer's records behind a layer description: a 16-bit size, the description (a token list
+// that the target hands every shader as its "$" arguments), then a package of shaders with every
+// kind of command, surfaces of descriptions and a reference, and a screen whose two views share
+// their viewports.
+std::vector<uint8_t> render_package(uint8_t id_width) {
+    package_writer w(id_width, "11");
+    viewport_spec left;
+    left.name = "left";
+    left.width = 500;
+    viewport_spec right;
+    right.name = "right";
+    right.x = 500;
+    right.width = 500;
+    right.axis[1] = 1.0f;
+    right.angle = 0.5f;
+    const int32_t l = w.add_viewport(left);
+    const int32_t r = w.add_viewport(right);
+    w.add_screen("main", {w.add_view_record("a", {l, r}), w.add_view_record("b", {r, l})});
+    w.add_shader("paint", {token_writer().str("tex").str("$1").bytes(),
+                           token_writer().str("bfcull").str("off").bytes(),
+                           token_writer().str("dcolor").integer(1).number(0.5f).str("$2").bytes(),
+                           token_writer().str("call").str("stone").bytes(),
+                           token_writer().str("glow").bytes(), token_writer().integer(3).str("tex").bytes()});
+    w.add_shader("basicmap", {token_writer().str("tex").str("$1").bytes()});
+    w.add_surface("s-wall",
+                  {description_layer(token_writer().str("layer").str("paint").str("brick").bytes())});
+    w.add_surface("s-ref",
+                  {reference_layer("s-wall"),
+                   description_layer(token_writer().str("layer").str("basicmap").str("lm1").bytes())});
+    const std::vector<uint8_t> layer =
+        token_writer().str("layer").str("paint").str("stone").number(0.25f).bytes();
+    byte_writer seed;
+    put_u16(seed, static_cast<uint16_t>(layer.size()));
+    put_bytes(seed, layer);
+    put_bytes(seed, w.finish());
+    return seed.bytes;
+}
+
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
-    return {"qxps_stream_fuzz", "pak_archive_fuzz", "package_fuzz", "world_package_fuzz"};
+    return {"qxps_stream_fuzz", "pak_archive_fuzz", "package_fuzz", "world_package_fuzz",
+            "render_package_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -116,6 +155,8 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
                 {"small", small_package()}};
     }
     if (target == "pak_archive_fuzz") return {{"archive", archive()}, {"empty", pak_writer().finish()}};
+    if (target == "render_package_fuzz")
+        return {{"render-16bit-ids", render_package(2)}, {"render-8bit-ids", render_package(1)}};
     if (target == "world_package_fuzz") {
         return {{"world-16bit-ids", world_package(2, "11")}, {"world-8bit-ids-v10", world_package(1, "10")}};
     }
