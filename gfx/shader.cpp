@@ -5,6 +5,7 @@
 #include "gfx/sized_token_list.h"
 #include "kernel/log.h"
 #include "util/text.h"
+#include "world/world_read.h"
 
 namespace kv {
 namespace {
@@ -84,10 +85,7 @@ std::unique_ptr<shader> shader_read(package_read_context& ctx) {
     s->name = qxps_stream_read_string(in);
     const uint32_t count = qxps_stream_read_u16(in);
     // Every command takes at least its 4-byte size.
-    if (count > chunk_bytes_left(in) / 4) {
-        throw read_error(
-            str_format("[PS] Shader `%s': %u commands do not fit its chunk", s->name.c_str(), count));
-    }
+    world_check_room(in, count, 4, "shader `" + s->name + "'");
     s->commands.reserve(count);
     for (uint32_t i = 0; i < count; ++i) {
         s->commands.push_back(

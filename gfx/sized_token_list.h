@@ -2,7 +2,6 @@
 // Token lists stored in renderer records as a 32-bit byte size followed by the list: shader
 // commands and surface layer descriptions.
 
-#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -12,8 +11,6 @@ namespace kv {
 
 struct qxps_stream;
 
-// Bytes left in the chunk being read.
-std::size_t chunk_bytes_left(const qxps_stream& in);
 // Reads the size and the list. A size past the end of the chunk or a damaged list raises
 // `read_error` naming `what` (such as "command 2 of shader `wall'").
 std::unique_ptr<token_list> read_sized_token_list(qxps_stream& in, const std::string& what);

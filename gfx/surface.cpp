@@ -7,6 +7,7 @@
 #include "gfx/shader.h"
 #include "gfx/sized_token_list.h"
 #include "util/text.h"
+#include "world/world_read.h"
 
 namespace kv {
 namespace {
@@ -43,10 +44,7 @@ std::unique_ptr<surface> surface_read(package_read_context& ctx) {
     s->name = qxps_stream_read_string(in);
     const uint32_t count = qxps_stream_read_u16(in);
     // Every layer takes at least its kind byte.
-    if (count > chunk_bytes_left(in)) {
-        throw read_error(
-            str_format("[PS] Surface `%s': %u layers do not fit its chunk", s->name.c_str(), count));
-    }
+    world_check_room(in, count, 1, "surface `" + s->name + "'");
     s->descriptions.resize(count);
     s->references.resize(count, nullptr);
     s->shaders.resize(count, nullptr);

@@ -176,20 +176,20 @@ TEST_F(Surface, DamagedRecordsAreRefusedWithALogLine) {
     } cases[] = {
         {"a command size past the chunk",
          [&](package_writer& w) { w.add_named_object(package_table::shaders, "bad", long_command.bytes); },
-         "[PS] The 1000 bytes of command 0 of shader `bad' run past its chunk"},
+         "server: *ERROR* corrupt command 0 of shader `bad': 1000 entries of 1 bytes do not fit"},
         {"more commands than the chunk holds",
          [](package_writer& w) {
              w.add_named_object(package_table::shaders, "bad", {0x7F, 0xFF});
          },
-         "[PS] Shader `bad': 32767 commands do not fit its chunk"},
+         "server: *ERROR* corrupt shader `bad': 32767 entries of 4 bytes do not fit"},
         {"a layer count too large",
          [](package_writer& w) {
              w.add_named_object(package_table::surfaces, "bad", {0x7F, 0xFF, 0});
          },
-         "[PS] Surface `bad': 32767 layers do not fit its chunk"},
+         "server: *ERROR* corrupt surface `bad': 32767 entries of 1 bytes do not fit"},
         {"a damaged description",
          [&](package_writer& w) { w.add_named_object(package_table::surfaces, "bad", damaged_layer.bytes); },
-         "[PS] Damaged layer 0 of surface `bad'"},
+         "server: *ERROR* corrupt layer 0 of surface `bad': damaged token list"},
         {"a view naming a chunk that is not in the file",
          [](package_writer& w) { w.add_screen("main", {w.add_view_record("v", {999})}); }, "[PS] "},
         {"a view naming another view's chunk",
@@ -203,12 +203,12 @@ TEST_F(Surface, DamagedRecordsAreRefusedWithALogLine) {
              const int32_t v = w.add_view("v", {0x01, 0x00});
              w.add_screen("main", {v});
          },
-         "[PS] View `v': 256 viewports do not fit its chunk"},
+         "server: *ERROR* corrupt table of references: 256 entries of 2 bytes do not fit"},
         {"a near distance of 0",
          [&](package_writer& w) {
              w.add_screen("main", {w.add_view_record("v", {w.add_viewport(at_zero)})});
          },
-         "[PS] Viewport `flat': near distance 0 is not above 0"},
+         "server: *ERROR* corrupt viewport `flat': near distance 0 is not above 0"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
