@@ -13,6 +13,7 @@ namespace kv {
 namespace {
 
 constexpr const char* kBasicMapShader = "basicmap";
+constexpr uint8_t kTagLongString = 5;  // a token-list string with a 16-bit length
 
 // A string item's text, or the empty text.
 std::string item_text(const token_list& list, int index) {
@@ -22,10 +23,10 @@ std::string item_text(const token_list& list, int index) {
 // A description built for a map: "____call__basicmap__MAP", "basicmap", MAP.
 std::unique_ptr<token_list> basicmap_description(const std::string& map_name) {
     const std::string words[] = {"____call__basicmap__" + map_name, kBasicMapShader, map_name};
-    std::vector<uint8_t> bytes = {0, 3};
+    std::vector<uint8_t> bytes = {0, static_cast<uint8_t>(std::size(words))};
     for (const std::string& word : words) {
         const std::size_t n = std::min<std::size_t>(word.size(), kQxpsMaxCount);
-        bytes.push_back(5);
+        bytes.push_back(kTagLongString);
         bytes.push_back(static_cast<uint8_t>(n >> 8));
         bytes.push_back(static_cast<uint8_t>(n & 0xFF));
         bytes.insert(bytes.end(), word.begin(), word.begin() + static_cast<std::ptrdiff_t>(n));
