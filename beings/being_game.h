@@ -8,16 +8,13 @@
 #include <vector>
 
 #include "beings/being.h"
+#include "beings/weapon_table.h"
 #include "util/mat4.h"
 
 namespace kv {
 
 struct server;
 struct weapon_entry;
-
-inline constexpr int32_t kWeaponGoalItem = 62;
-inline constexpr int32_t kWeaponHands = 63;
-inline constexpr int32_t kWeaponAll = -1;
 
 // A being named `name` for the player of that id, its record found in the server's player list. With
 // flag 0 it also sets up its animations.

@@ -13,6 +13,7 @@
 #include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "platform/dir_search.h"
+#include "platform/udp_socket.h"
 #include "sound/ambient_source.h"
 #include "util/text.h"
 

@@ -20,6 +20,7 @@
 #include "platform/process.h"
 #include "platform/signals.h"
 #include "platform/task_bar.h"
+#include "platform/udp_socket.h"
 #include "ui/console_view.h"
 #include "world/collision.h"
 #include "world/hit_map.h"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: once plainly, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then each fuzz target for a bounded time (KV_FUZZ_SECONDS, default 20).
+# UndefinedBehaviorSanitizer, then each fuzz target for a bounded time (KV_FUZZ_SECONDS, default 20),
+# as many targets at once as the machine has cores.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -45,19 +46,45 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== fuzz targets, ${fuzz_seconds}s each"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DKV_FUZZ=ON
 cmake --build build-fuzz -j "$jobs"
-for target in build-fuzz/*_fuzz; do
-    [ -x "$target" ] || continue
+# The targets run side by side, one a core, so the fuzzing takes about the same time on any machine
+# for its number of cores; each target still gets its full time.
+fuzz_one() {
+    local target=$1 name corpus
     name=$(basename "$target")
     corpus=build-fuzz/corpus/$name
     mkdir -p "$corpus"
-    seeds=()
+    local seeds=()
     [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
-    echo "-- $name"
     if "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" "${seeds[@]}" \
         >"build-fuzz/$name.log" 2>&1; then
+        echo clean >"build-fuzz/$name.result"
+    else
+        echo failed >"build-fuzz/$name.result"
+    fi
+}
+targets=()
+for target in build-fuzz/*_fuzz; do
+    [ -x "$target" ] && targets+=("$target")
+done
+running=0
+for target in "${targets[@]}"; do
+    rm -f "build-fuzz/$(basename "$target").result"
+    echo "-- $(basename "$target")"
+    fuzz_one "$target" &
+    running=$((running + 1))
+    if [ "$running" -ge "$jobs" ]; then
+        wait -n || true
+        running=$((running - 1))
+    fi
+done
+wait || true
+for target in "${targets[@]}"; do
+    name=$(basename "$target")
+    if [ "$(cat "build-fuzz/$name.result" 2>/dev/null)" = clean ]; then
         passed=$((passed + 1))
         summary+=("fuzz $name: clean")
     else
+        echo "-- $name failed:"
         tail -n 60 "build-fuzz/$name.log"
         failed=$((failed + 1))
         summary+=("fuzz $name: FAILED (see build-fuzz/$name.log)")

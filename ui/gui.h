@@ -45,5 +45,7 @@ void hud_add_message(kvgame& game, int32_t code, const std::string& name);
 bool hud_effects_start(being& b);
 bool hud_effects_stop(being& b);
 void hud_effects_decay(being& b);
+// The player's carried load (load units), whenever it is recomputed.
+void hud_effects_accumulate(being& b, int32_t load);
 
 }  // namespace kv
