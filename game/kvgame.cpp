@@ -65,7 +65,7 @@ int spec_row(int32_t team, int32_t specialisation) {
 
 void fatal(const char* text) {
     log_write("%s", text);
-    kernel_stop(kernel_get());
+    kernel_stop_failed(kernel_get());
 }
 
 void freeze(kvloose_camera* camera) {

@@ -75,6 +75,11 @@ int32_t kernel_stop(kernel& k) {
     return 0;
 }
 
+int32_t kernel_stop_failed(kernel& k) {
+    k.failed = true;
+    return kernel_stop(k);
+}
+
 int32_t cmd_select_driver(kernel& k, int32_t kind) {
     const char* name = nullptr;
     switch (kind) {

@@ -14,8 +14,10 @@ inline constexpr const char* kLogFileName = "kv.log";
 // The run timer: constructed when the program loads, restarted once the options are read.
 timer& run_timer();
 
-// Opens (truncates) the log file; false when it cannot be created.
-bool log_open(const std::string& path);
+// Opens (truncates) the log file; false when it cannot be created, with `error` as `sys_file_open`
+// gives it (a path that leads to anything but a regular file is refused). When a write to the log
+// fails (a full disk), standard error is told once.
+bool log_open(const std::string& path, int* error = nullptr);
 void log_close();
 bool log_is_open();
 

@@ -1,11 +1,7 @@
 #include "kernel/option_registry.h"
 
-#include <cstdio>
-
 #include "data/file_stream.h"
 #include "kernel/log.h"
-#include "platform/file_io.h"
-#include "platform/path_resolve.h"
 #include "util/text.h"
 
 namespace kv {
@@ -95,11 +91,8 @@ void load_options(option_registry& registry, const std::string& path) {
 
 namespace {
 
-// False when the file could not be written whole; `created` tells whether it was made.
-bool write_options(const option_registry& registry, const std::string& path, bool& created) {
-    file_stream stream;
-    created = file_stream_open(stream, path, kFileWrite | kFileCreate | kFileTruncate);
-    if (!created) return false;
+// False when the file could not be written whole.
+bool write_options(const option_registry& registry, file_stream& stream) {
     bool written = file_stream_write_u32(stream, static_cast<uint32_t>(registry.bindings.size()));
     for (const auto& [key, binding] : registry.bindings) {
         const std::string name = key.substr(1);
@@ -109,28 +102,19 @@ bool write_options(const option_registry& registry, const std::string& path, boo
         written =
             written && file_stream_write_string(stream, name) && file_stream_write_string(stream, value);
     }
-    file_stream_close(stream);
-    return written && stream.ok;
+    return written;
 }
 
 }  // namespace
 
 void save_options(const option_registry& registry, const std::string& path) {
     if (!option_registry_save_wanted(registry)) return;
-    // Written beside the old file and renamed over it, so the old settings stay whole until the new
-    // ones are complete.
-    // The name is resolved once ('\' and letter case, then symbolic links), so that the rename
-    // replaces the file loads read, and a linked options file stays linked.
-    const std::string target = sys_link_target(sys_resolve_path(path));
-    const std::string temporary = target + ".new";
-    bool created = false;
-    const bool written = write_options(registry, temporary, created);
-    // The new file keeps the old one's permissions.
-    if (written) sys_copy_permissions(target, temporary);
-    if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
-        if (created) std::remove(temporary.c_str());
-        log_write("Warning: couldn't write to options file, settings not stored.\n");
-    }
+    // Written as a new file beside the old one and put in its place when complete: the old settings
+    // stay whole until then, a linked options file stays linked, and its permissions are kept.
+    file_stream stream;
+    const bool saved = file_stream_open_replacement(stream, path) && write_options(registry, stream) &&
+                       file_stream_commit(stream);
+    if (!saved) log_write("Warning: couldn't write to options file, settings not stored.\n");
 }
 
 std::string option_text_from_bool(bool value) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -25,6 +27,8 @@
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 #include "tools/demo_data.h"
+#include "tools/package_writer.h"
+#include "tools/token_writer.h"
 
 namespace kv {
 namespace {
@@ -155,6 +159,7 @@ protected:
         sys_clear_stop_request();
         kernel& k = kernel_get();
         k.running = true;
+        k.failed = false;
         k.detail_level = kDetailHigh;
         k.frame_count = 0;
         k.console.lines.clear();
@@ -306,6 +311,66 @@ TEST_F(EngineMain, EarlyShutdownLeavesTheOptionsFileAlone) {
         EXPECT_EQ(options_file() == stored, c.kept);
         EXPECT_FALSE(options_file().empty());
     }
+}
+
+// A folder given without its trailing separator is that folder, not its parent with a prefix.
+TEST_F(EngineMain, FolderOptionsWithoutTheirSeparatorNameTheFolder) {
+    ASSERT_EQ(start({"--dedicated=yes", "--base-dir=" + folder_.file("data"),
+                     "--write-dir=" + folder_.file("write"), "--tex-base-dir=tex", "--lmap-base-dir=lmap\\"}),
+              start_up_result::run);
+    const server& srv = server_get();
+    EXPECT_EQ(srv.data_dir, folder_.file("data") + "/");
+    EXPECT_EQ(srv.write_dir, folder_.file("write") + "/");
+    EXPECT_EQ(srv.texture_base_dir, "tex/");
+    EXPECT_EQ(srv.lmap_dir, "lmap\\");
+    EXPECT_FALSE(server_text(srv, kTextMenu, 0).empty());
+    engine_shut_down(session_);
+    EXPECT_FALSE(options_file().empty());
+    EXPECT_FALSE(std::filesystem::exists(folder_.file("writeoptions-c")));
+}
+
+// A level the game object cannot run (no camera, no flying camera place) stops the program with its
+// "*FATAL*" line, and the run ends as a failure.
+TEST_F(EngineMain, AFatalFaultOfTheDataEndsAsAFailure) {
+    const struct {
+        const char* label;
+        bool camera;
+        const char* line;
+    } cases[] = {
+        {"no camera", false, "kvgame: *FATAL* couldn't open camera `cam'.\n"},
+        {"no sp0", true, "kvgame: *FATAL* couldn't find flying camera spawn point (sp0).\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        reset_singletons();
+        tools::package_writer w;
+        w.add_import(tools::kDemoSharedPackage);
+        w.add_arty("kvgame", "game", tools::token_writer().key("cb:").integer(33).bytes());
+        if (c.camera) w.add_arty("kvbound_camera", "cam", {});
+        ASSERT_TRUE(w.write(folder_.file("data/maps/broken-en")));
+        EXPECT_EQ(run({"--dedicated=yes", "--pkg-file=broken"}), kEngineFailed);
+        const std::string text = log();
+        EXPECT_NE(text.find(c.line), std::string::npos) << text;
+        EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
+    }
+    // The program itself ends with the status of a failure.
+    log_close();
+    child_process kv(KV_BINARY_PATH, with_folders({"--dedicated=yes", "--pkg-file=broken"}), folder_.path().string());
+    const std::optional<int> status = kv.wait(20000);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 1) << log();
+    EXPECT_NE(log().find("kvgame: *FATAL* couldn't find flying camera spawn point (sp0).\n"), std::string::npos);
+}
+
+// SIGINT or SIGTERM during start-up: the first pass of the loop stops the program before the level
+// loads, and the run ends normally.
+TEST_F(EngineMain, AStopDuringStartUpEndsBeforeTheLevelLoads) {
+    sys_request_stop();
+    EXPECT_EQ(run({"--dedicated=yes"}), kEngineDone);
+    const std::string text = log();
+    EXPECT_NE(text.find("] Starting engine's main loop...\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Loading package"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
 }
 
 TEST_F(EngineMain, HelpEndsBeforeAnyLogLine) {
@@ -585,6 +650,56 @@ TEST(KvProgram, RunsTheDemoLevelWhenItIsTheBootPackage) {
     EXPECT_EQ(text.find("hitmap:"), std::string::npos) << text;
     EXPECT_EQ(text.find("*ERROR*"), std::string::npos) << text;
     EXPECT_EQ(text.find("*FATAL*"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
+}
+
+// The program with its standard error a pipe nobody reads (a write to it would end the process by
+// SIGPIPE) and its first words going there. With a FIFO as its boot package it neither hangs nor
+// dies: the FIFO is refused and the run ends as a failure. With a FIFO as a text table and as
+// "net.cfg" it runs, and SIGTERM ends it cleanly.
+TEST(KvProgram, FifosAndAClosedStandardErrorNeitherHangNorKill) {
+    temp_folder folder;
+    ASSERT_TRUE(tools::write_demo_data(folder.file("demo-data")));
+    std::filesystem::create_directory(folder.file("write"));
+    const std::string data = folder.file("demo-data") + "/";
+    ASSERT_EQ(mkfifo((data + "maps/fifo-en").c_str(), 0600), 0);
+    const words_t words = {"--colour=red", "--dedicated=yes", "--base-dir=" + data,
+                           "--write-dir=" + folder.file("write") + "/"};
+    constexpr int kWaitMs = 20000;
+    {
+        words_t boot = words;
+        boot.push_back("--pkg-file=fifo");
+        child_process kv(KV_BINARY_PATH, boot, folder.path().string(),
+                         child_process::error_stream::broken_pipe);
+        ASSERT_TRUE(kv.started());
+        const std::optional<int> status = kv.wait(kWaitMs);
+        ASSERT_TRUE(status.has_value()) << folder.read("kv.log");
+        EXPECT_EQ(*status, 1) << folder.read("kv.log");
+        const std::string text = folder.read("kv.log");
+        EXPECT_NE(text.find("`" + data + "maps/fifo-en' is not a regular file, not opened.\n"),
+                  std::string::npos)
+            << text;
+        EXPECT_NE(text.find("*FATAL* error - couldn't open boot-strap package. Quitting ...\n"),
+                  std::string::npos);
+        EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
+    }
+    for (const char* name : {"menu-en.txt", "net.cfg"}) {
+        std::filesystem::remove(data + name);
+        ASSERT_EQ(mkfifo((data + name).c_str(), 0600), 0);
+    }
+    child_process kv(KV_BINARY_PATH, words, folder.path().string(), child_process::error_stream::broken_pipe);
+    ASSERT_TRUE(kv.started());
+    EXPECT_TRUE(wait_for_text(folder.file("kv.log"), "View `default' activated.\n", kWaitMs))
+        << folder.read("kv.log");
+    kv.signal(SIGTERM);
+    const std::optional<int> status = kv.wait(kWaitMs);
+    ASSERT_TRUE(status.has_value()) << folder.read("kv.log");
+    EXPECT_EQ(*status, 0) << folder.read("kv.log");
+    const std::string text = folder.read("kv.log");
+    EXPECT_NE(text.find("`" + data + "menu-en.txt' is not a regular file, not opened.\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("`" + data + "net.cfg' is not a regular file, not opened.\n"), std::string::npos)
+        << text;
     EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
 }
 
