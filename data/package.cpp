@@ -112,7 +112,7 @@ bool finish_load(server& srv, package& p, int depth) {
         package* loaded = nullptr;
         if (!package_name_is_plain(import)) {
             log_write("server: import `%s' of `%s' refused: not a package name.\n",
-                      package_name_printable(import).c_str(), p.name.c_str());
+                      log_printable(import).c_str(), p.name.c_str());
         } else if (depth >= kImportDepthMax) {
             log_write("server: imports of `%s' nest deeper than %d, refused.\n", p.name.c_str(),
                       kImportDepthMax);
@@ -120,8 +120,7 @@ bool finish_load(server& srv, package& p, int depth) {
             loaded = package_list_find(srv.packages, import);
         }
         if (!loaded) {
-            log_write("server: Failed to load imported package `%s'.\n",
-                      package_name_printable(import).c_str());
+            log_write("server: Failed to load imported package `%s'.\n", log_printable(import).c_str());
             p.state = package_state::incomplete;
             return false;
         }
@@ -155,8 +154,8 @@ bool open_disk_file(file_stream& disk, const std::string& path) {
     if (!file_stream_open(disk, path, kFileRead)) return false;
     const int64_t size = file_stream_size(disk);
     if (size <= kPackageFileMax) return true;
-    log_write("server: package file `%s' is %lld bytes, larger than 1 GiB: refused.\n", path.c_str(),
-              static_cast<long long>(size));
+    log_write("server: package file `%s' is %lld bytes, larger than 1 GiB: refused.\n",
+              log_printable(path).c_str(), static_cast<long long>(size));
     file_stream_close(disk);
     return false;
 }
@@ -173,7 +172,7 @@ bool load(server& srv, const std::string& name, bool map, bool as_import, int de
     const std::string disk_path = srv.data_dir + (map ? "maps/" : "") + name;
     const bool opened = open_disk_file(disk, disk_path);
     const int open_error = disk.error;
-    log_stamped("  Loading package '%s' ...\n", name.c_str());
+    log_stamped("  Loading package '%s' ...\n", log_printable(name).c_str());
     if (opened) {
         const std::size_t before = srv.packages.size();
         const bool result = load_from(srv, name, disk, as_import, true, depth);
@@ -187,7 +186,7 @@ bool load(server& srv, const std::string& name, bool map, bool as_import, int de
         const pak_chunk_reader reader = pak_archive_find_chunk(*archive, name);
         if (reader.size() > kPackageFileMax) {
             log_write("server: package `%s' in an archive is %lld bytes, larger than 1 GiB: refused.\n",
-                      name.c_str(), static_cast<long long>(reader.size()));
+                      log_printable(name).c_str(), static_cast<long long>(reader.size()));
             return false;
         }
         file_stream chunk;
@@ -199,7 +198,7 @@ bool load(server& srv, const std::string& name, bool map, bool as_import, int de
     if (!opened) {
         log_write(sys_error_is_missing(open_error) ? "server: no file `%s' for package `%s'.\n"
                                                    : "server: file `%s' for package `%s' not used.\n",
-                  disk_path.c_str(), name.c_str());
+                  log_printable(disk_path).c_str(), log_printable(name).c_str());
     }
     return false;
 }
@@ -224,15 +223,15 @@ std::unique_ptr<arty_description> arty_description_read(package_read_context& ct
     const uint32_t size = qxps_stream_read_u32(in);
     if (size > kArtyParametersMax) {
         throw read_error(str_format("[PS] Parameters of arty `%s' too large (%u bytes)",
-                                    description->instance_name.c_str(), size));
+                                    log_printable(description->instance_name).c_str(), size));
     }
     if (size > 0) {
         std::vector<uint8_t> bytes(size);
         qxps_stream_read_bytes(in, bytes.data(), size);
         description->parameters = std::make_unique<token_list>();
         if (!token_list_init(*description->parameters, size, bytes.data())) {
-            throw read_error(
-                str_format("[PS] Damaged parameters of arty `%s'", description->instance_name.c_str()));
+            throw read_error(str_format("[PS] Damaged parameters of arty `%s'",
+                                        log_printable(description->instance_name).c_str()));
         }
     }
     qxps_stream_leave_chunk(in);
@@ -305,17 +304,10 @@ bool package_name_is_plain(const std::string& name) {
     return true;
 }
 
-std::string package_name_printable(std::string name) {
-    for (char& c : name) {
-        if (static_cast<unsigned char>(c) < 0x20) c = '?';
-    }
-    return name;
-}
-
 void package_destroy(server& srv, package& p) {
     if (p.unloading) return;
     p.unloading = true;
-    log_write("Package `%s' is being unloaded.\n", p.name.c_str());
+    log_write("Package `%s' is being unloaded.\n", log_printable(p.name).c_str());
     if (!p.arties.items.empty()) arty_factory_erase_group(srv.factory, p.spawn_group);
     const std::vector<package*> imports = std::move(p.import_links);
     ref_list_drop_owner(ref_list(), &p);

@@ -116,8 +116,6 @@ bool load_package(server& srv, const std::string& name, bool map);
 // A name of a file directly in its folder: not empty, no folder separators, not "." or "..", no
 // control bytes.
 bool package_name_is_plain(const std::string& name);
-// The name as it goes into a log line: control bytes as '?'.
-std::string package_name_printable(std::string name);
 // Reads a package from the stream and appends it to the server's package list; when it holds no
 // objects it is destroyed again and the result is false.
 bool package_list_load(server& srv, const std::string& name, file_stream& stream);

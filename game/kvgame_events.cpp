@@ -70,7 +70,7 @@ const char* const kHandSkins[kTeams][kSkins] = {
 };
 
 std::string being_name(uint32_t player_id) {
-    return str_format("pid%u", player_id);
+    return str_format("pid%d", static_cast<int32_t>(player_id));
 }
 
 void detach_bound_camera(kvgame& game) {
@@ -497,7 +497,7 @@ void kvgame_change_level(kvgame& game, const std::string& package_name, bool lea
     // The name comes from the game server and is looked up under "maps/": only a plain file name.
     if (!leaving && !package_name.empty() && !package_name_is_plain(package_name)) {
         log_stamped("kvgame: *WARNING* change to level `%s' refused: not a map name.\n",
-                    package_name_printable(package_name).c_str());
+                    log_printable(package_name).c_str());
         return;
     }
     if (leaving) {

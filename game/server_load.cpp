@@ -21,7 +21,7 @@ constexpr std::size_t kExtensionLength = 4;
 constexpr int64_t kTextTableMax = 16ll << 20;
 
 bool fail(const std::string& name) {
-    log_write("\nFatal error during loading package `%s'.\n", name.c_str());
+    log_write("\nFatal error during loading package `%s'.\n", log_printable(name).c_str());
     return false;
 }
 
@@ -61,7 +61,7 @@ bool read_table(text_table& table, const std::string& path) {
 bool server_load_game_package(server& srv, const std::string& name) {
     kernel& k = kernel_get();
     console_view_printf(k.console, "Loading package '%s' ...\n", name.c_str());
-    log_stamped("Loading package '%s' ...\n", name.c_str());
+    log_stamped("Loading package '%s' ...\n", log_printable(name).c_str());
     // The water list needs no emptying here: its instances leave it when they are destroyed.
     if (!load_package(srv, name, true)) return fail(name);
     log_stamped("OK.\n");

@@ -178,9 +178,11 @@ start_up_result engine_start_up(engine_session& session, int argc, char** argv) 
     session.save_options = true;
     k.detail_level = engine_detail_level(option("--details"), k.detail_level);
     load_options(k.options, options_file_path());
-    option_registry_set_text(k.options, "fullscreen", option_is("--fullscreen", "yes") ? "true" : "false");
+    // A setting whose owner is absent from this build is kept for the next run; nothing binds "port",
+    // so it is not kept (every file would carry it).
+    option_registry_set_or_keep(k.options, "fullscreen", option_is("--fullscreen", "yes") ? "true" : "false");
     option_registry_set_text(k.options, "port", option("--port"));
-    option_registry_set_text(k.options, "minfps", option("--minfps"));
+    option_registry_set_or_keep(k.options, "minfps", option("--minfps"));
 
     srv.data_dir = folder_option("--base-dir");
     server_set_boot_package(srv, std::string(option("--pkg-file")) + "-" + option("--language"));

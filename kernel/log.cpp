@@ -91,4 +91,12 @@ void log_stamped(const char* format, ...) {
     va_end(args);
 }
 
+std::string log_printable(std::string text) {
+    for (char& c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) c = '?';
+    }
+    return text;
+}
+
 }  // namespace kv

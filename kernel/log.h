@@ -30,4 +30,8 @@ void log_stamped(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The stamp as it stands now, for example "[12s34] ".
 std::string log_stamp();
 
+// A text from the network or a data file as a log line quotes it: its control bytes become '?', so
+// that no such text breaks a line or forges one.
+std::string log_printable(std::string text);
+
 }  // namespace kv

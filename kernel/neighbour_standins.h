@@ -33,6 +33,9 @@ struct standin_screen_widgets {
 struct neighbour_standins {
     // Results.
     int32_t gfx_select_driver_result = 0;
+    // No display driver is built yet: the kinds of OpenGL and Direct3D (2 and 3) fail unless a test
+    // makes them present.
+    bool gfx_display_drivers_present = false;
     int32_t gfx_open_display_result = 0;
     bool gfx_open_view_result = true;
     int32_t gfx_console_command_result = -1;
@@ -74,6 +77,8 @@ struct neighbour_standins {
     std::map<const kvscreen*, standin_screen_widgets> screen_widgets;
     bool hud_effects_result = true;
     bool gfx_bind_view_camera_result = true;
+    int32_t gfx_dynamic_lights_result = 0;
+    bool view_model_changed = false;  // what the entities' view-model step reports
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
     // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them

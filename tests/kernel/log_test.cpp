@@ -79,6 +79,13 @@ TEST_F(LogTest, WritesStampedAndPlainLinesAndTruncatesOnOpen) {
     EXPECT_EQ(read_all(path), "Quellix 1.0 (build 182)\n[1s42] Initializing...\n");
 }
 
+TEST(LogPrintable, ControlBytesBecomeQuestionMarks) {
+    EXPECT_EQ(log_printable("depot"), "depot");
+    EXPECT_EQ(log_printable(std::string("a\nb\rc\td\0e\x1f\x7f", 11)), "a?b?c?d?e??");
+    // Bytes of other scripts stay as they are.
+    EXPECT_EQ(log_printable("J\xc3\xa9r\xc3\xb4me "), "J\xc3\xa9r\xc3\xb4me ");
+}
+
 TEST_F(LogTest, OpenFailsInAMissingFolder) {
     EXPECT_FALSE(log_open((dir_ / "no" / "such" / "kv.log").string()));
     EXPECT_FALSE(log_is_open());

@@ -190,8 +190,19 @@ TEST_F(OptionsFile, RoundTripOfEveryBoundOption) {
     EXPECT_EQ(read_file(path_), bytes);
 }
 
-TEST_F(OptionsFile, UnknownNamesAreSkippedWithAWarning) {
-    write_file(path_, options_bytes().count(3).record("a", "1").record("zzz", "5").record("n", "7").str());
+// A setting whose owner is absent from this run (a dedicated server in a player's folder, a build
+// without a subsystem) comes back at the next save as it was read, after the bound ones.
+TEST_F(OptionsFile, UnknownNamesAreKeptWithOneWarningEach) {
+    const std::string stored_names[] = {"zzz", "B", "lastprof", "zzz"};
+    write_file(path_, options_bytes()
+                          .count(6)
+                          .record("n", "7")
+                          .record("zzz", "5")
+                          .record("B", "True")
+                          .record("a", "1")
+                          .record("lastprof", "")
+                          .record("zzz", "0.25e3 x")
+                          .str());
     option_registry registry;
     int32_t a = 0;
     int32_t n = 0;
@@ -200,7 +211,51 @@ TEST_F(OptionsFile, UnknownNamesAreSkippedWithAWarning) {
     load_options(registry, path_);
     EXPECT_EQ(a, 1);
     EXPECT_EQ(n, 7);
-    EXPECT_EQ(take_log(), "Warning: Unknown option `zzz', ignored.\n");
+    EXPECT_EQ(take_log(),
+              "Warning: Unknown option `zzz', ignored.\n"
+              "Warning: Unknown option `B', ignored.\n"
+              "Warning: Unknown option `lastprof', ignored.\n");
+    ASSERT_EQ(registry.kept.size(), std::size(stored_names));
+    for (std::size_t i = 0; i < registry.kept.size(); ++i) EXPECT_EQ(registry.kept[i].name, stored_names[i]);
+
+    a = 2;
+    save_options(registry, path_);
+    const std::string saved = options_bytes()
+                                  .count(6)
+                                  .record("a", "2")
+                                  .record("n", "7")
+                                  .record("zzz", "5")
+                                  .record("B", "True")
+                                  .record("lastprof", "")
+                                  .record("zzz", "0.25e3 x")
+                                  .str();
+    EXPECT_EQ(read_file(path_), saved);
+
+    // Loading the saved file again in the same run warns no more and keeps each record once more.
+    option_registry again;
+    option_registry_add_int(again, "a", &a);
+    option_registry_add_int(again, "n", &n);
+    again.unknown_reported = registry.unknown_reported;
+    load_options(again, path_);
+    EXPECT_EQ(take_log(), "");
+    EXPECT_EQ(again.kept.size(), 4u);
+}
+
+// An owner that binds after the file was read takes the stored value, which is then saved as its
+// binding, once.
+TEST_F(OptionsFile, LaterBindingTakesTheKeptValue) {
+    write_file(path_,
+               options_bytes().count(3).record("late", "42").record("s", "x").record("late", "43").str());
+    option_registry registry;
+    std::string s;
+    option_registry_add_string(registry, "s", &s);
+    load_options(registry, path_);
+    int32_t late = 0;
+    option_registry_add_int(registry, "late", &late);
+    EXPECT_EQ(late, 43);
+    EXPECT_TRUE(registry.kept.empty());
+    save_options(registry, path_);
+    EXPECT_EQ(read_file(path_), options_bytes().count(2).record("late", "43").record("s", "x").str());
 }
 
 TEST_F(OptionsFile, NameBoundUnderTwoKindsStoresTwoRecordsAndLoadsTheBoolean) {
@@ -491,12 +546,12 @@ TEST_F(OptionsFile, EmptyRegistryNeverReplacesTheFile) {
     save_options(registry, path_);
     EXPECT_EQ(read_file(path_), old_bytes);
 
-    // Loading into an empty registry binds nothing either.
+    // A file loaded into an empty registry is kept whole: saved, it comes back as it was.
     load_options(registry, path_);
     save_options(registry, path_);
     EXPECT_EQ(read_file(path_), old_bytes);
     save_options(registry, (dir_ / "fresh").string());
-    EXPECT_FALSE(std::filesystem::exists(dir_ / "fresh"));
+    EXPECT_EQ(read_file(dir_ / "fresh"), old_bytes);
 }
 
 TEST_F(OptionsFile, LongStringIsStoredUpToTheFormatsLimit) {
