@@ -3,6 +3,7 @@
 
 #include "kernel/neighbour_standins.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <numbers>
 
@@ -18,8 +19,8 @@
 #include "game/server.h"
 #include "gfx/gfx.h"
 #include "gfx/gfx_camera.h"
-#include "gfx/surface.h"
 #include "gfx/texture.h"
+#include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
 #include "net/net_client.h"
 #include "net/service.h"
@@ -45,6 +46,8 @@ neighbour_standins& standins() {
 
 void standins_reset() {
     standins() = neighbour_standins();
+    // The texture list of the front end stands for the textures the stand-in loader made.
+    gfx_texture_list_clear(kernel_get().graphics);
 }
 
 namespace {
@@ -373,6 +376,7 @@ void gfx_free_textures(gfx& g) {
     lmap_registry_clear();
     lmap_file_clear(g.lightmaps);
     lamp_free_texture(g.camera_lamp);
+    gfx_texture_list_clear(g);
     record("gfx_free_textures");
 }
 
@@ -413,28 +417,6 @@ void gfx_clear_effects(gfx&) {
     record("gfx_clear_effects");
 }
 
-texture* gfx_find_texture(gfx&, const std::string& name) {
-    neighbour_standins& s = standins();
-    for (texture& t : s.textures) {
-        if (t.name != name) continue;
-        t.frame_stamp = ++s.texture_frame_counter;
-        return &t;
-    }
-    return nullptr;
-}
-
-void gfx_load_texture(gfx&, const std::string& name) {
-    record("gfx_load_texture " + name);
-    neighbour_standins& s = standins();
-    for (const std::string& loadable : s.loadable_textures) {
-        if (loadable != name) continue;
-        texture t;
-        t.name = name;
-        s.textures.push_back(t);
-        return;
-    }
-}
-
 void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], float left, float top,
                             float width, float height, const float (&texture_rect)[4]) {
     record(str_format("gfx_draw_textured_rect %s | %g %g %g %g | %g %g %g %g | %g %g %g %g", t.name.c_str(),
@@ -442,14 +424,14 @@ void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], fl
                       texture_rect[1], texture_rect[2], texture_rect[3]));
 }
 
-std::unique_ptr<texture> texture_create(const std::string& name) {
-    auto t = std::make_unique<texture>();
-    t->name = name;
-    return t;
-}
-
 void texture_load(texture& t) {
     record("texture_load " + t.name);
+    const std::vector<std::string>& loadable = standins().loadable_textures;
+    if (std::find(loadable.begin(), loadable.end(), t.name) == loadable.end()) return;
+    t.kind = kTextureRgb;
+    t.width = t.height = 1;
+    t.bytes_per_texel = 3;
+    t.pixels.assign(3, 0xFF);
 }
 
 std::unique_ptr<texture> texture_create_for_lmap(int32_t id) {
@@ -463,18 +445,6 @@ std::unique_ptr<texture> texture_create_for_lmap(int32_t id) {
     }
     record(str_format("texture_create_for_lmap %d", id));
     return t;
-}
-
-void surface_init(surface& s) {
-    s = surface();
-}
-
-void surface_add_basicmap(surface&, const std::string& texture_name) {
-    record("surface_add_basicmap " + texture_name);
-}
-
-void surface_run_shaders(surface& s) {
-    record("surface_run_shaders " + s.name);
 }
 
 // Network and server service.

@@ -15,17 +15,22 @@
 namespace kv::tools {
 namespace {
 
-// A package with something in every table: imports, a screen naming one view twice, named objects
-// of the kinds read by name only, a skeleton and an animation, an empty geometry, model and sector (listed
-// twice) and two arty descriptions.
+// A package with something in every table: imports, a screen naming one view twice (its viewport
+// named twice too), a shader, a surface of a description and a reference, a skeleton and an
+// animation, an empty geometry, model and sector (listed twice) and two arty descriptions.
 std::vector<uint8_t> full_package(uint8_t id_width, const std::string& version) {
     package_writer w(id_width, version);
     w.add_import("kvbase");
     w.add_import("sky");
-    const int32_t view = w.add_view("main", {0, 1, 2, 3});
+    viewport_spec whole;
+    whole.name = "full";
+    const int32_t viewport = w.add_viewport(whole);
+    const int32_t view = w.add_view_record("main", {viewport, viewport});
     w.add_screen("menu", {view, view});
-    w.add_named_object(package_table::shaders, "basic", {0, 1});
-    w.add_named_object(package_table::surfaces, "s-wall");
+    w.add_shader("basic", {token_writer().str("tex").str("$0").bytes(),
+                           token_writer().str("bfcull").str("off").bytes()});
+    w.add_surface("s-wall", {description_layer(token_writer().str("paint").str("basic").str("wall").bytes()),
+                             reference_layer("s-wall")});
     add_geometry(w, {.name = "g-box"});
     add_entity_def(w, {.name = "e-crate"});
     const int32_t hall = add_sector(w, {.name = "hall", .ambient_table = version == "11"});
@@ -61,7 +66,7 @@ std::vector<uint8_t> world_package(uint8_t id_width, const std::string& version)
                        unit,
                        {add_scene_node(q, {{}, "ap00", "e-crate", 1})},
                        {add_mesh_instance(q, {{}, "g-box", "s-wall", "wood20", 2})}});
-    w.add_named_object(package_table::surfaces, "s-wall");
+    w.add_surface("s-wall");
     const std::array<vec3, 4> door = {{{0, -1, -1}, {0, 1, -1}, {0, 1, 1}, {0, -1, 1}}};
     const bool ambient = version == "11";
     sector_spec hall;
@@ -102,6 +107,44 @@ std::vector<uint8_t> archive() {
     w.add("empty", {});
     w.add("controls.cfg", {'x'});
     return w.finish();
+}
+
+// The renderer's records behind a layer description: a 16-bit size, the description (a token list
+// that the target hands every shader as its "$" arguments), then a package of shaders with every
+// kind of command, surfaces of descriptions and a reference, and a screen whose two views share
+// their viewports.
+std::vector<uint8_t> render_package(uint8_t id_width) {
+    package_writer w(id_width, "11");
+    viewport_spec left;
+    left.name = "left";
+    left.width = 500;
+    viewport_spec right;
+    right.name = "right";
+    right.x = 500;
+    right.width = 500;
+    right.axis[1] = 1.0f;
+    right.angle = 0.5f;
+    const int32_t l = w.add_viewport(left);
+    const int32_t r = w.add_viewport(right);
+    w.add_screen("main", {w.add_view_record("a", {l, r}), w.add_view_record("b", {r, l})});
+    w.add_shader("paint", {token_writer().str("tex").str("$1").bytes(),
+                           token_writer().str("bfcull").str("off").bytes(),
+                           token_writer().str("dcolor").integer(1).number(0.5f).str("$2").bytes(),
+                           token_writer().str("call").str("stone").bytes(),
+                           token_writer().str("glow").bytes(), token_writer().integer(3).str("tex").bytes()});
+    w.add_shader("basicmap", {token_writer().str("tex").str("$1").bytes()});
+    w.add_surface("s-wall",
+                  {description_layer(token_writer().str("layer").str("paint").str("brick").bytes())});
+    w.add_surface("s-ref",
+                  {reference_layer("s-wall"),
+                   description_layer(token_writer().str("layer").str("basicmap").str("lm1").bytes())});
+    const std::vector<uint8_t> layer =
+        token_writer().str("layer").str("paint").str("stone").number(0.25f).bytes();
+    byte_writer seed;
+    put_u16(seed, static_cast<uint16_t>(layer.size()));
+    put_bytes(seed, layer);
+    put_bytes(seed, w.finish());
+    return seed.bytes;
 }
 
 // Operations of the entity state target: channel, slot, frame byte, speed byte, elapsed ms, local bits.
@@ -321,7 +364,8 @@ std::vector<std::string> fuzz_seed_targets() {
     return {"qxps_stream_fuzz",   "pak_archive_fuzz",         "package_fuzz",
             "world_package_fuzz", "net_packet_fuzz",          "net_transport_fuzz",
             "net_records_fuzz",   "profile_line_fuzz",        "beings_records_fuzz",
-            "entity_state_fuzz",  "net_server_dispatch_fuzz", "listing_query_fuzz"};
+            "entity_state_fuzz",  "net_server_dispatch_fuzz", "listing_query_fuzz",
+            "render_package_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -332,6 +376,8 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
                 {"small", small_package()}};
     }
     if (target == "pak_archive_fuzz") return {{"archive", archive()}, {"empty", pak_writer().finish()}};
+    if (target == "render_package_fuzz")
+        return {{"render-16bit-ids", render_package(2)}, {"render-8bit-ids", render_package(1)}};
     if (target == "world_package_fuzz") {
         return {{"world-16bit-ids", world_package(2, "11")}, {"world-8bit-ids-v10", world_package(1, "10")}};
     }

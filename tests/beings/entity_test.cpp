@@ -24,7 +24,7 @@ protected:
         standins_reset();
         load_test_package([](tools::package_writer& w) {
             auto& q = w.qxps();
-            w.add_named_object(tools::package_table::surfaces, "paint");
+            w.add_surface("paint");
             tools::mesh_spec body = test_mesh(3);
             body.bones = {0, 6, 9};
             tools::add_geometry(w, {"g-body", body.box, {}, {tools::add_skinned_mesh(q, body)}});

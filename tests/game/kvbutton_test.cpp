@@ -126,7 +126,8 @@ TEST_F(Button, LabelPlacementAndPictureLoading) {
     kvbutton missing = make(kButtonWhole, kTextAlignLeft, "gone");
     take_calls();
     kvbutton_draw(missing);
-    EXPECT_EQ(take_calls(), (calls_t{"gfx_load_texture gone", "kvtext_draw Play 1 0.1 0 1"}));
+    EXPECT_EQ(take_calls(),
+              (calls_t{"texture_load gone", "texture_load QXlogo", "kvtext_draw Play 1 0.1 0 1"}));
     kvbutton bare = make(kButtonWhole, kTextAlignLeft, "");
     kvbutton_draw(bare);
     EXPECT_EQ(take_calls(), calls_t{"kvtext_draw Play 1 0.1 0 1"});
@@ -136,7 +137,7 @@ TEST_F(Button, LabelPlacementAndPictureLoading) {
     kvbutton b = make(kButtonWhole);
     kvbutton_draw(b);
     kvbutton_draw(b);
-    EXPECT_EQ(take_calls("gfx_load_texture"), calls_t{"gfx_load_texture btn"});
+    EXPECT_EQ(take_calls("texture_load"), calls_t{"texture_load btn"});
 }
 
 }  // namespace

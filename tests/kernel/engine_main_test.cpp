@@ -331,7 +331,7 @@ TEST_F(EngineMain, FolderOptionsWithoutTheirSeparatorNameTheFolder) {
     const server& srv = server_get();
     EXPECT_EQ(srv.data_dir, folder_.file("data") + "/");
     EXPECT_EQ(srv.write_dir, folder_.file("write") + "/");
-    EXPECT_EQ(srv.texture_dir, "tex/");
+    EXPECT_EQ(srv.texture_base_dir, "tex/");
     EXPECT_EQ(srv.lmap_dir, "lmap\\");
     EXPECT_FALSE(server_text(srv, kTextMenu, 0).empty());
     engine_shut_down(session_);
