@@ -3,6 +3,7 @@
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/token_writer.h"
+#include "tools/wav_writer.h"
 #include "tools/world_writer.h"
 
 namespace kv::tools {
@@ -100,7 +101,7 @@ std::vector<uint8_t> archive() {
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
-    return {"qxps_stream_fuzz", "pak_archive_fuzz", "package_fuzz", "world_package_fuzz"};
+    return {"qxps_stream_fuzz", "pak_archive_fuzz", "package_fuzz", "world_package_fuzz", "wav_file_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -113,6 +114,16 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     if (target == "pak_archive_fuzz") return {{"archive", archive()}, {"empty", pak_writer().finish()}};
     if (target == "world_package_fuzz") {
         return {{"world-16bit-ids", world_package(2, "11")}, {"world-8bit-ids-v10", world_package(1, "10")}};
+    }
+    if (target == "wav_file_fuzz") {
+        wav_spec mono;
+        mono.data = wav_tone(mono.rate, 16, {0.5f}, 5, 440.0f);
+        wav_spec stereo;
+        stereo.channels = 2;
+        stereo.bits = 8;
+        stereo.format_length = 19;
+        stereo.data = wav_tone(stereo.rate, 8, {0.5f, 0.25f}, 5, 440.0f);
+        return {{"mono-16bit", wav_file(mono)}, {"stereo-8bit-long-format", wav_file(stereo)}};
     }
     return {};
 }
