@@ -77,8 +77,8 @@ void BM_SoundFrame64Placed16Zones(benchmark::State& state) {
     for (auto _ : state) {
         snd_update(sound);
         const float x = static_cast<float>(frame % 1000);
-        snd_set_listener(sound, zone((frame / 60) % kZones), vec3{x, 0.0f, 0.0f}, vec3{}, vec3{0.0f, 1.0f, 0.0f},
-                         vec3{0.0f, 0.0f, 1.0f});
+        snd_set_listener(sound, zone((frame / 60) % kZones), vec3{x, 0.0f, 0.0f}, vec3{},
+                         vec3{0.0f, 1.0f, 0.0f}, vec3{0.0f, 0.0f, 1.0f});
         ++frame;
     }
     sound_device_shutdown(*sound.device);

@@ -78,6 +78,7 @@ struct voice {
     ALenum format = 0;
     uint32_t rate = 0;
     uint32_t size = 0;
+    uint32_t frame_bytes = 0;
     bool positioned = false;
     int32_t volume = 0;
     audio_3d_params params;
@@ -175,6 +176,7 @@ public:
         if (v.format == 0 || format.samples_per_second == 0) return 0;
         v.rate = format.samples_per_second;
         v.size = size;
+        v.frame_bytes = format.channels * format.bits_per_sample / 8u;
         v.positioned = positioned;
         al_.get_error();
         al_.gen_buffers(1, &v.buffer);
@@ -202,10 +204,14 @@ public:
     bool fill_buffer(audio_buffer_id id, const uint8_t* data, uint32_t size) override {
         voice* v = find_voice(id);
         if (!v || size != v->size) return false;
+        // OpenAL takes whole frames only; a sample's odd last byte is dropped.
+        const uint32_t whole = size - size % v->frame_bytes;
+        if (whole == 0) return false;
         al_.source_stop(v->source);
         al_.source_i(v->source, AL_BUFFER, 0);
         al_.get_error();
-        al_.buffer_data(v->buffer, v->format, data, static_cast<ALsizei>(size), static_cast<ALsizei>(v->rate));
+        al_.buffer_data(v->buffer, v->format, data, static_cast<ALsizei>(whole),
+                        static_cast<ALsizei>(v->rate));
         al_.source_i(v->source, AL_BUFFER, static_cast<ALint>(v->buffer));
         return al_.get_error() == AL_NO_ERROR;
     }

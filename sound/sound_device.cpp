@@ -37,7 +37,8 @@ bool channel_allows(sound_device& d, sound_channel& c, const std::string& name, 
                     bool positioned) {
     if (c.mode == kChannelOverlap) return true;
     for (auto e = c.entries.begin(); e != c.entries.end();) {
-        const bool same = e->owner == owner && e->name == name && (e->instance->positioned != 0) == positioned;
+        const bool same =
+            e->owner == owner && e->name == name && (e->instance->positioned != 0) == positioned;
         if (!same || !sample_playing(*d.audio, *e->instance)) {
             ++e;
             continue;
@@ -56,7 +57,8 @@ int32_t zone_volume(const sound_device& d, uintptr_t zone) {
 
 void remove_finished(sound_device& d) {
     for (sound_channel& c : d.channels) {
-        std::erase_if(c.entries, [&d](const sound_entry& e) { return !sample_playing(*d.audio, *e.instance); });
+        std::erase_if(c.entries,
+                      [&d](const sound_entry& e) { return !sample_playing(*d.audio, *e.instance); });
     }
 }
 
@@ -173,15 +175,17 @@ void sound_device_update(sound_device& d) {
     if (d.current_zone == 0 || !stepped) return;
     for (sound_channel& c : d.channels) {
         for (sound_entry& e : c.entries) {
-            if (e.instance->positioned) sample_set_volume(*d.audio, *e.instance, zone_volume(d, e.zone), true);
+            if (e.instance->positioned)
+                sample_set_volume(*d.audio, *e.instance, zone_volume(d, e.zone), true);
         }
     }
 }
 
 bool sound_device_play_3d(sound_device& d, int32_t channel, const std::string& name, uintptr_t zone,
-                          const vec3& position, const vec3& velocity, const vec3& direction, float min_distance,
-                          float max_distance, float inside_cone_angle, float outside_cone_angle,
-                          int32_t outside_volume, uintptr_t owner, int32_t volume, bool loop) {
+                          const vec3& position, const vec3& velocity, const vec3& direction,
+                          float min_distance, float max_distance, float inside_cone_angle,
+                          float outside_cone_angle, int32_t outside_volume, uintptr_t owner, int32_t volume,
+                          bool loop) {
     sound_channel* c = find_channel(d, channel);
     if (!d.listener_ready || !c || !channel_allows(d, *c, name, owner, true)) return false;
     const vec3 offset = position - d.listener.position;

@@ -63,9 +63,10 @@ void sound_device_set_listener(sound_device& d, uintptr_t zone, const vec3& posi
                                const vec3& top, const vec3& front);
 void sound_device_update(sound_device& d);
 bool sound_device_play_3d(sound_device& d, int32_t channel, const std::string& name, uintptr_t zone,
-                          const vec3& position, const vec3& velocity, const vec3& direction, float min_distance,
-                          float max_distance, float inside_cone_angle, float outside_cone_angle,
-                          int32_t outside_volume, uintptr_t owner, int32_t volume, bool loop);
+                          const vec3& position, const vec3& velocity, const vec3& direction,
+                          float min_distance, float max_distance, float inside_cone_angle,
+                          float outside_cone_angle, int32_t outside_volume, uintptr_t owner, int32_t volume,
+                          bool loop);
 bool sound_device_play(sound_device& d, int32_t channel, const std::string& name, uintptr_t owner,
                        int32_t volume, bool loop);
 bool sound_device_stop(sound_device& d, int32_t channel, const std::string& name, uintptr_t owner);

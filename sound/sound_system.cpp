@@ -75,8 +75,8 @@ void snd_set_listener(sound_system& sound, uintptr_t zone, const vec3& position,
 
 bool snd_play_3d(sound_system& sound, int32_t channel, const std::string& name, uintptr_t zone,
                  const vec3& position, const vec3& velocity, const vec3& direction, float min_distance,
-                 float max_distance, float inside_cone_angle, float outside_cone_angle, int32_t outside_volume,
-                 uintptr_t owner, int32_t volume, bool loop) {
+                 float max_distance, float inside_cone_angle, float outside_cone_angle,
+                 int32_t outside_volume, uintptr_t owner, int32_t volume, bool loop) {
     return active(sound) && sound_device_play_3d(*sound.device, channel, name, zone, position, velocity,
                                                  direction, min_distance, max_distance, inside_cone_angle,
                                                  outside_cone_angle, outside_volume, owner, volume, loop);

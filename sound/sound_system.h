@@ -59,8 +59,8 @@ void snd_set_listener(sound_system& sound, uintptr_t zone, const vec3& position,
 // A positioned sample; true when it plays. Nothing plays beyond its maximum distance.
 bool snd_play_3d(sound_system& sound, int32_t channel, const std::string& name, uintptr_t zone,
                  const vec3& position, const vec3& velocity, const vec3& direction, float min_distance,
-                 float max_distance, float inside_cone_angle, float outside_cone_angle, int32_t outside_volume,
-                 uintptr_t owner, int32_t volume, bool loop);
+                 float max_distance, float inside_cone_angle, float outside_cone_angle,
+                 int32_t outside_volume, uintptr_t owner, int32_t volume, bool loop);
 // A sample without position; true when it plays.
 bool snd_play(sound_system& sound, int32_t channel, const std::string& name, uintptr_t owner, int32_t volume,
               bool loop);

@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     libsdl2-dev
+    libopenal-dev libopenal1
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     locales

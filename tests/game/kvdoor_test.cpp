@@ -20,7 +20,8 @@ class Door : public level_test {
 protected:
     void SetUp() override {
         level_test::SetUp();
-        sound_ = std::make_unique<kernel_sound_probe>(srv_.data_dir, std::vector<std::string>{"snd-door1", "creak"});
+        sound_ = std::make_unique<kernel_sound_probe>(srv_.data_dir,
+                                                      std::vector<std::string>{"snd-door1", "creak"});
     }
     void TearDown() override {
         sound_.reset();
@@ -157,8 +158,9 @@ TEST_F(Door, SoundIsPositionedAtTheDoorsCentreInItsSector) {
     d.tick(0);
     run(d, 25);
     // Channel 2, owner 0, the door's sector as its zone.
-    EXPECT_EQ(sound_->take(), calls_t{str_format("2 creak 0 %zu 3d 1050 100 0",
-                                                 static_cast<std::size_t>(reinterpret_cast<uintptr_t>(&room())))});
+    EXPECT_EQ(sound_->take(),
+              calls_t{str_format("2 creak 0 %zu 3d 1050 100 0",
+                                 static_cast<std::size_t>(reinterpret_cast<uintptr_t>(&room())))});
     const audio_3d_params& p = sound_->card.buffers.begin()->second.params;
     EXPECT_EQ(p.cone_orientation.z, -1.0f);
     EXPECT_EQ(p.min_distance, 100.0f);

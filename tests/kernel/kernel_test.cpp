@@ -95,8 +95,7 @@ TEST_F(Kernel, SelectDriver) {
 TEST_F(Kernel, SetupRunsTheMembersInOrder) {
     server_set_dedicated(server_get(), 1);
     kernel_setup(*k_);
-    EXPECT_EQ(take_calls(),
-              (calls_t{"input_register_names", "gfx_init", "console_view_relayout"}));
+    EXPECT_EQ(take_calls(), (calls_t{"input_register_names", "gfx_init", "console_view_relayout"}));
     // Sound channels 0, 1 and 2 in modes 0, 1 and 2, and the volume bound as an option.
     ASSERT_EQ(k_->sound.device->channels.size(), 3u);
     for (uint32_t c = 0; c < 3; ++c) EXPECT_EQ(k_->sound.device->channels[c].mode, c);

@@ -72,7 +72,8 @@ void run_child(const temp_folder& folder, const std::string& scenario, const std
     const std::string config_path = folder.write("alsoft.conf", config);
     setenv("ALSOFT_CONF", config_path.c_str(), 1);
     setenv(kScenarioVariable, scenario.c_str(), 1);
-    child_process child("/proc/self/exe", {"--gtest_filter=OpenalDeviceChild.Scenario"}, folder.path().string());
+    child_process child("/proc/self/exe", {"--gtest_filter=OpenalDeviceChild.Scenario"},
+                        folder.path().string());
     unsetenv(kScenarioVariable);
     unsetenv("ALSOFT_CONF");
     ASSERT_TRUE(child.started());
@@ -82,7 +83,8 @@ void run_child(const temp_folder& folder, const std::string& scenario, const std
 }
 
 std::string wave_config(const temp_folder& folder) {
-    return "[general]\ndrivers = wave\nchannels = stereo\nsample-type = int16\nfrequency = 44100\nhrtf = false\n"
+    return "[general]\ndrivers = wave\nchannels = stereo\nsample-type = int16\nfrequency = 44100\nhrtf = "
+           "false\n"
            "[wave]\nfile = " +
            folder.file("out.wav") + "\n";
 }
@@ -141,12 +143,14 @@ protected:
         std::ifstream in(folder_ + "kv.log", std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    void write_tone(const std::string& name) const {
+    // A 440 Hz tone; `extra_byte` leaves half a frame at its end.
+    void write_tone(const std::string& name, bool extra_byte = false) const {
         const std::filesystem::path path = folder_ + "data/sound/" + name + ".wav";
         std::filesystem::create_directories(path.parent_path());
         tools::wav_spec spec;
         spec.rate = 44100;
         spec.data = tools::wav_tone(spec.rate, 16, {0.8f}, 400, 440.0f);
+        if (extra_byte) spec.data.push_back(0);
         const std::vector<uint8_t> bytes = tools::wav_file(spec);
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -173,8 +177,9 @@ TEST_F(OpenalDeviceChild, Scenario) {
     const vec3 front{0.0f, 0.0f, 1.0f};
 
     if (scenario_ == "none") {
-        EXPECT_NE(log().find("[sound] DirectSound initialization failed. Application will run with no sound...\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            log().find("[sound] DirectSound initialization failed. Application will run with no sound...\n"),
+            std::string::npos)
             << log();
         EXPECT_EQ(sound.driver_kind, kSoundDriverNone);
         EXPECT_FALSE(snd_play(sound, 1, "tone", 0, 0, false));
@@ -185,13 +190,15 @@ TEST_F(OpenalDeviceChild, Scenario) {
     if (scenario_ == "null") {
         EXPECT_NE(log().find("Driver: 'libopenal.so.1'\n"), std::string::npos) << log();
         EXPECT_TRUE(snd_play(sound, 1, "tone", 0, 0, false));
+        write_tone("odd", true);
+        EXPECT_TRUE(snd_play(sound, 1, "odd", 0, 0, false)) << log();
         return;
     }
     snd_set_listener(sound, 0, vec3{}, vec3{}, top, front);
     if (scenario_ == "right") {
         // x is to the right of a listener facing +z with y up.
-        ASSERT_TRUE(snd_play_3d(sound, 2, "tone", 0, vec3{200.0f, 0.0f, 0.0f}, vec3{}, vec3{}, 100.0f, 5000.0f,
-                                360.0f, 360.0f, 0, 0, 0, false));
+        ASSERT_TRUE(snd_play_3d(sound, 2, "tone", 0, vec3{200.0f, 0.0f, 0.0f}, vec3{}, vec3{}, 100.0f,
+                                5000.0f, 360.0f, 360.0f, 0, 0, 0, false));
     } else {
         snd_set_volume(sound, scenario_ == "plain 0.0" ? 0.0f : 1.0f);
         ASSERT_TRUE(snd_play(sound, 1, "tone", 0, 0, false));

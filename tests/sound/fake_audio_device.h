@@ -48,9 +48,9 @@ public:
     bool create_primary_buffer() override { return step("create_primary_buffer"); }
     bool create_listener() override { return step("create_listener"); }
     bool set_primary_format(const audio_format& f) override {
-        return step(str_format("set_primary_format %u %u %u", f.channels, f.samples_per_second,
-                               f.bits_per_sample),
-                    "set_primary_format");
+        return step(
+            str_format("set_primary_format %u %u %u", f.channels, f.samples_per_second, f.bits_per_sample),
+            "set_primary_format");
     }
     void release() override { ++s_.released; }
 

@@ -34,9 +34,9 @@ TEST_F(SoundSample, InstancesAreReusedPerPlacedFlagAndNeverShared) {
     ASSERT_TRUE(play(2, "step"));
     ASSERT_TRUE(play_3d(2, "step", 0, vec3{}));
     ASSERT_TRUE(play(2, "step"));  // the first still plays: a second plain instance
-    EXPECT_EQ(card_.calls, (std::vector<std::string>{"create_buffer", "fill_buffer 1", "play 1", "create_buffer 3d",
-                                                     "open_3d", "fill_buffer 2", "play 2", "create_buffer",
-                                                     "fill_buffer 3", "play 3"}));
+    EXPECT_EQ(card_.calls, (std::vector<std::string>{"create_buffer", "fill_buffer 1", "play 1",
+                                                     "create_buffer 3d", "open_3d", "fill_buffer 2", "play 2",
+                                                     "create_buffer", "fill_buffer 3", "play 3"}));
     EXPECT_EQ(wave("step")->instances.size(), 3u);
 
     // Once they have ended, each flag takes back its own instance and nothing is made or filled.
@@ -68,7 +68,8 @@ TEST_F(SoundSample, ALostBufferIsRestoredAndRefilledBeforeItPlays) {
     card_.failing = {"restore_buffer"};
     clear_log();
     EXPECT_FALSE(play(2, "door"));
-    EXPECT_EQ(log(), "[sound] !!!!!!!!!!!restoring!!!!!!!!!!!!!!!\n[sound] Sample 'door' cannot be restored\n");
+    EXPECT_EQ(log(),
+              "[sound] !!!!!!!!!!!restoring!!!!!!!!!!!!!!!\n[sound] Sample 'door' cannot be restored\n");
 }
 
 TEST_F(SoundSample, BufferFailuresAreLoggedAndLeaveNoInstance) {

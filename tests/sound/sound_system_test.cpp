@@ -86,7 +86,8 @@ TEST_F(SoundSystem, StopEndsThePlainEntriesOfThatOwnerAndNameOnly) {
 TEST_F(SoundSystem, APlacedSoundBeyondItsMaximumDistanceDoesNotStart) {
     write_sample("shot");
     open();
-    snd_set_listener(sound_, 0, vec3{100.0f, 0.0f, 0.0f}, vec3{}, vec3{0.0f, 1.0f, 0.0f}, vec3{0.0f, 0.0f, 1.0f});
+    snd_set_listener(sound_, 0, vec3{100.0f, 0.0f, 0.0f}, vec3{}, vec3{0.0f, 1.0f, 0.0f},
+                     vec3{0.0f, 0.0f, 1.0f});
     EXPECT_FALSE(play_3d(2, "shot", 0, vec3{100.0f, 0.0f, 1001.0f}));
     EXPECT_TRUE(entries().empty());
     EXPECT_EQ(playing(), 0);
@@ -134,8 +135,8 @@ TEST_F(SoundSystem, TheListenersZoneFadesInAndTheZoneLeftFadesOut) {
 TEST_F(SoundSystem, APlacedSoundInAnUnknownZonePlaysAtItsOwnVolume) {
     write_sample("hum");
     open();
-    EXPECT_TRUE(snd_play_3d(sound_, 2, "hum", 99, vec3{}, vec3{}, vec3{}, 100.0f, 1000.0f, 360.0f, 360.0f, 0, 7,
-                            -300, false));
+    EXPECT_TRUE(snd_play_3d(sound_, 2, "hum", 99, vec3{}, vec3{}, vec3{}, 100.0f, 1000.0f, 360.0f, 360.0f, 0,
+                            7, -300, false));
     EXPECT_EQ(card_.buffers.begin()->second.volume, -300);
     EXPECT_EQ(sound_.device->zones.count(99), 0u);
 }
@@ -149,8 +150,10 @@ TEST_F(SoundSystem, EachFailingStartUpStepLeavesTheGameSilent) {
         {"load_library", "[sound] *ERROR* Cannot load DirectSound DLL\n"},
         {"find_create_entry", "[sound] DirectSoundCreate not found - what the **** is this\n"},
         {"create", "[sound] Failed to create DirectSound instance - application will run with no sound\n"},
-        {"set_cooperative_level", "[sound] Could not set up coop level - application will run with no sound\n"},
-        {"create_primary_buffer", "[sound] Cannot create primary buffer - application will run with no sound\n"},
+        {"set_cooperative_level",
+         "[sound] Could not set up coop level - application will run with no sound\n"},
+        {"create_primary_buffer",
+         "[sound] Cannot create primary buffer - application will run with no sound\n"},
         {"create_listener", "[sound] Cannot create 3DListener - application will run with no sound\n"},
         {"set_primary_format",
          "[sound] Cannot setup primary buffer format - application will run with no sound\n"},
@@ -197,8 +200,8 @@ TEST_F(SoundSystem, WithoutADriverEveryCallIsSilentAndTheVolumeStillBinds) {
     EXPECT_EQ(log(), "[sound] No sound driver was specified\n");
     clear_log();
     EXPECT_FALSE(snd_play(sound, 1, "click", 0, 0, false));
-    EXPECT_FALSE(snd_play_3d(sound, 2, "click", 0, vec3{}, vec3{}, vec3{}, 1.0f, 10.0f, 360.0f, 360.0f, 0, 0, 0,
-                             false));
+    EXPECT_FALSE(snd_play_3d(sound, 2, "click", 0, vec3{}, vec3{}, vec3{}, 1.0f, 10.0f, 360.0f, 360.0f, 0, 0,
+                             0, false));
     EXPECT_FALSE(snd_stop(sound, 1, "click", 0));
     EXPECT_FALSE(snd_set_volume(sound, 0.25f));
     snd_set_listener(sound, 5, vec3{}, vec3{}, vec3{}, vec3{});
@@ -212,7 +215,9 @@ TEST_F(SoundSystem, WithoutADriverEveryCallIsSilentAndTheVolumeStillBinds) {
 
 TEST_F(SoundSystem, TheDeviceListKeepsThreeAndLogsItsFailures) {
     option_registry options;
-    card_.devices = {{"One", "libopenal.so.1"}, {"Two", "libopenal.so.1"}, {"Three", "libopenal.so.1"},
+    card_.devices = {{"One", "libopenal.so.1"},
+                     {"Two", "libopenal.so.1"},
+                     {"Three", "libopenal.so.1"},
                      {"Four", "libopenal.so.1"}};
     snd_bind_volume_option(sound_, options);
     ASSERT_EQ(sound_.device->devices.size(), 3u);
@@ -230,9 +235,9 @@ TEST_F(SoundSystem, TheDeviceListKeepsThreeAndLogsItsFailures) {
         clear_log();
         snd_bind_volume_option(sound, options);
         EXPECT_EQ(log(), (failure == std::string("enumerate")
-                                                      ? "[sound] Cannot enumerate devices\n"
-                                                      : "[sound] Cannot find DirectSoundEnumerate in the DLL "
-                                                        "library\n"));
+                              ? "[sound] Cannot enumerate devices\n"
+                              : "[sound] Cannot find DirectSoundEnumerate in the DLL "
+                                "library\n"));
     }
 }
 

@@ -25,7 +25,9 @@ namespace kv {
 // Points the world server's data directory elsewhere for its lifetime.
 class scoped_data_dir {
 public:
-    explicit scoped_data_dir(const std::string& dir) : old_(server_get().data_dir) { server_get().data_dir = dir; }
+    explicit scoped_data_dir(const std::string& dir) : old_(server_get().data_dir) {
+        server_get().data_dir = dir;
+    }
     ~scoped_data_dir() { server_get().data_dir = old_; }
     scoped_data_dir(const scoped_data_dir&) = delete;
     scoped_data_dir& operator=(const scoped_data_dir&) = delete;
@@ -39,8 +41,9 @@ inline std::vector<std::string> sound_entries(const sound_system& sound) {
     std::vector<std::string> out;
     for (std::size_t c = 0; c < sound.device->channels.size(); ++c) {
         for (const sound_entry& e : sound.device->channels[c].entries) {
-            std::string line = str_format("%zu %s %zu %zu", c, e.name.c_str(), static_cast<std::size_t>(e.owner),
-                                          static_cast<std::size_t>(e.zone));
+            std::string line =
+                str_format("%zu %s %zu %zu", c, e.name.c_str(), static_cast<std::size_t>(e.owner),
+                           static_cast<std::size_t>(e.zone));
             if (e.instance->positioned) {
                 const vec3& p = e.instance->params.position;
                 line += str_format(" 3d %g %g %g", static_cast<double>(p.x), static_cast<double>(p.y),
@@ -66,13 +69,15 @@ inline void use_fake_card(sound_system& sound, fake_audio_state& card) {
 // tests see what was played in the channels' entries.
 class kernel_sound_probe {
 public:
-    kernel_sound_probe(const std::string& data_dir, const std::vector<std::string>& samples) : data_dir_(data_dir) {
+    kernel_sound_probe(const std::string& data_dir, const std::vector<std::string>& samples)
+        : data_dir_(data_dir) {
         for (const std::string& name : samples) {
             const std::filesystem::path path = std::filesystem::path(data_dir) / "sound" / (name + ".wav");
             std::filesystem::create_directories(path.parent_path());
             const std::vector<uint8_t> bytes = tools::wav_tone_file(100, 440.0f);
-            std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                        static_cast<std::streamsize>(bytes.size()));
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<std::streamsize>(bytes.size()));
         }
         sound_system& sound = kernel_get().sound;
         kind_ = sound.driver_kind;

@@ -66,8 +66,8 @@ TEST_F(WavFile, EachRefusalHasItsLineAndGoodVariantsPlay) {
              s.data = tools::wav_tone(s.rate, 8, {0.5f, 0.5f}, 50, 440.0f);
          }),
          ""},
-        {"trailing chunk", with([](tools::wav_spec& s) { s.data_size = static_cast<int64_t>(s.data.size()) - 8; }),
-         ""},
+        {"trailing chunk",
+         with([](tools::wav_spec& s) { s.data_size = static_cast<int64_t>(s.data.size()) - 8; }), ""},
     };
     open();
     for (const wav_case& c : cases) {
@@ -80,14 +80,14 @@ TEST_F(WavFile, EachRefusalHasItsLineAndGoodVariantsPlay) {
         if (plays) {
             EXPECT_EQ(log(), "");
         } else {
-            const std::string after = c.line == std::string("[sound] Sample not loaded\n")
-                                          ? "[sound] cannot create buffer\n"
-                                          : "";
+            const std::string after =
+                c.line == std::string("[sound] Sample not loaded\n") ? "[sound] cannot create buffer\n" : "";
             EXPECT_EQ(log(), std::string(c.line) + after + "Sound 'x' cannot be added into cache\n");
         }
         // A refused file leaves nothing behind: the next play reads the file again.
         if (!plays) {
-            EXPECT_EQ(sound_.device->cache.waves.size(), std::string(c.line) == "[sound] Sample not loaded\n" ? 1u : 0u);
+            EXPECT_EQ(sound_.device->cache.waves.size(),
+                      std::string(c.line) == "[sound] Sample not loaded\n" ? 1u : 0u);
         }
         sound_device_shutdown(*sound_.device);
         sound_.device->cache.waves.clear();
