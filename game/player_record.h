@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "net/player_state.h"
 #include "net/snapshot_package.h"
 
 namespace kv {

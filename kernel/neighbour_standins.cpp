@@ -4,7 +4,6 @@
 #include "kernel/neighbour_standins.h"
 
 #include <cstdarg>
-#include <cstring>
 #include <numbers>
 
 #include "beings/being.h"
@@ -25,7 +24,7 @@
 #include "kernel/kernel.h"
 #include "net/net_client.h"
 #include "net/service.h"
-#include "net/snapshot_package.h"
+#include "net/player_state.h"
 #include "sound/ambient_source.h"
 #include "sound/sound_system.h"
 #include "ui/console_view.h"
@@ -264,6 +263,8 @@ void console_view_tick(console_view&, int32_t elapsed_ms) {
 
 int32_t gfx_select_driver(gfx&, int32_t kind) {
     record(str_format("gfx_select_driver %d", kind));
+    const bool display_driver = kind == kGfxDriverOpenGl || kind == kGfxDriverDirect3d;
+    if (display_driver && !standins().gfx_display_drivers_present) return -1;
     return standins().gfx_select_driver_result;
 }
 
@@ -481,58 +482,6 @@ int32_t client_send_say(net_client&, int32_t player_id, int32_t flag, int32_t nu
     return 0;
 }
 
-// Four decimal numbers 0-255 joined by dots, nothing else.
-bool net_parse_address(const std::string& text, uint32_t& address) {
-    uint32_t value = 0;
-    std::size_t at = 0;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (at >= text.size() || text[at] != '.') return false;
-            ++at;
-        }
-        uint32_t number = 0;
-        std::size_t digits = 0;
-        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 4) {
-            number = number * 10 + static_cast<uint32_t>(text[at] - '0');
-            ++at;
-            ++digits;
-        }
-        if (digits == 0 || digits > 3 || number > 255) return false;
-        value = (value << 8) | number;
-    }
-    if (at != text.size()) return false;
-    address = value;
-    return true;
-}
-
-void snapshot_package_assign(snapshot_package& target, const snapshot_package& source) {
-    target = source;
-}
-
-int32_t snapshot_package_player_count(const snapshot_package& snapshot) {
-    return static_cast<int32_t>(snapshot.slots.size());
-}
-
-int32_t snapshot_package_take_pending(snapshot_package& snapshot) {
-    const int32_t value = snapshot.download;
-    snapshot.download = -1;
-    return value;
-}
-
-bool player_state_assign(player_state& target, const player_state& source) {
-    constexpr float kSamePosition = 0.00001f;
-    const auto same = [](const auto& a, const auto& b) { return std::memcmp(&a, &b, sizeof(a)) == 0; };
-    const bool changed = vec3_length_sq(target.position - source.position) >= kSamePosition * kSamePosition ||
-                         target.angle != source.angle || target.state != source.state ||
-                         !same(target.groups, source.groups) ||
-                         !same(target.small_values, source.small_values) ||
-                         target.second_angle != source.second_angle || !same(target.bytes, source.bytes);
-    const uint32_t id = target.id;
-    target = source;
-    target.id = id;
-    return changed;
-}
-
 service_settings& service_settings_get() {
     return server_get().service;
 }
@@ -549,10 +498,6 @@ void service_command(service_settings&, const std::string& text) {
 bool service_tick(service_settings&, int32_t elapsed_ms) {
     record(str_format("service_tick %d", elapsed_ms));
     return standins().service_tick_result;
-}
-
-void net_cleanup() {
-    record("net_cleanup");
 }
 
 // Beings.
@@ -981,11 +926,6 @@ bool client_is_connected(const net_client&) {
 
 int32_t client_local_player_id(const net_client&) {
     return standins().client_local_player_id;
-}
-
-bool snapshot_package_check_state(const snapshot_package& snapshot, int32_t countdown_left) {
-    return snapshot.state == kGameOneTeam ||
-           ((snapshot.state == kGameFreeze || snapshot.state == kGameRunning) && countdown_left > 0);
 }
 
 void botc_broadcast_event(BotCentral&, int32_t kind, const bot_game_event& event) {

@@ -47,15 +47,11 @@ int32_t client_send_defused(net_client& client, uint32_t owner, int32_t grenade_
 // "say %d %d %d " followed by the text (chat: to-all flag, number 0; radio: 1, radio number + 1).
 int32_t client_send_say(net_client& client, int32_t player_id, int32_t flag, int32_t number,
                         const std::string& text);
-// Releases the socket library (before the relaunch as dedicated server).
-void net_cleanup();
 // Sends "goal %s %d %d" (the word, the goal number, the team) as a command without reply.
 void client_send_goal(net_client& client, const std::string& word, int32_t goal, int32_t team);
 // Whether the session is connected to a game server.
 bool client_is_connected(const net_client& client);
 // The id of the player this client drives on the game server, as the server gave it.
 int32_t client_local_player_id(const net_client& client);
-// Parses a dotted IPv4 text into a host-order address; false when it is not one.
-bool net_parse_address(const std::string& text, uint32_t& address);
 
 }  // namespace kv

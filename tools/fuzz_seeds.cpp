@@ -1,10 +1,15 @@
 #include "tools/fuzz_seeds.h"
 
+#include "net/packet.h"
+#include "net/player_state.h"
+#include "net/profile_table.h"
+#include "net/snapshot_package.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/token_writer.h"
 #include "tools/wav_writer.h"
 #include "tools/world_writer.h"
+#include "util/text.h"
 
 namespace kv::tools {
 namespace {
@@ -98,10 +103,141 @@ std::vector<uint8_t> archive() {
     return w.finish();
 }
 
+// A datagram as the transport sends it: the body written by the caller, the header stamped.
+std::vector<uint8_t> datagram(packet p, uint32_t seq, uint32_t rseq, uint16_t nat) {
+    p.set_header(seq, rseq, nat);
+    return {p.body.data(), p.body.data() + p.body.size()};
+}
+
+packet command(uint8_t type, uint8_t request_id, const std::string& text) {
+    packet p(type);
+    if (type != kPacketAsyncCommand) p.body.write_u8(request_id);
+    p.body.write_string(text);
+    return p;
+}
+
+std::vector<seed_file> packet_seeds() {
+    packet state(kPacketPlayerSnapshot);
+    state.body.write_u32(100);
+    state.body.write_vec3({1.0f, -2.5f, 300.0f});
+    state.body.write_float(1.5f);
+    state.body.write_u16(0xFFFF);
+    return {{"command",
+             datagram(command(kPacketCommand, 7, "join 1 2 3 4 5"), 5 | kSeqFlag, 2 | kSeqFlag, 0x8001)},
+            {"command-result", datagram(command(kPacketCommandResult, 7, "OK 100"), 3, 5, 0x1234)},
+            {"async-command", datagram(command(kPacketAsyncCommand, 0, "bye 100"), 9 | kSeqFlag, 0, 1)},
+            {"player-state", datagram(state, 12, 4, 0x8001)},
+            {"none", datagram(packet(kPacketNone), 1, 0, 0)}};
+}
+
+// A record of the transport target: control byte, big-endian length, datagram.
+void add_record(std::vector<uint8_t>& out, uint8_t control, const std::vector<uint8_t>& bytes) {
+    out.push_back(control);
+    out.push_back(static_cast<uint8_t>(bytes.size() >> 8));
+    out.push_back(static_cast<uint8_t>(bytes.size()));
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+std::vector<seed_file> transport_seeds() {
+    // Reliable packets from one sender, a repeat, a restart with a new session value, then the
+    // acknowledgement of a packet sent back.
+    std::vector<uint8_t> exchange;
+    add_record(exchange, 0x10, datagram(command(kPacketCommand, 1, "hello"), 1 | kSeqFlag, 0, 0x0101));
+    add_record(exchange, 0x20, datagram(command(kPacketCommand, 1, "hello"), 1 | kSeqFlag, 0, 0x0101));
+    add_record(exchange, 0x08, datagram(command(kPacketCommand, 2, "join 1 2"), 3 | kSeqFlag, 1, 0x0101));
+    add_record(exchange, 0x08, datagram(packet(kPacketNone), 4, 1 | kSeqFlag, 0x0101));
+    add_record(exchange, 0x00, datagram(command(kPacketCommand, 1, "hello"), 1 | kSeqFlag, 0, 0x8001));
+    add_record(exchange, 0x48, datagram(packet(kPacketPing), 2, 0, 0x8001));
+
+    // Unreliable packets from several senders out of order, and a short datagram.
+    std::vector<uint8_t> senders;
+    for (uint8_t sender = 0; sender < 4; ++sender) {
+        for (uint32_t seq : {5u, 3u, 4u, 20000u, 2u}) {
+            add_record(senders, sender, datagram(packet(kPacketPlayerSnapshot), seq, 0, sender));
+        }
+    }
+    add_record(senders, 0x0D, {0x80, 0, 0, 1});
+    return {{"exchange", exchange}, {"senders", senders}};
+}
+
+// A round of four players, two of them bots, with profiles for three of them.
+struct network_round {
+    snapshot_package snapshot;
+    profile_table profiles;
+};
+
+network_round round_of_four() {
+    network_round r;
+    snapshot_package& s = r.snapshot;
+    snapshot_package_set_name(s, "training");
+    snapshot_package_set_game_setup(s, 1, true, false, true, true);
+    snapshot_package_set_state(s, kGameRunning);
+    snapshot_package_set_seconds(s, 40000);
+    snapshot_package_set_winner(s, -2);
+    snapshot_package_add_slot(s, 104, 5, 0, kSlotPlaying, 100, 0x7F000001, 57777);
+    s.slots.back().skin = 102;
+    s.slots.back().specialisation = 3;
+    snapshot_package_add_slot(s, 7, 1, 1, kSlotDying, 20, 0x7F000001, 57777);
+    s.slots.back().cause = 4;
+    snapshot_package_add_slot(s, 0, 0, 3, kSlotNotInRound, 100, 0x0A000002, 57778);
+    snapshot_package_add_slot(s, 250, 63, 2, kSlotDead, 0, 0x0A000003, 57777);
+    for (uint32_t id : {104u, 7u, 0u}) {
+        add(r.profiles, id);
+        set_current_nick(r.profiles, id == 0 ? std::string(31, 'n') : "Ann");
+        for (int i = 0; i < kProfileStatistics; ++i) set_stat_byte(r.profiles, i, static_cast<int32_t>(id) + i);
+    }
+    s.slots[0].counters[0] = 70000;
+    return r;
+}
+
+std::vector<uint8_t> datagram(const packet& p) {
+    return {p.body.data(), p.body.data() + p.body.size()};
+}
+
+std::vector<seed_file> net_record_seeds() {
+    network_round r = round_of_four();
+    std::vector<seed_file> seeds;
+    packet g(kPacketGameSnapshot);
+    snapshot_package_write(r.snapshot, g);
+    seeds.push_back({"g-snapshot", datagram(g)});
+    for (player_slot& slot : r.snapshot.slots) slot.next_d_snapshot = slot.id != 0;
+    seeds.push_back({"d-snapshot", datagram(snapshot_package_write_d_snapshots(r.snapshot).at(0))});
+    std::vector<player_state> states(2);
+    states[0].id = 104;
+    states[0].position = {1234.5f, -7.9f, 52.0f};
+    states[0].angle = 3.0f;
+    states[0].state = 200;
+    states[0].groups[0][0] = -1;
+    states[0].groups[1][1] = 17;
+    states[0].small_values[0] = -3;
+    states[0].second_angle = -3.0f;
+    states[0].bytes[0] = 0x81;
+    states[1].id = 7;
+    states[1].state = kNoSector;
+    seeds.push_back({"p-snapshot", datagram(player_states_write(states).at(0))});
+    seeds.push_back({"profiles", datagram(profiles_write(r.snapshot, r.profiles, true).at(0))});
+    return seeds;
+}
+
+std::vector<uint8_t> text_bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+std::vector<seed_file> profile_line_seeds() {
+    network_round r = round_of_four();
+    merge(r.profiles, "setp 104 3:10:2:1:0:0:5:0:1", true);
+    std::string lines;
+    for (uint32_t id : {104u, 7u, 0u}) lines += format_line(r.profiles, id, id == 7) + "\n";
+    const std::string setr = str_format("setr %d %d:%d:%d:%d:%d:%d", 300, 1, 2, 300, 4, 5, 6);
+    return {{"setp-lines", text_bytes(lines)}, {"setr-line", text_bytes(setr)}};
+}
+
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
-    return {"qxps_stream_fuzz", "pak_archive_fuzz", "package_fuzz", "world_package_fuzz", "wav_file_fuzz"};
+    return {"qxps_stream_fuzz",   "pak_archive_fuzz",  "package_fuzz",
+            "world_package_fuzz", "net_packet_fuzz",   "net_transport_fuzz",
+            "net_records_fuzz",   "profile_line_fuzz", "wav_file_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -115,6 +251,10 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     if (target == "world_package_fuzz") {
         return {{"world-16bit-ids", world_package(2, "11")}, {"world-8bit-ids-v10", world_package(1, "10")}};
     }
+    if (target == "net_packet_fuzz") return packet_seeds();
+    if (target == "net_transport_fuzz") return transport_seeds();
+    if (target == "net_records_fuzz") return net_record_seeds();
+    if (target == "profile_line_fuzz") return profile_line_seeds();
     if (target == "wav_file_fuzz") {
         wav_spec mono;
         mono.data = wav_tone(mono.rate, 16, {0.5f}, 5, 440.0f);
