@@ -20,8 +20,6 @@
 namespace kv {
 namespace {
 
-static_assert(kAmmoBlastNumbers == kBlastParams);
-
 constexpr float kViewFarDistance = 50000.0f;
 constexpr int32_t kLightSampleMs = 200;
 constexpr int32_t kFollowUpBlastMs = 500;
@@ -180,8 +178,10 @@ void run_throw_and_blast(entity& e, int32_t n) {
     entity_blast_trigger& b = e.blast;
     if (b.ammo && !b.done && n >= b.frame) {
         const bool follow_up = timer_elapsed_ms(e.blast_timer) < kFollowUpBlastMs;
-        server_queue_blast(srv, static_cast<uint32_t>(b.owner), e.position, e.motion, b.ammo->blast_numbers,
-                           follow_up, e.blast_value, b.pellets);
+        const int16_t params[kBlastParams] = {b.ammo->damage, b.ammo->penetration, b.ammo->range,
+                                              b.ammo->spread, b.ammo->fall_off,    b.ammo->follow_up};
+        server_queue_blast(srv, static_cast<uint32_t>(b.owner), e.position, e.motion, params, follow_up,
+                           e.blast_value, b.pellets);
         timer_restart(e.blast_timer);
         b.done = 1;
     }
@@ -357,7 +357,7 @@ bool entity_set_frame_trigger(entity& e, int32_t slot, int32_t kind, const std::
     return true;
 }
 
-void entity_set_blast_trigger(entity& e, int32_t frame, const ammo_row* ammo, int32_t ammo_index,
+void entity_set_blast_trigger(entity& e, int32_t frame, const ammo_def* ammo, int32_t ammo_index,
                               int32_t owner, int32_t pellets) {
     e.blast = {frame, ammo, ammo_index, owner, 0, pellets};
 }

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "beings/ammo_row.h"
+#include "beings/weapon_table.h"
 #include "beings/grenade.h"
 #include "beings/skeleton.h"
 #include "kernel/timer.h"
@@ -83,7 +83,7 @@ struct entity_frame_trigger {
 // A shot queued once when the animation passes the frame; armed while it holds an ammunition row.
 struct entity_blast_trigger {
     int32_t frame = 0;
-    const ammo_row* ammo = nullptr;
+    const ammo_def* ammo = nullptr;
     int32_t ammo_index = -1;
     int32_t owner = 0;
     uint8_t done = 0;
@@ -189,7 +189,7 @@ void entity_detach(entity& e, int32_t slot);
 void entity_clear_frame_triggers(entity& e);
 bool entity_set_frame_trigger(entity& e, int32_t slot, int32_t kind, const std::string& reference,
                               int32_t frame);
-void entity_set_blast_trigger(entity& e, int32_t frame, const ammo_row* ammo, int32_t ammo_index,
+void entity_set_blast_trigger(entity& e, int32_t frame, const ammo_def* ammo, int32_t ammo_index,
                               int32_t owner, int32_t pellets);
 void entity_set_throw_trigger(entity& e, int32_t frame, int32_t owner, const grenade_values& values,
                               float speed, float distance, float height, float angle, float jitter);

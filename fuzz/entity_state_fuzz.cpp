@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int32_t slot = 0; slot < 5; ++slot)
         entity_bind_animation(e, slot, std::string("beings:") + names[slot]);
     entity_set_active(e, true);
-    static const ammo_row ammo{};
+    static const ammo_def ammo{};
     for (std::size_t i = 0; i + kOperationSize <= size && i / kOperationSize < kMaxOperations;
          i += kOperationSize) {
         const uint8_t* op = data + i;

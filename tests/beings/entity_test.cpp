@@ -48,7 +48,7 @@ protected:
     entity_channel& channel(int32_t c) { return e_.channels[static_cast<std::size_t>(c)]; }
 
     entity e_;
-    ammo_row ammo_;
+    ammo_def ammo_{};
 };
 
 struct channel_case {
