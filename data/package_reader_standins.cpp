@@ -35,11 +35,5 @@ std::unique_ptr<shader> shader_read(package_read_context& ctx) {
 std::unique_ptr<surface> surface_read(package_read_context& ctx) {
     return read_name_only<surface>(ctx, "surface");
 }
-std::unique_ptr<skeleton> skeleton_read(package_read_context& ctx) {
-    return read_name_only<skeleton>(ctx, "skeleton");
-}
-std::unique_ptr<animation> animation_read(package_read_context& ctx) {
-    return read_name_only<animation>(ctx, "animation");
-}
 
 }  // namespace kv

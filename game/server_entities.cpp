@@ -16,7 +16,7 @@ bool server_entity_select(server& srv, const std::string& name) {
     srv.entity_cursor = find(srv, name);
     if (srv.entity_cursor != srv.entities.end()) return true;
     auto e = std::make_unique<entity>();
-    entity_create(*e, name);
+    entity_create(*e, name, &srv);
     srv.entity_cursor = srv.entities.insert(srv.entities.end(), std::move(e));
     return false;
 }
@@ -62,8 +62,8 @@ void server_entity_set_thrown(server& srv, bool thrown) {
     if (entity* e = server_entity_current(srv)) e->thrown = thrown ? 1 : 0;
 }
 
-void server_entity_set_blast_value(server& srv, int32_t value) {
-    if (entity* e = server_entity_current(srv)) e->blast_value = value;
+void server_entity_set_blast_value(server& srv, float value) {
+    if (entity* e = server_entity_current(srv)) entity_set_blast_value(*e, value);
 }
 
 int32_t server_entity_step_result(server& srv) {

@@ -44,8 +44,8 @@ R server_entity_apply(server& srv, R (*operation)(entity&, Params...), Args&&...
 // The current entity's thrown flag (set when its throw trigger fired).
 bool server_entity_has_thrown(server& srv);
 void server_entity_set_thrown(server& srv, bool thrown);
-// The value the current entity hands to the blast queue when its blast trigger fires.
-void server_entity_set_blast_value(server& srv, int32_t value);
+// The effect level the current entity's shots hand to the blast queue as their spread jitter.
+void server_entity_set_blast_value(server& srv, float value);
 // The value the current entity's last step check stored.
 int32_t server_entity_step_result(server& srv);
 

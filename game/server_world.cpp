@@ -118,7 +118,7 @@ void server_queue_blast(server& srv, uint32_t owner, const vec3& point, const ve
 
 void server_throw_entity_grenade(server& srv, uint32_t owner, const vec3& point, const vec3& direction,
                                  const grenade_values& values, float distance, float height, float angle,
-                                 float jitter) {
+                                 float jitter, sector* in_sector) {
     const float j1 = random_unit() * jitter;
     const float j2 = random_unit() * jitter;
     vec3 axis1, axis2;
@@ -134,7 +134,7 @@ void server_throw_entity_grenade(server& srv, uint32_t owner, const vec3& point,
     start.y += height;
 
     auto g = std::make_unique<grenade>();
-    grenade_create(*g, owner, start, thrown, values, nullptr);
+    grenade_create(*g, owner, start, thrown, values, in_sector);
     srv.grenades.push_back(std::move(g));
     arty_factory_post_command_int(srv.factory, kGameCommandUseRound, static_cast<int32_t>(owner));
 }

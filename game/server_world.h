@@ -22,10 +22,10 @@ inline constexpr int kBlastParams = 6;
 void server_queue_blast(server& srv, uint32_t owner, const vec3& point, const vec3& direction,
                         const int16_t (&params)[kBlastParams], bool aimed, float jitter, int32_t count);
 // Creates one grenade beside the thrower: `distance` across the throw direction and `height` up,
-// flying along the direction turned by `angle` (radians) and jittered.
+// flying along the direction turned by `angle` (radians) and jittered, in the thrower's sector.
 void server_throw_entity_grenade(server& srv, uint32_t owner, const vec3& point, const vec3& direction,
                                  const grenade_values& values, float distance, float height, float angle,
-                                 float jitter);
+                                 float jitter, sector* in_sector = nullptr);
 // A grenade reported by the network, in the sector of that index of the current level (none past
 // the end of its table). A negative index is refused.
 bool server_add_grenade(server& srv, uint32_t owner, const vec3& position, const vec3& velocity,

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "util/mat4.h"
+#include "util/vec3.h"
 #include "world/lamp.h"
 #include "world/lmap_file.h"
 
@@ -15,6 +17,7 @@ struct file_stream;
 struct view_set;
 struct geometry;
 struct surface;
+class sector;
 
 // Display driver kinds of the front end: the kernel's driver kind plus one.
 inline constexpr int32_t kGfxDriverNull = 1;
@@ -98,6 +101,14 @@ void gfx_add_texture_scroll_effect(gfx& g);
 void gfx_forget_last_effect(gfx& g);
 // Deletes every effect (round reset).
 void gfx_clear_effects(gfx& g);
+// The weapon effects of the entities' frame triggers: a weapon-model effect at a point with two names
+// and a flag, then its parameters; a spent shell at a frame in a sector.
+void gfx_add_weapon_model_effect(gfx& g, const vec3& point, const std::string& name,
+                                 const std::string& second_name, int32_t flag);
+void gfx_set_weapon_model_effect(gfx& g, float parameter, float second_parameter);
+void gfx_add_shell_effect(gfx& g, const mat4& frame, sector* in_sector);
+// The dynamic-lights value; 0 while lighting is off.
+int32_t gfx_dynamic_lights(gfx& g);
 
 struct texture;
 // The texel of a one-byte-per-texel image (a light-map page) at wrapped coordinates: with m the

@@ -13,7 +13,6 @@
 #include "beings/dropped_weapon.h"
 #include "beings/entity.h"
 #include "beings/grenade.h"
-#include "beings/skeleton.h"
 #include "bots/bot_central.h"
 #include "game/kvgame.h"
 #include "game/server.h"
@@ -341,6 +340,26 @@ void gfx_forget_last_effect(gfx&) {
     record("gfx_forget_last_effect");
 }
 
+void gfx_add_weapon_model_effect(gfx&, const vec3& point, const std::string& name,
+                                 const std::string& second_name, int32_t flag) {
+    record(str_format("gfx_add_weapon_model_effect %g %g %g %s %s %d", point.x, point.y, point.z, name.c_str(),
+                      second_name.c_str(), flag));
+}
+
+void gfx_set_weapon_model_effect(gfx&, float parameter, float second_parameter) {
+    record(str_format("gfx_set_weapon_model_effect %g %g", parameter, second_parameter));
+}
+
+void gfx_add_shell_effect(gfx&, const mat4& frame, sector* in_sector) {
+    const vec3 at = mat4_row3(frame);
+    record(str_format("gfx_add_shell_effect %g %g %g %s", at.x, at.y, at.z,
+                      in_sector ? in_sector->name.c_str() : "-"));
+}
+
+int32_t gfx_dynamic_lights(gfx&) {
+    return standins().gfx_dynamic_lights_result;
+}
+
 void gfx_clear_effects(gfx&) {
     record("gfx_clear_effects");
 }
@@ -502,35 +521,13 @@ bool service_tick(service_settings&, int32_t elapsed_ms) {
 
 // Beings.
 
-void entity_create(entity& e, const std::string& name) {
-    e = entity();
-    e.name = name;
+void entity_strike(entity& e, const mat4& strike_frame, sector*, int32_t attacker) {
+    const vec3 at = mat4_row3(strike_frame);
+    record(str_format("entity_strike %s %g %g %g %d", e.name.c_str(), at.x, at.y, at.z, attacker));
 }
 
-void entity_destroy(entity& e) {
-    record("entity_destroy " + e.name);
-}
-
-void entity_update(entity& e, int32_t) {
-    record("entity_update " + e.name);
-}
-
-// Bones stay at rest until the skeleton code arrives.
-void animation_bone_matrix(mat4& out, int32_t, const animation&, float, const skeleton&, const mat4*) {
-    out = kMat4Identity;
-}
-
-const mat4& skeleton_posing_matrix() {
-    static const mat4 posing = [] {
-        mat4 m;
-        mat4_set_permutation(m, 2);
-        return m;
-    }();
-    return posing;
-}
-
-void entity_set_parent(entity& e, entity* parent) {
-    e.parent = parent;
+bool entity_view_model_step(entity&) {
+    return standins().view_model_changed;
 }
 
 void blast_create(blast& b, uint32_t owner, const vec3& point, const vec3& direction,

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
 #include "tools/goal_writer.h"
 #include "tools/package_writer.h"
@@ -271,6 +272,7 @@ bool write_demo_data(const std::filesystem::path& folder) {
     };
     const file files[] = {
         {kDemoSharedPackage, shared_package()},
+        {kDemoBeingsPackage, beings_package()},
         {maps + kDemoBootPackage, menu_package()},
         {maps + kDemoMap, map_package()},
         // The same level as a boot-strap package, so that `--pkg-file=kvmenu-depot` starts the server on

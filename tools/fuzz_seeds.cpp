@@ -4,6 +4,8 @@
 #include "net/player_state.h"
 #include "net/profile_table.h"
 #include "net/snapshot_package.h"
+#include "tools/beings_writer.h"
+#include "tools/byte_writer.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/token_writer.h"
@@ -15,8 +17,8 @@ namespace kv::tools {
 namespace {
 
 // A package with something in every table: imports, a screen naming one view twice, named objects
-// of the kinds read by name only, an empty geometry, model and sector (listed twice) and two arty
-// descriptions.
+// of the kinds read by name only, a skeleton and an animation, an empty geometry, model and sector (listed
+// twice) and two arty descriptions.
 std::vector<uint8_t> full_package(uint8_t id_width, const std::string& version) {
     package_writer w(id_width, version);
     w.add_import("kvbase");
@@ -32,8 +34,8 @@ std::vector<uint8_t> full_package(uint8_t id_width, const std::string& version) 
     w.add_arty("kvgame", "game", token_writer().key("cb:").integer(100).key("mode:").str("team").bytes());
     w.add_arty("kvdoor", "d-gate",
                token_writer().key("speed:").number(90.0f).key("gi:").str("hall:gate").bytes());
-    w.add_named_object(package_table::skeletons, "body");
-    w.add_named_object(package_table::animations, "walk", {0, 0, 0, 1});
+    add_skeleton(w, {.name = "body", .nodes = {{0, 1}, {1}}, .bind_keys = {{.bone = 1}}});
+    add_animation(w, {.name = "walk", .frames = {{{.bone = 1, .angle = 0.5f}}}});
     return w.finish();
 }
 
@@ -101,6 +103,29 @@ std::vector<uint8_t> archive() {
     w.add("empty", {});
     w.add("controls.cfg", {'x'});
     return w.finish();
+}
+
+// Operations of the entity state target: channel, slot, frame byte, speed byte, elapsed ms, local bits.
+std::vector<uint8_t> channel_states() {
+    struct op {
+        uint8_t channel;
+        int32_t slot, frame, speed;
+        uint16_t elapsed;
+        uint8_t local;
+    };
+    const op ops[] = {
+        {0, 0, 0, 33, 40, 0},       {1, 3, 1, 33 | 128, 70, 64}, {0, 1, 2 | 128, 50, 200, 8},
+        {1, 4, 0, 33, 100, 128},    {0, -1, 0, 0, 33, 2},        {1, 99, 127, 0, 1000, 4},
+        {0, 2, 127, 127, 65535, 1}, {1, 3, 0, 33, 0, 32 | 16},
+    };
+    byte_writer out;
+    for (const op& o : ops) {
+        put_u8(out, o.channel);
+        for (const int32_t v : {o.slot, o.frame, o.speed}) put_u32(out, static_cast<uint32_t>(v));
+        put_u16(out, o.elapsed);
+        put_u8(out, o.local);
+    }
+    return out.bytes;
 }
 
 // A datagram as the transport sends it: the body written by the caller, the header stamped.
@@ -235,9 +260,9 @@ std::vector<seed_file> profile_line_seeds() {
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
-    return {"qxps_stream_fuzz",   "pak_archive_fuzz",  "package_fuzz",
-            "world_package_fuzz", "net_packet_fuzz",   "net_transport_fuzz",
-            "net_records_fuzz",   "profile_line_fuzz", "wav_file_fuzz"};
+    return {"qxps_stream_fuzz",    "pak_archive_fuzz",   "package_fuzz",     "world_package_fuzz",
+            "net_packet_fuzz",     "net_transport_fuzz", "net_records_fuzz", "profile_line_fuzz",
+            "beings_records_fuzz", "entity_state_fuzz",  "wav_file_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -255,6 +280,8 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     if (target == "net_transport_fuzz") return transport_seeds();
     if (target == "net_records_fuzz") return net_record_seeds();
     if (target == "profile_line_fuzz") return profile_line_seeds();
+    if (target == "beings_records_fuzz") return {{"soldier", beings_sample_package(2)}};
+    if (target == "entity_state_fuzz") return {{"channel-states", channel_states()}};
     if (target == "wav_file_fuzz") {
         wav_spec mono;
         mono.data = wav_tone(mono.rate, 16, {0.5f}, 5, 440.0f);

@@ -66,4 +66,52 @@ std::vector<uint8_t> package_writer::finish() {
     return qxps_.finish();
 }
 
+namespace {
+
+void put_bone_key(byte_writer& out, const bone_key_spec& k) {
+    put_u8(out, k.bone);
+    for (float f : {k.translation.x, k.translation.y, k.translation.z, k.axis.x, k.axis.y, k.axis.z, k.angle})
+        put_f32(out, f);
+}
+
+}  // namespace
+
+int32_t add_skeleton(package_writer& out, const skeleton_spec& s) {
+    const int32_t id = out.qxps().add_chunk();
+    byte_writer& data = out.qxps().data(id);
+    put_string(data, s.name);
+    put_u8(data, static_cast<uint8_t>(s.reference_bone));
+    for (int8_t bone : s.attachment_bones) put_u8(data, static_cast<uint8_t>(bone));
+    std::vector<uint16_t> starts;
+    std::vector<uint8_t> list;
+    for (const auto& node : s.nodes) {
+        starts.push_back(static_cast<uint16_t>(list.size()));
+        list.insert(list.end(), node.begin(), node.end());
+    }
+    if (s.starts_override) starts = *s.starts_override;
+    put_u16(data, static_cast<uint16_t>(starts.size()));
+    for (uint16_t start : starts) put_u16(data, start);
+    put_u16(data, static_cast<uint16_t>(list.size()));
+    put_bytes(data, list);
+    put_u8(data, s.bind_count_override.value_or(static_cast<uint8_t>(s.bind_keys.size())));
+    for (const bone_key_spec& k : s.bind_keys) put_bone_key(data, k);
+    out.list(package_table::skeletons, id);
+    return id;
+}
+
+int32_t add_animation(package_writer& out, const animation_spec& a) {
+    const int32_t id = out.qxps().add_chunk();
+    byte_writer& data = out.qxps().data(id);
+    put_string(data, a.name);
+    put_u16(data, static_cast<uint16_t>(a.value));
+    put_u16(data, a.frame_count_override.value_or(static_cast<uint16_t>(a.frames.size())));
+    put_u8(data, a.keys_per_frame_override.value_or(
+                     static_cast<uint8_t>(a.frames.empty() ? 0 : a.frames.front().size())));
+    for (const auto& frame : a.frames) {
+        for (const bone_key_spec& k : frame) put_bone_key(data, k);
+    }
+    out.list(package_table::animations, id);
+    return id;
+}
+
 }  // namespace kv::tools

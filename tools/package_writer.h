@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tools/qxps_writer.h"
+#include "util/vec3.h"
 
 namespace kv::tools {
 
@@ -72,5 +73,37 @@ private:
     std::vector<std::string> imports_;
     std::array<std::vector<int32_t>, kPackageTableCount> tables_;
 };
+
+// One key of a skeleton's bind pose or an animation frame: the bone, its translation and a turn
+// about an axis (radians).
+struct bone_key_spec {
+    uint8_t bone = 0;
+    vec3 translation{};
+    vec3 axis{0.0f, 0.0f, 1.0f};
+    float angle = 0.0f;
+};
+
+// A skeleton record. Node i's list is i followed by its children; the starts and the list length
+// come from the lists unless overridden (for damaged records).
+struct skeleton_spec {
+    std::string name{};
+    int8_t reference_bone = 0;
+    std::array<int8_t, 16> attachment_bones{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    std::vector<std::vector<uint8_t>> nodes{};
+    std::vector<bone_key_spec> bind_keys{};
+    std::optional<std::vector<uint16_t>> starts_override{};
+    std::optional<uint8_t> bind_count_override{};
+};
+int32_t add_skeleton(package_writer& out, const skeleton_spec& s);
+
+// An animation record; every frame holds the same number of keys (the first frame's).
+struct animation_spec {
+    std::string name{};
+    int16_t value = 0;
+    std::vector<std::vector<bone_key_spec>> frames{};
+    std::optional<uint16_t> frame_count_override{};
+    std::optional<uint8_t> keys_per_frame_override{};
+};
+int32_t add_animation(package_writer& out, const animation_spec& a);
 
 }  // namespace kv::tools

@@ -273,26 +273,40 @@ void trace_node(mesh& m, const mesh_part& part, int32_t i, trace_leaf_args& a) {
 
 // Grows a box started from the empty sentinels: the low and the high side each on their own (adding
 // a point to a box made from a point tests the high side only when the point is not a new low).
-void grow_to(box3& box, const vec3& point) {
-    box3 one;
-    box3_init_point(one, point);
-    box3_add_box(box, one);
+inline void grow_to(box3& box, const vec3& point) {
+    box.min.x = std::min(box.min.x, point.x);
+    box.min.y = std::min(box.min.y, point.y);
+    box.min.z = std::min(box.min.z, point.z);
+    box.max.x = std::max(box.max.x, point.x);
+    box.max.y = std::max(box.max.y, point.y);
+    box.max.z = std::max(box.max.z, point.z);
 }
 
-// Skinning matrix of each bone the mesh uses, made once per bone.
-template <class BoneMatrix>
-void pose(geometry_mesh& m, BoneMatrix bone_matrix) {
-    std::vector<mat4> skin(256);
-    std::vector<bool> done(256, false);
+// Skinning matrix of each bone the mesh uses, made once per bone from its pose; bones outside the
+// split table take the reference bone's.
+template <class BonePose>
+void pose(geometry_mesh& m, int32_t reference_bone, std::span<const bone_key> bind_keys,
+          std::span<const uint16_t> split, BonePose bone_pose) {
+    // One entry per bone of the skeleton, and a last one for the bones it lacks.
+    const std::size_t bones = std::min<std::size_t>(split.size(), 256);
+    std::vector<mat4> skin(bones + 1);
+    std::vector<uint8_t> done(bones + 1, 0);
+    const mat4& swap = skeleton_posing_matrix();
+    const auto skin_of = [&](int32_t bone) {
+        if (bone < 0 || static_cast<std::size_t>(bone) >= split.size()) return kMat4Identity;
+        mat4 bind;
+        animation_bone_matrix(bind, bone, bind_keys, split, {});
+        return mat4_mul(swap, mat4_mul(bone_pose(bone), mat4_mul(mat4_inverse_rigid(bind), swap)));
+    };
     const std::size_t n = std::min({m.rest_vertices.size(), m.bones.size()});
     m.posed_vertices.resize(m.rest_vertices.size());
     box3 box;
     box3_init(box, {1e38f, 1e38f, 1e38f}, {-1e38f, -1e38f, -1e38f});
     for (std::size_t k = 0; k < n; ++k) {
-        const uint8_t bone = m.bones[k];
+        const std::size_t bone = std::min<std::size_t>(m.bones[k], bones);
         if (!done[bone]) {
-            skin[bone] = mat4_mul(bone_matrix(bone), skeleton_posing_matrix());
-            done[bone] = true;
+            skin[bone] = bone < bones ? skin_of(static_cast<int32_t>(bone)) : skin_of(reference_bone);
+            done[bone] = 1;
         }
         const mesh_vertex& rest = m.rest_vertices[k];
         mesh_vertex& posed = m.posed_vertices[k];
@@ -348,28 +362,23 @@ void mesh_trace(mesh& m, std::vector<mesh_hit>& hits, int32_t level, const mat4&
     trace_node(m, *part, node, a);
 }
 
-void geometry_mesh_pose_bounds(geometry_mesh& m, const skeleton& skel, const animation& anim, float frame) {
-    pose(m, [&](int32_t bone) {
+void geometry_mesh_pose_bounds(geometry_mesh& m, int32_t reference_bone, std::span<const bone_key> bind_keys,
+                               std::span<const bone_key> frame_keys, std::span<const uint16_t> split,
+                               std::span<const mat4* const> overrides) {
+    pose(m, reference_bone, bind_keys, split, [&](int32_t bone) {
         mat4 out;
-        animation_bone_matrix(out, bone, anim, frame, skel, nullptr);
+        animation_bone_matrix(out, bone, frame_keys, split, overrides);
         return out;
     });
 }
 
-void geometry_mesh_pose_bounds_blend(geometry_mesh& m, const skeleton& skel, const animation& first,
-                                     float first_frame, const animation& second, float second_frame,
-                                     float weight) {
-    pose(m, [&](int32_t bone) {
-        mat4 a;
-        mat4 b;
-        animation_bone_matrix(a, bone, first, first_frame, skel, nullptr);
-        animation_bone_matrix(b, bone, second, second_frame, skel, nullptr);
-        // Blend the identity by its values, not by its marker.
-        a.m[15] = 1.0f;
-        b.m[15] = 1.0f;
+void geometry_mesh_pose_bounds_blend(geometry_mesh& m, int32_t reference_bone, int32_t root_bone,
+                                     std::span<const bone_key> bind_keys, std::span<const bone_key> keys_a,
+                                     std::span<const bone_key> keys_b, std::span<const uint16_t> split,
+                                     std::span<const mat4* const> overrides) {
+    pose(m, reference_bone, bind_keys, split, [&](int32_t bone) {
         mat4 out;
-        for (int e = 0; e < 16; ++e) out.m[e] = a.m[e] + (b.m[e] - a.m[e]) * weight;
-        out.m[15] = 1.0f;
+        animation_split_pose(out, bone, keys_a, keys_b, root_bone, split, overrides);
         return out;
     });
 }

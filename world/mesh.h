@@ -46,10 +46,9 @@ struct mesh_vertex {
 };
 
 class mesh;
-struct animation;
+struct bone_key;
 struct image8;
 struct package_read_context;
-struct skeleton;
 
 // A run of primitives drawn with one draw id.
 struct mesh_draw_record {
@@ -165,13 +164,20 @@ void mesh_trace(mesh& m, std::vector<mesh_hit>& hits, int32_t level, const mat4&
                 float max_distance_sq, bool keep_all, bool stop_at_first, const image8* image, uint16_t value,
                 int32_t node = 0);
 
-// Poses a skinned mesh for a frame of an animation through the skeleton's bone matrices, then
-// recomputes its box and its box tree from the posed vertices. The blend variant mixes the bone
-// matrices of two animations by the weight (0: the first, 1: the second).
-void geometry_mesh_pose_bounds(geometry_mesh& m, const skeleton& skel, const animation& anim, float frame);
-void geometry_mesh_pose_bounds_blend(geometry_mesh& m, const skeleton& skel, const animation& first,
-                                     float first_frame, const animation& second, float second_frame,
-                                     float weight);
+// Poses a skinned mesh from a skeleton's keys (beings/animation.h), then recomputes its box and its box
+// tree from the posed vertices. The mesh is stored in the model frame at the bind pose: each bone's
+// skinning matrix takes a rest vertex through the axis swap, the inverse of the bone's bind pose
+// (its chain over the bind keys), the bone's pose and the axis swap again, so at the bind pose the
+// posed mesh equals its rest mesh. A vertex whose bone is not in the split table takes the reference
+// bone's matrix. The blend variant poses the bones that the frame of A lacks from the frame of B
+// riding on A's root bone.
+void geometry_mesh_pose_bounds(geometry_mesh& m, int32_t reference_bone, std::span<const bone_key> bind_keys,
+                               std::span<const bone_key> frame_keys, std::span<const uint16_t> split,
+                               std::span<const mat4* const> overrides);
+void geometry_mesh_pose_bounds_blend(geometry_mesh& m, int32_t reference_bone, int32_t root_bone,
+                                     std::span<const bone_key> bind_keys, std::span<const bone_key> keys_a,
+                                     std::span<const bone_key> keys_b, std::span<const uint16_t> split,
+                                     std::span<const mat4* const> overrides);
 
 // What is wrong with the mesh's indices, ranges and draw records, or the empty text when nothing is.
 std::string mesh_check(const mesh& m);

@@ -144,7 +144,10 @@ std::unique_ptr<sector> sector_read(package_read_context& ctx) {
 }
 
 sector::sector() = default;
-sector::~sector() = default;
+// The entities standing here lose their sector with it.
+sector::~sector() {
+    for (entity* e : std::vector<entity*>(entities)) entity_forget_sector(*e, this);
+}
 
 int sector::portal_count() const {
     return static_cast<int>(portals.items.size());

@@ -313,8 +313,8 @@ TEST_F(Package, ObjectsOfEveryKindKeepTheirNames) {
     tools::add_geometry(w, {.name = "g-box"});
     tools::add_entity_def(w, {.name = "e-crate"});
     tools::add_sector(w, {.name = "hall"});
-    w.add_named_object(package_table::skeletons, "body");
-    w.add_named_object(package_table::animations, "walk", {0, 0, 0});
+    tools::add_skeleton(w, {.name = "body", .nodes = {{0}}});
+    tools::add_animation(w, {.name = "walk"});
     write_package("all", w);
     ASSERT_TRUE(load_package(srv_, "all", false));
     const package& p = *find("all");

@@ -32,8 +32,8 @@ protected:
         tools::add_entity_def(base, {.name = "e-crate"});
         tools::add_sector(base, {.name = "hall"});
         tools::add_sector(base, {.name = "yard"});
-        base.add_named_object(package_table::skeletons, "body");
-        base.add_named_object(package_table::animations, "walk");
+        tools::add_skeleton(base, {.name = "body", .nodes = {{0}}});
+        tools::add_animation(base, {.name = "walk"});
         write_data("kvbase", base.finish());
 
         package_writer level;

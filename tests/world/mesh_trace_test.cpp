@@ -113,10 +113,10 @@ TEST(MeshTrace, PlacedByTheTransformAndNoPartMeansNoHit) {
     EXPECT_TRUE(hits.empty());
 }
 
-TEST(MeshPose, RestBonesPoseThroughThePosingMatrixAndRebuildBoxes) {
+TEST(MeshPose, BonesMoveTheirVerticesFromTheBindPoseAndBoxesAreRebuilt) {
     geometry_mesh m;
     m.primitive_kind = kMeshTriangles;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         mesh_vertex v;
         v.x = static_cast<float>(i);
         v.y = 10.0f * static_cast<float>(i);
@@ -124,42 +124,47 @@ TEST(MeshPose, RestBonesPoseThroughThePosingMatrixAndRebuildBoxes) {
         v.u = 0.5f;
         m.rest_vertices.push_back(v);
     }
-    m.vertex_count = 4;
-    m.bones = {0, 0, 1, 1};
+    m.vertex_count = 5;
+    // Two bones; the last vertex names a bone the skeleton lacks and follows the reference bone 1.
+    m.bones = {0, 0, 1, 1, 7};
     m.posed_vertices = m.rest_vertices;
     m.box.max.w = std::bit_cast<float>(2);
     // Node 1 covers vertices 0..1 and has leaf children 3 (vertices 2..3) and 4 (past the array).
     m.tree = {{{}, 2, 0}, {{}, 1, 0}, {{}, 2, 2}};
-    const skeleton skel;
-    const animation anim;
-    geometry_mesh_pose_bounds(m, skel, anim, 0.0f);
-    // The bone matrices are at rest: only the posing matrix acts (y and z swapped).
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_FLOAT_EQ(m.posed_vertices[i].y, -1.0f);
-        EXPECT_FLOAT_EQ(m.posed_vertices[i].z, 10.0f * static_cast<float>(i));
-        EXPECT_FLOAT_EQ(m.posed_vertices[i].u, 0.5f);
-    }
-    EXPECT_FLOAT_EQ(m.box.min.x, 0.0f);
-    EXPECT_FLOAT_EQ(m.box.max.z, 30.0f);
-    EXPECT_EQ(std::bit_cast<int32_t>(m.box.max.w), 2);
-    EXPECT_FLOAT_EQ(m.tree[2].box.min.z, 20.0f);  // node 3: vertices 2..3
-    EXPECT_FLOAT_EQ(m.tree[0].box.max.z, 30.0f);  // node 1: union of node 3 only
+    const std::vector<uint16_t> split = {0xFFFF, 0xFFFF};
+    auto key = [](uint8_t bone, float up) {
+        bone_key k{bone, {}};
+        mat4_set_translation(k.matrix, 0.0f, 0.0f, up);  // the skeleton's z is the model's y
+        return k;
+    };
+    const std::vector<bone_key> bind = {key(1, 5.0f)};
+    const std::vector<bone_key> frame = {key(1, 8.0f)};
 
-    // Falling coordinates: the first vertex is the highest and still bounds the boxes.
-    for (int i = 0; i < 4; ++i)
-        m.rest_vertices[static_cast<std::size_t>(i)].x = 10.0f - 5.0f * static_cast<float>(i);
-    geometry_mesh_pose_bounds(m, skel, anim, 0.0f);
-    EXPECT_FLOAT_EQ(m.box.min.x, -5.0f);
-    EXPECT_FLOAT_EQ(m.box.max.x, 10.0f);
-    EXPECT_FLOAT_EQ(m.tree[2].box.min.x, -5.0f);  // node 3: vertices 2..3
-    EXPECT_FLOAT_EQ(m.tree[2].box.max.x, 0.0f);
-    EXPECT_FLOAT_EQ(m.tree[0].box.min.z, 20.0f);
+    // At the bind pose the posed mesh is the rest mesh.
+    geometry_mesh_pose_bounds(m, 1, bind, bind, split, {});
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_FLOAT_EQ(m.posed_vertices[i].x, m.rest_vertices[i].x);
+        EXPECT_NEAR(m.posed_vertices[i].y, m.rest_vertices[i].y, 1e-4f);
+        EXPECT_NEAR(m.posed_vertices[i].z, -1.0f, 1e-4f);
+    }
+
+    geometry_mesh_pose_bounds(m, 1, bind, frame, split, {});
+    EXPECT_FLOAT_EQ(m.posed_vertices[1].y, 10.0f);
+    EXPECT_FLOAT_EQ(m.posed_vertices[2].y, 23.0f);
+    EXPECT_FLOAT_EQ(m.posed_vertices[4].y, 43.0f);
+    EXPECT_FLOAT_EQ(m.posed_vertices[3].u, 0.5f);
+    EXPECT_FLOAT_EQ(m.box.min.x, 0.0f);
+    EXPECT_FLOAT_EQ(m.box.max.y, 43.0f);
+    EXPECT_EQ(std::bit_cast<int32_t>(m.box.max.w), 2);
+    EXPECT_FLOAT_EQ(m.tree[2].box.min.y, 23.0f);  // node 3: vertices 2..3
+    EXPECT_FLOAT_EQ(m.tree[0].box.max.y, 33.0f);  // node 1: union of node 3 only
     // Drawing and tracing use the posed vertices.
     EXPECT_EQ(m.vertices().data(), m.posed_vertices.data());
-    // A blend of two rest poses is the same pose.
+
+    // A blend whose lower frame lacks bone 1 takes it from the upper frame.
     const std::vector<mesh_vertex> single = m.posed_vertices;
-    geometry_mesh_pose_bounds_blend(m, skel, anim, 0.0f, anim, 3.0f, 0.5f);
-    EXPECT_FLOAT_EQ(m.posed_vertices[3].z, single[3].z);
+    geometry_mesh_pose_bounds_blend(m, 1, 0, bind, {}, frame, split, {});
+    EXPECT_FLOAT_EQ(m.posed_vertices[3].y, single[3].y);
 }
 
 }  // namespace

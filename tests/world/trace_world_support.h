@@ -90,12 +90,10 @@ protected:
         server_entity_select(srv_, "pid" + std::to_string(id));
         entity* e = server_entity_current(srv_);
         server_entity_deselect(srv_);
-        auto node = std::make_unique<scene_node>();
-        scene_node_init(*node, "root", soldier_);
-        mat4_set_translation(node->transform, at.x, at.y, at.z);
-        e->model_root = node.get();
+        e->model_root = std::make_unique<scene_node>();
+        scene_node_init(*e->model_root, "root", soldier_);
+        mat4_set_translation(e->model_root->transform, at.x, at.y, at.z);
         e->in_sector = in;
-        roots_.push_back(std::move(node));
         return e;
     }
 
@@ -113,7 +111,6 @@ protected:
     sector* hall_ = nullptr;
     sector* room_ = nullptr;
     entity_def* soldier_ = nullptr;
-    std::vector<std::unique_ptr<scene_node>> roots_;
 };
 
 }  // namespace kv

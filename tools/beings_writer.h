@@ -1,0 +1,47 @@
+#pragma once
+// The soldiers' demo package "beings": the skeletons "sk-soldier" (the body) and "sk-soldier-1st"
+// (arms and weapon), every animation the soldier animation sets name ("a-" followed by the family and
+// action words, or the first-person name), and the model "soldier", a skinned body of one small quad
+// per bone facing along x.
+//
+// The body skeleton (z up, y forward, x to the right, the root at the hips 95 units above the feet):
+// spine 1-4, the split bone 5 at the chest, the head 6 with its top 7, the chest front 11, the right
+// arm 12-15 with the hand's chain 16-29 and the muzzle 55, the left arm 30-33 with the hand's chain
+// 34-44, and the legs 45-49 (right) and 50-54 (left): hip, knee, ankle, heel, sole. Attachment slots: 0
+// the right hand (melee point), 2 the muzzle, 3 the hand's first bone (shell). Lower-body animations
+// key bone 5 and the bones outside its sub-tree, upper-body ones the bones below it; crouched ones
+// lower the body by 40 units, prone ones by 75.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/package_writer.h"
+#include "util/vec3.h"
+
+namespace kv::tools {
+
+inline constexpr const char* kDemoBeingsPackage = "beings";
+inline constexpr int kSoldierBones = 56;
+inline constexpr int kSoldierSlots = 298;
+inline constexpr int kSoldierFirstSlots = 173;
+inline constexpr int kSoldierFrames = 64;
+inline constexpr int kSoldierShotFrames = 3;
+inline constexpr float kSoldierCrouchDrop = 40.0f;
+
+// Object names ("a-...") by slot; empty for a slot left unbound.
+std::vector<std::string> soldier_animation_names();
+std::vector<std::string> soldier_first_animation_names();
+// Where each bone of the body stands at the bind pose, in the skeleton's frame.
+vec3 soldier_bone_position(int bone);
+skeleton_spec soldier_skeleton();
+skeleton_spec soldier_first_skeleton();
+// A body animation of that name ("a-" and the family and action words) and length, and a first-person one.
+animation_spec soldier_animation(const std::string& name, int frames);
+animation_spec soldier_first_animation(const std::string& name, int frames);
+std::vector<uint8_t> beings_package();
+// Both skeletons, the body and, of `frames` frames each, the animations "a-idle", "a-cidle", "a-walk",
+// "a-m4a1-idle", "a-m4a1-shoot" and "a-m4a1-idle-1st": for seeds and benchmarks.
+std::vector<uint8_t> beings_sample_package(int frames);
+
+}  // namespace kv::tools
