@@ -150,9 +150,11 @@ void run_frame_triggers(entity& e, int32_t n) {
                 if (e.parent) {
                     snd_play(kernel_get().sound, kSoundChannel, e.sound_name, key, 0, false);
                 } else {
-                    snd_play_3d(kernel_get().sound, kSoundChannel, e.sound_name, key, at, vec3{},
-                                vec3{0.0f, 0.0f, -1.0f}, static_cast<float>(e.sound_distances[0]),
-                                static_cast<float>(e.sound_distances[1]), 360.0f, 360.0f, 0.0f, 0, 0, false);
+                    // The sector is the zone the sound fades with; the key is its owner.
+                    snd_play_3d(kernel_get().sound, kSoundChannel, e.sound_name,
+                                reinterpret_cast<uintptr_t>(e.in_sector), at, vec3{}, vec3{0.0f, 0.0f, -1.0f},
+                                static_cast<float>(e.sound_distances[0]),
+                                static_cast<float>(e.sound_distances[1]), 360.0f, 360.0f, 0, key, 0, false);
                 }
             }
             t.fired = 1;

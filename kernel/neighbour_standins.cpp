@@ -65,57 +65,8 @@ void ambient_source_tick(ambient_source& source, const sector& owner) {
     record("ambient_source_tick " + source.sample_name + " " + owner.name);
 }
 
-void snd_select_driver(sound_system& sound, uint32_t kind) {
-    sound.driver_kind = kind;
-    record(str_format("snd_select_driver %u", kind));
-}
-
-void snd_bind_volume_option(sound_system& sound, option_registry&) {
-    sound.global_volume = 1.0f;
-    record("snd_bind_volume_option");
-}
-
-void snd_add_channel(sound_system&, uint32_t mode) {
-    record(str_format("snd_add_channel %u", mode));
-}
-
-void snd_open(sound_system&) {
-    record("snd_open");
-}
-
 void music_fade_out(sound_system&) {
     record("music_fade_out");
-}
-
-void snd_update(sound_system&) {
-    record("snd_update");
-}
-
-void snd_set_listener(sound_system&, uintptr_t zone, const vec3& position, const vec3&, const vec3& up,
-                      const vec3& forward) {
-    neighbour_standins& s = standins();
-    s.listener_zone = zone;
-    s.listener_position = position;
-    s.listener_up = up;
-    s.listener_forward = forward;
-    record("snd_set_listener");
-}
-
-void snd_play_3d(sound_system&, int32_t channel, const std::string& name, uintptr_t owner,
-                 const vec3& position, const vec3&, const vec3& direction, float min_distance,
-                 float max_distance, float inside_cone_angle, float outside_cone_angle, float outside_volume,
-                 int32_t key, int32_t volume, bool loop) {
-    standins().last_3d_owner = owner;
-    record(str_format("snd_play_3d %d %s %g %g %g | %g %g %g | %g %g %g %g %g %d %d %d", channel,
-                      name.c_str(), position.x, position.y, position.z, direction.x, direction.y, direction.z,
-                      min_distance, max_distance, inside_cone_angle, outside_cone_angle, outside_volume, key,
-                      volume, loop ? 1 : 0));
-}
-
-void snd_play(sound_system&, int32_t channel, const std::string& name, uintptr_t owner, int32_t flag,
-              bool loop) {
-    record(str_format("snd_play %d %s %zu %d %d", channel, name.c_str(), static_cast<std::size_t>(owner),
-                      flag, loop ? 1 : 0));
 }
 
 // User interface and input.

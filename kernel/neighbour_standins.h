@@ -62,12 +62,6 @@ struct neighbour_standins {
     std::vector<std::string> loadable_textures;
     int32_t texture_sample_result = 255;
 
-    // Sound: where the listener was put last, and the owner of the last positioned sample.
-    uintptr_t listener_zone = 0;
-    vec3 listener_position;
-    vec3 listener_up;
-    vec3 listener_forward;
-    uintptr_t last_3d_owner = 0;
     bool service_tick_result = true;
     // The game object's neighbours.
     bool client_connected = false;

@@ -14,6 +14,7 @@
 #include "tools/package_writer.h"
 #include "tools/targa_writer.h"
 #include "tools/token_writer.h"
+#include "tools/wav_writer.h"
 #include "tools/world_writer.h"
 #include "util/box3.h"
 
@@ -342,6 +343,13 @@ bool write_demo_data(const std::filesystem::path& folder) {
         {kTextureFolder + "hitmap2.tga", hit_map(1, 2, 3)},
         {"net.cfg", text_bytes("# master servers: master:<address>\nmaster:127.0.0.1\n")},
         {"precache.cfg", text_bytes("# textures loaded with a level, one file name (.tga) a line\n")},
+        // The interface's sounds (press, choice, check box, edit end, refusal) and the door's.
+        {"sound/ui_snd1.wav", wav_tone_file(60, 880.0f)},
+        {"sound/ui_snd2.wav", wav_tone_file(60, 660.0f)},
+        {"sound/ui_snd3.wav", wav_tone_file(40, 990.0f)},
+        {"sound/ui_snd4.wav", wav_tone_file(60, 550.0f)},
+        {"sound/ui_snd6.wav", wav_tone_file(150, 220.0f)},
+        {"sound/snd-door1.wav", wav_tone_file(400, 110.0f)},
     };
     for (const file& f : files) {
         if (!write_file(folder / f.name, f.bytes)) return false;

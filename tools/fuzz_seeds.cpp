@@ -9,6 +9,7 @@
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/token_writer.h"
+#include "tools/wav_writer.h"
 #include "tools/world_writer.h"
 #include "util/text.h"
 
@@ -361,11 +362,20 @@ std::vector<seed_file> profile_line_seeds() {
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
-    return {"qxps_stream_fuzz",   "pak_archive_fuzz",         "package_fuzz",
-            "world_package_fuzz", "net_packet_fuzz",          "net_transport_fuzz",
-            "net_records_fuzz",   "profile_line_fuzz",        "beings_records_fuzz",
-            "entity_state_fuzz",  "net_server_dispatch_fuzz", "listing_query_fuzz",
-            "render_package_fuzz"};
+    return {"qxps_stream_fuzz",
+            "pak_archive_fuzz",
+            "package_fuzz",
+            "world_package_fuzz",
+            "net_packet_fuzz",
+            "net_transport_fuzz",
+            "net_records_fuzz",
+            "profile_line_fuzz",
+            "beings_records_fuzz",
+            "entity_state_fuzz",
+            "net_server_dispatch_fuzz",
+            "listing_query_fuzz",
+            "render_package_fuzz",
+            "wav_file_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -389,6 +399,16 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     if (target == "entity_state_fuzz") return {{"channel-states", channel_states()}};
     if (target == "net_server_dispatch_fuzz") return dispatch_seeds();
     if (target == "listing_query_fuzz") return listing_query_seeds();
+    if (target == "wav_file_fuzz") {
+        wav_spec mono;
+        mono.data = wav_tone(mono.rate, 16, {0.5f}, 5, 440.0f);
+        wav_spec stereo;
+        stereo.channels = 2;
+        stereo.bits = 8;
+        stereo.format_length = 19;
+        stereo.data = wav_tone(stereo.rate, 8, {0.5f, 0.25f}, 5, 440.0f);
+        return {{"mono-16bit", wav_file(mono)}, {"stereo-8bit-long-format", wav_file(stereo)}};
+    }
     return {};
 }
 

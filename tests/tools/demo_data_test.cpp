@@ -19,6 +19,7 @@
 #include "kernel/kernel.h"
 #include "tests/data/data_test_support.h"
 #include "tests/game/kvgame_test_support.h"
+#include "tests/sound/sound_test_support.h"
 #include "world/entity_def.h"
 #include "world/hit_map.h"
 #include "world/mesh.h"
@@ -38,6 +39,15 @@ protected:
         srv_.language_suffix = "-en.txt";
     }
 };
+
+TEST_F(DemoData, InterfaceAndDoorSamplesPlay) {
+    kernel_sound_probe sound(srv_.data_dir, {});
+    for (const char* name : {"ui_snd1", "ui_snd2", "ui_snd3", "ui_snd4", "ui_snd6", "snd-door1"}) {
+        EXPECT_TRUE(snd_play(kernel_get().sound, 1, name, 0, 0, false)) << name;
+    }
+    EXPECT_EQ(sound.take().size(), 6u);
+    EXPECT_EQ(log().find("[sound] Sample"), std::string::npos) << log();
+}
 
 TEST_F(DemoData, BootPackageLoadsWithItsImportAndLevelRecord) {
     ASSERT_TRUE(load_package(srv_, tools::kDemoBootPackage, true)) << log();
