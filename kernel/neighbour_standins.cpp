@@ -529,24 +529,6 @@ int32_t client_send_say(net_client&, int32_t player_id, int32_t flag, int32_t nu
     return 0;
 }
 
-service_settings& service_settings_get() {
-    return server_get().service;
-}
-
-void service_settings_init(service_settings& settings) {
-    settings = service_settings();
-    record("service_settings_init");
-}
-
-void service_command(service_settings&, const std::string& text) {
-    record("service_command " + text);
-}
-
-bool service_tick(service_settings&, int32_t elapsed_ms) {
-    record(str_format("service_tick %d", elapsed_ms));
-    return standins().service_tick_result;
-}
-
 // Beings.
 
 void entity_create(entity& e, const std::string& name) {

@@ -67,7 +67,6 @@ struct neighbour_standins {
     vec3 listener_up;
     vec3 listener_forward;
     uintptr_t last_3d_owner = 0;
-    bool service_tick_result = true;
     // The game object's neighbours.
     bool client_connected = false;
     int32_t client_local_player_id = 0;

@@ -26,34 +26,19 @@ std::unique_ptr<server_session>& session_instance() {
 
 constexpr int32_t kTextNoNetConfig = 141;
 
-// The service's own lines until the network server's local dispatch takes them.
-void run_local_line(server_session& s, const std::string& text) {
-    const std::string word = str_field_or_empty(text, 0, ' ');
-    auto number = [&](int index) { return str_to_int(str_field_or_empty(text, index, ' ')); };
-    if (word == "times") {
-        session_set_times(s, number(1), number(2), number(3), number(4), number(5), number(6), number(7));
-    } else if (word == "map") {
-        session_change_map(s, s.admin_password, str_field_or_empty(text, 1, ' '));
-    } else if (word == "gsetup") {
-        session_set_game_setup(s, number(1), number(2) != 0, number(3) != 0, number(4) != 0, number(5) != 0);
-    } else if (word == "teams") {
-        session_set_team_limits(s, number(1), number(2), number(3));
-    } else if (word == "quit") {
-        session_quit(s, s.admin_password);
-    }
-}
-
 }  // namespace
 
-server_session::server_session() : admin_password(session_password_digest("")) {}
+server_session::server_session() : password(session_password_digest("")) {}
 
 server_session::~server_session() = default;
 
-void server_session_start(server_session& s, int32_t net_mode, int32_t, const std::string& name,
+void server_session_start(server_session& s, int32_t net_mode, int32_t port, const std::string& name,
                           const std::string& net_config_path) {
     s.net_mode = net_mode;
     s.server_name = name;
+    s.network = std::make_unique<net_server>(s, server_get().log_level, std::move(s.next_socket));
     s.running = server_session_read_net_config(s, net_config_path);
+    if (s.running) s.network->set_mode_and_port(net_mode, static_cast<uint16_t>(port));
     s.data_dir = server_get().write_dir;
     s.log.directory = s.data_dir;
     s.host_address = 0xFFFFFFFFu;
@@ -71,31 +56,37 @@ bool server_session_read_net_config(server_session& s, const std::string& path) 
     while (file_stream_read_line(in, line)) {
         if (line.empty() || line[0] == '#') continue;
         const std::string key = str_field_or_empty(line, 0, ':');
-        if (key == "server-name") s.server_name = line.substr(key.size() + 1);
+        const std::string value = str_field_or_empty(line, 1, ':');
+        if (key == "server-name") {
+            s.server_name = line.substr(key.size() + 1);
+        } else if (key == "master") {
+            s.network->set_master_name(value);
+        } else {
+            listing_apply_config(s.network->listing.settings, key, value);
+        }
     }
     file_stream_close(in);
     return true;
 }
 
-bool server_session_tick(server_session& s, int32_t) {
+bool server_session_tick(server_session& s, int32_t elapsed_ms) {
     if (s.running) {
         open_session_log(s.log);
         session_round_step(s);
         session_death_step(s);
     }
-    server_session_send_game_snapshot(s);
-    server_session_send_d_snapshot(s);
-    session_clear_profile_changes(s);
-    return true;
+    if (!s.network) return false;
+    s.network->tick(elapsed_ms);
+    return s.network->keeps_running();
 }
 
 void server_session_local_command(server_session& s, const std::string& text) {
-    if (text.rfind("quit", 0) == 0) {
+    if (text.starts_with("quit")) {
         s.running = false;
         s.current_map.clear();
         close_session_log(s.log);
     }
-    run_local_line(s, text);
+    if (s.network) s.network->dispatch_local(text);
 }
 
 bool server_session_is_running(const server_session& s) {
@@ -148,13 +139,14 @@ void server_session_send_d_snapshot(server_session& s) {
         session_send_to_players(s, p, true);
 }
 
-void session_send_profiles(server_session& s, uint32_t address, uint16_t port) {
-    if (!find_by_address(s.snapshot, address, port)) return;
+bool session_send_profiles(server_session& s, uint32_t address, uint16_t port) {
+    if (!find_by_address(s.snapshot, address, port)) return false;
     player_slot* slot = snapshot_package_current(s.snapshot);
     const bool all = slot->needs_all_profiles;
     slot->needs_all_profiles = false;
-    for (const packet& p : profiles_write(s.snapshot, s.profiles, all))
-        session_send_to(s, p, address, port, true);
+    const std::vector<packet> packets = profiles_write(s.snapshot, s.profiles, all);
+    for (const packet& p : packets) session_send_to(s, p, address, port, true);
+    return !packets.empty();
 }
 
 void session_clear_profile_changes(server_session& s) {
@@ -212,7 +204,7 @@ std::string session_password_digest(const std::string& text) {
 }
 
 bool session_check_password(const server_session& s, const std::string& password) {
-    return password == s.admin_password;
+    return password == s.password;
 }
 
 }  // namespace kv

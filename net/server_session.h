@@ -13,15 +13,15 @@
 
 #include "game/player_record.h"
 #include "kernel/timer.h"
+#include "net/net_server.h"
 #include "net/profile_table.h"
+#include "net/server_session_interface.h"
 #include "net/session_log.h"
 #include "net/snapshot_package.h"
 
 namespace kv {
 
 struct map_record;
-struct packet;
-class net_peer;
 
 inline constexpr int32_t kNetModeLan = 0;
 inline constexpr int32_t kNetModeInternet = 1;
@@ -43,9 +43,11 @@ struct session_times {
     int32_t respawn = 0;   // 0: no respawning
 };
 
-struct server_session {
+// The command table's calls (overrides below) decide who may act: the requester's own slots, any
+// slot for the service's own lines and the hosting client.
+struct server_session : public server_session_interface {
     server_session();
-    ~server_session();
+    ~server_session() override;
     server_session(const server_session&) = delete;
     server_session& operator=(const server_session&) = delete;
 
@@ -53,7 +55,7 @@ struct server_session {
     bool running = false;
     std::string data_dir;
     session_times times;
-    int32_t team_limits[kSessionTeams] = {};
+    int32_t max_players[kSessionTeams] = {};  // team limits
     profile_table profiles;
     timer state_timer;
     timer death_timer;
@@ -61,8 +63,8 @@ struct server_session {
     timer respawn_timer;
     int32_t state_duration = 0;
     std::string server_name;
-    std::string admin_password;  // digest text; a new session holds that of the empty text
-    std::string current_map;     // names of the world server's map records; empty: none
+    std::string password;  // the administrator's, as digest text; a new session holds that of the empty text
+    std::string current_map;  // names of the world server's map records; empty: none
     std::string next_map;
     std::vector<std::string> maps;
     session_log log;
@@ -74,7 +76,47 @@ struct server_session {
     uint32_t host_player_id = 0;
     int32_t scheduled_end = 0;  // on the state timer; 0 none
     // The network server, made by the start; null before.
-    std::unique_ptr<net_peer> network;
+    std::unique_ptr<net_server> network;
+    // The socket the next start's network server uses instead of the machine's (tests).
+    std::unique_ptr<datagram_socket> next_socket;
+
+    std::string status_line() override;
+    std::string admin_password() override;
+    std::string connect(const login_request& login, const command_origin& origin) override;
+    std::string bot_connect(int32_t team, int32_t specialisation, int32_t skin, const std::string& name,
+                            const command_origin& origin) override;
+    std::string join(const int32_t (&values)[5], const command_origin& origin) override;
+    std::string bye(int32_t player_id, const command_origin& origin) override;
+    void hit(const int32_t (&values)[5], const command_origin& origin) override;
+    void message(int32_t sender, int32_t to_all, int32_t number, const std::string& text,
+                 const command_origin& origin) override;
+    std::string kill(int32_t first, int32_t second, const command_origin& origin) override;
+    std::string map_change(const std::string& name, const std::string& password,
+                           const command_origin& origin) override;
+    std::string round_times(const int32_t (&values)[7], const command_origin& origin) override;
+    std::string game_setup(int32_t mode, const bool (&flags)[4], const command_origin& origin) override;
+    std::string team_limits(const int32_t (&limits)[3], const command_origin& origin) override;
+    std::string kick(const std::string& nick, const std::string& password,
+                     const command_origin& origin) override;
+    bool quit_check(const std::string& password, const command_origin& origin) override;
+    void profile_merge(const std::string& line, bool full) override;
+    std::string profile_line(int32_t player_id) override;
+    void profile_remove(int32_t player_id) override;
+    std::string state_text() override;
+    std::string restart(const std::string& password, const command_origin& origin) override;
+    void goal(const std::string& word, const std::string& goal, const std::string& team,
+              const command_origin& origin) override;
+    std::string password_change(const std::string& new_password, const std::string& password,
+                                const command_origin& origin) override;
+    void replicated(packet& p, const command_origin& origin) override;
+    int32_t player_at(uint32_t address, uint16_t port) override;
+    bool timed_out(int32_t silent_seconds) override;
+    void remote_lost(uint32_t address, uint16_t port) override;
+    int32_t player_ping(int32_t player_id) override;
+    void report_ping(int32_t player_id, int32_t half_round_trip_ms) override;
+    bool send_snapshots(net_server& server) override;
+    bool send_profiles(net_server& server, uint32_t address, uint16_t port) override;
+    void end_tick(net_server& server) override;
 };
 
 // The session, made on first use.
@@ -100,7 +142,8 @@ void session_add_map(server_session& s, const std::string& name);
 // Sending, to the peers of human slots.
 void server_session_send_game_snapshot(server_session& s);
 void server_session_send_d_snapshot(server_session& s);
-void session_send_profiles(server_session& s, uint32_t address, uint16_t port);
+// True when a PROFILES packet went to that peer.
+bool session_send_profiles(server_session& s, uint32_t address, uint16_t port);
 void session_clear_profile_changes(server_session& s);
 void session_send_to(server_session& s, const packet& p, uint32_t address, uint16_t port, bool reliable);
 void session_send_to_players(server_session& s, const packet& p, bool reliable);

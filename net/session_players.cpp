@@ -388,7 +388,7 @@ std::string session_kick_peer(server_session& s, const std::string& password, ui
 std::string session_set_password(server_session& s, const std::string& password,
                                  const std::string& new_password) {
     if (!session_check_password(s, password)) return "FLD 11";
-    s.admin_password = new_password;
+    s.password = new_password;
     return "OK";
 }
 
@@ -396,7 +396,7 @@ bool session_drop_silent_peer(server_session& s, int32_t silence, uint32_t addre
     int32_t team = kNoTeam;
     if (find_by_address(s.snapshot, address, port)) team = snapshot_package_current(s.snapshot)->team;
     if (silence <= (team == kNoTeam ? kSilenceWithoutTeam : kSilenceInTeam)) return false;
-    session_kick_peer(s, s.admin_password, address, port);
+    session_kick_peer(s, s.password, address, port);
     return true;
 }
 

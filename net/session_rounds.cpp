@@ -141,7 +141,7 @@ bool session_round_step(server_session& s) {
     const int32_t state = s.snapshot.state;
     if (state >= kGameWaiting && state <= kGameReport && s.times.campaign != 0 &&
         timer_elapsed_seconds(s.map_timer) >= s.times.campaign) {
-        session_change_map(s, s.admin_password, "");
+        session_change_map(s, s.password, "");
     }
     switch (s.snapshot.state) {
         case kGameWaiting:
@@ -198,9 +198,9 @@ std::string session_set_game_setup(server_session& s, int32_t game_mode, bool fr
 }
 
 std::string session_set_team_limits(server_session& s, int32_t limit1, int32_t limit2, int32_t limit3) {
-    s.team_limits[0] = limit1;
-    s.team_limits[1] = limit2;
-    s.team_limits[2] = limit3;
+    s.max_players[0] = limit1;
+    s.max_players[1] = limit2;
+    s.max_players[2] = limit3;
     return "OK";
 }
 
@@ -250,7 +250,7 @@ bool session_quit(server_session& s, const std::string& password) {
 int32_t session_team_capacity(server_session& s, int32_t team) {
     const map_record* map = session_current_map(s);
     if (!map || team < 0 || team >= kSessionTeams) return 0;
-    return std::min(s.team_limits[team], map->level_values[team]);
+    return std::min(s.max_players[team], map->level_values[team]);
 }
 
 int32_t session_capacity(server_session& s) {
