@@ -154,6 +154,7 @@ void session_clear_profile_changes(server_session& s) {
 }
 
 void session_send_farewell_snapshot(server_session& s, uint32_t address, uint16_t port) {
+    if (!s.network) return;
     const int32_t state = s.snapshot.state;
     const bool changed = s.snapshot.changed;
     s.snapshot.state = kGameQuit;
@@ -161,7 +162,10 @@ void session_send_farewell_snapshot(server_session& s, uint32_t address, uint16_
     snapshot_package_write(s.snapshot, p);
     s.snapshot.state = state;
     s.snapshot.changed = changed;
-    session_send_to(s, p, address, port, true);
+    // At once and outside the reliable queue: the leaving peer's record goes with this tick.
+    s.network->select(address, port);
+    s.network->queue(p);
+    s.network->flush();
 }
 
 void session_send_profile_to_master(server_session&, uint32_t) {}
