@@ -22,6 +22,7 @@
 #include "gfx/surface.h"
 #include "gfx/texture.h"
 #include "kernel/kernel.h"
+#include "net/dedicated_start.h"
 #include "net/net_client.h"
 #include "net/service.h"
 #include "net/player_state.h"
@@ -471,6 +472,26 @@ int32_t client_console_command(net_client&, const std::string& line) {
     return standins().client_console_command_result;
 }
 
+void client_set_mode(net_client&, int32_t mode) {
+    record(str_format("client_set_mode %d", mode));
+}
+
+void client_set_net_speed(net_client&, int32_t in_speed, int32_t out_speed) {
+    record(str_format("client_set_net_speed %d %d", in_speed, out_speed));
+}
+
+void client_login(net_client&, int32_t player_id, const std::string& nick) {
+    record(str_format("client_login %d %s", player_id, nick.c_str()));
+}
+
+void client_send_blogin(net_client&, const std::string& line) {
+    record("client_send_blogin " + line);
+}
+
+int32_t client_pending_result(const net_client&) {
+    return standins().client_pending_result;
+}
+
 int32_t client_send_command(net_client&, const std::string& text, int32_t flags) {
     record(str_format("client_send_command %s|%d", text.c_str(), flags));
     return standins().client_send_command_result;
@@ -680,6 +701,10 @@ void botc_end(BotCentral&) {
     record("botc_end");
 }
 
+void botc_enable(BotCentral&, bool enabled) {
+    record(str_format("botc_enable %d", enabled ? 1 : 0));
+}
+
 bool botc_level_loaded(BotCentral&, const std::string& package_name) {
     record("botc_level_loaded " + package_name);
     return false;
@@ -858,6 +883,7 @@ void gui_handle_event(kvgame&, int32_t code) {
 
 void gui_step(kvgame& game, int32_t elapsed) {
     record(str_format("gui_step %d", elapsed));
+    if (game.dedicated && game.current_screen == kScreenMenu) dedicated_start_step(dedicated_start_get(), server_get());
     if (game.current_screen == kScreenGame) kvgame_message_input(game);
 }
 

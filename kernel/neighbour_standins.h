@@ -40,6 +40,7 @@ struct neighbour_standins {
     int32_t gfx_max_texture_side_result = 2048;
     int32_t client_console_command_result = 0;
     int32_t client_send_command_result = 0;
+    int32_t client_pending_result = 0;  // of the hosting client's login and bot line
     std::string client_status_text;  // taken (and emptied) by client_take_status_text
     int32_t client_server_list_result = 0;
     bool botc_console_command_result = false;
