@@ -330,9 +330,9 @@ void session_message(server_session& s, int32_t sender, bool team_only, const st
     if (raw == "#conn") {
         message = text(kTextConnFirst, {nick}) + text(kTextConnSecond, {nick});
     } else if (raw == "#join") {
-        message = text(kTextJoinMessage, {nick, std::to_string(team + 1)});
+        message = text(kTextJoinMessage, {std::to_string(team + 1)});
     } else if (raw == "#bye") {
-        message = text(kTextByeMessage, {nick});
+        message = text(kTextByeMessage);
     } else {
         system = false;
     }
