@@ -534,6 +534,8 @@ std::string run_dedicated_on_demo_data(temp_folder& folder, const std::vector<st
         return {};
     }
     std::filesystem::create_directory(folder.file("write"));
+    // The demo script serves at the default port; a test serves where the system lets it.
+    folder.write("write/mp.cfg", "set server-port:0\nset pkg-name:depot\nstart\n");
     std::vector<std::string> words = {"--dedicated=yes", "--base-dir=" + folder.file("demo-data") + "/",
                                       "--write-dir=" + folder.file("write") + "/"};
     words.insert(words.end(), extra.begin(), extra.end());
