@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "net/session_players.h"
 #include "net/session_rounds.h"
 #include "platform/clock.h"
+#include "platform/udp_socket.h"
 #include "tests/support/scripted_client.h"
 #include "tests/support/temp_folder.h"
 
@@ -276,6 +279,92 @@ TEST_F(ServerSession, GoalsFromTheHostRelaysAndFarewell) {
     EXPECT_FALSE(find_by_id(s.snapshot, 101));
     EXPECT_NE(session_log().find("] PLR 101 LEFT\n"), std::string::npos);
     EXPECT_EQ(s.snapshot.state, kGameWaiting);
+}
+
+TEST_F(ServerSession, FloodLeavesAServedPlayerServedWholeAndHimself) {
+    scripted_client& ann = client();
+    ASSERT_EQ(ask(ann, "login 0 0 1000 \"Ann\""), std::vector<std::string>{"OK 100"});
+    ASSERT_EQ(ask(ann, "join 100 0 0 0 0"), std::vector<std::string>{"OK 1"});
+    std::vector<std::unique_ptr<udp_socket>> senders;
+    for (int i = 0; i < 100; ++i) {
+        senders.push_back(std::make_unique<udp_socket>());
+        ASSERT_TRUE(senders.back()->bind(0));
+    }
+    std::mt19937 random(28);
+    const std::vector<std::string> commands = {"login 0 0 1000",
+                                               "login 100 0 1000 \"\"",
+                                               "quit x",
+                                               "kill 0 2",
+                                               "kill 100 2",
+                                               "bye 100",
+                                               "say 100 1 0 pwned",
+                                               "join 100 0 1 0 0",
+                                               "kick Ann",
+                                               "hit 100 100 10 100",
+                                               "map depot",
+                                               "pwd x y"};
+    const std::vector<std::string> async_commands = {"quit", "kick Ann", "kill 0 2", "bye 100",
+                                                     "say 100 1 0 pwned"};
+    const uint16_t port = s.network->socket().port();
+    int answered_ticks = 0;
+    for (int tick = 0; tick < 40; ++tick) {
+        ann.command(tick % 200, "state");
+        for (auto& sender : senders) {
+            packet p(kPacketCommand);
+            switch (random() % 5) {
+                case 0:
+                    p = packet(kPacketNone);
+                    p.body.truncate();
+                    p.body.rewind();
+                    p.body.write_u8(static_cast<uint8_t>(random()));  // short
+                    break;
+                case 1:
+                    p.body.seek(9000);  // oversized
+                    break;
+                case 2:
+                    p.body.write_u8(1);
+                    p.body.write_string(commands[random() % commands.size()]);
+                    p.set_header(static_cast<uint32_t>(random()), static_cast<uint32_t>(random()),
+                                 static_cast<uint16_t>(random()));
+                    break;
+                case 3:
+                    p = packet(kPacketAsyncCommand);
+                    p.body.write_string(async_commands[random() % async_commands.size()]);
+                    break;
+                default: {
+                    p = packet(kPacketAsyncEvent);  // a hit in Ann's name
+                    p.body.write_u8(0);
+                    p.body.write_u32(100);
+                    p.body.write_u32(100);
+                    p.body.write_u8(10);
+                    p.body.write_u8(255);
+                    p.body.write_u16(0xFFFF);
+                }
+            }
+            sender->send(p.body.data(), p.body.size(), kLoopbackAddress, port);
+        }
+        const uint32_t before = ann.packets_in;
+        step(2);
+        if (ann.packets_in > before) ++answered_ticks;
+    }
+    step();
+    EXPECT_GE(answered_ticks, 35);
+    EXPECT_GE(ann.replies().size(), 30u);
+    ASSERT_TRUE(find_by_id(s.snapshot, 100));
+    EXPECT_EQ(slot(100).address, kLoopbackAddress);
+    EXPECT_EQ(slot(100).port, ann.port());
+    EXPECT_EQ(slot(100).team, 0);
+    EXPECT_EQ(slot(100).health, kFullHealth);
+    EXPECT_NE(slot(100).state, kSlotDead);
+    EXPECT_EQ(nick(s, 100), "Ann");
+    EXPECT_TRUE(server_session_is_running(s));
+    EXPECT_EQ(s.network->state, kServerRunning);
+    const std::string text = session_log();
+    EXPECT_EQ(text.find("pwned"), std::string::npos);
+    EXPECT_EQ(text.find("PLR 100 LEFT"), std::string::npos);
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) EXPECT_TRUE(line.starts_with("[") || line.starts_with("***")) << line;
 }
 
 }  // namespace
