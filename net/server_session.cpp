@@ -168,7 +168,13 @@ void session_send_farewell_snapshot(server_session& s, uint32_t address, uint16_
     s.network->flush();
 }
 
-void session_send_profile_to_master(server_session&, uint32_t) {}
+void session_send_profile_to_master(server_session& s, uint32_t id) {
+    if (!s.network || !find(s.profiles, id)) return;
+    packet p(kPacketAsyncCommand);
+    p.body.write_string(format_line(s.profiles, id, true));
+    s.network->select(s.network->master_address, s.network->master_port);
+    s.network->queue_reliable(p);
+}
 
 server_session& server_session_get() {
     std::unique_ptr<server_session>& instance = session_instance();
