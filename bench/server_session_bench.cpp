@@ -10,51 +10,24 @@
 #include <vector>
 
 #include "game/server.h"
-#include "net/net_peer.h"
 #include "net/packet.h"
 #include "net/player_state.h"
 #include "net/server_session.h"
 #include "net/session_players.h"
+#include "tests/support/scripted_client.h"
 
 namespace kv {
 namespace {
 
 constexpr int kPlayers = 32;
-constexpr uint32_t kLoopback = 0x7F000001u;
 constexpr int kServerTickMs = 33;  // 30 ticks a second
 constexpr int kClientSendMs = 20;
-
-class bench_client : public net_peer {
-public:
-    bench_client(const int& log_level, uint16_t server_port)
-        : net_peer(log_level), server_port_(server_port) {
-        socket().bind(0);
-    }
-    void tick(int32_t) override {}
-    void send_packet(const packet& p) {
-        select(kLoopback, server_port_);
-        queue(p);
-        flush();
-    }
-    // Takes everything received, acknowledging it.
-    void drain() {
-        receive();
-        select(kLoopback, server_port_);
-        packet p;
-        while (take(p, 0)) {
-        }
-        send_packet(packet(kPacketNone));
-    }
-
-private:
-    uint16_t server_port_;
-};
 
 // A session of 32 players, each with a profile, in teams 0 and 1.
 void fill(server_session& s) {
     for (int i = 0; i < kPlayers; ++i) {
         const uint32_t id = kFirstHumanId + static_cast<uint32_t>(i);
-        snapshot_package_add_slot(s.snapshot, id, i + 1, i % 2, kSlotPlaying, kFullHealth, kLoopback,
+        snapshot_package_add_slot(s.snapshot, id, i + 1, i % 2, kSlotPlaying, kFullHealth, kLoopbackAddress,
                                   static_cast<uint16_t>(4000 + i));
         add(s.profiles, id);
         set_current_nick(s.profiles, "Player" + std::to_string(i));
@@ -85,17 +58,20 @@ struct loopback_game {
         session.network->tick(0);
         const uint16_t port = session.network->socket().port();
         for (int i = 0; i < kPlayers; ++i) {
-            clients.push_back(std::make_unique<bench_client>(log_level, port));
-            packet login(kPacketCommand);
-            login.body.write_u8(1);
-            login.body.write_string("login 0 0 1000 \"P" + std::to_string(i) + "\"");
-            clients.back()->send_packet(login);
+            clients.push_back(std::make_unique<scripted_client>(log_level, port));
+            clients.back()->command(1, "login 0 0 1000 \"P" + std::to_string(i) + "\"");
         }
         for (int i = 0; i < 10; ++i) tick(kServerTickMs);
     }
     void tick(int32_t ms) {
         server_session_tick(session, ms);
-        for (auto& c : clients) c->drain();
+        drain();
+    }
+    void drain() {
+        for (auto& c : clients) {
+            c->poll();
+            c->inbox.clear();
+        }
     }
     packet state_of(int i) {
         player_state st;
@@ -105,7 +81,7 @@ struct loopback_game {
 
     int log_level = 0;
     server_session session;
-    std::vector<std::unique_ptr<bench_client>> clients;
+    std::vector<std::unique_ptr<scripted_client>> clients;
 };
 
 void BM_TickWith32PlayersRelaying(benchmark::State& state) {
@@ -117,7 +93,7 @@ void BM_TickWith32PlayersRelaying(benchmark::State& state) {
         state.ResumeTiming();
         server_session_tick(game.session, kServerTickMs);
         state.PauseTiming();
-        for (auto& c : game.clients) c->drain();
+        game.drain();
         state.ResumeTiming();
     }
     state.counters["players"] = static_cast<double>(game.session.snapshot.slots.size());
@@ -127,7 +103,7 @@ BENCHMARK(BM_TickWith32PlayersRelaying)->Unit(benchmark::kMicrosecond);
 // One simulated second per iteration; the counters are what one client received in it.
 void BM_ClientBandwidthAtDefaultRates(benchmark::State& state) {
     loopback_game game;
-    bench_client& watched = *game.clients.front();
+    scripted_client& watched = *game.clients.front();
     uint32_t bytes = 0;
     uint32_t datagrams = 0;
     int64_t seconds = 0;

@@ -17,6 +17,7 @@
 #include "platform/udp_socket.h"
 #include "tests/support/scripted_client.h"
 #include "tests/support/temp_folder.h"
+#include "util/text.h"
 
 namespace kv {
 namespace {
@@ -69,6 +70,14 @@ protected:
         c.command(1, text);
         step();
         return c.replies();
+    }
+    // A client logged in with the nick and joined to the team; its player id.
+    scripted_client& player(const std::string& nick, int32_t team) {
+        scripted_client& c = client();
+        const std::vector<std::string> login = ask(c, "login 0 0 1000 \"" + nick + "\"");
+        const int32_t id = login.size() == 1 ? str_to_int(login[0].substr(3)) : 0;
+        EXPECT_EQ(ask(c, str_format("join %d 0 %d 0 0", id, team)).size(), 1u);
+        return c;
     }
     std::string session_log() const { return folder.read(session_log_name(s.log.directory, date_time())); }
     static std::string nick(server_session& session, uint32_t id) {
@@ -139,12 +148,8 @@ TEST_F(ServerSession, FullServerRefusesUnlessTheHostIsIn) {
 }
 
 TEST_F(ServerSession, HitsKillsAndCounters) {
-    scripted_client& ann = client();
-    scripted_client& bob = client();
-    ask(ann, "login 0 0 1000 \"Ann\"");
-    ask(bob, "login 0 0 1000 \"Bob\"");
-    ask(ann, "join 100 0 0 0 0");
-    ask(bob, "join 101 0 1 0 0");
+    player("Ann", 0);
+    scripted_client& bob = player("Bob", 1);
     session_player_connect(s, "Cid", 0, 1, 0x7F000001u, 7);
     session_player_join(s, 102, 0, 0, 0, 0, 0x7F000001u, 7);
     step(100);  // the freeze is over
@@ -192,15 +197,9 @@ TEST_F(ServerSession, HitsKillsAndCounters) {
 }
 
 TEST_F(ServerSession, ChatReachesTheRightPlayers) {
-    scripted_client& ann = client();
-    scripted_client& bob = client();
-    scripted_client& cid = client();
-    ask(ann, "login 0 0 1000 \"Ann\"");
-    ask(bob, "login 0 0 1000 \"Bob\"");
-    ask(cid, "login 0 0 1000 \"Cid\"");
-    ask(ann, "join 100 0 0 0 0");
-    ask(bob, "join 101 0 1 0 0");
-    ask(cid, "join 102 0 0 0 0");
+    scripted_client& ann = player("Ann", 0);
+    scripted_client& bob = player("Bob", 1);
+    scripted_client& cid = player("Cid", 0);
     auto heard = [&](scripted_client& c) {
         std::vector<std::string> texts;
         for (packet& p : c.take_type(kPacketRadioMessage)) {
