@@ -9,6 +9,7 @@
 #include "net/net_peer.h"
 #include "net/packet.h"
 #include "net/password.h"
+#include "net/service.h"
 #include "net/session_rounds.h"
 #include "ui/console_view.h"
 #include "util/text.h"
@@ -37,6 +38,7 @@ void server_session_start(server_session& s, int32_t net_mode, int32_t port, con
     s.net_mode = net_mode;
     s.server_name = name;
     s.network = std::make_unique<net_server>(s, server_get().log_level, std::move(s.next_socket));
+    s.network->listing.source = [&s](listing_info& info) { session_listing_info(s, info); };
     s.running = server_session_read_net_config(s, net_config_path);
     if (s.running) s.network->set_mode_and_port(net_mode, static_cast<uint16_t>(port));
     s.data_dir = server_get().write_dir;
@@ -174,6 +176,27 @@ void session_send_profile_to_master(server_session& s, uint32_t id) {
     p.body.write_string(format_line(s.profiles, id, true));
     s.network->select(s.network->master_address, s.network->master_port);
     s.network->queue_reliable(p);
+}
+
+void session_listing_info(server_session& s, listing_info& info) {
+    const service_settings& settings = server_get().service;
+    info.host_name = s.server_name;
+    info.host_port = s.network ? s.network->socket().port() : 0;
+    info.map_name = s.current_map;
+    info.max_players = settings.maxplayers1 + settings.maxplayers2 + settings.maxplayers3;
+    info.time_limit = s.times.round / 60;
+    info.realistic = ((s.snapshot.flags >> kSnapshotModeShift) & 3) == 1;
+    info.players.clear();
+    for (const player_slot& slot : s.snapshot.slots) {
+        listing_player player;
+        player.name = find(s.profiles, slot.id) ? current_nick(s.profiles) : kNoNick;
+        player.frags = slot.counters[1];
+        player.deaths = slot.counters[2];
+        for (uint8_t value : slot.statistics) player.skill += value;
+        player.ping = slot.ping;
+        player.team = slot.team;
+        info.players.push_back(player);
+    }
 }
 
 server_session& server_session_get() {

@@ -155,6 +155,9 @@ void session_send_farewell_snapshot(server_session& s, uint32_t address, uint16_
 // The player's profile line to the master server (internet mode).
 void session_send_profile_to_master(server_session& s, uint32_t id);
 
+// What the game-listing service's queries are answered with.
+void session_listing_info(server_session& s, listing_info& info);
+
 // The world server's record of the current map; null when there is none or it is not listed.
 map_record* session_current_map(server_session& s);
 // Whether the current map's record has been described by its level.

@@ -128,6 +128,14 @@ TEST_F(ServerSession, LoginJoinAndUniqueNicks) {
     EXPECT_EQ(ask(second, "join 101 0 2 0 0"), std::vector<std::string>{"FLD 7"});
     EXPECT_EQ(ask(second, "join 100 0 1 0 0"), std::vector<std::string>{"FLD 1"});  // not his player
     EXPECT_EQ(slot(100).team, 0);
+
+    listing_info listed;
+    session_listing_info(s, listed);
+    EXPECT_EQ(listed.host_name, "Yard: North");
+    EXPECT_EQ(listed.map_name, "depot");
+    ASSERT_EQ(listed.players.size(), 7u);
+    EXPECT_EQ(listed.players[2].name, "Ann.2");
+    EXPECT_EQ(listed.players[3].team, 2);
 }
 
 TEST_F(ServerSession, FullServerRefusesUnlessTheHostIsIn) {
