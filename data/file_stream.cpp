@@ -1,8 +1,10 @@
 #include "data/file_stream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
+#include "kernel/log.h"
 #include "platform/file_io.h"
 #include "platform/path_resolve.h"
 #include "util/byte_order.h"
@@ -23,8 +25,23 @@ void drop_buffer(file_stream& s) {
 // The source below the buffer: the chunk reader or the disk file.
 int64_t source_read(file_stream& s, void* out, std::size_t n) {
     if (s.chunk) return s.chunk->read(out, n);
-    if (s.handle >= 0) return sys_file_read(s.handle, out, n);
-    return -1;
+    if (s.handle < 0) return -1;
+    const int64_t got = sys_file_read(s.handle, out, n);
+    if (got < 0)
+        log_write("Couldn't read `%s': %s.\n", s.name.c_str(), sys_error_text(sys_last_error()).c_str());
+    return got;
+}
+
+// The log line of a failed open; a missing file is for the caller to mention. `use` is what was
+// not done with the file.
+void log_open_failure(const std::string& path, int error, const char* use = "opened") {
+    if (error == kSysNotRegularFile) {
+        log_write("`%s' is not a regular file, not %s.\n", path.c_str(), use);
+    } else if (error == kSysReadOnlyFile) {
+        log_write("`%s' is read-only, left as it is.\n", path.c_str());
+    } else if (!sys_error_is_missing(error)) {
+        log_write("Couldn't open `%s': %s.\n", path.c_str(), sys_error_text(error).c_str());
+    }
 }
 
 int64_t source_tell(const file_stream& s) {
@@ -118,11 +135,47 @@ bool file_stream_open(file_stream& s, const std::string& name, int mode) {
     sys_mode.create = (mode & kFileCreate) != 0;
     sys_mode.truncate = (mode & kFileTruncate) != 0;
     sys_mode.append = (mode & kFileAppend) != 0;
+    sys_mode.exclusive = (mode & kFileExclusive) != 0;
     const std::string path = sys_resolve_path(name);
-    if (sys_mode.write) sys_file_make_writable(path);
-    s.handle = sys_file_open(path, sys_mode);
+    s.handle = sys_file_open(path, sys_mode, &s.error);
     s.ok = s.handle >= 0;
+    if (!s.ok && !(sys_mode.exclusive && s.error == EEXIST)) log_open_failure(path, s.error);
     return s.ok;
+}
+
+bool file_stream_open_replacement(file_stream& s, const std::string& name) {
+    file_stream_close(s);
+    s.name = name;
+    const std::string path = sys_resolve_path(name);
+    s.ok = sys_replace_begin(s.replacement, path, &s.error);
+    if (!s.ok) {
+        // Named where a link leads; a missing folder is a reason here too.
+        const std::string& target = s.replacement.target;
+        if (sys_error_is_missing(s.error)) {
+            log_write("Couldn't write `%s': %s.\n", target.c_str(), sys_error_text(s.error).c_str());
+        } else {
+            log_open_failure(target, s.error, "written");
+        }
+        return false;
+    }
+    s.handle = s.replacement.handle;
+    return true;
+}
+
+bool file_stream_commit(file_stream& s) {
+    // The replacement owns the handle; closing it is the commit's business.
+    s.handle = -1;
+    bool committed = false;
+    if (s.replacement.handle >= 0) {
+        committed = sys_replace_commit(s.replacement, &s.error);
+        if (!committed) {
+            log_write("Couldn't write `%s': %s.\n", s.replacement.target.c_str(),
+                      sys_error_text(s.error).c_str());
+        }
+    }
+    file_stream_close(s);
+    s.ok = committed;
+    return committed;
 }
 
 void file_stream_open_chunk(file_stream& s, const chunk_reader& reader) {
@@ -134,6 +187,11 @@ void file_stream_open_chunk(file_stream& s, const chunk_reader& reader) {
 
 void file_stream_close(file_stream& s) {
     s.ok = true;
+    if (s.replacement.handle >= 0) {
+        // Closed before its commit: the new file goes, the old one stays.
+        sys_replace_abandon(s.replacement);
+        s.handle = -1;
+    }
     if (s.handle >= 0) s.ok = sys_file_close(s.handle);
     s.handle = -1;
     s.chunk.reset();
@@ -154,7 +212,13 @@ bool file_stream_read(file_stream& s, void* buffer, std::size_t n, std::size_t* 
 }
 
 bool file_stream_write(file_stream& s, const void* buffer, std::size_t n) {
-    s.ok = s.handle >= 0 && sync_source(s) && sys_file_write(s.handle, buffer, n);
+    if (s.handle < 0 || !sync_source(s)) {
+        s.ok = false;
+        return false;
+    }
+    s.ok = sys_file_write(s.handle, buffer, n);
+    if (!s.ok)
+        log_write("Couldn't write `%s': %s.\n", s.name.c_str(), sys_error_text(sys_last_error()).c_str());
     return s.ok;
 }
 

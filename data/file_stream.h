@@ -1,7 +1,8 @@
 #pragma once
 // The binary and text input/output channel for every data file: a disk file or one chunk of an
 // archive, read through a read-ahead buffer. Multi-byte values are big-endian. Operations never
-// throw: each returns its result and sets `ok`.
+// throw: each returns its result and sets `ok`. Only regular files open; a refused file, and every
+// failure to open (other than a missing file), read or write, is logged with its path and reason.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "data/chunk_reader.h"
+#include "platform/file_replace.h"
 #include "util/vec3.h"
 
 namespace kv {
@@ -19,6 +21,8 @@ inline constexpr int kFileWrite = 2;
 inline constexpr int kFileCreate = 4;
 inline constexpr int kFileTruncate = 8;
 inline constexpr int kFileAppend = 16;
+// With create: the file must not exist yet (nor a link of that name).
+inline constexpr int kFileExclusive = 32;
 
 inline constexpr const char* kChunkStreamName = "<PAK file>";
 inline constexpr std::size_t kFileStreamBufferSize = 64 * 1024;
@@ -28,11 +32,14 @@ struct file_stream {
     std::string name;  // as opened; kChunkStreamName for a chunk
     int handle = -1;   // disk streams only
     bool ok = false;   // result of the last operation
+    int error = 0;     // why the last open failed, as `sys_file_open` gives it
     std::unique_ptr<chunk_reader> chunk;
     // Bytes read ahead: [buffer_pos, buffer_end) of `buffer` lie at the stream's position and after.
     std::unique_ptr<uint8_t[]> buffer;
     std::size_t buffer_pos = 0;
     std::size_t buffer_end = 0;
+    // A stream opened by `file_stream_open_replacement`: where its file goes on commit.
+    sys_replacement replacement;
 
     file_stream() = default;
     ~file_stream();
@@ -43,6 +50,15 @@ struct file_stream {
 // Opens a disk file (closing what the stream had open). With the write bit the file is first made
 // writable. `name` may use '\' and differ in letter case from the file on disk.
 bool file_stream_open(file_stream& s, const std::string& name, int mode);
+// A stream that writes a new file to take the place of `name` (see platform/file_replace.h). The
+// file takes that place only with `file_stream_commit`; closing the stream without it removes the
+// new file and leaves the old one whole. False, with the reason logged, when the place cannot be
+// written: `name` leads to something other than a regular file, to a read-only file, or the folder
+// cannot take the new file.
+bool file_stream_open_replacement(file_stream& s, const std::string& name);
+// Closes a replacement stream and puts its file in place; call it only when every write succeeded.
+// False (logged, the old file whole) when the file cannot be put in place.
+bool file_stream_commit(file_stream& s);
 // A stream over its own copy of `reader`. Writes on it fail.
 void file_stream_open_chunk(file_stream& s, const chunk_reader& reader);
 void file_stream_close(file_stream& s);

@@ -1,6 +1,7 @@
 #include "data/package.h"
 
 #include <algorithm>
+#include <new>
 
 #include "data/file_stream.h"
 #include "data/package_readers.h"
@@ -9,6 +10,7 @@
 #include "data/reference_list.h"
 #include "game/server.h"
 #include "kernel/log.h"
+#include "platform/file_io.h"
 #include "util/text.h"
 
 namespace kv {
@@ -74,7 +76,7 @@ int32_t index_of(const object_table<T>& table, const T* object) {
     return it == table.items.end() ? -1 : static_cast<int32_t>(it - table.items.begin());
 }
 
-bool load(server& srv, const std::string& name, bool map, bool as_import);
+bool load(server& srv, const std::string& name, bool map, bool as_import, int depth);
 
 bool in_list(const server& srv, const package* p) {
     return std::any_of(srv.packages.begin(), srv.packages.end(),
@@ -101,14 +103,24 @@ bool still_used(const server& srv, const package* target) {
     return false;
 }
 
-// Loads the imports not loaded yet, then spawns the package's arties.
-bool finish_load(server& srv, package& p) {
+// Loads the imports not loaded yet, then spawns the package's arties. `depth` is the package's own
+// depth below the package loaded by name.
+bool finish_load(server& srv, package& p, int depth) {
     p.state = package_state::importing;
     while (p.imports_loaded < p.imports.size()) {
         const std::string& import = p.imports[p.imports_loaded];
-        package* loaded = load(srv, import, false, true) ? package_list_find(srv.packages, import) : nullptr;
+        package* loaded = nullptr;
+        if (!package_name_is_plain(import)) {
+            log_write("server: import `%s' of `%s' refused: not a package name.\n",
+                      log_printable(import).c_str(), p.name.c_str());
+        } else if (depth >= kImportDepthMax) {
+            log_write("server: imports of `%s' nest deeper than %d, refused.\n", p.name.c_str(),
+                      kImportDepthMax);
+        } else if (load(srv, import, false, true, depth + 1)) {
+            loaded = package_list_find(srv.packages, import);
+        }
         if (!loaded) {
-            log_write("server: Failed to load imported package `%s'.\n", import.c_str());
+            log_write("server: Failed to load imported package `%s'.\n", log_printable(import).c_str());
             p.state = package_state::incomplete;
             return false;
         }
@@ -124,30 +136,46 @@ bool finish_load(server& srv, package& p) {
     return true;
 }
 
-// Reads the package from the stream into the list and finishes its load.
-bool load_from(server& srv, const std::string& name, file_stream& stream, bool as_import, bool log_ok) {
-    if (!package_list_load(srv, name, stream)) return false;
+// Reads the package from the stream into the list and finishes its load. The stream is closed
+// before the imports load, so a chain of imports holds one file open at a time.
+bool load_from(server& srv, const std::string& name, file_stream& stream, bool as_import, bool log_ok,
+               int depth) {
+    const bool read = package_list_load(srv, name, stream);
+    file_stream_close(stream);
+    if (!read) return false;
     if (log_ok) log_stamped("  OK\n");
     package& p = *srv.packages.back();
     p.root = !as_import;
-    return finish_load(srv, p);
+    return finish_load(srv, p, depth);
 }
 
-bool load(server& srv, const std::string& name, bool map, bool as_import) {
+// Opens the package's file on disk. False when there is none or it is refused (too large).
+bool open_disk_file(file_stream& disk, const std::string& path) {
+    if (!file_stream_open(disk, path, kFileRead)) return false;
+    const int64_t size = file_stream_size(disk);
+    if (size <= kPackageFileMax) return true;
+    log_write("server: package file `%s' is %lld bytes, larger than 1 GiB: refused.\n",
+              log_printable(path).c_str(), static_cast<long long>(size));
+    file_stream_close(disk);
+    return false;
+}
+
+bool load(server& srv, const std::string& name, bool map, bool as_import, int depth) {
     srv.current_level_name = name;
     if (package* loaded = package_list_find(srv.packages, name)) {
         // A package whose imports are being loaded counts as loaded (an import cycle); one whose
         // import failed goes on with its remaining imports.
-        return loaded->state != package_state::incomplete || finish_load(srv, *loaded);
+        return loaded->state != package_state::incomplete || finish_load(srv, *loaded, depth);
     }
 
     file_stream disk;
     const std::string disk_path = srv.data_dir + (map ? "maps/" : "") + name;
-    const bool opened = file_stream_open(disk, disk_path, kFileRead);
-    log_stamped("  Loading package '%s' ...\n", name.c_str());
+    const bool opened = open_disk_file(disk, disk_path);
+    const int open_error = disk.error;
+    log_stamped("  Loading package '%s' ...\n", log_printable(name).c_str());
     if (opened) {
         const std::size_t before = srv.packages.size();
-        const bool result = load_from(srv, name, disk, as_import, true);
+        const bool result = load_from(srv, name, disk, as_import, true, depth);
         // A file without objects leaves the name to the archives.
         if (result || srv.packages.size() != before) return result;
     }
@@ -155,12 +183,23 @@ bool load(server& srv, const std::string& name, bool map, bool as_import) {
 
     for (const auto& archive : srv.archives) {
         if (!pak_archive_has_chunk(*archive, name)) continue;
+        const pak_chunk_reader reader = pak_archive_find_chunk(*archive, name);
+        if (reader.size() > kPackageFileMax) {
+            log_write("server: package `%s' in an archive is %lld bytes, larger than 1 GiB: refused.\n",
+                      log_printable(name).c_str(), static_cast<long long>(reader.size()));
+            return false;
+        }
         file_stream chunk;
-        file_stream_open_chunk(chunk, pak_archive_find_chunk(*archive, name));
-        return load_from(srv, name, chunk, as_import, false);
+        file_stream_open_chunk(chunk, reader);
+        return load_from(srv, name, chunk, as_import, false, depth);
     }
-    // Neither a file nor an archive holds the name: say where it was looked for.
-    if (!opened) log_write("server: no file `%s' for package `%s'.\n", disk_path.c_str(), name.c_str());
+    // Neither a file nor an archive holds the name: say where it was looked for. A file that is
+    // there but did not open (or was refused) has had its own line.
+    if (!opened) {
+        log_write(sys_error_is_missing(open_error) ? "server: no file `%s' for package `%s'.\n"
+                                                   : "server: file `%s' for package `%s' not used.\n",
+                  log_printable(disk_path).c_str(), log_printable(name).c_str());
+    }
     return false;
 }
 
@@ -184,15 +223,15 @@ std::unique_ptr<arty_description> arty_description_read(package_read_context& ct
     const uint32_t size = qxps_stream_read_u32(in);
     if (size > kArtyParametersMax) {
         throw read_error(str_format("[PS] Parameters of arty `%s' too large (%u bytes)",
-                                    description->instance_name.c_str(), size));
+                                    log_printable(description->instance_name).c_str(), size));
     }
     if (size > 0) {
         std::vector<uint8_t> bytes(size);
         qxps_stream_read_bytes(in, bytes.data(), size);
         description->parameters = std::make_unique<token_list>();
         if (!token_list_init(*description->parameters, size, bytes.data())) {
-            throw read_error(
-                str_format("[PS] Damaged parameters of arty `%s'", description->instance_name.c_str()));
+            throw read_error(str_format("[PS] Damaged parameters of arty `%s'",
+                                        log_printable(description->instance_name).c_str()));
         }
     }
     qxps_stream_leave_chunk(in);
@@ -210,6 +249,12 @@ void package_read(package& p, file_stream& stream, server& srv) {
     } catch (const read_error& e) {
         log_write("%s", e.what());
         // The targets of the references queued so far lie in the objects about to go.
+        ref_list_drop_owner(refs, &p);
+        clear_tables(p);
+    } catch (const std::bad_alloc&) {
+        // Sizes in a damaged file can ask for more memory than there is: that load fails, the
+        // program goes on.
+        log_write("server: not enough memory to read package `%s'.\n", p.name.c_str());
         ref_list_drop_owner(refs, &p);
         clear_tables(p);
     }
@@ -248,13 +293,21 @@ bool package_list_load(server& srv, const std::string& name, file_stream& stream
 }
 
 bool load_package(server& srv, const std::string& name, bool map) {
-    return load(srv, name, map, false);
+    return load(srv, name, map, false, 0);
+}
+
+bool package_name_is_plain(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (char c : name) {
+        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20) return false;
+    }
+    return true;
 }
 
 void package_destroy(server& srv, package& p) {
     if (p.unloading) return;
     p.unloading = true;
-    log_write("Package `%s' is being unloaded.\n", p.name.c_str());
+    log_write("Package `%s' is being unloaded.\n", log_printable(p.name).c_str());
     if (!p.arties.items.empty()) arty_factory_erase_group(srv.factory, p.spawn_group);
     const std::vector<package*> imports = std::move(p.import_links);
     ref_list_drop_owner(ref_list(), &p);

@@ -78,6 +78,10 @@ struct package {
 
 // Parameter blocks of arty descriptions are at most this long.
 inline constexpr uint32_t kArtyParametersMax = 13312;
+// Imports nest at most this deep below the package loaded by name.
+inline constexpr int kImportDepthMax = 64;
+// A package file larger than this is refused before it is read.
+inline constexpr int64_t kPackageFileMax = 1ll << 30;
 
 // What every object reader of one package read gets.
 struct package_read_context {
@@ -105,8 +109,13 @@ mesh* package_find_geometry_item(const package& p, uint32_t key);
 
 // Loads a package and, recursively, its imports, from data directory + ("maps/" with the map flag) +
 // name, or else from the first archive holding a chunk of that name; spawns its arty descriptions
-// as one group. True at once when a complete package of that name is loaded already.
+// as one group. True at once when a complete package of that name is loaded already. A package's
+// file is closed before its imports load; imports nest at most kImportDepthMax deep, and an import
+// whose name is not a plain package name (see below) is refused.
 bool load_package(server& srv, const std::string& name, bool map);
+// A name of a file directly in its folder: not empty, no folder separators, not "." or "..", no
+// control bytes.
+bool package_name_is_plain(const std::string& name);
 // Reads a package from the stream and appends it to the server's package list; when it holds no
 // objects it is destroyed again and the result is false.
 bool package_list_load(server& srv, const std::string& name, file_stream& stream);

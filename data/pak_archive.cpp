@@ -25,7 +25,8 @@ constexpr int64_t kHeaderSize = 10;
 constexpr int64_t kSmallestEntry = 10;  // an empty name, offset and size
 
 [[noreturn]] void damaged(const pak_archive& archive, const char* what) {
-    throw read_error(str_format("[PAK] %s in archive `%s'", what, archive.stream.name.c_str()));
+    throw read_error(
+        str_format("[PAK] %s in archive `%s'", what, log_printable(archive.stream.name).c_str()));
 }
 
 }  // namespace
@@ -127,7 +128,7 @@ bool pak_archive_has_chunk(const pak_archive& archive, const std::string& name) 
 pak_chunk_reader pak_archive_find_chunk(pak_archive& archive, const std::string& name) {
     const auto it = archive.first_entry.find(name);
     if (it == archive.first_entry.end())
-        throw read_error(str_format("[PAK] Can't find chunk `%s'", name.c_str()));
+        throw read_error(str_format("[PAK] Can't find chunk `%s'", log_printable(name).c_str()));
     return pak_chunk_reader(archive, archive.entries[it->second]);
 }
 

@@ -64,7 +64,7 @@ template <class T>
 T* find_or_log(const object_table<T>& table, const std::string& package_name, const std::string& name,
                const char* format) {
     T* found = find_named(table, name);
-    if (!found) log_write(format, package_name.c_str(), name.c_str());
+    if (!found) log_write(format, log_printable(package_name).c_str(), log_printable(name).c_str());
     return found;
 }
 
@@ -111,7 +111,7 @@ bool ref_list_resolve(reference_list& list, const std::vector<std::unique_ptr<pa
     log_write("The following references couldn't be resolved:\n");
     for (const reference& ref : list.items) {
         const char* word = ref.kind >= 0 && ref.kind < kKindCount ? kKindWords[ref.kind] : "";
-        log_write(" %s[%s]\n", word, ref.object_name.c_str());
+        log_write(" %s[%s]\n", word, log_printable(ref.object_name).c_str());
     }
     list.items.clear();
     return false;
@@ -126,7 +126,7 @@ package* package_list_find(const std::vector<std::unique_ptr<package>>& packages
 
 package* server_find_package(server& srv, const std::string& name) {
     package* found = package_list_find(srv.packages, name);
-    if (!found) log_write("server: No package `%s' found.\n", name.c_str());
+    if (!found) log_write("server: No package `%s' found.\n", log_printable(name).c_str());
     return found;
 }
 
@@ -150,10 +150,17 @@ view* view_set_find_view(const view_set& screen, const std::string& name) {
     return find_or_log(screen.views, screen.name, name, "server: No view `%s:%s' found.\n");
 }
 
-sector* server_resolve_sector(server& srv, const std::string& text, const sector* requester) {
+namespace {
+
+// One lookup for the portal's first crossing, which says what is missing, and the later ones, which
+// stay quiet: the package is the text before the first ':' (empty for ":hall"), the sector field 1
+// of the text split at ':'; a bare name looks in the package that holds the requester.
+sector* resolve_sector(server& srv, const std::string& text, const sector* requester, bool quiet) {
+    const std::size_t colon = text.find(':');
     package* p = nullptr;
-    if (text.find(':') != std::string::npos) {
-        p = server_find_package(srv, str_field(text, 0, ':'));
+    if (colon != std::string::npos) {
+        const std::string package_name = text.substr(0, colon);
+        p = quiet ? package_list_find(srv.packages, package_name) : server_find_package(srv, package_name);
     } else {
         for (const auto& candidate : srv.packages) {
             const auto& sectors = candidate->sectors.items;
@@ -164,7 +171,22 @@ sector* server_resolve_sector(server& srv, const std::string& text, const sector
         }
     }
     if (!p) return nullptr;
-    return package_find_sector(*p, str_field(text, 1, ':'));
+    const std::string name = str_field(text, 1, ':');
+    if (!quiet) return package_find_sector(*p, name);
+    for (sector* s : p->sectors.items) {
+        if (s->name == name) return s;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+sector* server_resolve_sector(server& srv, const std::string& text, const sector* requester) {
+    return resolve_sector(srv, text, requester, false);
+}
+
+sector* server_resolve_sector_quietly(server& srv, const std::string& text, const sector* requester) {
+    return resolve_sector(srv, text, requester, true);
 }
 
 }  // namespace kv

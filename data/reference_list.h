@@ -74,5 +74,7 @@ view* view_set_find_view(const view_set& screen, const std::string& name);
 
 // The sector named by "package:sector", or by a bare name in the package that holds `requester`.
 sector* server_resolve_sector(server& srv, const std::string& text, const sector* requester);
+// The same lookup without log lines.
+sector* server_resolve_sector_quietly(server& srv, const std::string& text, const sector* requester);
 
 }  // namespace kv

@@ -6,7 +6,16 @@
 
 namespace kv {
 
-arty::arty(arty_factory& owner, const arty_description& description) : factory(&owner) {
+arty::arty(arty_factory& owner, const arty_description& description) {
+    arty_init(*this, owner, description);
+}
+
+arty::~arty() {
+    arty_destroy(*this);
+}
+
+void arty_init(arty& a, arty_factory& owner, const arty_description& description) {
+    a.factory = &owner;
     if (!description.parameters) return;
     const token_list& list = *description.parameters;
     const int count = token_list_count(list);
@@ -21,7 +30,9 @@ arty::arty(arty_factory& owner, const arty_description& description) : factory(&
     }
 }
 
-arty::~arty() = default;
+void arty_destroy(arty&) {
+    // The root owns nothing: the classes release what they own in their own destructors, first.
+}
 
 void arty::tick(int32_t) {}
 

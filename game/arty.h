@@ -35,9 +35,9 @@ struct arty_command {
 
 class arty {
 public:
-    // Registers one timed callback for every "cb:" followed by an integer in the description, under
-    // the factory's current id (the id of the arty being constructed).
+    // Runs `arty_init`.
     arty(arty_factory& factory, const arty_description& description);
+    // Runs `arty_destroy`.
     virtual ~arty();
     arty(const arty&) = delete;
     arty& operator=(const arty&) = delete;
@@ -47,8 +47,15 @@ public:
     // `argument` is pointer-sized: a command message carries the address of the command record.
     virtual int32_t message(arty_message kind, uintptr_t argument);
 
-    arty_factory* factory;
+    arty_factory* factory = nullptr;
 };
+
+// The root constructor that every arty runs first: stores the factory and registers one timed
+// callback for every "cb:" followed by an integer in the description, under the factory's current id
+// (the id of the arty being constructed).
+void arty_init(arty& a, arty_factory& factory, const arty_description& description);
+// The root destructor: the root has nothing to release.
+void arty_destroy(arty& a);
 
 // The command record that a command message's argument points at.
 arty_command& arty_message_command(uintptr_t argument);

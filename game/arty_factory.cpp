@@ -68,6 +68,10 @@ arty_factory::arty_factory(server* owner_server) : owner(owner_server), classes(
 }
 
 arty_factory::~arty_factory() {
+    arty_registry_destroy(registry);
+}
+
+void arty_registry_destroy(arty_registry& registry) {
     // Arties may call the factory while they go, so each leaves the registry before it is destroyed.
     int32_t erased = 0;
     while (!registry.entries.empty()) {
@@ -111,15 +115,21 @@ bool arty_registry_release(arty_registry& registry, arty_id id) {
     return --it->second.use_count == 0;
 }
 
+int32_t arty_registry_spawn(arty_registry& registry, uint32_t group, arty_description* const* descriptions,
+                            int32_t count) {
+    int32_t spawned = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        if (descriptions[i] && arty_registry_spawn_one(registry, group, *descriptions[i])) ++spawned;
+    }
+    return spawned;
+}
+
 uint32_t arty_factory_spawn_group(arty_factory& factory, arty_description* const* descriptions,
                                   int32_t count) {
     const uint32_t group = (factory.last_group + kGroupStep) & kGroupMask;
     factory.last_group = group;
-    int32_t spawned = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        if (descriptions[i] && arty_registry_spawn_one(factory.registry, group, *descriptions[i])) ++spawned;
-    }
-    if (spawned < count) log_write("factory: *WARNING* Not all arties were spawned.\n");
+    if (arty_registry_spawn(factory.registry, group, descriptions, count) < count)
+        log_write("factory: *WARNING* Not all arties were spawned.\n");
     return group;
 }
 
@@ -156,21 +166,25 @@ int32_t arty_factory_add_callback(arty_factory& factory, int32_t period) {
     return static_cast<int32_t>(factory.registry.callbacks.size());
 }
 
-void arty_factory_tick(arty_factory& factory, int32_t) {
-    if (!factory.tick_timer) factory.tick_timer = std::make_unique<timer>();
-    std::vector<timed_callback>& callbacks = factory.registry.callbacks;
+void arty_registry_tick(arty_registry& registry, const timer& tick_timer) {
+    std::vector<timed_callback>& callbacks = registry.callbacks;
     // By index: a tick may spawn arties and so add callbacks.
     for (std::size_t i = 0; i < callbacks.size();) {
-        arty* target = arty_factory_find(factory, callbacks[i].id);
+        arty* target = arty_factory_find(*registry.owner, callbacks[i].id);
         if (!target) {
             callbacks.erase(callbacks.begin() + static_cast<std::ptrdiff_t>(i));
             continue;
         }
-        const int32_t elapsed = callbacks[i].accumulated_ms + timer_elapsed_ms(*factory.tick_timer);
+        const int32_t elapsed = callbacks[i].accumulated_ms + timer_elapsed_ms(tick_timer);
         callbacks[i].accumulated_ms = 0;
         target->tick(elapsed);
         ++i;
     }
+}
+
+void arty_factory_tick(arty_factory& factory, int32_t) {
+    if (!factory.tick_timer) factory.tick_timer = std::make_unique<timer>();
+    arty_registry_tick(factory.registry, *factory.tick_timer);
     timer_restart(*factory.tick_timer);
 }
 

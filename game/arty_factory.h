@@ -117,8 +117,16 @@ int32_t arty_factory_post_command_texts(arty_factory& factory, int32_t code, con
 // Registry internals, exposed for the factory's own use.
 std::unique_ptr<arty> arty_factory_create(arty_factory& factory, const std::string& class_name,
                                           const arty_description& description);
+// Spawns the descriptions in order into the group; returns how many arties were made.
+int32_t arty_registry_spawn(arty_registry& registry, uint32_t group, arty_description* const* descriptions,
+                            int32_t count);
 bool arty_registry_spawn_one(arty_registry& registry, uint32_t group, const arty_description& description);
 // Decrements the use count; true when it reached 0.
 bool arty_registry_release(arty_registry& registry, arty_id id);
+// Ticks every timed callback's arty with its accumulated milliseconds plus the tick timer's time.
+void arty_registry_tick(arty_registry& registry, const timer& tick_timer);
+// Destroys every arty still registered, logging how many entries there were, and drops the
+// callbacks. The registry is empty afterwards.
+void arty_registry_destroy(arty_registry& registry);
 
 }  // namespace kv

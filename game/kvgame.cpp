@@ -65,7 +65,7 @@ int spec_row(int32_t team, int32_t specialisation) {
 
 void fatal(const char* text) {
     log_write("%s", text);
-    kernel_stop(kernel_get());
+    kernel_stop_failed(kernel_get());
 }
 
 void freeze(kvloose_camera* camera) {
@@ -315,25 +315,31 @@ void kvgame_select_camera(kvgame& game, bool menu) {
 
 bool kvgame_pick_static_camera(kvgame& game, int32_t index, int32_t team) {
     arty_factory& factory = *game.factory;
+    // Every "scam" arty has a place in the draw; one that is no static camera is drawn again.
     std::vector<kvstatic_camera*> cameras;
+    kvstatic_camera* first = nullptr;
+    bool mode_found = false;
     for (arty_id id : arty_factory_list_ids_by_prefix(factory, "scam")) {
-        if (kvstatic_camera* camera = arty_factory_find_as<kvstatic_camera>(factory, id))
-            cameras.push_back(camera);
+        kvstatic_camera* camera = arty_factory_find_as<kvstatic_camera>(factory, id);
+        cameras.push_back(camera);
+        if (camera && !first) first = camera;
+        if (camera && camera->mode == team) mode_found = true;
     }
     game.static_camera = nullptr;
     if (index >= 0) return false;
-    std::vector<kvstatic_camera*> wanted;
-    for (kvstatic_camera* camera : cameras) {
-        if (camera->mode == team) wanted.push_back(camera);
-    }
-    if (wanted.empty()) {
+    // The draw would never end without a camera of the mode.
+    if (!mode_found) {
         log_write("kvgame: *WARNING* no static camera of mode %d; taking %s.\n", team,
-                  cameras.empty() ? "the bound camera" : "another static camera");
-        if (cameras.empty()) return false;
-        wanted = cameras;
+                  first ? "another static camera" : "the bound camera");
+        game.static_camera = first;
+        return first != nullptr;
     }
-    const int64_t r = kv_rand();
-    game.static_camera = wanted[static_cast<std::size_t>(r * static_cast<int64_t>(wanted.size()) / 32768)];
+    kvstatic_camera* drawn = nullptr;
+    while (!drawn || drawn->mode != team) {
+        const int64_t r = kv_rand();
+        drawn = cameras[static_cast<std::size_t>(r * static_cast<int64_t>(cameras.size()) / (kRandMax + 1))];
+    }
+    game.static_camera = drawn;
     return true;
 }
 

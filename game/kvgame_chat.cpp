@@ -198,7 +198,8 @@ void kvgame_radio_line(kvgame_messages& m, const kvgame_chat_env& env, int32_t n
             str_field_or_empty(server_text(env.srv, kTextBase, number / 10), number % 10, '\n');
         if (line.size() > kRadioTextSkip) text = line.substr(kRadioTextSkip);
     } else {
-        log_stamped("kvgame: *WARNING* radio message %d from %s ignored.\n", number, name.c_str());
+        log_stamped("kvgame: *WARNING* radio message %d from %s ignored.\n", number,
+                    log_printable(name).c_str());
     }
     if (!env.game_screen) return;
     add_line(m, "(" + name + ") " + text);

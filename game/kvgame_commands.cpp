@@ -1,5 +1,7 @@
 #include "game/kvgame_commands.h"
 
+#include <cerrno>
+
 #include "beings/being.h"
 #include "data/file_stream.h"
 #include "game/kvgame.h"
@@ -87,10 +89,12 @@ std::string kvgame_screenshot(server& srv) {
     }
     while (next_screenshot < kScreenshotNames) {
         const std::string name = str_format("scr%03d.tga", next_screenshot++);
-        if (sys_path_exists(folder + name)) continue;
+        // Only a new name: an existing file (or a link of that name) is never written.
         file_stream stream;
-        if (!file_stream_open(stream, folder + name, kFileWrite | kFileCreate | kFileTruncate))
+        if (!file_stream_open(stream, folder + name, kFileWrite | kFileCreate | kFileExclusive)) {
+            if (stream.error == EEXIST) continue;
             return std::string();
+        }
         kernel_save_screenshot(kernel_get(), stream);
         file_stream_close(stream);
         return name;

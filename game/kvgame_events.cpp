@@ -70,7 +70,7 @@ const char* const kHandSkins[kTeams][kSkins] = {
 };
 
 std::string being_name(uint32_t player_id) {
-    return str_format("pid%u", player_id);
+    return str_format("pid%d", static_cast<int32_t>(player_id));
 }
 
 void detach_bound_camera(kvgame& game) {
@@ -117,23 +117,6 @@ void leave_being_for_static_camera(kvgame& game) {
 int32_t pass_to_camera(kvgame& game, bool down, int32_t code) {
     if (game.current_camera) game.current_camera->input(down, code);
     return 0;
-}
-
-// A name of a file directly under "maps/": no folder separators, no "." or "..", no control bytes.
-bool is_plain_map_name(const std::string& name) {
-    if (name == "." || name == "..") return false;
-    for (char c : name) {
-        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20) return false;
-    }
-    return true;
-}
-
-// The name as it goes into a log line: control bytes as '?'.
-std::string printable(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20) c = '?';
-    }
-    return text;
 }
 
 bool everyone_without_team(const snapshot_package& snapshot) {
@@ -512,9 +495,9 @@ void kvgame_chase_view(kvgame& game, being& b) {
 void kvgame_change_level(kvgame& game, const std::string& package_name, bool leaving) {
     server& srv = kvgame_server(game);
     // The name comes from the game server and is looked up under "maps/": only a plain file name.
-    if (!leaving && !is_plain_map_name(package_name)) {
+    if (!leaving && !package_name.empty() && !package_name_is_plain(package_name)) {
         log_stamped("kvgame: *WARNING* change to level `%s' refused: not a map name.\n",
-                    printable(package_name).c_str());
+                    log_printable(package_name).c_str());
         return;
     }
     if (leaving) {

@@ -128,8 +128,8 @@ void player_init(server& srv, const player_slot& slot) {
     if (srv.log_level != 0) {
         // The server's own debug line; its third field is the player's specialisation.
         log_write("player_init: id=%d nick=%s spec=%d team=%d sp=%d state=%d health=%d\n",
-                  static_cast<int32_t>(r->id), r->nick.c_str(), r->specialisation, r->team, r->spawn_point,
-                  r->state, r->health);
+                  static_cast<int32_t>(r->id), log_printable(r->nick).c_str(), r->specialisation, r->team,
+                  r->spawn_point, r->state, r->health);
     }
 }
 

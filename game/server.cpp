@@ -46,7 +46,8 @@ bool load_level(server& srv) {
             server_load_text_tables(srv, srv.game_package);
             botc_level_loaded(*srv.bots, srv.game_package);
         } else {
-            log_write("*ERROR* game package `%s' couldn't open correctly.\n", srv.game_package.c_str());
+            log_write("*ERROR* game package `%s' couldn't open correctly.\n",
+                      log_printable(srv.game_package).c_str());
             // What the failed load read goes with it: its pending references would fail the boot-strap
             // package, and a half-resolved level must not count as loaded when it is chosen again.
             unload_level(srv, srv.game_package);
@@ -82,25 +83,33 @@ void update_entities(server& srv) {
 }  // namespace
 
 server::server() : factory(this), bots(&bot_central_get()) {
-    entity_cursor = entities.end();
-    dropped_weapon_cursor = dropped_weapons.end();
+    server_create(*this);
 }
 
 server::~server() {
-    server_round_reset(*this);
-    entity_cursor = entities.end();
-    for (const auto& e : entities) entity_destroy(*e);
-    entities.clear();
+    server_destroy(*this);
+}
+
+void server_create(server& srv) {
+    srv.entity_cursor = srv.entities.end();
+    srv.dropped_weapon_cursor = srv.dropped_weapons.end();
+}
+
+void server_destroy(server& srv) {
+    server_round_reset(srv);
+    srv.entity_cursor = srv.entities.end();
+    for (const auto& e : srv.entities) entity_destroy(*e);
+    srv.entities.clear();
     // Every package still loaded is destroyed once; its imports may go with it.
-    while (!packages.empty()) package_destroy(*this, *packages.front());
+    while (!srv.packages.empty()) package_destroy(srv, *srv.packages.front());
     // The arties the packages released go now, while the lists they may reach are still whole.
-    arty_factory_clear_callbacks(factory);
-    arty_factory_collect(factory);
-    archives.clear();
+    arty_factory_clear_callbacks(srv.factory);
+    arty_factory_collect(srv.factory);
+    srv.archives.clear();
     // The option registry must not keep the address of a field about to go.
     option_registry& options = kernel_get().options;
     const auto bound = options.bindings.find(std::string("I") + kLogLevelOption);
-    if (bound != options.bindings.end() && bound->second == option_binding(&log_level))
+    if (bound != options.bindings.end() && bound->second == option_binding(&srv.log_level))
         options.bindings.erase(bound);
 }
 

@@ -57,6 +57,7 @@ using dropped_weapon_list = std::list<std::unique_ptr<dropped_weapon>>;
 
 // Other subsystems add their fields at the end.
 struct server {
+    // Run `server_create` and `server_destroy`.
     server();
     ~server();
     server(const server&) = delete;
@@ -121,6 +122,12 @@ struct server {
 
 // The process-wide world server, created on first use (after the kernel, which outlives it).
 server& server_get();
+
+// What the constructor sets beyond the fields' defaults: the list cursors at their lists' ends.
+void server_create(server& srv);
+// What the destructor releases: the round state, every entity, every package (and so the arties
+// they released), the archives, and its option binding in the kernel. It may run once more.
+void server_destroy(server& srv);
 
 // Start-up: the client's settings, the service defaults, the bot host and the option "log_level".
 void server_init(server& srv);

@@ -1,5 +1,7 @@
 #include "game/server_load.h"
 
+#include <new>
+
 #include "data/file_stream.h"
 #include "data/package.h"
 #include "data/read_error.h"
@@ -8,6 +10,7 @@
 #include "gfx/surface.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
+#include "platform/file_io.h"
 #include "util/text_table.h"
 
 namespace kv {
@@ -15,9 +18,10 @@ namespace {
 
 constexpr const char* kTextureExtension = ".tga";
 constexpr std::size_t kExtensionLength = 4;
+constexpr int64_t kTextTableMax = 16ll << 20;
 
 bool fail(const std::string& name) {
-    log_write("\nFatal error during loading package `%s'.\n", name.c_str());
+    log_write("\nFatal error during loading package `%s'.\n", log_printable(name).c_str());
     return false;
 }
 
@@ -34,9 +38,21 @@ void take_line(std::string& line, std::vector<std::string>& names) {
     line.clear();
 }
 
+// One text table; a table that cannot be read is logged with its path and the reason, and left empty.
 bool read_table(text_table& table, const std::string& path) {
     file_stream stream;
-    file_stream_open(stream, path, kFileRead);
+    table.entries.clear();
+    if (!file_stream_open(stream, path, kFileRead)) {
+        log_write("server: text table `%s' not read: %s.\n", path.c_str(),
+                  sys_error_text(stream.error).c_str());
+        return false;
+    }
+    const int64_t size = file_stream_size(stream);
+    if (size > kTextTableMax) {
+        log_write("server: text table `%s' is %lld bytes, larger than 16 MiB: refused.\n", path.c_str(),
+                  static_cast<long long>(size));
+        return false;
+    }
     return text_table_read(table, stream);
 }
 
@@ -45,7 +61,7 @@ bool read_table(text_table& table, const std::string& path) {
 bool server_load_game_package(server& srv, const std::string& name) {
     kernel& k = kernel_get();
     console_view_printf(k.console, "Loading package '%s' ...\n", name.c_str());
-    log_stamped("Loading package '%s' ...\n", name.c_str());
+    log_stamped("Loading package '%s' ...\n", log_printable(name).c_str());
     // The water list needs no emptying here: its instances leave it when they are destroyed.
     if (!load_package(srv, name, true)) return fail(name);
     log_stamped("OK.\n");
@@ -71,6 +87,9 @@ bool server_load_game_package(server& srv, const std::string& name) {
         gfx_load_lightmaps(k.graphics, srv.current_level_name);
     } catch (const read_error& e) {
         log_write("%s\n", e.what());
+        return fail(name);
+    } catch (const std::bad_alloc&) {
+        log_write("server: not enough memory for the light maps of `%s'.\n", srv.current_level_name.c_str());
         return fail(name);
     }
     log_stamped("OK\n");
@@ -129,12 +148,16 @@ void server_precache_textures(server& srv) {
 
 bool server_load_text_tables(server& srv, const std::string& game_package) {
     const char* const shared[] = {"base", "menu", "keys"};
+    // One missing table does not cost the others.
+    bool all_read = true;
     for (int table = kTextBase; table <= kTextKeys; ++table) {
         if (!read_table(srv.text_tables[table], srv.data_dir + shared[table] + srv.language_suffix))
-            return false;
+            all_read = false;
     }
-    if (game_package.empty()) return true;
-    return read_table(srv.text_tables[kTextMap], srv.data_dir + "maps/" + game_package + srv.language_suffix);
+    if (game_package.empty()) return all_read;
+    return read_table(srv.text_tables[kTextMap],
+                      srv.data_dir + "maps/" + game_package + srv.language_suffix) &&
+           all_read;
 }
 
 void server_post_key_down(server& srv, int32_t code) {

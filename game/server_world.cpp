@@ -210,7 +210,8 @@ void server_grenade_event(server& srv, uint32_t owner, int32_t grenade_id, bool 
 
 void server_apply_blasts(server& srv) {
     for (auto& b : srv.blasts) {
-        if (entity* e = server_entity_find(srv, str_format("pid%u", b->owner))) blast_apply(*b, e->in_sector);
+        if (entity* e = server_entity_find(srv, str_format("pid%d", static_cast<int32_t>(b->owner))))
+            blast_apply(*b, e->in_sector);
     }
     srv.blasts.clear();
 }

@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/cpu.h"
 #include "platform/dx_check.h"
+#include "platform/file_io.h"
 #include "platform/messages.h"
 #include "platform/process.h"
 #include "platform/signals.h"
@@ -48,8 +49,16 @@ bool option_is(const char* name, const char* text) {
     return std::strcmp(option(name), text) == 0;
 }
 
+// A folder option as a prefix of file names: without its trailing separator "data" would name the
+// files "data<name>" beside the folder. An empty value stays the current folder.
+std::string folder_option(const char* name) {
+    std::string folder = option(name);
+    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
+    return folder;
+}
+
 std::string options_file_path() {
-    return std::string(option("--write-dir")) + kOptionsFileName;
+    return folder_option("--write-dir") + kOptionsFileName;
 }
 
 // Adds without the undefined overflow of a signed sum: a long-running dedicated server never has its
@@ -123,7 +132,11 @@ start_up_result engine_start_up(engine_session& session, int argc, char** argv) 
     command_options& options = command_options_get();
     options = command_options();
     if (!parse_options(options, argc, argv)) return start_up_result::help;
-    if (!log_open(kLogFileName)) std::fprintf(stderr, "%s: cannot create %s\n", kProgramName, kLogFileName);
+    int log_error = 0;
+    if (!log_open(kLogFileName, &log_error)) {
+        std::fprintf(stderr, "%s: cannot create %s: %s\n", kProgramName, kLogFileName,
+                     sys_error_text(log_error).c_str());
+    }
     engine_create_singletons();
     kernel& k = kernel_get();
     server& srv = server_get();
@@ -167,15 +180,17 @@ start_up_result engine_start_up(engine_session& session, int argc, char** argv) 
     session.save_options = true;
     k.detail_level = engine_detail_level(option("--details"), k.detail_level);
     load_options(k.options, options_file_path());
-    option_registry_set_text(k.options, "fullscreen", option_is("--fullscreen", "yes") ? "true" : "false");
+    // A setting whose owner is absent from this build is kept for the next run; nothing binds "port",
+    // so it is not kept (every file would carry it).
+    option_registry_set_or_keep(k.options, "fullscreen", option_is("--fullscreen", "yes") ? "true" : "false");
     option_registry_set_text(k.options, "port", option("--port"));
-    option_registry_set_text(k.options, "minfps", option("--minfps"));
+    option_registry_set_or_keep(k.options, "minfps", option("--minfps"));
 
-    srv.data_dir = option("--base-dir");
+    srv.data_dir = folder_option("--base-dir");
     server_set_boot_package(srv, std::string(option("--pkg-file")) + "-" + option("--language"));
-    server_set_texture_dir(srv, option("--tex-base-dir"));
-    server_set_lmap_dir(srv, option("--lmap-base-dir"));
-    server_set_write_dir(srv, option("--write-dir"));
+    server_set_texture_dir(srv, folder_option("--tex-base-dir"));
+    server_set_lmap_dir(srv, folder_option("--lmap-base-dir"));
+    server_set_write_dir(srv, folder_option("--write-dir"));
     server_set_language(srv, option("--language"));
     if (option_is("--developer", "yes")) server_set_developer(srv, 1);
 
@@ -238,7 +253,8 @@ bool engine_main_pass(engine_session& session) {
         if (k.running) kernel_stop(k);
     }
     if (!engine_tick_network() || !engine_tick_service()) return false;
-    if (!engine_tick_world()) {
+    // A stop that came during start-up ends the program before the level loads.
+    if (k.running && !engine_tick_world()) {
         session.failed = true;
         return false;
     }
@@ -298,6 +314,7 @@ int engine_main(int argc, char** argv) {
         case start_up_result::run:
             while (engine_main_pass(session)) {
             }
+            if (kernel_get().failed) session.failed = true;
             engine_write_statistics();
             break;
         case start_up_result::shut_down:

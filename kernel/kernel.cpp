@@ -50,7 +50,7 @@ bool kernel_tick(kernel& k) {
 
     const std::string line = console_view_take_input(k.console);
     if (!line.empty()) {
-        log_write("[con] processing console command '%s'\n", line.c_str());
+        log_write("[con] processing console command '%s'\n", log_printable(line).c_str());
         if (kernel_run_command(k, line) < 0) {
             k.reply_awaited = true;
         } else {
@@ -73,6 +73,11 @@ int32_t kernel_stop(kernel& k) {
     net_client_tick(client, 0);
     service_command(service_settings_get(), "stop");
     return 0;
+}
+
+int32_t kernel_stop_failed(kernel& k) {
+    k.failed = true;
+    return kernel_stop(k);
 }
 
 int32_t cmd_select_driver(kernel& k, int32_t kind) {
@@ -119,13 +124,13 @@ int32_t cmd_open_screen(kernel& k, const std::string& name) {
     view_set* screen = p ? package_find_screen(*p, screen_name) : nullptr;
     if (!screen) return -1;
     gfx_open_screen(k.graphics, screen);
-    log_write("cmd_open_screen:   Screen `%s' activated.\n", name.c_str());
+    log_write("cmd_open_screen:   Screen `%s' activated.\n", log_printable(name).c_str());
     return 0;
 }
 
 int32_t cmd_open_view(kernel& k, const std::string& name) {
     if (!gfx_open_view(k.graphics, name)) return -1;
-    log_write("cmd_open_view:     View `%s' activated.\n", name.c_str());
+    log_write("cmd_open_view:     View `%s' activated.\n", log_printable(name).c_str());
     return 0;
 }
 
@@ -137,7 +142,8 @@ int32_t cmd_sky(kernel& k, const std::string& name) {
     ref_list_add_surface(references, kSkyPackage, kSkySurfacePrefix + name, &sky_surface);
     ref_list_resolve(references, server_get().packages);
     if (!sky) log_write("cmd_sky: couldn't find g-sky.\n");
-    if (!sky_surface) log_write("cmd_sky: couldn't find surface for sky `%s'.\n", name.c_str());
+    if (!sky_surface)
+        log_write("cmd_sky: couldn't find surface for sky `%s'.\n", log_printable(name).c_str());
     return gfx_set_sky(k.graphics, sky, sky_surface) ? 0 : -1;
 }
 

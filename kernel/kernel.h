@@ -41,6 +41,7 @@ struct kernel {
     int32_t slowest_render_ms = 0;
     int32_t fastest_render_ms = 1000000;
     bool running = true;
+    bool failed = false;     // stopped by a fault in the data: the program ends with a failure status
     bool no_render = false;  // a dedicated server draws nothing
     int32_t detail_level = kDetailHigh;
     bool reply_awaited = false;  // a console command is waiting for the server's answer
@@ -58,6 +59,8 @@ bool kernel_tick(kernel& k);
 int32_t kernel_run_command(kernel& k, const std::string& line);
 // Clears the run flag, says goodbye to the game server and stops the local server service.
 int32_t kernel_stop(kernel& k);
+// The same for a fault the program cannot run with (a "*FATAL*" of the data): the run ends as a failure.
+int32_t kernel_stop_failed(kernel& k);
 
 // 0 null driver, 1 OpenGL, 2 Direct3D; other kinds select nothing and succeed.
 int32_t cmd_select_driver(kernel& k, int32_t kind);

@@ -5,9 +5,12 @@
 #include <cstdio>
 
 #include "kernel/engine_main.h"
+#include "platform/file_io.h"
 #include "platform/signals.h"
 
 int main(int argc, char** argv) {
+    kv::sys_ignore_broken_pipes();
+    kv::sys_fill_standard_streams();
     kv::command_line line = kv::command_line_from_words(argc, argv);
     if (line.dropped > 0)
         std::fprintf(stderr, "kv: *WARNING* %d words after the 31st of the command line ignored.\n",

@@ -313,6 +313,8 @@ void console_view_tick(console_view&, int32_t elapsed_ms) {
 
 int32_t gfx_select_driver(gfx&, int32_t kind) {
     record(str_format("gfx_select_driver %d", kind));
+    const bool display_driver = kind == kGfxDriverOpenGl || kind == kGfxDriverDirect3d;
+    if (display_driver && !standins().gfx_display_drivers_present) return -1;
     return standins().gfx_select_driver_result;
 }
 

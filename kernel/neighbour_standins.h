@@ -33,6 +33,9 @@ struct standin_screen_widgets {
 struct neighbour_standins {
     // Results.
     int32_t gfx_select_driver_result = 0;
+    // No display driver is built yet: the kinds of OpenGL and Direct3D (2 and 3) fail unless a test
+    // makes them present.
+    bool gfx_display_drivers_present = false;
     int32_t gfx_open_display_result = 0;
     bool gfx_open_view_result = true;
     int32_t gfx_console_command_result = -1;

@@ -33,6 +33,15 @@ command_options& command_options_get() {
 
 namespace {
 
+// "-join" and "-name" and the words they take are read by `parse_join_options`.
+bool is_join_word(const command_options& table, char** argv, int i) {
+    const auto is_join_name = [&table](const char* word) {
+        return word != nullptr &&
+               (std::strcmp(word, table.join.name) == 0 || std::strcmp(word, table.nick.name) == 0);
+    };
+    return is_join_name(argv[i]) || (i > 1 && is_join_name(argv[i - 1]));
+}
+
 command_option* find_option(command_options& table, const char* name) {
     for (command_option& option : table.options) {
         if (std::strcmp(option.name, name) == 0) return &option;
@@ -46,7 +55,7 @@ bool parse_options(command_options& table, int argc, char** argv, std::FILE* out
     if (argc < 2 || argv == nullptr) return true;
     for (int i = argc - 1; i >= 1; --i) {
         char* word = argv[i];
-        if (word == nullptr) continue;
+        if (word == nullptr || is_join_word(table, argv, i)) continue;
         if (std::strcmp(word, "--help") == 0) {
             print_option_help(table, out);
             return false;

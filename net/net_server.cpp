@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kernel/log.h"
+#include "net/profile_table.h"
 #include "util/text.h"
 
 namespace kv {
@@ -21,7 +22,6 @@ constexpr int32_t kMasterTries = 15;
 constexpr int32_t kUploadRetrySeconds = 2;
 constexpr int32_t kUploadTries = 10;
 constexpr int32_t kLoginSessionWord = 20;
-constexpr std::size_t kMaxNickLength = 31;
 constexpr std::size_t kMaxChatLength = 127;
 constexpr std::size_t kHelloRow = 1;
 constexpr const char* kDefaultNick = "Player";
@@ -46,9 +46,9 @@ std::string after_blanks(const std::string& text, int n) {
     return text.substr(at);
 }
 
-// Cut to `limit` bytes, control characters made blanks.
-std::string clean_text(std::string text, std::size_t limit) {
-    if (text.size() > limit) text.resize(limit);
+// A chat text as it may be stored and sent: cut, control characters made blanks.
+std::string clean_chat(std::string text) {
+    if (text.size() > kMaxChatLength) text.resize(kMaxChatLength);
     for (char& c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F) c = ' ';
@@ -96,7 +96,7 @@ void on_login(net_server& s, int32_t request_id, const std::string& text, const 
     entry.login.speed = word_int(text, 3);
     std::string nick = after_blanks(text, 4);
     if (nick.size() >= 2 && nick.front() == '"' && nick.back() == '"') nick = nick.substr(1, nick.size() - 2);
-    entry.login.nick = nick.empty() ? kDefaultNick : clean_text(std::move(nick), kMaxNickLength);
+    entry.login.nick = nick.empty() ? kDefaultNick : profile_clean_nick(nick);
     entry.login.acceptance = 1;
     if (origin.address != 0) {
         s.select(origin.address, origin.port);
@@ -117,10 +117,9 @@ void on_blogin(net_server& s, int32_t request_id, const std::string& text, const
             return;
         }
         const std::string name = word(text, 2);
-        reply_to(
-            s, request_id, origin,
-            s.session.bot_connect(team, specialisation, skin,
-                                  name.empty() ? kDefaultBotName : clean_text(name, kMaxNickLength), origin));
+        reply_to(s, request_id, origin,
+                 s.session.bot_connect(team, specialisation, skin,
+                                       name.empty() ? kDefaultBotName : profile_clean_nick(name), origin));
         return;
     }
     std::string digits;
@@ -175,7 +174,7 @@ void on_hit(net_server& s, int32_t, const std::string& text, const command_origi
 // "say <sender> <to-all> <number> <text>".
 void on_say(net_server& s, int32_t, const std::string& text, const command_origin& origin) {
     s.session.message(word_int(text, 1), word_int(text, 2), word_int(text, 3),
-                      clean_text(after_blanks(text, 4), kMaxChatLength), origin);
+                      clean_chat(after_blanks(text, 4)), origin);
 }
 
 void on_kill(net_server& s, int32_t request_id, const std::string& text, const command_origin& origin) {

@@ -28,11 +28,11 @@ void log_command_text(const packet& p) {
     std::string text;
     if (p.type == kPacketAsyncCommand) {
         if (!body.read_string(text)) text.clear();
-        log_write("[NET] %s\n", text.c_str());
+        log_write("[NET] %s\n", log_printable(text).c_str());
         return;
     }
     if (!body.read_u8(request_id) || !body.read_string(text)) text.clear();
-    log_write("[NET] <%u> %s\n", request_id, text.c_str());
+    log_write("[NET] <%u> %s\n", request_id, log_printable(text).c_str());
 }
 
 }  // namespace

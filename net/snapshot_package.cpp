@@ -191,8 +191,8 @@ bool snapshot_package_read_d_snapshot(packet& in, std::vector<player_slot>& slot
 }
 
 void dump(const snapshot_package& snapshot) {
-    log_write("snapshot pkg: %s fl:%d st:%d sec:%d dt:%d g:%d\n", snapshot.name.c_str(), snapshot.flags,
-              snapshot.state, snapshot.seconds, snapshot.result, snapshot.goal_event_a);
+    log_write("snapshot pkg: %s fl:%d st:%d sec:%d dt:%d g:%d\n", log_printable(snapshot.name).c_str(),
+              snapshot.flags, snapshot.state, snapshot.seconds, snapshot.result, snapshot.goal_event_a);
     for (const player_slot& slot : snapshot.slots) {
         log_write("pslot id:%d sp:%d tm:%d sk:%d st:%d ht:%d pg:%d\n", static_cast<int32_t>(slot.id),
                   slot.spawn, slot.team, slot.skin, slot.state, slot.health, slot.ping);

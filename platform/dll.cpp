@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <utility>
 
@@ -54,6 +55,14 @@ bool dll_load(dll& d) {
     // dlopen("") would hand back the program itself.
     if (d.name.empty()) {
         d.error = "empty library name";
+        return false;
+    }
+    // A module named by its path (a bot module of the data set) must be a regular file: the loader
+    // would block on a FIFO.
+    struct stat info;
+    if (d.name.find('/') != std::string::npos && ::stat(d.name.c_str(), &info) == 0 &&
+        !S_ISREG(info.st_mode)) {
+        d.error = d.name + " is not a regular file";
         return false;
     }
     d.handle = dlopen(dll_system_name(d.name).c_str(), RTLD_NOW | RTLD_LOCAL);

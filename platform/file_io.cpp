@@ -5,33 +5,74 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <cstring>
 
 namespace kv {
+namespace {
 
-int sys_file_open(const std::string& path, const sys_file_mode& mode) {
-    int flags = O_CLOEXEC;
+constexpr mode_t kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
+
+int open_regular(const std::string& path, const sys_file_mode& mode, int& error) {
+    // Looked at before it is opened: opening a FIFO blocks until a writer comes, and opening a
+    // device may do something of its own.
+    struct stat info;
+    const bool exists = ::stat(path.c_str(), &info) == 0;
+    if (exists && !S_ISREG(info.st_mode)) {
+        error = kSysNotRegularFile;
+        return -1;
+    }
+    // The mode bits, not access(): a process running as root may write anything, yet the file is
+    // still meant to be left alone.
+    if (exists && mode.write && (info.st_mode & kAnyWrite) == 0) {
+        error = kSysReadOnlyFile;
+        return -1;
+    }
+
+    // Non-blocking until the file is known to be regular: what stands at the path may have been
+    // swapped since it was looked at. Truncation waits for the same reason.
+    int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     if (mode.write) {
         flags |= mode.read ? O_RDWR : O_WRONLY;
-        if (mode.truncate) flags |= O_TRUNC;
     } else {
         flags |= O_RDONLY;
     }
-    if (mode.create) flags |= O_CREAT;
     if (mode.append) flags |= O_APPEND;
+    // A new file is always a new name: a link that leads nowhere is not followed to create its target.
+    if (mode.create && (mode.exclusive || !exists)) flags |= O_CREAT | O_EXCL;
 
     int handle;
     do {
         handle = ::open(path.c_str(), flags, 0666);
     } while (handle < 0 && errno == EINTR);
-    if (handle < 0) return -1;
-
-    struct stat info;
-    if (::fstat(handle, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (handle < 0) {
+        error = errno;
+        return -1;
+    }
+    if (::fstat(handle, &info) != 0) {
+        error = errno;
         ::close(handle);
         return -1;
     }
+    if (!S_ISREG(info.st_mode)) {
+        error = kSysNotRegularFile;
+        ::close(handle);
+        return -1;
+    }
+    if (mode.write && mode.truncate && info.st_size > 0 && ::ftruncate(handle, 0) != 0) {
+        error = errno;
+        ::close(handle);
+        return -1;
+    }
+    ::fcntl(handle, F_SETFL, ::fcntl(handle, F_GETFL) & ~O_NONBLOCK);
+    return handle;
+}
+
+}  // namespace
+
+int sys_file_open(const std::string& path, const sys_file_mode& mode, int* error) {
+    int failure = 0;
+    const int handle = open_regular(path, mode, failure);
+    if (error) *error = failure;
     return handle;
 }
 
@@ -74,15 +115,6 @@ int64_t sys_file_size(int handle) {
     return info.st_size;
 }
 
-bool sys_file_make_writable(const std::string& path) {
-    // The mode bits, not access(): a process running as root may write anything, yet the file
-    // still counts as read-only.
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return true;
-    if (info.st_mode & S_IWUSR) return true;
-    return ::chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
-}
-
 bool sys_path_exists(const std::string& path) {
     struct stat info;
     return ::stat(path.c_str(), &info) == 0;
@@ -94,18 +126,28 @@ bool sys_make_dir(const std::string& path) {
     return errno == EEXIST && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::string sys_link_target(const std::string& path) {
-    struct stat info;
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) == nullptr) return path;
-    return resolved;
+void sys_fill_standard_streams() {
+    constexpr int kStandardStreams = 3;
+    for (int fd = 0; fd < kStandardStreams; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // open() takes the lowest free number, which is this one.
+        const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) ::close(opened);
+    }
 }
 
-bool sys_copy_permissions(const std::string& model, const std::string& path) {
-    struct stat info;
-    if (::stat(model.c_str(), &info) != 0) return false;
-    return ::chmod(path.c_str(), info.st_mode & 07777) == 0;
+int sys_last_error() {
+    return errno;
+}
+
+std::string sys_error_text(int error) {
+    if (error == kSysNotRegularFile) return "not a regular file";
+    if (error == kSysReadOnlyFile) return "read-only";
+    return std::strerror(error);
+}
+
+bool sys_error_is_missing(int error) {
+    return error == ENOENT || error == ENOTDIR;
 }
 
 }  // namespace kv

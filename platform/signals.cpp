@@ -25,6 +25,10 @@ void sys_install_stop_handlers() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
+void sys_ignore_broken_pipes() {
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
 bool sys_stop_requested() {
     return g_stop_requested.load();
 }

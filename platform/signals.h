@@ -6,6 +6,9 @@ namespace kv {
 
 // Installs the handlers of SIGINT and SIGTERM.
 void sys_install_stop_handlers();
+// A write to a pipe nobody reads any more (a closed standard error) fails instead of ending the
+// process; the first thing the program does.
+void sys_ignore_broken_pipes();
 // True once a stop was requested; it stays set until cleared.
 bool sys_stop_requested();
 // Notes a request as the handlers do (safe from another thread).

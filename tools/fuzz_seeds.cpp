@@ -160,6 +160,64 @@ std::vector<seed_file> transport_seeds() {
     return {{"exchange", exchange}, {"senders", senders}};
 }
 
+// The dispatch target's input: a mode byte, then per command a control byte (bits 0-1 the origin:
+// 0 local dispatch, 1 a COMMAND, 2 an ASYNC-COMMAND; bit 2 a tick after it; bit 3 the master
+// answers) and the text up to a line end.
+std::vector<uint8_t> dispatch_script(uint8_t mode,
+                                     const std::vector<std::pair<uint8_t, std::string>>& commands) {
+    std::vector<uint8_t> out{mode};
+    for (const auto& [control, text] : commands) {
+        out.push_back(control);
+        out.insert(out.end(), text.begin(), text.end());
+        out.push_back('\n');
+    }
+    return out;
+}
+
+std::vector<seed_file> dispatch_seeds() {
+    return {{"lan-game", dispatch_script(0, {{1, "login 01 0 2000 \"Othello\""},
+                                             {5, "join 100 1 1 2 3"},
+                                             {1, "blogin 123 Fred"},
+                                             {1, "blogin 0100 0000 0002"},
+                                             {1, "say 100 1 0 hello all"},
+                                             {2, "hit 100 101 2 50 -1"},
+                                             {2, "drop 1 2 3"},
+                                             {1, "times 1 2 3 4 5 6 7"},
+                                             {1, "gsetup 1 1 0 1 0"},
+                                             {1, "teams 10 10 10"},
+                                             {0, "kick Othello"},
+                                             {1, "setp 100 1 2 3 4 5 6 7 8 9"},
+                                             {1, "state"},
+                                             {5, "bye 100"},
+                                             {0, "quit"}})},
+            {"internet-master", dispatch_script(1, {{5, "join 1 2 1 0 0"},
+                                                    {13, "reg"},
+                                                    {5, "hello"},
+                                                    {5, "upldp 100"},
+                                                    {12, "upldp 101"},
+                                                    {1, "map level2 pwd"},
+                                                    {1, "quit wrong"},
+                                                    {0, "restart"},
+                                                    {0, "pwd new"}})}};
+}
+
+// The query target's input: the number of players, the length of their names, then the query.
+std::vector<uint8_t> listing_query(uint8_t players, uint8_t name_length, const std::string& query) {
+    std::vector<uint8_t> out{players, name_length};
+    out.insert(out.end(), query.begin(), query.end());
+    return out;
+}
+
+std::vector<seed_file> listing_query_seeds() {
+    return {
+        {"basic", listing_query(0, 8, "\\basic\\")},
+        {"status-secure", listing_query(2, 8, "\\status\\\\secure\\abc")},
+        {"status-40", listing_query(40, 12, "\\status\\")},
+        {"packets-echo", listing_query(64, 31, "\\packets\\\\echo\\" + std::string(1350, 'e') + "\\final\\")},
+        {"all-words",
+         listing_query(5, 3, "\\basic\\\\info\\\\rules\\\\players\\\\secure\\" + std::string(128, 'c'))}};
+}
+
 // A round of four players, two of them bots, with profiles for three of them.
 struct network_round {
     snapshot_package snapshot;
@@ -271,9 +329,9 @@ std::vector<seed_file> service_script_seeds() {
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
-    return {"qxps_stream_fuzz", "pak_archive_fuzz",   "package_fuzz",     "world_package_fuzz",
-            "net_packet_fuzz",  "net_transport_fuzz", "net_records_fuzz", "profile_line_fuzz",
-            "session_command_fuzz", "service_script_fuzz"};
+    return {"qxps_stream_fuzz",         "pak_archive_fuzz",   "package_fuzz",         "world_package_fuzz",
+            "net_packet_fuzz",          "net_transport_fuzz", "net_records_fuzz",     "profile_line_fuzz",
+            "net_server_dispatch_fuzz", "listing_query_fuzz", "session_command_fuzz", "service_script_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -291,6 +349,8 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     if (target == "net_transport_fuzz") return transport_seeds();
     if (target == "net_records_fuzz") return net_record_seeds();
     if (target == "profile_line_fuzz") return profile_line_seeds();
+    if (target == "net_server_dispatch_fuzz") return dispatch_seeds();
+    if (target == "listing_query_fuzz") return listing_query_seeds();
     if (target == "session_command_fuzz") return session_command_seeds();
     if (target == "service_script_fuzz") return service_script_seeds();
     return {};

@@ -31,7 +31,7 @@ std::unique_ptr<scene_node> copy_node(const scene_node& source, model_path& path
     if (source.model) {
         if (on_path(path, source.model)) {
             log_write("server: *WARNING* Model `%s' contains itself; its inner copy is left out.\n",
-                      source.model->name.c_str());
+                      log_printable(source.model->name).c_str());
         } else {
             node->owned_model = copy_model(*source.model, path);
             node->model = node->owned_model.get();
@@ -88,8 +88,7 @@ void merge_bounds(entity_def& model, model_path& path) {
 std::unique_ptr<scene_node> scene_node_read(package_read_context& ctx) {
     qxps_stream& s = ctx.stream;
     auto node = std::make_unique<scene_node>();
-    qxps_stream_enter_chunk(s, node.get());
-    mat4_read_trs(node->transform, s);
+    mat4_read_chunk(node->transform, s, node.get());
     node->name = qxps_stream_read_string(s);
     std::string package_name;
     std::string object_name;
@@ -103,8 +102,7 @@ std::unique_ptr<scene_node> scene_node_read(package_read_context& ctx) {
 std::unique_ptr<mesh_instance> mesh_instance_read(package_read_context& ctx) {
     qxps_stream& s = ctx.stream;
     auto instance = std::make_unique<mesh_instance>();
-    qxps_stream_enter_chunk(s, instance.get());
-    mat4_read_trs(instance->transform, s);
+    mat4_read_chunk(instance->transform, s, instance.get());
     std::string package_name;
     std::string object_name;
     world_split_reference(qxps_stream_read_string(s), ctx.srv.current_level_name, package_name, object_name);
@@ -136,12 +134,28 @@ std::unique_ptr<entity_def> entity_def_read(package_read_context& ctx) {
 }
 
 scene_node::scene_node() = default;
-scene_node::~scene_node() = default;
+
+scene_node::~scene_node() {
+    scene_node_destroy(*this);
+}
 
 mesh_instance::mesh_instance() = default;
 
 mesh_instance::~mesh_instance() {
-    if (water_list) std::erase(*water_list, this);
+    mesh_instance_destroy(*this);
+}
+
+void scene_node_destroy(scene_node& node) {
+    node.name.clear();
+    node.model = nullptr;
+    node.owned_model.reset();
+}
+
+void mesh_instance_destroy(mesh_instance& instance) {
+    if (instance.water_list) std::erase(*instance.water_list, &instance);
+    instance.water_list = nullptr;
+    instance.geom = nullptr;
+    instance.owned_geometry.reset();
 }
 
 entity_def::entity_def() = default;

@@ -92,6 +92,11 @@ std::unique_ptr<scene_node> scene_node_read(package_read_context& ctx);
 std::unique_ptr<mesh_instance> mesh_instance_read(package_read_context& ctx);
 std::unique_ptr<entity_def> entity_def_read(package_read_context& ctx);
 
+// What the destructors release: a node's name and the model it owns (with all its nodes and meshes);
+// an instance's place in the water list and the geometry it owns. Each may run once more.
+void scene_node_destroy(scene_node& node);
+void mesh_instance_destroy(mesh_instance& instance);
+
 // Identity transform, the name, the model (not owned), run-time number, no stamp.
 void scene_node_init(scene_node& node, const std::string& name, entity_def* model);
 // Enters the instance in a list of water instances (flag and list); the instance leaves it again

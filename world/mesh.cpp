@@ -80,7 +80,9 @@ std::string check_part(const mesh& m, const mesh_part& part, std::size_t part_in
         const mesh_draw_record& draw = part.draws[d];
         bool fits = draw.first_index <= n;
         if (fits && is_polygon_kind(m.primitive_kind)) {
+            // A run of polygons may begin at its first polygon's count or at the first index after it.
             std::size_t pos = draw.first_index;
+            if (!starts[pos] && pos > 0 && starts[pos - 1] && pos - 1 < n) --pos;
             fits = starts[pos];
             for (uint32_t p = 0; fits && p < draw.primitive_count; ++p) {
                 fits = pos < n;

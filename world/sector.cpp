@@ -24,28 +24,6 @@ int32_t truncate_to_int32(float value) {
     return static_cast<int32_t>(value);
 }
 
-// The sector a portal reference names, without log lines.
-sector* resolve_quietly(const server& srv, const std::string& text, const sector* requester) {
-    const std::size_t colon = text.find(':');
-    const package* owner = nullptr;
-    if (colon != std::string::npos) {
-        owner = package_list_find(srv.packages, text.substr(0, colon));
-    } else {
-        for (const auto& p : srv.packages) {
-            if (object_table_index_of(p->sectors, requester) >= 0) {
-                owner = p.get();
-                break;
-            }
-        }
-    }
-    if (!owner) return nullptr;
-    const std::string name = str_field(text, 1, ':');
-    for (sector* s : owner->sectors.items) {
-        if (s->name == name) return s;
-    }
-    return nullptr;
-}
-
 uint32_t read_tree_index(qxps_stream& s, int size) {
     switch (size) {
         case 1:
@@ -70,10 +48,10 @@ void read_occluders(qxps_stream& s, sector& sec) {
         log_write(
             "server: *WARNING* Sector `%s' has %u occluder points, not a multiple of 4; only whole quads are "
             "read.\n",
-            sec.name.c_str(), point_count);
+            log_printable(sec.name).c_str(), point_count);
     }
     const uint32_t count = point_count / 4u;
-    world_check_room(s, count, 48, "occluders of sector `" + sec.name + "'");
+    world_check_room(s, count, 48, "occluders of sector `" + log_printable(sec.name) + "'");
     sec.occluders.resize(count);
     for (occluder& occ : sec.occluders) {
         std::array<vec3, 4> points;
@@ -104,6 +82,8 @@ std::unique_ptr<object_tree> object_tree_read(package_read_context& ctx) {
         tree->item_count = read_tree_count(s, "item");
         const uint8_t width = qxps_stream_read_u8(s);
         const int size = width == 0 ? 1 : width == 1 ? 2 : 4;
+        // An inner node is its fields and nothing more: three vectors, a float and two indices, so 48
+        // bytes with 32-bit indices (no padding or hidden field follows).
         world_check_room(s, static_cast<uint64_t>(tree->inner_count), 40 + 2 * size, "object tree");
         tree->inner.resize(static_cast<std::size_t>(tree->inner_count));
         for (object_tree_node& node : tree->inner) {
@@ -147,7 +127,7 @@ std::unique_ptr<sector> sector_read(package_read_context& ctx) {
     // A tree shared with another sector is checked against this sector's tables too.
     const std::string fault = object_tree_check(*sec->tree, static_cast<uint32_t>(sec->nodes.items.size()),
                                                 static_cast<uint32_t>(sec->meshes.items.size()));
-    if (!fault.empty()) world_corrupt("object tree of sector `" + sec->name + "'", fault);
+    if (!fault.empty()) world_corrupt("object tree of sector `" + log_printable(sec->name) + "'", fault);
 
     world_read_entries(sec->portals, ctx, qxps_stream_read_u16(s), portal_read);
     world_read_entries(sec->arties, ctx, qxps_stream_read_u16(s), arty_description_read);
@@ -179,7 +159,7 @@ placement_sector* sector::portal_target(int i) {
     if (!srv) return nullptr;
     // The lookups say what is missing the first time; later crossings of the same broken portal
     // stay quiet until its target turns up.
-    sector* found = p.target_reported ? resolve_quietly(*srv, p.target, this)
+    sector* found = p.target_reported ? server_resolve_sector_quietly(*srv, p.target, this)
                                       : server_resolve_sector(*srv, p.target, this);
     if (found) {
         p.target_reported = false;
@@ -187,7 +167,7 @@ placement_sector* sector::portal_target(int i) {
     }
     if (!p.target_reported) {
         log_write("server: *WARNING* Unknown sector or unloaded package in portal reference `%s'.\n",
-                  p.target.c_str());
+                  log_printable(p.target).c_str());
         p.target_reported = true;
     }
     return nullptr;

@@ -32,6 +32,15 @@ box3 world_read_box(qxps_stream& s);
 // Reads a transform block (translation, scale, rotation axis, angle) and composes it onto the
 // matrix: the result scales first, then rotates, then translates.
 void mat4_read_trs(mat4& m, qxps_stream& s);
+// The start of a placed object's chunk: the matrix becomes the identity, the current chunk is
+// entered recording `record` (the object the transform belongs to), then the transform block is
+// read onto the matrix.
+template <class T>
+void mat4_read_chunk(mat4& m, qxps_stream& s, T* record) {
+    mat4_set_identity(m);
+    qxps_stream_enter_chunk(s, record);
+    mat4_read_trs(m, s);
+}
 
 // Splits a reference text at its first ':' into package and object name; a bare name belongs to
 // `own_package`.

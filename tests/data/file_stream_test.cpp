@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <vector>
 
+#include "platform/file_io.h"
 #include "tests/support/temp_folder.h"
 
 namespace kv {
@@ -407,21 +411,55 @@ TEST(FileStream, OpenModesTruncateAppendAndCreate) {
     EXPECT_NE(perms & fs::perms::owner_write, fs::perms::none);
 }
 
-TEST(FileStream, ReadOnlyFileOpenedForWritingIsMadeWritable) {
+// A file made read-only is left as it is: not written, its mode unchanged. Reading is not affected.
+TEST(FileStream, ReadOnlyFileIsNotWritten) {
     temp_folder folder;
     const std::string path = folder.write("servers.cfg", "old\n");
-    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const auto read_only = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    fs::permissions(path, read_only);
     file_stream stream;
-    ASSERT_TRUE(file_stream_open(stream, path, kFileWrite | kFileCreate | kFileTruncate));
-    EXPECT_NE(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
-    ASSERT_TRUE(file_stream_write_line(stream, "new"));
-    file_stream_close(stream);
-    EXPECT_EQ(folder.read("servers.cfg"), "new\n");
-
-    // Reading leaves the permissions alone.
-    fs::permissions(path, fs::perms::owner_read);
+    EXPECT_FALSE(file_stream_open(stream, path, kFileWrite | kFileCreate | kFileTruncate));
+    EXPECT_EQ(stream.error, kSysReadOnlyFile);
+    EXPECT_EQ(fs::status(path).permissions(), read_only);
+    EXPECT_EQ(folder.read("servers.cfg"), "old\n");
     ASSERT_TRUE(file_stream_open(stream, path, kFileRead));
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_EQ(fs::status(path).permissions(), read_only);
+}
+
+// Only regular files open, for reading and for writing; what stands in the place of one is neither
+// opened (no hang on a FIFO, no endless read of a device) nor changed. A link to a regular file is
+// followed; creating a file never goes through a link.
+TEST(FileStream, OnlyRegularFilesOpen) {
+    temp_folder folder;
+    const std::string fifo = folder.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(folder.file("folder"));
+    fs::create_symlink("/dev/zero", folder.file("zero"));
+    fs::create_symlink(fifo, folder.file("to-fifo"));
+    const std::string target = folder.write("target", "kept");
+    fs::create_symlink(target, folder.file("to-target"));
+    fs::create_symlink(folder.file("elsewhere"), folder.file("dangling"));
+    for (const int mode : {kFileRead, kFileWrite | kFileCreate | kFileTruncate}) {
+        for (const char* name : {"fifo", "folder", "zero", "to-fifo"}) {
+            SCOPED_TRACE(std::string(name) + " mode " + std::to_string(mode));
+            file_stream stream;
+            EXPECT_FALSE(file_stream_open(stream, folder.file(name), mode));
+            EXPECT_EQ(stream.error, kSysNotRegularFile);
+        }
+        file_stream stream;
+        EXPECT_TRUE(file_stream_open(stream, folder.file("to-target"), mode));
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_EQ(folder.read("target"), "");  // truncated through its link, as the last open asked
+
+    file_stream stream;
+    EXPECT_FALSE(file_stream_open(stream, folder.file("dangling"), kFileWrite | kFileCreate));
+    EXPECT_FALSE(fs::exists(folder.file("elsewhere")));
+    // An exclusive open wants a new name.
+    EXPECT_FALSE(
+        file_stream_open(stream, folder.file("to-target"), kFileWrite | kFileCreate | kFileExclusive));
+    EXPECT_EQ(stream.error, EEXIST);
+    EXPECT_TRUE(file_stream_open(stream, folder.file("new"), kFileWrite | kFileCreate | kFileExclusive));
 }
 
 TEST(FileStream, NamesTakeBackslashesAndAnyLetterCase) {

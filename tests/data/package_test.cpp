@@ -1,7 +1,11 @@
 #include "data/package.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +16,7 @@
 #include "tools/pak_writer.h"
 #include "tools/token_writer.h"
 #include "tools/world_writer.h"
+#include "util/text.h"
 
 namespace kv {
 namespace {
@@ -434,6 +439,145 @@ TEST_F(Package, PackageListLoadKeepsOnlyPackagesWithObjects) {
     ASSERT_TRUE(file_stream_open(in, srv_.data_dir + "empty", kFileRead));
     EXPECT_FALSE(package_list_load(srv_, "empty", in));
     EXPECT_EQ(loaded(), std::vector<std::string>{"good"});
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// The descriptors this process has open.
+std::size_t open_descriptors() {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}));
+}
+
+// Imports nest at most 64 deep below the package loaded by name: a chain one deeper, or 20,000 deep
+// (held in an archive), fails cleanly at that depth with its line. Each file is closed before its
+// imports load, so a chain holds one descriptor at a time: the loads run with only a few to spare.
+TEST_F(Package, ImportChainsNestAtMost64Deep) {
+    constexpr int kLongChain = 20000;
+    const auto name = [](int i) { return str_format("p%05d", i); };
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> chain;
+    for (int i = 0; i < kLongChain; ++i)
+        chain.emplace_back(name(i), arty_package(name(i), {name(i + 1)}).finish());
+    add_archive("chain.pak", chain);
+    // Loose files: chains of 64 and 65 imports below their first package, which ends each in a
+    // package without imports.
+    for (int i = 0; i <= 65; ++i) {
+        std::vector<std::string> imports;
+        if (i < 65) imports.push_back(str_format("s%02d", i + 1));
+        write_package(str_format("s%02d", i), arty_package("s", imports));
+    }
+
+    rlimit old_limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old_limit), 0);
+    rlimit limit = old_limit;
+    limit.rlim_cur = open_descriptors() + 8;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+
+    ASSERT_TRUE(load_package(srv_, "s01", false));
+    EXPECT_EQ(srv_.packages.size(), 65u);
+    EXPECT_EQ(log().find("server: Failed"), std::string::npos);
+
+    for (const std::string& first : {std::string("s00"), name(0)}) {
+        SCOPED_TRACE(first);
+        srv_.packages.clear();
+        clear_log();
+        EXPECT_FALSE(load_package(srv_, first, false));
+        const std::string text = log();
+        const std::string last = first == "s00" ? "s64" : name(64);
+        const std::string beyond = first == "s00" ? "s65" : name(65);
+        EXPECT_NE(text.find(loading(last) + (first == "s00" ? ok() : "") + "server: imports of `" + last +
+                            "' nest deeper than 64, refused.\n"
+                            "server: Failed to load imported package `" +
+                            beyond + "'.\n"),
+                  std::string::npos)
+            << text;
+        EXPECT_EQ(text.find(loading(beyond)), std::string::npos);
+        EXPECT_EQ(text.find("Couldn't open"), std::string::npos) << text;
+        // What loaded stays loaded: the 65 packages down to the limit, no more.
+        EXPECT_EQ(srv_.packages.size(), 65u);
+    }
+    setrlimit(RLIMIT_NOFILE, &old_limit);
+    srv_.packages.clear();
+}
+
+// An import is a name in the data folder: names that climb out of it, start at the root, hold a
+// folder separator or control bytes are refused as no package name, and the load fails.
+TEST_F(Package, ImportNamesOutsideTheDataFolderAreRefused) {
+    // A package that such a name would reach.
+    write_data("../outside", arty_package("outside").finish());
+    const std::string absolute = folder_.file("outside");
+    const struct {
+        std::string import;
+        std::string logged;
+    } cases[] = {
+        {"../outside", "../outside"},
+        {absolute, absolute},
+        {"\\..\\outside", "\\..\\outside"},
+        {"..", ".."},
+        {".", "."},
+        {"maps/level", "maps/level"},
+        {"", ""},
+        {"a\x01\nb", "a??b"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.logged);
+        srv_.packages.clear();
+        write_package("level", arty_package("level", {c.import}));
+        clear_log();
+        EXPECT_FALSE(load_package(srv_, "level", false));
+        EXPECT_EQ(log(), loading("level") + ok() + "server: import `" + c.logged +
+                             "' of `level' refused: not a package name.\n"
+                             "server: Failed to load imported package `" +
+                             c.logged + "'.\n");
+        EXPECT_EQ(loaded(), std::vector<std::string>{"level"});
+    }
+    srv_.packages.clear();
+}
+
+// A package file of 2 GiB (sparse: no disk space taken) is refused by its size, before any of it is
+// read; so is anything but a regular file in a package's place.
+TEST_F(Package, HugeAndSpecialPackageFilesAreRefused) {
+    const std::string huge = write_data("huge", arty_package("huge").finish());
+    ASSERT_EQ(truncate(huge.c_str(), 2ll << 30), 0);
+    EXPECT_FALSE(load_package(srv_, "huge", false));
+    EXPECT_EQ(log(), "server: package file `" + huge +
+                         "' is 2147483648 bytes, larger than 1 GiB: refused.\n" + loading("huge") +
+                         "server: file `" + huge + "' for package `huge' not used.\n");
+
+    const std::string fifo = folder_.file("data/fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(folder_.file("data/folder"));
+    std::filesystem::create_symlink("/dev/zero", folder_.file("data/zero"));
+    std::filesystem::create_symlink("/dev/urandom", folder_.file("data/random"));
+    for (const std::string name : {"fifo", "folder", "zero", "random"}) {
+        SCOPED_TRACE(name);
+        clear_log();
+        const std::string path = srv_.data_dir + name;
+        EXPECT_FALSE(load_package(srv_, name, false));
+        EXPECT_EQ(log(), "`" + path + "' is not a regular file, not opened.\n" + loading(name) +
+                             "server: file `" + path + "' for package `" + name + "' not used.\n");
+    }
+    EXPECT_TRUE(srv_.packages.empty());
+
+    // A file that is there but cannot be opened is not called missing: the log says why.
+    write_package("base", arty_package("base"));
+    rlimit old_limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old_limit), 0);
+    clear_log();
+    // The lowest free descriptor is the first the limit forbids.
+    const int lowest_free = dup(0);
+    close(lowest_free);
+    rlimit limit = old_limit;
+    limit.rlim_cur = static_cast<rlim_t>(lowest_free);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    EXPECT_FALSE(load_package(srv_, "base", false));
+    setrlimit(RLIMIT_NOFILE, &old_limit);
+    const std::string path = srv_.data_dir + "base";
+    EXPECT_EQ(log(), "Couldn't open `" + path + "': Too many open files.\n" + loading("base") +
+                         "server: file `" + path + "' for package `base' not used.\n");
 }
 
 }  // namespace

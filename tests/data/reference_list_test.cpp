@@ -150,6 +150,11 @@ TEST_F(ReferenceList, SectorNamesResolveInTheNamedOrTheRequestersPackage) {
         {"yard", hall, yard, ""},  // a bare name looks in the requester's package
         {"yard", room, nullptr, "server: No sector `level:yard' found.\n"},
         {"nowhere:hall", room, nullptr, "server: No package `nowhere' found.\n"},
+        // The package is the text before the first ':', also when it is empty.
+        {":hall", hall, nullptr, "server: No package `' found.\n"},
+        // Names from a file are quoted without their control bytes.
+        {"a\nforged: line\r:hall", room, nullptr, "server: No package `a?forged' found.\n"},
+        {"level:ro\x1bom", hall, nullptr, "server: No sector `level:ro?om' found.\n"},
         {"hall", &stray, nullptr, ""},  // the requester is in no package
     };
     for (const auto& c : cases) {

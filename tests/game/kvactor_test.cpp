@@ -47,7 +47,7 @@ protected:
         records_.push_back(std::make_unique<player_record>(id));
         records_.back()->driven_here = driven_here ? 1 : 0;
         auto b = std::make_unique<being>();
-        b->name = str_format("pid%u", id);
+        b->name = str_format("pid%d", static_cast<int32_t>(id));
         b->record = records_.back().get();
         placement_set(b->place, position, forward, {0.0f, 1.0f, 0.0f});
         beings_.push_back(std::move(b));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,18 @@ TEST_F(KvgameChat, RadioLinesPlayTheirVoiceAndShowTheirText) {
     EXPECT_EQ(m_.lines[4], "(Eve) ");
     EXPECT_EQ(m_.lines[6], "(Eve) ");
     EXPECT_NE(log().find("kvgame: *WARNING* radio message -1 from Eve ignored.\n"), std::string::npos);
+}
+
+// A sender's name comes from the network: one crafted with line breaks must not forge log lines.
+TEST_F(KvgameChat, ARadioWarningQuotesAForgedNameOnOneLine) {
+    clear_log();
+    kvgame_radio_line(m_, env_, 40, "Eve.\n[9s0] Going down...\r\nShutdown procedure completed.\n\x1b\x7f");
+    const std::string text = log();
+    EXPECT_NE(text.find("] kvgame: *WARNING* radio message 40 from Eve.?[9s0] Going down...??Shutdown "
+                        "procedure completed.??? ignored.\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
 }
 
 TEST_F(KvgameChat, TheRadioMenuPagesSendsAndCloses) {

@@ -9,6 +9,7 @@
 #include "game/game_events.h"
 #include "game/player_record.h"
 #include "game/server_snapshot.h"
+#include "platform/random.h"
 #include "tests/game/kvgame_test_support.h"
 #include "ui/gui.h"
 #include "ui/input/input.h"
@@ -143,16 +144,58 @@ TEST_F(KvGame, WithoutStaticCamerasTheBoundCameraStaysCurrent) {
     EXPECT_EQ(g->current_camera, g->bound_camera);
 }
 
-TEST_F(KvGame, TheRandomStaticCameraIsOneOfTheWantedMode) {
+// The pick draws over every "scam" camera until one of the wanted mode comes up: the camera, and
+// the place it leaves the random sequence at, are the ones of that loop on the same sequence.
+TEST_F(KvGame, TheRandomStaticCameraIsTheFirstDrawOfTheWantedMode) {
     test_level shape;
     shape.static_camera_modes = {1, 0, 1, 0, 2};
     kvgame* g = start(shape);
-    for (int i = 0; i < 50; ++i) {
-        ASSERT_TRUE(kvgame_pick_static_camera(*g, -1, 0));
-        EXPECT_EQ(g->static_camera->mode, 0);
+    std::vector<kvstatic_camera*> cameras;
+    for (arty_id id : arty_factory_list_ids_by_prefix(srv_.factory, "scam"))
+        cameras.push_back(arty_factory_find_as<kvstatic_camera>(srv_.factory, id));
+    ASSERT_EQ(cameras.size(), 5u);
+    int redraws = 0;
+    for (const uint32_t seed : {1u, 2u, 7u, 12345u, 0xDEADBEEFu}) {
+        for (const int32_t team : {0, 1, 2}) {
+            SCOPED_TRACE(testing::Message() << "seed " << seed << ", mode " << team);
+            uint32_t state = seed;
+            const auto next = [&state] {
+                state = state * 214013u + 2531011u;
+                return static_cast<int64_t>((state >> 16) & 0x7FFF);
+            };
+            kvstatic_camera* expected = nullptr;
+            for (int draws = 0; !expected || expected->mode != team; ++draws) {
+                expected = cameras[static_cast<std::size_t>(next() * 5 / 32768)];
+                if (draws > 0) ++redraws;
+            }
+            kv_srand(seed);
+            ASSERT_TRUE(kvgame_pick_static_camera(*g, -1, team));
+            EXPECT_EQ(g->static_camera, expected);
+            EXPECT_EQ(kv_rand(), next());
+        }
     }
+    // The table holds draws that had to be repeated.
+    EXPECT_GT(redraws, 0);
     EXPECT_FALSE(kvgame_pick_static_camera(*g, 0, 0));
     EXPECT_EQ(g->static_camera, nullptr);
+}
+
+// Without a camera of the wanted mode the draw would never end: the first static camera is taken
+// and no random number is drawn.
+TEST_F(KvGame, WithoutACameraOfTheModeTheFirstIsTakenWithoutADraw) {
+    test_level shape;
+    shape.static_camera_modes = {2, 1, 2};
+    kvgame* g = start(shape);
+    const std::vector<arty_id> ids = arty_factory_list_ids_by_prefix(srv_.factory, "scam");
+    ASSERT_EQ(ids.size(), 3u);
+    kv_srand(99);
+    const int first_number = kv_rand();
+    kv_srand(99);
+    ASSERT_TRUE(kvgame_pick_static_camera(*g, -1, 0));
+    EXPECT_EQ(g->static_camera, arty_factory_find_as<kvstatic_camera>(srv_.factory, ids[0]));
+    EXPECT_EQ(kv_rand(), first_number);
+    EXPECT_NE(log().find("kvgame: *WARNING* no static camera of mode 0; taking another static camera.\n"),
+              std::string::npos);
 }
 
 TEST_F(KvGame, ChangeTeamShowsTheBriefingAndIsNotPassedOn) {

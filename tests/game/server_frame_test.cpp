@@ -60,11 +60,16 @@ protected:
         w.add_arty("kvspawn_point", "sp0", {});
         write_data("maps/" + name, w.finish());
     }
+    // The text tables a loaded level reads, with the language suffix `suffix`.
+    void write_text_tables(const std::string& level, const std::string& suffix) {
+        for (const std::string name : {"base", "menu", "keys"}) write_text(name + suffix, "<0>\nHello\n");
+        write_text("maps/" + level + suffix, "<0>\nHello\n");
+    }
 };
 
 TEST_F(ServerFrame, FirstFrameBootsTheGamePackage) {
     write_level("harbour");
-    write_text("base-en.txt", "<0>\nHello\n");
+    write_text_tables("harbour", "-en.txt");
     server_set_language(srv_, "en");
     server_set_game_package(srv_, "harbour");
 
@@ -262,6 +267,8 @@ TEST_F(ServerFrame, WritesTheTraceStatisticsOnceASecond) {
 
 TEST_F(ServerFrame, ADedicatedServerLoadsNoTexturesOrLightMaps) {
     write_level("harbour");
+    write_text_tables("harbour", "-en.txt");
+    server_set_language(srv_, "en");
     write_text("precache.cfg", "a.tga\n");
     server_set_dedicated(srv_, 1);
     server_set_game_package(srv_, "harbour");

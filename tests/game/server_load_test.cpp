@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "tools/lmap_writer.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
+#include "world/hit_map.h"
 
 namespace kv {
 namespace {
@@ -175,16 +179,104 @@ TEST_F(ServerLoad, ReadsTheTextTables) {
     EXPECT_TRUE(server_load_text_tables(srv_, ""));
     EXPECT_EQ(server_text(srv_, kTextMap, 0), "kept");
 
-    // A missing file ends the reading; the tables before it keep their texts.
+    // Each missing table is left empty and named in the log; the others are still read.
     server_set_language(srv_, "de");
+    clear_log();
     EXPECT_FALSE(server_load_text_tables(srv_, "harbour"));
     EXPECT_EQ(server_text(srv_, kTextBase, 0), "Ja");
     EXPECT_EQ(server_text(srv_, kTextMenu, 0), "");
-    EXPECT_EQ(server_text(srv_, kTextKeys, 0), "Escape");
+    EXPECT_EQ(server_text(srv_, kTextKeys, 0), "");
+    const std::string missing = ": No such file or directory.\n";
+    EXPECT_EQ(log(), "server: text table `" + srv_.data_dir + "menu-de.txt' not read" + missing +
+                         "server: text table `" + srv_.data_dir + "keys-de.txt' not read" + missing +
+                         "server: text table `" + srv_.data_dir + "maps/harbour-de.txt' not read" + missing);
 
     server_set_language(srv_, "en");
     EXPECT_FALSE(server_load_text_tables(srv_, "dock"));
     EXPECT_EQ(server_text(srv_, kTextMenu, 0), "Start");
+}
+
+// A data set that lacks "base", or holds something else than a file in its place, still has its
+// menu and key texts; a table too large to be texts is refused.
+TEST_F(ServerLoad, AFailedTextTableCostsOnlyItself) {
+    server_set_language(srv_, "en");
+    write_text("menu-en.txt", "<0>\nStart\n");
+    write_text("keys-en.txt", "<0>\nEscape\n");
+    const std::string base = srv_.data_dir + "base-en.txt";
+    struct refusal {
+        const char* label;
+        std::function<void()> make;
+        std::string line;
+    };
+    const refusal cases[] = {
+        {"missing", [] {}, "server: text table `" + base + "' not read: No such file or directory.\n"},
+        {"a folder", [&] { std::filesystem::create_directory(base); },
+         "`" + base + "' is not a regular file, not opened.\nserver: text table `" + base +
+             "' not read: not a regular file.\n"},
+        {"a FIFO", [&] { ASSERT_EQ(mkfifo(base.c_str(), 0600), 0); },
+         "`" + base + "' is not a regular file, not opened.\nserver: text table `" + base +
+             "' not read: not a regular file.\n"},
+        {"larger than 16 MiB",
+         [&] {
+             write_text("base-en.txt", "<0>\nYes\n");
+             std::filesystem::resize_file(base, (16u << 20) + 1);
+         },
+         "server: text table `" + base + "' is 16777217 bytes, larger than 16 MiB: refused.\n"},
+    };
+    for (const refusal& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::filesystem::remove_all(base);
+        c.make();
+        srv_.text_tables[kTextBase].entries = {"old"};
+        clear_log();
+        EXPECT_FALSE(server_load_text_tables(srv_, ""));
+        EXPECT_EQ(log(), c.line);
+        EXPECT_EQ(server_text(srv_, kTextBase, 0), "");
+        EXPECT_EQ(server_text(srv_, kTextMenu, 0), "Start");
+        EXPECT_EQ(server_text(srv_, kTextKeys, 0), "Escape");
+    }
+}
+
+// A data set can put a FIFO, a device or a folder where any data file belongs. None of them is
+// opened (a FIFO would block the start-up for good, a device would be read without end): each is
+// refused with its path in the log, and that file counts as missing.
+TEST_F(ServerLoad, SpecialFilesInPlaceOfDataFilesAreRefused) {
+    server_set_language(srv_, "en");
+    server_set_texture_dir(srv_, "tex/");
+    struct data_file {
+        const char* label;
+        std::string path;
+        std::function<bool()> load;
+    };
+    const data_file files[] = {
+        {"package", srv_.data_dir + "kvmenu", [this] { return load_package(srv_, "kvmenu", false); }},
+        {"text table", srv_.data_dir + "base-en.txt", [this] { return server_load_text_tables(srv_, ""); }},
+        {"net.cfg", srv_.data_dir + "net.cfg", [this] { return server_read_config(srv_, "net.cfg"); }},
+        {"hit map", srv_.data_dir + "tex/hitmap0.tga", [this] { return server_load_hit_maps(srv_) > 0; }},
+    };
+    std::filesystem::create_directories(srv_.data_dir + "tex");
+    const struct {
+        const char* label;
+        std::function<void(const std::string&)> make;
+    } specials[] = {
+        {"FIFO", [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }},
+        {"link to /dev/zero",
+         [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); }},
+        {"folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
+    };
+    for (const data_file& file : files) {
+        for (const auto& special : specials) {
+            SCOPED_TRACE(std::string(file.label) + " as " + special.label);
+            std::filesystem::remove_all(file.path);
+            special.make(file.path);
+            clear_log();
+            EXPECT_FALSE(file.load());
+            EXPECT_NE(log().find("`" + file.path + "' is not a regular file, not opened.\n"),
+                      std::string::npos)
+                << log();
+            std::filesystem::remove_all(file.path);
+        }
+    }
 }
 
 TEST_F(ServerLoad, KeysGoToTheInputTarget) {

@@ -162,16 +162,20 @@ TEST_F(ServerWorld, BlastsApplyFromTheirOwnersSectorAndAreGoneAfterTheStep) {
     server_entity_select(srv_, "pid7");
     server_entity_current(srv_)->in_sector = &hall;
     server_entity_select(srv_, "pid70");
+    // Beings are named after the id taken as a signed 32-bit number.
+    server_entity_select(srv_, "pid-1");
+    server_entity_current(srv_)->in_sector = &hall;
     server_entity_deselect(srv_);
 
-    for (uint32_t owner : {7u, 8u, 70u}) {
+    for (uint32_t owner : {7u, 8u, 70u, 0xFFFFFFFFu}) {
         auto b = std::make_unique<blast>();
         b->owner = owner;
         srv_.blasts.push_back(std::move(b));
     }
     take_calls();
     server_apply_blasts(srv_);
-    EXPECT_EQ(take_calls(), (calls_t{"blast_apply 7 hall", "blast_apply 70 -"}));
+    EXPECT_EQ(take_calls(),
+              (calls_t{"blast_apply 7 hall", "blast_apply 70 -", "blast_apply 4294967295 hall"}));
     EXPECT_TRUE(srv_.blasts.empty());
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -26,6 +28,8 @@
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 #include "tools/demo_data.h"
+#include "tools/package_writer.h"
+#include "tools/token_writer.h"
 
 namespace kv {
 namespace {
@@ -156,6 +160,7 @@ protected:
         sys_clear_stop_request();
         kernel& k = kernel_get();
         k.running = true;
+        k.failed = false;
         k.detail_level = kDetailHigh;
         k.frame_count = 0;
         k.console.lines.clear();
@@ -223,6 +228,7 @@ TEST_F(EngineMain, DedicatedFlagSelectsTheNullDriverAnd640x480) {
 }
 
 TEST_F(EngineMain, DisplayDriverAndSizeFromTheOptions) {
+    standins().gfx_display_drivers_present = true;
     ASSERT_EQ(start({"--gfx-driver=d3d", "--resolution=3"}), start_up_result::run);
     EXPECT_TRUE(called("gfx_select_driver 3"));
     EXPECT_TRUE(called("gfx_open_display 1152x864"));
@@ -283,19 +289,28 @@ TEST_F(EngineMain, EarlyShutdownLeavesTheOptionsFileAlone) {
     const struct {
         const char* what;
         words_t words;
+        bool drivers_present;
         int32_t select_result;
         int32_t display_result;
         const char* line;
         bool kept;
     } cases[] = {
-        {"unknown driver", {"--gfx-driver=glide"}, 0, 0, "There's no GFX driver called 'glide'.\n", true},
-        {"driver selection fails", {}, -1, 0, "Gfx driver selection failed\n", true},
-        {"display fails", {}, 0, -1, "Going down...\n", false},
+        {"unknown driver",
+         {"--gfx-driver=glide"},
+         true,
+         0,
+         0,
+         "There's no GFX driver called 'glide'.\n",
+         true},
+        {"driver selection fails", {}, true, -1, 0, "Gfx driver selection failed\n", true},
+        {"no display driver built", {"--gfx-driver=d3d"}, false, 0, 0, "Gfx driver selection failed\n", true},
+        {"display fails", {}, true, 0, -1, "Going down...\n", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         reset_singletons();
         folder_.write("write/options-c", stored);
+        standins().gfx_display_drivers_present = c.drivers_present;
         standins().gfx_select_driver_result = c.select_result;
         standins().gfx_open_display_result = c.display_result;
         EXPECT_EQ(run(c.words), kEngineFailed);
@@ -308,6 +323,66 @@ TEST_F(EngineMain, EarlyShutdownLeavesTheOptionsFileAlone) {
         EXPECT_EQ(options_file() == stored, c.kept);
         EXPECT_FALSE(options_file().empty());
     }
+}
+
+// A folder given without its trailing separator is that folder, not its parent with a prefix.
+TEST_F(EngineMain, FolderOptionsWithoutTheirSeparatorNameTheFolder) {
+    ASSERT_EQ(start({"--dedicated=yes", "--base-dir=" + folder_.file("data"),
+                     "--write-dir=" + folder_.file("write"), "--tex-base-dir=tex", "--lmap-base-dir=lmap\\"}),
+              start_up_result::run);
+    const server& srv = server_get();
+    EXPECT_EQ(srv.data_dir, folder_.file("data") + "/");
+    EXPECT_EQ(srv.write_dir, folder_.file("write") + "/");
+    EXPECT_EQ(srv.texture_dir, "tex/");
+    EXPECT_EQ(srv.lmap_dir, "lmap\\");
+    EXPECT_FALSE(server_text(srv, kTextMenu, 0).empty());
+    engine_shut_down(session_);
+    EXPECT_FALSE(options_file().empty());
+    EXPECT_FALSE(std::filesystem::exists(folder_.file("writeoptions-c")));
+}
+
+// A level the game object cannot run (no camera, no flying camera place) stops the program with its
+// "*FATAL*" line, and the run ends as a failure.
+TEST_F(EngineMain, AFatalFaultOfTheDataEndsAsAFailure) {
+    const struct {
+        const char* label;
+        bool camera;
+        const char* line;
+    } cases[] = {
+        {"no camera", false, "kvgame: *FATAL* couldn't open camera `cam'.\n"},
+        {"no sp0", true, "kvgame: *FATAL* couldn't find flying camera spawn point (sp0).\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        reset_singletons();
+        tools::package_writer w;
+        w.add_import(tools::kDemoSharedPackage);
+        w.add_arty("kvgame", "game", tools::token_writer().key("cb:").integer(33).bytes());
+        if (c.camera) w.add_arty("kvbound_camera", "cam", {});
+        ASSERT_TRUE(w.write(folder_.file("data/maps/broken-en")));
+        EXPECT_EQ(run({"--dedicated=yes", "--pkg-file=broken"}), kEngineFailed);
+        const std::string text = log();
+        EXPECT_NE(text.find(c.line), std::string::npos) << text;
+        EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
+    }
+    // The program itself ends with the status of a failure.
+    log_close();
+    child_process kv(KV_BINARY_PATH, with_folders({"--dedicated=yes", "--pkg-file=broken"}), folder_.path().string());
+    const std::optional<int> status = kv.wait(20000);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 1) << log();
+    EXPECT_NE(log().find("kvgame: *FATAL* couldn't find flying camera spawn point (sp0).\n"), std::string::npos);
+}
+
+// SIGINT or SIGTERM during start-up: the first pass of the loop stops the program before the level
+// loads, and the run ends normally.
+TEST_F(EngineMain, AStopDuringStartUpEndsBeforeTheLevelLoads) {
+    sys_request_stop();
+    EXPECT_EQ(run({"--dedicated=yes"}), kEngineDone);
+    const std::string text = log();
+    EXPECT_NE(text.find("] Starting engine's main loop...\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Loading package"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
 }
 
 TEST_F(EngineMain, HelpEndsBeforeAnyLogLine) {
@@ -339,6 +414,7 @@ TEST_F(EngineMain, ClientPassDoesNotSleep) {
     fake_clock clock;
     scoped_clock use(clock);
     engine_session session;
+    standins().gfx_display_drivers_present = true;
     make_line(with_folders({}));
     ASSERT_EQ(engine_start_up(session, static_cast<int>(line_.argv.size()), line_.argv.data()),
               start_up_result::run);
@@ -588,6 +664,129 @@ TEST(KvProgram, RunsTheDedicatedServerOnTheDemoDataUntilSigterm) {
     EXPECT_FALSE(folder.read("write/options-c").empty());
 }
 
+// "options-c" bytes: big-endian count, then each record's counted name and value.
+std::string options_file_bytes(const std::vector<std::pair<std::string, std::string>>& records,
+                               std::size_t count) {
+    std::string bytes;
+    const auto put16 = [&bytes](std::size_t n) {
+        bytes.push_back(static_cast<char>(n >> 8));
+        bytes.push_back(static_cast<char>(n));
+    };
+    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<char>(count >> shift));
+    for (const auto& [name, value] : records) {
+        put16(name.size());
+        bytes += name;
+        put16(value.size());
+        bytes += value;
+    }
+    return bytes;
+}
+
+std::string options_file_bytes(const std::vector<std::pair<std::string, std::string>>& records) {
+    return options_file_bytes(records, records.size());
+}
+
+// A dedicated server binds only the world server's "log_level": every other setting of a player's
+// options file, and the command line's "fullscreen" and "minfps", come back at the clean exit.
+TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
+    using records_t = std::vector<std::pair<std::string, std::string>>;
+    // Every option the program binds, in the order a full save writes them.
+    const records_t all = {
+        {"LOD_on", "true"},          {"bfcull_on", "true"},     {"fullscreen", "false"},
+        {"gfx_varrays", "false"},    {"occluders_on", "true"},  {"portals_on", "true"},
+        {"show_occluders", "false"}, {"show_portals", "false"}, {"gvolume", "0.75"},
+        {"minarea", "0.0005"},       {"msensitivity", "5"},     {"occmark", "0.05"},
+        {"gfx_rpath", "2"},          {"lastcmpgntm", "600"},    {"lastnetspeed", "-1"},
+        {"lastrndtm", "180"},        {"log_level", "00"},       {"minfps", "15"},
+        {"rti_dispmode", "0"},       {"lastprof", "Alice"},     {"lastsname", "Red team's: 10.0.0.1"},
+    };
+    ASSERT_EQ(all.size(), 21u);
+    records_t all_saved = {{"log_level", "0"}};
+    for (const auto& record : all)
+        if (record.first != "log_level") all_saved.push_back(record);
+    records_t all_from_command_line = all_saved;
+    for (auto& [name, value] : all_from_command_line) {
+        if (name == "fullscreen") value = "true";
+        if (name == "minfps") value = "30";
+    }
+    const records_t unknown_kinds = {{"log_level", "2"},
+                                     {"x_flag", "True"},
+                                     {"x_int", "12abc"},
+                                     {"x_float", "1e+06"},
+                                     {"x_text", "a: b \"c\""}};
+    records_t unknown_saved = unknown_kinds;
+    unknown_saved.push_back({"fullscreen", "true"});
+    unknown_saved.push_back({"minfps", "25"});
+    const std::string sound_tail = options_file_bytes({{"lastprof", "Bob"}, {"gvolume", "0.5"}}, 3);
+    const struct {
+        const char* what;
+        std::string stored;
+        std::vector<std::string> words;
+        std::string saved;
+        std::vector<std::string> warned;
+    } cases[] = {
+        {"no settings",
+         options_file_bytes({}),
+         {},
+         options_file_bytes({{"log_level", "0"}, {"fullscreen", "false"}, {"minfps", "15"}}),
+         {}},
+        {"every option", options_file_bytes(all), {}, options_file_bytes(all_saved), {"LOD_on", "lastsname"}},
+        {"every option and the command line",
+         options_file_bytes(all),
+         {"--minfps=30", "--fullscreen=yes"},
+         options_file_bytes(all_from_command_line),
+         {"gvolume"}},
+        {"unknown names of each kind",
+         options_file_bytes(unknown_kinds),
+         {"--minfps=25", "--fullscreen=yes"},
+         options_file_bytes(unknown_saved),
+         {"x_flag", "x_int", "x_float", "x_text"}},
+        {"damaged tail",
+         sound_tail + std::string("\0\x04pa", 4),
+         {},
+         options_file_bytes({{"log_level", "0"},
+                             {"lastprof", "Bob"},
+                             {"gvolume", "0.5"},
+                             {"fullscreen", "false"},
+                             {"minfps", "15"}}),
+         {"lastprof", "gvolume"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        temp_folder folder;
+        folder.write("write/options-c", c.stored);
+        const std::string text = run_dedicated_on_demo_data(folder, c.words);
+        EXPECT_EQ(folder.read("write/options-c"), c.saved);
+        for (const std::string& name : c.warned) {
+            const std::string line = "Warning: Unknown option `" + name + "', ignored.\n";
+            const std::size_t at = text.find(line);
+            EXPECT_NE(at, std::string::npos) << text;
+            EXPECT_EQ(text.find(line, at + 1), std::string::npos) << text;
+        }
+    }
+}
+
+// Without the display drivers a start that needs one fails honestly, as the README says.
+TEST(KvProgram, StartWithoutDedicatedFailsTheDriverSelection) {
+    temp_folder folder;
+    ASSERT_TRUE(tools::write_demo_data(folder.file("demo-data")));
+    child_process kv(
+        KV_BINARY_PATH,
+        {"--base-dir=" + folder.file("demo-data") + "/", "--write-dir=" + folder.file("write") + "/"},
+        folder.path().string());
+    ASSERT_TRUE(kv.started());
+    const std::optional<int> status = kv.wait(20000);
+    ASSERT_TRUE(status.has_value()) << folder.read("kv.log");
+    EXPECT_EQ(*status, 1);
+    const std::string text = folder.read("kv.log");
+    EXPECT_NE(text.find("Gfx driver selection failed\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Starting engine's main loop"), std::string::npos) << text;
+    EXPECT_EQ(text.find("selected."), std::string::npos) << text;
+    EXPECT_EQ(text.find("display set."), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("] Going down...\nShutdown procedure completed.\n")) << text;
+    EXPECT_FALSE(std::filesystem::exists(folder.file("write/options-c")));
+}
+
 TEST(KvProgram, RunsTheDemoLevelWhenItIsTheBootPackage) {
     temp_folder folder;
     const std::string text = run_dedicated_on_demo_data(folder, {"--pkg-file=kvmenu-depot"});
@@ -597,6 +796,56 @@ TEST(KvProgram, RunsTheDemoLevelWhenItIsTheBootPackage) {
     EXPECT_EQ(text.find("hitmap:"), std::string::npos) << text;
     EXPECT_EQ(text.find("*ERROR*"), std::string::npos) << text;
     EXPECT_EQ(text.find("*FATAL*"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
+}
+
+// The program with its standard error a pipe nobody reads (a write to it would end the process by
+// SIGPIPE) and its first words going there. With a FIFO as its boot package it neither hangs nor
+// dies: the FIFO is refused and the run ends as a failure. With a FIFO as a text table and as
+// "net.cfg" it runs, and SIGTERM ends it cleanly.
+TEST(KvProgram, FifosAndAClosedStandardErrorNeitherHangNorKill) {
+    temp_folder folder;
+    ASSERT_TRUE(tools::write_demo_data(folder.file("demo-data")));
+    std::filesystem::create_directory(folder.file("write"));
+    const std::string data = folder.file("demo-data") + "/";
+    ASSERT_EQ(mkfifo((data + "maps/fifo-en").c_str(), 0600), 0);
+    const words_t words = {"--colour=red", "--dedicated=yes", "--base-dir=" + data,
+                           "--write-dir=" + folder.file("write") + "/"};
+    constexpr int kWaitMs = 20000;
+    {
+        words_t boot = words;
+        boot.push_back("--pkg-file=fifo");
+        child_process kv(KV_BINARY_PATH, boot, folder.path().string(),
+                         child_process::error_stream::broken_pipe);
+        ASSERT_TRUE(kv.started());
+        const std::optional<int> status = kv.wait(kWaitMs);
+        ASSERT_TRUE(status.has_value()) << folder.read("kv.log");
+        EXPECT_EQ(*status, 1) << folder.read("kv.log");
+        const std::string text = folder.read("kv.log");
+        EXPECT_NE(text.find("`" + data + "maps/fifo-en' is not a regular file, not opened.\n"),
+                  std::string::npos)
+            << text;
+        EXPECT_NE(text.find("*FATAL* error - couldn't open boot-strap package. Quitting ...\n"),
+                  std::string::npos);
+        EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
+    }
+    for (const char* name : {"menu-en.txt", "net.cfg"}) {
+        std::filesystem::remove(data + name);
+        ASSERT_EQ(mkfifo((data + name).c_str(), 0600), 0);
+    }
+    child_process kv(KV_BINARY_PATH, words, folder.path().string(), child_process::error_stream::broken_pipe);
+    ASSERT_TRUE(kv.started());
+    EXPECT_TRUE(wait_for_text(folder.file("kv.log"), "View `default' activated.\n", kWaitMs))
+        << folder.read("kv.log");
+    kv.signal(SIGTERM);
+    const std::optional<int> status = kv.wait(kWaitMs);
+    ASSERT_TRUE(status.has_value()) << folder.read("kv.log");
+    EXPECT_EQ(*status, 0) << folder.read("kv.log");
+    const std::string text = folder.read("kv.log");
+    EXPECT_NE(text.find("`" + data + "menu-en.txt' is not a regular file, not opened.\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("`" + data + "net.cfg' is not a regular file, not opened.\n"), std::string::npos)
+        << text;
     EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
 }
 

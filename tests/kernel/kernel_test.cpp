@@ -74,6 +74,7 @@ TEST_F(Kernel, SelectDriver) {
         SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", front end " << c.front_end_result);
         standins_reset();
         server_get().texture_dir = "unset";
+        standins().gfx_display_drivers_present = true;
         standins().gfx_select_driver_result = c.front_end_result;
         k_->sound.driver_kind = 7;
         k_->input_layer.driver_kind = 7;

@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "platform/clock.h"
+#include "platform/file_io.h"
+#include "tests/support/file_size_limit.h"
 
 namespace kv {
 namespace {
@@ -74,9 +79,80 @@ TEST_F(LogTest, WritesStampedAndPlainLinesAndTruncatesOnOpen) {
     EXPECT_EQ(read_all(path), "Quellix 1.0 (build 182)\n[1s42] Initializing...\n");
 }
 
+TEST(LogPrintable, ControlBytesBecomeQuestionMarks) {
+    EXPECT_EQ(log_printable("depot"), "depot");
+    EXPECT_EQ(log_printable(std::string("a\nb\rc\td\0e\x1f\x7f", 11)), "a?b?c?d?e??");
+    // Bytes of other scripts stay as they are.
+    EXPECT_EQ(log_printable("J\xc3\xa9r\xc3\xb4me "), "J\xc3\xa9r\xc3\xb4me ");
+}
+
 TEST_F(LogTest, OpenFailsInAMissingFolder) {
     EXPECT_FALSE(log_open((dir_ / "no" / "such" / "kv.log").string()));
     EXPECT_FALSE(log_is_open());
+}
+
+// The log is a regular file or nothing: a FIFO, a device or a folder in its place is refused
+// without being opened (no hang, nothing written through the link) and with the reason; a link to a
+// regular file is followed; a read-only log is left as it is.
+TEST_F(LogTest, OpensOnlyARegularFile) {
+    namespace fs = std::filesystem;
+    const fs::path path = dir_ / "kv.log";
+    const struct {
+        const char* label;
+        std::function<void()> make;
+        int error;
+    } cases[] = {
+        {"FIFO", [&] { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); }, kSysNotRegularFile},
+        {"link to a device", [&] { fs::create_symlink("/dev/zero", path); }, kSysNotRegularFile},
+        {"folder", [&] { fs::create_directory(path); }, kSysNotRegularFile},
+        {"read-only file",
+         [&] {
+             std::ofstream(path) << "kept\n";
+             fs::permissions(path, fs::perms::owner_read);
+         },
+         kSysReadOnlyFile},
+        {"link to a regular file",
+         [&] {
+             std::ofstream(dir_ / "real") << "old\n";
+             fs::create_symlink(dir_ / "real", path);
+         },
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(path);
+        c.make();
+        const fs::file_status before = fs::symlink_status(path);
+        int error = 0;
+        EXPECT_EQ(log_open(path.string(), &error), c.error == 0);
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(fs::symlink_status(path).type(), before.type());
+        if (c.error == kSysReadOnlyFile) {
+            EXPECT_EQ(read_all(path), "kept\n");
+        }
+        log_write("line\n");
+        log_close();
+    }
+    EXPECT_EQ(read_all(dir_ / "real"), "line\n");
+    EXPECT_TRUE(fs::is_character_file("/dev/zero"));
+}
+
+// A log that can no longer be written (the disk is full) says so once on standard error, not on
+// every line, and the program goes on.
+TEST_F(LogTest, AFullDiskIsSaidOnceOnStandardError) {
+    const auto path = dir_ / "kv.log";
+    ASSERT_TRUE(log_open(path.string()));
+    log_write("first\n");
+    testing::internal::CaptureStderr();
+    {
+        file_size_limit limit(4096);
+        const std::string line(100, 'x');
+        for (int i = 0; i < 100; ++i) log_write("%s\n", line.c_str());
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said,
+              "kv: couldn't write to " + path.string() + ": File too large; later log lines may be lost.\n");
+    EXPECT_LE(std::filesystem::file_size(path), 4096u);
 }
 
 }  // namespace

@@ -135,12 +135,55 @@ TEST(OptionRegistry, KeysAreOrderedByKindThenNameWithUpperCaseFirst) {
                                               "Slastprof"}));
 }
 
-TEST(OptionRegistry, SaveIsWantedOnlyWithBindings) {
+TEST(OptionRegistry, SaveIsWantedOnlyWithBindingsOrKeptSettings) {
     option_registry registry;
     EXPECT_FALSE(option_registry_save_wanted(registry));
     int32_t level = 0;
     option_registry_add_int(registry, "log_level", &level);
     EXPECT_TRUE(option_registry_save_wanted(registry));
+
+    option_registry keeping;
+    EXPECT_FALSE(option_registry_set_or_keep(keeping, "minfps", "20"));
+    EXPECT_TRUE(option_registry_save_wanted(keeping));
+}
+
+// A value for a name nobody has bound yet waits for its owner; the last value given wins, and the
+// owner's binding takes it.
+TEST(OptionRegistry, ValueOfAnAbsentOwnerIsKeptUntilItBinds) {
+    option_registry registry;
+    int32_t minfps = 15;
+    EXPECT_FALSE(option_registry_set_or_keep(registry, "minfps", "20"));
+    EXPECT_FALSE(option_registry_set_or_keep(registry, "fullscreen", "true"));
+    EXPECT_FALSE(option_registry_set_or_keep(registry, "minfps", "25"));
+    EXPECT_EQ(option_registry_get_text(registry, "minfps"), "<N/A>");
+    ASSERT_EQ(registry.kept.size(), 2u);
+    EXPECT_EQ(registry.kept[0].name, "minfps");
+    EXPECT_EQ(registry.kept[0].value, "25");
+
+    option_registry_add_int(registry, "minfps", &minfps);
+    EXPECT_EQ(minfps, 25);
+    ASSERT_EQ(registry.kept.size(), 1u);
+    EXPECT_EQ(registry.kept[0].name, "fullscreen");
+
+    // Bound: the value goes into the variable and nothing more is kept.
+    EXPECT_TRUE(option_registry_set_or_keep(registry, "minfps", "30"));
+    EXPECT_EQ(minfps, 30);
+    EXPECT_EQ(registry.kept.size(), 1u);
+}
+
+TEST(OptionRegistry, RecordsAreTheBindingsInKeyOrderThenTheKeptSettings) {
+    option_registry registry;
+    owner o;
+    o.number = -4;
+    o.text = std::string(40000, 'x');
+    option_registry_set_or_keep(registry, "zeta", "1");
+    option_registry_set_or_keep(registry, "alpha", "two");
+    o.bind(registry);
+    std::vector<std::string> records;
+    for (const option_record& r : option_registry_records(registry))
+        records.push_back(r.name + "=" + r.value);
+    EXPECT_EQ(records, (std::vector<std::string>{"flag=false", "real=0", "number=-4",
+                                                 "text=" + std::string(32767, 'x'), "zeta=1", "alpha=two"}));
 }
 
 }  // namespace

@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <clocale>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <locale>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "kernel/log.h"
 #include "kernel/option_registry.h"
+#include "tests/support/file_size_limit.h"
 
 namespace kv {
 namespace {
@@ -185,8 +190,19 @@ TEST_F(OptionsFile, RoundTripOfEveryBoundOption) {
     EXPECT_EQ(read_file(path_), bytes);
 }
 
-TEST_F(OptionsFile, UnknownNamesAreSkippedWithAWarning) {
-    write_file(path_, options_bytes().count(3).record("a", "1").record("zzz", "5").record("n", "7").str());
+// A setting whose owner is absent from this run (a dedicated server in a player's folder, a build
+// without a subsystem) comes back at the next save as it was read, after the bound ones.
+TEST_F(OptionsFile, UnknownNamesAreKeptWithOneWarningEach) {
+    const std::string stored_names[] = {"zzz", "B", "lastprof", "zzz"};
+    write_file(path_, options_bytes()
+                          .count(6)
+                          .record("n", "7")
+                          .record("zzz", "5")
+                          .record("B", "True")
+                          .record("a", "1")
+                          .record("lastprof", "")
+                          .record("zzz", "0.25e3 x")
+                          .str());
     option_registry registry;
     int32_t a = 0;
     int32_t n = 0;
@@ -195,7 +211,51 @@ TEST_F(OptionsFile, UnknownNamesAreSkippedWithAWarning) {
     load_options(registry, path_);
     EXPECT_EQ(a, 1);
     EXPECT_EQ(n, 7);
-    EXPECT_EQ(take_log(), "Warning: Unknown option `zzz', ignored.\n");
+    EXPECT_EQ(take_log(),
+              "Warning: Unknown option `zzz', ignored.\n"
+              "Warning: Unknown option `B', ignored.\n"
+              "Warning: Unknown option `lastprof', ignored.\n");
+    ASSERT_EQ(registry.kept.size(), std::size(stored_names));
+    for (std::size_t i = 0; i < registry.kept.size(); ++i) EXPECT_EQ(registry.kept[i].name, stored_names[i]);
+
+    a = 2;
+    save_options(registry, path_);
+    const std::string saved = options_bytes()
+                                  .count(6)
+                                  .record("a", "2")
+                                  .record("n", "7")
+                                  .record("zzz", "5")
+                                  .record("B", "True")
+                                  .record("lastprof", "")
+                                  .record("zzz", "0.25e3 x")
+                                  .str();
+    EXPECT_EQ(read_file(path_), saved);
+
+    // Loading the saved file again in the same run warns no more and keeps each record once more.
+    option_registry again;
+    option_registry_add_int(again, "a", &a);
+    option_registry_add_int(again, "n", &n);
+    again.unknown_reported = registry.unknown_reported;
+    load_options(again, path_);
+    EXPECT_EQ(take_log(), "");
+    EXPECT_EQ(again.kept.size(), 4u);
+}
+
+// An owner that binds after the file was read takes the stored value, which is then saved as its
+// binding, once.
+TEST_F(OptionsFile, LaterBindingTakesTheKeptValue) {
+    write_file(path_,
+               options_bytes().count(3).record("late", "42").record("s", "x").record("late", "43").str());
+    option_registry registry;
+    std::string s;
+    option_registry_add_string(registry, "s", &s);
+    load_options(registry, path_);
+    int32_t late = 0;
+    option_registry_add_int(registry, "late", &late);
+    EXPECT_EQ(late, 43);
+    EXPECT_TRUE(registry.kept.empty());
+    save_options(registry, path_);
+    EXPECT_EQ(read_file(path_), options_bytes().count(2).record("late", "43").record("s", "x").str());
 }
 
 TEST_F(OptionsFile, NameBoundUnderTwoKindsStoresTwoRecordsAndLoadsTheBoolean) {
@@ -298,17 +358,132 @@ TEST_F(OptionsFile, EveryTruncationLoadsAPrefixOfTheSettings) {
     }
 }
 
+// A save that cannot be written whole (the file system refuses the bytes, as a full disk does)
+// keeps the old file and leaves nothing behind.
 TEST_F(OptionsFile, FailedSaveKeepsTheOldFile) {
     const std::string old_bytes = options_bytes().count(1).record("n", "1").str();
     write_file(path_, old_bytes);
-    // Nothing can be written where the new file would go.
-    std::filesystem::create_directories(path_ + ".new");
     option_registry registry;
-    int32_t n = 2;
-    option_registry_add_int(registry, "n", &n);
-    save_options(registry, path_);
-    EXPECT_EQ(take_log(), "Warning: couldn't write to options file, settings not stored.\n");
+    std::string values[4];
+    for (int i = 0; i < 4; ++i) {
+        values[i] = std::string(30000, static_cast<char>('a' + i));
+        option_registry_add_string(registry, "s" + std::to_string(i), &values[i]);
+    }
+    {
+        file_size_limit limit(64 * 1024);
+        save_options(registry, path_);
+    }
+    const std::string log = take_log();
+    EXPECT_NE(log.find("Couldn't write `" + path_ + "': File too large.\n"), std::string::npos) << log;
+    EXPECT_TRUE(log.ends_with("Warning: couldn't write to options file, settings not stored.\n")) << log;
     EXPECT_EQ(read_file(path_), old_bytes);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2);  // options-c and kv.log
+}
+
+// Whatever stands at "options-c" and beside it, a save writes nothing but the options file: a link to
+// something other than a regular file, a read-only file and a planted link at a name the save might
+// use refuse or are passed by, and every other file keeps its content and mode. A link to a regular
+// file elsewhere is that file's place: it is replaced there, keeps its mode, and the link stays.
+TEST_F(OptionsFile, NothingIsWrittenOutsideTheOptionsFile) {
+    namespace fs = std::filesystem;
+    const fs::path elsewhere = dir_ / "elsewhere";
+    const std::string new_bytes = options_bytes().count(1).record("n", "7").str();
+    const std::string old_bytes = options_bytes().count(1).record("n", "1").str();
+    struct place {
+        const char* label;
+        std::function<void()> make;
+        std::string line;    // the reason logged, empty when the save succeeds
+        bool saved_at_link;  // the file behind the link holds the new settings
+    };
+    const std::string refused = "Warning: couldn't write to options file, settings not stored.\n";
+    const place places[] = {
+        {"link to a device", [&] { fs::create_symlink("/dev/null", path_); },
+         "`/dev/null' is not a regular file, not written.\n", false},
+        {"link to a FIFO",
+         [&] {
+             ASSERT_EQ(mkfifo((elsewhere / "fifo").c_str(), 0600), 0);
+             fs::create_symlink(elsewhere / "fifo", path_);
+         },
+         "`" + (elsewhere / "fifo").string() + "' is not a regular file, not written.\n", false},
+        {"link to a folder", [&] { fs::create_symlink(elsewhere, path_); },
+         "`" + elsewhere.string() + "' is not a regular file, not written.\n", false},
+        {"read-only file",
+         [&] {
+             write_file(path_, old_bytes);
+             fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read);
+         },
+         "`" + path_ + "' is read-only, left as it is.\n", false},
+        {"link to a regular file elsewhere",
+         [&] {
+             write_file(elsewhere / "settings", old_bytes);
+             fs::permissions(elsewhere / "settings", fs::perms::owner_read | fs::perms::owner_write);
+             fs::create_symlink(elsewhere / "settings", path_);
+         },
+         "", true},
+        {"planted links beside it",
+         [&] {
+             write_file(elsewhere / "victim", "private");
+             fs::permissions(elsewhere / "victim", fs::perms::owner_read | fs::perms::owner_write);
+             for (const char* suffix : {".new", ".tmp", "~"})
+                 fs::create_symlink(elsewhere / "victim", path_ + suffix);
+         },
+         "", false},
+    };
+    for (const place& p : places) {
+        SCOPED_TRACE(p.label);
+        fs::remove_all(elsewhere);
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            if (entry.path().filename() != "kv.log") fs::remove_all(entry.path());
+        }
+        fs::create_directories(elsewhere);
+        write_file(elsewhere / "other", "other");
+        p.make();
+        // Every file and link but the options file itself, with its content and mode.
+        const auto look = [&] {
+            std::map<std::string, std::string> seen;
+            for (const fs::path& folder : {dir_, elsewhere}) {
+                for (const auto& entry : fs::directory_iterator(folder)) {
+                    const fs::path at = entry.path();
+                    if (at == path_ || at.filename() == "kv.log" ||
+                        (p.saved_at_link && at.filename() == "settings"))
+                        continue;
+                    const fs::file_status status = fs::symlink_status(at);
+                    std::string what = std::to_string(static_cast<int>(status.type())) + " " +
+                                       std::to_string(static_cast<int>(status.permissions()));
+                    if (fs::is_symlink(status)) what += " -> " + fs::read_symlink(at).string();
+                    if (fs::is_regular_file(status)) what += " " + read_file(at);
+                    seen[at.string()] = what;
+                }
+            }
+            return seen;
+        };
+        const std::map<std::string, std::string> before = look();
+        const fs::file_status options_before = fs::symlink_status(path_);
+        const std::string content_before = fs::is_regular_file(path_) ? read_file(path_) : "";
+
+        option_registry registry;
+        int32_t n = 7;
+        option_registry_add_int(registry, "n", &n);
+        save_options(registry, path_);
+
+        EXPECT_EQ(look(), before);
+        if (!p.line.empty()) {
+            EXPECT_EQ(take_log(), p.line + refused);
+            EXPECT_EQ(fs::symlink_status(path_).type(), options_before.type());
+            EXPECT_EQ(fs::symlink_status(path_).permissions(), options_before.permissions());
+            if (fs::is_regular_file(fs::symlink_status(path_))) {
+                EXPECT_EQ(read_file(path_), content_before);
+            }
+        } else {
+            EXPECT_EQ(take_log(), "");
+            EXPECT_EQ(read_file(path_), new_bytes);
+            EXPECT_EQ(fs::is_symlink(path_), p.saved_at_link);
+        }
+        if (p.saved_at_link) {
+            EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+        }
+    }
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 // A write folder given with '\' separators or in another letter case is the folder loads read.
@@ -356,8 +531,11 @@ TEST_F(OptionsFile, SaveIntoAMissingFolderWarns) {
     option_registry registry;
     int32_t n = 2;
     option_registry_add_int(registry, "n", &n);
-    save_options(registry, (dir_ / "nowhere" / kOptionsFileName).string());
-    EXPECT_EQ(take_log(), "Warning: couldn't write to options file, settings not stored.\n");
+    const std::string path = (dir_ / "nowhere" / kOptionsFileName).string();
+    save_options(registry, path);
+    EXPECT_EQ(take_log(), "Couldn't write `" + path +
+                              "': No such file or directory.\n"
+                              "Warning: couldn't write to options file, settings not stored.\n");
     EXPECT_FALSE(std::filesystem::exists(dir_ / "nowhere"));
 }
 
@@ -368,12 +546,12 @@ TEST_F(OptionsFile, EmptyRegistryNeverReplacesTheFile) {
     save_options(registry, path_);
     EXPECT_EQ(read_file(path_), old_bytes);
 
-    // Loading into an empty registry binds nothing either.
+    // A file loaded into an empty registry is kept whole: saved, it comes back as it was.
     load_options(registry, path_);
     save_options(registry, path_);
     EXPECT_EQ(read_file(path_), old_bytes);
     save_options(registry, (dir_ / "fresh").string());
-    EXPECT_FALSE(std::filesystem::exists(dir_ / "fresh"));
+    EXPECT_EQ(read_file(dir_ / "fresh"), old_bytes);
 }
 
 TEST_F(OptionsFile, LongStringIsStoredUpToTheFormatsLimit) {

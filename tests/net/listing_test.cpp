@@ -97,7 +97,9 @@ protected:
 
 TEST_F(ListingReporter, FirstBasicQueryIsAnsweredExactly) {
     query("\\basic\\");
-    EXPECT_EQ(replies(), (std::vector<std::string>{"\\gamename\\Korvane\\gamever\\1.0\\location\\1\\final\\\\queryid\\2.1"}));
+    EXPECT_EQ(
+        replies(),
+        (std::vector<std::string>{"\\gamename\\Korvane\\gamever\\1.0\\location\\1\\final\\\\queryid\\2.1"}));
 }
 
 TEST_F(ListingReporter, StatusWithChallengeCarriesEverythingAndTheValidation) {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <memory>
 #include <random>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kernel/log.h"
@@ -553,7 +553,8 @@ std::string find_program(const std::string& name) {
 
 TEST_F(NetServerLoopback, ListingClientFindsTheInternetServerUp) {
     const std::string quakestat = find_program("quakestat");
-    ASSERT_FALSE(quakestat.empty()) << "quakestat is missing: tools/install-deps.sh installs it (package qstat)";
+    ASSERT_FALSE(quakestat.empty())
+        << "quakestat is missing: tools/install-deps.sh installs it (package qstat)";
     start(kModeInternet);
     server->listing.source = [](listing_info& info) {
         info.host_name = "Loopback Arena";
@@ -583,7 +584,8 @@ TEST_F(NetServerLoopback, ListingClientFindsTheInternetServerUp) {
     EXPECT_EQ(*status, 0);
     const std::string out = folder.read("stdout");
     EXPECT_NE(out.find("status=\"UP\""), std::string::npos) << out;
-    EXPECT_NE(out.find("<hostname>127.0.0.1:" + std::to_string(server_port()) + "</hostname>"), std::string::npos)
+    EXPECT_NE(out.find("<hostname>127.0.0.1:" + std::to_string(server_port()) + "</hostname>"),
+              std::string::npos)
         << out;
     EXPECT_NE(out.find("<name>Loopback Arena</name>"), std::string::npos) << out;
     EXPECT_NE(out.find("<map>level2</map>"), std::string::npos) << out;

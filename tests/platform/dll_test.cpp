@@ -36,6 +36,9 @@ TEST(Dll, FailedLoadsReportTheLoadersReason) {
         const char* in_error;
     } cases[] = {
         {"/nonexistent/kv_no_such_module.kvb", "kv_no_such_module.kvb"},
+        // What is no regular file is not handed to the loader (a FIFO would block it).
+        {"/dev/zero", "/dev/zero is not a regular file"},
+        {"/tmp", "/tmp is not a regular file"},
         {"kv_no_such_library.so", "kv_no_such_library.so"},
         {"", "empty"},
     };

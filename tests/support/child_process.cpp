@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -20,7 +21,7 @@ constexpr auto kPollInterval = std::chrono::milliseconds(20);
 }  // namespace
 
 child_process::child_process(const std::string& path, const std::vector<std::string>& words,
-                             const std::string& folder) {
+                             const std::string& folder, error_stream error) {
     std::vector<std::string> texts{path};
     texts.insert(texts.end(), words.begin(), words.end());
     std::vector<char*> argv;
@@ -31,10 +32,19 @@ child_process::child_process(const std::string& path, const std::vector<std::str
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     posix_spawn_file_actions_addopen(&actions, 1, "stdout", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int pipe_ends[2] = {-1, -1};
+    if (error == error_stream::broken_pipe && pipe2(pipe_ends, O_CLOEXEC) == 0) {
+        posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], 2);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 2, "stderr", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
     pid_t pid = -1;
     if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ) == 0) pid_ = pid;
     posix_spawn_file_actions_destroy(&actions);
+    // Nobody is left to read the pipe.
+    for (int end : pipe_ends) {
+        if (end >= 0) close(end);
+    }
 }
 
 child_process::~child_process() {

@@ -12,9 +12,15 @@ namespace kv {
 
 class child_process {
 public:
+    enum class error_stream {
+        file,        // the file "stderr" in the folder
+        broken_pipe  // a pipe whose reading end is closed: every write fails (or raises SIGPIPE)
+    };
+
     // Starts `path` with `words` as its arguments, its working directory `folder`, its standard
-    // output and error going to files "stdout" and "stderr" in that folder.
-    child_process(const std::string& path, const std::vector<std::string>& words, const std::string& folder);
+    // output going to the file "stdout" in that folder and its standard error as `error` says.
+    child_process(const std::string& path, const std::vector<std::string>& words, const std::string& folder,
+                  error_stream error = error_stream::file);
     // Kills the process when it still runs.
     ~child_process();
     child_process(const child_process&) = delete;

@@ -202,6 +202,13 @@ TEST(EntityDef, WaterInstancesLeaveTheirListWhenDestroyed) {
     EXPECT_EQ(copy->meshes.items[0]->water_list, nullptr);
     copy_source.reset();
     EXPECT_TRUE(water.empty());
+
+    // Destroyed before its destructor runs, an instance leaves the list once.
+    mesh_instance c;
+    mesh_instance_enter_water(c, water);
+    mesh_instance_destroy(c);
+    EXPECT_TRUE(water.empty());
+    EXPECT_EQ(c.water_list, nullptr);
 }
 
 class EntityDefRead : public world_test {};

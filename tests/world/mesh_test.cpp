@@ -200,7 +200,7 @@ TEST(Mesh, CheckFindsDamage) {
          [](mesh& m) {
              m.primitive_kind = kMeshPolygons;
              m.parts[0].indices = {3, 0, 1, 2, 3, 1, 2, 3};
-             m.parts[0].draws[0] = {0, 0x8000, 1, 1, &m};
+             m.parts[0].draws[0] = {0, 0x8000, 1, 2, &m};
          }},
         {"polygon draw run too long",
          [](mesh& m) {
@@ -369,6 +369,36 @@ TEST_F(MeshRead, DamagedMeshesAreRefused) {
             log().find(str_format("server: *ERROR* corrupt mesh (chunk %d): %s\n", mesh_id_, c.message)),
             std::string::npos)
             << log();
+    }
+}
+
+// A run of polygons names its first polygon by the position of its count or of its first index;
+// any other position is refused.
+TEST_F(MeshRead, PolygonDrawRecordsStartAtACountOrTheIndexAfterIt) {
+    const struct {
+        uint16_t first_index;
+        uint16_t primitive_count;
+        bool accepted;
+    } cases[] = {
+        {0, 2, true},  {1, 2, true},  {4, 1, true},  {5, 1, true},  {8, 0, true},
+        {5, 2, false}, {2, 1, false}, {3, 1, false}, {9, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "first index " << c.first_index << ", " << c.primitive_count);
+        tools::mesh_spec shape = test_mesh(4);
+        shape.primitive_kind = 0;
+        shape.parts[0].indices = {3, 0, 1, 2, 3, 1, 2, 3};
+        shape.parts[0].draws = {{7, c.primitive_count, c.first_index}};
+        geometry* g = load(shape);
+        EXPECT_EQ(g != nullptr, c.accepted) << log();
+        if (g) {
+            EXPECT_EQ(g->meshes.items[0]->parts[0].draws[0].first_index, c.first_index);
+        } else {
+            EXPECT_NE(log().find(str_format("draw record 0 (first index %u, %u primitives) out of range",
+                                            c.first_index, c.primitive_count)),
+                      std::string::npos)
+                << log();
+        }
     }
 }
 

@@ -374,21 +374,31 @@ TEST_F(SectorPortal, MissingTargetIsReportedOncePerTarget) {
               "server: *WARNING* Unknown sector or unloaded package in portal reference `room'.\n");
 }
 
+// The package of a reference is the text before its first ':', also when that text is empty.
 TEST_F(SectorPortal, PortalIntoAnUnloadedPackage) {
-    package_writer w;
-    tools::sector_spec hall;
-    hall.name = "hall";
-    hall.portals = {tools::add_portal(w.qxps(), {"gone:room", door(0.0f)})};
-    tools::add_sector(w, hall);
-    write_package("world", w);
-    ASSERT_TRUE(load_package(srv_, "world", false));
-    sector* s = find("world")->sectors.items[0];
-    clear_log();
-    EXPECT_EQ(sector_pass_portals(*s, {-1, 0, 0}, {1, 0, 0}), s);
-    EXPECT_EQ(sector_pass_portals(*s, {-1, 0, 0}, {1, 0, 0}), s);
-    EXPECT_EQ(log(),
-              "server: No package `gone' found.\n"
-              "server: *WARNING* Unknown sector or unloaded package in portal reference `gone:room'.\n");
+    const struct {
+        const char* target;
+        const char* package;
+    } cases[] = {{"gone:room", "gone"}, {":hall", ""}, {"a:b:c", "a"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        package_writer w;
+        tools::sector_spec hall;
+        hall.name = "hall";
+        hall.portals = {tools::add_portal(w.qxps(), {c.target, door(0.0f)})};
+        tools::add_sector(w, hall);
+        write_package("world", w);
+        ASSERT_TRUE(load_package(srv_, "world", false));
+        sector* s = find("world")->sectors.items[0];
+        clear_log();
+        EXPECT_EQ(sector_pass_portals(*s, {-1, 0, 0}, {1, 0, 0}), s);
+        EXPECT_EQ(sector_pass_portals(*s, {-1, 0, 0}, {1, 0, 0}), s);
+        EXPECT_EQ(log(), std::string("server: No package `") + c.package +
+                             "' found.\n"
+                             "server: *WARNING* Unknown sector or unloaded package in portal reference `" +
+                             c.target + "'.\n");
+        package_destroy(srv_, *find("world"));
+    }
 }
 
 // Damaged sectors are refused whole with a log line; the package then holds nothing.
