@@ -60,7 +60,8 @@ bool server_session_read_net_config(server_session& s, const std::string& path) 
         const std::string key = str_field_or_empty(line, 0, ':');
         const std::string value = str_field_or_empty(line, 1, ':');
         if (key == "server-name") {
-            s.server_name = line.substr(key.size() + 1);
+            // A key without a colon names nothing.
+            s.server_name = line.size() > key.size() ? line.substr(key.size() + 1) : std::string();
         } else if (key == "master") {
             s.network->set_master_name(value);
         } else {

@@ -35,7 +35,8 @@ bool set_value(service_settings& st, const std::string& key, const std::string& 
     }
     if (key == "server-name") {
         // A name may hold ':': everything after the key, without its quotes.
-        std::string name = rest.substr(std::string("server-name:").size());
+        // A key without a colon gives the empty name.
+        std::string name = rest.size() > key.size() ? rest.substr(key.size() + 1) : std::string();
         if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
             name = name.substr(1, name.size() - 2);
         st.server_name = name;

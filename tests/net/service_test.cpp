@@ -83,6 +83,8 @@ TEST_F(Service, SetLines) {
     EXPECT_EQ(st.min_frame_ms, 20);
     EXPECT_EQ(st.bots_setup, "1000 0100 0000");
     EXPECT_EQ(st.packages, (std::vector<std::string>{"depot", "yard"}));
+    EXPECT_TRUE(run({"set server-name"}));  // no colon, no value
+    EXPECT_EQ(st.server_name, "");
     EXPECT_TRUE(run({"set"}));
     EXPECT_FALSE(run({"sets dedicated:yes"}));
     EXPECT_FALSE(st.dedicated);
