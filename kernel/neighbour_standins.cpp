@@ -885,7 +885,8 @@ void gui_handle_event(kvgame&, int32_t code) {
 
 void gui_step(kvgame& game, int32_t elapsed) {
     record(str_format("gui_step %d", elapsed));
-    if (game.dedicated && game.current_screen == kScreenMenu) dedicated_start_step(dedicated_start_get(), server_get());
+    if (game.dedicated && game.current_screen == kScreenMenu)
+        dedicated_start_step(dedicated_start_get(), server_get());
     if (game.current_screen == kScreenGame) kvgame_message_input(game);
 }
 
