@@ -153,6 +153,14 @@ TEST_F(ServerSession, FullServerRefusesUnlessTheHostIsIn) {
     server_session_local_command(s, "teams 10 10 10");
     EXPECT_EQ(session_player_connect(s, "P", 0, 1, 0x7F000001u, 3), "OK 102");
     EXPECT_NE(session_log().find("] PLR 102 BACK\n"), std::string::npos);
+
+    // A player without a profile still leaves; an upload's answer keeps the profile of an id in play.
+    remove(s.profiles, 103);
+    EXPECT_EQ(session_player_leave(s, 103), "OK");
+    EXPECT_FALSE(find_by_id(s.snapshot, 103));
+    s.profile_remove(104);
+    EXPECT_TRUE(find(s.profiles, 104));
+    EXPECT_EQ(session_player_leave(s, 103), "FLD 1");
 }
 
 TEST_F(ServerSession, HitsKillsAndCounters) {
