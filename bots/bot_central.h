@@ -20,6 +20,8 @@ bool botc_console_command(BotCentral& bots, const std::string& text);
 void botc_start(BotCentral& bots, const std::string& directory);
 // Releases the modules and their bots.
 void botc_end(BotCentral& bots);
+// Hosting a game turns the bot host on; the multiplayer screens turn it off.
+void botc_enable(BotCentral& bots, bool enabled);
 // A level package has loaded: the modules get its name. Always false.
 bool botc_level_loaded(BotCentral& bots, const std::string& package_name);
 // A new game package is set while one is named.

@@ -120,6 +120,7 @@ struct server {
     std::unique_ptr<timer> clock_timer;
     int64_t clock_timer_counted_ms = 0;  // of the clock timer's time, what the accumulator has taken
     std::unique_ptr<timer> player_step_timer;
+    uint8_t connecting = 0;  // the hosting client's login is under way
 };
 
 // The process-wide world server, created on first use (after the kernel, which outlives it).

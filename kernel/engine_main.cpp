@@ -12,6 +12,7 @@
 #include "kernel/option_registry.h"
 #include "kernel/options.h"
 #include "net/net_client.h"
+#include "net/server_session.h"
 #include "net/service.h"
 #include "platform/clock.h"
 #include "platform/cpu.h"
@@ -93,6 +94,7 @@ void engine_create_singletons() {
     ref_list();
     kernel_get();
     server_get();
+    server_session_get();
 }
 
 display_size engine_display_size(const char* resolution, int32_t driver_kind) {
@@ -294,7 +296,8 @@ int engine_shut_down(engine_session& session) {
     if (session.save_options) save_options(kernel_get().options, options_file_path());
     log_write("Shutdown procedure completed.\n");
     log_close();
-    if (service_settings_get().dedicated) {
+    // A process started as the dedicated server never asks for another one.
+    if (service_settings_get().dedicated && !server_get().dedicated) {
         net_cleanup();
         return kEngineRelaunch;
     }

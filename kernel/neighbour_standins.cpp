@@ -22,6 +22,7 @@
 #include "gfx/texture.h"
 #include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
+#include "net/dedicated_start.h"
 #include "net/net_client.h"
 #include "net/service.h"
 #include "net/player_state.h"
@@ -413,6 +414,26 @@ int32_t client_console_command(net_client&, const std::string& line) {
     return standins().client_console_command_result;
 }
 
+void client_set_mode(net_client&, int32_t mode) {
+    record(str_format("client_set_mode %d", mode));
+}
+
+void client_set_net_speed(net_client&, int32_t in_speed, int32_t out_speed) {
+    record(str_format("client_set_net_speed %d %d", in_speed, out_speed));
+}
+
+void client_login(net_client&, int32_t player_id, const std::string& nick) {
+    record(str_format("client_login %d %s", player_id, nick.c_str()));
+}
+
+void client_send_blogin(net_client&, const std::string& line) {
+    record("client_send_blogin " + line);
+}
+
+int32_t client_pending_result(const net_client&) {
+    return standins().client_pending_result;
+}
+
 int32_t client_send_command(net_client&, const std::string& text, int32_t flags) {
     record(str_format("client_send_command %s|%d", text.c_str(), flags));
     return standins().client_send_command_result;
@@ -469,24 +490,6 @@ int32_t client_send_say(net_client&, int32_t player_id, int32_t flag, int32_t nu
                         const std::string& text) {
     record(str_format("client_send_say %d %d %d %s", player_id, flag, number, text.c_str()));
     return 0;
-}
-
-service_settings& service_settings_get() {
-    return server_get().service;
-}
-
-void service_settings_init(service_settings& settings) {
-    settings = service_settings();
-    record("service_settings_init");
-}
-
-void service_command(service_settings&, const std::string& text) {
-    record("service_command " + text);
-}
-
-bool service_tick(service_settings&, int32_t elapsed_ms) {
-    record(str_format("service_tick %d", elapsed_ms));
-    return standins().service_tick_result;
 }
 
 // Beings.
@@ -616,6 +619,10 @@ void botc_start(BotCentral&, const std::string& directory) {
 
 void botc_end(BotCentral&) {
     record("botc_end");
+}
+
+void botc_enable(BotCentral&, bool enabled) {
+    record(str_format("botc_enable %d", enabled ? 1 : 0));
 }
 
 bool botc_level_loaded(BotCentral&, const std::string& package_name) {
@@ -796,6 +803,8 @@ void gui_handle_event(kvgame&, int32_t code) {
 
 void gui_step(kvgame& game, int32_t elapsed) {
     record(str_format("gui_step %d", elapsed));
+    if (game.dedicated && game.current_screen == kScreenMenu)
+        dedicated_start_step(dedicated_start_get(), server_get());
     if (game.current_screen == kScreenGame) kvgame_message_input(game);
 }
 

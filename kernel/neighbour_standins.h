@@ -43,6 +43,7 @@ struct neighbour_standins {
     int32_t gfx_max_texture_side_result = 2048;
     int32_t client_console_command_result = 0;
     int32_t client_send_command_result = 0;
+    int32_t client_pending_result = 0;  // of the hosting client's login and bot line
     std::string client_status_text;  // taken (and emptied) by client_take_status_text
     int32_t client_server_list_result = 0;
     bool botc_console_command_result = false;
@@ -62,7 +63,6 @@ struct neighbour_standins {
     std::vector<std::string> loadable_textures;
     int32_t texture_sample_result = 255;
 
-    bool service_tick_result = true;
     // The game object's neighbours.
     bool client_connected = false;
     int32_t client_local_player_id = 0;

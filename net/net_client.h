@@ -53,5 +53,15 @@ void client_send_goal(net_client& client, const std::string& word, int32_t goal,
 bool client_is_connected(const net_client& client);
 // The id of the player this client drives on the game server, as the server gave it.
 int32_t client_local_player_id(const net_client& client);
+// The game mode of the next connection (0 for the hosting client).
+void client_set_mode(net_client& client, int32_t mode);
+void client_set_net_speed(net_client& client, int32_t in_speed, int32_t out_speed);
+// Logs in with a player id (0: any) and a nick; the answer comes as the pending-request result.
+void client_login(net_client& client, int32_t player_id, const std::string& nick);
+// Sends the "blogin" line of the hosted game's bots.
+void client_send_blogin(net_client& client, const std::string& line);
+// The result of the request in flight: negative while awaited, then the reply's code (0 for a
+// refusal, whose text the status text holds).
+int32_t client_pending_result(const net_client& client);
 
 }  // namespace kv

@@ -95,6 +95,40 @@ std::vector<uint8_t> text_table(const std::vector<std::string_view>& entries) {
     return text_bytes(text);
 }
 
+// The "base" table: team and specialisation names, then the server session's lines from entry 131.
+std::vector<std::string_view> base_texts() {
+    std::vector<std::string_view> texts = {"blue",  "red",    "black",     "soldier",
+                                           "scout", "sniper", "specialist"};
+    texts.resize(131);
+    const std::string_view session[] = {
+        "I got %s",                                      // 131: said by the killer
+        "%s killed %s",                                  // 132
+        "Hello all, ",                                   // 133: "#conn"
+        "I am in.",                                      // 134
+        "I joined team %d",                              // 135: "#join"
+        "Bye!",                                          // 136: "#bye"
+        "%s blew up %s",                                 // 137
+        "",                                              // 138
+        "%s: %s",                                        // 139
+        "%s (team): %s",                                 // 140
+        "Network configuration `%s' could not be read",  // 141
+        "%s is back",                                    // 142
+        "%s connected",                                  // 143
+        "Blue",                                          // 144
+        "Red",                                           // 145
+        "Black",                                         // 146
+        "",                                              // 147
+        "Bot",                                           // 148
+        "Player",                                        // 149
+        "%s %s joined team %d (%s)",                     // 150
+        "%s left",                                       // 151
+        "Map %s ends",                                   // 152
+        "Map %s begins",                                 // 153
+    };
+    texts.insert(texts.end(), std::begin(session), std::end(session));
+    return texts;
+}
+
 // The game object that runs a level, with its free camera and the cable camera that moves behind the menu.
 void add_game_object(package_writer& w) {
     w.add_arty("kvgame", "game", token_writer().key("cb:").integer(33).bytes());
@@ -335,13 +369,14 @@ bool write_demo_data(const std::filesystem::path& folder) {
         {maps + kDemoLevelBootPackage, map_package()},
         {maps + kDemoMap + suffix,
          text_table({"Depot", "Three rooms in a row: a yard, a hall and a store."})},
-        {"base" + suffix, text_table({"blue", "red", "black", "soldier", "scout", "sniper", "specialist"})},
+        {"base" + suffix, text_table(base_texts())},
         {"menu" + suffix, text_table({"Join game", "Host game", "Options", "Quit"})},
         {"keys" + suffix, text_table({"Forward", "Back", "Step left", "Step right", "Jump", "Fire"})},
         {kTextureFolder + "hitmap0.tga", hit_map(1, 2, 3)},
         {kTextureFolder + "hitmap1.tga", hit_map(1, 2, 3)},
         {kTextureFolder + "hitmap2.tga", hit_map(1, 2, 3)},
         {"net.cfg", text_bytes("# master servers: master:<address>\nmaster:127.0.0.1\n")},
+        {"mp.cfg", text_bytes(kDemoSettingsScript)},
         {"precache.cfg", text_bytes("# textures loaded with a level, one file name (.tga) a line\n")},
         // The interface's sounds (press, choice, check box, edit end, refusal) and the door's.
         {"sound/ui_snd1.wav", wav_tone_file(60, 880.0f)},

@@ -6,6 +6,7 @@
 #include "net/snapshot_package.h"
 #include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
+#include "tools/demo_data.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/token_writer.h"
@@ -359,6 +360,43 @@ std::vector<seed_file> profile_line_seeds() {
     return {{"setp-lines", text_bytes(lines)}, {"setr-line", text_bytes(setr)}};
 }
 
+// A game on the session target: records (sender byte, big-endian length, datagram) from a player's
+// peer (0), the hosting client (1), a stranger (2) and the service's own lines (3).
+std::vector<seed_file> session_command_seeds() {
+    std::vector<uint8_t> game;
+    add_record(game, 1, datagram(command(kPacketCommand, 1, "login 0 0 1000 \"!q!\""), 1 | kSeqFlag, 0, 1));
+    add_record(game, 0, datagram(command(kPacketCommand, 1, "login 0 0 1000 \"Ann\""), 1 | kSeqFlag, 0, 2));
+    add_record(game, 0, datagram(command(kPacketCommand, 2, "join 101 0 1 0 0"), 2, 0, 2));
+    add_record(game, 0, datagram(command(kPacketCommand, 3, "blogin 200 Bot"), 3, 0, 2));
+    add_record(game, 3, datagram(command(kPacketCommand, 0, "times 0 10 5 10 10 30 5"), 0, 0, 0));
+    add_record(game, 0, datagram(command(kPacketAsyncCommand, 0, "say 101 0 0 hello"), 4, 0, 2));
+    packet hit(kPacketAsyncEvent);
+    hit.body.write_u8(0);
+    hit.body.write_u32(101);
+    hit.body.write_u32(1);
+    hit.body.write_u8(30);
+    hit.body.write_u8(50);
+    hit.body.write_u16(0xFFFF);
+    add_record(game, 0, datagram(hit, 5, 0, 2));
+    player_state own;
+    own.id = 101;
+    for (const packet& p : player_states_write({own})) add_record(game, 0, datagram(p, 6, 0, 2));
+    add_record(game, 2, datagram(command(kPacketAsyncCommand, 0, "kick Ann"), 1, 0, 3));
+    add_record(game, 1, datagram(command(kPacketAsyncCommand, 0, "goal done 3 1"), 2, 0, 1));
+    add_record(game, 3, datagram(command(kPacketCommand, 0, "map depot"), 0, 0, 0));
+    add_record(game, 0, datagram(command(kPacketCommand, 4, "bye 101"), 7, 0, 2));
+    return {{"game", game}};
+}
+
+std::vector<seed_file> service_script_seeds() {
+    return {{"demo-mp.cfg", text_bytes(kDemoSettingsScript)},
+            {"net.cfg", text_bytes("# the session's settings\nserver-name:Yard: North\nmaster:127.0.0.1\n")},
+            {"relaunch",
+             text_bytes("set server-name:\"My:Server\"\nset game-mode:custom\nset dedicated:yes\n"
+                        "set net-mode:local\nset maxplayers1:20\nset maxplayers2:20\n"
+                        "set maxplayers3:5\nset server-port:0\nset pkg-name:depot\nstart\n\nstop\n")}};
+}
+
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
@@ -375,7 +413,9 @@ std::vector<std::string> fuzz_seed_targets() {
             "net_server_dispatch_fuzz",
             "listing_query_fuzz",
             "render_package_fuzz",
-            "wav_file_fuzz"};
+            "wav_file_fuzz",
+            "session_command_fuzz",
+            "service_script_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -409,6 +449,8 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
         stereo.data = wav_tone(stereo.rate, 8, {0.5f, 0.25f}, 5, 440.0f);
         return {{"mono-16bit", wav_file(mono)}, {"stereo-8bit-long-format", wav_file(stereo)}};
     }
+    if (target == "session_command_fuzz") return session_command_seeds();
+    if (target == "service_script_fuzz") return service_script_seeds();
     return {};
 }
 

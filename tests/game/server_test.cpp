@@ -122,7 +122,7 @@ TEST_F(Server, InitSetsUpTheNeighboursAndBindsTheLogLevel) {
     srv_.game_package = "level";
     srv_.log_level = 5;
     server_init(srv_);
-    EXPECT_EQ(take_calls(), (calls_t{"client_settings_init", "service_settings_init", "botc_start ./bot"}));
+    EXPECT_EQ(take_calls(), (calls_t{"client_settings_init", "botc_start ./bot"}));
     EXPECT_EQ(srv_.map_follow_latch, 1);
     EXPECT_EQ(srv_.developer, 0);
     EXPECT_EQ(srv_.level_loaded, 0);

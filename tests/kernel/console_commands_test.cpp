@@ -69,7 +69,7 @@ protected:
     uint32_t group_ = 0;
 };
 
-const calls_t kStopCalls = {"client_send_bye 0", "net_client_tick 0", "service_command stop"};
+const calls_t kStopCalls = {"client_send_bye 0", "net_client_tick 0"};
 
 struct command_case {
     const char* line;

@@ -20,6 +20,7 @@
 #include "kernel/log.h"
 #include "kernel/neighbour_standins.h"
 #include "kernel/option_registry.h"
+#include "net/server_session.h"
 #include "net/service.h"
 #include "platform/clock.h"
 #include "platform/process.h"
@@ -178,6 +179,7 @@ protected:
         srv.data_dir.clear();
         srv.write_dir.clear();
         service_settings_get() = service_settings();
+        server_session_destroy();
     }
 
     // The options of every run: the demo data and the write directory.
@@ -434,7 +436,6 @@ TEST_F(EngineMain, StopRequestEndsTheLoopThroughTheKernel) {
     EXPECT_FALSE(sys_stop_requested());
     EXPECT_FALSE(kernel_get().running);
     EXPECT_TRUE(called("client_send_bye 0"));
-    EXPECT_TRUE(called("service_command stop"));
     EXPECT_TRUE(called("botc_end"));
     engine_write_statistics();
     EXPECT_EQ(engine_shut_down(session_), kEngineDone);
@@ -450,7 +451,13 @@ TEST_F(EngineMain, StopRequestEndsTheLoopThroughTheKernel) {
 
 TEST_F(EngineMain, ServiceFailureStopsTheKernelInTheSamePass) {
     ASSERT_EQ(start({"--dedicated=yes"}), start_up_result::run);
-    standins().service_tick_result = false;
+    service_settings& service = service_settings_get();
+    ASSERT_TRUE(service_command(service, "set server-port:0"));
+    ASSERT_TRUE(service_command(service, "set pkg-name:depot"));
+    ASSERT_TRUE(service_command(service, "start"));
+    ASSERT_TRUE(engine_main_pass(session_));
+    // A quit the network server takes ends its serving: the next pass stops the kernel.
+    server_session_local_command(server_session_get(), "quit");
     EXPECT_FALSE(engine_main_pass(session_));
     EXPECT_FALSE(kernel_get().running);
     EXPECT_TRUE(called("botc_end"));
@@ -471,10 +478,13 @@ TEST_F(EngineMain, MissingBootPackageEndsTheLoopWithoutTheWorldShutdown) {
 TEST_F(EngineMain, RelaunchIsAskedForWhenTheServiceSaysDedicated) {
     ASSERT_EQ(start({"--dedicated=yes"}), start_up_result::run);
     service_settings_get().dedicated = 1;
-    EXPECT_EQ(engine_shut_down(session_), kEngineRelaunch);
+    // Only a process that is not the dedicated server yet asks for the relaunch.
+    EXPECT_EQ(engine_shut_down(session_), kEngineDone);
     reset_singletons();
     ASSERT_EQ(start({"--dedicated=yes"}), start_up_result::run);
-    EXPECT_EQ(engine_shut_down(session_), kEngineDone);
+    server_get().dedicated = 0;
+    service_settings_get().dedicated = 1;
+    EXPECT_EQ(engine_shut_down(session_), kEngineRelaunch);
 }
 
 class EngineStatistics : public EngineMain {
@@ -600,6 +610,8 @@ std::string run_dedicated_on_demo_data(temp_folder& folder, const std::vector<st
         return {};
     }
     std::filesystem::create_directory(folder.file("write"));
+    // The demo script serves at the default port; a test serves where the system lets it.
+    folder.write("write/mp.cfg", "set server-port:0\nset pkg-name:depot\nstart\n");
     std::vector<std::string> words = {"--dedicated=yes", "--base-dir=" + folder.file("demo-data") + "/",
                                       "--write-dir=" + folder.file("write") + "/"};
     words.insert(words.end(), extra.begin(), extra.end());
@@ -798,6 +810,8 @@ TEST(KvProgram, FifosAndAClosedStandardErrorNeitherHangNorKill) {
     temp_folder folder;
     ASSERT_TRUE(tools::write_demo_data(folder.file("demo-data")));
     std::filesystem::create_directory(folder.file("write"));
+    // The demo script serves at the default port; a test serves where the system lets it.
+    folder.write("write/mp.cfg", "set server-port:0\nset pkg-name:depot\nstart\n");
     const std::string data = folder.file("demo-data") + "/";
     ASSERT_EQ(mkfifo((data + "maps/fifo-en").c_str(), 0600), 0);
     const words_t words = {"--colour=red", "--dedicated=yes", "--base-dir=" + data,

@@ -209,7 +209,7 @@ TEST_F(Kernel, QuitLineStopsTheEngine) {
     EXPECT_FALSE(kernel_tick(*k_));
     EXPECT_FALSE(k_->running);
     EXPECT_EQ(take_calls(),
-              (calls_t{"input_poll", "client_send_bye 0", "net_client_tick 0", "service_command stop"}));
+              (calls_t{"input_poll", "client_send_bye 0", "net_client_tick 0"}));
     EXPECT_FALSE(kernel_tick(*k_));
     EXPECT_EQ(take_calls(), calls_t{});
 }
@@ -217,7 +217,7 @@ TEST_F(Kernel, QuitLineStopsTheEngine) {
 TEST_F(Kernel, StopSaysGoodbyeAndStopsTheService) {
     EXPECT_EQ(kernel_stop(*k_), 0);
     EXPECT_FALSE(k_->running);
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_bye 0", "net_client_tick 0", "service_command stop"}));
+    EXPECT_EQ(take_calls(), (calls_t{"client_send_bye 0", "net_client_tick 0"}));
 }
 
 // A loaded package built in memory, with named objects in its tables.

@@ -1,0 +1,94 @@
+#include "net/dedicated_start.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "game/server.h"
+#include "kernel/log.h"
+#include "kernel/neighbour_standins.h"
+#include "net/server_session.h"
+#include "net/service.h"
+#include "platform/clock.h"
+#include "tests/support/temp_folder.h"
+
+namespace kv {
+namespace {
+
+class DedicatedStart : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(log_open(folder.file("kv.log")));
+        standins_reset();
+        server& srv = server_get();
+        srv.data_dir = folder.path().string() + "/";
+        srv.write_dir = srv.data_dir;
+        srv.dedicated = 1;
+        service_settings_init(srv.service);
+        folder.write("net.cfg", "");
+    }
+    void TearDown() override {
+        service_command(server_get().service, "stop");
+        server_session_destroy();
+        server& srv = server_get();
+        srv.data_dir.clear();
+        srv.write_dir.clear();
+        srv.dedicated = 0;
+        srv.connecting = 0;
+        log_close();
+    }
+    bool called(const std::string& call) const {
+        const auto& calls = standins().calls;
+        return std::find(calls.begin(), calls.end(), call) != calls.end();
+    }
+
+    fake_clock clock;
+    scoped_clock use_clock{clock};
+    temp_folder folder;
+    dedicated_start start;
+};
+
+TEST_F(DedicatedStart, UnreadableScriptIsReportedOnce) {
+    for (int i = 0; i < 4; ++i) dedicated_start_step(start, server_get());
+    EXPECT_EQ(start.state, kDedicatedDone);
+    const std::string log = folder.read("kv.log");
+    const std::string line = "[game] *ERROR* Settings script `" + folder.file("mp.cfg") +
+                             "' could not be read: no server started\n";
+    EXPECT_EQ(log.find(line), log.rfind(line));
+    EXPECT_NE(log.find(line), std::string::npos) << log;
+    EXPECT_FALSE(called("botc_enable 1"));
+}
+
+TEST_F(DedicatedStart, ReadsTheScriptEnablesBotsAndLogsTheHostIn) {
+    folder.write("mp.cfg", "set server-port:0\nset bots-setup:1000 0000 0000\nset pkg-name:depot\nstart\n");
+    dedicated_start_step(start, server_get());
+    EXPECT_TRUE(server_get().service.running);
+    EXPECT_TRUE(called("botc_enable 1"));
+    dedicated_start_step(start, server_get());
+    EXPECT_TRUE(called("client_login 0 !q!"));
+    EXPECT_TRUE(called("client_set_net_speed 1048576 1048576"));
+    EXPECT_EQ(server_get().connecting, 1);
+
+    standins().client_pending_result = -1;
+    dedicated_start_step(start, server_get());
+    EXPECT_EQ(start.state, kDedicatedAwaitLogin);
+    // The master is busy: a second later the login is tried again.
+    standins().client_pending_result = 0;
+    standins().client_status_text = "FLD 9";
+    dedicated_start_step(start, server_get());
+    EXPECT_EQ(start.state, kDedicatedRetry);
+    clock.advance_ms(999);
+    dedicated_start_step(start, server_get());
+    EXPECT_EQ(start.state, kDedicatedRetry);
+    clock.advance_ms(1);
+    dedicated_start_step(start, server_get());
+    EXPECT_EQ(start.state, kDedicatedLogin);
+    dedicated_start_step(start, server_get());
+    standins().client_pending_result = 1;
+    dedicated_start_step(start, server_get());
+    EXPECT_EQ(start.state, kDedicatedAwaitLevel);
+    EXPECT_EQ(server_get().connecting, 0);
+}
+
+}  // namespace
+}  // namespace kv
