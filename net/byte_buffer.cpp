@@ -51,8 +51,7 @@ void byte_buffer::reserve(std::size_t n) {
     capacity_ = n;
 }
 
-void byte_buffer::ensure(std::size_t n) {
-    if (capacity_ - cursor_ >= n) return;
+void byte_buffer::grow(std::size_t n) {
     reserve(end_ <= n ? 4 * n : 2 * end_);
 }
 
@@ -78,29 +77,6 @@ void byte_buffer::release() {
     cursor_ = end_ = capacity_ = 0;
 }
 
-void byte_buffer::advance(std::size_t n) {
-    cursor_ += n;
-    end_ = std::max(end_, cursor_);
-}
-
-void byte_buffer::write_u8(uint8_t v) {
-    ensure(1);
-    storage_[cursor_] = v;
-    advance(1);
-}
-
-void byte_buffer::write_u16(uint16_t v) {
-    ensure(2);
-    be_store_u16(storage_.get() + cursor_, v);
-    advance(2);
-}
-
-void byte_buffer::write_u32(uint32_t v) {
-    ensure(4);
-    be_store_u32(storage_.get() + cursor_, v);
-    advance(4);
-}
-
 void byte_buffer::write_float(float f) {
     ensure(4);
     be_store_f32(storage_.get() + cursor_, f);
@@ -124,27 +100,6 @@ void byte_buffer::write_bytes(const void* bytes, std::size_t n) {
     ensure(n);
     mem_copy(storage_.get() + cursor_, bytes, n);
     advance(n);
-}
-
-bool byte_buffer::read_u8(uint8_t& v) {
-    if (!can_read(1)) return false;
-    v = storage_[cursor_];
-    cursor_ += 1;
-    return true;
-}
-
-bool byte_buffer::read_u16(uint16_t& v) {
-    if (!can_read(2)) return false;
-    v = be_load_u16(storage_.get() + cursor_);
-    cursor_ += 2;
-    return true;
-}
-
-bool byte_buffer::read_u32(uint32_t& v) {
-    if (!can_read(4)) return false;
-    v = be_load_u32(storage_.get() + cursor_);
-    cursor_ += 4;
-    return true;
 }
 
 bool byte_buffer::read_float(float& f) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "util/byte_order.h"
 #include "util/vec3.h"
 
 namespace kv {
@@ -33,7 +34,9 @@ public:
     void reserve(std::size_t n);
     // Room for n more bytes at the cursor: four times n while the buffer is small against the
     // request, else twice its size.
-    void ensure(std::size_t n);
+    void ensure(std::size_t n) {
+        if (capacity_ - cursor_ < n) grow(n);
+    }
     // pos > 0: the cursor to that offset, growing the buffer (with zero bytes) when it lies past the
     // end; 0: the start; negative: the end.
     void seek(int32_t pos);
@@ -48,17 +51,44 @@ public:
     // The cursor's offset from the start.
     std::size_t position() const { return cursor_; }
 
-    void write_u8(uint8_t v);
-    void write_u16(uint16_t v);
-    void write_u32(uint32_t v);
+    void write_u8(uint8_t v) {
+        ensure(1);
+        storage_[cursor_] = v;
+        advance(1);
+    }
+    void write_u16(uint16_t v) {
+        ensure(2);
+        be_store_u16(storage_.get() + cursor_, v);
+        advance(2);
+    }
+    void write_u32(uint32_t v) {
+        ensure(4);
+        be_store_u32(storage_.get() + cursor_, v);
+        advance(4);
+    }
     void write_float(float f);
     void write_vec3(const vec3& v);
     // A text longer than kMaxWireString bytes is cut to that length, so length and bytes agree.
     void write_string(const std::string& s);
 
-    bool read_u8(uint8_t& v);
-    bool read_u16(uint16_t& v);
-    bool read_u32(uint32_t& v);
+    bool read_u8(uint8_t& v) {
+        if (!can_read(1)) return false;
+        v = storage_[cursor_];
+        cursor_ += 1;
+        return true;
+    }
+    bool read_u16(uint16_t& v) {
+        if (!can_read(2)) return false;
+        v = be_load_u16(storage_.get() + cursor_);
+        cursor_ += 2;
+        return true;
+    }
+    bool read_u32(uint32_t& v) {
+        if (!can_read(4)) return false;
+        v = be_load_u32(storage_.get() + cursor_);
+        cursor_ += 4;
+        return true;
+    }
     bool read_float(float& f);
     // x, y, z, stored only when all three were read; the components read before a failing one stay
     // consumed.
@@ -69,7 +99,12 @@ public:
 private:
     void write_bytes(const void* bytes, std::size_t n);
     // The cursor advanced by n bytes that were just stored; the end follows it.
-    void advance(std::size_t n);
+    void advance(std::size_t n) {
+        cursor_ += n;
+        if (cursor_ > end_) end_ = cursor_;
+    }
+    // Room for n more bytes when `ensure` finds too little.
+    void grow(std::size_t n);
     bool can_read(std::size_t n) const { return cursor_ + n <= end_; }
 
     std::unique_ptr<uint8_t[]> storage_;
