@@ -570,13 +570,9 @@ bool service_tick(service_settings&, int32_t elapsed_ms) {
 
 // Beings.
 
-void entity_strike(entity& e, const mat4& strike_frame, sector*, int32_t attacker) {
-    const vec3 at = mat4_row3(strike_frame);
-    record(str_format("entity_strike %s %g %g %g %d", e.name.c_str(), at.x, at.y, at.z, attacker));
-}
-
-bool entity_view_model_step(entity&) {
-    return standins().view_model_changed;
+timer& kernel_collision_section() {
+    static timer section;
+    return section;
 }
 
 void blast_create(blast& b, uint32_t owner, const vec3& point, const vec3& direction,
@@ -635,10 +631,6 @@ void dropped_weapon_update(dropped_weapon& w) {
 
 bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t kind) {
     return w.weapon_id == weapon_id && w.kind == kind;
-}
-
-const mat4& entity_world_matrix(const entity& e) {
-    return e.world;
 }
 
 void being_set_view(being& b, const vec3& position, const vec3& forward, const vec3& up,

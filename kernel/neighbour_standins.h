@@ -80,7 +80,6 @@ struct neighbour_standins {
     bool hud_effects_result = true;
     bool gfx_bind_view_camera_result = true;
     int32_t gfx_dynamic_lights_result = 0;
-    bool view_model_changed = false;  // what the entities' view-model step reports
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
     // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them
