@@ -664,11 +664,6 @@ void being_set_ladder(being& b, uintptr_t sensor_id, bool on) {
     record(str_format("being_set_ladder %s %d", b.name.c_str(), on ? 1 : 0));
 }
 
-int32_t being_anim_table_command(const std::string& line) {
-    record("being_anim_table_command " + line);
-    return standins().being_anim_table_command_result;
-}
-
 // Bot host.
 
 BotCentral& bot_central_get() {
