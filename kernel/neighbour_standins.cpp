@@ -684,6 +684,10 @@ void botc_end(BotCentral&) {
     record("botc_end");
 }
 
+void botc_notify_player_bots(BotCentral&, uint32_t player_id) {
+    record(str_format("botc_notify_player_bots %u", player_id));
+}
+
 bool botc_level_loaded(BotCentral&, const std::string& package_name) {
     record("botc_level_loaded " + package_name);
     return false;
