@@ -342,9 +342,10 @@ void entity_play_sound(entity& e, const std::string& name, const vec3& point, bo
         snd_play(sound, kSoundChannel, name, key, 0, false);
         return;
     }
-    snd_play_3d(sound, kSoundChannel, name, key, point, vec3{}, vec3{0.0f, 0.0f, -1.0f},
-                static_cast<float>(e.sound_distances[0]), static_cast<float>(e.sound_distances[1]), 360.0f,
-                360.0f, 0.0f, 0, 0, false);
+    // The sector is the zone the sound fades with; the key is its owner.
+    snd_play_3d(sound, kSoundChannel, name, reinterpret_cast<uintptr_t>(e.in_sector), point, vec3{},
+                vec3{0.0f, 0.0f, -1.0f}, static_cast<float>(e.sound_distances[0]),
+                static_cast<float>(e.sound_distances[1]), 360.0f, 360.0f, 0, key, 0, false);
 }
 
 void entity_start_shake(entity& e, float amplitude) {

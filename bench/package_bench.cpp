@@ -25,7 +25,7 @@ std::vector<uint8_t> large_package(int objects) {
         const std::string n = std::to_string(i);
         const int32_t sector = tools::add_sector(w, {.name = "sector-" + n});
         w.list(package_table::sectors, sector);
-        w.add_named_object(package_table::surfaces, "s-" + n);
+        w.add_surface("s-" + n);
         w.add_arty(
             "kvdoor", "d-" + n,
             tools::token_writer().key("cb:").integer(10).key("gi:").str("sector-" + n + ":door").bytes());

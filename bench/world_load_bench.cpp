@@ -89,7 +89,7 @@ public:
         }
         tools::package_writer w(4, "11");
         auto& q = w.qxps();
-        w.add_named_object(tools::package_table::surfaces, "s-wall");
+        w.add_surface("s-wall");
         for (int s = 0; s < kSectors; ++s) {
             tools::sector_spec sec;
             sec.name = "sector" + std::to_string(s);

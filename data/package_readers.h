@@ -4,7 +4,6 @@
 // names, by the chunk reading pattern (data/qxps_stream.h): create, enter the chunk with the object,
 // read, leave. The package reader has already checked that the chunk was not read before.
 //
-// Kinds whose subsystem has no reader yet are read by data/package_reader_standins.cpp.
 
 #include <memory>
 

@@ -1,6 +1,7 @@
 #include "game/kvbutton.h"
 
 #include "gfx/texture.h"
+#include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
 
 namespace kv {
@@ -98,10 +99,11 @@ void kvbutton_draw(kvbutton& b) {
         gfx& g = kernel_get().graphics;
         texture* t = gfx_find_texture(g, b.picture);
         if (!t) {
-            gfx_load_texture(g, b.picture);
+            layer_state state;
+            gfx_load_texture(g, b.picture, state, false);
             t = gfx_find_texture(g, b.picture);
         }
-        if (t) {
+        if (t && texture_is_loaded(*t)) {
             const int style = b.style >= kButtonWhole && b.style <= kButtonTwoFrames ? b.style : kButtonWhole;
             const int row = !b.enabled
                                 ? kButtonDisabledRow

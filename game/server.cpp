@@ -271,6 +271,18 @@ void server_set_texture_dir(server& srv, const std::string& dir) {
     srv.texture_dir = dir;
 }
 
+void server_set_texture_base_dir(server& srv, const std::string& dir) {
+    srv.texture_base_dir = dir;
+}
+
+std::string server_image_path(const server& srv, const std::string& name) {
+    return srv.texture_base_dir + srv.texture_dir + name;
+}
+
+std::string server_dds_path(const server& srv, const std::string& name, const std::string& suffix) {
+    return srv.texture_base_dir + "dds/" + name + suffix;
+}
+
 void server_set_lmap_dir(server& srv, const std::string& dir) {
     srv.lmap_dir = dir;
 }

@@ -77,7 +77,10 @@ struct server {
     dropped_weapon_list::iterator dropped_weapon_cursor;
     std::string data_dir;            // loose data files and "maps/" are found under it
     std::string boot_package;        // the menu package, loaded when the game package cannot be
-    std::string texture_dir;         // texture sub-directory of the selected display driver
+    // Image files (Targa textures, hit maps) are texture base + sub-directory + name, DDS files
+    // texture base + "dds/" + name + suffix, all under the data directory.
+    std::string texture_base_dir = "tex/";
+    std::string texture_dir = "tga/";  // texture sub-directory of the selected display driver
     std::string lmap_dir;            // light-map files, under the data directory
     std::string write_dir;           // files the program writes
     std::string language_suffix;     // "-" + language + ".txt"
@@ -153,6 +156,11 @@ void server_set_developer(server& srv, uint8_t developer);
 void server_set_join_address(server& srv, const std::string& address, const std::string& nick);
 void server_set_boot_package(server& srv, const std::string& name);
 void server_set_texture_dir(server& srv, const std::string& dir);
+void server_set_texture_base_dir(server& srv, const std::string& dir);
+// The data-directory path of an image file: texture base + sub-directory + name.
+std::string server_image_path(const server& srv, const std::string& name);
+// The data-directory path of a pre-compressed texture: texture base + "dds/" + name + suffix.
+std::string server_dds_path(const server& srv, const std::string& name, const std::string& suffix);
 void server_set_lmap_dir(server& srv, const std::string& dir);
 void server_set_write_dir(server& srv, const std::string& dir);
 void server_set_language(server& srv, const std::string& language);

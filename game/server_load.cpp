@@ -77,7 +77,7 @@ bool server_load_game_package(server& srv, const std::string& name) {
     gfx_free_textures(k.graphics);
     log_stamped("Precaching textures...\n");
     if (package* loaded = package_list_find(srv.packages, name)) {
-        for (surface* s : loaded->surfaces.items) surface_run_shaders(*s);
+        for (surface* s : loaded->surfaces.items) surface_run(*s, k.graphics);
     }
     server_precache_textures(srv);
     log_stamped("OK\n");
@@ -140,9 +140,8 @@ void server_precache_textures(server& srv) {
         return;
     }
     surface textures;
-    surface_init(textures);
-    for (const std::string& name : precache_read_names(*stream)) surface_add_basicmap(textures, name);
-    surface_run_shaders(textures);
+    for (const std::string& name : precache_read_names(*stream)) surface_basicmap_layer(textures, srv, name);
+    surface_run(textures, kernel_get().graphics);
     file_stream_close(*stream);
 }
 

@@ -3,8 +3,13 @@
 // display driver and draws the frames.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "gfx/drivers/gfx_driver.h"
+#include "gfx/texture.h"
 #include "util/mat4.h"
 #include "util/vec3.h"
 #include "world/lamp.h"
@@ -23,14 +28,6 @@ class sector;
 inline constexpr int32_t kGfxDriverNull = 1;
 inline constexpr int32_t kGfxDriverOpenGl = 2;
 inline constexpr int32_t kGfxDriverDirect3d = 3;
-
-// Exponential fog: density, then the colour (0 to 1).
-struct gfx_fog {
-    float density;
-    float red;
-    float green;
-    float blue;
-};
 
 // Frame statistics that the main loop, the kernel and the world queries share.
 struct gfx_statistics {
@@ -55,6 +52,13 @@ struct gfx_realtime_statistics {
 };
 
 struct gfx {
+    std::unique_ptr<gfx_driver> driver;  // none until a driver is selected
+    // The texture cache (gfx/texture_cache.h): records in the order they were made, an index by
+    // name over them, the 16-bit use counter and the texture memory of the textures looked up.
+    std::vector<std::unique_ptr<texture>> textures;
+    std::unordered_map<std::string, texture*> texture_index;
+    uint16_t texture_use_counter = 0;
+    uint64_t texture_memory = 0;
     view_set* current_screen = nullptr;
     geometry* sky_geometry = nullptr;
     surface* sky_surface = nullptr;
@@ -110,7 +114,6 @@ void gfx_add_shell_effect(gfx& g, const mat4& frame, sector* in_sector);
 // The dynamic-lights value; 0 while lighting is off.
 int32_t gfx_dynamic_lights(gfx& g);
 
-struct texture;
 // The texel of a one-byte-per-texel image (a light-map page) at wrapped coordinates: with m the
 // smaller side, column int(u m) mod width and row int(v m) mod height.
 int32_t texture_sample(const texture& t, float u, float v);

@@ -186,7 +186,7 @@ start_up_result engine_start_up(engine_session& session, int argc, char** argv) 
 
     srv.data_dir = folder_option("--base-dir");
     server_set_boot_package(srv, std::string(option("--pkg-file")) + "-" + option("--language"));
-    server_set_texture_dir(srv, folder_option("--tex-base-dir"));
+    server_set_texture_base_dir(srv, folder_option("--tex-base-dir"));
     server_set_lmap_dir(srv, folder_option("--lmap-base-dir"));
     server_set_write_dir(srv, folder_option("--write-dir"));
     server_set_language(srv, option("--language"));

@@ -3,6 +3,7 @@
 
 #include "kernel/neighbour_standins.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <numbers>
 
@@ -18,8 +19,8 @@
 #include "game/server.h"
 #include "gfx/gfx.h"
 #include "gfx/gfx_camera.h"
-#include "gfx/surface.h"
 #include "gfx/texture.h"
+#include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
 #include "net/net_client.h"
 #include "net/service.h"
@@ -45,6 +46,8 @@ neighbour_standins& standins() {
 
 void standins_reset() {
     standins() = neighbour_standins();
+    // The texture list of the front end stands for the textures the stand-in loader made.
+    gfx_texture_list_clear(kernel_get().graphics);
 }
 
 namespace {
@@ -62,57 +65,8 @@ void ambient_source_tick(ambient_source& source, const sector& owner) {
     record("ambient_source_tick " + source.sample_name + " " + owner.name);
 }
 
-void snd_select_driver(sound_system& sound, uint32_t kind) {
-    sound.driver_kind = kind;
-    record(str_format("snd_select_driver %u", kind));
-}
-
-void snd_bind_volume_option(sound_system& sound, option_registry&) {
-    sound.global_volume = 1.0f;
-    record("snd_bind_volume_option");
-}
-
-void snd_add_channel(sound_system&, uint32_t mode) {
-    record(str_format("snd_add_channel %u", mode));
-}
-
-void snd_open(sound_system&) {
-    record("snd_open");
-}
-
 void music_fade_out(sound_system&) {
     record("music_fade_out");
-}
-
-void snd_update(sound_system&) {
-    record("snd_update");
-}
-
-void snd_set_listener(sound_system&, uintptr_t zone, const vec3& position, const vec3&, const vec3& up,
-                      const vec3& forward) {
-    neighbour_standins& s = standins();
-    s.listener_zone = zone;
-    s.listener_position = position;
-    s.listener_up = up;
-    s.listener_forward = forward;
-    record("snd_set_listener");
-}
-
-void snd_play_3d(sound_system&, int32_t channel, const std::string& name, uintptr_t owner,
-                 const vec3& position, const vec3&, const vec3& direction, float min_distance,
-                 float max_distance, float inside_cone_angle, float outside_cone_angle, float outside_volume,
-                 int32_t key, int32_t volume, bool loop) {
-    standins().last_3d_owner = owner;
-    record(str_format("snd_play_3d %d %s %g %g %g | %g %g %g | %g %g %g %g %g %d %d %d", channel,
-                      name.c_str(), position.x, position.y, position.z, direction.x, direction.y, direction.z,
-                      min_distance, max_distance, inside_cone_angle, outside_cone_angle, outside_volume, key,
-                      volume, loop ? 1 : 0));
-}
-
-void snd_play(sound_system&, int32_t channel, const std::string& name, uintptr_t owner, int32_t flag,
-              bool loop) {
-    record(str_format("snd_play %d %s %zu %d %d", channel, name.c_str(), static_cast<std::size_t>(owner),
-                      flag, loop ? 1 : 0));
 }
 
 // User interface and input.
@@ -373,6 +327,7 @@ void gfx_free_textures(gfx& g) {
     lmap_registry_clear();
     lmap_file_clear(g.lightmaps);
     lamp_free_texture(g.camera_lamp);
+    gfx_texture_list_clear(g);
     record("gfx_free_textures");
 }
 
@@ -413,28 +368,6 @@ void gfx_clear_effects(gfx&) {
     record("gfx_clear_effects");
 }
 
-texture* gfx_find_texture(gfx&, const std::string& name) {
-    neighbour_standins& s = standins();
-    for (texture& t : s.textures) {
-        if (t.name != name) continue;
-        t.frame_stamp = ++s.texture_frame_counter;
-        return &t;
-    }
-    return nullptr;
-}
-
-void gfx_load_texture(gfx&, const std::string& name) {
-    record("gfx_load_texture " + name);
-    neighbour_standins& s = standins();
-    for (const std::string& loadable : s.loadable_textures) {
-        if (loadable != name) continue;
-        texture t;
-        t.name = name;
-        s.textures.push_back(t);
-        return;
-    }
-}
-
 void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], float left, float top,
                             float width, float height, const float (&texture_rect)[4]) {
     record(str_format("gfx_draw_textured_rect %s | %g %g %g %g | %g %g %g %g | %g %g %g %g", t.name.c_str(),
@@ -442,14 +375,14 @@ void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], fl
                       texture_rect[1], texture_rect[2], texture_rect[3]));
 }
 
-std::unique_ptr<texture> texture_create(const std::string& name) {
-    auto t = std::make_unique<texture>();
-    t->name = name;
-    return t;
-}
-
 void texture_load(texture& t) {
     record("texture_load " + t.name);
+    const std::vector<std::string>& loadable = standins().loadable_textures;
+    if (std::find(loadable.begin(), loadable.end(), t.name) == loadable.end()) return;
+    t.kind = kTextureRgb;
+    t.width = t.height = 1;
+    t.bytes_per_texel = 3;
+    t.pixels.assign(3, 0xFF);
 }
 
 std::unique_ptr<texture> texture_create_for_lmap(int32_t id) {
@@ -463,18 +396,6 @@ std::unique_ptr<texture> texture_create_for_lmap(int32_t id) {
     }
     record(str_format("texture_create_for_lmap %d", id));
     return t;
-}
-
-void surface_init(surface& s) {
-    s = surface();
-}
-
-void surface_add_basicmap(surface&, const std::string& texture_name) {
-    record("surface_add_basicmap " + texture_name);
-}
-
-void surface_run_shaders(surface& s) {
-    record("surface_run_shaders " + s.name);
 }
 
 // Network and server service.

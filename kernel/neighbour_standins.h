@@ -57,18 +57,10 @@ struct neighbour_standins {
     int32_t mouse_dx = 0;
     int32_t mouse_dy = 0;
 
-    // Renderer: the texture list, the names that load, and the frame counter that stamps lookups.
-    std::list<texture> textures;
+    // Renderer: the texture names whose images load (1 x 1 white).
     std::vector<std::string> loadable_textures;
     int32_t texture_sample_result = 255;
-    uint16_t texture_frame_counter = 0;
 
-    // Sound: where the listener was put last, and the owner of the last positioned sample.
-    uintptr_t listener_zone = 0;
-    vec3 listener_position;
-    vec3 listener_up;
-    vec3 listener_forward;
-    uintptr_t last_3d_owner = 0;
     bool service_tick_result = true;
     // The game object's neighbours.
     bool client_connected = false;

@@ -97,6 +97,11 @@ bool net_peer::next(bool purge) {
     return current_ != remotes_.end();
 }
 
+bool net_peer::has_remote(uint32_t address, uint16_t port) const {
+    return std::any_of(remotes_.begin(), remotes_.end(),
+                       [&](const remote_record& r) { return r.address == address && r.port == port; });
+}
+
 void net_peer::mark_dead() {
     if (remote_record* r = current()) r->alive = false;
 }
@@ -249,6 +254,7 @@ int32_t net_peer::flush() {
 void net_peer::accept(const uint8_t* bytes, int32_t length, uint32_t address, uint16_t port) {
     packet p(bytes, static_cast<std::size_t>(length));
     log_packet("PIN", p, address, port, log_level_);
+    if (!has_remote(address, port) && !admit(address, port, p)) return;
     select(address, port | (static_cast<uint32_t>(p.nat) << 16));
     remote_record& r = *current_;
     if (!r.nat_known || r.nat != p.nat) {

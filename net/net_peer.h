@@ -77,6 +77,9 @@ public:
     // The current record, null when none.
     remote_record* current() { return current_ != remotes_.end() ? &*current_ : nullptr; }
     std::size_t remote_count() const { return remotes_.size(); }
+    // Every record, dead ones included, in list order.
+    const std::list<remote_record>& remotes() const { return remotes_; }
+    bool has_remote(uint32_t address, uint16_t port) const;
 
     // Copies of the packet on the current remote's queues; false when no remote is current.
     bool queue(const packet& p);
@@ -111,6 +114,10 @@ public:
     uint32_t bytes_in = 0;
     uint32_t bytes_out = 0;
     bool reliable_enabled = true;
+
+protected:
+    // Asked before a datagram from an address without a record makes one; false drops it unseen.
+    virtual bool admit(uint32_t /*address*/, uint16_t /*port*/, const packet& /*p*/) { return true; }
 
 private:
     using remote_list = std::list<remote_record>;

@@ -2,6 +2,8 @@
 
 namespace kv {
 
+void sys_hide_task_bar() {}
+
 void sys_show_task_bar() {}
 
 }  // namespace kv

@@ -226,7 +226,7 @@ std::vector<uint8_t> soldier_package(Animations animations) {
     animations(w);
     const mesh_spec body = body_mesh();
     auto& q = w.qxps();
-    w.add_named_object(package_table::surfaces, "s-soldier");
+    w.add_surface("s-soldier");
     add_geometry(w, {"g-soldier", body.box, {}, {add_skinned_mesh(q, body)}});
     add_entity_def(
         w, {"soldier", body.box, {}, {add_mesh_instance(q, {{}, "g-soldier", "s-soldier", "flesh", 0})}});

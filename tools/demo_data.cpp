@@ -1,6 +1,9 @@
 #include "tools/demo_data.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <numbers>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +14,7 @@
 #include "tools/package_writer.h"
 #include "tools/targa_writer.h"
 #include "tools/token_writer.h"
+#include "tools/wav_writer.h"
 #include "tools/world_writer.h"
 #include "util/box3.h"
 
@@ -98,13 +102,64 @@ void add_game_object(package_writer& w) {
     w.add_arty("kvcable_camera", "ccam", {});
 }
 
-// Surfaces, the sky, a crate and the game screen, shared by the menu and the level.
+// The demo's textures: a name and the two colours of its checker pattern.
+struct demo_texture {
+    const char* name;
+    uint8_t light[3];
+    uint8_t dark[3];
+};
+constexpr demo_texture kDemoTextures[] = {
+    {"concrete", {150, 150, 145}, {120, 120, 118}}, {"planks", {170, 120, 70}, {130, 90, 50}},
+    {"crate", {190, 150, 90}, {110, 80, 40}},       {"day", {140, 190, 240}, {120, 170, 230}},
+    {"QXlogo", {255, 0, 255}, {40, 40, 40}},
+};
+constexpr uint16_t kDemoTextureSide = 16;
+constexpr int kCheckerSquare = 4;
+
+// A 24-bit checker-board texture.
+std::vector<uint8_t> demo_texture_image(const demo_texture& t) {
+    targa_colour_spec shape;
+    shape.width = shape.height = kDemoTextureSide;
+    for (int row = 0; row < kDemoTextureSide; ++row) {
+        for (int column = 0; column < kDemoTextureSide; ++column) {
+            const uint8_t* colour =
+                ((row / kCheckerSquare + column / kCheckerSquare) % 2 == 0) ? t.light : t.dark;
+            shape.texels.insert(shape.texels.end(), colour, colour + 3);
+        }
+    }
+    return targa_colour(shape);
+}
+
+// A surface layer painted with the texture by the shader "paint".
+surface_layer painted(const char* texture_name) {
+    return description_layer(token_writer().str("layer").str("paint").str(texture_name).bytes());
+}
+
+// The game screen's one viewport: the whole screen, a square 90-degree view across and 4:3 up and down.
+viewport_spec whole_screen_viewport() {
+    viewport_spec v;
+    v.name = "main";
+    const float across = std::numbers::pi_v<float> / 4.0f;
+    const float up = std::atan(0.75f);
+    const float projection[7] = {1.0f, across, across, up, up, 0.0f, 50000.0f};
+    std::copy(std::begin(projection), std::end(projection), v.projection);
+    return v;
+}
+
+// Shaders, surfaces, the sky, a crate and the game screen, shared by the menu and the level.
 std::vector<uint8_t> shared_package() {
     package_writer w;
     auto& q = w.qxps();
-    w.add_screen("basic", {w.add_view("default")});
-    for (const char* name : {"s-concrete", "s-planks", "s-crate", "s-day"})
-        w.add_named_object(package_table::surfaces, name);
+    w.add_screen("basic", {w.add_view_record("default", {w.add_viewport(whole_screen_viewport())})});
+    // Both take their texture from the layer's item 2: the light-map layers name their map there.
+    w.add_shader("basicmap", {token_writer().str("tex").str("$1").bytes()});
+    w.add_shader("paint", {token_writer().str("tex").str("$1").bytes(),
+                           token_writer().str("bfcull").str("on").bytes()});
+    // Two layers each: floors draw with id 0, crate meshes (the sky and the door too) with id 1.
+    const std::pair<const char*, const char*> surfaces[] = {
+        {"s-concrete", "concrete"}, {"s-planks", "planks"}, {"s-crate", "crate"}, {"s-day", "day"}};
+    for (const auto& [name, texture_name] : surfaces)
+        w.add_surface(name, {painted(texture_name), painted(texture_name)});
     add_geometry(
         w, {"g-sky", box_of({-1.0f, -1.0f, -1.0f}, {1.0f, 1.0f, 1.0f}), {add_mesh(q, crate_mesh())}, {}});
     add_geometry(
@@ -263,6 +318,7 @@ std::vector<uint8_t> hit_map(uint8_t head, uint8_t body, uint8_t legs) {
 }  // namespace
 
 bool write_demo_data(const std::filesystem::path& folder) {
+    const std::string kTextureFolder = "tex/tga/";
     const std::string maps = "maps/";
     const std::string suffix = "-en.txt";
     struct file {
@@ -282,14 +338,24 @@ bool write_demo_data(const std::filesystem::path& folder) {
         {"base" + suffix, text_table({"blue", "red", "black", "soldier", "scout", "sniper", "specialist"})},
         {"menu" + suffix, text_table({"Join game", "Host game", "Options", "Quit"})},
         {"keys" + suffix, text_table({"Forward", "Back", "Step left", "Step right", "Jump", "Fire"})},
-        {"hitmap0.tga", hit_map(1, 2, 3)},
-        {"hitmap1.tga", hit_map(1, 2, 3)},
-        {"hitmap2.tga", hit_map(1, 2, 3)},
+        {kTextureFolder + "hitmap0.tga", hit_map(1, 2, 3)},
+        {kTextureFolder + "hitmap1.tga", hit_map(1, 2, 3)},
+        {kTextureFolder + "hitmap2.tga", hit_map(1, 2, 3)},
         {"net.cfg", text_bytes("# master servers: master:<address>\nmaster:127.0.0.1\n")},
         {"precache.cfg", text_bytes("# textures loaded with a level, one file name (.tga) a line\n")},
+        // The interface's sounds (press, choice, check box, edit end, refusal) and the door's.
+        {"sound/ui_snd1.wav", wav_tone_file(60, 880.0f)},
+        {"sound/ui_snd2.wav", wav_tone_file(60, 660.0f)},
+        {"sound/ui_snd3.wav", wav_tone_file(40, 990.0f)},
+        {"sound/ui_snd4.wav", wav_tone_file(60, 550.0f)},
+        {"sound/ui_snd6.wav", wav_tone_file(150, 220.0f)},
+        {"sound/snd-door1.wav", wav_tone_file(400, 110.0f)},
     };
     for (const file& f : files) {
         if (!write_file(folder / f.name, f.bytes)) return false;
+    }
+    for (const demo_texture& t : kDemoTextures) {
+        if (!write_file(folder / (kTextureFolder + t.name + ".tga"), demo_texture_image(t))) return false;
     }
     return true;
 }

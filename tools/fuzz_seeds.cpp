@@ -9,23 +9,29 @@
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/token_writer.h"
+#include "tools/wav_writer.h"
 #include "tools/world_writer.h"
 #include "util/text.h"
 
 namespace kv::tools {
 namespace {
 
-// A package with something in every table: imports, a screen naming one view twice, named objects
-// of the kinds read by name only, a skeleton and an animation, an empty geometry, model and sector (listed
-// twice) and two arty descriptions.
+// A package with something in every table: imports, a screen naming one view twice (its viewport
+// named twice too), a shader, a surface of a description and a reference, a skeleton and an
+// animation, an empty geometry, model and sector (listed twice) and two arty descriptions.
 std::vector<uint8_t> full_package(uint8_t id_width, const std::string& version) {
     package_writer w(id_width, version);
     w.add_import("kvbase");
     w.add_import("sky");
-    const int32_t view = w.add_view("main", {0, 1, 2, 3});
+    viewport_spec whole;
+    whole.name = "full";
+    const int32_t viewport = w.add_viewport(whole);
+    const int32_t view = w.add_view_record("main", {viewport, viewport});
     w.add_screen("menu", {view, view});
-    w.add_named_object(package_table::shaders, "basic", {0, 1});
-    w.add_named_object(package_table::surfaces, "s-wall");
+    w.add_shader("basic", {token_writer().str("tex").str("$0").bytes(),
+                           token_writer().str("bfcull").str("off").bytes()});
+    w.add_surface("s-wall", {description_layer(token_writer().str("paint").str("basic").str("wall").bytes()),
+                             reference_layer("s-wall")});
     add_geometry(w, {.name = "g-box"});
     add_entity_def(w, {.name = "e-crate"});
     const int32_t hall = add_sector(w, {.name = "hall", .ambient_table = version == "11"});
@@ -61,7 +67,7 @@ std::vector<uint8_t> world_package(uint8_t id_width, const std::string& version)
                        unit,
                        {add_scene_node(q, {{}, "ap00", "e-crate", 1})},
                        {add_mesh_instance(q, {{}, "g-box", "s-wall", "wood20", 2})}});
-    w.add_named_object(package_table::surfaces, "s-wall");
+    w.add_surface("s-wall");
     const std::array<vec3, 4> door = {{{0, -1, -1}, {0, 1, -1}, {0, 1, 1}, {0, -1, 1}}};
     const bool ambient = version == "11";
     sector_spec hall;
@@ -102,6 +108,44 @@ std::vector<uint8_t> archive() {
     w.add("empty", {});
     w.add("controls.cfg", {'x'});
     return w.finish();
+}
+
+// The renderer's records behind a layer description: a 16-bit size, the description (a token list
+// that the target hands every shader as its "$" arguments), then a package of shaders with every
+// kind of command, surfaces of descriptions and a reference, and a screen whose two views share
+// their viewports.
+std::vector<uint8_t> render_package(uint8_t id_width) {
+    package_writer w(id_width, "11");
+    viewport_spec left;
+    left.name = "left";
+    left.width = 500;
+    viewport_spec right;
+    right.name = "right";
+    right.x = 500;
+    right.width = 500;
+    right.axis[1] = 1.0f;
+    right.angle = 0.5f;
+    const int32_t l = w.add_viewport(left);
+    const int32_t r = w.add_viewport(right);
+    w.add_screen("main", {w.add_view_record("a", {l, r}), w.add_view_record("b", {r, l})});
+    w.add_shader("paint", {token_writer().str("tex").str("$1").bytes(),
+                           token_writer().str("bfcull").str("off").bytes(),
+                           token_writer().str("dcolor").integer(1).number(0.5f).str("$2").bytes(),
+                           token_writer().str("call").str("stone").bytes(),
+                           token_writer().str("glow").bytes(), token_writer().integer(3).str("tex").bytes()});
+    w.add_shader("basicmap", {token_writer().str("tex").str("$1").bytes()});
+    w.add_surface("s-wall",
+                  {description_layer(token_writer().str("layer").str("paint").str("brick").bytes())});
+    w.add_surface("s-ref",
+                  {reference_layer("s-wall"),
+                   description_layer(token_writer().str("layer").str("basicmap").str("lm1").bytes())});
+    const std::vector<uint8_t> layer =
+        token_writer().str("layer").str("paint").str("stone").number(0.25f).bytes();
+    byte_writer seed;
+    put_u16(seed, static_cast<uint16_t>(layer.size()));
+    put_bytes(seed, layer);
+    put_bytes(seed, w.finish());
+    return seed.bytes;
 }
 
 // Operations of the entity state target: channel, slot, frame byte, speed byte, elapsed ms, local bits.
@@ -184,6 +228,64 @@ std::vector<seed_file> transport_seeds() {
     return {{"exchange", exchange}, {"senders", senders}};
 }
 
+// The dispatch target's input: a mode byte, then per command a control byte (bits 0-1 the origin:
+// 0 local dispatch, 1 a COMMAND, 2 an ASYNC-COMMAND; bit 2 a tick after it; bit 3 the master
+// answers) and the text up to a line end.
+std::vector<uint8_t> dispatch_script(uint8_t mode,
+                                     const std::vector<std::pair<uint8_t, std::string>>& commands) {
+    std::vector<uint8_t> out{mode};
+    for (const auto& [control, text] : commands) {
+        out.push_back(control);
+        out.insert(out.end(), text.begin(), text.end());
+        out.push_back('\n');
+    }
+    return out;
+}
+
+std::vector<seed_file> dispatch_seeds() {
+    return {{"lan-game", dispatch_script(0, {{1, "login 01 0 2000 \"Othello\""},
+                                             {5, "join 100 1 1 2 3"},
+                                             {1, "blogin 123 Fred"},
+                                             {1, "blogin 0100 0000 0002"},
+                                             {1, "say 100 1 0 hello all"},
+                                             {2, "hit 100 101 2 50 -1"},
+                                             {2, "drop 1 2 3"},
+                                             {1, "times 1 2 3 4 5 6 7"},
+                                             {1, "gsetup 1 1 0 1 0"},
+                                             {1, "teams 10 10 10"},
+                                             {0, "kick Othello"},
+                                             {1, "setp 100 1 2 3 4 5 6 7 8 9"},
+                                             {1, "state"},
+                                             {5, "bye 100"},
+                                             {0, "quit"}})},
+            {"internet-master", dispatch_script(1, {{5, "join 1 2 1 0 0"},
+                                                    {13, "reg"},
+                                                    {5, "hello"},
+                                                    {5, "upldp 100"},
+                                                    {12, "upldp 101"},
+                                                    {1, "map level2 pwd"},
+                                                    {1, "quit wrong"},
+                                                    {0, "restart"},
+                                                    {0, "pwd new"}})}};
+}
+
+// The query target's input: the number of players, the length of their names, then the query.
+std::vector<uint8_t> listing_query(uint8_t players, uint8_t name_length, const std::string& query) {
+    std::vector<uint8_t> out{players, name_length};
+    out.insert(out.end(), query.begin(), query.end());
+    return out;
+}
+
+std::vector<seed_file> listing_query_seeds() {
+    return {
+        {"basic", listing_query(0, 8, "\\basic\\")},
+        {"status-secure", listing_query(2, 8, "\\status\\\\secure\\abc")},
+        {"status-40", listing_query(40, 12, "\\status\\")},
+        {"packets-echo", listing_query(64, 31, "\\packets\\\\echo\\" + std::string(1350, 'e') + "\\final\\")},
+        {"all-words",
+         listing_query(5, 3, "\\basic\\\\info\\\\rules\\\\players\\\\secure\\" + std::string(128, 'c'))}};
+}
+
 // A round of four players, two of them bots, with profiles for three of them.
 struct network_round {
     snapshot_package snapshot;
@@ -208,7 +310,8 @@ network_round round_of_four() {
     for (uint32_t id : {104u, 7u, 0u}) {
         add(r.profiles, id);
         set_current_nick(r.profiles, id == 0 ? std::string(31, 'n') : "Ann");
-        for (int i = 0; i < kProfileStatistics; ++i) set_stat_byte(r.profiles, i, static_cast<int32_t>(id) + i);
+        for (int i = 0; i < kProfileStatistics; ++i)
+            set_stat_byte(r.profiles, i, static_cast<int32_t>(id) + i);
     }
     s.slots[0].counters[0] = 70000;
     return r;
@@ -259,9 +362,20 @@ std::vector<seed_file> profile_line_seeds() {
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
-    return {"qxps_stream_fuzz",    "pak_archive_fuzz",   "package_fuzz",     "world_package_fuzz",
-            "net_packet_fuzz",     "net_transport_fuzz", "net_records_fuzz", "profile_line_fuzz",
-            "beings_records_fuzz", "entity_state_fuzz"};
+    return {"qxps_stream_fuzz",
+            "pak_archive_fuzz",
+            "package_fuzz",
+            "world_package_fuzz",
+            "net_packet_fuzz",
+            "net_transport_fuzz",
+            "net_records_fuzz",
+            "profile_line_fuzz",
+            "beings_records_fuzz",
+            "entity_state_fuzz",
+            "net_server_dispatch_fuzz",
+            "listing_query_fuzz",
+            "render_package_fuzz",
+            "wav_file_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -272,6 +386,8 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
                 {"small", small_package()}};
     }
     if (target == "pak_archive_fuzz") return {{"archive", archive()}, {"empty", pak_writer().finish()}};
+    if (target == "render_package_fuzz")
+        return {{"render-16bit-ids", render_package(2)}, {"render-8bit-ids", render_package(1)}};
     if (target == "world_package_fuzz") {
         return {{"world-16bit-ids", world_package(2, "11")}, {"world-8bit-ids-v10", world_package(1, "10")}};
     }
@@ -281,6 +397,18 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     if (target == "profile_line_fuzz") return profile_line_seeds();
     if (target == "beings_records_fuzz") return {{"soldier", beings_sample_package(2)}};
     if (target == "entity_state_fuzz") return {{"channel-states", channel_states()}};
+    if (target == "net_server_dispatch_fuzz") return dispatch_seeds();
+    if (target == "listing_query_fuzz") return listing_query_seeds();
+    if (target == "wav_file_fuzz") {
+        wav_spec mono;
+        mono.data = wav_tone(mono.rate, 16, {0.5f}, 5, 440.0f);
+        wav_spec stereo;
+        stereo.channels = 2;
+        stereo.bits = 8;
+        stereo.format_length = 19;
+        stereo.data = wav_tone(stereo.rate, 8, {0.5f, 0.25f}, 5, 440.0f);
+        return {{"mono-16bit", wav_file(mono)}, {"stereo-8bit-long-format", wav_file(stereo)}};
+    }
     return {};
 }
 

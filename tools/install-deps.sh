@@ -4,9 +4,14 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     libsdl2-dev
+    libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    gstreamer1.0-gl gstreamer1.0-x gstreamer1.0-alsa
+    xvfb xauth xdotool libx11-dev libxtst-dev
+    libopenal-dev libopenal1
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     locales
+    qstat
 )
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi

@@ -21,6 +21,49 @@ int32_t add_arty_chunk(qxps_writer& out, std::string_view class_name, std::strin
     return id;
 }
 
+int32_t add_shader_chunk(qxps_writer& out, std::string_view name,
+                         const std::vector<std::vector<uint8_t>>& commands) {
+    const int32_t id = out.add_chunk();
+    byte_writer& data = out.data(id);
+    put_string(data, name);
+    put_u16(data, static_cast<uint16_t>(commands.size()));
+    for (const std::vector<uint8_t>& command : commands) {
+        put_u32(data, static_cast<uint32_t>(command.size()));
+        put_bytes(data, command);
+    }
+    return id;
+}
+
+int32_t add_surface_chunk(qxps_writer& out, std::string_view name, const std::vector<surface_layer>& layers) {
+    const int32_t id = out.add_chunk();
+    byte_writer& data = out.data(id);
+    put_string(data, name);
+    put_u16(data, static_cast<uint16_t>(layers.size()));
+    for (const surface_layer& layer : layers) {
+        put_u8(data, layer.reference ? 1 : 0);
+        if (layer.reference) {
+            put_string(data, layer.name);
+        } else {
+            put_u32(data, static_cast<uint32_t>(layer.description.size()));
+            put_bytes(data, layer.description);
+        }
+    }
+    return id;
+}
+
+int32_t add_viewport_chunk(qxps_writer& out, const viewport_spec& viewport) {
+    const int32_t id = out.add_chunk();
+    byte_writer& data = out.data(id);
+    for (const int16_t value : {viewport.x, viewport.y, viewport.width, viewport.height})
+        put_u16(data, static_cast<uint16_t>(value));
+    put_string(data, viewport.name);
+    for (const float value : viewport.position) put_f32(data, value);
+    for (const float value : viewport.axis) put_f32(data, value);
+    put_f32(data, viewport.angle);
+    for (const float value : viewport.projection) put_f32(data, value);
+    return id;
+}
+
 package_writer::package_writer(uint8_t id_width, std::string version)
     : qxps_(id_width, std::move(version)), root_(qxps_.add_chunk()) {
     qxps_.set_root(root_);
@@ -42,6 +85,27 @@ int32_t package_writer::add_arty(std::string_view class_name, std::string_view i
 
 int32_t package_writer::add_view(std::string_view name, const std::vector<uint8_t>& rest) {
     return add_named_chunk(qxps_, name, rest);
+}
+
+int32_t package_writer::add_shader(std::string_view name, const std::vector<std::vector<uint8_t>>& commands) {
+    const int32_t id = add_shader_chunk(qxps_, name, commands);
+    list(package_table::shaders, id);
+    return id;
+}
+
+int32_t package_writer::add_surface(std::string_view name, const std::vector<surface_layer>& layers) {
+    const int32_t id = add_surface_chunk(qxps_, name, layers);
+    list(package_table::surfaces, id);
+    return id;
+}
+
+int32_t package_writer::add_view_record(std::string_view name, const std::vector<int32_t>& viewports) {
+    const int32_t id = qxps_.add_chunk();
+    byte_writer& data = qxps_.data(id);
+    put_string(data, name);
+    put_u16(data, static_cast<uint16_t>(viewports.size()));
+    for (int32_t viewport : viewports) qxps_.put_id(data, viewport);
+    return id;
 }
 
 int32_t package_writer::add_screen(std::string_view name, const std::vector<int32_t>& views) {

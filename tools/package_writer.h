@@ -38,6 +38,44 @@ int32_t add_named_chunk(qxps_writer& out, std::string_view name, const std::vect
 int32_t add_arty_chunk(qxps_writer& out, std::string_view class_name, std::string_view instance_name,
                        const std::vector<uint8_t>& parameters);
 
+// A surface layer: a reference to another surface by name, or a description (a token list whose
+// item 1 names the layer's shader).
+struct surface_layer {
+    bool reference = false;
+    std::string name;                  // a reference's surface
+    std::vector<uint8_t> description;  // a description's token list as stored
+};
+
+inline surface_layer description_layer(std::vector<uint8_t> description) {
+    return {false, {}, std::move(description)};
+}
+inline surface_layer reference_layer(std::string surface_name) {
+    return {true, std::move(surface_name), {}};
+}
+
+// A viewport: rectangle in the 1000 x 1000 virtual screen, name, position, rotation axis and
+// angle, seven projection values (near, four frustum angles, one unused, far).
+struct viewport_spec {
+    int16_t x = 0;
+    int16_t y = 0;
+    int16_t width = 1000;
+    int16_t height = 1000;
+    std::string name;
+    float position[3] = {0.0f, 0.0f, 0.0f};
+    float axis[3] = {0.0f, 0.0f, 0.0f};
+    float angle = 0.0f;
+    float projection[7] = {1.0f, 0.785398163f, 0.785398163f, 0.785398163f, 0.785398163f, 0.0f, 50000.0f};
+};
+
+// A shader chunk: name, command count, then each command's size (u32) and token list.
+int32_t add_shader_chunk(qxps_writer& out, std::string_view name,
+                         const std::vector<std::vector<uint8_t>>& commands);
+// A surface chunk: name, layer count, then per layer its kind byte (1 reference, 0 description) and
+// the name or the description's size (u32) and bytes.
+int32_t add_surface_chunk(qxps_writer& out, std::string_view name, const std::vector<surface_layer>& layers);
+// A viewport chunk.
+int32_t add_viewport_chunk(qxps_writer& out, const viewport_spec& viewport);
+
 class package_writer {
 public:
     explicit package_writer(uint8_t id_width = 2, std::string version = "11");
@@ -57,6 +95,14 @@ public:
                      const std::vector<uint8_t>& parameters);
     // A view chunk (its name, then `rest`); screens list it, no table does.
     int32_t add_view(std::string_view name, const std::vector<uint8_t>& rest = {});
+    // A shader, listed in the shader table.
+    int32_t add_shader(std::string_view name, const std::vector<std::vector<uint8_t>>& commands = {});
+    // A surface, listed in the surface table.
+    int32_t add_surface(std::string_view name, const std::vector<surface_layer>& layers = {});
+    // A viewport chunk; views name it, no table does.
+    int32_t add_viewport(const viewport_spec& viewport) { return add_viewport_chunk(qxps_, viewport); }
+    // A view chunk: name, viewport count, the viewport ids (a chunk may be named more than once).
+    int32_t add_view_record(std::string_view name, const std::vector<int32_t>& viewports = {});
     // A screen: its name, the 16-bit view count and the view ids; listed in the screen table.
     int32_t add_screen(std::string_view name, const std::vector<int32_t>& views);
 

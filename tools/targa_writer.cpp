@@ -34,6 +34,32 @@ std::vector<uint8_t> targa8(const targa8_spec& shape) {
     return out;
 }
 
+std::vector<uint8_t> targa_colour(const targa_colour_spec& shape) {
+    const std::size_t bytes = shape.alpha ? 4 : 3;
+    std::vector<uint8_t> out(18, 0);
+    out[2] = 2;
+    out[12] = static_cast<uint8_t>(shape.width & 0xFF);
+    out[13] = static_cast<uint8_t>(shape.width >> 8);
+    out[14] = static_cast<uint8_t>(shape.height & 0xFF);
+    out[15] = static_cast<uint8_t>(shape.height >> 8);
+    out[16] = static_cast<uint8_t>(bytes * 8);
+    out[17] = static_cast<uint8_t>((shape.top_first ? 0x20 : 0x00) | (shape.alpha ? 0x08 : 0x00));
+    for (uint16_t row = 0; row < shape.height; ++row) {
+        const uint16_t source = shape.top_first ? row : static_cast<uint16_t>(shape.height - 1 - row);
+        for (uint16_t column = 0; column < shape.width; ++column) {
+            const std::size_t at = (static_cast<std::size_t>(source) * shape.width + column) * bytes;
+            uint8_t texel[4] = {0, 0, 0, 0};
+            for (std::size_t k = 0; k < bytes && at + k < shape.texels.size(); ++k)
+                texel[k] = shape.texels[at + k];
+            out.push_back(texel[2]);
+            out.push_back(texel[1]);
+            out.push_back(texel[0]);
+            if (shape.alpha) out.push_back(texel[3]);
+        }
+    }
+    return out;
+}
+
 std::vector<uint8_t> targa_grey(int32_t width, int32_t height, const uint8_t* texels) {
     targa8_spec shape;
     shape.width = static_cast<uint16_t>(width > 0 ? width : 0);

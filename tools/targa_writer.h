@@ -1,7 +1,7 @@
 #pragma once
-// Writes 8-bit Targa images: the hit maps, and greyscale pictures of light-map pages that common image
-// viewers open. Uncompressed grey (type 3) or colour-mapped (type 1), rows stored from the top or from
-// the bottom.
+// Writes Targa images: 8-bit hit maps and greyscale pictures of light-map pages that common image
+// viewers open (uncompressed grey, type 3, or colour-mapped, type 1), and 24- or 32-bit colour
+// textures (uncompressed true colour, type 2); rows stored from the top or from the bottom.
 
 #include <cstdint>
 #include <filesystem>
@@ -23,5 +23,15 @@ std::vector<uint8_t> targa8(const targa8_spec& shape);
 std::vector<uint8_t> targa_grey(int32_t width, int32_t height, const uint8_t* texels);
 bool targa_write_grey(const std::filesystem::path& path, int32_t width, int32_t height,
                       const uint8_t* texels);
+
+struct targa_colour_spec {
+    uint16_t width = 0;
+    uint16_t height = 0;
+    bool alpha = false;           // 32 bits a pixel (red, green, blue, alpha), else 24 (red, green, blue)
+    std::vector<uint8_t> texels;  // rows from the top, 3 or 4 bytes a texel
+    bool top_first = true;        // the origin bit; false stores the bottom row first
+};
+// Stored as blue, green, red (and alpha); the descriptor carries 8 alpha bits for 32-bit images.
+std::vector<uint8_t> targa_colour(const targa_colour_spec& shape);
 
 }  // namespace kv::tools

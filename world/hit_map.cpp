@@ -104,8 +104,7 @@ int server_load_hit_maps(server& srv) {
         image8& map = hit_maps()[static_cast<std::size_t>(i)];
         map = image8();
         const std::string name = str_format("hitmap%d.tga", i);
-        std::unique_ptr<file_stream> stream = server_open_file(srv, srv.texture_dir + name, false);
-        if (!stream) stream = server_open_file(srv, name, false);
+        std::unique_ptr<file_stream> stream = server_open_file(srv, server_image_path(srv, name), false);
         if (!stream) {
             log_write("hitmap: *WARNING* couldn't open `%s'.\n", name.c_str());
             continue;

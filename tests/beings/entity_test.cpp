@@ -9,6 +9,7 @@
 #include "game/server_entities.h"
 #include "kernel/neighbour_standins.h"
 #include "tests/beings/beings_test_support.h"
+#include "tests/sound/sound_test_support.h"
 #include "world/entity_def.h"
 
 namespace kv {
@@ -24,7 +25,7 @@ protected:
         standins_reset();
         load_test_package([](tools::package_writer& w) {
             auto& q = w.qxps();
-            w.add_named_object(tools::package_table::surfaces, "paint");
+            w.add_surface("paint");
             tools::mesh_spec body = test_mesh(3);
             body.bones = {0, 6, 9};
             tools::add_geometry(w, {"g-body", body.box, {}, {tools::add_skinned_mesh(q, body)}});
@@ -252,6 +253,28 @@ TEST_F(Entity, MeleeTriggersStrikeOncePerFrameForEachEntity) {
     entity_update(e_, 0);  // no frame passed: nothing
     EXPECT_EQ(e_.last_strike_frame, 7);
     entity_destroy(other);
+}
+
+TEST_F(Entity, TheWeaponSoundPlaysInTheEntitysSectorForItsPlayer) {
+    kernel_sound_probe sound(srv_.data_dir, {"shot"});
+    sector room;
+    e_.in_sector = &room;
+    ASSERT_TRUE(entity_set_model(e_, "test:body"));
+    entity_set_active(e_, true);
+    entity_play(e_, 0, kWhole, 100);
+    entity_set_names(e_, "shot", 100, 4000, "", "", 0.0f, 0.0f);
+    ASSERT_TRUE(entity_set_frame_trigger(e_, 2, kTriggerWeaponEffect, "", 0));
+    clock_.advance_ms(100);
+    entity_update(e_, 0);
+    // Channel 2, the owner key (player 3 + 5000), the sector as zone.
+    const std::vector<std::string> played = sound.take();
+    ASSERT_EQ(played.size(), 1u);
+    EXPECT_EQ(played[0].rfind(str_format("2 shot 5003 %zu 3d", reinterpret_cast<std::size_t>(&room)), 0), 0u)
+        << played[0];
+    const audio_3d_params& p = sound.card.buffers.begin()->second.params;
+    EXPECT_EQ(p.min_distance, 100.0f);
+    EXPECT_EQ(p.max_distance, 4000.0f);
+    e_.in_sector = nullptr;
 }
 
 TEST_F(Entity, MissingObjectsAreReportedAndLeaveTheEntityAsItWas) {

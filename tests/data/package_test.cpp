@@ -244,9 +244,9 @@ TEST_F(Package, ParameterBlocksOfTheLargestSizeLoad) {
 TEST_F(Package, EveryCutOfAPackageFailsCleanly) {
     package_writer w;
     w.add_import("base");
-    const int32_t view = w.add_view("main");
+    const int32_t view = w.add_view_record("main");
     w.add_screen("menu", {view, view});
-    w.add_named_object(package_table::shaders, "sh");
+    w.add_shader("sh");
     w.add_arty("kvgame", "game", token_writer().key("cb:").integer(5).bytes());
     tools::add_sector(w, {.name = "hall"});  // last in the file, and read to its end
     const std::vector<uint8_t> whole = w.finish();
@@ -279,7 +279,7 @@ TEST_F(Package, AnObjectListedTwiceIsOneObjectOwnedOnce) {
     package_writer w;
     const int32_t arty = w.add_arty("kvgame", "game", {});
     w.list(package_table::arties, arty);
-    const int32_t view = w.add_view("v");
+    const int32_t view = w.add_view_record("v");
     w.add_screen("menu", {view, view});
     const int32_t hall = tools::add_sector(w, {.name = "hall"});
     tools::add_sector(w, {.name = "yard"});
@@ -306,10 +306,10 @@ TEST_F(Package, AnObjectListedTwiceIsOneObjectOwnedOnce) {
 
 TEST_F(Package, ObjectsOfEveryKindKeepTheirNames) {
     package_writer w;
-    w.add_screen("menu", {w.add_view("main")});
-    w.add_named_object(package_table::shaders, "sh", {9, 9});
-    w.add_named_object(package_table::surfaces, "s-wall", {1});
-    w.add_named_object(package_table::surfaces, "s-floor");
+    w.add_screen("menu", {w.add_view_record("main")});
+    w.add_shader("sh");
+    w.add_surface("s-wall");
+    w.add_surface("s-floor");
     tools::add_geometry(w, {.name = "g-box"});
     tools::add_entity_def(w, {.name = "e-crate"});
     tools::add_sector(w, {.name = "hall"});

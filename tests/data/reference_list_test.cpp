@@ -20,14 +20,14 @@ protected:
     void SetUp() override {
         data_test::SetUp();
         package_writer far;
-        far.add_named_object(package_table::shaders, "distant");
+        far.add_shader("distant");
         write_data("far", far.finish());
 
         package_writer base;
         base.add_import("far");
-        base.add_screen("main", {base.add_view("v1"), base.add_view("v2")});
-        base.add_named_object(package_table::shaders, "basic");
-        base.add_named_object(package_table::surfaces, "s-sky");
+        base.add_screen("main", {base.add_view_record("v1"), base.add_view_record("v2")});
+        base.add_shader("basic");
+        base.add_surface("s-sky");
         tools::add_geometry(base, {.name = "g-sky"});
         tools::add_entity_def(base, {.name = "e-crate"});
         tools::add_sector(base, {.name = "hall"});
@@ -38,7 +38,7 @@ protected:
 
         package_writer level;
         level.add_import("kvbase");
-        level.add_named_object(package_table::shaders, "basic");  // shadows kvbase's
+        level.add_shader("basic");  // shadows kvbase's
         tools::add_sector(level, {.name = "room"});
         write_data("maps/level", level.finish());
 

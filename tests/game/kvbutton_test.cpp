@@ -4,6 +4,7 @@
 
 #include "kernel/neighbour_standins.h"
 #include "tests/game/game_test_support.h"
+#include "tests/sound/sound_test_support.h"
 
 namespace kv {
 namespace {
@@ -30,6 +31,7 @@ protected:
 };
 
 TEST_F(Button, ReportsOnePressPerClickWithItsSoundAndFrames) {
+    kernel_sound_probe sound(srv_.data_dir, {"ui_snd1"});
     standins().loadable_textures = {"btn"};
     kvbutton b = make(kButtonFourFrames);
     EXPECT_EQ(drawn(b), "gfx_draw_textured_rect btn | 1 0.1 0 1 | 100 50 200 40 | 0 0 1 0.25");
@@ -42,13 +44,13 @@ TEST_F(Button, ReportsOnePressPerClickWithItsSoundAndFrames) {
     for (int frame = 0; frame < 5; ++frame) reported += kvbutton_handle_pointer(b, true, 150, 70) ? 1 : 0;
     EXPECT_EQ(reported, 1);  // held down: one press
     EXPECT_EQ(b.state, kButtonPressed);
-    EXPECT_EQ(take_calls("snd_play"), calls_t{"snd_play 1 ui_snd1 0 0 0"});
+    EXPECT_EQ(sound.take(), calls_t{"1 ui_snd1 0 0"});
     EXPECT_EQ(drawn(b), "gfx_draw_textured_rect btn | 1 0.1 0 1 | 100 50 200 40 | 0 0.25 1 0.5");
 
     // Released and pressed again: a second click.
     EXPECT_TRUE(kvbutton_handle_pointer(b, false, 150, 70));
     EXPECT_TRUE(kvbutton_handle_pointer(b, true, 150, 70));
-    EXPECT_EQ(take_calls("snd_play"), calls_t{"snd_play 1 ui_snd1 0 0 0"});
+    EXPECT_EQ(sound.take(), calls_t{"1 ui_snd1 0 0"});
 
     // Leaving it puts it back to normal.
     EXPECT_FALSE(kvbutton_handle_pointer(b, false, 10, 10));
@@ -85,20 +87,23 @@ TEST_F(Button, FramesOfEachStyle) {
 }
 
 TEST_F(Button, EdgesAreOutsideAndADisabledButtonOnlyBeeps) {
+    kernel_sound_probe sound(srv_.data_dir, {"ui_snd1", "ui_snd6"});
     kvbutton b = make(kButtonWhole);
     for (const auto& [x, y] : {std::pair{100, 70}, {300, 70}, {150, 50}, {150, 90}}) {
         EXPECT_FALSE(kvbutton_handle_pointer(b, true, x, y)) << x << "," << y;
     }
-    EXPECT_TRUE(take_calls("snd_play").empty());
+    EXPECT_TRUE(sound.take().empty());
 
     EXPECT_TRUE(kvbutton_handle_pointer(b, false, 150, 70));
     kvbutton_set_enabled(b, false);
     EXPECT_EQ(b.label.colour[0], 0.4f);  // disabled colour at once
+    calls_t beeps;
     for (int press = 0; press < 2; ++press) {
         EXPECT_FALSE(kvbutton_handle_pointer(b, true, 150, 70));
         kvbutton_handle_pointer(b, false, 150, 70);
+        for (const std::string& played : sound.take()) beeps.push_back(played);
     }
-    EXPECT_EQ(take_calls("snd_play"), (calls_t{"snd_play 1 ui_snd6 0 0 0", "snd_play 1 ui_snd6 0 0 0"}));
+    EXPECT_EQ(beeps, (calls_t{"1 ui_snd6 0 0", "1 ui_snd6 0 0"}));
     EXPECT_EQ(b.state, kButtonHighlighted);  // keeps its looks
     EXPECT_EQ(b.label.colour[0], 0.4f);
 
@@ -126,7 +131,8 @@ TEST_F(Button, LabelPlacementAndPictureLoading) {
     kvbutton missing = make(kButtonWhole, kTextAlignLeft, "gone");
     take_calls();
     kvbutton_draw(missing);
-    EXPECT_EQ(take_calls(), (calls_t{"gfx_load_texture gone", "kvtext_draw Play 1 0.1 0 1"}));
+    EXPECT_EQ(take_calls(),
+              (calls_t{"texture_load gone", "texture_load QXlogo", "kvtext_draw Play 1 0.1 0 1"}));
     kvbutton bare = make(kButtonWhole, kTextAlignLeft, "");
     kvbutton_draw(bare);
     EXPECT_EQ(take_calls(), calls_t{"kvtext_draw Play 1 0.1 0 1"});
@@ -136,7 +142,7 @@ TEST_F(Button, LabelPlacementAndPictureLoading) {
     kvbutton b = make(kButtonWhole);
     kvbutton_draw(b);
     kvbutton_draw(b);
-    EXPECT_EQ(take_calls("gfx_load_texture"), calls_t{"gfx_load_texture btn"});
+    EXPECT_EQ(take_calls("texture_load"), calls_t{"texture_load btn"});
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "tests/game/level_test_support.h"
+#include "tests/sound/sound_test_support.h"
 
 namespace kv {
 namespace {
@@ -17,6 +18,16 @@ constexpr float kRadian = std::numbers::pi_v<float> / 180.0f;
 
 class Door : public level_test {
 protected:
+    void SetUp() override {
+        level_test::SetUp();
+        sound_ = std::make_unique<kernel_sound_probe>(srv_.data_dir,
+                                                      std::vector<std::string>{"snd-door1", "creak"});
+    }
+    void TearDown() override {
+        sound_.reset();
+        level_test::TearDown();
+    }
+
     kvdoor& door_with(const token_writer& keys, const tools::transform_block& at = {}) {
         load_level({{"kvdoor", "d-door", keys}}, at);
         kvdoor* d = find<kvdoor>("d-door");
@@ -32,10 +43,13 @@ protected:
         }
     }
 
-    int door_sounds() { return static_cast<int>(take_calls("snd_play_3d").size()); }
+    // The door's sounds played since the last look.
+    int door_sounds() { return static_cast<int>(sound_->take().size()); }
 
     // The world position of a point given in the door's current frame.
     vec3 at_door(const vec3& local) { return mat4_transform_point(door_instance().transform, local); }
+
+    std::unique_ptr<kernel_sound_probe> sound_;
 };
 
 TEST_F(Door, OpensAwayFromABeingAtSideAAndClosesThreeSecondsAfterItLeaves) {
@@ -143,9 +157,18 @@ TEST_F(Door, SoundIsPositionedAtTheDoorsCentreInItsSector) {
     take_calls();
     d.tick(0);
     run(d, 25);
-    EXPECT_EQ(take_calls("snd_play_3d"),
-              calls_t{"snd_play_3d 2 creak 1050 100 0 | 0 0 -1 | 100 5000 360 360 0 0 0 0"});
-    EXPECT_EQ(standins().last_3d_owner, reinterpret_cast<uintptr_t>(&room()));
+    // Channel 2, owner 0, the door's sector as its zone.
+    EXPECT_EQ(sound_->take(),
+              calls_t{str_format("2 creak 0 %zu 3d 1050 100 0",
+                                 static_cast<std::size_t>(reinterpret_cast<uintptr_t>(&room())))});
+    const audio_3d_params& p = sound_->card.buffers.begin()->second.params;
+    EXPECT_EQ(p.cone_orientation.z, -1.0f);
+    EXPECT_EQ(p.min_distance, 100.0f);
+    EXPECT_EQ(p.max_distance, 5000.0f);
+    EXPECT_EQ(p.inside_cone_angle, 360.0f);
+    EXPECT_EQ(p.outside_cone_angle, 360.0f);
+    EXPECT_EQ(p.outside_volume, 0);
+    EXPECT_EQ(sound_->card.buffers.begin()->second.volume, 0);
 }
 
 TEST_F(Door, ResetPutsTheGeometryBack) {

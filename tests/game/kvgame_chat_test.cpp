@@ -8,6 +8,7 @@
 #include "game/kvgame_chat.h"
 #include "game/server.h"
 #include "tests/game/game_test_support.h"
+#include "tests/sound/sound_test_support.h"
 #include "ui/input/input.h"
 #include "ui/widgets.h"
 
@@ -147,8 +148,9 @@ TEST_F(KvgameChat, LinesFillThenMoveUpButLeaveAnOpenEntryAlone) {
 }
 
 TEST_F(KvgameChat, RadioLinesPlayTheirVoiceAndShowTheirText) {
+    kernel_sound_probe sound(srv_.data_dir, {"rvkv33", "rvkv34", "rvkv13", "rvkv49"});
     kvgame_radio_line(m_, env_, 23, "Bob");
-    EXPECT_EQ(take_calls(), (calls_t{"snd_play 1 rvkv33 0 0 0"}));
+    EXPECT_EQ(sound.take(), (calls_t{"1 rvkv33 0 0"}));
     EXPECT_EQ(m_.lines[0], "(Bob) Enemy spotted");
     EXPECT_EQ(label_.text.substr(0, 20), "(Bob) Enemy spotted\n");
 
@@ -156,8 +158,7 @@ TEST_F(KvgameChat, RadioLinesPlayTheirVoiceAndShowTheirText) {
     kvgame_radio_line(m_, env_, 24, "Bob");
     kvgame_radio_line(m_, env_, 3, "Bob");
     kvgame_radio_line(m_, env_, 39, "Bob");
-    EXPECT_EQ(take_calls(),
-              (calls_t{"snd_play 1 rvkv34 0 0 0", "snd_play 1 rvkv13 0 0 0", "snd_play 1 rvkv49 0 0 0"}));
+    EXPECT_EQ(sound.take(), (calls_t{"1 rvkv34 0 0", "1 rvkv13 0 0", "1 rvkv49 0 0"}));
     EXPECT_EQ(m_.lines[1], "(Bob) ");
     EXPECT_EQ(m_.lines[2], "(Bob) ");
     EXPECT_EQ(m_.lines[3], "(Bob) ");

@@ -11,6 +11,7 @@
 #include "game/server_snapshot.h"
 #include "platform/random.h"
 #include "tests/game/kvgame_test_support.h"
+#include "tests/sound/sound_test_support.h"
 #include "ui/gui.h"
 #include "ui/input/input.h"
 #include "ui/widgets.h"
@@ -411,6 +412,7 @@ TEST_F(KvGame, AChangeToANameOutsideTheMapsFolderIsRefused) {
 }
 
 TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
+    kernel_sound_probe sound(srv_.data_dir, {"rvkv33"});
     kvgame* g = start();
     ASSERT_EQ(g->current_screen, kScreenGame);
     // Stand-in screens: only their addresses are used.
@@ -452,7 +454,7 @@ TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
     // The server's chat and radio records come back as lines of the panel.
     arty_factory_post_command_texts(srv_.factory, 1, "Bob", "hello");
     arty_factory_post_command_int_text(srv_.factory, 2, 23, "Ann");
-    EXPECT_EQ(take_calls("snd_play"), (calls_t{"snd_play 1 rvkv33 0 0 0"}));
+    EXPECT_EQ(sound.take(), (calls_t{"1 rvkv33 0 0"}));
     EXPECT_EQ(g->messages.lines[0], "(Bob) hello");
     EXPECT_EQ(g->messages.lines[1], "(Ann) Go go go");
     EXPECT_TRUE(label.text.starts_with("(Bob) hello\n(Ann) Go go go\n"));

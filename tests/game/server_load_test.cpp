@@ -10,11 +10,15 @@
 #include <vector>
 
 #include "data/file_stream.h"
+#include "data/package.h"
 #include "data/pak_archive.h"
+#include "kernel/kernel.h"
+#include "kernel/neighbour_standins.h"
 #include "tests/game/game_test_support.h"
 #include "tools/lmap_writer.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
+#include "tools/token_writer.h"
 #include "world/hit_map.h"
 
 namespace kv {
@@ -31,10 +35,16 @@ protected:
         EXPECT_TRUE(file_stream_open(stream, srv_.data_dir + "list.cfg", kFileRead));
         return precache_read_names(stream);
     }
-    // A level whose surfaces are listed in this order.
+    // A level whose surfaces are listed in this order, each painting the texture "t-" + its name;
+    // with the shaders "paint" and "basicmap", both taking their texture from the layer's item 2.
     void write_level(const std::string& name, const std::vector<std::string>& surfaces) {
         package_writer w;
-        for (const std::string& s : surfaces) w.add_named_object(package_table::surfaces, s);
+        w.add_shader("paint", {tools::token_writer().str("tex").str("$1").bytes()});
+        w.add_shader("basicmap", {tools::token_writer().str("tex").str("$1").bytes()});
+        for (const std::string& s : surfaces) {
+            w.add_surface(s, {tools::description_layer(
+                                 tools::token_writer().str("layer").str("paint").str("t-" + s).bytes())});
+        }
         w.add_arty("kvspawn_point", "sp0", {});
         write_data("maps/" + name, w.finish());
     }
@@ -76,21 +86,29 @@ TEST_F(ServerLoad, PrecacheLinesHoldAtMost255Characters) {
 TEST_F(ServerLoad, LoadsTheShadersOfTheLevelAndThePrecacheList) {
     write_level("harbour", {"s-wall", "s-floor"});
     write_text("precache.cfg", "# shared\nsmoke.tga\nfire.tga\n");
+    standins().loadable_textures = {"t-s-wall", "t-s-floor", "smoke", "fire"};
     srv_.game_package = "harbour";
     ASSERT_TRUE(server_load_game_package(srv_, "harbour"));
     EXPECT_EQ(take_calls(), (calls_t{
                                 "gfx_free_textures",
-                                "surface_run_shaders s-wall",
-                                "surface_run_shaders s-floor",
-                                "surface_add_basicmap smoke",
-                                "surface_add_basicmap fire",
-                                "surface_run_shaders ",
+                                "texture_load t-s-wall",
+                                "texture_load t-s-floor",
+                                "texture_load smoke",
+                                "texture_load fire",
                                 "gfx_load_lightmaps harbour",
                             }));
+    std::vector<std::string> cached;
+    for (const auto& t : kernel_get().graphics.textures) cached.push_back(t->name);
+    EXPECT_EQ(cached, (std::vector<std::string>{"t-s-wall", "t-s-floor", "smoke", "fire"}));
     EXPECT_EQ(log().find("[server] file precache.cfg not found"), std::string::npos);
 }
 
 TEST_F(ServerLoad, PrecacheListIsReadForTheGamePackageOnly) {
+    write_level("harbour", {});
+    ASSERT_TRUE(load_package(srv_, "harbour", true));
+    standins().loadable_textures = {"a"};
+    take_calls();
+    clear_log();
     srv_.game_package = "harbour";
     srv_.current_level_name = "harbour";
     server_precache_textures(srv_);
@@ -105,7 +123,7 @@ TEST_F(ServerLoad, PrecacheListIsReadForTheGamePackageOnly) {
     ASSERT_TRUE(srv_.archives.back());
     server_precache_textures(srv_);
     EXPECT_EQ(log(), "");
-    EXPECT_EQ(take_calls(), (calls_t{"surface_add_basicmap a", "surface_run_shaders "}));
+    EXPECT_EQ(take_calls(), (calls_t{"texture_load a"}));
 
     // Not the game package: the list is not even looked for.
     clear_log();
@@ -242,7 +260,6 @@ TEST_F(ServerLoad, AFailedTextTableCostsOnlyItself) {
 // refused with its path in the log, and that file counts as missing.
 TEST_F(ServerLoad, SpecialFilesInPlaceOfDataFilesAreRefused) {
     server_set_language(srv_, "en");
-    server_set_texture_dir(srv_, "tex/");
     struct data_file {
         const char* label;
         std::string path;
@@ -252,9 +269,9 @@ TEST_F(ServerLoad, SpecialFilesInPlaceOfDataFilesAreRefused) {
         {"package", srv_.data_dir + "kvmenu", [this] { return load_package(srv_, "kvmenu", false); }},
         {"text table", srv_.data_dir + "base-en.txt", [this] { return server_load_text_tables(srv_, ""); }},
         {"net.cfg", srv_.data_dir + "net.cfg", [this] { return server_read_config(srv_, "net.cfg"); }},
-        {"hit map", srv_.data_dir + "tex/hitmap0.tga", [this] { return server_load_hit_maps(srv_) > 0; }},
+        {"hit map", srv_.data_dir + "tex/tga/hitmap0.tga", [this] { return server_load_hit_maps(srv_) > 0; }},
     };
-    std::filesystem::create_directories(srv_.data_dir + "tex");
+    std::filesystem::create_directories(srv_.data_dir + "tex/tga");
     const struct {
         const char* label;
         std::function<void(const std::string&)> make;

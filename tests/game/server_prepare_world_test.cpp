@@ -162,7 +162,7 @@ protected:
 
         package_writer w;
         auto& q = w.qxps();
-        w.add_named_object(tools::package_table::surfaces, "s-wall");
+        w.add_surface("s-wall");
 
         lit_mesh_builder one;
         one.face(0);
@@ -318,7 +318,7 @@ TEST_F(prepare_world_areas, PacksEachSectorIntoItsPagesAndBindsThem) {
 
 TEST_F(prepare_world_test, WithoutSectorsTheStoreEndsEmpty) {
     package_writer w;
-    w.add_named_object(tools::package_table::surfaces, "s-wall");
+    w.add_surface("s-wall");
     tools::lmap_writer lmap;
     lmap.add_filled(4, 9);
     load_level(w, lmap);
@@ -337,7 +337,7 @@ TEST_F(prepare_world_test, WithoutSectorsTheStoreEndsEmpty) {
 TEST_F(prepare_world_test, ObjectsWithoutANumberOrABindingGiveNoFaces) {
     package_writer w;
     auto& q = w.qxps();
-    w.add_named_object(tools::package_table::surfaces, "s-wall");
+    w.add_surface("s-wall");
     lit_mesh_builder lit;
     lit.face(0);
     lit.draw(1);

@@ -240,6 +240,16 @@ TEST_F(Server, SettersStoreTheirValuesAndANewGamePackageAsksForALoad) {
     EXPECT_EQ(take_calls(), (calls_t{"botc_level_change"}));
 }
 
+TEST_F(Server, TexturePathsComeFromTheBaseDirectoryAndTheDriversFolder) {
+    const server fresh;
+    EXPECT_EQ(server_image_path(fresh, "hitmap0.tga"), "tex/tga/hitmap0.tga");
+    EXPECT_EQ(server_dds_path(fresh, "wall", ".ddn"), "tex/dds/wall.ddn");
+    server_set_texture_base_dir(srv_, "art/");
+    server_set_texture_dir(srv_, "gl/");
+    EXPECT_EQ(server_image_path(srv_, "wall"), "art/gl/wall");
+    EXPECT_EQ(server_dds_path(srv_, "wall", ".dda"), "art/dds/wall.dda");
+}
+
 TEST_F(Server, StepsTheAmbientSoundsOfOneSector) {
     sector hall;
     hall.name = "hall";

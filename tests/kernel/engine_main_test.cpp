@@ -331,7 +331,7 @@ TEST_F(EngineMain, FolderOptionsWithoutTheirSeparatorNameTheFolder) {
     const server& srv = server_get();
     EXPECT_EQ(srv.data_dir, folder_.file("data") + "/");
     EXPECT_EQ(srv.write_dir, folder_.file("write") + "/");
-    EXPECT_EQ(srv.texture_dir, "tex/");
+    EXPECT_EQ(srv.texture_base_dir, "tex/");
     EXPECT_EQ(srv.lmap_dir, "lmap\\");
     EXPECT_FALSE(server_text(srv, kTextMenu, 0).empty());
     engine_shut_down(session_);
@@ -674,8 +674,9 @@ std::string options_file_bytes(const std::vector<std::pair<std::string, std::str
     return options_file_bytes(records, records.size());
 }
 
-// A dedicated server binds only the world server's "log_level": every other setting of a player's
-// options file, and the command line's "fullscreen" and "minfps", come back at the clean exit.
+// A dedicated server binds only the world server's "log_level" and the sound's "gvolume": every other
+// setting of a player's options file, and the command line's "fullscreen" and "minfps", come back at the
+// clean exit.
 TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
     using records_t = std::vector<std::pair<std::string, std::string>>;
     // Every option the program binds, in the order a full save writes them.
@@ -689,9 +690,9 @@ TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
         {"rti_dispmode", "0"},       {"lastprof", "Alice"},     {"lastsname", "Red team's: 10.0.0.1"},
     };
     ASSERT_EQ(all.size(), 21u);
-    records_t all_saved = {{"log_level", "0"}};
+    records_t all_saved = {{"gvolume", "0.75"}, {"log_level", "0"}};
     for (const auto& record : all)
-        if (record.first != "log_level") all_saved.push_back(record);
+        if (record.first != "log_level" && record.first != "gvolume") all_saved.push_back(record);
     records_t all_from_command_line = all_saved;
     for (auto& [name, value] : all_from_command_line) {
         if (name == "fullscreen") value = "true";
@@ -702,7 +703,8 @@ TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
                                      {"x_int", "12abc"},
                                      {"x_float", "1e+06"},
                                      {"x_text", "a: b \"c\""}};
-    records_t unknown_saved = unknown_kinds;
+    records_t unknown_saved = {{"gvolume", "1"}};
+    unknown_saved.insert(unknown_saved.end(), unknown_kinds.begin(), unknown_kinds.end());
     unknown_saved.push_back({"fullscreen", "true"});
     unknown_saved.push_back({"minfps", "25"});
     const std::string sound_tail = options_file_bytes({{"lastprof", "Bob"}, {"gvolume", "0.5"}}, 3);
@@ -716,14 +718,15 @@ TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
         {"no settings",
          options_file_bytes({}),
          {},
-         options_file_bytes({{"log_level", "0"}, {"fullscreen", "false"}, {"minfps", "15"}}),
+         options_file_bytes(
+             {{"gvolume", "1"}, {"log_level", "0"}, {"fullscreen", "false"}, {"minfps", "15"}}),
          {}},
         {"every option", options_file_bytes(all), {}, options_file_bytes(all_saved), {"LOD_on", "lastsname"}},
         {"every option and the command line",
          options_file_bytes(all),
          {"--minfps=30", "--fullscreen=yes"},
          options_file_bytes(all_from_command_line),
-         {"gvolume"}},
+         {"msensitivity"}},
         {"unknown names of each kind",
          options_file_bytes(unknown_kinds),
          {"--minfps=25", "--fullscreen=yes"},
@@ -732,12 +735,12 @@ TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
         {"damaged tail",
          sound_tail + std::string("\0\x04pa", 4),
          {},
-         options_file_bytes({{"log_level", "0"},
+         options_file_bytes({{"gvolume", "0.5"},
+                             {"log_level", "0"},
                              {"lastprof", "Bob"},
-                             {"gvolume", "0.5"},
                              {"fullscreen", "false"},
                              {"minfps", "15"}}),
-         {"lastprof", "gvolume"}},
+         {"lastprof"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -8,6 +8,7 @@
 #include "game/server.h"
 #include "kernel/neighbour_standins.h"
 #include "kernel_fixture.h"
+#include "sound/sound_device.h"
 
 namespace kv {
 namespace {
@@ -44,11 +45,11 @@ struct driver_case {
 
 TEST_F(Kernel, SelectDriver) {
     const driver_case cases[] = {
-        {0, 0, 0, {"gfx_select_driver 1", "snd_select_driver 0", "input_select_driver 0"}, "", "unset", 0, 0},
+        {0, 0, 0, {"gfx_select_driver 1", "input_select_driver 0"}, "", "unset", 0, 0},
         {1,
          0,
          0,
-         {"gfx_select_driver 2", "snd_select_driver 1", "input_select_driver 2"},
+         {"gfx_select_driver 2", "input_select_driver 2"},
          "cmd_select_driver: OpenGL selected.\n",
          "tga/",
          1,
@@ -56,7 +57,7 @@ TEST_F(Kernel, SelectDriver) {
         {2,
          0,
          0,
-         {"gfx_select_driver 3", "snd_select_driver 1", "input_select_driver 2"},
+         {"gfx_select_driver 3", "input_select_driver 2"},
          "cmd_select_driver: Direct3D selected.\n",
          "tga/",
          1,
@@ -95,9 +96,11 @@ TEST_F(Kernel, SelectDriver) {
 TEST_F(Kernel, SetupRunsTheMembersInOrder) {
     server_set_dedicated(server_get(), 1);
     kernel_setup(*k_);
-    EXPECT_EQ(take_calls(),
-              (calls_t{"input_register_names", "snd_bind_volume_option", "gfx_init", "console_view_relayout",
-                       "snd_add_channel 0", "snd_add_channel 1", "snd_add_channel 2"}));
+    EXPECT_EQ(take_calls(), (calls_t{"input_register_names", "gfx_init", "console_view_relayout"}));
+    // Sound channels 0, 1 and 2 in modes 0, 1 and 2, and the volume bound as an option.
+    ASSERT_EQ(k_->sound.device->channels.size(), 3u);
+    for (uint32_t c = 0; c < 3; ++c) EXPECT_EQ(k_->sound.device->channels[c].mode, c);
+    EXPECT_EQ(option_registry_get_text(k_->options, "gvolume"), option_text_from_float(1.0f));
     EXPECT_EQ(k_->surfaces.rows.size(), static_cast<std::size_t>(kSurfaceTableRows));
     EXPECT_TRUE(k_->no_render);
 
@@ -119,10 +122,10 @@ TEST_F(Kernel, OpenDisplay) {
         {false,
          0,
          0,
-         {"gfx_open_display 800x600", "input_open", "snd_open"},
-         "cmd_open_display:  800x600 display set.\n"},
+         {"gfx_open_display 800x600", "input_open"},
+         "cmd_open_display:  800x600 display set.\n[sound] No sound driver was specified\n"},
         // A dedicated server opens its display without the line.
-        {true, 0, 0, {"gfx_open_display 800x600", "input_open", "snd_open"}, ""},
+        {true, 0, 0, {"gfx_open_display 800x600", "input_open"}, "[sound] No sound driver was specified\n"},
         // The front end's own result comes back; input and sound stay closed.
         {false, -1, -1, {"gfx_open_display 800x600"}, ""},
         {false, 3, 3, {"gfx_open_display 800x600"}, ""},

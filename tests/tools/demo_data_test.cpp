@@ -14,10 +14,15 @@
 #include "game/kvlevel.h"
 #include "game/kvspawn_point.h"
 #include "game/server_load.h"
+#include "gfx/surface.h"
+#include "gfx/view.h"
 #include "kernel/kernel.h"
 #include "tests/data/data_test_support.h"
 #include "tests/game/kvgame_test_support.h"
+#include "tests/sound/sound_test_support.h"
 #include "world/entity_def.h"
+#include "world/hit_map.h"
+#include "world/mesh.h"
 #include "world/sector.h"
 #include "world/surface_table.h"
 
@@ -34,6 +39,15 @@ protected:
         srv_.language_suffix = "-en.txt";
     }
 };
+
+TEST_F(DemoData, InterfaceAndDoorSamplesPlay) {
+    kernel_sound_probe sound(srv_.data_dir, {});
+    for (const char* name : {"ui_snd1", "ui_snd2", "ui_snd3", "ui_snd4", "ui_snd6", "snd-door1"}) {
+        EXPECT_TRUE(snd_play(kernel_get().sound, 1, name, 0, 0, false)) << name;
+    }
+    EXPECT_EQ(sound.take().size(), 6u);
+    EXPECT_EQ(log().find("[sound] Sample"), std::string::npos) << log();
+}
 
 TEST_F(DemoData, BootPackageLoadsWithItsImportAndLevelRecord) {
     ASSERT_TRUE(load_package(srv_, tools::kDemoBootPackage, true)) << log();
@@ -68,11 +82,32 @@ TEST_F(DemoData, LevelIsThreeRoomsJoinedByDoorways) {
     ASSERT_TRUE(yard && hall && store);
     for (const sector* s : {yard, hall, store}) {
         for (const mesh_instance* m : s->meshes.items) {
-            EXPECT_NE(m->geom, nullptr) << s->name;
-            EXPECT_NE(m->surf, nullptr) << s->name;
+            ASSERT_NE(m->geom, nullptr) << s->name;
+            ASSERT_NE(m->surf, nullptr) << s->name;
             EXPECT_NE(m->material, nullptr) << s->name;
+            // Every draw id names a layer painted by a shader.
+            for (const mesh* rigid : m->geom->meshes.items) {
+                for (const mesh_part& part : rigid->parts) {
+                    for (const mesh_draw_record& draw : part.draws) {
+                        ASSERT_LT(draw.draw_id, m->surf->descriptions.size()) << m->surf->name;
+                        EXPECT_NE(m->surf->descriptions[draw.draw_id], nullptr) << m->surf->name;
+                        EXPECT_NE(m->surf->shaders[draw.draw_id], nullptr) << m->surf->name;
+                    }
+                }
+            }
         }
     }
+    // The game screen's view: the whole screen.
+    const view_set* screen =
+        package_find_screen(*package_list_find(srv_.packages, tools::kDemoSharedPackage), "basic");
+    ASSERT_NE(screen, nullptr);
+    const view* main_view = view_set_find_view(*screen, "default");
+    ASSERT_NE(main_view, nullptr);
+    ASSERT_EQ(main_view->viewports.items.size(), 1u);
+    const viewport& vp = *main_view->viewports.items[0];
+    EXPECT_EQ(vp.rect[2], 1000);
+    EXPECT_EQ(vp.projection[kViewportNear], 1.0f);
+    EXPECT_EQ(vp.projection[kViewportFar], 50000.0f);
     // Walking along the row through both doorways, and back.
     EXPECT_EQ(sector_pass_portals(*yard, {-1.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 0.0f}), hall);
     EXPECT_EQ(sector_pass_portals(*hall, {19.0f, 1.0f, 0.0f}, {21.0f, 1.0f, 0.0f}), store);
@@ -133,6 +168,18 @@ TEST_F(DemoLevel, RunsWithItsCamerasGoalsAndDoor) {
     EXPECT_NE(g->doors[0]->instance, nullptr) << log();
     EXPECT_EQ(log().find("*FATAL*"), std::string::npos) << log();
     EXPECT_EQ(log().find("WARNING"), std::string::npos) << log();
+}
+
+TEST_F(DemoData, TexturesAndHitMapsLieInTheTextureFolder) {
+    for (const char* name :
+         {"concrete", "planks", "crate", "day", "QXlogo", "hitmap0", "hitmap1", "hitmap2"}) {
+        const std::string image = folder_.read(std::string("data/tex/tga/") + name + ".tga");
+        ASSERT_GT(image.size(), 18u) << name;
+        const bool hit_map = std::string(name).rfind("hitmap", 0) == 0;
+        EXPECT_EQ(image[2], hit_map ? 3 : 2) << name;  // grey, or true colour
+        EXPECT_EQ(image[16], hit_map ? 8 : 24) << name;
+    }
+    EXPECT_EQ(server_load_hit_maps(srv_), 3) << log();
 }
 
 TEST_F(DemoData, TextTablesAndConfigurationRead) {

@@ -28,5 +28,27 @@ TEST(targa_writer_test, WritesAGreyscaleImageTopRowFirst) {
     EXPECT_EQ(header.size(), 18u + 300u);
 }
 
+TEST(targa_writer_test, WritesColourImagesAsBlueGreenRed) {
+    tools::targa_colour_spec red;
+    red.width = red.height = 1;
+    red.texels = {255, 0, 0};
+    const std::vector<uint8_t> expected = {0, 0, 2, 0, 0, 0,  0,    0, 0, 0,  0,
+                                           0, 1, 0, 1, 0, 24, 0x20, 0, 0, 255};
+    EXPECT_EQ(tools::targa_colour(red), expected);
+
+    // 32 bits: alpha last, eight alpha bits in the descriptor; the bottom row first when asked.
+    tools::targa_colour_spec two;
+    two.width = 1;
+    two.height = 2;
+    two.alpha = true;
+    two.top_first = false;
+    two.texels = {1, 2, 3, 4, 5, 6, 7, 8};
+    const std::vector<uint8_t> image = tools::targa_colour(two);
+    EXPECT_EQ(image[16], 32);
+    EXPECT_EQ(image[17], 0x08);
+    EXPECT_EQ(std::vector<uint8_t>(image.begin() + 18, image.end()),
+              (std::vector<uint8_t>{7, 6, 5, 8, 3, 2, 1, 4}));
+}
+
 }  // namespace
 }  // namespace kv

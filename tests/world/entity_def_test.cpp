@@ -217,7 +217,7 @@ TEST_F(EntityDefRead, ModelsWithNodesInstancesAndMaterials) {
     tools::package_writer w;
     auto& q = w.qxps();
     tools::add_geometry(w, {"crate", test_box(0, 1), {tools::add_mesh(q, test_mesh(3))}, {}});
-    w.add_named_object(tools::package_table::surfaces, "skin");
+    w.add_surface("skin");
     const int32_t plain = tools::add_mesh_instance(q, {{}, "crate", "skin", "", 1});
     const int32_t unknown = tools::add_mesh_instance(q, {{}, "props:crate", "skin", "granite", 2});
     const int32_t water = tools::add_mesh_instance(q, {{}, "crate", "props:skin", "water3", 3});

@@ -81,11 +81,12 @@ protected:
     }
 };
 
-TEST_F(HitMapLoad, LoadsFromTheTextureDirectoryOrTheDataDirectoryAndLogsTheRest) {
-    write_data("tga/hitmap0.tga", tools::targa8(two_by_three()));
+TEST_F(HitMapLoad, LoadsFromTheTextureFolderAndLogsTheRest) {
+    write_data("tex/tga/hitmap0.tga", tools::targa8(two_by_three()));
     tools::targa8_spec bad = two_by_three();
     bad.bits = 24;
-    write_data("hitmap1.tga", tools::targa8(bad));
+    write_data("tex/tga/hitmap1.tga", tools::targa8(bad));
+    write_data("hitmap2.tga", tools::targa8(two_by_three()));  // not in the texture folder
     srv_.texture_dir = "tga/";
     hit_maps()[2] = image8{1, 1, {9}};
     EXPECT_EQ(server_load_hit_maps(srv_), 1);

@@ -51,7 +51,7 @@ protected:
 
         tools::package_writer w;
         auto& q = w.qxps();
-        w.add_named_object(tools::package_table::surfaces, "s-wall");
+        w.add_surface("s-wall");
         // A 4 x 4 x 4 block of one mesh with a box tree of two leaves.
         tools::mesh_spec block = test_mesh(4);
         block.box = test_box(-2.0f, 2.0f);

@@ -54,7 +54,7 @@ protected:
 
         package_writer base(format.id_width, format.version);
         auto& bq = base.qxps();
-        base.add_named_object(tools::package_table::surfaces, "s-crate");
+        base.add_surface("s-crate");
         tools::mesh_spec skinned = test_mesh(4);
         skinned.bones = {0, 1, 1, 2};
         tools::add_geometry(base, {"crate",

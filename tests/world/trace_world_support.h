@@ -40,7 +40,7 @@ protected:
         world_test::SetUp();
         tools::package_writer level;
         auto& q = level.qxps();
-        level.add_named_object(tools::package_table::surfaces, "paint");
+        level.add_surface("paint");
         auto geometry_of = [&](const std::string& name, const tools::mesh_spec& m) {
             tools::add_geometry(level, {name, m.box, {tools::add_mesh(q, m)}, {}});
         };
@@ -103,7 +103,7 @@ protected:
         map.width = 4;
         map.height = 4;
         for (int i = 0; i < 16; ++i) map.texels.push_back(static_cast<uint8_t>(10 + i));
-        write_data("tga/hitmap0.tga", tools::targa8(map));
+        write_data("tex/tga/hitmap0.tga", tools::targa8(map));
         srv_.texture_dir = "tga/";
     }
 

@@ -1,0 +1,55 @@
+#pragma once
+// Shared set-up of the renderer tests: the data-layer fixture (log, data directory, world server,
+// reference list) and a front end whose display driver is a recording driver.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gfx/gfx.h"
+#include "kernel/neighbour_standins.h"
+#include "tests/data/data_test_support.h"
+#include "tests/support/recording_driver.h"
+
+namespace kv {
+
+class gfx_test : public data_test {
+protected:
+    void SetUp() override {
+        data_test::SetUp();
+        standins_reset();
+        auto recorder = std::make_unique<recording_driver>();
+        driver_ = recorder.get();
+        g_.driver = std::move(recorder);
+    }
+    void TearDown() override {
+        standins_reset();
+        data_test::TearDown();
+    }
+
+    // A record in the texture list with an image of `kind` (as the loader would leave it).
+    texture& add_texture(const std::string& name, uint8_t kind = kTextureRgb, uint8_t two_level_alpha = 0) {
+        g_.textures.push_back(texture_create(name));
+        texture& t = *g_.textures.back();
+        g_.texture_index[name] = &t;
+        t.kind = kind;
+        t.width = t.height = 2;
+        t.bytes_per_texel = kind == kTextureRgba ? 4 : 3;
+        t.pixels.assign(4u * t.bytes_per_texel, 0x80);
+        t.two_level_alpha = two_level_alpha;
+        return t;
+    }
+
+    std::vector<std::string> driver_calls() { return driver_->take_calls(); }
+    // The stand-in loader's calls.
+    std::vector<std::string> loader_calls() {
+        std::vector<std::string> taken;
+        taken.swap(standins().calls);
+        return taken;
+    }
+
+    gfx g_;
+    recording_driver* driver_ = nullptr;
+};
+
+}  // namespace kv
