@@ -1,5 +1,7 @@
 #include "beings/entity.h"
 
+#include "beings/entity_body.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -23,8 +25,6 @@ namespace {
 constexpr float kViewFarDistance = 50000.0f;
 constexpr int32_t kLightSampleMs = 200;
 constexpr int32_t kFollowUpBlastMs = 500;
-constexpr int32_t kSoundChannel = 2;
-constexpr int32_t kSoundOwnerBase = 5000;
 constexpr float kBoneBoxMargin = 15.0f;
 // Bones that bound a body measured from its pose.
 constexpr int32_t kBoneLeftFoot = 52;
@@ -145,18 +145,7 @@ void run_frame_triggers(entity& e, int32_t n) {
                 gfx_set_weapon_model_effect(g, e.effect_params[0], e.effect_params[1]);
                 gfx_forget_last_effect(g);
             }
-            if (!e.sound_name.empty()) {
-                const uintptr_t key = static_cast<uintptr_t>(static_cast<intptr_t>(player) + kSoundOwnerBase);
-                if (e.parent) {
-                    snd_play(kernel_get().sound, kSoundChannel, e.sound_name, key, 0, false);
-                } else {
-                    // The sector is the zone the sound fades with; the key is its owner.
-                    snd_play_3d(kernel_get().sound, kSoundChannel, e.sound_name,
-                                reinterpret_cast<uintptr_t>(e.in_sector), at, vec3{}, vec3{0.0f, 0.0f, -1.0f},
-                                static_cast<float>(e.sound_distances[0]),
-                                static_cast<float>(e.sound_distances[1]), 360.0f, 360.0f, 0, key, 0, false);
-                }
-            }
+            if (!e.sound_name.empty()) entity_play_sound(e, e.sound_name, at, !e.parent);
             t.fired = 1;
         } else if (t.kind == kTriggerShell) {
             mat4 point;
@@ -263,6 +252,10 @@ const std::array<entity_posture, kPostureCount>& posture_table() {
 
 }  // namespace
 
+int32_t entity_name_player_id(const std::string& name) {
+    return name_player_id(name);
+}
+
 const entity_posture& entity_posture_row(int32_t index) {
     const auto& table = posture_table();
     return table[static_cast<std::size_t>(index >= 0 && index < kPostureCount ? index : 0)];
@@ -340,6 +333,7 @@ void entity_clear_frame_triggers(entity& e) {
         t.model = nullptr;
         t.fired = 0;
     }
+    e.struck.clear();
 }
 
 bool entity_set_frame_trigger(entity& e, int32_t slot, int32_t kind, const std::string& reference,
@@ -355,6 +349,7 @@ bool entity_set_frame_trigger(entity& e, int32_t slot, int32_t kind, const std::
     t.frame = frame;
     t.model = model;
     t.fired = 0;
+    e.struck.clear();
     if (model && e.model) entity_def_attach(*e.model, kind, model);
     return true;
 }
@@ -496,6 +491,7 @@ void entity_update(entity& e, int32_t) {
             run_throw_and_blast(e, n);
             if (e.channels[e.parent ? 0 : 1].end_reached) {
                 for (entity_frame_trigger& trigger : e.triggers) trigger.fired = 0;
+                e.struck.clear();
                 e.blast.done = 0;
                 e.throw_trigger.fired = 0;
                 sweep_events(e);

@@ -164,6 +164,15 @@ struct entity {
     int32_t step_result = 0;
     int32_t last_strike_frame = -1;  // the melee trigger strikes once per frame number
     uint8_t warned_state = 0;        // a bad channel state from the network was reported
+    std::vector<int32_t> struck;     // players the strike hit since the triggers last re-armed
+    float view_offset[4] = {};
+    float water_height = 0.0f;
+    int32_t immersion = 0;  // per cent of the body under the water surface
+    int32_t shake_counter = 0;
+    float shake_amplitude = 0.0f;
+    timer shake_timer;
+    uint8_t view_model_changed = 0;
+    vec3 side;  // the weapon frame's x axis
 };
 
 // Row of the posture table: box half extents (min = -max) and centre.
@@ -173,6 +182,8 @@ struct entity_posture {
 };
 inline constexpr int32_t kPostureCount = 4;
 const entity_posture& entity_posture_row(int32_t index);
+// The player id after "pid" in an entity's name, or -1.
+int32_t entity_name_player_id(const std::string& name);
 
 // Defaults; both channels idle. `srv` is the world server that holds it (null: the process's).
 void entity_create(entity& e, const std::string& name, server* srv = nullptr);

@@ -28,6 +28,8 @@ bool botc_level_loaded(BotCentral& bots, const std::string& package_name);
 void botc_level_change(BotCentral& bots);
 // Per frame: the modules think and their bots' input goes to their players.
 void botc_think(BotCentral& bots);
+// A remote soldier's received animation shows a shot.
+void botc_notify_player_bots(BotCentral& bots, uint32_t player_id);
 // A player left: its bots are dropped.
 void botc_remove_player(BotCentral& bots, uint32_t player_id);
 void botc_round_start(BotCentral& bots);

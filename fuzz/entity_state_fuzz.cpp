@@ -3,17 +3,20 @@
 // big-endian 32-bit word that may hold anything), the milliseconds that pass (16 bits) and a byte of
 // local operations (play, queue, lock, no loop, reverse, aim). After each the body updates, posing
 // its mesh and firing its triggers, and its bones and attachment points are read. Nothing may read
-// outside a table or divide by zero.
+// outside a table or divide by zero. Operations whose first byte has bit 6 set also hand the state, as
+// all three received channel states of a remote soldier, to his two models with a weapon from byte 10.
 
 #include <cstdint>
 #include <memory>
 
 #include "beings/entity.h"
+#include "beings/soldier_anims.h"
 #include "data/file_stream.h"
 #include "data/package.h"
 #include "data/reference_list.h"
 #include "fuzz/memory_chunk_reader.h"
 #include "game/server.h"
+#include "game/server_entities.h"
 #include "platform/clock.h"
 #include "tools/beings_writer.h"
 #include "util/byte_order.h"
@@ -26,6 +29,11 @@ constexpr std::size_t kOperationSize = 16;
 constexpr std::size_t kMaxOperations = 256;
 constexpr int32_t kSlots = 8;
 
+const soldier_models& remote_soldier() {
+    static const soldier_models models{"pid4", "pid4-1st", 4};
+    return models;
+}
+
 // A world server holding the sample soldier package, made once.
 server& world() {
     static server* srv = [] {
@@ -35,6 +43,7 @@ server& world() {
         file_stream_open_chunk(stream, memory_chunk_reader(bytes.data(), bytes.size()));
         package_list_load(*s, tools::kDemoBeingsPackage, stream);
         ref_list_resolve(ref_list(), s->packages);
+        being_setup_animations(*s, remote_soldier());
         return s;
     }();
     return *srv;
@@ -54,6 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int32_t slot = 0; slot < 5; ++slot)
         entity_bind_animation(e, slot, std::string("beings:") + names[slot]);
     entity_set_active(e, true);
+    for (const std::string& name : {remote_soldier().third, remote_soldier().first}) {
+        if (entity* model = server_entity_find(srv, name)) model->channels = {};
+    }
     static const ammo_def ammo{};
     for (std::size_t i = 0; i + kOperationSize <= size && i / kOperationSize < kMaxOperations;
          i += kOperationSize) {
@@ -64,6 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                          static_cast<int32_t>(be_load_u32(op + 9))};
         const uint8_t local = op[15];
         entity_set_channel_state(e, channel, state);
+        if (op[0] & 0x40) {
+            const entity_channel_state states[3] = {state, state, state};
+            being_apply_anim_state(srv, remote_soldier(), static_cast<int8_t>(op[10]), op[11] & 1, states,
+                                   static_cast<float>(static_cast<int8_t>(op[12])) / 32.0f);
+        }
         if (local & 1) entity_play(e, channel, state.animation % kSlots, state.ms_per_frame);
         if (local & 2) entity_queue_animation(e, channel, state.animation % kSlots, state.frame);
         if (local & 4) entity_channel_set_lock(e, channel, 1);

@@ -48,6 +48,7 @@ struct player_record {
     std::vector<weapon_entry> weapons;
     int32_t entry_values[2] = {-1, -1};
     uint8_t bot_registered = 0;  // announced to the bot host
+    uint8_t armour = 0;          // protection against blades and blasts: 255 halves their damage
     // The held weapons as a bit mask per slot and the grenade counts, as the being last wrote them.
     uint32_t weapon_mask[4] = {};
     uint8_t grenade_counts[4] = {};

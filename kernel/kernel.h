@@ -10,6 +10,7 @@
 
 #include "gfx/gfx.h"
 #include "kernel/option_registry.h"
+#include "kernel/timer.h"
 #include "sound/sound_system.h"
 #include "ui/console_view.h"
 #include "ui/input/input.h"
@@ -49,6 +50,8 @@ struct kernel {
 
 // The program's kernel, created on first use.
 kernel& kernel_get();
+// The statistics section that times the bodies' movement tests.
+timer& kernel_collision_section();
 
 // Start-up after the driver choice: names and options of the members, the surface table, the
 // console layout and the sound channels; a dedicated server renders nothing.

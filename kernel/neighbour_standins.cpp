@@ -494,13 +494,9 @@ int32_t client_send_say(net_client&, int32_t player_id, int32_t flag, int32_t nu
 
 // Beings.
 
-void entity_strike(entity& e, const mat4& strike_frame, sector*, int32_t attacker) {
-    const vec3 at = mat4_row3(strike_frame);
-    record(str_format("entity_strike %s %g %g %g %d", e.name.c_str(), at.x, at.y, at.z, attacker));
-}
-
-bool entity_view_model_step(entity&) {
-    return standins().view_model_changed;
+timer& kernel_collision_section() {
+    static timer section;
+    return section;
 }
 
 void blast_create(blast& b, uint32_t owner, const vec3& point, const vec3& direction,
@@ -561,10 +557,6 @@ bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t 
     return w.weapon_id == weapon_id && w.kind == kind;
 }
 
-const mat4& entity_world_matrix(const entity& e) {
-    return e.world;
-}
-
 void being_set_view(being& b, const vec3& position, const vec3& forward, const vec3& up,
                     placement_sector* sector) {
     placement_set(b.place, position, forward, up, sector);
@@ -596,11 +588,6 @@ void being_set_ladder(being& b, uintptr_t sensor_id, bool on) {
     record(str_format("being_set_ladder %s %d", b.name.c_str(), on ? 1 : 0));
 }
 
-int32_t being_anim_table_command(const std::string& line) {
-    record("being_anim_table_command " + line);
-    return standins().being_anim_table_command_result;
-}
-
 // Bot host.
 
 BotCentral& bot_central_get() {
@@ -623,6 +610,10 @@ void botc_end(BotCentral&) {
 
 void botc_enable(BotCentral&, bool enabled) {
     record(str_format("botc_enable %d", enabled ? 1 : 0));
+}
+
+void botc_notify_player_bots(BotCentral&, uint32_t player_id) {
+    record(str_format("botc_notify_player_bots %u", player_id));
 }
 
 bool botc_level_loaded(BotCentral&, const std::string& package_name) {

@@ -47,7 +47,6 @@ struct neighbour_standins {
     std::string client_status_text;  // taken (and emptied) by client_take_status_text
     int32_t client_server_list_result = 0;
     bool botc_console_command_result = false;
-    int32_t being_anim_table_command_result = -1;
     int32_t client_send_drop_event_result = 0;
     // Grenades and dropped weapons finish (clear their alive flag) in their update step.
     bool finish_on_update = false;
@@ -72,7 +71,6 @@ struct neighbour_standins {
     bool hud_effects_result = true;
     bool gfx_bind_view_camera_result = true;
     int32_t gfx_dynamic_lights_result = 0;
-    bool view_model_changed = false;  // what the entities' view-model step reports
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
     // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them

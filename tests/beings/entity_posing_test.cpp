@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numbers>
 #include <string>
 
 #include "beings/entity.h"
+#include "beings/entity_body.h"
 #include "game/player_record.h"
 #include "game/server_entities.h"
 #include "kernel/neighbour_standins.h"
@@ -114,6 +117,22 @@ TEST_F(EntityPosing, ACrouchedBodyIsMissedAtStandingHeadHeightAndHitLower) {
     mat4 muzzle;
     entity_attachment_matrix(*body_, muzzle, 2);
     EXPECT_NEAR(mat4_row3(muzzle).y, tools::soldier_bone_position(55).z - tools::kSoldierCrouchDrop, 1e-3f);
+}
+
+TEST_F(EntityPosing, TheWeaponFrameOfAStandingSoldierLooksAlongTheViewAtTheEye) {
+    entity_set_view_offset(*body_, 0.0f, 8.0f, 6.0f, 0.0f);
+    play("a-idle", "a-m4a1-idle");
+    ASSERT_TRUE(entity_view_model_step(*body_));
+    // The soldier looks along +z: the weapon frame's z axis is the view's forward axis.
+    const vec3 forward = vec3_normalise(body_->motion);
+    EXPECT_GT(forward.z, std::cos(std::numbers::pi_v<float> / 180.0f)) << forward.x << " " << forward.y;
+    mat4 head;
+    entity_bone_matrix(*body_, head, 6);
+    const mat4& swap = skeleton_posing_matrix();
+    const vec3 eye =
+        mat4_transform_point(body_->model_root->transform, mat4_row3(mat4_mul(swap, mat4_mul(head, swap))));
+    EXPECT_LT(vec3_length(body_->position - eye), 60.0f);
+    EXPECT_GT(body_->position.y, kHips);
 }
 
 TEST_F(EntityPosing, PostureMinusOneMeasuresTheBoxFromTheBones) {

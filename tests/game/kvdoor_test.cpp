@@ -75,7 +75,7 @@ TEST_F(Door, OpensAwayFromABeingAtSideAAndClosesThreeSecondsAfterItLeaves) {
     run(d, 5000);
     EXPECT_FLOAT_EQ(d.angle, kQuarter);
 
-    mat4_set_translation(body.world, 50.0f, 100.0f, -1000.0f);
+    place_body(body, {50.0f, 100.0f, -1000.0f});
     d.tick(0);  // restarts nothing: the timer runs from the last step
     EXPECT_EQ(d.moving, 1) << "the last step was more than 3 s ago";
     run(d, 1100);
@@ -91,7 +91,7 @@ TEST_F(Door, ClosesOnlyAfterThreeSecondsUnattended) {
     d.tick(0);
     run(d, 1100);
     ASSERT_FLOAT_EQ(d.angle, kQuarter);
-    mat4_set_translation(body.world, 50.0f, 100.0f, 400.0f);  // beyond 300 units
+    place_body(body, {50.0f, 100.0f, 400.0f});  // beyond 300 units
     run(d, 1900);
     EXPECT_EQ(d.moving, 0);
     EXPECT_FLOAT_EQ(d.angle, kQuarter);
@@ -144,7 +144,7 @@ TEST_F(Door, AManualDoorNeverClosesByItself) {
     d.tick(0);
     run(d, 600);
     ASSERT_FLOAT_EQ(d.angle, kQuarter);
-    mat4_set_translation(body.world, 0.0f, 0.0f, 5000.0f);
+    place_body(body, {0.0f, 0.0f, 5000.0f});
     run(d, 10000);
     EXPECT_FLOAT_EQ(d.angle, kQuarter);
 }

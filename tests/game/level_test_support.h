@@ -79,9 +79,14 @@ protected:
         auto e = std::make_unique<entity>();
         entity_create(*e, name);
         e->in_sector = &room();
-        mat4_set_translation(e->world, position.x, position.y, position.z);
+        place_body(*e, position);
         srv_.entities.push_back(std::move(e));
         return *srv_.entities.back();
+    }
+
+    // Places the body so that its world matrix stands at the position.
+    static void place_body(entity& e, const vec3& position) {
+        mat4_set_translation(e.placement, position.x, position.y - e.centre.y, position.z);
     }
 };
 

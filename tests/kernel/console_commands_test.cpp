@@ -61,7 +61,6 @@ protected:
         standins().gfx_console_command_result = -3;
         g_game_answer = 11;
         standins().botc_console_command_result = true;
-        standins().being_anim_table_command_result = 0;
     }
 
     bool sse_before_ = false;
@@ -93,7 +92,7 @@ TEST_F(ConsoleCommands, LinesGoToTheFamilyOfTheirPrefix) {
         {"b_addbot", 11, {"game command 0 b_addbot"}, false},
         {"b_activate bob", 1, {"botc_console_command activate bob"}, false},
         {"b_", 1, {"botc_console_command "}, false},
-        {"a_1st 1 2 3", -1, {"being_anim_table_command a_1st 1 2 3"}, false},
+        {"a_1st 1 2 3", -1, {}, false},
         {"loglevel 3", 1, {}, false},
         {"cpuflags 1", 1, {}, false},
         {" quit", 0, {}, true},
@@ -120,10 +119,8 @@ TEST_F(ConsoleCommands, BotHostRefusalGivesZero) {
 }
 
 TEST_F(ConsoleCommands, AnimationCommandAlwaysAwaitsAReply) {
-    for (int32_t answer : {-1, 0, 1}) {
-        standins().being_anim_table_command_result = answer;
-        EXPECT_EQ(kernel_run_command(*k_, "a_3du 0 0 5"), -1);
-    }
+    for (const char* line : {"a_3du 0 0 5", "a_3du 99 0 5", "a_nothing"})
+        EXPECT_EQ(kernel_run_command(*k_, line), -1);
 }
 
 TEST_F(ConsoleCommands, LogLevelReadsTheSecondWord) {
