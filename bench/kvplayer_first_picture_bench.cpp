@@ -50,10 +50,10 @@ void BM_KvplayerFirstPicture(benchmark::State& state) {
         state.SkipWithError("no temporary folder");
         return;
     }
-    tools::movie_spec spec;
-    spec.frame_count = 20 * spec.frames_per_second;
-    tools::write_movie(folder.path() / "intro.avi", spec);
-    const screen_colour picture{spec.background.r, spec.background.g, spec.background.b};
+    tools::movie_desc desc;
+    desc.frame_count = 20 * desc.frames_per_second;
+    tools::write_movie(folder.path() / "intro.avi", desc);
+    const screen_colour picture{desc.background.r, desc.background.g, desc.background.b};
     scoped_display_env env(display.name());
 
     for (auto _ : state) {
@@ -75,7 +75,7 @@ void BM_KvplayerFirstPicture(benchmark::State& state) {
         player.wait(5000);
         state.ResumeTiming();
     }
-    state.counters["movie_frame_ms"] = 1000.0 / spec.frames_per_second;
+    state.counters["movie_frame_ms"] = 1000.0 / desc.frames_per_second;
 }
 BENCHMARK(BM_KvplayerFirstPicture)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 

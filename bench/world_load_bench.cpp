@@ -40,14 +40,14 @@ box3 box_of(float lo, float hi) {
     return b;
 }
 
-tools::mesh_spec grid_mesh(int seed) {
-    tools::mesh_spec m;
+tools::mesh_desc grid_mesh(int seed) {
+    tools::mesh_desc m;
     m.box = box_of(0.0f, 64.0f);
     for (int i = 0; i < kVerticesPerMesh; ++i) {
         const float f = static_cast<float>(i + seed);
         m.vertices.push_back({f, f * 0.5f, f * 0.25f, f / 64.0f, f / 32.0f});
     }
-    tools::mesh_spec::part part;
+    tools::mesh_desc::part part;
     for (int i = 0; i + 2 < kVerticesPerMesh; ++i) {
         for (int k = 0; k < 3; ++k) part.indices.push_back(static_cast<uint16_t>(i + k));
     }
@@ -62,8 +62,8 @@ tools::mesh_spec grid_mesh(int seed) {
     return m;
 }
 
-tools::lmap_binding_spec binding(int seed) {
-    tools::lmap_binding_spec b;
+tools::lmap_binding_desc binding(int seed) {
+    tools::lmap_binding_desc b;
     for (int i = 0; i < kVerticesPerMesh; ++i) {
         const auto c = static_cast<uint8_t>(i + seed);
         b.colours.push_back({c, c, c});
@@ -91,7 +91,7 @@ public:
         auto& q = w.qxps();
         w.add_surface("s-wall");
         for (int s = 0; s < kSectors; ++s) {
-            tools::sector_spec sec;
+            tools::sector_desc sec;
             sec.name = "sector" + std::to_string(s);
             sec.transform.translation = {static_cast<float>(s) * 100.0f, 0.0f, 0.0f};
             for (int m = 0; m < kMeshesPerSector; ++m) {
@@ -105,7 +105,7 @@ public:
                     q, {t, name, "s-wall", kMaterials[seed % 5], static_cast<uint16_t>(m)}));
                 sec.lmap_bindings.push_back(tools::add_lmap_binding(q, binding(seed)));
             }
-            tools::object_tree_spec tree;
+            tools::object_tree_desc tree;
             tree.index_width = 1;
             tree.nodes.push_back({box_of(-100.0f, 100.0f), {}, 0.0f, 1, 2});
             tree.leaves.push_back({box_of(-100.0f, 0.0f), 0, 1});

@@ -71,7 +71,7 @@ struct fuzz_world {
         using tools::token_writer;
         tools::package_writer w;
         for (const char* name : {"room", "hall"}) {
-            tools::sector_spec s;
+            tools::sector_desc s;
             s.name = name;
             tools::add_sector(w, s);
         }
@@ -89,7 +89,7 @@ struct fuzz_world {
                            .number(10.0f * static_cast<float>(i))
                            .bytes());
         }
-        tools::goal_pair_spec goals;
+        tools::goal_pair_desc goals;
         goals.sector = "room";
         tools::add_goal_pair(w, goals);
         w.add_arty("kvdoor", "d-1", {});

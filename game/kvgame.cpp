@@ -58,7 +58,7 @@ constexpr uint8_t kKitCounts[kTeams * kSpecialisations][kKitSlots] = {
     {0, 0, 0, 0}, {0, 1, 0, 0}, {0, 2, 0, 0}, {0, 2, 0, 0}, {0, 0, 0, 0}, {0, 1, 0, 0},
 };
 
-int spec_row(int32_t team, int32_t specialisation) {
+int specialisation_row(int32_t team, int32_t specialisation) {
     if (team < 0 || team >= kTeams || specialisation < 0 || specialisation >= kSpecialisations) return -1;
     return team * kSpecialisations + specialisation;
 }
@@ -258,7 +258,7 @@ being* kvgame_find_player_by_record(const kvgame& game, const player_record* rec
 }
 
 bool kvgame_spec_allows_weapon(int32_t team, int32_t specialisation, int32_t weapon) {
-    const int row = spec_row(team, specialisation);
+    const int row = specialisation_row(team, specialisation);
     if (row < 0) return false;
     for (int8_t w : kAllowed[row]) {
         if (w < 0) break;
@@ -268,7 +268,7 @@ bool kvgame_spec_allows_weapon(int32_t team, int32_t specialisation, int32_t wea
 }
 
 bool kvgame_spec_kit_has_weapon(int32_t team, int32_t specialisation, int32_t weapon) {
-    const int row = spec_row(team, specialisation);
+    const int row = specialisation_row(team, specialisation);
     if (row < 0 || weapon < 0) return false;
     for (int8_t w : kKit[row]) {
         if (w == weapon) return true;
@@ -277,14 +277,14 @@ bool kvgame_spec_kit_has_weapon(int32_t team, int32_t specialisation, int32_t we
 }
 
 const uint8_t* kvgame_spec_kit_counts(int32_t team, int32_t specialisation) {
-    const int row = spec_row(team, specialisation);
+    const int row = specialisation_row(team, specialisation);
     return row < 0 ? nullptr : kKitCounts[row];
 }
 
 // The allowed weapons of a row up to its end, for the being's set-up.
 std::vector<int32_t> kvgame_spec_allowed_weapons(int32_t team, int32_t specialisation) {
     std::vector<int32_t> weapons;
-    const int row = spec_row(team, specialisation);
+    const int row = specialisation_row(team, specialisation);
     if (row < 0) return weapons;
     for (int8_t w : kAllowed[row]) {
         if (w < 0) break;

@@ -62,7 +62,7 @@ bool is_moving(const std::string& action) {
 }
 
 // A key moving the bone from its parent by `offset`, turned about x by `angle`.
-bone_key_spec key(int bone, const vec3& offset, float angle = 0.0f) {
+bone_key_desc key(int bone, const vec3& offset, float angle = 0.0f) {
     return {static_cast<uint8_t>(bone), offset, {1.0f, 0.0f, 0.0f}, angle};
 }
 
@@ -72,12 +72,12 @@ vec3 rest_offset(int bone) {
 }
 
 // The lower body's keys of one frame: the spine and the legs, lowered for crouched and prone words.
-std::vector<bone_key_spec> lower_keys(const std::string& action, int frame, int frames) {
+std::vector<bone_key_desc> lower_keys(const std::string& action, int frame, int frames) {
     const bool prone = starts_with(action, "p") || action.find("prone") != std::string::npos;
     const bool crouched = !prone && (starts_with(action, "c") || action.find("_cr_") != std::string::npos);
     const float drop = prone ? 75.0f : crouched ? kSoldierCrouchDrop : 0.0f;
     const float swing = is_moving(action) ? 0.3f * std::sin(6.2831853f * frame / frames) : 0.0f;
-    std::vector<bone_key_spec> keys;
+    std::vector<bone_key_desc> keys;
     for (int bone = 1; bone < kSoldierBones; ++bone) {
         if (below_split(bone)) continue;
         vec3 offset = rest_offset(bone);
@@ -98,8 +98,8 @@ std::vector<bone_key_spec> lower_keys(const std::string& action, int frame, int 
 }
 
 // The upper body's keys of one frame: the bind pose, the right arm kicked back by shots.
-std::vector<bone_key_spec> upper_keys(const std::string& action, int frame) {
-    std::vector<bone_key_spec> keys;
+std::vector<bone_key_desc> upper_keys(const std::string& action, int frame) {
+    std::vector<bone_key_desc> keys;
     const float kick = is_shot(action) && frame == 1 ? 0.2f : 0.0f;
     for (int bone = 6; bone < kSoldierBones; ++bone) {
         if (below_split(bone)) keys.push_back(key(bone, rest_offset(bone), bone == 13 ? kick : 0.0f));
@@ -115,8 +115,8 @@ const bone_place kFirstBones[] = {
 };
 constexpr int kFirstBoneCount = static_cast<int>(std::size(kFirstBones));
 
-std::vector<bone_key_spec> first_keys(const std::string& name, int frame) {
-    std::vector<bone_key_spec> keys;
+std::vector<bone_key_desc> first_keys(const std::string& name, int frame) {
+    std::vector<bone_key_desc> keys;
     const float kick = is_shot(name) && frame == 1 ? 0.1f : 0.0f;
     for (int bone = 1; bone < kFirstBoneCount; ++bone) {
         const bone_place& p = kFirstBones[bone];
@@ -126,11 +126,11 @@ std::vector<bone_key_spec> first_keys(const std::string& name, int frame) {
 }
 
 // The body: a quad of side 12 facing along x at every bone but the root, skinned to it.
-mesh_spec body_mesh() {
-    mesh_spec m;
+mesh_desc body_mesh() {
+    mesh_desc m;
     constexpr float kHalf = 6.0f;
     box3_init(m.box, {1e9f, 1e9f, 1e9f}, {-1e9f, -1e9f, -1e9f});
-    mesh_spec::part part;
+    mesh_desc::part part;
     for (int bone = 1; bone < kSoldierBones; ++bone) {
         const vec3 s = body_bone(bone).at;
         const vec3 at{s.x, s.z, s.y};  // the model's y is the skeleton's z
@@ -174,8 +174,8 @@ vec3 soldier_bone_position(int bone) {
     return body_bone(bone).at;
 }
 
-skeleton_spec soldier_skeleton() {
-    skeleton_spec s;
+skeleton_desc soldier_skeleton() {
+    skeleton_desc s;
     s.name = "sk-soldier";
     s.reference_bone = 0;
     s.attachment_bones[0] = 15;
@@ -188,8 +188,8 @@ skeleton_spec soldier_skeleton() {
     return s;
 }
 
-skeleton_spec soldier_first_skeleton() {
-    skeleton_spec s;
+skeleton_desc soldier_first_skeleton() {
+    skeleton_desc s;
     s.name = "sk-soldier-1st";
     s.attachment_bones[2] = 5;
     s.attachment_bones[3] = 9;
@@ -200,17 +200,17 @@ skeleton_spec soldier_first_skeleton() {
     return s;
 }
 
-animation_spec soldier_animation(const std::string& name, int frames) {
+animation_desc soldier_animation(const std::string& name, int frames) {
     const std::string action = name.substr(name.rfind('-') + 1);
     const bool lower = name.find('-', 2) == std::string::npos && !starts_with(action, "udeath");
-    animation_spec a{.name = name};
+    animation_desc a{.name = name};
     for (int f = 0; f < frames; ++f)
         a.frames.push_back(lower ? lower_keys(action, f, frames) : upper_keys(action, f));
     return a;
 }
 
-animation_spec soldier_first_animation(const std::string& name, int frames) {
-    animation_spec a{.name = name};
+animation_desc soldier_first_animation(const std::string& name, int frames) {
+    animation_desc a{.name = name};
     for (int f = 0; f < frames; ++f) a.frames.push_back(first_keys(name, f));
     return a;
 }
@@ -224,7 +224,7 @@ std::vector<uint8_t> soldier_package(Animations animations) {
     add_skeleton(w, soldier_skeleton());
     add_skeleton(w, soldier_first_skeleton());
     animations(w);
-    const mesh_spec body = body_mesh();
+    const mesh_desc body = body_mesh();
     auto& q = w.qxps();
     w.add_surface("s-soldier");
     add_geometry(w, {"g-soldier", body.box, {}, {add_skinned_mesh(q, body)}});

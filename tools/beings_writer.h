@@ -34,11 +34,11 @@ std::vector<std::string> soldier_animation_names();
 std::vector<std::string> soldier_first_animation_names();
 // Where each bone of the body stands at the bind pose, in the skeleton's frame.
 vec3 soldier_bone_position(int bone);
-skeleton_spec soldier_skeleton();
-skeleton_spec soldier_first_skeleton();
+skeleton_desc soldier_skeleton();
+skeleton_desc soldier_first_skeleton();
 // A body animation of that name ("a-" and the family and action words) and length, and a first-person one.
-animation_spec soldier_animation(const std::string& name, int frames);
-animation_spec soldier_first_animation(const std::string& name, int frames);
+animation_desc soldier_animation(const std::string& name, int frames);
+animation_desc soldier_first_animation(const std::string& name, int frames);
 std::vector<uint8_t> beings_package();
 // Both skeletons, the body and, of `frames` frames each, the animations "a-idle", "a-cidle", "a-walk",
 // "a-m4a1-idle", "a-m4a1-shoot" and "a-m4a1-idle-1st": for seeds and benchmarks.

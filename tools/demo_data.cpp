@@ -35,15 +35,15 @@ box3 box_of(const vec3& lo, const vec3& hi) {
 }
 
 // A floor: one quad of two triangles from x0 to x1 across the room's width.
-mesh_spec floor_mesh(float x0, float x1) {
+mesh_desc floor_mesh(float x0, float x1) {
     const float z = kRoomWidth / 2.0f;
-    mesh_spec m;
+    mesh_desc m;
     m.box = box_of({x0, 0.0f, -z}, {x1, 0.0f, z});
     m.vertices = {{x0, 0.0f, -z, 0.0f, 0.0f},
                   {x1, 0.0f, -z, 4.0f, 0.0f},
                   {x1, 0.0f, z, 4.0f, 4.0f},
                   {x0, 0.0f, z, 0.0f, 4.0f}};
-    mesh_spec::part part;
+    mesh_desc::part part;
     part.indices = {0, 1, 2, 0, 2, 3};
     part.draws = {{0, 2, 0}};
     m.parts = {part};
@@ -52,8 +52,8 @@ mesh_spec floor_mesh(float x0, float x1) {
 }
 
 // A crate: the eight corners of a cube of side 1 standing on the floor, in twelve triangles.
-mesh_spec crate_mesh() {
-    mesh_spec m;
+mesh_desc crate_mesh() {
+    mesh_desc m;
     m.box = box_of({-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f});
     for (int i = 0; i < 8; ++i) {
         const float x = (i & 1) ? 0.5f : -0.5f;
@@ -61,7 +61,7 @@ mesh_spec crate_mesh() {
         const float z = (i & 4) ? 0.5f : -0.5f;
         m.vertices.push_back({x, y, z, (i & 1) ? 1.0f : 0.0f, (i & 2) ? 1.0f : 0.0f});
     }
-    mesh_spec::part part;
+    mesh_desc::part part;
     part.indices = {0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
                     2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
     part.draws = {{1, 12, 0}};
@@ -152,7 +152,7 @@ constexpr int kCheckerSquare = 4;
 
 // A 24-bit checker-board texture.
 std::vector<uint8_t> demo_texture_image(const demo_texture& t) {
-    targa_colour_spec shape;
+    targa_colour_desc shape;
     shape.width = shape.height = kDemoTextureSide;
     for (int row = 0; row < kDemoTextureSide; ++row) {
         for (int column = 0; column < kDemoTextureSide; ++column) {
@@ -170,8 +170,8 @@ surface_layer painted(const char* texture_name) {
 }
 
 // The game screen's one viewport: the whole screen, a square 90-degree view across and 4:3 up and down.
-viewport_spec whole_screen_viewport() {
-    viewport_spec v;
+viewport_desc whole_screen_viewport() {
+    viewport_desc v;
     v.name = "main";
     const float across = std::numbers::pi_v<float> / 4.0f;
     const float up = std::atan(0.75f);
@@ -211,7 +211,7 @@ std::vector<uint8_t> menu_package() {
                      box_of({-half, 0.0f, -half}, {half, 0.0f, half}),
                      {add_mesh(q, floor_mesh(-half, half))},
                      {}});
-    sector_spec room;
+    sector_desc room;
     room.name = "menu";
     room.meshes = {add_mesh_instance(q, {{}, "g-floor", "kvbase:s-concrete", "concrete10", 0})};
     add_sector(w, room);
@@ -249,7 +249,7 @@ std::vector<uint8_t> map_package() {
                          box_of({r.x0, 0.0f, -kRoomWidth / 2.0f}, {x1, kRoomHeight, kRoomWidth / 2.0f}),
                          {add_mesh(q, floor_mesh(r.x0, x1))},
                          {}});
-        sector_spec s;
+        sector_desc s;
         s.name = r.name;
         s.meshes = {add_mesh_instance(q, {{}, floor, r.floor_surface, r.material, 0})};
         transform_block crate_place;
@@ -306,7 +306,7 @@ std::vector<uint8_t> map_package() {
                    .integer(0)
                    .bytes());
     // Blue takes the case from the store and carries it into the yard.
-    goal_pair_spec goals;
+    goal_pair_desc goals;
     goals.model = "kvbase:crate";
     goals.sector = "store";
     goals.position = vec3{kRoomLength * 1.5f, 0.0f, -4.0f};
@@ -339,7 +339,7 @@ std::vector<uint8_t> map_package() {
 // A hit map: the body zones a shot at a point of a soldier's body reads, head at the top, legs at the
 // bottom (8 x 8 texels, one zone a band of rows).
 std::vector<uint8_t> hit_map(uint8_t head, uint8_t body, uint8_t legs) {
-    targa8_spec map;
+    targa8_desc map;
     map.width = 8;
     map.height = 8;
     for (int row = 0; row < 8; ++row) {

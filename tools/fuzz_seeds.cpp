@@ -24,7 +24,7 @@ std::vector<uint8_t> full_package(uint8_t id_width, const std::string& version) 
     package_writer w(id_width, version);
     w.add_import("kvbase");
     w.add_import("sky");
-    viewport_spec whole;
+    viewport_desc whole;
     whole.name = "full";
     const int32_t viewport = w.add_viewport(whole);
     const int32_t view = w.add_view_record("main", {viewport, viewport});
@@ -53,12 +53,12 @@ std::vector<uint8_t> world_package(uint8_t id_width, const std::string& version)
     qxps_writer& q = w.qxps();
     box3 unit;
     box3_init(unit, {0.0f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f});
-    mesh_spec m;
+    mesh_desc m;
     m.box = unit;
     m.vertices = {{0, 0, 0, 0, 0}, {1, 0, 0, 1, 0}, {1, 1, 0, 1, 1}, {0, 1, 0, 0, 1}};
     m.parts.push_back({100, {0, 1, 2, 0, 2, 3}, {{1, 2, 0}}, false});
     m.tree = {{unit, 2, 0}, {unit, 2, 2}};
-    mesh_spec skinned = m;
+    mesh_desc skinned = m;
     skinned.primitive_kind = 0;
     skinned.parts[0].indices = {4, 0, 1, 2, 3};
     skinned.parts[0].draws = {{1, 1, 0}};
@@ -71,11 +71,11 @@ std::vector<uint8_t> world_package(uint8_t id_width, const std::string& version)
     w.add_surface("s-wall");
     const std::array<vec3, 4> door = {{{0, -1, -1}, {0, 1, -1}, {0, 1, 1}, {0, -1, 1}}};
     const bool ambient = version == "11";
-    sector_spec hall;
+    sector_desc hall;
     hall.name = "hall";
     hall.nodes = {add_scene_node(q, {{}, "crate", "e-crate", 0})};
     hall.meshes = {add_mesh_instance(q, {{}, "g-box", "s-wall", "water1", 1})};
-    object_tree_spec tree;
+    object_tree_desc tree;
     tree.index_width = 0;
     tree.nodes = {{unit, {}, 0.0f, 1, 2}};
     tree.leaves = {{unit, 0, 1}, {unit, 1, 1}};
@@ -88,7 +88,7 @@ std::vector<uint8_t> world_package(uint8_t id_width, const std::string& version)
     hall.ambient_sources = {add_ambient_source(q, {.sample = "wind", .max_distance = 100.0f})};
     hall.ambient_table = ambient;
     add_sector(w, hall);
-    sector_spec yard;
+    sector_desc yard;
     yard.name = "yard";
     yard.portals = {add_portal(q, {"fuzz:hall", door})};
     yard.ambient_table = ambient;
@@ -117,10 +117,10 @@ std::vector<uint8_t> archive() {
 // their viewports.
 std::vector<uint8_t> render_package(uint8_t id_width) {
     package_writer w(id_width, "11");
-    viewport_spec left;
+    viewport_desc left;
     left.name = "left";
     left.width = 500;
-    viewport_spec right;
+    viewport_desc right;
     right.name = "right";
     right.x = 500;
     right.width = 500;
@@ -440,9 +440,9 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     if (target == "net_server_dispatch_fuzz") return dispatch_seeds();
     if (target == "listing_query_fuzz") return listing_query_seeds();
     if (target == "wav_file_fuzz") {
-        wav_spec mono;
+        wav_desc mono;
         mono.data = wav_tone(mono.rate, 16, {0.5f}, 5, 440.0f);
-        wav_spec stereo;
+        wav_desc stereo;
         stereo.channels = 2;
         stereo.bits = 8;
         stereo.format_length = 19;

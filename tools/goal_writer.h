@@ -1,7 +1,7 @@
 #pragma once
 // The take-and-delivery goal pair that the test levels, the demo level and the fuzz level share: a
 // "take" goal whose item is carried into the zone of a "delivery" goal, written as the two arty
-// descriptions of class "kvgoal". Keys left empty in the spec are not written.
+// descriptions of class "kvgoal". Keys left empty in the description are not written.
 
 #include <cstdint>
 #include <optional>
@@ -13,7 +13,7 @@
 
 namespace kv::tools {
 
-struct goal_pair_spec {
+struct goal_pair_desc {
     int32_t team = 0;
     std::string take = "g-1";
     std::string delivery = "g-2";
@@ -23,6 +23,6 @@ struct goal_pair_spec {
     std::optional<box3> zone;      // "min:" and "max:" of the delivery zone
 };
 
-void add_goal_pair(package_writer& w, const goal_pair_spec& spec);
+void add_goal_pair(package_writer& w, const goal_pair_desc& desc);
 
 }  // namespace kv::tools

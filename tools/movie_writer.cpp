@@ -44,19 +44,19 @@ struct riff_writer {
     }
 };
 
-int row_bytes(const movie_spec& spec) {
-    return (spec.width * kBytesPerPixel + 3) / 4 * 4;
+int row_bytes(const movie_desc& desc) {
+    return (desc.width * kBytesPerPixel + 3) / 4 * 4;
 }
 
 // Bottom-up rows of blue, green, red.
-std::vector<uint8_t> frame_pixels(const movie_spec& spec, int frame) {
-    const int stride = row_bytes(spec);
-    std::vector<uint8_t> pixels(static_cast<std::size_t>(stride) * spec.height);
-    const int bar_width = std::max(1, spec.width / 16);
-    const int bar_x = frame * bar_width % spec.width;
-    for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x) {
-            const movie_colour& c = x >= bar_x && x < bar_x + bar_width ? spec.bar : spec.background;
+std::vector<uint8_t> frame_pixels(const movie_desc& desc, int frame) {
+    const int stride = row_bytes(desc);
+    std::vector<uint8_t> pixels(static_cast<std::size_t>(stride) * desc.height);
+    const int bar_width = std::max(1, desc.width / 16);
+    const int bar_x = frame * bar_width % desc.width;
+    for (int y = 0; y < desc.height; ++y) {
+        for (int x = 0; x < desc.width; ++x) {
+            const movie_colour& c = x >= bar_x && x < bar_x + bar_width ? desc.bar : desc.background;
             uint8_t* p = &pixels[static_cast<std::size_t>(y) * stride + x * kBytesPerPixel];
             p[0] = c.b;
             p[1] = c.g;
@@ -66,14 +66,14 @@ std::vector<uint8_t> frame_pixels(const movie_spec& spec, int frame) {
     return pixels;
 }
 
-std::vector<uint8_t> tone_samples(const movie_spec& spec, int frame) {
-    const int first = frame * spec.sample_rate / spec.frames_per_second;
-    const int last = (frame + 1) * spec.sample_rate / spec.frames_per_second;
+std::vector<uint8_t> tone_samples(const movie_desc& desc, int frame) {
+    const int first = frame * desc.sample_rate / desc.frames_per_second;
+    const int last = (frame + 1) * desc.sample_rate / desc.frames_per_second;
     std::vector<uint8_t> samples;
     for (int i = first; i < last; ++i) {
-        const double t = static_cast<double>(i) / spec.sample_rate;
+        const double t = static_cast<double>(i) / desc.sample_rate;
         const auto v = static_cast<int16_t>(
-            std::lround(kToneAmplitude * std::sin(2 * std::numbers::pi * spec.tone_hz * t)));
+            std::lround(kToneAmplitude * std::sin(2 * std::numbers::pi * desc.tone_hz * t)));
         samples.push_back(static_cast<uint8_t>(v));
         samples.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
     }
@@ -81,7 +81,7 @@ std::vector<uint8_t> tone_samples(const movie_spec& spec, int frame) {
 }
 
 void stream_header(riff_writer& out, std::string_view type, uint32_t scale, uint32_t rate, uint32_t length,
-                   uint32_t buffer_size, uint32_t sample_size, const movie_spec& spec) {
+                   uint32_t buffer_size, uint32_t sample_size, const movie_desc& desc) {
     const std::size_t at = out.begin("strh");
     out.fourcc(type);
     out.u32(0);  // handler
@@ -97,42 +97,42 @@ void stream_header(riff_writer& out, std::string_view type, uint32_t scale, uint
     out.u32(sample_size);
     out.u16(0);
     out.u16(0);
-    out.u16(static_cast<uint32_t>(spec.width));
-    out.u16(static_cast<uint32_t>(spec.height));
+    out.u16(static_cast<uint32_t>(desc.width));
+    out.u16(static_cast<uint32_t>(desc.height));
     out.end(at);
 }
 
 }  // namespace
 
-std::vector<uint8_t> movie_avi_bytes(const movie_spec& spec) {
-    const uint32_t frame_size = static_cast<uint32_t>(row_bytes(spec) * spec.height);
-    const uint32_t audio_rate = static_cast<uint32_t>(spec.sample_rate * kBytesPerSample);
-    const uint32_t samples_per_frame = static_cast<uint32_t>(spec.sample_rate / spec.frames_per_second + 1);
+std::vector<uint8_t> movie_avi_bytes(const movie_desc& desc) {
+    const uint32_t frame_size = static_cast<uint32_t>(row_bytes(desc) * desc.height);
+    const uint32_t audio_rate = static_cast<uint32_t>(desc.sample_rate * kBytesPerSample);
+    const uint32_t samples_per_frame = static_cast<uint32_t>(desc.sample_rate / desc.frames_per_second + 1);
     riff_writer out;
     const std::size_t riff = out.begin("RIFF", "AVI ");
 
     const std::size_t header_list = out.begin("LIST", "hdrl");
     const std::size_t main_header = out.begin("avih");
-    out.u32(static_cast<uint32_t>(1000000 / spec.frames_per_second));
-    out.u32(frame_size * spec.frames_per_second + audio_rate);
+    out.u32(static_cast<uint32_t>(1000000 / desc.frames_per_second));
+    out.u32(frame_size * desc.frames_per_second + audio_rate);
     out.u32(0);
     out.u32(kAviHasIndex);
-    out.u32(static_cast<uint32_t>(spec.frame_count));
+    out.u32(static_cast<uint32_t>(desc.frame_count));
     out.u32(0);
     out.u32(2);  // streams
     out.u32(frame_size);
-    out.u32(static_cast<uint32_t>(spec.width));
-    out.u32(static_cast<uint32_t>(spec.height));
+    out.u32(static_cast<uint32_t>(desc.width));
+    out.u32(static_cast<uint32_t>(desc.height));
     for (int i = 0; i < 4; ++i) out.u32(0);
     out.end(main_header);
 
     const std::size_t video_list = out.begin("LIST", "strl");
-    stream_header(out, "vids", 1, static_cast<uint32_t>(spec.frames_per_second),
-                  static_cast<uint32_t>(spec.frame_count), frame_size, 0, spec);
+    stream_header(out, "vids", 1, static_cast<uint32_t>(desc.frames_per_second),
+                  static_cast<uint32_t>(desc.frame_count), frame_size, 0, desc);
     const std::size_t bitmap = out.begin("strf");
     out.u32(40);
-    out.u32(static_cast<uint32_t>(spec.width));
-    out.u32(static_cast<uint32_t>(spec.height));  // positive: rows bottom-up
+    out.u32(static_cast<uint32_t>(desc.width));
+    out.u32(static_cast<uint32_t>(desc.height));  // positive: rows bottom-up
     out.u16(1);
     out.u16(kBytesPerPixel * 8);
     out.u32(0);  // uncompressed
@@ -143,12 +143,12 @@ std::vector<uint8_t> movie_avi_bytes(const movie_spec& spec) {
 
     const std::size_t audio_list = out.begin("LIST", "strl");
     stream_header(out, "auds", kBytesPerSample, audio_rate,
-                  static_cast<uint32_t>(spec.frame_count * spec.sample_rate / spec.frames_per_second),
-                  samples_per_frame * kBytesPerSample, kBytesPerSample, spec);
+                  static_cast<uint32_t>(desc.frame_count * desc.sample_rate / desc.frames_per_second),
+                  samples_per_frame * kBytesPerSample, kBytesPerSample, desc);
     const std::size_t wave = out.begin("strf");
     out.u16(1);  // PCM
     out.u16(1);  // mono
-    out.u32(static_cast<uint32_t>(spec.sample_rate));
+    out.u32(static_cast<uint32_t>(desc.sample_rate));
     out.u32(audio_rate);
     out.u16(kBytesPerSample);
     out.u16(kBytesPerSample * 8);
@@ -171,9 +171,9 @@ std::vector<uint8_t> movie_avi_bytes(const movie_spec& spec) {
         out.bytes.insert(out.bytes.end(), data.begin(), data.end());
         out.end(chunk);
     };
-    for (int frame = 0; frame < spec.frame_count; ++frame) {
-        add_chunk("00db", frame_pixels(spec, frame));
-        add_chunk("01wb", tone_samples(spec, frame));
+    for (int frame = 0; frame < desc.frame_count; ++frame) {
+        add_chunk("00db", frame_pixels(desc, frame));
+        add_chunk("01wb", tone_samples(desc, frame));
     }
     out.end(movie);
 
@@ -189,8 +189,8 @@ std::vector<uint8_t> movie_avi_bytes(const movie_spec& spec) {
     return std::move(out.bytes);
 }
 
-bool write_movie(const std::filesystem::path& path, const movie_spec& spec) {
-    return write_file(path, movie_avi_bytes(spec));
+bool write_movie(const std::filesystem::path& path, const movie_desc& desc) {
+    return write_file(path, movie_avi_bytes(desc));
 }
 
 }  // namespace kv::tools

@@ -12,7 +12,7 @@ struct movie_colour {
     uint8_t r = 0, g = 0, b = 0;
 };
 
-struct movie_spec {
+struct movie_desc {
     int width = 160;
     int height = 120;
     int frames_per_second = 10;
@@ -24,8 +24,8 @@ struct movie_spec {
     int tone_hz = 440;
 };
 
-std::vector<uint8_t> movie_avi_bytes(const movie_spec& spec);
+std::vector<uint8_t> movie_avi_bytes(const movie_desc& desc);
 // Writes the movie to a new file (replacing an old one); creates missing parent folders.
-bool write_movie(const std::filesystem::path& path, const movie_spec& spec);
+bool write_movie(const std::filesystem::path& path, const movie_desc& desc);
 
 }  // namespace kv::tools

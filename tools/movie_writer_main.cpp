@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: kvmovie <file>\n");
         return 2;
     }
-    if (!kv::tools::write_movie(argv[1], kv::tools::movie_spec{})) {
+    if (!kv::tools::write_movie(argv[1], kv::tools::movie_desc{})) {
         std::fprintf(stderr, "kvmovie: cannot write %s\n", argv[1]);
         return 1;
     }

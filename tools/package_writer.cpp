@@ -51,7 +51,7 @@ int32_t add_surface_chunk(qxps_writer& out, std::string_view name, const std::ve
     return id;
 }
 
-int32_t add_viewport_chunk(qxps_writer& out, const viewport_spec& viewport) {
+int32_t add_viewport_chunk(qxps_writer& out, const viewport_desc& viewport) {
     const int32_t id = out.add_chunk();
     byte_writer& data = out.data(id);
     for (const int16_t value : {viewport.x, viewport.y, viewport.width, viewport.height})
@@ -132,7 +132,7 @@ std::vector<uint8_t> package_writer::finish() {
 
 namespace {
 
-void put_bone_key(byte_writer& out, const bone_key_spec& k) {
+void put_bone_key(byte_writer& out, const bone_key_desc& k) {
     put_u8(out, k.bone);
     for (float f : {k.translation.x, k.translation.y, k.translation.z, k.axis.x, k.axis.y, k.axis.z, k.angle})
         put_f32(out, f);
@@ -140,7 +140,7 @@ void put_bone_key(byte_writer& out, const bone_key_spec& k) {
 
 }  // namespace
 
-int32_t add_skeleton(package_writer& out, const skeleton_spec& s) {
+int32_t add_skeleton(package_writer& out, const skeleton_desc& s) {
     const int32_t id = out.qxps().add_chunk();
     byte_writer& data = out.qxps().data(id);
     put_string(data, s.name);
@@ -158,12 +158,12 @@ int32_t add_skeleton(package_writer& out, const skeleton_spec& s) {
     put_u16(data, static_cast<uint16_t>(list.size()));
     put_bytes(data, list);
     put_u8(data, s.bind_count_override.value_or(static_cast<uint8_t>(s.bind_keys.size())));
-    for (const bone_key_spec& k : s.bind_keys) put_bone_key(data, k);
+    for (const bone_key_desc& k : s.bind_keys) put_bone_key(data, k);
     out.list(package_table::skeletons, id);
     return id;
 }
 
-int32_t add_animation(package_writer& out, const animation_spec& a) {
+int32_t add_animation(package_writer& out, const animation_desc& a) {
     const int32_t id = out.qxps().add_chunk();
     byte_writer& data = out.qxps().data(id);
     put_string(data, a.name);
@@ -172,7 +172,7 @@ int32_t add_animation(package_writer& out, const animation_spec& a) {
     put_u8(data, a.keys_per_frame_override.value_or(
                      static_cast<uint8_t>(a.frames.empty() ? 0 : a.frames.front().size())));
     for (const auto& frame : a.frames) {
-        for (const bone_key_spec& k : frame) put_bone_key(data, k);
+        for (const bone_key_desc& k : frame) put_bone_key(data, k);
     }
     out.list(package_table::animations, id);
     return id;

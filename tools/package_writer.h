@@ -55,7 +55,7 @@ inline surface_layer reference_layer(std::string surface_name) {
 
 // A viewport: rectangle in the 1000 x 1000 virtual screen, name, position, rotation axis and
 // angle, seven projection values (near, four frustum angles, one unused, far).
-struct viewport_spec {
+struct viewport_desc {
     int16_t x = 0;
     int16_t y = 0;
     int16_t width = 1000;
@@ -74,7 +74,7 @@ int32_t add_shader_chunk(qxps_writer& out, std::string_view name,
 // the name or the description's size (u32) and bytes.
 int32_t add_surface_chunk(qxps_writer& out, std::string_view name, const std::vector<surface_layer>& layers);
 // A viewport chunk.
-int32_t add_viewport_chunk(qxps_writer& out, const viewport_spec& viewport);
+int32_t add_viewport_chunk(qxps_writer& out, const viewport_desc& viewport);
 
 class package_writer {
 public:
@@ -100,7 +100,7 @@ public:
     // A surface, listed in the surface table.
     int32_t add_surface(std::string_view name, const std::vector<surface_layer>& layers = {});
     // A viewport chunk; views name it, no table does.
-    int32_t add_viewport(const viewport_spec& viewport) { return add_viewport_chunk(qxps_, viewport); }
+    int32_t add_viewport(const viewport_desc& viewport) { return add_viewport_chunk(qxps_, viewport); }
     // A view chunk: name, viewport count, the viewport ids (a chunk may be named more than once).
     int32_t add_view_record(std::string_view name, const std::vector<int32_t>& viewports = {});
     // A screen: its name, the 16-bit view count and the view ids; listed in the screen table.
@@ -122,7 +122,7 @@ private:
 
 // One key of a skeleton's bind pose or an animation frame: the bone, its translation and a turn
 // about an axis (radians).
-struct bone_key_spec {
+struct bone_key_desc {
     uint8_t bone = 0;
     vec3 translation{};
     vec3 axis{0.0f, 0.0f, 1.0f};
@@ -131,25 +131,25 @@ struct bone_key_spec {
 
 // A skeleton record. Node i's list is i followed by its children; the starts and the list length
 // come from the lists unless overridden (for damaged records).
-struct skeleton_spec {
+struct skeleton_desc {
     std::string name{};
     int8_t reference_bone = 0;
     std::array<int8_t, 16> attachment_bones{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     std::vector<std::vector<uint8_t>> nodes{};
-    std::vector<bone_key_spec> bind_keys{};
+    std::vector<bone_key_desc> bind_keys{};
     std::optional<std::vector<uint16_t>> starts_override{};
     std::optional<uint8_t> bind_count_override{};
 };
-int32_t add_skeleton(package_writer& out, const skeleton_spec& s);
+int32_t add_skeleton(package_writer& out, const skeleton_desc& s);
 
 // An animation record; every frame holds the same number of keys (the first frame's).
-struct animation_spec {
+struct animation_desc {
     std::string name{};
     int16_t value = 0;
-    std::vector<std::vector<bone_key_spec>> frames{};
+    std::vector<std::vector<bone_key_desc>> frames{};
     std::optional<uint16_t> frame_count_override{};
     std::optional<uint8_t> keys_per_frame_override{};
 };
-int32_t add_animation(package_writer& out, const animation_spec& a);
+int32_t add_animation(package_writer& out, const animation_desc& a);
 
 }  // namespace kv::tools

@@ -4,7 +4,7 @@
 
 namespace kv::tools {
 
-std::vector<uint8_t> targa8(const targa8_spec& shape) {
+std::vector<uint8_t> targa8(const targa8_desc& shape) {
     std::vector<uint8_t> out(18, 0);
     out[1] = shape.colour_mapped ? 1 : 0;
     out[2] = shape.colour_mapped ? 1 : 3;
@@ -34,7 +34,7 @@ std::vector<uint8_t> targa8(const targa8_spec& shape) {
     return out;
 }
 
-std::vector<uint8_t> targa_colour(const targa_colour_spec& shape) {
+std::vector<uint8_t> targa_colour(const targa_colour_desc& shape) {
     const std::size_t bytes = shape.alpha ? 4 : 3;
     std::vector<uint8_t> out(18, 0);
     out[2] = 2;
@@ -61,7 +61,7 @@ std::vector<uint8_t> targa_colour(const targa_colour_spec& shape) {
 }
 
 std::vector<uint8_t> targa_grey(int32_t width, int32_t height, const uint8_t* texels) {
-    targa8_spec shape;
+    targa8_desc shape;
     shape.width = static_cast<uint16_t>(width > 0 ? width : 0);
     shape.height = static_cast<uint16_t>(height > 0 ? height : 0);
     if (texels) shape.texels.assign(texels, texels + static_cast<std::size_t>(shape.width) * shape.height);

@@ -9,7 +9,7 @@
 
 namespace kv::tools {
 
-struct targa8_spec {
+struct targa8_desc {
     uint16_t width = 0;
     uint16_t height = 0;
     std::vector<uint8_t> texels;  // rows from the top
@@ -17,14 +17,14 @@ struct targa8_spec {
     bool top_first = true;        // the origin bit; false stores the bottom row first
     uint8_t bits = 8;             // written as given, for damaged files
 };
-std::vector<uint8_t> targa8(const targa8_spec& shape);
+std::vector<uint8_t> targa8(const targa8_desc& shape);
 
 // A grey image of width x height texels, rows from the top.
 std::vector<uint8_t> targa_grey(int32_t width, int32_t height, const uint8_t* texels);
 bool targa_write_grey(const std::filesystem::path& path, int32_t width, int32_t height,
                       const uint8_t* texels);
 
-struct targa_colour_spec {
+struct targa_colour_desc {
     uint16_t width = 0;
     uint16_t height = 0;
     bool alpha = false;           // 32 bits a pixel (red, green, blue, alpha), else 24 (red, green, blue)
@@ -32,6 +32,6 @@ struct targa_colour_spec {
     bool top_first = true;        // the origin bit; false stores the bottom row first
 };
 // Stored as blue, green, red (and alpha); the descriptor carries 8 alpha bits for 32-bit images.
-std::vector<uint8_t> targa_colour(const targa_colour_spec& shape);
+std::vector<uint8_t> targa_colour(const targa_colour_desc& shape);
 
 }  // namespace kv::tools

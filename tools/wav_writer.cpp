@@ -22,34 +22,34 @@ void put_u32(std::vector<uint8_t>& out, uint32_t v) {
 
 }  // namespace
 
-std::vector<uint8_t> wav_file(const wav_spec& spec) {
+std::vector<uint8_t> wav_file(const wav_desc& desc) {
     std::vector<uint8_t> record;
-    put_u16(record, spec.format_tag);
-    put_u16(record, spec.channels);
-    put_u32(record, spec.rate);
-    const uint16_t block = static_cast<uint16_t>(spec.channels * spec.bits / 8);
-    put_u32(record, spec.rate * block);
+    put_u16(record, desc.format_tag);
+    put_u16(record, desc.channels);
+    put_u32(record, desc.rate);
+    const uint16_t block = static_cast<uint16_t>(desc.channels * desc.bits / 8);
+    put_u32(record, desc.rate * block);
     put_u16(record, block);
-    put_u16(record, spec.bits);
-    record.resize(spec.format_length, 0);
+    put_u16(record, desc.bits);
+    record.resize(desc.format_length, 0);
 
     std::vector<uint8_t> body;
-    put_id(body, spec.form_type);
-    put_id(body, spec.format_id);
-    put_u32(body, spec.format_length);
+    put_id(body, desc.form_type);
+    put_id(body, desc.format_id);
+    put_u32(body, desc.format_length);
     body.insert(body.end(), record.begin(), record.end());
-    if (spec.format_length & 1) body.push_back(0);
-    if (!spec.chunk_between.empty()) {
-        put_id(body, spec.chunk_between);
+    if (desc.format_length & 1) body.push_back(0);
+    if (!desc.chunk_between.empty()) {
+        put_id(body, desc.chunk_between);
         put_u32(body, 0);
     }
-    put_id(body, spec.data_id);
-    put_u32(body, spec.data_size < 0 ? static_cast<uint32_t>(spec.data.size())
-                                     : static_cast<uint32_t>(spec.data_size));
-    body.insert(body.end(), spec.data.begin(), spec.data.end());
+    put_id(body, desc.data_id);
+    put_u32(body, desc.data_size < 0 ? static_cast<uint32_t>(desc.data.size())
+                                     : static_cast<uint32_t>(desc.data_size));
+    body.insert(body.end(), desc.data.begin(), desc.data.end());
 
     std::vector<uint8_t> out;
-    put_id(out, spec.riff_id);
+    put_id(out, desc.riff_id);
     put_u32(out, static_cast<uint32_t>(body.size()));
     out.insert(out.end(), body.begin(), body.end());
     return out;
@@ -75,10 +75,10 @@ std::vector<uint8_t> wav_tone(uint32_t rate, uint16_t bits, const std::vector<fl
 }
 
 std::vector<uint8_t> wav_tone_file(int32_t ms, float frequency, uint32_t rate) {
-    wav_spec spec;
-    spec.rate = rate;
-    spec.data = wav_tone(rate, 16, {0.8f}, ms, frequency);
-    return wav_file(spec);
+    wav_desc desc;
+    desc.rate = rate;
+    desc.data = wav_tone(rate, 16, {0.8f}, ms, frequency);
+    return wav_file(desc);
 }
 
 }  // namespace kv::tools

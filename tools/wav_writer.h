@@ -9,7 +9,7 @@
 
 namespace kv::tools {
 
-struct wav_spec {
+struct wav_desc {
     uint16_t format_tag = 1;
     uint16_t channels = 1;
     uint32_t rate = 22050;
@@ -24,7 +24,7 @@ struct wav_spec {
     std::string chunk_between;    // the id of an empty chunk between "fmt " and "data"
     int64_t data_size = -1;       // the stated data size; -1 for the real one
 };
-std::vector<uint8_t> wav_file(const wav_spec& spec);
+std::vector<uint8_t> wav_file(const wav_desc& desc);
 
 // `ms` milliseconds of a sine tone of that frequency, scaled per channel (0..1; one or two
 // channels), as 8- or 16-bit samples.

@@ -30,11 +30,11 @@ void put_colours(byte_writer& data, const std::vector<std::array<uint8_t, 3>>& c
     for (const auto& c : colours) put_bytes(data, c.data(), c.size());
 }
 
-void put_mesh(byte_writer& data, const mesh_spec& m) {
+void put_mesh(byte_writer& data, const mesh_desc& m) {
     const bool wide = m.vertices.size() > 255;
     put_box(data, m.box);
     put_u16(data, static_cast<uint16_t>(m.vertices.size()));
-    for (const mesh_spec::vertex& v : m.vertices) {
+    for (const mesh_desc::vertex& v : m.vertices) {
         put_f32(data, v.x);
         put_f32(data, v.y);
         put_f32(data, v.z);
@@ -43,7 +43,7 @@ void put_mesh(byte_writer& data, const mesh_spec& m) {
     }
     put_u8(data, static_cast<uint8_t>(m.primitive_kind));
     put_u16(data, static_cast<uint16_t>(m.parts.size()));
-    for (const mesh_spec::part& part : m.parts) {
+    for (const mesh_desc::part& part : m.parts) {
         put_u8(data, static_cast<uint8_t>(part.state));
         if (part.long_count || part.indices.size() > 0xFFFF) {
             put_u16(data, 0);
@@ -53,14 +53,14 @@ void put_mesh(byte_writer& data, const mesh_spec& m) {
         }
         for (uint16_t index : part.indices) put_index(data, index, wide);
         put_u16(data, static_cast<uint16_t>(part.draws.size() * 3));
-        for (const mesh_spec::draw& draw : part.draws) {
+        for (const mesh_desc::draw& draw : part.draws) {
             put_u16(data, draw.draw_id);
             put_u16(data, draw.primitive_count);
             put_u16(data, draw.first_index);
         }
     }
     put_u16(data, static_cast<uint16_t>(m.tree.size()));
-    for (const mesh_spec::node& node : m.tree) {
+    for (const mesh_desc::node& node : m.tree) {
         put_box(data, node.box);
         put_index(data, node.vertex_count, wide);
         put_index(data, node.first_vertex, wide);
@@ -87,13 +87,13 @@ void put_transform(byte_writer& out, const transform_block& t) {
     put_f32(out, t.angle);
 }
 
-int32_t add_mesh(qxps_writer& out, const mesh_spec& m) {
+int32_t add_mesh(qxps_writer& out, const mesh_desc& m) {
     const int32_t id = out.add_chunk();
     put_mesh(out.data(id), m);
     return id;
 }
 
-int32_t add_skinned_mesh(qxps_writer& out, const mesh_spec& m) {
+int32_t add_skinned_mesh(qxps_writer& out, const mesh_desc& m) {
     const int32_t id = out.add_chunk();
     byte_writer& data = out.data(id);
     put_mesh(data, m);
@@ -101,7 +101,7 @@ int32_t add_skinned_mesh(qxps_writer& out, const mesh_spec& m) {
     return id;
 }
 
-int32_t add_geometry(qxps_writer& out, const geometry_spec& g) {
+int32_t add_geometry(qxps_writer& out, const geometry_desc& g) {
     const int32_t id = out.add_chunk();
     byte_writer& data = out.data(id);
     put_string(data, g.name);
@@ -111,13 +111,13 @@ int32_t add_geometry(qxps_writer& out, const geometry_spec& g) {
     return id;
 }
 
-int32_t add_geometry(package_writer& out, const geometry_spec& g) {
+int32_t add_geometry(package_writer& out, const geometry_desc& g) {
     const int32_t id = add_geometry(out.qxps(), g);
     out.list(package_table::geometry, id);
     return id;
 }
 
-int32_t add_scene_node(qxps_writer& out, const scene_node_spec& n) {
+int32_t add_scene_node(qxps_writer& out, const scene_node_desc& n) {
     const int32_t id = out.add_chunk();
     byte_writer& data = out.data(id);
     put_transform(data, n.transform);
@@ -127,7 +127,7 @@ int32_t add_scene_node(qxps_writer& out, const scene_node_spec& n) {
     return id;
 }
 
-int32_t add_mesh_instance(qxps_writer& out, const mesh_instance_spec& m) {
+int32_t add_mesh_instance(qxps_writer& out, const mesh_instance_desc& m) {
     const int32_t id = out.add_chunk();
     byte_writer& data = out.data(id);
     put_transform(data, m.transform);
@@ -138,7 +138,7 @@ int32_t add_mesh_instance(qxps_writer& out, const mesh_instance_spec& m) {
     return id;
 }
 
-int32_t add_entity_def(qxps_writer& out, const entity_def_spec& e) {
+int32_t add_entity_def(qxps_writer& out, const entity_def_desc& e) {
     const int32_t id = out.add_chunk();
     byte_writer& data = out.data(id);
     put_string(data, e.name);
@@ -148,13 +148,13 @@ int32_t add_entity_def(qxps_writer& out, const entity_def_spec& e) {
     return id;
 }
 
-int32_t add_entity_def(package_writer& out, const entity_def_spec& e) {
+int32_t add_entity_def(package_writer& out, const entity_def_desc& e) {
     const int32_t id = add_entity_def(out.qxps(), e);
     out.list(package_table::entities, id);
     return id;
 }
 
-int32_t add_portal(qxps_writer& out, const portal_spec& p) {
+int32_t add_portal(qxps_writer& out, const portal_desc& p) {
     const int32_t id = out.add_chunk();
     byte_writer& data = out.data(id);
     put_string(data, p.target);
@@ -162,7 +162,7 @@ int32_t add_portal(qxps_writer& out, const portal_spec& p) {
     return id;
 }
 
-int32_t add_object_tree(qxps_writer& out, const object_tree_spec& t) {
+int32_t add_object_tree(qxps_writer& out, const object_tree_desc& t) {
     const int32_t id = out.add_chunk();
     byte_writer& data = out.data(id);
     put_u32(data, static_cast<uint32_t>(t.nodes.size()));
@@ -170,14 +170,14 @@ int32_t add_object_tree(qxps_writer& out, const object_tree_spec& t) {
     put_u32(data, static_cast<uint32_t>(t.leaves.size()));
     put_u32(data, static_cast<uint32_t>(t.items.size()));
     put_u8(data, t.index_width);
-    for (const object_tree_spec::inner& node : t.nodes) {
+    for (const object_tree_desc::inner& node : t.nodes) {
         put_box(data, node.box);
         put_vec3(data, node.point);
         put_f32(data, node.value);
         put_tree_index(data, node.child0, t.index_width);
         put_tree_index(data, node.child1, t.index_width);
     }
-    for (const object_tree_spec::leaf& leaf : t.leaves) {
+    for (const object_tree_desc::leaf& leaf : t.leaves) {
         put_box(data, leaf.box);
         put_tree_index(data, leaf.first_item, t.index_width);
         put_tree_index(data, leaf.item_count, t.index_width);
@@ -186,7 +186,7 @@ int32_t add_object_tree(qxps_writer& out, const object_tree_spec& t) {
     return id;
 }
 
-int32_t add_lmap_binding(qxps_writer& out, const lmap_binding_spec& b) {
+int32_t add_lmap_binding(qxps_writer& out, const lmap_binding_desc& b) {
     const int32_t id = out.add_chunk();
     byte_writer& data = out.data(id);
     put_u16(data, static_cast<uint16_t>(b.colours.size()));
@@ -203,7 +203,7 @@ int32_t add_lmap_binding(qxps_writer& out, const lmap_binding_spec& b) {
     return id;
 }
 
-int32_t add_lamp_record(qxps_writer& out, const lamp_record_spec& l) {
+int32_t add_lamp_record(qxps_writer& out, const lamp_record_desc& l) {
     const int32_t id = out.add_chunk();
     byte_writer& data = out.data(id);
     put_u32(data, l.value);
@@ -212,7 +212,7 @@ int32_t add_lamp_record(qxps_writer& out, const lamp_record_spec& l) {
     return id;
 }
 
-int32_t add_ambient_source(qxps_writer& out, const ambient_source_spec& a) {
+int32_t add_ambient_source(qxps_writer& out, const ambient_source_desc& a) {
     const int32_t id = out.add_chunk();
     byte_writer& data = out.data(id);
     put_string(data, a.sample);
@@ -228,7 +228,7 @@ int32_t add_ambient_source(qxps_writer& out, const ambient_source_spec& a) {
     return id;
 }
 
-int32_t add_sector(qxps_writer& out, const sector_spec& s) {
+int32_t add_sector(qxps_writer& out, const sector_desc& s) {
     const int32_t tree = s.tree ? *s.tree : add_object_tree(out, {});
     const int32_t id = out.add_chunk();
     byte_writer& data = out.data(id);
@@ -247,7 +247,7 @@ int32_t add_sector(qxps_writer& out, const sector_spec& s) {
     return id;
 }
 
-int32_t add_sector(package_writer& out, const sector_spec& s) {
+int32_t add_sector(package_writer& out, const sector_desc& s) {
     const int32_t id = add_sector(out.qxps(), s);
     out.list(package_table::sectors, id);
     return id;

@@ -7,7 +7,7 @@
 // parts by id, so one chunk may be listed by several owners. The overloads that take a
 // `package_writer` also list the object in the package table of its kind.
 //
-// The specs describe what to write, not only what is valid: counts and indices are written as
+// The descriptions say what to write, not only what is valid: counts and indices are written as
 // given, so damaged objects can be written for the tests.
 
 #include <array>
@@ -35,7 +35,7 @@ struct transform_block {
 };
 void put_transform(byte_writer& out, const transform_block& t);
 
-struct mesh_spec {
+struct mesh_desc {
     struct vertex {
         float x{}, y{}, z{}, u{}, v{};
     };
@@ -64,52 +64,52 @@ struct mesh_spec {
     std::vector<uint8_t> bones{};  // skinned meshes: one per vertex
 };
 // The mesh chunk; indices and node ranges are one byte each for up to 255 vertices.
-int32_t add_mesh(qxps_writer& out, const mesh_spec& m);
+int32_t add_mesh(qxps_writer& out, const mesh_desc& m);
 // The mesh chunk followed by the bone bytes.
-int32_t add_skinned_mesh(qxps_writer& out, const mesh_spec& m);
+int32_t add_skinned_mesh(qxps_writer& out, const mesh_desc& m);
 
-struct geometry_spec {
+struct geometry_desc {
     std::string name{};
     box3 box{};
     std::vector<int32_t> meshes{};   // mesh chunks
     std::vector<int32_t> skinned{};  // skinned mesh chunks
 };
-int32_t add_geometry(qxps_writer& out, const geometry_spec& g);
-int32_t add_geometry(package_writer& out, const geometry_spec& g);
+int32_t add_geometry(qxps_writer& out, const geometry_desc& g);
+int32_t add_geometry(package_writer& out, const geometry_desc& g);
 
-struct scene_node_spec {
+struct scene_node_desc {
     transform_block transform{};
     std::string name{};
     std::string model{};  // "package:model" or a bare name
     uint16_t number = 0;
 };
-int32_t add_scene_node(qxps_writer& out, const scene_node_spec& n);
+int32_t add_scene_node(qxps_writer& out, const scene_node_desc& n);
 
-struct mesh_instance_spec {
+struct mesh_instance_desc {
     transform_block transform{};
     std::string geometry{};
     std::string surface{};
     std::string material{};
     uint16_t number = 0;
 };
-int32_t add_mesh_instance(qxps_writer& out, const mesh_instance_spec& m);
+int32_t add_mesh_instance(qxps_writer& out, const mesh_instance_desc& m);
 
-struct entity_def_spec {
+struct entity_def_desc {
     std::string name{};
     box3 box{};
     std::vector<int32_t> nodes{};   // scene_node chunks
     std::vector<int32_t> meshes{};  // mesh_instance chunks
 };
-int32_t add_entity_def(qxps_writer& out, const entity_def_spec& e);
-int32_t add_entity_def(package_writer& out, const entity_def_spec& e);
+int32_t add_entity_def(qxps_writer& out, const entity_def_desc& e);
+int32_t add_entity_def(package_writer& out, const entity_def_desc& e);
 
-struct portal_spec {
+struct portal_desc {
     std::string target{};
     std::array<vec3, 4> points{};
 };
-int32_t add_portal(qxps_writer& out, const portal_spec& p);
+int32_t add_portal(qxps_writer& out, const portal_desc& p);
 
-struct object_tree_spec {
+struct object_tree_desc {
     struct inner {
         box3 box{};
         vec3 point{};
@@ -126,24 +126,24 @@ struct object_tree_spec {
     std::vector<uint32_t> items{};
 };
 // An empty shape writes the 4-byte tree of inner count 0.
-int32_t add_object_tree(qxps_writer& out, const object_tree_spec& t);
+int32_t add_object_tree(qxps_writer& out, const object_tree_desc& t);
 
-struct lmap_binding_spec {
+struct lmap_binding_desc {
     std::vector<std::array<uint8_t, 3>> colours{};
     std::vector<std::array<float, 2>> coords{};
     std::vector<int32_t> ids{};
     std::vector<std::array<uint8_t, 3>> colours2{};
 };
-int32_t add_lmap_binding(qxps_writer& out, const lmap_binding_spec& b);
+int32_t add_lmap_binding(qxps_writer& out, const lmap_binding_desc& b);
 
-struct lamp_record_spec {
+struct lamp_record_desc {
     uint32_t value = 0;
     std::array<vec3, 3> points{};
     std::array<float, 4> values{};
 };
-int32_t add_lamp_record(qxps_writer& out, const lamp_record_spec& l);
+int32_t add_lamp_record(qxps_writer& out, const lamp_record_desc& l);
 
-struct ambient_source_spec {
+struct ambient_source_desc {
     std::string sample{};
     vec3 position{};
     vec3 direction{};
@@ -155,9 +155,9 @@ struct ambient_source_spec {
     uint32_t min_interval = 0;
     uint32_t max_interval = 0;
 };
-int32_t add_ambient_source(qxps_writer& out, const ambient_source_spec& a);
+int32_t add_ambient_source(qxps_writer& out, const ambient_source_desc& a);
 
-struct sector_spec {
+struct sector_desc {
     std::string name{};
     transform_block transform{};
     std::vector<int32_t> nodes{};
@@ -172,7 +172,7 @@ struct sector_spec {
     std::vector<int32_t> ambient_sources{};
     bool ambient_table = true;  // false for format version 10
 };
-int32_t add_sector(qxps_writer& out, const sector_spec& s);
-int32_t add_sector(package_writer& out, const sector_spec& s);
+int32_t add_sector(qxps_writer& out, const sector_desc& s);
+int32_t add_sector(package_writer& out, const sector_desc& s);
 
 }  // namespace kv::tools

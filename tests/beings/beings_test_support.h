@@ -17,12 +17,12 @@
 
 namespace kv {
 
-inline tools::bone_key_spec test_key(uint8_t bone, float up = 1.0f, float angle = 0.0f) {
+inline tools::bone_key_desc test_key(uint8_t bone, float up = 1.0f, float angle = 0.0f) {
     return {.bone = bone, .translation = {0.0f, 0.0f, up}, .axis = {0.0f, 0.0f, 1.0f}, .angle = angle};
 }
 
-inline tools::skeleton_spec test_skeleton_spec() {
-    tools::skeleton_spec s;
+inline tools::skeleton_desc test_skeleton_desc() {
+    tools::skeleton_desc s;
     s.name = "sk";
     s.reference_bone = 0;
     s.attachment_bones[2] = 9;
@@ -32,12 +32,12 @@ inline tools::skeleton_spec test_skeleton_spec() {
     return s;
 }
 
-inline tools::animation_spec test_animation(const std::string& name, const std::vector<uint8_t>& bones,
+inline tools::animation_desc test_animation(const std::string& name, const std::vector<uint8_t>& bones,
                                             int frames) {
-    tools::animation_spec a;
+    tools::animation_desc a;
     a.name = name;
     for (int f = 0; f < frames; ++f) {
-        std::vector<tools::bone_key_spec> keys;
+        std::vector<tools::bone_key_desc> keys;
         for (uint8_t b : bones) keys.push_back(test_key(b, b == 1 ? 10.0f : b == 5 ? 5.0f : 1.0f));
         a.frames.push_back(keys);
     }
@@ -50,7 +50,7 @@ protected:
     template <class More>
     void load_test_package(More more) {
         tools::package_writer w;
-        tools::add_skeleton(w, test_skeleton_spec());
+        tools::add_skeleton(w, test_skeleton_desc());
         tools::add_animation(w, test_animation("whole", {1, 2, 3, 4, 5, 6, 7, 8, 9}, 8));
         tools::add_animation(w, test_animation("legs", {1, 2, 3, 4, 5, 8}, 8));
         tools::add_animation(w, test_animation("arms", {6, 7, 9}, 3));

@@ -26,7 +26,7 @@ protected:
         load_test_package([](tools::package_writer& w) {
             auto& q = w.qxps();
             w.add_surface("paint");
-            tools::mesh_spec body = test_mesh(3);
+            tools::mesh_desc body = test_mesh(3);
             body.bones = {0, 6, 9};
             tools::add_geometry(w, {"g-body", body.box, {}, {tools::add_skinned_mesh(q, body)}});
             tools::add_entity_def(w, {"body",

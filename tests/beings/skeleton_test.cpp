@@ -148,13 +148,13 @@ struct damaged_case {
 
 class DamagedRecords : public beings_test, public ::testing::WithParamInterface<damaged_case> {};
 
-tools::skeleton_spec damaged_skeleton(const std::function<void(tools::skeleton_spec&)>& change) {
-    tools::skeleton_spec s = test_skeleton_spec();
+tools::skeleton_desc damaged_skeleton(const std::function<void(tools::skeleton_desc&)>& change) {
+    tools::skeleton_desc s = test_skeleton_desc();
     change(s);
     return s;
 }
 
-void write_skeleton(tools::package_writer& w, const std::function<void(tools::skeleton_spec&)>& change) {
+void write_skeleton(tools::package_writer& w, const std::function<void(tools::skeleton_desc&)>& change) {
     tools::add_skeleton(w, damaged_skeleton(change));
 }
 
@@ -193,7 +193,7 @@ const damaged_case kDamaged[] = {
      "corrupt skeleton `sk': 200 entries of 29 bytes"},
     {"AnimationKeysLongerThanTheChunk",
      [](tools::package_writer& w) {
-         tools::animation_spec a = test_animation("huge", {1}, 1);
+         tools::animation_desc a = test_animation("huge", {1}, 1);
          a.frame_count_override = 65535;
          a.keys_per_frame_override = 255;
          tools::add_animation(w, a);
@@ -201,7 +201,7 @@ const damaged_case kDamaged[] = {
      "corrupt animation `huge': 16711425 entries of 29 bytes"},
     {"AnimationCutShort",
      [](tools::package_writer& w) {
-         tools::animation_spec a = test_animation("cut", {1, 2}, 2);
+         tools::animation_desc a = test_animation("cut", {1, 2}, 2);
          a.frame_count_override = 3;
          tools::add_animation(w, a);
      },

@@ -68,7 +68,7 @@ protected:
     void write_level(const std::string& name, const test_level& shape) {
         using tools::token_writer;
         tools::package_writer w;
-        tools::sector_spec room;
+        tools::sector_desc room;
         room.name = "room";
         tools::add_sector(w, room);
         w.add_arty("kvgame", "game", token_writer().key("cb:").integer(33).bytes());
@@ -91,7 +91,7 @@ protected:
                            .bytes());
         }
         if (shape.goals) {
-            tools::goal_pair_spec goals;
+            tools::goal_pair_desc goals;
             goals.model = "kvbase:case";
             goals.sector = "room";
             goals.position = vec3{5.0f, 0.0f, 5.0f};

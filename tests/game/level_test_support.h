@@ -45,7 +45,7 @@ protected:
         box3_init(ladder_box, {0.0f, 0.0f, 0.0f}, {40.0f, 300.0f, 10.0f});
         tools::add_geometry(w, {"door1", door_box, {}, {}});
         tools::add_geometry(w, {"ladder1", ladder_box, {}, {}});
-        tools::sector_spec room;
+        tools::sector_desc room;
         room.name = "room";
         room.meshes = {tools::add_mesh_instance(q, {door_at, "door1", "", "", 1}),
                        tools::add_mesh_instance(q, {ladder_at, "ladder1", "", "", 2})};

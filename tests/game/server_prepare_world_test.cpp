@@ -31,10 +31,10 @@ std::vector<uint8_t> patterned(int32_t side, uint8_t base) {
 // the light-map coordinates (0, 0), (1, 0), (0, 1); a quad is two faces sharing two vertices, with
 // (1, 1) at its fourth corner. Draw records cover the faces added since the one before.
 struct lit_mesh_builder {
-    tools::mesh_spec mesh;
-    tools::lmap_binding_spec binding;
+    tools::mesh_desc mesh;
+    tools::lmap_binding_desc binding;
     std::vector<uint16_t> indices;
-    std::vector<tools::mesh_spec::draw> draws;
+    std::vector<tools::mesh_desc::draw> draws;
     uint16_t drawn = 0;
 
     uint16_t vertex(float u, float v, int32_t id) {
@@ -63,7 +63,7 @@ struct lit_mesh_builder {
         draws.push_back({draw_id, static_cast<uint16_t>(faces - drawn), static_cast<uint16_t>(drawn * 3)});
         drawn = faces;
     }
-    tools::mesh_spec finish() {
+    tools::mesh_desc finish() {
         mesh.box = test_box(0.0f, static_cast<float>(mesh.vertices.size()));
         mesh.parts = {{100, indices, draws}};
         mesh.tree = {{mesh.box, static_cast<uint16_t>(mesh.vertices.size()), 0}};
@@ -171,7 +171,7 @@ protected:
         // The nested instance's own number does not count: its meshes take the node's.
         const int32_t inner = tools::add_mesh_instance(q, {{}, "g-one", "s-wall", "wood20", 7});
         tools::add_entity_def(w, {"post", test_box(0.0f, 10.0f), {}, {inner}});
-        tools::sector_spec s_one;
+        tools::sector_desc s_one;
         s_one.name = "one";
         s_one.nodes = {tools::add_scene_node(q, {{}, "post-1", "post", 0})};
         s_one.lmap_bindings = {g_one.binding};
@@ -182,18 +182,18 @@ protected:
         for (int i = 0; i < 6; ++i) six.face(2);
         six.draw(4);
         const lit_geometry g_six = add_lit_geometry(w, "g-six", six);
-        tools::mesh_spec quads = test_mesh(4);
+        tools::mesh_desc quads = test_mesh(4);
         quads.primitive_kind = 3;
         quads.parts = {{100, {0, 1, 2, 3}, {{4, 1, 0}}}};
         tools::add_geometry(w, {"g-quads", test_box(0.0f, 4.0f), {tools::add_mesh(q, quads)}, {}});
         const int32_t quads_binding = tools::add_lmap_binding(
             q, {{}, {{0.1f, 0.1f}, {0.2f, 0.2f}, {0.3f, 0.3f}, {0.4f, 0.4f}}, {0, 0, 0, 0}, {}});
-        tools::object_tree_spec tree;
+        tools::object_tree_desc tree;
         tree.nodes.push_back({test_box(-50.0f, 50.0f), {}, 0.0f, 1, 2});
         tree.leaves.push_back({test_box(-50.0f, 0.0f), 0, 1});
         tree.leaves.push_back({test_box(0.0f, 50.0f), 1, 2});
         tree.items = {1, 0, 1};
-        tools::sector_spec s_six;
+        tools::sector_desc s_six;
         s_six.name = "six";
         s_six.meshes = {tools::add_mesh_instance(q, {{}, "g-quads", "s-wall", "wood20", 0}),
                         tools::add_mesh_instance(q, {{}, "g-six", "s-wall", "wood20", 1})};
@@ -209,7 +209,7 @@ protected:
         for (int i = 0; i < 30; ++i) three.face(2);
         three.draw(2);
         const lit_geometry g_three = add_lit_geometry(w, "g-three", three);
-        tools::sector_spec s_three;
+        tools::sector_desc s_three;
         s_three.name = "three";
         s_three.meshes = {tools::add_mesh_instance(q, {{}, "g-three", "s-wall", "wood20", 0})};
         s_three.lmap_bindings = {g_three.binding};
@@ -342,7 +342,7 @@ TEST_F(prepare_world_test, ObjectsWithoutANumberOrABindingGiveNoFaces) {
     lit.face(0);
     lit.draw(1);
     const lit_geometry g = add_lit_geometry(w, "g-lit", lit);
-    tools::sector_spec s;
+    tools::sector_desc s;
     s.name = "room";
     // Numbered 0xFFFF, and numbered past the binding table.
     s.meshes = {tools::add_mesh_instance(q, {{}, "g-lit", "s-wall", "wood20", 0xFFFF}),

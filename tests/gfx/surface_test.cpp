@@ -48,11 +48,11 @@ protected:
     void write_level() {
         package_writer w;
         w.add_import("base");
-        tools::viewport_spec near_one;
+        tools::viewport_desc near_one;
         near_one.name = "left";
         near_one.width = 500;
         near_one.position[0] = 10.0f;
-        tools::viewport_spec turned;
+        tools::viewport_desc turned;
         turned.name = "right";
         turned.x = 500;
         turned.width = 500;
@@ -165,7 +165,7 @@ TEST_F(Surface, DamagedRecordsAreRefusedWithALogLine) {
     tools::put_u8(damaged_layer, 0);
     tools::put_u32(damaged_layer, 3);
     tools::put_bytes(damaged_layer, std::vector<uint8_t>{0, 9, 4});  // nine items announced
-    tools::viewport_spec at_zero;
+    tools::viewport_desc at_zero;
     at_zero.name = "flat";
     at_zero.projection[0] = 0.0f;
 

@@ -16,9 +16,9 @@ using tools::package_writer;
 class View : public gfx_test {
 protected:
     // Reads one view of one viewport.
-    const viewport& read(const tools::viewport_spec& spec) {
+    const viewport& read(const tools::viewport_desc& desc) {
         package_writer w;
-        w.add_screen("main", {w.add_view_record("v", {w.add_viewport(spec)})});
+        w.add_screen("main", {w.add_view_record("v", {w.add_viewport(desc)})});
         write_data("views", w.finish());
         EXPECT_TRUE(load_package(srv_, "views", false));
         return *package_list_find(srv_.packages, "views")
@@ -29,24 +29,24 @@ protected:
 };
 
 TEST_F(View, ViewportValuesAreKeptAndItsTransformMovesThenTurns) {
-    tools::viewport_spec spec;
-    spec.x = -5;
-    spec.y = 10;
-    spec.width = 300;
-    spec.height = 400;
-    spec.name = "cam";
-    spec.position[0] = 1.0f;
-    spec.position[1] = 2.0f;
-    spec.position[2] = 3.0f;
-    spec.axis[2] = 1.0f;
-    spec.angle = std::numbers::pi_v<float> / 2.0f;
-    const viewport& vp = read(spec);
+    tools::viewport_desc desc;
+    desc.x = -5;
+    desc.y = 10;
+    desc.width = 300;
+    desc.height = 400;
+    desc.name = "cam";
+    desc.position[0] = 1.0f;
+    desc.position[1] = 2.0f;
+    desc.position[2] = 3.0f;
+    desc.axis[2] = 1.0f;
+    desc.angle = std::numbers::pi_v<float> / 2.0f;
+    const viewport& vp = read(desc);
     EXPECT_EQ(vp.rect[0], -5);
     EXPECT_EQ(vp.rect[1], 10);
     EXPECT_EQ(vp.rect[2], 300);
     EXPECT_EQ(vp.rect[3], 400);
     EXPECT_EQ(vp.name, "cam");
-    for (int i = 0; i < kViewportProjectionValues; ++i) EXPECT_EQ(vp.projection[i], spec.projection[i]);
+    for (int i = 0; i < kViewportProjectionValues; ++i) EXPECT_EQ(vp.projection[i], desc.projection[i]);
     EXPECT_EQ(vp.camera, nullptr);
     // The origin moves by the position first, then turns a quarter about z: (1, 2, 3) -> (-2, 1, 3).
     const vec3 p = mat4_transform_point(vp.transform, vec3{});
@@ -58,12 +58,12 @@ TEST_F(View, ViewportValuesAreKeptAndItsTransformMovesThenTurns) {
 TEST_F(View, NoTurnOrAZeroAxisIsAPureTranslation) {
     for (const float axis_x : {1.0f, 0.0f}) {
         SCOPED_TRACE(axis_x);
-        tools::viewport_spec spec;
-        spec.position[0] = 4.0f;
-        spec.position[2] = -1.0f;
-        spec.axis[0] = axis_x;
-        spec.angle = axis_x == 0.0f ? 1.0f : 0.0f;
-        const viewport& vp = read(spec);
+        tools::viewport_desc desc;
+        desc.position[0] = 4.0f;
+        desc.position[2] = -1.0f;
+        desc.axis[0] = axis_x;
+        desc.angle = axis_x == 0.0f ? 1.0f : 0.0f;
+        const viewport& vp = read(desc);
         const vec3 p = mat4_transform_point(vp.transform, vec3{1.0f, 1.0f, 1.0f});
         EXPECT_FLOAT_EQ(p.x, 5.0f);
         EXPECT_FLOAT_EQ(p.y, 1.0f);

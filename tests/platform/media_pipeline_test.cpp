@@ -55,7 +55,7 @@ protected:
     scoped_display_env env_{display_.name()};
     std::unique_ptr<sys_window> window_;
     temp_folder folder_;
-    tools::movie_spec spec_;
+    tools::movie_desc spec_;
     std::string movie_;
 };
 

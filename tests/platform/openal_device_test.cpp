@@ -147,11 +147,11 @@ protected:
     void write_tone(const std::string& name, bool extra_byte = false) const {
         const std::filesystem::path path = folder_ + "data/sound/" + name + ".wav";
         std::filesystem::create_directories(path.parent_path());
-        tools::wav_spec spec;
-        spec.rate = 44100;
-        spec.data = tools::wav_tone(spec.rate, 16, {0.8f}, 400, 440.0f);
-        if (extra_byte) spec.data.push_back(0);
-        const std::vector<uint8_t> bytes = tools::wav_file(spec);
+        tools::wav_desc desc;
+        desc.rate = 44100;
+        desc.data = tools::wav_tone(desc.rate, 16, {0.8f}, 400, 440.0f);
+        if (extra_byte) desc.data.push_back(0);
+        const std::vector<uint8_t> bytes = tools::wav_file(desc);
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }

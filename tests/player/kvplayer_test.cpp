@@ -82,7 +82,7 @@ protected:
 
     static x_display* display_;
     temp_folder folder_;
-    tools::movie_spec spec_;
+    tools::movie_desc spec_;
 };
 
 x_display* KvplayerTest::display_ = nullptr;

@@ -35,8 +35,8 @@ void walk(const std::vector<uint8_t>& b, std::size_t begin, std::size_t end, std
 }
 
 TEST(MovieWriter, TheMovieIsAWellFormedUncompressedAviOfAFewMegabytesAtMost) {
-    const movie_spec spec;
-    const std::vector<uint8_t> bytes = movie_avi_bytes(spec);
+    const movie_desc desc;
+    const std::vector<uint8_t> bytes = movie_avi_bytes(desc);
     ASSERT_GT(bytes.size(), 12u);
     EXPECT_LT(bytes.size(), 4u << 20);
     EXPECT_EQ(fourcc(bytes, 0), "RIFF");
@@ -49,14 +49,14 @@ TEST(MovieWriter, TheMovieIsAWellFormedUncompressedAviOfAFewMegabytesAtMost) {
                                               "strh", "strf", "LIST movi", "idx1"}));
 
     // One picture and one stretch of tone per frame, each in the index.
-    const std::size_t idx = bytes.size() - 8 - 16 * 2 * spec.frame_count;
+    const std::size_t idx = bytes.size() - 8 - 16 * 2 * desc.frame_count;
     EXPECT_EQ(fourcc(bytes, idx), "idx1");
-    const uint32_t frame_size = static_cast<uint32_t>(spec.width * 3 * spec.height);
+    const uint32_t frame_size = static_cast<uint32_t>(desc.width * 3 * desc.height);
     EXPECT_EQ(fourcc(bytes, idx + 8), "00db");
     EXPECT_EQ(le32(bytes, idx + 8 + 12), frame_size);
     EXPECT_EQ(fourcc(bytes, idx + 8 + 16), "01wb");
     EXPECT_EQ(le32(bytes, idx + 8 + 16 + 12),
-              static_cast<uint32_t>(spec.sample_rate / spec.frames_per_second * 2));
+              static_cast<uint32_t>(desc.sample_rate / desc.frames_per_second * 2));
 }
 
 }  // namespace

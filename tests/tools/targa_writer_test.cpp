@@ -29,7 +29,7 @@ TEST(targa_writer_test, WritesAGreyscaleImageTopRowFirst) {
 }
 
 TEST(targa_writer_test, WritesColourImagesAsBlueGreenRed) {
-    tools::targa_colour_spec red;
+    tools::targa_colour_desc red;
     red.width = red.height = 1;
     red.texels = {255, 0, 0};
     const std::vector<uint8_t> expected = {0, 0, 2, 0, 0, 0,  0,    0, 0, 0,  0,
@@ -37,7 +37,7 @@ TEST(targa_writer_test, WritesColourImagesAsBlueGreenRed) {
     EXPECT_EQ(tools::targa_colour(red), expected);
 
     // 32 bits: alpha last, eight alpha bits in the descriptor; the bottom row first when asked.
-    tools::targa_colour_spec two;
+    tools::targa_colour_desc two;
     two.width = 1;
     two.height = 2;
     two.alpha = true;

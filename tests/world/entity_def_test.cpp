@@ -268,12 +268,12 @@ TEST_F(EntityDefRead, WaterListFollowsThePackages) {
     auto level = [](bool damaged) {
         tools::package_writer w;
         auto& q = w.qxps();
-        tools::sector_spec pond;
+        tools::sector_desc pond;
         pond.name = "pond";
         pond.meshes = {tools::add_mesh_instance(q, {{}, "", "", "water1", 0}),
                        tools::add_mesh_instance(q, {{}, "", "", "water2", 1})};
         if (damaged) {
-            tools::object_tree_spec tree;
+            tools::object_tree_desc tree;
             tree.nodes.push_back({test_box(0, 1), {}, 0.0f, 1, 9});
             tree.leaves.push_back({test_box(0, 1), 0, 0});
             pond.tree = tools::add_object_tree(q, tree);

@@ -8,8 +8,8 @@
 namespace kv {
 namespace {
 
-tools::targa8_spec two_by_three() {
-    tools::targa8_spec s;
+tools::targa8_desc two_by_three() {
+    tools::targa8_desc s;
     s.width = 2;
     s.height = 3;
     s.texels = {1, 2, 3, 4, 5, 6};
@@ -19,7 +19,7 @@ tools::targa8_spec two_by_three() {
 TEST(HitMapRead, GreyAndColourMappedTopOrBottomFirstReadRowsFromTheTop) {
     for (const bool mapped : {false, true}) {
         for (const bool top : {false, true}) {
-            tools::targa8_spec s = two_by_three();
+            tools::targa8_desc s = two_by_three();
             s.colour_mapped = mapped;
             s.top_first = top;
             const std::vector<uint8_t> bytes = tools::targa8(s);
@@ -38,9 +38,9 @@ TEST(HitMapRead, RefusesOtherDepthsTruncatedAndEmptyImages) {
         const char* what;
         std::vector<uint8_t> bytes;
     };
-    tools::targa8_spec deep = two_by_three();
+    tools::targa8_desc deep = two_by_three();
     deep.bits = 16;
-    tools::targa8_spec empty = two_by_three();
+    tools::targa8_desc empty = two_by_three();
     empty.width = 0;
     std::vector<uint8_t> truncated = tools::targa8(two_by_three());
     truncated.pop_back();
@@ -83,7 +83,7 @@ protected:
 
 TEST_F(HitMapLoad, LoadsFromTheTextureFolderAndLogsTheRest) {
     write_data("tex/tga/hitmap0.tga", tools::targa8(two_by_three()));
-    tools::targa8_spec bad = two_by_three();
+    tools::targa8_desc bad = two_by_three();
     bad.bits = 24;
     write_data("tex/tga/hitmap1.tga", tools::targa8(bad));
     write_data("hitmap2.tga", tools::targa8(two_by_three()));  // not in the texture folder

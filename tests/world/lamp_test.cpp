@@ -53,13 +53,13 @@ protected:
         auto& q = w.qxps();
         w.add_surface("s-wall");
         // A 4 x 4 x 4 block of one mesh with a box tree of two leaves.
-        tools::mesh_spec block = test_mesh(4);
+        tools::mesh_desc block = test_mesh(4);
         block.box = test_box(-2.0f, 2.0f);
         block.tree = {{test_box(-2.0f, 0.0f), 2, 0}, {test_box(0.0f, 2.0f), 2, 2}};
         for (const char* name : {"crate", "far", "side", "below", "glass"})
             tools::add_geometry(w, {name, test_box(-2.0f, 2.0f), {tools::add_mesh(q, block)}, {}});
 
-        tools::sector_spec hall;
+        tools::sector_desc hall;
         hall.name = "hall";
         hall.meshes = {
             tools::add_mesh_instance(q, {moved_to(0.0f, 0.0f, 30.0f), "crate", "s-wall", "wood20", 0})};
@@ -67,7 +67,7 @@ protected:
                         tools::add_portal(q, {"room", gate(60.0f)})};
         tools::add_sector(w, hall);
 
-        tools::sector_spec room;
+        tools::sector_desc room;
         room.name = "room";
         room.meshes = {
             tools::add_mesh_instance(q, {moved_to(0.0f, 0.0f, 200.0f), "far", "s-wall", "wood20", 0}),

@@ -255,7 +255,7 @@ class MeshRead : public world_test {
 protected:
     // Writes a package whose one geometry "g" holds the mesh (skinned when it has bones) and loads
     // it; the geometry, or null when the load failed.
-    geometry* load(const tools::mesh_spec& m) {
+    geometry* load(const tools::mesh_desc& m) {
         srv_.packages.clear();
         clear_log();
         tools::package_writer w;
@@ -277,7 +277,7 @@ protected:
 TEST_F(MeshRead, IndexWidthFollowsTheVertexCount) {
     for (int n : {3, 255, 256, 1000}) {
         SCOPED_TRACE(n);
-        tools::mesh_spec shape = test_mesh(n);
+        tools::mesh_desc shape = test_mesh(n);
         shape.tree.push_back({test_box(0, 1), 1, static_cast<uint16_t>(n - 1)});
         geometry* g = load(shape);
         ASSERT_NE(g, nullptr) << log();
@@ -305,10 +305,10 @@ TEST_F(MeshRead, IndexWidthFollowsTheVertexCount) {
 }
 
 TEST_F(MeshRead, PartsWithLongCountsOrNoIndices) {
-    tools::mesh_spec shape = test_mesh(4);
+    tools::mesh_desc shape = test_mesh(4);
     shape.parts[0].long_count = true;
     shape.parts[0].state = 50;
-    tools::mesh_spec::part empty;
+    tools::mesh_desc::part empty;
     empty.state = -3;
     empty.long_count = true;
     empty.draws.push_back({9, 0, 0});
@@ -326,7 +326,7 @@ TEST_F(MeshRead, PartsWithLongCountsOrNoIndices) {
 }
 
 TEST_F(MeshRead, SkinnedMeshesCarryBonesAndAPosedCopy) {
-    tools::mesh_spec shape = test_mesh(5);
+    tools::mesh_desc shape = test_mesh(5);
     shape.bones = {4, 3, 2, 1, 0};
     geometry* g = load(shape);
     ASSERT_NE(g, nullptr) << log();
@@ -341,19 +341,19 @@ TEST_F(MeshRead, SkinnedMeshesCarryBonesAndAPosedCopy) {
 TEST_F(MeshRead, DamagedMeshesAreRefused) {
     struct Case {
         const char* what;
-        void (*damage)(tools::mesh_spec&);
+        void (*damage)(tools::mesh_desc&);
         const char* message;
     };
     const Case cases[] = {
-        {"vertex index", [](tools::mesh_spec& m) { m.parts[0].indices[4] = 9; },
+        {"vertex index", [](tools::mesh_desc& m) { m.parts[0].indices[4] = 9; },
          "part 0: vertex index 9 at 4 out of range"},
-        {"draw run", [](tools::mesh_spec& m) { m.parts[0].draws[0].primitive_count = 3; },
+        {"draw run", [](tools::mesh_desc& m) { m.parts[0].draws[0].primitive_count = 3; },
          "part 0: draw record 0 (first index 0, 3 primitives) out of range"},
-        {"node range", [](tools::mesh_spec& m) { m.tree[0].vertex_count = 5; },
+        {"node range", [](tools::mesh_desc& m) { m.tree[0].vertex_count = 5; },
          "box-tree node 1 covers vertices 0..5 of 4"},
-        {"primitive kind", [](tools::mesh_spec& m) { m.primitive_kind = -1; }, "primitive kind -1 unknown"},
+        {"primitive kind", [](tools::mesh_desc& m) { m.primitive_kind = -1; }, "primitive kind -1 unknown"},
         {"polygon count",
-         [](tools::mesh_spec& m) {
+         [](tools::mesh_desc& m) {
              m.primitive_kind = 0;
              m.parts[0].indices = {3, 0, 1, 2, 4, 1, 2, 3};
              m.parts[0].draws[0] = {0, 1, 0};
@@ -362,7 +362,7 @@ TEST_F(MeshRead, DamagedMeshesAreRefused) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        tools::mesh_spec shape = test_mesh(4);
+        tools::mesh_desc shape = test_mesh(4);
         c.damage(shape);
         EXPECT_EQ(load(shape), nullptr);
         EXPECT_NE(
@@ -385,7 +385,7 @@ TEST_F(MeshRead, PolygonDrawRecordsStartAtACountOrTheIndexAfterIt) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "first index " << c.first_index << ", " << c.primitive_count);
-        tools::mesh_spec shape = test_mesh(4);
+        tools::mesh_desc shape = test_mesh(4);
         shape.primitive_kind = 0;
         shape.parts[0].indices = {3, 0, 1, 2, 3, 1, 2, 3};
         shape.parts[0].draws = {{7, c.primitive_count, c.first_index}};
@@ -425,7 +425,7 @@ TEST_F(MeshRead, CountsBeyondTheChunkAreRefusedBeforeAllocating) {
 
 TEST_F(MeshRead, AChunkReadAsTwoKindsIsRefused) {
     tools::package_writer w;
-    tools::mesh_spec shape = test_mesh(3);
+    tools::mesh_desc shape = test_mesh(3);
     shape.bones = {0, 0, 0};
     const int32_t id = tools::add_skinned_mesh(w.qxps(), shape);
     tools::add_geometry(w, {"g", test_box(0, 1), {}, {id}});

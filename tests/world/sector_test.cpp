@@ -55,20 +55,20 @@ protected:
         package_writer base(format.id_width, format.version);
         auto& bq = base.qxps();
         base.add_surface("s-crate");
-        tools::mesh_spec skinned = test_mesh(4);
+        tools::mesh_desc skinned = test_mesh(4);
         skinned.bones = {0, 1, 1, 2};
         tools::add_geometry(base, {"crate",
                                    test_box(-1.0f, 1.0f),
                                    {tools::add_mesh(bq, test_mesh(3))},
                                    {tools::add_skinned_mesh(bq, skinned)}});
         tools::add_entity_def(base, {"lamp", test_box(0.0f, 0.5f), {}, {}});
-        tools::scene_node_spec hook{moved_to(0.0f, 2.0f, 0.0f), "ap03", "lamp", 7};
-        tools::mesh_instance_spec body{{}, "crate", "s-crate", "metal1", 8};
+        tools::scene_node_desc hook{moved_to(0.0f, 2.0f, 0.0f), "ap03", "lamp", 7};
+        tools::mesh_instance_desc body{{}, "crate", "s-crate", "metal1", 8};
         tools::add_entity_def(base, {"barrel",
                                      test_box(-2.0f, 2.0f),
                                      {tools::add_scene_node(bq, hook)},
                                      {tools::add_mesh_instance(bq, body)}});
-        tools::sector_spec yard;
+        tools::sector_desc yard;
         yard.name = "yard";
         yard.transform = moved_to(100.0f, 0.0f, 0.0f);
         yard.portals = {tools::add_portal(bq, {"level:hall", door(0.0f, true)})};
@@ -96,14 +96,14 @@ protected:
         const int32_t water_instance =
             tools::add_mesh_instance(lq, {{}, "pool", "base:s-crate", "water1", 2});
 
-        tools::object_tree_spec tree;
+        tools::object_tree_desc tree;
         tree.index_width = format.tree_width;
         tree.nodes.push_back({test_box(-50.0f, 50.0f), {1.0f, 2.0f, 3.0f}, 0.25f, 1, 2});
         tree.leaves.push_back({test_box(-50.0f, 0.0f), 0, 1});
         tree.leaves.push_back({test_box(0.0f, 50.0f), 1, 2});
         tree.items = {0, 1, 2};
 
-        tools::sector_spec hall;
+        tools::sector_desc hall;
         hall.name = "hall";
         hall.nodes = {barrel_node};
         hall.meshes = {crate_instance, water_instance};
@@ -122,7 +122,7 @@ protected:
         hall.ambient_table = version11_;
         tools::add_sector(level, hall);
 
-        tools::sector_spec cellar;
+        tools::sector_desc cellar;
         cellar.name = "cellar";
         cellar.transform = moved_to(0.0f, -20.0f, 0.0f);
         cellar.nodes = {barrel_node};
@@ -297,7 +297,7 @@ protected:
     void write_world(bool with_room) {
         package_writer w;
         auto& q = w.qxps();
-        tools::sector_spec hall;
+        tools::sector_desc hall;
         hall.name = "hall";
         hall.portals = {tools::add_portal(q, {"room", door(0.0f)}),
                         tools::add_portal(q, {"attic", door(0.5f)})};
@@ -383,7 +383,7 @@ TEST_F(SectorPortal, PortalIntoAnUnloadedPackage) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target);
         package_writer w;
-        tools::sector_spec hall;
+        tools::sector_desc hall;
         hall.name = "hall";
         hall.portals = {tools::add_portal(w.qxps(), {c.target, door(0.0f)})};
         tools::add_sector(w, hall);
@@ -405,11 +405,11 @@ TEST_F(SectorPortal, PortalIntoAnUnloadedPackage) {
 TEST_F(SectorRead, DamagedObjectTreesAreRefused) {
     struct Case {
         const char* what;
-        tools::object_tree_spec tree;
+        tools::object_tree_desc tree;
         const char* message;
     };
     auto base = [] {
-        tools::object_tree_spec t;
+        tools::object_tree_desc t;
         t.index_width = 1;
         t.nodes.push_back({test_box(0, 1), {}, 0.0f, 1, 2});
         t.leaves = {{test_box(0, 1), 0, 1}, {test_box(0, 1), 1, 1}};
@@ -458,7 +458,7 @@ TEST_F(SectorRead, DamagedObjectTreesAreRefused) {
         clear_log();
         package_writer w;
         auto& q = w.qxps();
-        tools::sector_spec s;
+        tools::sector_desc s;
         s.name = "broken";
         s.nodes = {tools::add_scene_node(q, {{}, "n", "", 0})};
         s.meshes = {tools::add_mesh_instance(q, {{}, "", "", "", 1})};
@@ -488,19 +488,19 @@ TEST_F(SectorRead, ASharedTreeIsCheckedForEverySector) {
         clear_log();
         package_writer w;
         auto& q = w.qxps();
-        tools::object_tree_spec tree;
+        tools::object_tree_desc tree;
         tree.nodes.push_back({test_box(0, 1), {}, 0.0f, 1, 1});
         tree.leaves.push_back({test_box(0, 1), 0, 3});
         tree.items = {0, 1, 2};
         const int32_t shared = tools::add_object_tree(q, tree);
         std::vector<int32_t> three;
         for (uint16_t n = 0; n < 3; ++n) three.push_back(tools::add_mesh_instance(q, {{}, "", "", "", n}));
-        tools::sector_spec first;
+        tools::sector_desc first;
         first.name = "first";
         first.meshes = three;
         first.tree = shared;
         tools::add_sector(w, first);
-        tools::sector_spec second;
+        tools::sector_desc second;
         second.name = "second";
         second.meshes = {three[0], three[1]};
         if (second_fits) second.meshes.push_back(three[2]);
@@ -543,7 +543,7 @@ TEST_F(SectorRead, OccluderCounts) {
         srv_.packages.clear();
         clear_log();
         package_writer w;
-        tools::sector_spec s;
+        tools::sector_desc s;
         s.name = "occluded";
         s.occluder_points = c.points;
         s.occluder_count = c.count;

@@ -19,15 +19,15 @@
 
 namespace kv {
 
-inline tools::mesh_spec test_quad(float x, float half, uint16_t number_of_quads = 1) {
-    tools::mesh_spec m;
+inline tools::mesh_desc test_quad(float x, float half, uint16_t number_of_quads = 1) {
+    tools::mesh_desc m;
     m.primitive_kind = kMeshQuads;
     box3_init(m.box, {x, -half, -half}, {x, half, half});
     m.vertices = {{x, -half, -half, 0.5f, 0.25f},
                   {x, -half, half, 0.0f, 0.0f},
                   {x, half, half, 0.0f, 0.0f},
                   {x, half, -half, 0.0f, 0.0f}};
-    tools::mesh_spec::part part;
+    tools::mesh_desc::part part;
     part.indices = {0, 1, 2, 3};
     part.draws.push_back({1, number_of_quads, 0});
     m.parts.push_back(part);
@@ -41,14 +41,14 @@ protected:
         tools::package_writer level;
         auto& q = level.qxps();
         level.add_surface("paint");
-        auto geometry_of = [&](const std::string& name, const tools::mesh_spec& m) {
+        auto geometry_of = [&](const std::string& name, const tools::mesh_desc& m) {
             tools::add_geometry(level, {name, m.box, {tools::add_mesh(q, m)}, {}});
         };
         geometry_of("shoot", test_quad(50.0f, 100.0f));
         geometry_of("water", test_quad(60.0f, 100.0f));
         geometry_of("reed", test_quad(70.0f, 100.0f));
         geometry_of("wall", test_quad(200.0f, 100.0f));
-        tools::mesh_spec body = test_quad(0.0f, 20.0f);
+        tools::mesh_desc body = test_quad(0.0f, 20.0f);
         body.vertices.push_back({-20.0f, 0.0f, -20.0f, 0.5f, 0.25f});
         body.vertices.push_back({-20.0f, 0.0f, 20.0f, 0.0f, 0.0f});
         body.vertices.push_back({20.0f, 0.0f, 20.0f, 0.0f, 0.0f});
@@ -60,7 +60,7 @@ protected:
         const int32_t body_instance = tools::add_mesh_instance(q, {{}, "body", "paint", "metal1", 0});
         tools::add_entity_def(level, {"soldier", test_box(-20.0f, 20.0f), {}, {body_instance}});
 
-        tools::sector_spec hall;
+        tools::sector_desc hall;
         hall.name = "hall";
         hall.meshes = {tools::add_mesh_instance(q, {{}, "shoot", "paint", "shoot", 0}),
                        tools::add_mesh_instance(q, {{}, "water", "paint", "water1", 1}),
@@ -68,7 +68,7 @@ protected:
         hall.portals = {tools::add_portal(
             q, {"room", {{{100, -100, -100}, {100, 100, -100}, {100, 100, 100}, {100, -100, 100}}}})};
         tools::add_sector(level, hall);
-        tools::sector_spec room;
+        tools::sector_desc room;
         room.name = "room";
         room.meshes = {tools::add_mesh_instance(q, {{}, "wall", "paint", "metal1", 0})};
         tools::add_sector(level, room);
@@ -99,7 +99,7 @@ protected:
 
     // Hit map 0: 4 x 4, texel (row, column) = 10 + 4 row + column.
     void write_hit_map() {
-        tools::targa8_spec map;
+        tools::targa8_desc map;
         map.width = 4;
         map.height = 4;
         for (int i = 0; i < 16; ++i) map.texels.push_back(static_cast<uint8_t>(10 + i));

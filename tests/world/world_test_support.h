@@ -35,14 +35,14 @@ inline box3 test_box(float lo, float hi) {
 
 // A mesh of n vertices on a line, triangles (0, 1, 2), (1, 2, 3) ... in one part with one draw
 // record, and a box tree of one node over all vertices.
-inline tools::mesh_spec test_mesh(int n) {
-    tools::mesh_spec m;
+inline tools::mesh_desc test_mesh(int n) {
+    tools::mesh_desc m;
     m.box = test_box(0.0f, static_cast<float>(n));
     for (int i = 0; i < n; ++i) {
         const float f = static_cast<float>(i);
         m.vertices.push_back({f, 0.0f, 0.0f, f / 10.0f, 0.5f});
     }
-    tools::mesh_spec::part part;
+    tools::mesh_desc::part part;
     for (int i = 0; i + 2 < n; ++i) {
         for (int k = 0; k < 3; ++k) part.indices.push_back(static_cast<uint16_t>(i + k));
     }
