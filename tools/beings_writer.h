@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "tools/package_writer.h"
+#include "tools/world_writer.h"
 #include "util/vec3.h"
 
 namespace kv::tools {
@@ -39,6 +40,13 @@ skeleton_desc soldier_first_skeleton();
 // A body animation of that name ("a-" and the family and action words) and length, and a first-person one.
 animation_desc soldier_animation(const std::string& name, int frames);
 animation_desc soldier_first_animation(const std::string& name, int frames);
+// Appends a box from `lo` to `hi` to the mesh: 8 corners skinned to `bone` with the texture
+// coordinates (u, v), 12 triangles facing out, in the mesh's first part.
+void add_box(mesh_desc& m, const vec3& lo, const vec3& hi, uint8_t bone, float u, float v);
+// The first-person model "hands-1st" on "sk-soldier-1st": both arms as boxes. Its skins, by the
+// word after "hands-": the game object's hands skins.
+mesh_desc hands_mesh();
+std::vector<std::string> hands_skin_names();
 std::vector<uint8_t> beings_package();
 // Both skeletons, the body and, of `frames` frames each, the animations "a-idle", "a-cidle", "a-walk",
 // "a-m4a1-idle", "a-m4a1-shoot" and "a-m4a1-idle-1st": for seeds and benchmarks.
