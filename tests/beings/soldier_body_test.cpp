@@ -223,6 +223,22 @@ TEST_F(TableRoom, GoingProneWithTheBodyUnderATableIsRefused) {
     EXPECT_TRUE(posture_fits(*e, sideways, 2));
 }
 
+TEST_F(TableRoom, AProneBodyIsSweptAsThreeShortBoxes) {
+    entity* e = soldier(1, {0.0f, 95.0f, 0.0f}, 0.0f, kitchen_);
+    e->box = entity_posture_row(1).box;
+    e->centre = entity_posture_row(1).centre;
+    // Lying along +z, the front third's middle beside the table's right front leg (x 54-60, z 30-36),
+    // stepping 6 units towards it: the front third, a short box of its own, is as wide there as the body
+    // and meets the leg; one box of the whole length would be rounded off so far forward and pass it.
+    mat4 by_leg;
+    mat4_set_translation(by_leg, 21.0f, 95.0f, -37.5f);
+    EXPECT_FALSE(entity_move(*e, by_leg, {6.0f, 0.0f, 0.0f}, 2));
+    // Further from the leg the step is free.
+    mat4 off_leg;
+    mat4_set_translation(off_leg, 10.0f, 95.0f, -37.5f);
+    EXPECT_TRUE(entity_move(*e, off_leg, {6.0f, 0.0f, 0.0f}, 2));
+}
+
 // A soldier set up from the demo "beings" package on a team body, playing the standing idle.
 class DemoSoldierFrame : public DemoSoldier {
 protected:
