@@ -131,6 +131,11 @@ void kvgame_sync_beings(kvgame& game);
 being* kvgame_find_being_by_name(kvgame& game, const std::string& name);
 void kvgame_init_player(kvgame& game, const std::string& name, int32_t specialisation, int32_t team,
                         int32_t skin, int32_t spawn_point, uint32_t player_id);
+// What `kvgame_init_player` dresses a soldier of the team (0-2), specialisation (0-3) and skin (0-4)
+// in: the body model, its skin and the first-person hands' skin; empty out of range.
+std::string kvgame_body_model(int32_t team, int32_t specialisation);
+std::string kvgame_body_skin(int32_t team, int32_t specialisation, int32_t skin);
+std::string kvgame_hands_skin(int32_t team, int32_t skin);
 // False when the spawn point is missing.
 bool kvgame_spawn_player(kvgame& game, int32_t index);
 bool kvgame_find_spawn_point(kvgame& game, int32_t index);

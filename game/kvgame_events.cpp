@@ -357,10 +357,9 @@ void kvgame_init_player(kvgame& game, const std::string& name, int32_t specialis
             log_write("kvgame: *WARNING* player %s has skin %d; skin 0 taken.\n", name.c_str(), skin);
             s = 0;
         }
-        const int row = team * kSpecialisations + specialisation;
-        being_set_model(*b, kBodyModels[row],
-                        std::string("teams:") + kSkinWords[team][s] + kSpecSuffixes[specialisation]);
-        being_set_first_person_model(*b, "beings:hands-1st", kHandSkins[team][s]);
+        being_set_model(*b, kvgame_body_model(team, specialisation),
+                        kvgame_body_skin(team, specialisation, s));
+        being_set_first_person_model(*b, "beings:hands-1st", kvgame_hands_skin(team, s));
         if (b->record && (b->record->entry_values[0] != specialisation || b->record->entry_values[1] != team))
             being_record_reset(*b, specialisation, team);
         being_give_weapon(*b, kWeaponAll);
@@ -375,6 +374,21 @@ void kvgame_init_player(kvgame& game, const std::string& name, int32_t specialis
         kvgame_spawn_player(game, spawn_point);
         being_notify_bots(*b, 0);
     }
+}
+
+std::string kvgame_body_model(int32_t team, int32_t specialisation) {
+    if (team < 0 || team >= kTeams || specialisation < 0 || specialisation >= kSpecialisations) return {};
+    return kBodyModels[team * kSpecialisations + specialisation];
+}
+
+std::string kvgame_body_skin(int32_t team, int32_t specialisation, int32_t skin) {
+    if (kvgame_body_model(team, specialisation).empty() || skin < 0 || skin >= kSkins) return {};
+    return std::string("teams:") + kSkinWords[team][skin] + kSpecSuffixes[specialisation];
+}
+
+std::string kvgame_hands_skin(int32_t team, int32_t skin) {
+    if (team < 0 || team >= kTeams || skin < 0 || skin >= kSkins) return {};
+    return kHandSkins[team][skin];
 }
 
 bool kvgame_find_spawn_point(kvgame& game, int32_t index) {

@@ -71,6 +71,24 @@ vec3 rest_offset(int bone) {
     return p.parent < 0 ? p.at : p.at - body_bone(p.parent).at;
 }
 
+// The split bone 5 is turned a quarter about the body's forward axis, so that its z axis, about which
+// the aim angle turns the upper body, points to the body's left: a soldier looking up or down bends
+// his upper body up or down. Its children turn back, so that every other bone keeps the skeleton's
+// axes (the head's, which frames the eye, included).
+constexpr int kSplitBone = 5;
+constexpr float kSplitTurn = 1.5707963f;
+
+// A key of the body skeleton: the bone moved from its parent by `offset` (in the skeleton's axes) and
+// turned about x by `angle`.
+bone_key_desc body_key(int bone, const vec3& offset, float angle = 0.0f) {
+    if (bone == kSplitBone) return {static_cast<uint8_t>(bone), offset, {0.0f, 1.0f, 0.0f}, kSplitTurn};
+    if (body_bone(bone).parent == kSplitBone) {
+        // The offset in the split bone's turned axes: the inverse quarter turn about y.
+        return {static_cast<uint8_t>(bone), {offset.z, offset.y, -offset.x}, {0.0f, 1.0f, 0.0f}, -kSplitTurn};
+    }
+    return key(bone, offset, angle);
+}
+
 // The lower body's keys of one frame: the spine and the legs, lowered for crouched and prone words.
 std::vector<bone_key_desc> lower_keys(const std::string& action, int frame, int frames) {
     const bool prone = starts_with(action, "p") || action.find("prone") != std::string::npos;
@@ -92,7 +110,7 @@ std::vector<bone_key_desc> lower_keys(const std::string& action, int frame, int 
         if (crouched && k == 2) offset = {0.0f, -30.0f, -23.0f};
         if (prone && k == 1) offset = {0.0f, -40.0f, -8.0f};
         if (prone && k == 2) offset = {0.0f, -40.0f, -2.0f};
-        keys.push_back(key(bone, offset, angle));
+        keys.push_back(body_key(bone, offset, angle));
     }
     return keys;
 }
@@ -102,7 +120,7 @@ std::vector<bone_key_desc> upper_keys(const std::string& action, int frame) {
     std::vector<bone_key_desc> keys;
     const float kick = is_shot(action) && frame == 1 ? 0.2f : 0.0f;
     for (int bone = 6; bone < kSoldierBones; ++bone) {
-        if (below_split(bone)) keys.push_back(key(bone, rest_offset(bone), bone == 13 ? kick : 0.0f));
+        if (below_split(bone)) keys.push_back(body_key(bone, rest_offset(bone), bone == 13 ? kick : 0.0f));
     }
     return keys;
 }
@@ -162,6 +180,37 @@ std::vector<std::vector<uint8_t>> node_lists(int count, const std::vector<int>& 
 
 }  // namespace
 
+void add_box(mesh_desc& m, const vec3& lo, const vec3& hi, uint8_t bone, float u, float v) {
+    if (m.parts.empty()) m.parts.emplace_back();
+    const auto base = static_cast<uint16_t>(m.vertices.size());
+    for (int i = 0; i < 8; ++i) {
+        m.vertices.push_back({(i & 1) ? hi.x : lo.x, (i & 2) ? hi.y : lo.y, (i & 4) ? hi.z : lo.z, u, v});
+        m.bones.push_back(bone);
+    }
+    static const uint16_t kFaces[] = {0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
+                                      2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
+    for (const uint16_t index : kFaces) m.parts[0].indices.push_back(static_cast<uint16_t>(base + index));
+}
+
+mesh_desc hands_mesh() {
+    mesh_desc m;
+    // Upper arm and forearm on each side, between the arm bones' bind places (model frame: the
+    // skeleton's with y and z swapped).
+    add_box(m, {10.0f, -20.0f, 10.0f}, {16.0f, -8.0f, 25.0f}, 1, 0.5f, 0.5f);
+    add_box(m, {8.0f, -20.0f, 25.0f}, {16.0f, -13.0f, 37.0f}, 2, 0.5f, 0.5f);
+    add_box(m, {-14.0f, -20.0f, 10.0f}, {-8.0f, -8.0f, 30.0f}, 6, 0.5f, 0.5f);
+    add_box(m, {-12.0f, -20.0f, 30.0f}, {6.0f, -10.0f, 55.0f}, 7, 0.5f, 0.5f);
+    box3_init(m.box, {-14.0f, -20.0f, 10.0f}, {16.0f, -8.0f, 55.0f});
+    m.parts[0].draws = {{0, static_cast<uint16_t>(m.parts[0].indices.size() / 3), 0}};
+    m.tree = {{m.box, static_cast<uint16_t>(m.vertices.size()), 0}};
+    return m;
+}
+
+std::vector<std::string> hands_skin_names() {
+    return {"hands-socom", "hands-bwehr",  "hands-uk",    "hands-fr",    "hands-usdes",
+            "hands-spetz", "hands-spetz2", "hands-merc1", "hands-merc2", "hands-merc3"};
+}
+
 std::vector<std::string> soldier_animation_names() {
     return soldier_slot_names();
 }
@@ -184,7 +233,7 @@ skeleton_desc soldier_skeleton() {
     std::vector<int> parents;
     for (int b = 0; b < kSoldierBones; ++b) parents.push_back(body_bone(b).parent);
     s.nodes = node_lists(kSoldierBones, parents);
-    for (int b = 1; b < kSoldierBones; ++b) s.bind_keys.push_back(key(b, rest_offset(b)));
+    for (int b = 1; b < kSoldierBones; ++b) s.bind_keys.push_back(body_key(b, rest_offset(b)));
     return s;
 }
 
@@ -230,6 +279,14 @@ std::vector<uint8_t> soldier_package(Animations animations) {
     add_geometry(w, {"g-soldier", body.box, {}, {add_skinned_mesh(q, body)}});
     add_entity_def(
         w, {"soldier", body.box, {}, {add_mesh_instance(q, {{}, "g-soldier", "s-soldier", "flesh", 0})}});
+    // The first-person arms and their skins (without layers: this package has no shader to paint them).
+    for (const std::string& skin : hands_skin_names()) w.add_surface(skin);
+    const mesh_desc hands = hands_mesh();
+    add_geometry(w, {"g-hands-1st", hands.box, {}, {add_skinned_mesh(q, hands)}});
+    add_entity_def(w, {"hands-1st",
+                       hands.box,
+                       {},
+                       {add_mesh_instance(q, {{}, "g-hands-1st", hands_skin_names()[0], "flesh", 0})}});
     return w.finish();
 }
 

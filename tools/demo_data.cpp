@@ -13,6 +13,7 @@
 #include "tools/goal_writer.h"
 #include "tools/package_writer.h"
 #include "tools/targa_writer.h"
+#include "tools/teams_writer.h"
 #include "tools/token_writer.h"
 #include "tools/wav_writer.h"
 #include "tools/world_writer.h"
@@ -143,9 +144,15 @@ struct demo_texture {
     uint8_t dark[3];
 };
 constexpr demo_texture kDemoTextures[] = {
-    {"concrete", {150, 150, 145}, {120, 120, 118}}, {"planks", {170, 120, 70}, {130, 90, 50}},
-    {"crate", {190, 150, 90}, {110, 80, 40}},       {"day", {140, 190, 240}, {120, 170, 230}},
+    {"concrete", {150, 150, 145}, {120, 120, 118}},
+    {"planks", {170, 120, 70}, {130, 90, 50}},
+    {"crate", {190, 150, 90}, {110, 80, 40}},
+    {"day", {140, 190, 240}, {120, 170, 230}},
     {"QXlogo", {255, 0, 255}, {40, 40, 40}},
+    // The teams' uniforms.
+    {kTeamUniforms[0], {70, 80, 140}, {50, 60, 110}},
+    {kTeamUniforms[1], {140, 60, 50}, {110, 45, 40}},
+    {kTeamUniforms[2], {60, 60, 60}, {35, 35, 35}},
 };
 constexpr uint16_t kDemoTextureSide = 16;
 constexpr int kCheckerSquare = 4;
@@ -227,6 +234,8 @@ std::vector<uint8_t> map_package() {
     package_writer w;
     auto& q = w.qxps();
     w.add_import(kDemoSharedPackage);
+    w.add_import(kDemoBeingsPackage);
+    w.add_import(kDemoTeamsPackage);
     struct room {
         const char* name;
         const char* floor_surface;
@@ -336,19 +345,6 @@ std::vector<uint8_t> map_package() {
     return w.finish();
 }
 
-// A hit map: the body zones a shot at a point of a soldier's body reads, head at the top, legs at the
-// bottom (8 x 8 texels, one zone a band of rows).
-std::vector<uint8_t> hit_map(uint8_t head, uint8_t body, uint8_t legs) {
-    targa8_desc map;
-    map.width = 8;
-    map.height = 8;
-    for (int row = 0; row < 8; ++row) {
-        const uint8_t zone = row < 2 ? head : row < 5 ? body : legs;
-        for (int column = 0; column < 8; ++column) map.texels.push_back(zone);
-    }
-    return targa8(map);
-}
-
 }  // namespace
 
 bool write_demo_data(const std::filesystem::path& folder) {
@@ -362,6 +358,7 @@ bool write_demo_data(const std::filesystem::path& folder) {
     const file files[] = {
         {kDemoSharedPackage, shared_package()},
         {kDemoBeingsPackage, beings_package()},
+        {kDemoTeamsPackage, teams_package()},
         {maps + kDemoBootPackage, menu_package()},
         {maps + kDemoMap, map_package()},
         // The same level as a boot-strap package, so that `--pkg-file=kvmenu-depot` starts the server on
@@ -372,9 +369,10 @@ bool write_demo_data(const std::filesystem::path& folder) {
         {"base" + suffix, text_table(base_texts())},
         {"menu" + suffix, text_table({"Join game", "Host game", "Options", "Quit"})},
         {"keys" + suffix, text_table({"Forward", "Back", "Step left", "Step right", "Jump", "Fire"})},
-        {kTextureFolder + "hitmap0.tga", hit_map(1, 2, 3)},
-        {kTextureFolder + "hitmap1.tga", hit_map(1, 2, 3)},
-        {kTextureFolder + "hitmap2.tga", hit_map(1, 2, 3)},
+        // One layout for the three maps: every body mesh reads map 0.
+        {kTextureFolder + "hitmap0.tga", team_hit_map()},
+        {kTextureFolder + "hitmap1.tga", team_hit_map()},
+        {kTextureFolder + "hitmap2.tga", team_hit_map()},
         {"net.cfg", text_bytes("# master servers: master:<address>\nmaster:127.0.0.1\n")},
         {"mp.cfg", text_bytes(kDemoSettingsScript)},
         {"precache.cfg", text_bytes("# textures loaded with a level, one file name (.tga) a line\n")},

@@ -1,7 +1,8 @@
 #pragma once
 // The demo data set: everything `kv` reads from its data directory at start-up and in its first
 // frames, made here from code. The menu package "kvmenu-en" boots the program; it and the level
-// "maps/depot" import the shared package "kvbase". Later subsystems add what their own readers need.
+// "maps/depot" import the shared package "kvbase", and the level also the soldiers' packages "beings"
+// and "teams". Later subsystems add what their own readers need.
 
 #include <filesystem>
 

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "beings/anim_tables.h"
+#include "beings/animation.h"
+#include "beings/skeleton.h"
 #include "beings/soldier_anims.h"
 #include "beings/soldier_slots.h"
 #include "game/server_entities.h"
@@ -106,6 +108,54 @@ TEST_F(SoldierAnims, AnActionPlaysAllThreeAndARowWithoutUpperBodyLeavesChannelOn
     // Rows and weapons out of range play nothing.
     EXPECT_FALSE(being_play_action(srv_, m_, kAnimRows, 0, 0));
     EXPECT_FALSE(being_play_action(srv_, m_, 0, -1, 0));
+}
+
+TEST_F(SoldierAnims, EveryTableEntryPlaysABoundAnimationTheNetworkCanCarry) {
+    const anim_tables& t = anim_tables_get();
+    // The frames of a bound animation, or -1 for an unbound slot.
+    const auto frames = [](const entity& e, int32_t slot) -> int64_t {
+        if (slot < 0 || static_cast<std::size_t>(slot) >= e.skel->slots.size()) return -1;
+        const animation* a = e.skel->slots[static_cast<std::size_t>(slot)];
+        return a ? static_cast<int64_t>(a->frame_count) : -1;
+    };
+    for (int32_t row = 0; row < kAnimRows; ++row) {
+        for (int32_t w = 0; w < kAnimColumns; ++w) {
+            SCOPED_TRACE(std::to_string(row) + " " + std::to_string(w));
+            const int64_t lower = frames(*third_, t.lower[row][w]);
+            const int64_t first = frames(*first_, t.first[row][w]);
+            EXPECT_TRUE(lower >= 1 && lower <= 128) << lower;
+            EXPECT_TRUE(first >= 1 && first <= 128) << first;
+            if (t.upper[row][w] != -1) {
+                const int64_t upper = frames(*third_, t.upper[row][w]);
+                EXPECT_TRUE(upper >= 1 && upper <= 128) << upper;
+            }
+            for (const auto* speeds : {t.lower_speed, t.upper_speed, t.first_speed})
+                EXPECT_TRUE(speeds[row][w] >= 1 && speeds[row][w] <= kAnimMaxSpeed) << speeds[row][w];
+        }
+    }
+    // Throws leave the hand at a frame of the body's animations: every row a throw plays in any stance
+    // runs longer than that frame.
+    const int32_t fire_rows[] = {6, 28, 39, 26, 27, 8, 9};
+    const int32_t alternate_rows[] = {7, 29, 39, 26, 27, 8, 9};
+    struct throw_case {
+        int32_t weapon;
+        bool alternate;
+        int32_t frame;
+    };
+    const throw_case throws[] = {
+        {1, true, 0},   {4, true, 0},    {10, true, 0},   {52, true, 17},  {53, true, 17},
+        {54, true, 34}, {55, false, 53}, {56, false, 53}, {57, false, 53}, {58, false, 53},
+        {55, true, 38}, {56, true, 38},  {57, true, 38},  {58, true, 38},  {60, false, 50},
+    };
+    for (const throw_case& c : throws) {
+        for (const int32_t row : c.alternate ? alternate_rows : fire_rows) {
+            SCOPED_TRACE("throw " + std::to_string(c.weapon) + " row " + std::to_string(row));
+            EXPECT_GT(frames(*third_, t.lower[row][c.weapon]), c.frame);
+            if (t.upper[row][c.weapon] != -1) {
+                EXPECT_GT(frames(*third_, t.upper[row][c.weapon]), c.frame);
+            }
+        }
+    }
 }
 
 TEST_F(SoldierAnims, RemoteStatesGiveTheMovementCodeAndTheShotWithoutABlast) {

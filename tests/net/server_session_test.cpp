@@ -17,6 +17,7 @@
 #include "platform/udp_socket.h"
 #include "tests/support/scripted_client.h"
 #include "tests/support/temp_folder.h"
+#include "tools/teams_writer.h"
 #include "util/text.h"
 
 namespace kv {
@@ -210,6 +211,27 @@ TEST_F(ServerSession, HitsKillsAndCounters) {
     slot(100).health = 100;
     session_player_hit(s, 101, 100, 256, 100);
     EXPECT_EQ(slot(100).health, 100);
+}
+
+TEST_F(ServerSession, TheDemoBodysHitZonesHitAsHeadChestArmsAndLegs) {
+    player("Ann", 0);
+    player("Bob", 1);
+    step(100);
+    ASSERT_EQ(s.snapshot.state, kGameRunning);
+    // At half power: head 300, chest 100, arms 30, legs 50.
+    struct zone_case {
+        uint8_t zone;
+        int32_t health;
+    };
+    for (const zone_case& c : {zone_case{tools::kHitZoneHead, 0}, zone_case{tools::kHitZoneChest, 50},
+                               zone_case{tools::kHitZoneArms, 85}, zone_case{tools::kHitZoneLegs, 75}}) {
+        slot(101).state = kSlotPlaying;
+        slot(101).health = 100;
+        session_player_hit(s, 100, 101, c.zone, 50);
+        EXPECT_EQ(slot(101).health, c.health) << int{c.zone};
+    }
+    // The head shot killed as one.
+    EXPECT_NE(session_log().find("] PLR 100 101 0 KILL\n"), std::string::npos);
 }
 
 TEST_F(ServerSession, ChatReachesTheRightPlayers) {

@@ -20,6 +20,8 @@
 #include "tests/data/data_test_support.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/sound/sound_test_support.h"
+#include "tools/beings_writer.h"
+#include "tools/teams_writer.h"
 #include "world/entity_def.h"
 #include "world/hit_map.h"
 #include "world/mesh.h"
@@ -76,6 +78,9 @@ TEST_F(DemoData, LevelIsThreeRoomsJoinedByDoorways) {
     ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
     const package* level_package = package_list_find(srv_.packages, tools::kDemoMap);
     ASSERT_NE(level_package, nullptr);
+    // The soldiers' packages come with the level.
+    for (const char* name : {tools::kDemoBeingsPackage, tools::kDemoTeamsPackage})
+        EXPECT_NE(package_list_find(srv_.packages, name), nullptr) << name;
     sector* yard = package_find_sector(*level_package, "yard");
     sector* hall = package_find_sector(*level_package, "hall");
     sector* store = package_find_sector(*level_package, "store");
@@ -171,8 +176,8 @@ TEST_F(DemoLevel, RunsWithItsCamerasGoalsAndDoor) {
 }
 
 TEST_F(DemoData, TexturesAndHitMapsLieInTheTextureFolder) {
-    for (const char* name :
-         {"concrete", "planks", "crate", "day", "QXlogo", "hitmap0", "hitmap1", "hitmap2"}) {
+    for (const char* name : {"concrete", "planks", "crate", "day", "QXlogo", "uniform-blue", "uniform-red",
+                             "uniform-black", "hitmap0", "hitmap1", "hitmap2"}) {
         const std::string image = folder_.read(std::string("data/tex/tga/") + name + ".tga");
         ASSERT_GT(image.size(), 18u) << name;
         const bool hit_map = std::string(name).rfind("hitmap", 0) == 0;
