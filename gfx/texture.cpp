@@ -1,6 +1,8 @@
 #include "gfx/texture.h"
 
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "data/file_stream.h"
 #include "game/server.h"
@@ -72,16 +74,43 @@ int32_t interleaved_row(int32_t r, int32_t h, uint8_t interleave) {
     return r;
 }
 
+// Copies `count` texels of blue, green, red, alpha as red, green, blue, alpha, two at a time in one
+// word; non-zero when an alpha other than 0 and 255 came by.
+uint64_t swap_red_blue_32(const uint8_t* from, uint8_t* to, int32_t count) {
+    static_assert(std::endian::native == std::endian::little, "texels are handled as little-endian words");
+    constexpr uint64_t kGreenAlpha = 0xFF00FF00FF00FF00ull;
+    constexpr uint64_t kLow = 0x000000FF000000FFull;
+    constexpr uint64_t kOne = 0x0000000100000001ull;
+    uint64_t partial = 0;
+    int32_t x = 0;
+    for (; x + 2 <= count; x += 2) {
+        uint64_t pair;
+        std::memcpy(&pair, from + 4 * x, 8);
+        const uint64_t swapped = (pair & kGreenAlpha) | ((pair >> 16) & kLow) | ((pair & kLow) << 16);
+        std::memcpy(to + 4 * x, &swapped, 8);
+        // Each alpha plus one is 0 or 1 (as 256 or 1) only for 0 and 255.
+        partial |= (((pair >> 24) & kLow) + kOne) & (kLow - kOne);
+    }
+    for (; x < count; ++x) {
+        to[4 * x] = from[4 * x + 2];
+        to[4 * x + 1] = from[4 * x + 1];
+        to[4 * x + 2] = from[4 * x];
+        to[4 * x + 3] = from[4 * x + 3];
+        partial |= static_cast<uint64_t>(from[4 * x + 3] != 0 && from[4 * x + 3] != 255);
+    }
+    return partial;
+}
+
 // Reads a whole file; false on a read error.
-bool read_whole(file_stream& stream, std::vector<uint8_t>& bytes) {
-    const int64_t size = file_stream_size(stream);
-    if (size < 0) return false;
-    bytes.resize(static_cast<std::size_t>(size));
+bool read_whole(file_stream& stream, std::unique_ptr<uint8_t[]>& bytes, std::size_t& size) {
+    const int64_t length = file_stream_size(stream);
+    if (length < 0) return false;
+    size = static_cast<std::size_t>(length);
+    bytes = std::make_unique_for_overwrite<uint8_t[]>(size);
     std::size_t done = 0;
-    while (done < bytes.size()) {
+    while (done < size) {
         std::size_t count = 0;
-        if (!file_stream_read(stream, bytes.data() + done, bytes.size() - done, &count) || count == 0)
-            return false;
+        if (!file_stream_read(stream, bytes.get() + done, size - done, &count) || count == 0) return false;
         done += count;
     }
     return true;
@@ -188,7 +217,7 @@ bool texture_read_targa(texture& t, const uint8_t* data, std::size_t size, const
 
     std::vector<uint8_t> pixels(image_bytes);
     const bool top_origin = (descriptor & kTargaTopOrigin) != 0;
-    uint8_t alpha_seen = 0;  // bits of alpha values other than 0 and 255
+    uint64_t alpha_seen = 0;  // non-zero once an alpha other than 0 and 255 came by
     for (int32_t r = 0; r < height; ++r) {
         int32_t row = interleaved_row(r, height, interleave);
         if (!top_origin) row = height - 1 - row;
@@ -203,13 +232,7 @@ bool texture_read_targa(texture& t, const uint8_t* data, std::size_t size, const
                 to[2] = from[0];
             }
         } else {
-            for (int32_t x = 0; x < width; ++x, from += 4, to += 4) {
-                to[0] = from[2];
-                to[1] = from[1];
-                to[2] = from[0];
-                to[3] = from[3];
-                alpha_seen |= static_cast<uint8_t>(from[3] != 0 && from[3] != 255);
-            }
+            alpha_seen |= swap_red_blue_32(from, to, width);
         }
     }
 
@@ -282,16 +305,17 @@ void texture_load(texture& t, server& srv, gfx_driver* driver) {
         }
         return;
     }
-    std::vector<uint8_t> bytes;
-    if (!read_whole(*stream, bytes)) {
+    std::unique_ptr<uint8_t[]> bytes;
+    std::size_t size = 0;
+    if (!read_whole(*stream, bytes, size)) {
         forget_image(t);
         if (speak) log_write("[GFX] %s: The file could not be read\n", file_name.c_str());
         return;
     }
     if (targa)
-        texture_read_targa(t, bytes.data(), bytes.size(), file_name);
+        texture_read_targa(t, bytes.get(), size, file_name);
     else
-        texture_read_qxtx(t, bytes.data(), bytes.size(), file_name);
+        texture_read_qxtx(t, bytes.get(), size, file_name);
 }
 
 void texture_release(texture& t, gfx_driver* driver) {
