@@ -3,6 +3,7 @@
 // by name in the front end's list (gfx/texture_cache.h) and the display driver uploads. Light-map
 // pages are records whose image lies in the light-map store (the second image).
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,6 +12,8 @@
 namespace kv {
 
 struct gfx;
+struct server;
+class gfx_driver;
 
 // Image kinds.
 inline constexpr uint8_t kTextureRgb = 1;             // 3 bytes a texel
@@ -32,6 +35,7 @@ inline constexpr uint8_t kDdsMissing = 2;
 
 struct texture {
     std::string name;
+    int32_t lmap_id = -1;             // light-map pages: the store's id (they have no name)
     std::vector<uint8_t> pixels;      // the loaded image, rows from the top
     const uint8_t* texels = nullptr;  // the second image, owned elsewhere (light-map pages)
     uint16_t width = 0;
@@ -54,8 +58,13 @@ struct texture {
 // A record of that name with no image, not uploaded, every flag 0.
 std::unique_ptr<texture> texture_create(const std::string& name);
 // Loads the record's image by its name from the texture directory; on failure the image stays
-// empty (the loader logs why).
+// empty (the loader logs why). The world server gives the folders, the front end's driver whether
+// pre-compressed (DDS) files stand for images.
 void texture_load(texture& t);
+// The same with the folders of `srv` and that driver (null: no DDS files).
+void texture_load(texture& t, server& srv, gfx_driver* driver);
+// Deletes the driver's texture when uploaded and frees the pixels and the name.
+void texture_release(texture& t, gfx_driver* driver);
 // A DDS file stands for the image, or there are pixels, or the record is uploaded.
 bool texture_is_loaded(const texture& t);
 // Image kinds 2 to 5 and 9.
@@ -66,6 +75,11 @@ void texture_free_pixels(texture& t);
 // An 8-bit record over the light-map store's square of table entry `id` (not copied); the image
 // is empty when the store has no usable square for the id.
 std::unique_ptr<texture> texture_create_for_lmap(int32_t id);
+
+// The file readers behind `texture_load`, over a whole file's bytes: on success the record holds the
+// image (true); otherwise it keeps no pixels and, unless quiet, one "[GFX]" line names `file_name`.
+bool texture_read_targa(texture& t, const uint8_t* data, std::size_t size, const std::string& file_name);
+bool texture_read_qxtx(texture& t, const uint8_t* data, std::size_t size, const std::string& file_name);
 
 // The texture of that name in the front end's list, given a fresh use stamp; null when there is
 // none.

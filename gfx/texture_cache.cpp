@@ -1,5 +1,6 @@
 #include "gfx/texture_cache.h"
 
+#include "game/server.h"
 #include "gfx/gfx.h"
 #include "kernel/log.h"
 
@@ -30,7 +31,7 @@ texture* gfx_find_texture(gfx& g, const std::string& name) {
 
 void gfx_load_texture(gfx& g, const std::string& name, layer_state& state, bool no_upload) {
     texture* t = find_or_create(g, name);
-    if (!t->uploaded && t->pixels.empty()) texture_load(*t);
+    if (!t->uploaded && t->pixels.empty()) texture_load(*t, server_get(), g.driver.get());
     if (!texture_is_loaded(*t)) {
         if (!t->failure_reported) {
             log_write("failed - resorting to default one.\n");

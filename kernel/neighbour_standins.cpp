@@ -47,7 +47,7 @@ neighbour_standins& standins() {
 
 void standins_reset() {
     standins() = neighbour_standins();
-    // The texture list of the front end stands for the textures the stand-in loader made.
+    // Textures earlier tests loaded into the front end's list go with them.
     gfx_texture_list_clear(kernel_get().graphics);
 }
 
@@ -376,29 +376,6 @@ void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], fl
                       texture_rect[1], texture_rect[2], texture_rect[3]));
 }
 
-void texture_load(texture& t) {
-    record("texture_load " + t.name);
-    const std::vector<std::string>& loadable = standins().loadable_textures;
-    if (std::find(loadable.begin(), loadable.end(), t.name) == loadable.end()) return;
-    t.kind = kTextureRgb;
-    t.width = t.height = 1;
-    t.bytes_per_texel = 3;
-    t.pixels.assign(3, 0xFF);
-}
-
-std::unique_ptr<texture> texture_create_for_lmap(int32_t id) {
-    auto t = std::make_unique<texture>();
-    t->kind = kTextureLightMap;
-    t->bytes_per_texel = 1;
-    const lmap_file& store = kernel_get().graphics.lightmaps;
-    if (const uint8_t* square = lmap_file_data(store, id)) {
-        t->width = t->height = lmap_file_entry(store, id).side;
-        t->texels = square;
-    }
-    record(str_format("texture_create_for_lmap %d", id));
-    return t;
-}
-
 // Network and server service.
 
 net_client& net_client_get() {
@@ -639,12 +616,6 @@ void botc_round_start(BotCentral&) {
 
 void botc_round_end(BotCentral&, uint8_t value) {
     record(str_format("botc_round_end %u", value));
-}
-
-// Renderer textures: a light-map page reads full brightness until the texture code arrives.
-int32_t texture_sample(const texture&, float u, float v) {
-    record(str_format("texture_sample %g %g", u, v));
-    return standins().texture_sample_result;
 }
 
 // The game object's neighbours: beings, interface, renderer view, network client and bot host.

@@ -58,10 +58,6 @@ struct neighbour_standins {
     int32_t mouse_dx = 0;
     int32_t mouse_dy = 0;
 
-    // Renderer: the texture names whose images load (1 x 1 white).
-    std::vector<std::string> loadable_textures;
-    int32_t texture_sample_result = 255;
-
     // The game object's neighbours.
     bool client_connected = false;
     int32_t client_local_player_id = 0;

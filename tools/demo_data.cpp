@@ -171,6 +171,44 @@ std::vector<uint8_t> demo_texture_image(const demo_texture& t) {
     return targa_colour(shape);
 }
 
+// Textures in the other variants the loader reads: "grime" 8-bit grey, "fence" 32-bit with alpha of
+// two levels (a lattice with holes), "stripes" 24-bit stored bottom row first.
+std::vector<uint8_t> grime_image() {
+    targa_desc shape;
+    shape.type = 3;
+    shape.bits = 8;
+    shape.width = shape.height = kDemoTextureSide;
+    for (int i = 0; i < kDemoTextureSide * kDemoTextureSide; ++i)
+        shape.texels.push_back(static_cast<uint8_t>(60 + (i * 37 + i / kDemoTextureSide * 11) % 90));
+    return targa(shape);
+}
+
+std::vector<uint8_t> fence_image() {
+    targa_desc shape;
+    shape.bits = 32;
+    shape.alpha_bits = 8;
+    shape.width = shape.height = kDemoTextureSide;
+    for (int row = 0; row < kDemoTextureSide; ++row) {
+        for (int column = 0; column < kDemoTextureSide; ++column) {
+            const bool wire = (row + column) % 8 == 0 || (row - column + kDemoTextureSide) % 8 == 0;
+            shape.texels.insert(shape.texels.end(), {110, 115, 120, static_cast<uint8_t>(wire ? 255 : 0)});
+        }
+    }
+    return targa(shape);
+}
+
+std::vector<uint8_t> stripes_image() {
+    targa_desc shape;
+    shape.width = shape.height = kDemoTextureSide;
+    shape.top_first = false;
+    for (int row = 0; row < kDemoTextureSide; ++row) {
+        const uint8_t red = (row / kCheckerSquare) % 2 == 0 ? 200 : 40;
+        for (int column = 0; column < kDemoTextureSide; ++column)
+            shape.texels.insert(shape.texels.end(), {red, 160, 40});
+    }
+    return targa(shape);
+}
+
 // A surface layer painted with the texture by the shader "paint".
 surface_layer painted(const char* texture_name) {
     return description_layer(token_writer().str("layer").str("paint").str(texture_name).bytes());
@@ -198,7 +236,8 @@ std::vector<uint8_t> shared_package() {
                            token_writer().str("bfcull").str("on").bytes()});
     // Two layers each: floors draw with id 0, crate meshes (the sky and the door too) with id 1.
     const std::pair<const char*, const char*> surfaces[] = {
-        {"s-concrete", "concrete"}, {"s-planks", "planks"}, {"s-crate", "crate"}, {"s-day", "day"}};
+        {"s-concrete", "concrete"}, {"s-planks", "planks"}, {"s-crate", "crate"},    {"s-day", "day"},
+        {"s-grime", "grime"},       {"s-fence", "fence"},   {"s-stripes", "stripes"}};
     for (const auto& [name, texture_name] : surfaces)
         w.add_surface(name, {painted(texture_name), painted(texture_name)});
     add_geometry(
@@ -389,6 +428,12 @@ bool write_demo_data(const std::filesystem::path& folder) {
     }
     for (const demo_texture& t : kDemoTextures) {
         if (!write_file(folder / (kTextureFolder + t.name + ".tga"), demo_texture_image(t))) return false;
+    }
+    const file variants[] = {{kTextureFolder + "grime.tga", grime_image()},
+                             {kTextureFolder + "fence.tga", fence_image()},
+                             {kTextureFolder + "stripes.tga", stripes_image()}};
+    for (const file& f : variants) {
+        if (!write_file(folder / f.name, f.bytes)) return false;
     }
     return true;
 }

@@ -9,6 +9,8 @@
 #include "tools/demo_data.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
+#include "tools/qxtx_writer.h"
+#include "tools/targa_writer.h"
 #include "tools/token_writer.h"
 #include "tools/wav_writer.h"
 #include "tools/world_writer.h"
@@ -397,6 +399,50 @@ std::vector<seed_file> service_script_seeds() {
                         "set maxplayers3:5\nset server-port:0\nset pkg-name:depot\nstart\n\nstop\n")}};
 }
 
+// Texture files: Targa images in the variants the loader reads, and QXTX images.
+std::vector<seed_file> targa_seeds() {
+    targa_desc colour;
+    colour.width = 3;
+    colour.height = 2;
+    for (uint8_t i = 0; i < 18; ++i) colour.texels.push_back(static_cast<uint8_t>(i * 13));
+    targa_desc alpha;
+    alpha.width = 2;
+    alpha.height = 4;
+    alpha.bits = 32;
+    alpha.alpha_bits = 8;
+    alpha.top_first = false;
+    alpha.interleave = 4;
+    for (uint8_t i = 0; i < 32; ++i) alpha.texels.push_back(i % 4 == 3 ? (i % 8 == 3 ? 0 : 255) : i);
+    targa_desc grey;
+    grey.type = 3;
+    grey.bits = 8;
+    grey.width = 2;
+    grey.height = 2;
+    grey.interleave = 2;
+    grey.texels = {1, 2, 3, 4};
+    grey.id_field = {'g', 'r', 'e', 'y'};
+    grey.map_length = 2;
+    grey.map_entry_bits = 15;
+    return {{"rgb-24bit", targa(colour)},
+            {"rgba-32bit-bottom-four-way", targa(alpha)},
+            {"grey-id-map-two-way", targa(grey)}};
+}
+
+std::vector<seed_file> qxtx_seeds() {
+    qxtx_desc rgb;
+    rgb.width = 2;
+    rgb.height = 2;
+    rgb.texels.assign(12, 0x40);
+    qxtx_desc luminance_alpha;
+    luminance_alpha.version = "09";
+    luminance_alpha.width = 1;
+    luminance_alpha.height = 3;
+    luminance_alpha.kind = 7;
+    luminance_alpha.format = 2;
+    luminance_alpha.texels = {1, 2, 3, 4, 5, 6};
+    return {{"rgb-v10", qxtx(rgb)}, {"luminance-alpha-v09", qxtx(luminance_alpha)}};
+}
+
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
@@ -415,7 +461,9 @@ std::vector<std::string> fuzz_seed_targets() {
             "render_package_fuzz",
             "wav_file_fuzz",
             "session_command_fuzz",
-            "service_script_fuzz"};
+            "service_script_fuzz",
+            "texture_targa_fuzz",
+            "texture_qxtx_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -451,6 +499,8 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     }
     if (target == "session_command_fuzz") return session_command_seeds();
     if (target == "service_script_fuzz") return service_script_seeds();
+    if (target == "texture_targa_fuzz") return targa_seeds();
+    if (target == "texture_qxtx_fuzz") return qxtx_seeds();
     return {};
 }
 

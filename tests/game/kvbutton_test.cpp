@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
+
 #include "kernel/neighbour_standins.h"
 #include "tests/game/game_test_support.h"
+#include "tests/gfx/texture_test_support.h"
 #include "tests/sound/sound_test_support.h"
 
 namespace kv {
@@ -15,6 +19,15 @@ constexpr float kPicture[4][4] = {{1, 0.1f, 0, 1}, {1, 0.2f, 0, 1}, {1, 0.3f, 0,
 
 class Button : public game_test {
 protected:
+    void SetUp() override {
+        game_test::SetUp();
+        textures_ = std::make_unique<scoped_texture_data>(srv_.data_dir);
+    }
+    void TearDown() override {
+        textures_.reset();
+        game_test::TearDown();
+    }
+
     kvbutton make(int32_t style, int32_t alignment = kTextAlignLeft, const std::string& picture = "btn") {
         kvbutton b;
         kvbutton_init(b, 100, 50, 200, 40, picture, "Play", {12, 0, 10}, style, alignment, kLabel, kPicture);
@@ -28,11 +41,13 @@ protected:
         const calls_t calls = take_calls("gfx_draw_textured_rect");
         return calls.empty() ? "" : calls[0];
     }
+
+    std::unique_ptr<scoped_texture_data> textures_;
 };
 
 TEST_F(Button, ReportsOnePressPerClickWithItsSoundAndFrames) {
     kernel_sound_probe sound(srv_.data_dir, {"ui_snd1"});
-    standins().loadable_textures = {"btn"};
+    write_plain_textures(folder_, "data/", {"btn"});
     kvbutton b = make(kButtonFourFrames);
     EXPECT_EQ(drawn(b), "gfx_draw_textured_rect btn | 1 0.1 0 1 | 100 50 200 40 | 0 0 1 0.25");
 
@@ -59,7 +74,7 @@ TEST_F(Button, ReportsOnePressPerClickWithItsSoundAndFrames) {
 }
 
 TEST_F(Button, FramesOfEachStyle) {
-    standins().loadable_textures = {"btn"};
+    write_plain_textures(folder_, "data/", {"btn"});
     struct case_t {
         int32_t style;
         int32_t state;
@@ -131,18 +146,22 @@ TEST_F(Button, LabelPlacementAndPictureLoading) {
     kvbutton missing = make(kButtonWhole, kTextAlignLeft, "gone");
     take_calls();
     kvbutton_draw(missing);
-    EXPECT_EQ(take_calls(),
-              (calls_t{"texture_load gone", "texture_load QXlogo", "kvtext_draw Play 1 0.1 0 1"}));
+    EXPECT_EQ(take_calls(), calls_t{"kvtext_draw Play 1 0.1 0 1"});
+    EXPECT_NE(log().find("[GFX] File 'tex/tga/gone.tga' not found\n"), std::string::npos) << log();
     kvbutton bare = make(kButtonWhole, kTextAlignLeft, "");
     kvbutton_draw(bare);
     EXPECT_EQ(take_calls(), calls_t{"kvtext_draw Play 1 0.1 0 1"});
 
-    // A picture is loaded once and found afterwards.
-    standins().loadable_textures = {"btn"};
+    // A picture is loaded once and found afterwards, even when its file has gone since.
+    write_plain_textures(folder_, "data/", {"btn"});
     kvbutton b = make(kButtonWhole);
     kvbutton_draw(b);
+    std::filesystem::remove(folder_.file("data/tex/tga/btn.tga"));
+    clear_log();
+    take_calls();
     kvbutton_draw(b);
-    EXPECT_EQ(take_calls("texture_load"), calls_t{"texture_load btn"});
+    EXPECT_EQ(take_calls("gfx_draw_textured_rect").size(), 1u);
+    EXPECT_EQ(log(), "");
 }
 
 }  // namespace

@@ -12,9 +12,11 @@
 #include "data/file_stream.h"
 #include "data/package.h"
 #include "data/pak_archive.h"
+#include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
 #include "tests/game/game_test_support.h"
+#include "tests/gfx/texture_test_support.h"
 #include "tools/lmap_writer.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
@@ -86,19 +88,16 @@ TEST_F(ServerLoad, PrecacheLinesHoldAtMost255Characters) {
 TEST_F(ServerLoad, LoadsTheShadersOfTheLevelAndThePrecacheList) {
     write_level("harbour", {"s-wall", "s-floor"});
     write_text("precache.cfg", "# shared\nsmoke.tga\nfire.tga\n");
-    standins().loadable_textures = {"t-s-wall", "t-s-floor", "smoke", "fire"};
+    scoped_texture_data textures(srv_.data_dir);
+    write_plain_textures(folder_, "data/", {"t-s-wall", "t-s-floor", "smoke", "fire"});
     srv_.game_package = "harbour";
     ASSERT_TRUE(server_load_game_package(srv_, "harbour"));
-    EXPECT_EQ(take_calls(), (calls_t{
-                                "gfx_free_textures",
-                                "texture_load t-s-wall",
-                                "texture_load t-s-floor",
-                                "texture_load smoke",
-                                "texture_load fire",
-                                "gfx_load_lightmaps harbour",
-                            }));
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_free_textures", "gfx_load_lightmaps harbour"}));
     std::vector<std::string> cached;
-    for (const auto& t : kernel_get().graphics.textures) cached.push_back(t->name);
+    for (const auto& t : kernel_get().graphics.textures) {
+        cached.push_back(t->name);
+        EXPECT_TRUE(texture_is_loaded(*t)) << t->name;
+    }
     EXPECT_EQ(cached, (std::vector<std::string>{"t-s-wall", "t-s-floor", "smoke", "fire"}));
     EXPECT_EQ(log().find("[server] file precache.cfg not found"), std::string::npos);
 }
@@ -106,14 +105,15 @@ TEST_F(ServerLoad, LoadsTheShadersOfTheLevelAndThePrecacheList) {
 TEST_F(ServerLoad, PrecacheListIsReadForTheGamePackageOnly) {
     write_level("harbour", {});
     ASSERT_TRUE(load_package(srv_, "harbour", true));
-    standins().loadable_textures = {"a"};
+    scoped_texture_data textures(srv_.data_dir);
+    write_plain_textures(folder_, "data/", {"a"});
     take_calls();
     clear_log();
     srv_.game_package = "harbour";
     srv_.current_level_name = "harbour";
     server_precache_textures(srv_);
     EXPECT_EQ(log(), "[server] file precache.cfg not found\n");
-    EXPECT_TRUE(take_calls().empty());
+    EXPECT_TRUE(kernel_get().graphics.textures.empty());
 
     // The list may come from an archive.
     clear_log();
@@ -123,15 +123,17 @@ TEST_F(ServerLoad, PrecacheListIsReadForTheGamePackageOnly) {
     ASSERT_TRUE(srv_.archives.back());
     server_precache_textures(srv_);
     EXPECT_EQ(log(), "");
-    EXPECT_EQ(take_calls(), (calls_t{"texture_load a"}));
+    ASSERT_EQ(kernel_get().graphics.textures.size(), 1u);
+    EXPECT_EQ(kernel_get().graphics.textures[0]->name, "a");
 
     // Not the game package: the list is not even looked for.
     clear_log();
+    gfx_texture_list_clear(kernel_get().graphics);
     srv_.current_level_name = "kvmenu";
     write_text("precache.cfg", "a.tga\n");
     server_precache_textures(srv_);
     EXPECT_EQ(log(), "");
-    EXPECT_TRUE(take_calls().empty());
+    EXPECT_TRUE(kernel_get().graphics.textures.empty());
 }
 
 TEST_F(ServerLoad, WaterGetsATextureScrollEffect) {

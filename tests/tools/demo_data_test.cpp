@@ -15,6 +15,7 @@
 #include "game/kvspawn_point.h"
 #include "game/server_load.h"
 #include "gfx/surface.h"
+#include "gfx/texture.h"
 #include "gfx/view.h"
 #include "kernel/kernel.h"
 #include "tests/data/data_test_support.h"
@@ -185,6 +186,43 @@ TEST_F(DemoData, TexturesAndHitMapsLieInTheTextureFolder) {
         EXPECT_EQ(image[16], hit_map ? 8 : 24) << name;
     }
     EXPECT_EQ(server_load_hit_maps(srv_), 3) << log();
+}
+
+TEST_F(DemoData, EveryTextureLoadsInItsVariant) {
+    struct demo_texture {
+        const char* name;
+        uint8_t kind;
+        uint8_t two_level_alpha;
+    };
+    for (const demo_texture& d :
+         {demo_texture{"concrete", kTextureRgb, 0}, demo_texture{"QXlogo", kTextureRgb, 0},
+          demo_texture{"grime", kTextureGrey, 0}, demo_texture{"fence", kTextureRgba, 1},
+          demo_texture{"stripes", kTextureRgb, 0}}) {
+        SCOPED_TRACE(d.name);
+        texture t;
+        t.name = d.name;
+        texture_load(t, srv_, nullptr);
+        EXPECT_EQ(t.kind, d.kind);
+        EXPECT_EQ(t.two_level_alpha, d.two_level_alpha);
+        EXPECT_EQ(t.width, 16);
+    }
+    // "stripes" is stored bottom row first: its top row is red.
+    texture stripes;
+    stripes.name = "stripes";
+    texture_load(stripes, srv_, nullptr);
+    ASSERT_FALSE(stripes.pixels.empty());
+    EXPECT_EQ(stripes.pixels[0], 200);
+    EXPECT_EQ(log(), "");
+
+    // The shared package paints surfaces with them.
+    ASSERT_TRUE(load_package(srv_, tools::kDemoSharedPackage, false)) << log();
+    const package* shared = package_list_find(srv_.packages, tools::kDemoSharedPackage);
+    ASSERT_NE(shared, nullptr);
+    for (const char* name : {"s-grime", "s-fence", "s-stripes"}) {
+        bool found = false;
+        for (const surface* s : shared->surfaces.items) found = found || s->name == name;
+        EXPECT_TRUE(found) << name;
+    }
 }
 
 TEST_F(DemoData, TextTablesAndConfigurationRead) {
