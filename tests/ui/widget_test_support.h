@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "data/pak_archive.h"
 #include "game/server.h"
 #include "gfx/gfx.h"
 #include "gfx/texture_cache.h"

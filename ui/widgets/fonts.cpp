@@ -78,7 +78,7 @@ const int8_t* font_find_metrics(const std::string& name) {
         if (file_stream_read(*stream, record->widths, kFontWidths, &count) && count == kFontWidths) {
             record->failed = 0;
         } else {
-            log_write("gui: *WARNING* font metrics `%s' hold fewer than 256 widths.\n", name.c_str());
+            log_stamped("gui: *WARNING* font metrics `%s' hold fewer than 256 widths.\n", name.c_str());
         }
         file_stream_close(*stream);
     }
