@@ -12,6 +12,7 @@
 #include "tools/byte_writer.h"
 #include "tools/goal_writer.h"
 #include "tools/package_writer.h"
+#include "tools/font_writer.h"
 #include "tools/targa_writer.h"
 #include "tools/token_writer.h"
 #include "tools/wav_writer.h"
@@ -392,6 +393,14 @@ bool write_demo_data(const std::filesystem::path& folder) {
     for (const demo_texture& t : kDemoTextures) {
         if (!write_file(folder / (kTextureFolder + t.name + ".tga"), demo_texture_image(t))) return false;
     }
+    // The interface's fonts and pointer (tools/font_writer.h).
+    for (const bool bold : {true, false}) {
+        const std::string font = kTextureFolder + (bold ? kDemoFontBold : kDemoFontPlain);
+        const font_sheet sheet = font_draw(bold);
+        if (!write_file(folder / (font + ".tga"), font_targa(sheet))) return false;
+        if (!write_file(folder / (font + ".fm"), font_metrics_file(sheet))) return false;
+    }
+    if (!write_file(folder / (kTextureFolder + kDemoCursor + ".tga"), cursor_targa())) return false;
     return true;
 }
 
