@@ -148,7 +148,7 @@ font_sheet font_draw(bool bold) {
     sheet.rgba.resize(static_cast<std::size_t>(kFontSide) * kFontSide * 4);
     // White everywhere: filtering at a glyph's edge blends alpha only, never darkens the colour.
     for (std::size_t i = 0; i < sheet.rgba.size(); i += 4) sheet.rgba[i] = sheet.rgba[i + 1] = sheet.rgba[i + 2] = 255;
-    sheet.widths[' '] = kSpaceWidth;
+    sheet.widths[static_cast<int>(' ')] = kSpaceWidth;
     for (const glyph& g : kGlyphs) draw_glyph(sheet, g, bold);
     return sheet;
 }

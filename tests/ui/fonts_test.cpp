@@ -26,7 +26,7 @@ TEST_F(Fonts, MetricsLoadOnTheFirstLookupAndAnswerFromTheSecond) {
     EXPECT_EQ(font_find_metrics("gui_font02"), nullptr);
     const int8_t* widths = font_find_metrics("gui_font02");
     ASSERT_NE(widths, nullptr);
-    EXPECT_EQ(widths['A'], 12);
+    EXPECT_EQ(widths[static_cast<int>('A')], 12);
     EXPECT_EQ(widths[255], 8);  // the 44 bytes past 256 are ignored
     EXPECT_EQ(font_find_metrics("gui_font02"), widths);
 
@@ -75,7 +75,7 @@ TEST_F(Fonts, MetricsComeFromTheTextureFolderThenTheArchives) {
         font_find_metrics(c.font);
         const int8_t* widths = font_find_metrics(c.font);
         ASSERT_NE(widths, nullptr) << c.font;
-        EXPECT_EQ(widths['x'], c.width) << c.font;
+        EXPECT_EQ(widths[static_cast<int>('x')], c.width) << c.font;
     }
     srv.texture_dir = "gl/";
     font_find_metrics("other");

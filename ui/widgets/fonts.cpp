@@ -16,11 +16,35 @@ namespace {
 constexpr const char* kEllipsis = "...";
 constexpr std::size_t kEllipsisCut = 3;
 
-// One character's share of the sum, as the width rule adds it.
-inline float add_character(float sum, uint8_t c, double size, const int8_t* widths) {
-    const int w = std::min<int>(widths[c], kWidestCharacter);
-    return static_cast<float>(static_cast<double>(sum) + (w / 16.0) * size);
-}
+// Below this size every share (width x size / 16) is exact in single precision, so adding it in
+// single precision rounds the sum exactly as adding it in double precision and storing it does.
+constexpr int32_t kExactSingleSize = 1 << 20;
+
+// The running sum of the width rule: each character's share is added and the sum stored as a
+// single-precision value.
+class width_sum {
+public:
+    width_sum(int32_t size, const int8_t* widths)
+        : widths_(widths),
+          size_(static_cast<float>(size)),
+          exact_single_(size > -kExactSingleSize && size < kExactSingleSize) {}
+
+    void add(uint8_t c) {
+        const int w = std::min<int>(widths_[c], kWidestCharacter);
+        if (exact_single_) {
+            sum_ += static_cast<float>(w) * size_ * (1.0f / 16.0f);
+        } else {
+            sum_ = static_cast<float>(static_cast<double>(sum_) + (w / 16.0) * static_cast<double>(size_));
+        }
+    }
+    float sum() const { return sum_; }
+
+private:
+    const int8_t* widths_;
+    float size_;
+    bool exact_single_;
+    float sum_ = 0.0f;
+};
 
 // The sum truncated toward zero, held in int32 (a long text at a large size leaves its range).
 int32_t width_of_sum(float sum) {
@@ -87,10 +111,9 @@ const int8_t* font_find_metrics(const std::string& name) {
 }
 
 int32_t text_width(std::string_view text, int32_t size, const int8_t* widths) {
-    const double single_size = static_cast<double>(static_cast<float>(size));
-    float sum = 0.0f;
-    for (const char ch : text) sum = add_character(sum, static_cast<uint8_t>(ch), single_size, widths);
-    return width_of_sum(sum);
+    width_sum sum(size, widths);
+    for (const char ch : text) sum.add(static_cast<uint8_t>(ch));
+    return width_of_sum(sum.sum());
 }
 
 void kvtext_fit_width(kvtext& label, int32_t max) {
@@ -102,12 +125,11 @@ void kvtext_fit_width(kvtext& label, int32_t max) {
     if (text_width(text, size, widths) < max) return;
     // Dropping the last character and measuring again until the text fits finds the longest prefix
     // that fits: every prefix's width is the running sum at its end, so one pass finds it too.
-    const double single_size = static_cast<double>(static_cast<float>(size));
+    width_sum sum(size, widths);
     std::size_t keep = 0;
-    float sum = 0.0f;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        sum = add_character(sum, static_cast<uint8_t>(text[i]), single_size, widths);
-        if (width_of_sum(sum) <= max) keep = i + 1;
+        sum.add(static_cast<uint8_t>(text[i]));
+        if (width_of_sum(sum.sum()) <= max) keep = i + 1;
     }
     std::string fitted = text.substr(0, keep);
     if (fitted.size() >= kEllipsisCut) fitted.resize(fitted.size() - kEllipsisCut);

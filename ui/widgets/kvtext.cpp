@@ -90,21 +90,14 @@ bool kvtext_draw(const kvtext& t) {
     texture* font = widget_texture(g, t.font);
     if (!font) return false;
     const int8_t* widths = font_find_metrics(t.font);
-    const int32_t width =
-        widths ? text_width(t.text, screen_int(static_cast<double>(t.char_width)), widths)
-               : screen_int(static_cast<double>(t.text.size()) * static_cast<double>(t.char_width));
+    if (t.alignment < kTextAlignLeft || t.alignment > kTextAlignRight) return true;
     double start = static_cast<double>(t.x);
-    switch (t.alignment) {
-        case kTextAlignLeft:
-            break;
-        case kTextAlignCentre:
-            start -= static_cast<double>(width / 2);
-            break;
-        case kTextAlignRight:
-            start -= static_cast<double>(width);
-            break;
-        default:
-            return true;
+    if (t.alignment != kTextAlignLeft) {
+        // With metrics the text's width; without (not read yet) whole cells.
+        const int32_t width =
+            widths ? text_width(t.text, screen_int(static_cast<double>(t.char_width)), widths)
+                   : screen_int(static_cast<double>(t.text.size()) * static_cast<double>(t.char_width));
+        start -= static_cast<double>(t.alignment == kTextAlignCentre ? width / 2 : width);
     }
     g.driver->draw_text(font, {t.colour[0], t.colour[1], t.colour[2]}, screen_int(start),
                         screen_int(static_cast<double>(t.y)), screen_int(static_cast<double>(t.char_width)),
