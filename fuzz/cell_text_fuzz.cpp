@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string cell(reinterpret_cast<const char*>(data + kHeader), size - kHeader);
 
     kvtext label;
-    kvtext_init(label, 0, 0, {0.5f, 0.5f, 0.5f, 0.5f}, "", kFont, char_size, char_size, kTextAlignLeft, false);
+    kvtext_init(label, 0, 0, {0.5f, 0.5f, 0.5f, 0.5f}, "", kFont, char_size, char_size, kTextAlignLeft,
+                false);
     const std::string text = cell_markup(label, cell);
     check(text.size() <= cell.size());
     for (const float c : label.colour) check(c == 0.0f || c == 0.5f || c == 1.0f);

@@ -10,9 +10,9 @@
 
 #include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
+#include "tools/font_writer.h"
 #include "tools/goal_writer.h"
 #include "tools/package_writer.h"
-#include "tools/font_writer.h"
 #include "tools/targa_writer.h"
 #include "tools/token_writer.h"
 #include "tools/wav_writer.h"

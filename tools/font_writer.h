@@ -14,9 +14,9 @@ namespace kv::tools {
 inline constexpr const char* kDemoFontBold = "gui_font01";
 inline constexpr const char* kDemoFontPlain = "gui_font02";
 inline constexpr const char* kDemoCursor = "kvCursor";
-inline constexpr int kFontCell = 16;                     // texels a cell side
-inline constexpr int kFontSide = 16 * kFontCell;         // texels a texture side
-inline constexpr int kFontTopMargin = kFontCell / 8;     // rows the drivers leave out at a cell's top
+inline constexpr int kFontCell = 16;                  // texels a cell side
+inline constexpr int kFontSide = 16 * kFontCell;      // texels a texture side
+inline constexpr int kFontTopMargin = kFontCell / 8;  // rows the drivers leave out at a cell's top
 inline constexpr int kCursorFrameSide = 32;
 inline constexpr int kCursorFrameCount = 8;
 

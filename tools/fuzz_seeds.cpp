@@ -409,7 +409,8 @@ std::vector<seed_file> font_seeds(const std::string& target) {
     const auto cell = [&plain](int32_t max, int32_t size, std::string_view text) {
         std::vector<uint8_t> bytes = plain;
         for (const int32_t value : {max, size}) {
-            for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i)));
+            const auto bits = static_cast<uint32_t>(value);
+            for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(bits >> (8 * i)));
         }
         bytes.insert(bytes.end(), text.begin(), text.end());
         return bytes;

@@ -69,7 +69,8 @@ TEST_F(KvgameChat, InitSetsUpTheScoresAndHidesThePanel) {
     EXPECT_EQ(scores_.columns[4].title, "Ping");
     EXPECT_EQ(scores_.columns[4].width, 152);
     EXPECT_EQ(scores_.columns[4].value, 50);
-    EXPECT_EQ((std::vector<float>{aim_.x, aim_.y, aim_.width, aim_.height}), (std::vector<float>{436, 415, 128, 170}));
+    EXPECT_EQ((std::vector<float>{aim_.x, aim_.y, aim_.width, aim_.height}),
+              (std::vector<float>{436, 415, 128, 170}));
     EXPECT_TRUE(aim_.visible);
     EXPECT_FALSE(picture_.visible);
     EXPECT_FALSE(label_.visible);

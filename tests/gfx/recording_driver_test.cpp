@@ -13,9 +13,22 @@ namespace {
 
 // The text calls are written without printf; their lines read as the format would write them.
 TEST(RecordingDriver, TextLinesReadAsPrintfWouldWriteThem) {
-    const float values[] = {0.0f,     1.0f,      0.5f,   0.1f,  1.0f / 3.0f, -2.75f,    1e-5f,
-                            123456.f, 1234567.f, 1e20f,  -0.0f, 3.14159265f, 100000.f, 999999.5f,
-                            std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()};
+    const float values[] = {0.0f,
+                            1.0f,
+                            0.5f,
+                            0.1f,
+                            1.0f / 3.0f,
+                            -2.75f,
+                            1e-5f,
+                            123456.f,
+                            1234567.f,
+                            1e20f,
+                            -0.0f,
+                            3.14159265f,
+                            100000.f,
+                            999999.5f,
+                            std::numeric_limits<float>::infinity(),
+                            std::numeric_limits<float>::quiet_NaN()};
     recording_driver driver;
     auto font = texture_create("font");
     for (const float v : values) {

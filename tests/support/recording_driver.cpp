@@ -40,9 +40,9 @@ public:
     }
     line_builder& real(float v) {
         char digits[48];
-        const auto end =
-            std::to_chars(digits, digits + sizeof digits, static_cast<double>(v), std::chars_format::general, 6)
-                .ptr;
+        const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<double>(v),
+                                       std::chars_format::general, 6)
+                             .ptr;
         text_ += ' ';
         text_.append(digits, end);
         return *this;

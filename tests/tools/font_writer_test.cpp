@@ -31,8 +31,8 @@ rgba_image read_targa(const std::string& bytes) {
     for (int y = 0; y < image.height; ++y) {
         const int stored = top_first ? y : image.height - 1 - y;
         for (int x = 0; x < image.width; ++x) {
-            image.alpha[static_cast<std::size_t>(y) * image.width + x] =
-                static_cast<uint8_t>(bytes[data + (static_cast<std::size_t>(stored) * image.width + x) * 4 + 3]);
+            image.alpha[static_cast<std::size_t>(y) * image.width + x] = static_cast<uint8_t>(
+                bytes[data + (static_cast<std::size_t>(stored) * image.width + x) * 4 + 3]);
         }
     }
     return image;
@@ -85,7 +85,9 @@ TEST(FontWriter, EachWidthCoversItsGlyphAsTheDriversCutIt) {
         int inked = 0;
         for (int y = 0; y < cursor.height; ++y) {
             for (int x = 0; x < cursor.height; ++x) {
-                inked += cursor.alpha[static_cast<std::size_t>(y) * cursor.width + frame * cursor.height + x] ? 1 : 0;
+                inked += cursor.alpha[static_cast<std::size_t>(y) * cursor.width + frame * cursor.height + x]
+                             ? 1
+                             : 0;
             }
         }
         EXPECT_GT(inked, 50) << frame;

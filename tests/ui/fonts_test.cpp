@@ -97,15 +97,15 @@ TEST_F(Fonts, WidthFitAndMarkup) {
         int32_t size;
         int32_t width;
     } measured[] = {
-        {"abc", 16, 45},           // 15/16 of 16 each
-        {"", 16, 0},               // whatever the size
-        {"", 1000000, 0},          //
-        {"\xC8", 16, 4},           // code 200 uses its own width
-        {"ab\xB0", 16, 14},        // 30 - 16
-        {"\xB0\xB0", 10, -20},     // toward zero from below
-        {"W", 16, 15},             // widths above 15 count as 15
-        {"Hello", 10, 25},         // 5 x 8/16 x 10
-        {"abc", 7, 19},            // 3 x 6.5625 = 19.6875, truncated
+        {"abc", 16, 45},                                   // 15/16 of 16 each
+        {"", 16, 0},                                       // whatever the size
+        {"", 1000000, 0},                                  //
+        {"\xC8", 16, 4},                                   // code 200 uses its own width
+        {"ab\xB0", 16, 14},                                // 30 - 16
+        {"\xB0\xB0", 10, -20},                             // toward zero from below
+        {"W", 16, 15},                                     // widths above 15 count as 15
+        {"Hello", 10, 25},                                 // 5 x 8/16 x 10
+        {"abc", 7, 19},                                    // 3 x 6.5625 = 19.6875, truncated
         {std::string(3000, 'a'), 1000000000, 2147483647},  // held in int32
     };
     for (const auto& m : measured) {
@@ -146,13 +146,13 @@ TEST_F(Fonts, WidthFitAndMarkup) {
         const char* font;
     } cells[] = {
         {"/c4/c/fgui_font01/fReady", "Ready", {1, 0, 0, 0}, "gui_font01"},
-        {"/c2/cA/c1/cB", "A/c1/cB", {0, 1, 0, 0}, "font"},  // only the first of each
-        {"/c7/c/f/f", "", {1, 1, 1, 0}, ""},                 // an empty font name is taken
-        {"x/c 5z/cy", "xy", {1, 0, 1, 0}, "font"},           // blanks, then digits to the first other
-        {"/c-1/c", "", {1, 1, 1, 0}, "font"},                // -1 has every bit
-        {"/c/c/c", "/c", {0, 0, 0, 0}, "font"},              // no digits: black
-        {"/c99999999999999999999/c", "", {1, 1, 1, 0}, "font"},  // too long a number wraps, no fault
-        {"/c4Ready", "/c4Ready", {0.5f, 0.5f, 0.5f, 0.5f}, "font"},        // unclosed: kept as text
+        {"/c2/cA/c1/cB", "A/c1/cB", {0, 1, 0, 0}, "font"},           // only the first of each
+        {"/c7/c/f/f", "", {1, 1, 1, 0}, ""},                         // an empty font name is taken
+        {"x/c 5z/cy", "xy", {1, 0, 1, 0}, "font"},                   // blanks, then digits to the first other
+        {"/c-1/c", "", {1, 1, 1, 0}, "font"},                        // -1 has every bit
+        {"/c/c/c", "/c", {0, 0, 0, 0}, "font"},                      // no digits: black
+        {"/c99999999999999999999/c", "", {1, 1, 1, 0}, "font"},      // too long a number wraps, no fault
+        {"/c4Ready", "/c4Ready", {0.5f, 0.5f, 0.5f, 0.5f}, "font"},  // unclosed: kept as text
         {"/fgui_font01Ready", "/fgui_font01Ready", {0.5f, 0.5f, 0.5f, 0.5f}, "font"},
         {"/c1/c/fx", "/fx", {0, 0, 1, 0}, "font"},
         {"/f/c4/c/fA", "A", {1, 0, 0, 0}, ""},  // colour first, then the font in what is left

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/text_tables.h"
 #include "tests/ui/widget_test_support.h"
 
 namespace kv {
@@ -23,7 +24,7 @@ TEST_F(Kvmltext, SplitsAtLineFeedsAndDropsTheCarriageReturnBeforeThem) {
         {"", {""}},
         {"one", {"one"}},
         {"\n\n", {"", "", ""}},
-        {"a\r", {"a"}},             // the last piece too
+        {"a\r", {"a"}},  // the last piece too
         {"\r", {""}},
         {"a\r\r\nb", {"a\r", "b"}},  // only the last carriage return
         {"a\rb", {"a\rb"}},
@@ -85,6 +86,20 @@ TEST_F(Kvmltext, DrawsEveryLineOnItsRowPastTheLastRowToo) {
     kvmltext plain(0, 0, 10, 10, 1, 1, {1, 1, 1, 1}, "p", "plain");
     EXPECT_TRUE(kvmltext_draw(plain));
     EXPECT_EQ(drawn(), calls_t{"draw_text plain 1 1 1 | 0 0 10 10 | p | 0 null"});
+}
+
+TEST_F(Kvmltext, ShowsANumberedTextTableEntry) {
+    server& srv = server_get();
+    const std::vector<std::string> kept = srv.text_tables[kTextBase].entries;
+    text_table_fill(srv, kTextBase, {{3, "Round over\r\nBlue wins"}, {1, "Ready"}});
+    const kvmltext w(0, 0, 100, 100, 10, 10, {1, 1, 1, 1}, server_text(srv, kTextBase, 3), "font");
+    EXPECT_EQ(w.lines, (std::vector<std::string>{"Round over", "Blue wins"}));
+    // The numbers not given read as themselves.
+    EXPECT_EQ(server_text(srv, kTextBase, 0), "#0");
+    EXPECT_EQ(server_text(srv, kTextBase, 2), "#2");
+    EXPECT_EQ(server_text(srv, kTextBase, 1), "Ready");
+    EXPECT_EQ(server_text(srv, kTextBase, 4), "");
+    srv.text_tables[kTextBase].entries = kept;
 }
 
 }  // namespace

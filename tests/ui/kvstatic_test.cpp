@@ -77,8 +77,7 @@ TEST_F(Kvradar, PlacesBlipsAboutItsCentreInTheirColours) {
     EXPECT_EQ(drawn(), (calls_t{"draw_quad_uv_tinted radar 1 1 1 | 100 200 200 100 | 0 0 1 1",
                                 "draw_point 300 250 | 255 0 0 | 2",  // range / 2 to the right: the edge
                                 "draw_point 200 250 | 0 255 0 | 2",  // the centre
-                                "draw_point 100 150 | 0 0 255 | 2",
-                                "draw_point 240 270 | 128 128 128 | 2",
+                                "draw_point 100 150 | 0 0 255 | 2", "draw_point 240 270 | 128 128 128 | 2",
                                 "draw_point 200 250 | 128 128 128 | 2"}));
 
     // A new list replaces the old; an empty one leaves a plain picture.

@@ -31,12 +31,10 @@ TEST_F(Kvtext, AlignsByTheMeasuredWidth) {
         const char* text;
         int32_t x;
     } cases[] = {
-        {kTextAlignLeft, "abcdefgh", 500},
-        {kTextAlignRight, "abcdefgh", 380},   // 120 wide
-        {kTextAlignCentre, "abcdefgh", 440},  // half of 120
-        {kTextAlignCentre, "abcdefgh|", 440}, // half of 121 is 60
-        {kTextAlignRight, "abcdefgh|", 379},
-        {kTextAlignRight, "", 500},
+        {kTextAlignLeft, "abcdefgh", 500},    {kTextAlignRight, "abcdefgh", 380},  // 120 wide
+        {kTextAlignCentre, "abcdefgh", 440},                                       // half of 120
+        {kTextAlignCentre, "abcdefgh|", 440},                                      // half of 121 is 60
+        {kTextAlignRight, "abcdefgh|", 379},  {kTextAlignRight, "", 500},
     };
     for (const auto& c : cases) {
         drawn();

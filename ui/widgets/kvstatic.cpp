@@ -33,8 +33,9 @@ bool kvstatic_draw(kvstatic& w) {
     gfx& g = kernel_get().graphics;
     texture* t = widget_texture(g, w.texture_name);
     if (!t) return false;
-    g.driver->draw_quad_uv_tinted(t, {w.colour[0], w.colour[1], w.colour[2]}, {w.x, w.y, w.width, w.height},
-                                  {w.texture_rect[0], w.texture_rect[1], w.texture_rect[2], w.texture_rect[3]});
+    g.driver->draw_quad_uv_tinted(
+        t, {w.colour[0], w.colour[1], w.colour[2]}, {w.x, w.y, w.width, w.height},
+        {w.texture_rect[0], w.texture_rect[1], w.texture_rect[2], w.texture_rect[3]});
     return true;
 }
 

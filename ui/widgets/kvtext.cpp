@@ -8,7 +8,8 @@
 namespace kv {
 
 void kvtext_init(kvtext& t, int32_t x, int32_t y, const float (&colour)[4], const std::string& text,
-                 const std::string& font, int32_t char_width, int32_t char_height, int32_t alignment, bool flag) {
+                 const std::string& font, int32_t char_width, int32_t char_height, int32_t alignment,
+                 bool flag) {
     t.text.clear();
     t.font.clear();
     kvtext_setup(t, x, y, colour, text, font, char_width, char_height, alignment, flag);

@@ -26,7 +26,8 @@ struct kvtext {
 };
 
 void kvtext_init(kvtext& t, int32_t x, int32_t y, const float (&colour)[4], const std::string& text,
-                 const std::string& font, int32_t char_width, int32_t char_height, int32_t alignment, bool flag);
+                 const std::string& font, int32_t char_width, int32_t char_height, int32_t alignment,
+                 bool flag);
 // The form the level objects' labels are made with: the three values are the character width, the
 // flag (non-zero: set) and the character height.
 void kvtext_init(kvtext& t, float x, float y, const float (&colour)[4], const std::string& text,
