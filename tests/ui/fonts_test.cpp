@@ -30,9 +30,19 @@ TEST_F(Fonts, MetricsLoadOnTheFirstLookupAndAnswerFromTheSecond) {
     EXPECT_EQ(widths[255], 8);  // the 44 bytes past 256 are ignored
     EXPECT_EQ(font_find_metrics("gui_font02"), widths);
 
-    // The names are exact: another case is another font, with no file of its own.
+    // Records are kept by the exact name; the file is found as every data file is, also when only
+    // its case differs (and a '\\' separates folders).
     EXPECT_EQ(font_find_metrics("GUI_FONT02"), nullptr);
+    const int8_t* other_case = font_find_metrics("GUI_FONT02");
+    ASSERT_NE(other_case, nullptr);
+    EXPECT_NE(other_case, widths);
+    EXPECT_EQ(other_case[static_cast<int>('A')], 12);
     EXPECT_EQ(font_registry_get().fonts.size(), 2u);
+    write_metrics("slashed", widths_of(3));
+    server_get().texture_dir = "tga\\";
+    font_find_metrics("slashed");
+    ASSERT_NE(font_find_metrics("slashed"), nullptr);
+    EXPECT_EQ(font_find_metrics("slashed")[0], 3);
     EXPECT_EQ(log(), "");
 }
 
