@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -120,6 +122,32 @@ TEST_F(Fonts, WidthFitAndMarkup) {
     };
     for (const auto& m : measured) {
         EXPECT_EQ(text_width(m.text, m.size, widths), m.width) << m.text.substr(0, 8) << " " << m.size;
+    }
+
+    // Against the rule written out in double precision, over every width byte and sizes on both sides
+    // of where the sum can be kept in single precision.
+    const auto by_the_rule = [](const std::string& text, int32_t size, const int8_t* w) {
+        float sum = 0.0f;
+        for (const char ch : text) {
+            const int c = std::min<int>(w[static_cast<uint8_t>(ch)], 15);
+            sum = static_cast<float>(static_cast<double>(sum) +
+                                     (c / 16.0) * static_cast<double>(static_cast<float>(size)));
+        }
+        // Held in int32.
+        return static_cast<int32_t>(std::clamp<int64_t>(static_cast<int64_t>(sum), INT32_MIN, INT32_MAX));
+    };
+    int8_t all[256];
+    std::string codes(256, '\0');
+    for (int c = 0; c < 256; ++c) {
+        all[c] = static_cast<int8_t>(c);
+        codes[static_cast<std::size_t>(c)] = static_cast<char>(255 - c);
+    }
+    for (const int32_t size :
+         {1, 7, 1000, 65535, 65536, 65537, 1048577, 16777217, -65535, -65537, -16777217}) {
+        for (std::size_t length : {1u, 17u, 256u}) {
+            const std::string text = codes.substr(0, length);
+            EXPECT_EQ(text_width(text, size, all), by_the_rule(text, size, all)) << size << " " << length;
+        }
     }
 
     const struct {

@@ -16,9 +16,10 @@ namespace {
 constexpr const char* kEllipsis = "...";
 constexpr std::size_t kEllipsisCut = 3;
 
-// Below this size every share (width x size / 16) is exact in single precision, so adding it in
-// single precision rounds the sum exactly as adding it in double precision and storing it does.
-constexpr int32_t kExactSingleSize = 1 << 20;
+// Below this size every share (a width of at most 128 either way, times the size, over 16) is exact
+// in single precision, and adding it in single precision rounds the sum as adding it in double
+// precision and storing it does (double precision has more than twice the digits plus two).
+constexpr int32_t kExactSingleSize = 1 << 16;
 
 // The running sum of the width rule: each character's share is added and the sum stored as a
 // single-precision value.
