@@ -1,8 +1,8 @@
 #include "game/kvbutton.h"
 
-#include "gfx/texture.h"
-#include "gfx/texture_cache.h"
+#include "gfx/gfx.h"
 #include "kernel/kernel.h"
+#include "ui/widgets/widget_texture.h"
 
 namespace kv {
 namespace {
@@ -38,7 +38,7 @@ constexpr frame kFrames[3][4] = {
 }  // namespace
 
 void kvbutton_init(kvbutton& b, int32_t left, int32_t top, int32_t width, int32_t height,
-                   const std::string& picture, const std::string& label_text,
+                   const std::string& picture, const std::string& label_text, const std::string& label_font,
                    const int32_t (&label_values)[3], int32_t style, int32_t alignment,
                    const float (&label_colours)[4][4], const float (&picture_colours)[4][4]) {
     b = kvbutton();
@@ -61,7 +61,7 @@ void kvbutton_init(kvbutton& b, int32_t left, int32_t top, int32_t width, int32_
     if (alignment == kTextAlignCentre) x = left + width / 2;
     if (alignment == kTextAlignRight) x = left + width;
     kvtext_init(b.label, static_cast<float>(x), static_cast<float>(y), b.picture_colours[kButtonNormal],
-                label_text, label_values, alignment, "");
+                label_text, label_values, alignment, label_font);
 }
 
 bool kvbutton_handle_pointer(kvbutton& b, bool pressed, int32_t x, int32_t y) {
@@ -95,24 +95,17 @@ bool kvbutton_handle_pointer(kvbutton& b, bool pressed, int32_t x, int32_t y) {
 
 void kvbutton_draw(kvbutton& b) {
     if (!b.visible) return;
-    if (!b.picture.empty()) {
-        gfx& g = kernel_get().graphics;
-        texture* t = gfx_find_texture(g, b.picture);
-        if (!t) {
-            layer_state state;
-            gfx_load_texture(g, b.picture, state, false);
-            t = gfx_find_texture(g, b.picture);
-        }
-        if (t && texture_is_loaded(*t)) {
-            const int style = b.style >= kButtonWhole && b.style <= kButtonTwoFrames ? b.style : kButtonWhole;
-            const int row = !b.enabled
-                                ? kButtonDisabledRow
-                                : (b.state >= kButtonNormal && b.state <= kButtonPressed ? b.state : 0);
-            const frame& f = kFrames[style][row];
-            for (int i = 0; i < 4; ++i) b.texture_rect[i] = f.rect[i];
-            gfx_draw_textured_rect(g, *t, b.picture_colours[f.colour_row], b.left, b.top, b.width, b.height,
-                                   b.texture_rect);
-        }
+    gfx& g = kernel_get().graphics;
+    if (texture* t = b.picture.empty() ? nullptr : widget_texture(g, b.picture)) {
+        const int style = b.style >= kButtonWhole && b.style <= kButtonTwoFrames ? b.style : kButtonWhole;
+        const int row = !b.enabled ? kButtonDisabledRow
+                                   : (b.state >= kButtonNormal && b.state <= kButtonPressed ? b.state : 0);
+        const frame& f = kFrames[style][row];
+        for (int i = 0; i < 4; ++i) b.texture_rect[i] = f.rect[i];
+        const float(&colour)[4] = b.picture_colours[f.colour_row];
+        g.driver->draw_quad_uv_tinted(
+            t, {colour[0], colour[1], colour[2]}, {b.left, b.top, b.width, b.height},
+            {b.texture_rect[0], b.texture_rect[1], b.texture_rect[2], b.texture_rect[3]});
     }
     kvbutton_draw_label(b);
 }

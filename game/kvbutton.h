@@ -39,16 +39,16 @@ struct kvbutton {
     uint8_t visible = 1;
 };
 
-// The label text, values and alignment go to the label, which stands at the button's vertical
+// The label text, font, values and alignment go to the label, which stands at the button's vertical
 // middle (plus half the third value) and at its left edge, centre or right edge by the alignment.
 void kvbutton_init(kvbutton& b, int32_t left, int32_t top, int32_t width, int32_t height,
-                   const std::string& picture, const std::string& label_text,
+                   const std::string& picture, const std::string& label_text, const std::string& label_font,
                    const int32_t (&label_values)[3], int32_t style, int32_t alignment,
                    const float (&label_colours)[4][4], const float (&picture_colours)[4][4]);
 // A pointer event; true when the press of an enabled button starts here, or when the pointer is over
 // the button without pressing. The edges are outside.
 bool kvbutton_handle_pointer(kvbutton& b, bool pressed, int32_t x, int32_t y);
-// The picture (the frame of its style and state), then the label.
+// The picture (the frame of its style and state, through the display driver), then the label.
 void kvbutton_draw(kvbutton& b);
 void kvbutton_draw_label(const kvbutton& b);
 void kvbutton_set_enabled(kvbutton& b, bool enabled);

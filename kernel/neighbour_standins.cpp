@@ -32,7 +32,6 @@
 #include "ui/gui.h"
 #include "ui/hud.h"
 #include "ui/input/input.h"
-#include "ui/kvtext.h"
 #include "ui/widgets.h"
 #include "util/text.h"
 #include "world/sector.h"
@@ -112,25 +111,6 @@ void hud_set_sights(int32_t mode, const std::string& picture_a, const std::strin
     record(str_format("hud_set_sights %d %s %s", mode, picture_a.c_str(), picture_b.c_str()));
 }
 
-void kvstatic_set_rect(kvstatic& w, int32_t x, int32_t y, int32_t width, int32_t height) {
-    w.rect[0] = x;
-    w.rect[1] = y;
-    w.rect[2] = width;
-    w.rect[3] = height;
-}
-
-void kvstatic_set_visible(kvstatic& w, bool visible) {
-    w.visible = visible;
-}
-
-void kvmltext_set_text(kvmltext& w, const std::string& text, int32_t, int32_t) {
-    w.text = text;
-}
-
-void kvmltext_set_visible(kvmltext& w, bool visible) {
-    w.visible = visible;
-}
-
 void kvselection_add_column(kvselection& w, const std::string& title, int32_t width, int32_t value) {
     w.columns.push_back({title, width, value});
 }
@@ -141,31 +121,6 @@ void input_get_mouse_motion(input&, int32_t& dx, int32_t& dy) {
     dy = s.mouse_dy;
     s.mouse_dx = 0;
     s.mouse_dy = 0;
-}
-
-void kvtext_init(kvtext& t, float x, float y, const float (&colour)[4], const std::string& text,
-                 const int32_t (&values)[3], int32_t alignment, const std::string& font) {
-    t.x = x;
-    t.y = y;
-    for (int i = 0; i < 4; ++i) t.colour[i] = colour[i];
-    t.text = text;
-    for (int i = 0; i < 3; ++i) t.values[i] = values[i];
-    t.alignment = alignment;
-    t.font = font;
-}
-
-void kvtext_set_position(kvtext& t, float x, float y) {
-    t.x = x;
-    t.y = y;
-}
-
-void kvtext_set_color(kvtext& t, const float (&colour)[4]) {
-    for (int i = 0; i < 4; ++i) t.colour[i] = colour[i];
-}
-
-void kvtext_draw(const kvtext& t) {
-    record(str_format("kvtext_draw %s %g %g %g %g", t.text.c_str(), t.colour[0], t.colour[1], t.colour[2],
-                      t.colour[3]));
 }
 
 void input_select_driver(input& in, uint32_t kind) {

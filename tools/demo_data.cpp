@@ -10,6 +10,7 @@
 
 #include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
+#include "tools/font_writer.h"
 #include "tools/goal_writer.h"
 #include "tools/package_writer.h"
 #include "tools/targa_writer.h"
@@ -435,6 +436,14 @@ bool write_demo_data(const std::filesystem::path& folder) {
     for (const file& f : variants) {
         if (!write_file(folder / f.name, f.bytes)) return false;
     }
+    // The interface's fonts and pointer (tools/font_writer.h).
+    for (const bool bold : {true, false}) {
+        const std::string font = kTextureFolder + (bold ? kDemoFontBold : kDemoFontPlain);
+        const font_sheet sheet = font_draw(bold);
+        if (!write_file(folder / (font + ".tga"), font_targa(sheet))) return false;
+        if (!write_file(folder / (font + ".fm"), font_metrics_file(sheet))) return false;
+    }
+    if (!write_file(folder / (kTextureFolder + kDemoCursor + ".tga"), cursor_targa())) return false;
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
 #include "tools/demo_data.h"
+#include "tools/font_writer.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/qxtx_writer.h"
@@ -441,6 +442,26 @@ std::vector<seed_file> qxtx_seeds() {
     luminance_alpha.format = 2;
     luminance_alpha.texels = {1, 2, 3, 4, 5, 6};
     return {{"rgb-v10", qxtx(rgb)}, {"luminance-alpha-v09", qxtx(luminance_alpha)}};
+// Metrics files of the demo fonts and a short one; list cells over the plain font's widths.
+std::vector<seed_file> font_seeds(const std::string& target) {
+    const std::vector<uint8_t> plain = font_metrics_file(font_draw(false));
+    if (target == "font_metrics_fuzz") {
+        return {{"gui_font01.fm", font_metrics_file(font_draw(true))},
+                {"gui_font02.fm", plain},
+                {"short.fm", std::vector<uint8_t>(plain.begin(), plain.end() - 1)}};
+    }
+    const auto cell = [&plain](int32_t max, int32_t size, std::string_view text) {
+        std::vector<uint8_t> bytes = plain;
+        for (const int32_t value : {max, size}) {
+            const auto bits = static_cast<uint32_t>(value);
+            for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+        }
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        return bytes;
+    };
+    return {{"ready", cell(100, 10, "/c4/c/fgui_font01/fReady")},
+            {"two-colours", cell(40, 16, "/c2/cA/c1/cB")},
+            {"long-name", cell(120, 8, "/c1/c/fgui_font02/fA very long server name [LAN] 8/16")}};
 }
 
 }  // namespace
@@ -459,6 +480,8 @@ std::vector<std::string> fuzz_seed_targets() {
             "net_server_dispatch_fuzz",
             "listing_query_fuzz",
             "render_package_fuzz",
+            "font_metrics_fuzz",
+            "cell_text_fuzz",
             "wav_file_fuzz",
             "session_command_fuzz",
             "service_script_fuzz",
@@ -474,6 +497,7 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
                 {"small", small_package()}};
     }
     if (target == "pak_archive_fuzz") return {{"archive", archive()}, {"empty", pak_writer().finish()}};
+    if (target == "font_metrics_fuzz" || target == "cell_text_fuzz") return font_seeds(target);
     if (target == "render_package_fuzz")
         return {{"render-16bit-ids", render_package(2)}, {"render-8bit-ids", render_package(1)}};
     if (target == "world_package_fuzz") {

@@ -69,11 +69,12 @@ TEST_F(KvgameChat, InitSetsUpTheScoresAndHidesThePanel) {
     EXPECT_EQ(scores_.columns[4].title, "Ping");
     EXPECT_EQ(scores_.columns[4].width, 152);
     EXPECT_EQ(scores_.columns[4].value, 50);
-    EXPECT_EQ(std::vector<int32_t>(aim_.rect, aim_.rect + 4), (std::vector<int32_t>{436, 415, 128, 170}));
+    EXPECT_EQ((std::vector<float>{aim_.x, aim_.y, aim_.width, aim_.height}),
+              (std::vector<float>{436, 415, 128, 170}));
     EXPECT_TRUE(aim_.visible);
     EXPECT_FALSE(picture_.visible);
     EXPECT_FALSE(label_.visible);
-    EXPECT_EQ(label_.text, std::string(10, '\n'));
+    EXPECT_EQ(kvmltext_text(label_), std::string(10, '\n'));
 
     srv_.snapshot.flags = 2;
     kvgame_message_list_init(m_, env_);
@@ -96,7 +97,7 @@ TEST_F(KvgameChat, ChatEntrySendsEditsAndCloses) {
     EXPECT_EQ(m_.lines[9], "#hi!");
     keys({kKeyPromptSwitch2, kKeyF6, 0x200});
     EXPECT_EQ(m_.lines[9], "#hi!");
-    EXPECT_EQ(label_.text, std::string(9, '\n') + "#hi!\n");
+    EXPECT_EQ(kvmltext_text(label_), std::string(9, '\n') + "#hi!\n");
 
     // A released key lets go of its action in the local being.
     keys({-kKeyW, -kKeyF7 - 1000});
@@ -152,7 +153,7 @@ TEST_F(KvgameChat, RadioLinesPlayTheirVoiceAndShowTheirText) {
     kvgame_radio_line(m_, env_, 23, "Bob");
     EXPECT_EQ(sound.take(), (calls_t{"1 rvkv33 0 0"}));
     EXPECT_EQ(m_.lines[0], "(Bob) Enemy spotted");
-    EXPECT_EQ(label_.text.substr(0, 20), "(Bob) Enemy spotted\n");
+    EXPECT_EQ(kvmltext_text(label_).substr(0, 20), "(Bob) Enemy spotted\n");
 
     // A short line is not cut past its start; a missing one is empty.
     kvgame_radio_line(m_, env_, 24, "Bob");
@@ -187,7 +188,7 @@ TEST_F(KvgameChat, ARadioWarningQuotesAForgedNameOnOneLine) {
 TEST_F(KvgameChat, TheRadioMenuPagesSendsAndCloses) {
     kvgame_radio_key(m_, env_, true);
     EXPECT_EQ(m_.entry_mode, 2);
-    EXPECT_EQ(label_.text, srv_.text_tables[kTextBase].entries[0]);
+    EXPECT_EQ(kvmltext_text(label_), srv_.text_tables[kTextBase].entries[0]);
     EXPECT_TRUE(picture_.visible);
     EXPECT_TRUE(in_.text_entry);
 

@@ -434,7 +434,7 @@ TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
     const kvmltext& label = game_widgets.mltexts[kPanelLabel];
     EXPECT_EQ(standins().screen_widgets[g->screens[kScreenScores]].selections[kScoresList].columns.size(),
               5u);
-    EXPECT_EQ(aim.rect[0], 436);
+    EXPECT_EQ(aim.x, 436.0f);
     EXPECT_FALSE(aim.visible);
     EXPECT_FALSE(panel.visible);
     EXPECT_FALSE(label.visible);
@@ -457,14 +457,14 @@ TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
     EXPECT_EQ(sound.take(), (calls_t{"1 rvkv33 0 0"}));
     EXPECT_EQ(g->messages.lines[0], "(Bob) hello");
     EXPECT_EQ(g->messages.lines[1], "(Ann) Go go go");
-    EXPECT_TRUE(label.text.starts_with("(Bob) hello\n(Ann) Go go go\n"));
+    EXPECT_TRUE(kvmltext_text(label).starts_with("(Bob) hello\n(Ann) Go go go\n"));
 
     // Closing the panel and a new round.
     arty_factory_post_key_down(srv_.factory, kActionShowComhud);
     EXPECT_FALSE(panel.visible);
     arty_factory_post_event(srv_.factory, 6);
     EXPECT_EQ(g->messages.lines[0], "");
-    EXPECT_EQ(label.text, "\n\n\n\n\n\n\n\n\n\n");
+    EXPECT_EQ(kvmltext_text(label), "\n\n\n\n\n\n\n\n\n\n");
     g->screens[kScreenGame] = g->screens[kScreenScores] = nullptr;
 }
 

@@ -1,6 +1,8 @@
 #include "tests/support/recording_driver.h"
 
+#include <charconv>
 #include <cstdarg>
+#include <string_view>
 
 #include "gfx/drivers/screen_region.h"
 #include "gfx/screen_image.h"
@@ -17,6 +19,44 @@ double d(float v) {
     return static_cast<double>(v);
 }
 
+constexpr std::size_t kLineLimit = 511;  // what the formatted lines are cut to
+
+// A call's line built without printf, as the format would write it ("%s", "%d", "%g" each after a
+// blank): the interface draws hundreds of texts a frame, and formatting them is most of the cost.
+class line_builder {
+public:
+    explicit line_builder(std::string_view name) : text_(name) {}
+    line_builder& str(std::string_view v) {
+        text_ += ' ';
+        text_ += v;
+        return *this;
+    }
+    line_builder& num(long long v) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
+        text_ += ' ';
+        text_.append(digits, end);
+        return *this;
+    }
+    line_builder& real(float v) {
+        char digits[48];
+        const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<double>(v),
+                                       std::chars_format::general, 6)
+                             .ptr;
+        text_ += ' ';
+        text_.append(digits, end);
+        return *this;
+    }
+    line_builder& bar() { return str("|"); }
+    std::string take() {
+        if (text_.size() > kLineLimit) text_.resize(kLineLimit);
+        return std::move(text_);
+    }
+
+private:
+    std::string text_;
+};
+
 }  // namespace
 
 std::vector<std::string> recording_driver::take_calls() {
@@ -26,7 +66,7 @@ std::vector<std::string> recording_driver::take_calls() {
 }
 
 void recording_driver::record(const char* format, ...) {
-    char line[512];
+    char line[kLineLimit + 1];
     va_list args;
     va_start(args, format);
     vsnprintf(line, sizeof(line), format, args);
@@ -91,7 +131,7 @@ bool recording_driver::device_ready() {
     return device_ready_result;
 }
 bool recording_driver::use_texture(texture& t, int32_t unit) {
-    record("use_texture %s %d", t.name.c_str(), unit);
+    calls.push_back(line_builder("use_texture").str(t.name).num(unit).take());
     if (!use_texture_result) return false;
     if (t.handle == kNoTextureHandle) {
         t.handle = next_handle_++;
@@ -197,8 +237,22 @@ void recording_driver::draw_quad_at(texture* t, float x, float y, float width, f
 void recording_driver::draw_text(texture* font, const gfx_colour& c, int32_t x, int32_t y, int32_t cell_width,
                                  int32_t cell_height, const std::string& text, bool second_half,
                                  const int8_t* widths) {
-    record("draw_text %s %g %g %g | %d %d %d %d | %s | %d %s", name_of(font), d(c.red), d(c.green), d(c.blue),
-           x, y, cell_width, cell_height, text.c_str(), second_half, widths ? "widths" : "null");
+    calls.push_back(line_builder("draw_text")
+                        .str(name_of(font))
+                        .real(c.red)
+                        .real(c.green)
+                        .real(c.blue)
+                        .bar()
+                        .num(x)
+                        .num(y)
+                        .num(cell_width)
+                        .num(cell_height)
+                        .bar()
+                        .str(text.c_str())
+                        .bar()
+                        .num(second_half)
+                        .str(widths ? "widths" : "null")
+                        .take());
 }
 void recording_driver::draw_point(float x, float y, const uint8_t (&rgb)[3], float size) {
     record("draw_point %g %g | %u %u %u | %g", d(x), d(y), rgb[0], rgb[1], rgb[2], d(size));
