@@ -248,7 +248,7 @@ bool engine_main_pass(engine_session& session) {
     server& srv = server_get();
     timer_restart(session.frame_timer);
     sys_pump_messages();
-    // The music's end-of-piece comes with the window's messages.
+    // The music's end of the tune comes with the window's messages.
     music_handle_events(k.sound);
     // SIGINT and SIGTERM end the program as the console's "quit" does.
     if (sys_stop_requested()) {

@@ -94,7 +94,7 @@ void sound_device_music_release(sound_device& d);
 // music and puts the volume back; nothing while no music plays.
 void sound_device_music_fade_out(sound_device& d);
 bool sound_device_music_is_playing(const sound_device& d);
-// Takes the graph's pending events: the end of a looping piece starts it again, the end of another
+// Takes the graph's pending events: the end of a looping tune starts it again, the end of another
 // or a stream error stops the music.
 void sound_device_music_handle_events(sound_device& d);
 // The primary volume on the card and on the music; false when the card refuses it.

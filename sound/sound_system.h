@@ -58,7 +58,7 @@ bool music_play(sound_system& sound, const std::string& name, bool loop);
 // back; returns at once while no music plays.
 void music_fade_out(sound_system& sound);
 bool music_is_playing(const sound_system& sound);
-// The music's news since the last call (the end of the piece); the main loop calls it each pass.
+// The music's news since the last call (the end of the tune); the main loop calls it each pass.
 void music_handle_events(sound_system& sound);
 // The per-frame step: zone fades, finished samples dropped.
 void snd_update(sound_system& sound);

@@ -427,7 +427,7 @@ TEST_F(EngineMain, EachPassHandsTheMusicItsNews) {
     ASSERT_TRUE(music_play(kernel_get().sound, "data\\sound\\menu.mp3", false));
     music.events = {fake_media_graph::event_of(kGraphEventComplete)};
     ASSERT_TRUE(engine_main_pass(session));
-    EXPECT_FALSE(music_is_playing(kernel_get().sound)) << "the piece has ended";
+    EXPECT_FALSE(music_is_playing(kernel_get().sound)) << "the tune has ended";
     EXPECT_EQ(music.freed, std::vector<intptr_t>{1});
     sound_device_music_release(*kernel_get().sound.device);
 }

@@ -16,7 +16,7 @@
 namespace kv {
 namespace {
 
-// The real pipeline, counting the ends of the piece that pass through its events.
+// The real pipeline, counting the ends of the tune that pass through its events.
 class counting_graph : public media_graph {
 public:
     counting_graph(std::unique_ptr<media_graph> real, int& completes)
@@ -85,8 +85,8 @@ protected:
         }
         return false;
     }
-    // A piece of two 150-ms notes.
-    void write_short_piece(const std::string& name) {
+    // A tune of two 150-ms notes.
+    void write_short_tune(const std::string& name) {
         tools::music_desc desc;
         desc.note_ms = 150;
         desc.notes = {0, 7};
@@ -96,21 +96,21 @@ protected:
     int completes_ = 0;
 };
 
-TEST_F(MusicPipeline, ALoopingPieceStartsAgainAtItsEndAndAnotherStops) {
-    write_short_piece("sound/short.mp3");
+TEST_F(MusicPipeline, ALoopingTuneStartsAgainAtItsEndAndAnotherStops) {
+    write_short_tune("sound/short.mp3");
     ASSERT_TRUE(music_play(sound_, "data\\sound\\short.mp3", true)) << log();
     EXPECT_TRUE(music_is_playing(sound_));
-    EXPECT_TRUE(pump_until([this] { return completes_ >= 2; })) << "the piece has played twice";
+    EXPECT_TRUE(pump_until([this] { return completes_ >= 2; })) << "the tune has played twice";
     EXPECT_TRUE(music_is_playing(sound_));
 
-    // Played once, the piece ends the music; the same graph renders the next file.
+    // Played once, the tune ends the music; the same graph renders the next file.
     completes_ = 0;
     ASSERT_TRUE(music_play(sound_, "data/SOUND/Short.mp3", false)) << log();
     EXPECT_TRUE(pump_until([this] { return completes_ >= 1; }));
     EXPECT_FALSE(music_is_playing(sound_));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     music_handle_events(sound_);
-    EXPECT_EQ(completes_, 1) << "a stopped piece does not play again";
+    EXPECT_EQ(completes_, 1) << "a stopped tune does not play again";
     EXPECT_FALSE(music_is_playing(sound_));
     EXPECT_EQ(log(), "");
 }
@@ -135,7 +135,7 @@ TEST_F(MusicPipeline, FilesThatDoNotPlayAreRefusedWithTheirLine) {
         EXPECT_EQ(log(), str_format("[music] RenderFile failed ! - no music play ('%s')\n", name));
     }
     // A file that plays after them still plays.
-    write_short_piece("sound/menu.mp3");
+    write_short_tune("sound/menu.mp3");
     EXPECT_TRUE(music_play(sound_, "data\\sound\\menu.mp3", true)) << log();
 }
 
