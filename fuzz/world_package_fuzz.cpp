@@ -1,8 +1,9 @@
 // Reads arbitrary bytes as a package holding world objects (geometries, models, sectors with their
 // portals, trees, occluders, light-map bindings, lamps and ambient sources), resolves its
 // references, then walks what was read the way the world's users do: portal crossings, the object
-// tree, mesh box trees and primitive runs, model copies and bounds. Damage must be refused at load;
-// nothing read may lead a walk out of bounds. Unloading must leave no water instance behind.
+// tree, mesh box trees and primitive runs, model copies and bounds, and the ambient sources' steps
+// (their waits from any intervals). Damage must be refused at load; nothing read may lead a walk out
+// of bounds. Unloading must leave no water instance behind.
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "fuzz/memory_chunk_reader.h"
 #include "game/server.h"
 #include "kernel/kernel.h"
+#include "sound/ambient_source.h"
 #include "world/entity_def.h"
 #include "world/geometry.h"
 #include "world/sector.h"
@@ -100,6 +102,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint32_t object_count = static_cast<uint32_t>(s->nodes.items.size() + s->meshes.items.size());
         if (s->tree && s->tree->inner_count > 0) walk_tree(*s->tree, 0, object_count);
         for (occluder& occ : s->occluders) occluder_apparent_size(occ, {}, {0.0f, 0.0f, 1.0f});
+        for (ambient_source* a : s->ambient_sources.items) {
+            ambient_source_tick(*a, *s);
+            ambient_source_tick(*a, *s);
+        }
     }
     package_destroy(srv, p);
     if (!srv.water_instances.empty()) abort();

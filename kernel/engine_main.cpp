@@ -23,6 +23,7 @@
 #include "platform/signals.h"
 #include "platform/task_bar.h"
 #include "platform/udp_socket.h"
+#include "sound/sound_system.h"
 #include "ui/console_view.h"
 #include "world/collision.h"
 #include "world/hit_map.h"
@@ -247,6 +248,8 @@ bool engine_main_pass(engine_session& session) {
     server& srv = server_get();
     timer_restart(session.frame_timer);
     sys_pump_messages();
+    // The music's end of the tune comes with the window's messages.
+    music_handle_events(k.sound);
     // SIGINT and SIGTERM end the program as the console's "quit" does.
     if (sys_stop_requested()) {
         sys_clear_stop_request();

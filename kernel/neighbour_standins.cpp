@@ -26,8 +26,6 @@
 #include "net/net_client.h"
 #include "net/service.h"
 #include "net/player_state.h"
-#include "sound/ambient_source.h"
-#include "sound/sound_system.h"
 #include "ui/console_view.h"
 #include "ui/gui.h"
 #include "ui/hud.h"
@@ -58,16 +56,6 @@ void record(std::string call) {
 }
 
 }  // namespace
-
-// Sound and music.
-
-void ambient_source_tick(ambient_source& source, const sector& owner) {
-    record("ambient_source_tick " + source.sample_name + " " + owner.name);
-}
-
-void music_fade_out(sound_system&) {
-    record("music_fade_out");
-}
 
 // User interface and input.
 

@@ -78,6 +78,8 @@ public:
     virtual bool enumerate(std::vector<audio_device_info>& devices, bool& listing_missing) = 0;
 
     virtual bool set_primary_volume(int32_t volume) = 0;
+    // The volume last set on the primary buffer (0 before any); false without a device.
+    virtual bool get_primary_volume(int32_t& volume) = 0;
     virtual void set_listener(const audio_listener& listener) = 0;
     virtual void commit_listener() = 0;
 

@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+#include "platform/audio_device.h"
+
 namespace kv {
 namespace {
 
@@ -51,8 +53,17 @@ GstBusSyncReply on_sync_message(GstBus*, GstMessage* message, gpointer data) {
 
 // The picture is scaled on the processor (aspect kept, black borders) to the size of its window and
 // drawn by X11 into the program's window; the keys stay with the program. Until the window has a
-// size the picture keeps its own.
+// size the picture keeps its own. Without a display (a sound-only file on a server, or a test) the picture
+// goes nowhere.
 GstElement* make_video_sink(GstElement** size_filter) {
+    *size_filter = nullptr;
+    if (GstElement* probe = gst_element_factory_make("ximagesink", nullptr)) {
+        gst_object_ref_sink(probe);
+        const bool opens = gst_element_set_state(probe, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+        gst_element_set_state(probe, GST_STATE_NULL);
+        gst_object_unref(probe);
+        if (!opens) return gst_element_factory_make("fakesink", nullptr);
+    }
     GstElement* bin = gst_bin_new("video-sink");
     GstElement* scale = gst_element_factory_make("videoscale", nullptr);
     GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
@@ -180,6 +191,18 @@ private:
     std::shared_ptr<pipeline> p_;
 };
 
+class gst_audio : public graph_audio {
+public:
+    explicit gst_audio(std::shared_ptr<pipeline> p) : p_(std::move(p)) {}
+    bool set_volume(int32_t volume) override {
+        g_object_set(p_->playbin, "volume", static_cast<gdouble>(audio_gain(volume)), nullptr);
+        return true;
+    }
+
+private:
+    std::shared_ptr<pipeline> p_;
+};
+
 class gst_graph : public media_graph {
 public:
     explicit gst_graph(std::shared_ptr<pipeline> p) : p_(std::move(p)) {}
@@ -187,6 +210,8 @@ public:
     bool render_file(const std::string& name) override {
         gchar* uri = gst_filename_to_uri(name.c_str(), nullptr);
         if (uri == nullptr) return false;
+        // The sinks and the file can change only while the pipeline is stopped.
+        set_state(*p_, GST_STATE_NULL);
         GstElement* video_sink = make_video_sink(&p_->size_filter);
         GstElement* audio_sink = make_audio_sink();
         g_object_set(p_->playbin, "uri", uri, nullptr);
@@ -204,6 +229,7 @@ public:
     std::shared_ptr<graph_video_window> video_window() override {
         return std::make_shared<gst_video_window>(p_);
     }
+    std::shared_ptr<graph_audio> audio() override { return std::make_shared<gst_audio>(p_); }
 
 private:
     std::shared_ptr<pipeline> p_;

@@ -2,7 +2,8 @@
 // Media files played through a GStreamer playbin, reached through four small interfaces in the
 // roles the callers know from a filter graph: the graph itself (renders a file: builds the pipeline
 // and prerolls it), its control (run, stop, rewind), its events (taken without waiting, each freed
-// by the caller) and its video window (the program window the picture is drawn into). Each
+// by the caller), its video window (the program window the picture is drawn into) and its audio
+// (the volume of what it plays). A graph can render another file once it is done with one. Each
 // interface keeps the pipeline alive; the pipeline is stopped and freed with the last of them.
 // There is no GLib main loop: the owner polls the events once per pass of its message loop.
 // Tests replace the whole graph through a factory.
@@ -53,6 +54,13 @@ public:
     virtual bool set_full_screen(bool on) = 0;
 };
 
+class graph_audio {
+public:
+    virtual ~graph_audio() = default;
+    // Hundredths of a decibel: 0 full, -10000 silent.
+    virtual bool set_volume(int32_t volume) = 0;
+};
+
 class media_graph {
 public:
     virtual ~media_graph() = default;
@@ -62,6 +70,8 @@ public:
     virtual std::shared_ptr<graph_control> control() = 0;
     virtual std::shared_ptr<graph_events> events() = 0;
     virtual std::shared_ptr<graph_video_window> video_window() = 0;
+    // nullptr when the graph has no volume of its own.
+    virtual std::shared_ptr<graph_audio> audio() { return nullptr; }
 };
 
 using media_graph_factory = std::function<std::unique_ptr<media_graph>()>;

@@ -119,6 +119,7 @@ public:
             al_.make_current(nullptr);
             al_.destroy_context(context_);
             context_ = nullptr;
+            primary_volume_ = 0;
         }
         if (device_) {
             al_.close_device(device_);
@@ -148,7 +149,14 @@ public:
     bool set_primary_volume(int32_t volume) override {
         if (!context_) return false;
         al_.listener_f(AL_GAIN, audio_gain(volume));
-        return al_.get_error() == AL_NO_ERROR;
+        if (al_.get_error() != AL_NO_ERROR) return false;
+        primary_volume_ = volume;
+        return true;
+    }
+    bool get_primary_volume(int32_t& volume) override {
+        if (!context_) return false;
+        volume = primary_volume_;
+        return true;
     }
 
     void set_listener(const audio_listener& l) override {
@@ -312,6 +320,7 @@ private:
     std::map<audio_buffer_id, voice> voices_;
     audio_buffer_id next_id_ = 1;
     vec3 listener_;
+    int32_t primary_volume_ = 0;  // a new context's listener is at full gain
 };
 
 }  // namespace

@@ -41,7 +41,13 @@ struct ambient_source {
 
 // Builds a source from the chunk of the stream's current id and gives it the next serial number.
 std::unique_ptr<ambient_source> ambient_source_load(qxps_stream& s);
-// One step of a source in the sector that holds it (random, periodic or looping playback).
+// One step of a source in the sector that holds it (random, periodic or looping playback), played
+// on channel 1 of the kernel's sound with the sector as its zone.
 void ambient_source_tick(ambient_source& source, const sector& owner);
+
+// The sound clock the sources wait on: milliseconds since the program's first reading, or since the
+// last restart (tests restart it on their own clock).
+uint32_t ambient_clock_ms();
+void ambient_clock_restart();
 
 }  // namespace kv

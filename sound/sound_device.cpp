@@ -100,6 +100,7 @@ bool sound_device_init(sound_device& d) {
 }
 
 void sound_device_shutdown(sound_device& d) {
+    sound_device_music_release(d);
     for (sound_channel& c : d.channels) {
         for (sound_entry& e : c.entries) sample_stop(*d.audio, *e.instance);
         c.entries.clear();
@@ -133,7 +134,7 @@ void sound_device_add_channel(sound_device& d, uint32_t mode) {
 
 bool sound_device_set_volume(sound_device& d, float volume) {
     if (!d.listener_ready) return false;
-    if (!d.audio->set_primary_volume(sound_primary_volume(volume))) {
+    if (!sound_device_set_primary_volume(d, sound_primary_volume(volume))) {
         log_write("[sound] Cannot SetVolume() for the primary buffer\n");
         return false;
     }

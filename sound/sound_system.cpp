@@ -64,6 +64,22 @@ bool snd_set_volume(sound_system& sound, float volume) {
     return active(sound) && sound_device_set_volume(*sound.device, sound.global_volume);
 }
 
+bool music_play(sound_system& sound, const std::string& name, bool loop) {
+    return active(sound) && sound_device_music_play(*sound.device, name, loop);
+}
+
+void music_fade_out(sound_system& sound) {
+    if (active(sound)) sound_device_music_fade_out(*sound.device);
+}
+
+bool music_is_playing(const sound_system& sound) {
+    return active(sound) && sound_device_music_is_playing(*sound.device);
+}
+
+void music_handle_events(sound_system& sound) {
+    if (active(sound)) sound_device_music_handle_events(*sound.device);
+}
+
 void snd_update(sound_system& sound) {
     if (active(sound)) sound_device_update(*sound.device);
 }

@@ -50,7 +50,16 @@ void snd_add_channel(sound_system& sound, uint32_t mode);
 void snd_open(sound_system& sound);
 // Stores the volume (clamped to 0..1) and sets the master volume.
 bool snd_set_volume(sound_system& sound, float volume);
+// Music, with the DirectSound kind opened (otherwise false and silent). Plays the file from its
+// start, again at each end with `loop`; "data\\sound\\menu.mp3" is "sound/menu.mp3" under the data
+// directory. A file that is missing or cannot be decoded logs its line and answers false.
+bool music_play(sound_system& sound, const std::string& name, bool loop);
+// Fades the music and the samples out over about a second, stops the music and puts the volume
+// back; returns at once while no music plays.
 void music_fade_out(sound_system& sound);
+bool music_is_playing(const sound_system& sound);
+// The music's news since the last call (the end of the tune); the main loop calls it each pass.
+void music_handle_events(sound_system& sound);
 // The per-frame step: zone fades, finished samples dropped.
 void snd_update(sound_system& sound);
 // Places the 3D listener and enters its zone.

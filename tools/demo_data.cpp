@@ -6,12 +6,14 @@
 #include <numbers>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
 #include "tools/font_writer.h"
 #include "tools/goal_writer.h"
+#include "tools/music_writer.h"
 #include "tools/package_writer.h"
 #include "tools/targa_writer.h"
 #include "tools/teams_writer.h"
@@ -269,6 +271,59 @@ std::vector<uint8_t> menu_package() {
     return w.finish();
 }
 
+// The ambience of a room: a steady hum in the middle, loud everywhere in it; the yard also has wind
+// at random times and a clank every eight seconds.
+std::vector<int32_t> room_ambience(qxps_writer& q, std::string_view room, float x0) {
+    const vec3 middle{x0 + kRoomLength / 2.0f, kRoomHeight / 2.0f, 0.0f};
+    std::vector<int32_t> sources = {add_ambient_source(q, {.sample = "hum",
+                                                           .position = middle,
+                                                           .direction = {0.0f, 0.0f, 1.0f},
+                                                           .min_distance = 12.0f,
+                                                           .max_distance = 40.0f,
+                                                           .mode = 2})};
+    if (room == "yard") {
+        sources.push_back(add_ambient_source(q, {.sample = "wind",
+                                                 .position = {x0 + 2.0f, kRoomHeight, -kRoomWidth / 2.0f},
+                                                 .direction = {0.0f, 0.0f, 1.0f},
+                                                 .min_distance = 8.0f,
+                                                 .max_distance = 40.0f,
+                                                 .mode = 0,
+                                                 .min_interval = 3000,
+                                                 .max_interval = 9000}));
+        sources.push_back(add_ambient_source(q, {.sample = "clank",
+                                                 .position = {x0 + 4.0f, 1.0f, kRoomWidth / 2.0f - 1.0f},
+                                                 .direction = {0.0f, 0.0f, -1.0f},
+                                                 .min_distance = 4.0f,
+                                                 .max_distance = 30.0f,
+                                                 .mode = 1,
+                                                 .min_interval = 8000,
+                                                 .max_interval = 8000}));
+    }
+    return sources;
+}
+
+// A gust: noise through a soft filter, rising and falling.
+std::vector<uint8_t> wind_sample() {
+    constexpr uint32_t kRate = 22050;
+    constexpr int kSamples = static_cast<int>(kRate) * 2;
+    std::vector<uint8_t> data;
+    uint32_t state = 12345;
+    float smooth = 0.0f;
+    for (int i = 0; i < kSamples; ++i) {
+        state = state * 1664525u + 1013904223u;
+        const float noise = static_cast<float>(state >> 16) / 32768.0f - 1.0f;
+        smooth += (noise - smooth) * 0.08f;
+        const float envelope = std::sin(std::numbers::pi_v<float> * static_cast<float>(i) / kSamples);
+        const auto v = static_cast<int16_t>(std::lround(smooth * envelope * 0.6f * 32767.0f));
+        data.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) & 0xFF));
+        data.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
+    }
+    wav_desc desc;
+    desc.rate = kRate;
+    desc.data = std::move(data);
+    return wav_file(desc);
+}
+
 // The level: a yard, a hall and a store in a row, each opening onto the next through a doorway.
 std::vector<uint8_t> map_package() {
     package_writer w;
@@ -314,6 +369,7 @@ std::vector<uint8_t> map_package() {
         }
         if (i > 0) s.portals.push_back(add_portal(q, {rooms[i - 1].name, doorway(r.x0, true)}));
         if (i + 1 < kRooms) s.portals.push_back(add_portal(q, {rooms[i + 1].name, doorway(x1, false)}));
+        s.ambient_sources = room_ambience(q, r.name, r.x0);
         add_sector(w, s);
     }
     w.add_arty("kvlevel", "level",
@@ -423,6 +479,10 @@ bool write_demo_data(const std::filesystem::path& folder) {
         {"sound/ui_snd4.wav", wav_tone_file(60, 550.0f)},
         {"sound/ui_snd6.wav", wav_tone_file(150, 220.0f)},
         {"sound/snd-door1.wav", wav_tone_file(400, 110.0f)},
+        // The rooms' ambience: a hum of whole periods, so that it loops without a click.
+        {"sound/hum.wav", wav_tone_file(2000, 110.0f)},
+        {"sound/wind.wav", wind_sample()},
+        {"sound/clank.wav", wav_tone_file(250, 1250.0f)},
     };
     for (const file& f : files) {
         if (!write_file(folder / f.name, f.bytes)) return false;
@@ -444,7 +504,8 @@ bool write_demo_data(const std::filesystem::path& folder) {
         if (!write_file(folder / (font + ".fm"), font_metrics_file(sheet))) return false;
     }
     if (!write_file(folder / (kTextureFolder + kDemoCursor + ".tga"), cursor_targa())) return false;
-    return true;
+    // The menu's music, a generated tune encoded as MP3 (there is no "menu.wma").
+    return write_music_mp3(folder / "sound/menu.mp3", music_desc{});
 }
 
 }  // namespace kv::tools

@@ -8,6 +8,7 @@
 #include "game/kvgame_chat.h"
 #include "game/server.h"
 #include "tests/game/game_test_support.h"
+#include "tests/sound/fake_media_graph.h"
 #include "tests/sound/sound_test_support.h"
 #include "ui/input/input.h"
 #include "ui/widgets.h"
@@ -76,10 +77,17 @@ TEST_F(KvgameChat, InitSetsUpTheScoresAndHidesThePanel) {
     EXPECT_FALSE(label_.visible);
     EXPECT_EQ(kvmltext_text(label_), std::string(10, '\n'));
 
+    // The menu's music fades out as the level's screens are built.
+    fake_media_state music;
+    kernel_sound_probe sound(srv_.data_dir, {});
+    kernel_get().sound.device->music.create_graph = fake_media_graph::factory(music);
+    ASSERT_TRUE(music_play(kernel_get().sound, "data\\sound\\menu.mp3", true));
     srv_.snapshot.flags = 2;
     kvgame_message_list_init(m_, env_);
     EXPECT_FALSE(aim_.visible);
-    EXPECT_EQ(take_calls(), (calls_t{"music_fade_out"}));
+    EXPECT_FALSE(music_is_playing(kernel_get().sound));
+    EXPECT_EQ(music.volumes.back(), 0);
+    EXPECT_EQ(music.volumes.size(), 22u) << "the starting volume, 20 steps and the volume put back";
 }
 
 TEST_F(KvgameChat, ChatEntrySendsEditsAndCloses) {

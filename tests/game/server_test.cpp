@@ -11,6 +11,7 @@
 #include "data/pak_archive.h"
 #include "sound/ambient_source.h"
 #include "tests/game/game_test_support.h"
+#include "tests/sound/sound_test_support.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "world/sector.h"
@@ -251,16 +252,23 @@ TEST_F(Server, TexturePathsComeFromTheBaseDirectoryAndTheDriversFolder) {
 }
 
 TEST_F(Server, StepsTheAmbientSoundsOfOneSector) {
+    kernel_sound_probe sound(srv_.data_dir, {"drip", "wind"});
     sector hall;
     hall.name = "hall";
+    uint32_t owner = 20;
     for (const char* sample : {"drip", "wind"}) {
         auto source = std::make_unique<ambient_source>();
         source->sample_name = sample;
+        source->mode = kAmbientLooping;
+        source->max_distance = 100.0f;
+        source->owner_id = owner++;
         hall.ambient_sources.items.push_back(source.get());
         hall.ambient_sources.storage.push_back(std::move(source));
     }
     server_step_ambients(srv_, hall);
-    EXPECT_EQ(take_calls(), (calls_t{"ambient_source_tick drip hall", "ambient_source_tick wind hall"}));
+    const auto zone = reinterpret_cast<std::size_t>(&hall);
+    EXPECT_EQ(sound.take(), (std::vector<std::string>{str_format("1 drip 20 %zu 3d 0 0 0", zone),
+                                                      str_format("1 wind 21 %zu 3d 0 0 0", zone)}));
 }
 
 TEST_F(Server, TextEntriesBeyondATableAreEmpty) {

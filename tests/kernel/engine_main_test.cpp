@@ -25,6 +25,10 @@
 #include "platform/clock.h"
 #include "platform/process.h"
 #include "platform/signals.h"
+#include "sound/sound_device.h"
+#include "sound/sound_system.h"
+#include "tests/sound/fake_media_graph.h"
+#include "tests/sound/sound_test_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 #include "tools/demo_data.h"
@@ -408,6 +412,24 @@ TEST_F(EngineMain, DedicatedPassSleepsOnTheProjectClock) {
     ASSERT_TRUE(engine_main_pass(session));
     EXPECT_EQ(clock.slept_ms, kDefaultMinFrameMs + 50);
     EXPECT_EQ(kernel_get().graphics.statistics.last_frame_ms, 0);
+}
+
+TEST_F(EngineMain, EachPassHandsTheMusicItsNews) {
+    fake_clock clock;
+    scoped_clock use(clock);
+    engine_session session;
+    make_line(with_folders({"--dedicated=yes"}));
+    ASSERT_EQ(engine_start_up(session, static_cast<int>(line_.argv.size()), line_.argv.data()),
+              start_up_result::run);
+    fake_media_state music;
+    kernel_sound_probe sound(server_get().data_dir, {});
+    kernel_get().sound.device->music.create_graph = fake_media_graph::factory(music);
+    ASSERT_TRUE(music_play(kernel_get().sound, "data\\sound\\menu.mp3", false));
+    music.events = {fake_media_graph::event_of(kGraphEventComplete)};
+    ASSERT_TRUE(engine_main_pass(session));
+    EXPECT_FALSE(music_is_playing(kernel_get().sound)) << "the tune has ended";
+    EXPECT_EQ(music.freed, std::vector<intptr_t>{1});
+    sound_device_music_release(*kernel_get().sound.device);
 }
 
 TEST_F(EngineMain, ClientPassDoesNotSleep) {

@@ -192,6 +192,15 @@ TEST_F(OpenalDeviceChild, Scenario) {
         EXPECT_TRUE(snd_play(sound, 1, "tone", 0, 0, false));
         write_tone("odd", true);
         EXPECT_TRUE(snd_play(sound, 1, "odd", 0, 0, false)) << log();
+        // The primary volume reads back as it was set (the music's fade starts from it).
+        int32_t volume = 1;
+        EXPECT_TRUE(sound.device->audio->get_primary_volume(volume));
+        EXPECT_EQ(volume, 0);
+        ASSERT_TRUE(snd_set_volume(sound, 0.5f));
+        EXPECT_TRUE(sound.device->audio->get_primary_volume(volume));
+        EXPECT_EQ(volume, -2000);
+        sound_device_shutdown(*sound.device);
+        EXPECT_FALSE(sound.device->audio->get_primary_volume(volume)) << "no device, no volume";
         return;
     }
     snd_set_listener(sound, 0, vec3{}, vec3{}, top, front);

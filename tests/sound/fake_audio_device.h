@@ -16,7 +16,8 @@ namespace kv {
 struct fake_audio_state {
     // Start-up and other steps that fail: "load_library", "find_create_entry", "create",
     // "set_cooperative_level", "create_primary_buffer", "create_listener", "set_primary_format",
-    // "enumerate", "enumerate_missing", "create_buffer", "open_3d", "fill_buffer", "restore_buffer".
+    // "enumerate", "enumerate_missing", "create_buffer", "open_3d", "fill_buffer", "restore_buffer",
+    // "get_primary_volume", "set_primary_volume".
     std::set<std::string> failing;
     std::vector<audio_device_info> devices{{"Speakers", "libopenal.so.1"}};
     // One line per step and buffer call: "create", "create_buffer 1 3d", "play 1 loop", ...
@@ -31,7 +32,8 @@ struct fake_audio_state {
         audio_3d_params params;
     };
     std::map<audio_buffer_id, buffer> buffers;
-    int32_t primary_volume = 1;  // 1 until set
+    int32_t primary_volume = 1;            // 1 until set
+    std::vector<int32_t> primary_volumes;  // every volume set, in order
     audio_listener listener;
     int released = 0;
 };
@@ -62,7 +64,14 @@ public:
     }
 
     bool set_primary_volume(int32_t volume) override {
+        if (s_.failing.count("set_primary_volume")) return false;
         s_.primary_volume = volume;
+        s_.primary_volumes.push_back(volume);
+        return true;
+    }
+    bool get_primary_volume(int32_t& volume) override {
+        if (s_.failing.count("get_primary_volume")) return false;
+        volume = s_.primary_volume;
         return true;
     }
     void set_listener(const audio_listener& listener) override { s_.listener = listener; }

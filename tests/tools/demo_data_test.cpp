@@ -18,6 +18,7 @@
 #include "gfx/texture.h"
 #include "gfx/view.h"
 #include "kernel/kernel.h"
+#include "sound/ambient_source.h"
 #include "tests/data/data_test_support.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/sound/sound_test_support.h"
@@ -133,6 +134,50 @@ TEST_F(DemoData, LevelIsThreeRoomsJoinedByDoorways) {
         EXPECT_TRUE(spawn->sector_name == "yard" || spawn->sector_name == "store") << spawn->sector_name;
     }
     EXPECT_EQ(log().find("WARNING"), std::string::npos) << log();
+}
+
+TEST_F(DemoData, EveryRoomHumsAndTheMenuMusicPlays) {
+    kernel_sound_probe sound(srv_.data_dir, {});
+    sound_system& facade = kernel_get().sound;
+    ASSERT_TRUE(load_package(srv_, tools::kDemoMap, true)) << log();
+    const package& level = *package_list_find(srv_.packages, tools::kDemoMap);
+    // Wherever the listener stands in a room (its far corners at eye height), the room's hum starts.
+    const struct {
+        const char* room;
+        float x0;
+        std::vector<std::string> samples;
+    } rooms[] = {
+        {"yard", -20.0f, {"hum", "wind", "clank"}}, {"hall", 0.0f, {"hum"}}, {"store", 20.0f, {"hum"}}};
+    // A loop, then the yard's random wind and periodic clank.
+    constexpr int32_t kModes[] = {kAmbientLooping, kAmbientRandom, kAmbientPeriodic};
+    for (const auto& r : rooms) {
+        sector* s = package_find_sector(level, r.room);
+        ASSERT_NE(s, nullptr);
+        ASSERT_EQ(s->ambient_sources.items.size(), r.samples.size()) << r.room;
+        for (std::size_t i = 0; i < r.samples.size(); ++i) {
+            EXPECT_EQ(s->ambient_sources.items[i]->sample_name, r.samples[i]);
+            EXPECT_EQ(s->ambient_sources.items[i]->mode, kModes[i]);
+        }
+        for (const vec3& corner : {vec3{r.x0 + 0.5f, 1.0f, -7.5f}, vec3{r.x0 + 19.5f, 1.0f, 7.5f}}) {
+            snd_set_listener(facade, reinterpret_cast<uintptr_t>(s), corner, {}, {0.0f, 1.0f, 0.0f},
+                             {1.0f, 0.0f, 0.0f});
+            ambient_source_tick(*s->ambient_sources.items[0], *s);
+            const std::vector<std::string> playing = sound.take();
+            ASSERT_EQ(playing.size(), 1u) << r.room << log();
+            EXPECT_EQ(playing[0].substr(0, 6), "1 hum ");
+        }
+        // The yard's other samples play too.
+        for (std::size_t i = 1; i < r.samples.size(); ++i) {
+            EXPECT_TRUE(snd_play(facade, 1, r.samples[i], 0, 0, false)) << r.samples[i];
+        }
+        sound.take();
+    }
+    EXPECT_EQ(log().find("[sound] Sample"), std::string::npos) << log();
+    // No "menu.wma": the menu's music comes from "menu.mp3".
+    EXPECT_FALSE(music_play(facade, "data\\sound\\menu.wma", true));
+    EXPECT_TRUE(music_play(facade, "data\\sound\\menu.mp3", true)) << log();
+    EXPECT_TRUE(music_is_playing(facade));
+    sound_device_music_release(*facade.device);
 }
 
 // The demo level played headless by the world server's frames, as the local test game.
