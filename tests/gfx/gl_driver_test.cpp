@@ -18,6 +18,7 @@
 #include "platform/window.h"
 #include "tests/support/recording_gl.h"
 #include "tests/support/temp_folder.h"
+#include "tools/dds_writer.h"
 #include "world/mesh.h"
 
 namespace kv {
@@ -580,6 +581,61 @@ TEST_F(GlDriver, BlendingFollowsTheImageKind) {
         if (c.kind == kTextureGrey) {
             EXPECT_TRUE(has(calls(), "gluBuild2DMipmaps 0xDE1 32843 1 1 0x1909 0x1401 p"))
                 << "an intensity texture";
+        }
+    }
+}
+
+// DDS textures come from "tex/dds/" under the data folder, named by kind and alpha mark.
+TEST_F(GlDriver, DdsFilesByName) {
+    server_get().data_dir = folder_.path().string() + "/";
+    auto dds = [](uint32_t w, uint32_t h, uint32_t levels) {
+        const std::vector<uint8_t> bytes =
+            tools::dds_file({"DXT1", w, h, levels, tools::dds_solid_rgba(w, h, 10, 20, 30), 0});
+        return std::string(bytes.begin(), bytes.end());
+    };
+    folder_.write("tex/dds/masked.dds", dds(8, 2, 4));
+    folder_.write("tex/dds/blended.dda", dds(4, 4, 1));
+    folder_.write("tex/dds/opaque.ddn", dds(1, 1, 1));
+    folder_.write("tex/dds/grey.ddn", dds(1, 1, 1));
+    ASSERT_TRUE(open());
+    const struct {
+        const char* name;
+        uint8_t kind;
+        uint8_t two_level;
+        bool ok;
+        int levels;
+        uint32_t memory;
+    } cases[] = {
+        {"masked", kTextureRgba, 1, true, 4, 16 + 8 + 8 + 8},
+        {"blended", kTextureRgba, 0, true, 1, 8},
+        {"opaque", kTextureRgb, 0, true, 1, 8},
+        {"grey", kTextureGrey, 0, false, 0, 0},  // no DDS name for the kind
+        {"missing", kTextureRgb, 0, false, 0, 0},
+        {"blended", kTextureRgba, 1, false, 0, 0},  // "blended.dds" is not there
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto t = texture_create(c.name);
+        t->kind = c.kind;
+        t->two_level_alpha = c.two_level;
+        t->dds_state = kDdsFound;
+        take_log();
+        calls();
+        EXPECT_EQ(driver_->use_texture(*t, 0), c.ok);
+        const std::vector<std::string> lines = calls();
+        EXPECT_EQ(count_of(lines, "glCompressedTexImage2DARB 0xDE1"), c.levels);
+        EXPECT_EQ(t->memory_size, c.memory);
+        if (c.ok) {
+            EXPECT_EQ(t->mip_levels, c.levels);
+            EXPECT_TRUE(t->uploaded);
+            EXPECT_TRUE(has(lines, "glTexParameteri 0xDE1 0x813D " + std::to_string(c.levels - 1)))
+                << "the file's levels are the whole chain";
+            EXPECT_EQ(take_log(), "");
+        } else {
+            EXPECT_EQ(take_log(), std::string("[OpenGL] Failed to load dds texture - ") + c.name + "\n");
+            EXPECT_TRUE(driver_->use_texture(*t, 0)) << "failed once: binds nothing from then on";
+            EXPECT_EQ(take_log(), "");
+            EXPECT_EQ(driver_->state()->bound[0], 0u);
         }
     }
 }
