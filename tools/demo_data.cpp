@@ -10,6 +10,7 @@
 
 #include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
+#include "tools/dds_writer.h"
 #include "tools/goal_writer.h"
 #include "tools/package_writer.h"
 #include "tools/targa_writer.h"
@@ -162,6 +163,23 @@ std::vector<uint8_t> demo_texture_image(const demo_texture& t) {
         }
     }
     return targa_colour(shape);
+}
+
+// The crate's checker board as a DXT1 file with its five mip levels (each 4 x 4 block is one square).
+std::vector<uint8_t> demo_crate_dds() {
+    const demo_texture& crate = kDemoTextures[2];
+    dds_desc d;
+    d.four_cc = "DXT1";
+    d.width = d.height = kDemoTextureSide;
+    d.mip_levels = 5;
+    for (int row = 0; row < kDemoTextureSide; ++row) {
+        for (int column = 0; column < kDemoTextureSide; ++column) {
+            const uint8_t* colour =
+                ((row / kCheckerSquare + column / kCheckerSquare) % 2 == 0) ? crate.light : crate.dark;
+            d.rgba.insert(d.rgba.end(), {colour[0], colour[1], colour[2], 255});
+        }
+    }
+    return dds_file(d);
 }
 
 // A surface layer painted with the texture by the shader "paint".
@@ -392,6 +410,8 @@ bool write_demo_data(const std::filesystem::path& folder) {
     for (const demo_texture& t : kDemoTextures) {
         if (!write_file(folder / (kTextureFolder + t.name + ".tga"), demo_texture_image(t))) return false;
     }
+    // The crate also pre-compressed, for drivers that take DXT1 files.
+    if (!write_file(folder / "tex/dds/crate.ddn", demo_crate_dds())) return false;
     return true;
 }
 

@@ -16,6 +16,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
 #include "tools/dds_writer.h"
+#include "tools/demo_data.h"
 #include "world/mesh.h"
 
 namespace kv {
@@ -309,6 +310,25 @@ TEST_F(GlPixels, ATextureFromItsDxt1File) {
     EXPECT_EQ(log.find("[OpenGL] Failed to load dds texture - nothing\n"),
               log.rfind("[OpenGL] Failed to load dds texture - nothing\n"));
     EXPECT_NE(log.find("[OpenGL] Failed to load dds texture - nothing\n"), std::string::npos);
+}
+
+// The demo data's crate from its DXT1 file: the checker board's squares come out.
+TEST_F(GlPixels, TheDemoCrateFromItsDxt1File) {
+    ASSERT_TRUE(tools::write_demo_data(folder_.file("demo")));
+    server_get().data_dir = folder_.file("demo") + "/";
+    ASSERT_TRUE(open());
+    auto crate = texture_create("crate");
+    crate->kind = kTextureRgb;
+    crate->dds_state = kDdsFound;
+    ASSERT_TRUE(driver_->use_texture(*crate, 0));
+    EXPECT_EQ(crate->mip_levels, 5);
+    driver_->draw_quad_at(crate.get(), 0, 0, 1000, 1000);
+    driver_->end_frame();
+    const screen_image image = read();
+    // Squares of 4 texels: 160 x 120 pixels each.
+    expect_near(at(image, 80, 60), {190, 150, 90}, 8, "light square at the top left");
+    expect_near(at(image, 240, 60), {110, 80, 40}, 8, "dark square beside it");
+    expect_near(at(image, 240, 180), {190, 150, 90}, 8, "light again below that");
 }
 
 TEST_F(GlPixels, FullScreenAtTheScreensSize) {
