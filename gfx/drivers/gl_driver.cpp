@@ -313,20 +313,20 @@ void gl_driver::gl_probe_extensions() {
     // Each fetch runs (no short cut), so every entry point of an extension is looked up.
     auto fetch = [this](auto& slot, const char* name) {
         slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(gl_.wglGetProcAddress(name));
-        return slot != nullptr;
+        return slot != nullptr ? 1 : 0;
     };
 #define KV_FETCH(name) fetch(gl_.name, #name)
 
     s.compiled_vertex_arrays = has("GL_EXT_compiled_vertex_array");
     if (s.compiled_vertex_arrays) {
-        const bool all = KV_FETCH(glLockArraysEXT) & KV_FETCH(glUnlockArraysEXT);
+        const int all = KV_FETCH(glLockArraysEXT) & KV_FETCH(glUnlockArraysEXT);
         if (!all) s.compiled_vertex_arrays = 0;
     }
     if (s.compiled_vertex_arrays) log_write("[OpenGL] Compiled Vertex Array extension found and used\n");
 
     s.texture_compression = has("GL_ARB_texture_compression");
     if (s.texture_compression) {
-        const bool all = KV_FETCH(glCompressedTexImage3DARB) & KV_FETCH(glCompressedTexImage2DARB) &
+        const int all = KV_FETCH(glCompressedTexImage3DARB) & KV_FETCH(glCompressedTexImage2DARB) &
                          KV_FETCH(glCompressedTexImage1DARB) & KV_FETCH(glCompressedTexSubImage3DARB) &
                          KV_FETCH(glCompressedTexSubImage2DARB) & KV_FETCH(glCompressedTexSubImage1DARB) &
                          KV_FETCH(glGetCompressedTexImageARB);
@@ -342,7 +342,7 @@ void gl_driver::gl_probe_extensions() {
         GLint units = 0;
         gl_.glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &units);
         s.texture_units = units;
-        const bool all = KV_FETCH(glMultiTexCoord1fARB) & KV_FETCH(glMultiTexCoord1fvARB) &
+        const int all = KV_FETCH(glMultiTexCoord1fARB) & KV_FETCH(glMultiTexCoord1fvARB) &
                          KV_FETCH(glMultiTexCoord2fARB) & KV_FETCH(glMultiTexCoord2fvARB) &
                          KV_FETCH(glMultiTexCoord3fARB) & KV_FETCH(glMultiTexCoord3fvARB) &
                          KV_FETCH(glMultiTexCoord4fARB) & KV_FETCH(glMultiTexCoord4fvARB) &

@@ -8,6 +8,10 @@
 #include <cstdio>
 #include <functional>
 
+#include "data/package.h"
+#include "game/arty.h"
+#include "game/arty_factory.h"
+#include "game/game_events.h"
 #include "game/server.h"
 #include "gfx/texture.h"
 #include "kernel/log.h"
@@ -671,8 +675,31 @@ TEST_F(GlDriver, WindowProcedure) {
     send(sys_event_kind::focus_lost);
     EXPECT_EQ(standins().calls, (std::vector<std::string>{"input_acquire", "input_unacquire"}));
 
+    // Close posts the key-down of Quit to the input target and leaves the window.
+    struct quit_probe : arty {
+        using arty::arty;
+        int32_t message(arty_message kind, uintptr_t argument) override {
+            seen.push_back({kind, static_cast<int32_t>(argument)});
+            return 0;
+        }
+        std::vector<std::pair<int32_t, int32_t>> seen;
+    };
+    arty_factory& factory = server_get().factory;
+    arty_description description;
+    description.class_name = description.instance_name = "probe";
+    constexpr arty_id kProbe = 0x7FFF0001u;
+    registry_entry entry;
+    entry.description = &description;
+    entry.object = std::make_unique<quit_probe>(factory, description);
+    auto* probe = static_cast<quit_probe*>(entry.object.get());
+    factory.registry.entries[kProbe] = std::move(entry);
+    const arty_id old_target = factory.input_target;
+    factory.input_target = kProbe;
     void* window = driver_->window_handle();
     send(sys_event_kind::close);
+    EXPECT_EQ(probe->seen, (std::vector<std::pair<int32_t, int32_t>>{{kArtyKeyDown, kInputQuit}}));
+    factory.input_target = old_target;
+    factory.registry.entries.erase(kProbe);
     EXPECT_EQ(driver_->window_handle(), window);
     EXPECT_EQ(sys_main_window(), window);
 }

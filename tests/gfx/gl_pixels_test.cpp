@@ -1,10 +1,14 @@
 // The OpenGL driver drawing for real: Mesa's software rasteriser on an Xvfb of the test's own.
 
+#include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <thread>
+#include <utility>
 
 #include "game/server.h"
 #include "gfx/drivers/gl_driver.h"
@@ -13,6 +17,7 @@
 #include "kernel/log.h"
 #include "platform/dll.h"
 #include "platform/gl_context.h"
+#include "platform/messages.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
 #include "tools/dds_writer.h"
@@ -329,6 +334,26 @@ TEST_F(GlPixels, TheDemoCrateFromItsDxt1File) {
     expect_near(at(image, 80, 60), {190, 150, 90}, 8, "light square at the top left");
     expect_near(at(image, 240, 60), {110, 80, 40}, 8, "dark square beside it");
     expect_near(at(image, 240, 180), {190, 150, 90}, 8, "light again below that");
+}
+
+// Keys typed into the window arrive in the driver's queue as virtual-key codes, through the pump.
+TEST_F(GlPixels, KeysThroughTheWindowSystem) {
+    ASSERT_TRUE(open());
+    for (int i = 0; i < 20; ++i) sys_pump_messages();  // the focus arrives
+    while (driver_->key_waiting()) driver_->read_key();
+    ASSERT_TRUE(display_->press_key(XK_a));
+    ASSERT_TRUE(display_->press_key(XK_F8));
+    std::vector<std::pair<uint32_t, uint32_t>> keys;
+    for (int i = 0; i < 200 && keys.size() < 4; ++i) {
+        sys_pump_messages();
+        while (driver_->key_waiting()) {
+            const key_event e = driver_->read_key();
+            keys.push_back({e.state, e.key});
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(keys, (std::vector<std::pair<uint32_t, uint32_t>>{
+                        {kKeyPressed, 'A'}, {kKeyReleased, 'A'}, {kKeyPressed, 0x77}, {kKeyReleased, 0x77}}));
 }
 
 TEST_F(GlPixels, FullScreenAtTheScreensSize) {
