@@ -69,16 +69,19 @@ void sys_pump_messages() {
 }
 
 void sys_dispatch_event(const sys_event& event) {
-    const bool owned_kind = event.kind == sys_event_kind::close || event.kind == sys_event_kind::focus_gained ||
-                            event.kind == sys_event_kind::focus_lost || event.kind == sys_event_kind::key_down ||
-                            event.kind == sys_event_kind::key_up;
+    const bool owned_kind = event.kind == sys_event_kind::close ||
+                            event.kind == sys_event_kind::focus_gained ||
+                            event.kind == sys_event_kind::focus_lost ||
+                            event.kind == sys_event_kind::key_down || event.kind == sys_event_kind::key_up;
     if (owned_kind) {
         auto it = window_owners().find(event.window_id);
         if (it != window_owners().end()) {
             // A copy, so the owner may leave while it handles the event.
             sys_event_handler owner = it->second;
             owner(event);
-            return;
+            // Keys are the input layer's as well.
+            const bool key = event.kind == sys_event_kind::key_down || event.kind == sys_event_kind::key_up;
+            if (!key) return;
         }
     }
     // A copy, so the handler may replace itself.

@@ -560,6 +560,47 @@ TEST_F(GlDriver, TextureUploads) {
     EXPECT_FALSE(page->uploaded);
 }
 
+// A light-map page without pixels of its own uploads the store's square also without compression.
+TEST_F(GlDriver, ALightMapPageUploadsItsSecondImageUncompressed) {
+    recording_gl_options options;
+    options.extensions = "";
+    ASSERT_TRUE(open(options));
+    const uint8_t square[4] = {1, 2, 3, 4};
+    auto page = texture_create("page");
+    page->kind = kTextureLightMap;
+    page->width = page->height = 2;
+    page->texels = square;
+    calls();
+    ASSERT_TRUE(driver_->use_texture(*page, 0));
+    EXPECT_TRUE(has(calls(), "glTexImage2D 0xDE1 0 32832 2 2 0 0x1909 0x1401 p"));
+}
+
+// draw_image: only 4-byte pixels, both attribute groups saved, the caches left as GL is.
+TEST_F(GlDriver, DrawImageSavesBothAttributeGroups) {
+    ASSERT_TRUE(open());
+    pixel_image rgb_image;
+    rgb_image.width = rgb_image.height = 2;
+    rgb_image.bytes_per_pixel = 3;
+    rgb_image.pixels.assign(12, 0);
+    calls();
+    driver_->draw_image(rgb_image);
+    EXPECT_EQ(calls(), std::vector<std::string>{});
+    pixel_image image;
+    image.width = image.height = 2;
+    image.pixels.assign(16, 0);
+    driver_->draw_image(image);
+    const std::vector<std::string> lines = calls();
+    EXPECT_TRUE(has(lines, "glPushAttrib 0x1800"));
+    EXPECT_TRUE(has(lines, "glViewport 319 241 0 0"));
+    EXPECT_TRUE(has(lines, "glDrawPixels 2 2 0x1908 0x1401 p"));
+    EXPECT_EQ(driver_->state()->depth_test, 1);
+    EXPECT_EQ(driver_->state()->blend, 0);
+    // The next textured request switches texturing on again.
+    calls();
+    driver_->gl_set_texenv(kGlTexenvReplace);
+    EXPECT_TRUE(has(calls(), "glEnable 0xDE1"));
+}
+
 TEST_F(GlDriver, BlendingFollowsTheImageKind) {
     ASSERT_TRUE(open());
     const struct {
