@@ -327,9 +327,9 @@ void gl_driver::gl_probe_extensions() {
     s.texture_compression = has("GL_ARB_texture_compression");
     if (s.texture_compression) {
         const int all = KV_FETCH(glCompressedTexImage3DARB) & KV_FETCH(glCompressedTexImage2DARB) &
-                         KV_FETCH(glCompressedTexImage1DARB) & KV_FETCH(glCompressedTexSubImage3DARB) &
-                         KV_FETCH(glCompressedTexSubImage2DARB) & KV_FETCH(glCompressedTexSubImage1DARB) &
-                         KV_FETCH(glGetCompressedTexImageARB);
+                        KV_FETCH(glCompressedTexImage1DARB) & KV_FETCH(glCompressedTexSubImage3DARB) &
+                        KV_FETCH(glCompressedTexSubImage2DARB) & KV_FETCH(glCompressedTexSubImage1DARB) &
+                        KV_FETCH(glGetCompressedTexImageARB);
         if (!all) s.texture_compression = 0;
     }
     if (s.texture_compression) log_write("[OpenGL] Texture compression extension found and used\n");
@@ -343,10 +343,10 @@ void gl_driver::gl_probe_extensions() {
         gl_.glGetIntegerv(GL_MAX_TEXTURE_UNITS_ARB, &units);
         s.texture_units = units;
         const int all = KV_FETCH(glMultiTexCoord1fARB) & KV_FETCH(glMultiTexCoord1fvARB) &
-                         KV_FETCH(glMultiTexCoord2fARB) & KV_FETCH(glMultiTexCoord2fvARB) &
-                         KV_FETCH(glMultiTexCoord3fARB) & KV_FETCH(glMultiTexCoord3fvARB) &
-                         KV_FETCH(glMultiTexCoord4fARB) & KV_FETCH(glMultiTexCoord4fvARB) &
-                         KV_FETCH(glActiveTextureARB) & KV_FETCH(glClientActiveTextureARB);
+                        KV_FETCH(glMultiTexCoord2fARB) & KV_FETCH(glMultiTexCoord2fvARB) &
+                        KV_FETCH(glMultiTexCoord3fARB) & KV_FETCH(glMultiTexCoord3fvARB) &
+                        KV_FETCH(glMultiTexCoord4fARB) & KV_FETCH(glMultiTexCoord4fvARB) &
+                        KV_FETCH(glActiveTextureARB) & KV_FETCH(glClientActiveTextureARB);
         if (!all) s.multitexture = 0;
     } else {
         s.texture_units = 0;

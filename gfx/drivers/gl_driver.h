@@ -73,6 +73,7 @@ struct gl_state {
     const float* lamp_coordinates = nullptr;
     texture* lamp = nullptr;
     mat4 modelview;
+    uint8_t modelview_valid = 0;  // the cache holds what GL has (not after a viewport change)
     // Kept per driver, so that a second driver neither skips an enable nor pops an empty stack.
     uint8_t clip_planes[4] = {};
     uint8_t modelview_pushed = 0;

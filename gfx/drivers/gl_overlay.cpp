@@ -46,7 +46,6 @@ void gl_driver::quad(const gfx_rect& rect, const gfx_uv_rect& uv) {
     const float top = screen_y(rect.y);
     const float right = left + rect.width / 1000.0f * 30.0f;
     const float bottom = top - rect.height / 1000.0f * 30.0f;
-    begin_2d();
     gl_.glBegin(GL_QUADS);
     gl_.glTexCoord2f(uv.left, uv.top);
     gl_.glVertex3f(left, top, kOverlayDepth);
@@ -57,7 +56,6 @@ void gl_driver::quad(const gfx_rect& rect, const gfx_uv_rect& uv) {
     gl_.glTexCoord2f(uv.left, uv.bottom);
     gl_.glVertex3f(left, bottom, kOverlayDepth);
     gl_.glEnd();
-    end_2d();
 }
 
 void gl_driver::draw_quad_uv_tinted(texture*, const gfx_colour& colour, const gfx_rect& rect,
@@ -65,14 +63,18 @@ void gl_driver::draw_quad_uv_tinted(texture*, const gfx_colour& colour, const gf
     gl_set_depth_test(0);
     gl_.glColor3f(colour.red, colour.green, colour.blue);
     gl_set_texenv(kGlTexenvModulate);
+    begin_2d();
     quad(rect, uv);
+    end_2d();
     gl_.glColor3f(1.0f, 1.0f, 1.0f);
 }
 
 void gl_driver::draw_quad_uv(texture*, const gfx_rect& rect, const gfx_uv_rect& uv) {
     gl_set_depth_test(0);
     gl_set_texenv(kGlTexenvReplace);
+    begin_2d();
     quad(rect, uv);
+    end_2d();
 }
 
 void gl_driver::draw_quad(texture* t, const gfx_rect& rect) {
@@ -122,9 +124,11 @@ void gl_driver::draw_text(texture*, const gfx_colour& colour, int32_t x, int32_t
     gl_set_texenv(kGlTexenvModulate);
     gl_set_depth_test(0);
     gl_.glColor3f(colour.red, colour.green, colour.blue);
+    begin_2d();
     for (const text_glyph& g : gfx_text_layout(x, y, cell_width, cell_height, text, second_half, widths)) {
         quad(g.rect, g.uv);
     }
+    end_2d();
     gl_.glColor3f(1.0f, 1.0f, 1.0f);
 }
 

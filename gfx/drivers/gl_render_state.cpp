@@ -236,12 +236,15 @@ void gl_driver::set_viewport(float x0, float y0, float x1, float y1) {
     const auto x = static_cast<GLint>(std::trunc(static_cast<float>(width_) * x0));
     const auto y = height_ - static_cast<GLint>(std::trunc(static_cast<float>(height_) * y0)) - h;
     gl_.glViewport(x, y, w, h);
+    // The next model-view is applied whatever it is.
+    state_->modelview_valid = 0;
 }
 
 void gl_driver::set_modelview(const mat4& m, bool force) {
     gl_state& s = *state_;
-    if (!force && mat4_equal(s.modelview, m)) return;
+    if (!force && s.modelview_valid && mat4_equal(s.modelview, m)) return;
     s.modelview = m;
+    s.modelview_valid = 1;
     if (s.modelview_pushed) pop_matrix();
     push_matrix(m);
     s.modelview_pushed = 1;

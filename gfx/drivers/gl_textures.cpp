@@ -122,7 +122,7 @@ bool gl_driver::upload_dds(texture& t) {
         }
     }
     if (!ok) {
-        log_write("[OpenGL] Failed to load dds texture - %s\n", t.name.c_str());
+        log_write("[OpenGL] Failed to load dds texture - %s\n", log_printable(t.name).c_str());
         return false;
     }
     t.width = static_cast<uint16_t>(image.width);
@@ -165,9 +165,9 @@ bool gl_driver::upload(texture& t) {
     const int32_t largest = max_texture_size();
     if (pixels == nullptr || t.width == 0 || t.height == 0 || have < need || t.width > largest ||
         t.height > largest) {
-        log_write("[OpenGL] Cannot upload texture - %s (%ux%u, kind %u, %zu bytes)\n", t.name.c_str(),
-                  static_cast<unsigned>(t.width), static_cast<unsigned>(t.height),
-                  static_cast<unsigned>(t.kind), have);
+        log_write("[OpenGL] Cannot upload texture - %s (%ux%u, kind %u, %zu bytes)\n",
+                  log_printable(t.name).c_str(), static_cast<unsigned>(t.width),
+                  static_cast<unsigned>(t.height), static_cast<unsigned>(t.kind), have);
         return false;
     }
     const bool compress = s.texture_compression != 0;

@@ -327,6 +327,16 @@ TEST_F(GlDriver, SettersCallOpenGlOnlyWhenTheStateChanges) {
              d.set_modelview(m, true);
          },
          {"glPushMatrix", "glMultMatrixf p", "glPopMatrix", "glPushMatrix", "glMultMatrixf p"}},
+        {"no model-view cache survives a viewport change",
+         [](gl_driver& d) {
+             mat4 m;
+             m.m[15] = 1.0f;
+             d.set_modelview(m, false);
+             d.set_viewport(0, 0, 1, 1);
+             d.set_modelview(m, false);
+         },
+         {"glPushMatrix", "glMultMatrixf p", "glViewport 0 0 640 480", "glPopMatrix", "glPushMatrix",
+          "glMultMatrixf p"}},
         {"an identity-marked matrix is pushed, not multiplied",
          [](gl_driver& d) { d.push_matrix(mat4{}); },
          {"glPushMatrix"}},
