@@ -61,6 +61,7 @@ struct gl_state {
     int32_t depth_mask = -1;
     int32_t lighting = 0;
     int32_t colour_array = -1;
+    float colour[3] = {1.0f, 1.0f, 1.0f};  // the current colour that uncoloured drawing uses
     uint8_t wireframe = 0;
     uint8_t tint = 0;
     uint8_t unit_enabled[kGlTextureUnits] = {1, 0, 0, 0};
@@ -190,6 +191,8 @@ private:
     void active_unit(int32_t unit);  // selects the unit when there are several
     void select_unit(int32_t unit);  // glActiveTextureARB, recorded
     void begin_2d();
+    void restore_colour();
+    void white_again();
     void end_2d();
 
     dll gl_library_;

@@ -253,6 +253,7 @@ void gl_driver::set_colour_array(const uint8_t* colours, int32_t mode) {
     } else if (mode == 1) {
         gl_set_colour_array(kGlColourArraySmooth);
         gl_.glColor3ub(colours[0], colours[1], colours[2]);
+        for (int i = 0; i < 3; ++i) state_->colour[i] = static_cast<float>(colours[i]) / 255.0f;
     } else {
         // Pointed at the data every time: an array switched on over a stale or unset pointer would be
         // read by the next indexed drawing.

@@ -41,6 +41,18 @@ void gl_driver::end_2d() {
     gl_.glMatrixMode(GL_MODELVIEW);
 }
 
+// The fill and the point leave the current colour as it was: uncoloured drawing keeps using it.
+void gl_driver::restore_colour() {
+    const float* c = state_->colour;
+    gl_.glColor4f(c[0], c[1], c[2], 1.0f);
+}
+
+// The tinted quads and the text end in white, and white stays the current colour.
+void gl_driver::white_again() {
+    gl_.glColor3f(1.0f, 1.0f, 1.0f);
+    for (float& c : state_->colour) c = 1.0f;
+}
+
 void gl_driver::quad(const gfx_rect& rect, const gfx_uv_rect& uv) {
     const float left = screen_x(rect.x);
     const float top = screen_y(rect.y);
@@ -66,7 +78,7 @@ void gl_driver::draw_quad_uv_tinted(texture*, const gfx_colour& colour, const gf
     begin_2d();
     quad(rect, uv);
     end_2d();
-    gl_.glColor3f(1.0f, 1.0f, 1.0f);
+    white_again();
 }
 
 void gl_driver::draw_quad_uv(texture*, const gfx_rect& rect, const gfx_uv_rect& uv) {
@@ -115,6 +127,7 @@ void gl_driver::fill_rect(float x, float y, float width, float height, uint8_t r
     gl_.glVertex3f(left, bottom, kOverlayDepth);
     gl_.glEnd();
     end_2d();
+    restore_colour();
     gl_set_blend(kGlBlendOff);
 }
 
@@ -129,7 +142,7 @@ void gl_driver::draw_text(texture*, const gfx_colour& colour, int32_t x, int32_t
         quad(g.rect, g.uv);
     }
     end_2d();
-    gl_.glColor3f(1.0f, 1.0f, 1.0f);
+    white_again();
 }
 
 void gl_driver::draw_point(float x, float y, const uint8_t (&rgb)[3], float size) {
@@ -142,6 +155,7 @@ void gl_driver::draw_point(float x, float y, const uint8_t (&rgb)[3], float size
     gl_.glVertex3f(screen_x(x), screen_y(y), kOverlayDepth);
     gl_.glEnd();
     end_2d();
+    restore_colour();
 }
 
 void gl_driver::draw_image(const pixel_image& image) {

@@ -148,6 +148,9 @@ void gl_driver::set_clear(const gfx_colour& colour, float alpha, float depth) {
 
 void gl_driver::set_colour(const gfx_colour& colour) {
     state_->texture_kind = 0;
+    state_->colour[0] = colour.red;
+    state_->colour[1] = colour.green;
+    state_->colour[2] = colour.blue;
     gl_.glColor3f(colour.red, colour.green, colour.blue);
 }
 

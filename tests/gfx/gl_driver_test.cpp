@@ -337,6 +337,22 @@ TEST_F(GlDriver, SettersCallOpenGlOnlyWhenTheStateChanges) {
          },
          {"glPushMatrix", "glMultMatrixf p", "glViewport 0 0 640 480", "glPopMatrix", "glPushMatrix",
           "glMultMatrixf p"}},
+        {"a fill leaves the current colour as set_colour made it",
+         [](gl_driver& d) {
+             d.set_colour({0.5f, 0.25f, 1.0f});
+             d.fill_rect(0, 0, 10, 10, 1, 2, 3, 4);
+         },
+         {"glColor3f 0.5 0.25 1",    "glEnable 0xBE2",
+          "glBlendFunc 0x302 0x303", "glDisable 0xBC0",
+          "glMatrixMode 0x1701",     "glPushMatrix",
+          "glLoadIdentity",          "glFrustum -1 1 -1 1 1 100",
+          "glMatrixMode 0x1700",     "glBegin 0x7",
+          "glColor4ubv p",           "glVertex3f -15 15 15",
+          "glVertex3f -14.7 15 15",  "glVertex3f -14.7 14.7 15",
+          "glVertex3f -15 14.7 15",  "glEnd",
+          "glMatrixMode 0x1701",     "glPopMatrix",
+          "glMatrixMode 0x1700",     "glColor4f 0.5 0.25 1 1",
+          "glDisable 0xBE2"}},
         {"an identity-marked matrix is pushed, not multiplied",
          [](gl_driver& d) { d.push_matrix(mat4{}); },
          {"glPushMatrix"}},
