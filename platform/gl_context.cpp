@@ -5,6 +5,7 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <dlfcn.h>
+#include <link.h>
 
 #include <algorithm>
 #include <cstring>
@@ -156,9 +157,35 @@ int set_pixel_format(sys_gl_window* dc, int index, const sys_pixel_format*) {
     return 1;
 }
 
+// Mesa's libraries stay in the process once a context was made: unloading them and loading them
+// again is not safe, and what they keep until exit stays theirs (not an unnamed module's).
+void pin_gl_libraries() {
+    static bool pinned = false;
+    if (pinned) return;
+    pinned = true;
+    std::vector<std::string> names;
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* out) {
+            const std::string name = info->dlpi_name != nullptr ? info->dlpi_name : "";
+            for (const char* part :
+                 {"_dri.so", "libGLX", "libglapi", "libgallium", "libLLVM", "libGLdispatch"}) {
+                if (name.find(part) != std::string::npos) {
+                    static_cast<std::vector<std::string>*>(out)->push_back(name);
+                    break;
+                }
+            }
+            return 0;
+        },
+        &names);
+    // Outside the walk, which holds the loader's list.
+    for (const std::string& name : names) dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
 void* create_context(sys_gl_window* dc) {
     if (dc == nullptr || dc->window == nullptr) return nullptr;
-    return SDL_GL_CreateContext(dc->window);
+    SDL_GLContext context = SDL_GL_CreateContext(dc->window);
+    if (context != nullptr) pin_gl_libraries();
+    return context;
 }
 
 int delete_context(void* context) {
