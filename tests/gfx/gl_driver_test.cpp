@@ -580,6 +580,12 @@ TEST_F(GlDriver, TextureUploads) {
     std::snprintf(bind, sizeof bind, "glBindTexture 0xDE1 0x%X", static_cast<unsigned>(page->handle));
     EXPECT_TRUE(has(calls(), bind));
 
+    // 2D quads draw with what unit 0 holds and bind nothing.
+    calls();
+    driver_->draw_quad_at(rgb.get(), 0, 0, 100, 100);
+    driver_->draw_text(rgb.get(), {1, 1, 1}, 0, 100, 10, 10, "ab", false, nullptr);
+    EXPECT_EQ(count_of(calls(), "glBindTexture"), 0);
+
     // Deleting forgets the handle.
     driver_->delete_texture(*page);
     EXPECT_EQ(page->handle, kNoTextureHandle);
