@@ -297,6 +297,8 @@ int engine_shut_down(engine_session& session) {
     sys_show_task_bar();
     log_stamped("Going down...\n");
     if (session.save_options) save_options(kernel_get().options, options_file_path());
+    // The display closes here, while the window system is still there.
+    kernel_get().graphics.driver.reset();
     log_write("Shutdown procedure completed.\n");
     log_close();
     // A process started as the dedicated server never asks for another one.

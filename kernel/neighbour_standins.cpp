@@ -18,10 +18,12 @@
 #include "game/kvgame.h"
 #include "game/server.h"
 #include "gfx/gfx.h"
+#include "gfx/drivers/gl_driver.h"
 #include "gfx/gfx_camera.h"
 #include "gfx/texture.h"
 #include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
+#include "kernel/log.h"
 #include "net/dedicated_start.h"
 #include "net/net_client.h"
 #include "net/service.h"
@@ -207,10 +209,14 @@ void console_view_tick(console_view&, int32_t elapsed_ms) {
 
 // Renderer.
 
-int32_t gfx_select_driver(gfx&, int32_t kind) {
+int32_t gfx_select_driver(gfx& g, int32_t kind) {
     record(str_format("gfx_select_driver %d", kind));
-    const bool display_driver = kind == kGfxDriverOpenGl || kind == kGfxDriverDirect3d;
-    if (display_driver && !standins().gfx_display_drivers_present) return -1;
+    if (kind == kGfxDriverOpenGl) {
+        if (standins().gfx_select_driver_result != 0) return standins().gfx_select_driver_result;
+        g.driver = gl_driver_create();
+        return 0;
+    }
+    if (kind == kGfxDriverDirect3d && !standins().gfx_display_drivers_present) return -1;
     return standins().gfx_select_driver_result;
 }
 
@@ -218,9 +224,23 @@ void gfx_init(gfx&, option_registry&) {
     record("gfx_init");
 }
 
-int32_t gfx_open_display(gfx&, int32_t width, int32_t height) {
+int32_t gfx_open_display(gfx& g, int32_t width, int32_t height) {
     record(str_format("gfx_open_display %dx%d", width, height));
-    return standins().gfx_open_display_result;
+    if (standins().gfx_open_display_result != 0 || !standins().gfx_open_display_opens_driver || !g.driver) {
+        return standins().gfx_open_display_result;
+    }
+    // The OpenGL driver really opens, windowed, in the mode of that size.
+    std::string name;
+    int32_t w = 0;
+    int32_t h = 0;
+    for (int32_t mode = 0; g.driver->get_mode(mode, name, w, h); ++mode) {
+        if (w != width || h != height) continue;
+        log_write("gfx: A mode for required resolution `%s' found.\n", name.c_str());
+        if (g.driver->open(mode, false, false)) return 0;
+        break;
+    }
+    log_write("gfx: Gfx driver initialization failed!\n");
+    return -1;
 }
 
 void gfx_render_frame(gfx&) {

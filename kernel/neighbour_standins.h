@@ -33,10 +33,12 @@ struct standin_screen_widgets {
 struct neighbour_standins {
     // Results.
     int32_t gfx_select_driver_result = 0;
-    // No display driver is built yet: the kinds of OpenGL and Direct3D (2 and 3) fail unless a test
-    // makes them present.
+    // The Direct3D driver is not built yet: its kind (3) fails unless a test makes it present. Kind 2
+    // makes the OpenGL driver.
     bool gfx_display_drivers_present = false;
     int32_t gfx_open_display_result = 0;
+    // The program (not the tests) opens the OpenGL driver it selected.
+    bool gfx_open_display_opens_driver = false;
     bool gfx_open_view_result = true;
     int32_t gfx_console_command_result = -1;
     bool gfx_save_screenshot_result = true;

@@ -4,10 +4,34 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <map>
 #include <utility>
+
+#include "platform/gl_context.h"
 
 namespace kv {
 namespace {
+
+struct case_insensitive_less {
+    bool operator()(const std::string& a, const std::string& b) const {
+        return strcasecmp(a.c_str(), b.c_str()) < 0;
+    }
+};
+
+using module_table = std::map<std::string, std::shared_ptr<const dll_module>, case_insensitive_less>;
+
+// Never destroyed: libraries may be released by objects that outlive the table's static peers.
+module_table& registered_modules() {
+    static module_table* table = new module_table;
+    return *table;
+}
+
+std::shared_ptr<const dll_module> find_module(const std::string& name) {
+    const module_table& table = registered_modules();
+    if (auto it = table.find(name); it != table.end()) return it->second;
+    if (strcasecmp(name.c_str(), "opengl32.dll") == 0) return gl_platform_module();
+    return nullptr;
+}
 
 struct library_alias {
     const char* windows_name;
@@ -38,7 +62,8 @@ dll::~dll() {
 dll::dll(dll&& other) noexcept
     : name(std::move(other.name)),
       handle(std::exchange(other.handle, nullptr)),
-      error(std::move(other.error)) {}
+      error(std::move(other.error)),
+      module(std::move(other.module)) {}
 
 dll& dll::operator=(dll&& other) noexcept {
     if (this != &other) {
@@ -46,12 +71,24 @@ dll& dll::operator=(dll&& other) noexcept {
         name = std::move(other.name);
         handle = std::exchange(other.handle, nullptr);
         error = std::move(other.error);
+        module = std::move(other.module);
     }
     return *this;
 }
 
 bool dll_load(dll& d) {
     if (d.handle) return true;
+    if (std::shared_ptr<const dll_module> module = find_module(d.name)) {
+        std::string why;
+        if (module->load && !module->load(why)) {
+            d.error = why.empty() ? "cannot load " + d.name : why;
+            return false;
+        }
+        d.module = std::move(module);
+        d.handle = const_cast<dll_module*>(d.module.get());
+        d.error.clear();
+        return true;
+    }
     // dlopen("") would hand back the program itself.
     if (d.name.empty()) {
         d.error = "empty library name";
@@ -77,15 +114,31 @@ bool dll_load(dll& d) {
 
 void* dll_get_proc(const dll& d, const char* name) {
     if (!d.handle || !name) return nullptr;
+    if (d.module) return d.module->lookup ? d.module->lookup(name) : nullptr;
     void* address = dlsym(d.handle, name);
     if (!address) dlerror();  // leave no stale error behind
     return address;
 }
 
 void dll_free(dll& d) {
+    if (d.module) {
+        std::shared_ptr<const dll_module> module = std::move(d.module);
+        d.module.reset();
+        d.handle = nullptr;
+        if (module->unload) module->unload();
+        return;
+    }
     if (d.handle) {
         dlclose(d.handle);
         d.handle = nullptr;
+    }
+}
+
+void dll_register_module(const std::string& name, std::shared_ptr<const dll_module> module) {
+    if (module) {
+        registered_modules()[name] = std::move(module);
+    } else {
+        registered_modules().erase(name);
     }
 }
 

@@ -3,11 +3,20 @@
 #include <SDL.h>
 
 #include <cstring>
+#include <map>
+
+#include "platform/virtual_keys.h"
 
 namespace kv {
 namespace {
 
 sys_event_handler g_handler;
+
+// Never destroyed: a display driver may leave its window after the program's statics are gone.
+std::map<uint32_t, sys_event_handler>& window_owners() {
+    static auto* owners = new std::map<uint32_t, sys_event_handler>;
+    return *owners;
+}
 
 sys_event translate(const SDL_Event& in) {
     sys_event out;
@@ -38,6 +47,7 @@ sys_event translate(const SDL_Event& in) {
             out.scancode = in.key.keysym.scancode;
             out.keycode = in.key.keysym.sym;
             out.repeat = in.key.repeat != 0;
+            out.virtual_key = sys_virtual_key(in.key.keysym.sym);
             break;
         case SDL_TEXTINPUT:
             out.kind = sys_event_kind::text;
@@ -55,9 +65,34 @@ sys_event translate(const SDL_Event& in) {
 void sys_pump_messages() {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-        // A copy, so the handler may replace itself.
-        if (sys_event_handler handler = g_handler) handler(translate(event));
+    while (SDL_PollEvent(&event)) sys_dispatch_event(translate(event));
+}
+
+void sys_dispatch_event(const sys_event& event) {
+    const bool owned_kind = event.kind == sys_event_kind::close ||
+                            event.kind == sys_event_kind::focus_gained ||
+                            event.kind == sys_event_kind::focus_lost ||
+                            event.kind == sys_event_kind::key_down || event.kind == sys_event_kind::key_up;
+    if (owned_kind) {
+        auto it = window_owners().find(event.window_id);
+        if (it != window_owners().end()) {
+            // A copy, so the owner may leave while it handles the event.
+            sys_event_handler owner = it->second;
+            owner(event);
+            // Keys are the input layer's as well.
+            const bool key = event.kind == sys_event_kind::key_down || event.kind == sys_event_kind::key_up;
+            if (!key) return;
+        }
+    }
+    // A copy, so the handler may replace itself.
+    if (sys_event_handler handler = g_handler) handler(event);
+}
+
+void sys_set_window_owner(uint32_t window_id, sys_event_handler handler) {
+    if (handler) {
+        window_owners()[window_id] = std::move(handler);
+    } else {
+        window_owners().erase(window_id);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The window event queue. Each main-loop pass drains it and hands every event to the handler
-// that the owner of the window registered. A process that never opened video (the dedicated
-// server) has no queue to drain.
+// The window event queue. Each main-loop pass drains it. The close, focus and key events of a
+// window whose owner registered itself (a display driver) go to that owner; key events then go on
+// to the general handler (the input layer's), as every other event does. A process that never opened video
+// (the dedicated server) has no queue to drain.
 
 #include <cstdint>
 #include <functional>
@@ -22,11 +23,12 @@ enum class sys_event_kind {
 
 struct sys_event {
     sys_event_kind kind = sys_event_kind::other;
-    uint32_t window_id = 0;  // 0 when the event concerns no window
-    int32_t scancode = 0;    // key events: the key's position on the keyboard
-    int32_t keycode = 0;     // key events: the key's meaning in the current layout
-    bool repeat = false;     // key down: sent again by the key repeat
-    std::string text;        // text events: UTF-8
+    uint32_t window_id = 0;    // 0 when the event concerns no window
+    int32_t scancode = 0;      // key events: the key's position on the keyboard
+    int32_t keycode = 0;       // key events: the key's meaning in the current layout
+    bool repeat = false;       // key down: sent again by the key repeat
+    uint32_t virtual_key = 0;  // key events: the Windows virtual-key code (platform/virtual_keys.h), or 0
+    std::string text;          // text events: UTF-8
 };
 
 using sys_event_handler = std::function<void(const sys_event&)>;
@@ -34,5 +36,9 @@ using sys_event_handler = std::function<void(const sys_event&)>;
 // Drains the queue, handing each event to the handler (events are dropped while none is set).
 void sys_pump_messages();
 void sys_set_event_handler(sys_event_handler handler);
+// The owner of the window gets its close, focus and key events; an empty handler removes it.
+void sys_set_window_owner(uint32_t window_id, sys_event_handler handler);
+// Hands one event on as the pump does (tests feed events through it).
+void sys_dispatch_event(const sys_event& event);
 
 }  // namespace kv

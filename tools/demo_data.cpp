@@ -12,6 +12,7 @@
 #include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
 #include "tools/font_writer.h"
+#include "tools/dds_writer.h"
 #include "tools/goal_writer.h"
 #include "tools/music_writer.h"
 #include "tools/package_writer.h"
@@ -210,6 +211,21 @@ std::vector<uint8_t> stripes_image() {
             shape.texels.insert(shape.texels.end(), {red, 160, 40});
     }
     return targa(shape);
+// The crate's checker board as a DXT1 file with its five mip levels (each 4 x 4 block is one square).
+std::vector<uint8_t> demo_crate_dds() {
+    const demo_texture& crate = kDemoTextures[2];
+    dds_desc d;
+    d.four_cc = "DXT1";
+    d.width = d.height = kDemoTextureSide;
+    d.mip_levels = 5;
+    for (int row = 0; row < kDemoTextureSide; ++row) {
+        for (int column = 0; column < kDemoTextureSide; ++column) {
+            const uint8_t* colour =
+                ((row / kCheckerSquare + column / kCheckerSquare) % 2 == 0) ? crate.light : crate.dark;
+            d.rgba.insert(d.rgba.end(), {colour[0], colour[1], colour[2], 255});
+        }
+    }
+    return dds_file(d);
 }
 
 // A surface layer painted with the texture by the shader "paint".
@@ -504,6 +520,8 @@ bool write_demo_data(const std::filesystem::path& folder) {
         if (!write_file(folder / (font + ".fm"), font_metrics_file(sheet))) return false;
     }
     if (!write_file(folder / (kTextureFolder + kDemoCursor + ".tga"), cursor_targa())) return false;
+    // The crate also pre-compressed, for drivers that take DXT1 files.
+    if (!write_file(folder / "tex/dds/crate.ddn", demo_crate_dds())) return false;
     // The menu's music, a generated tune encoded as MP3 (there is no "menu.wma").
     return write_music_mp3(folder / "sound/menu.mp3", music_desc{});
 }

@@ -6,6 +6,7 @@
 #include "net/snapshot_package.h"
 #include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
+#include "tools/dds_writer.h"
 #include "tools/demo_data.h"
 #include "tools/font_writer.h"
 #include "tools/package_writer.h"
@@ -486,10 +487,17 @@ std::vector<std::string> fuzz_seed_targets() {
             "session_command_fuzz",
             "service_script_fuzz",
             "texture_targa_fuzz",
-            "texture_qxtx_fuzz"};
+            "texture_qxtx_fuzz",
+            "dds_file_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
+    if (target == "dds_file_fuzz") {
+        dds_desc dxt1{"DXT1", 8, 2, 4, dds_solid_rgba(8, 2, 200, 100, 50), 0};
+        dds_desc dxt3{"DXT3", 4, 4, 1, dds_solid_rgba(4, 4, 10, 20, 30, 128), 0};
+        dds_desc dxt5{"DXT5", 16, 16, 5, dds_solid_rgba(16, 16, 0, 255, 0, 64), 0};
+        return {{"dxt1-mips", dds_file(dxt1)}, {"dxt3", dds_file(dxt3)}, {"dxt5-mips", dds_file(dxt5)}};
+    }
     if (target == "qxps_stream_fuzz" || target == "package_fuzz") {
         return {{"full-16bit-ids", full_package(2, "11")},
                 {"full-32bit-ids", full_package(4, "10")},

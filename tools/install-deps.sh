@@ -7,6 +7,7 @@ packages=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     gstreamer1.0-gl gstreamer1.0-x gstreamer1.0-alsa
     xvfb xauth xdotool libx11-dev libxtst-dev
+    libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libglu1-mesa
     libopenal-dev libopenal1
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev

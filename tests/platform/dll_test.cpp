@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
 #include <utility>
 
 namespace kv {
@@ -92,6 +94,42 @@ TEST(Dll, DirectInputNameLoadsTheEventLibrary) {
     ASSERT_TRUE(dll_load(input)) << dll_error(input);
     EXPECT_NE(dll_get_proc(input, "SDL_PollEvent"), nullptr);
     EXPECT_EQ(input.name, "DINPUT.DLL");
+}
+
+// A module inside the program answers its name (without regard to case) before the file system:
+// its load hook may refuse, its symbols come from its lookup, its unload hook runs once.
+TEST(Dll, InProgramModulesComeBeforeTheFileSystem) {
+    int loads = 0;
+    int unloads = 0;
+    bool refuse = true;
+    static int symbol = 0;
+    auto module = std::make_shared<dll_module>();
+    module->load = [&](std::string& error) {
+        ++loads;
+        if (refuse) error = "refused";
+        return !refuse;
+    };
+    module->unload = [&] { ++unloads; };
+    module->lookup = [](const char* name) -> void* {
+        return std::string(name) == "known" ? &symbol : nullptr;
+    };
+    dll_register_module("inside.dll", module);
+    {
+        dll d("INSIDE.DLL");
+        EXPECT_FALSE(dll_load(d));
+        EXPECT_EQ(dll_error(d), "refused");
+        refuse = false;
+        ASSERT_TRUE(dll_load(d));
+        EXPECT_EQ(dll_get_proc(d, "known"), &symbol);
+        EXPECT_EQ(dll_get_proc(d, "unknown"), nullptr);
+        dll moved(std::move(d));
+        EXPECT_EQ(dll_get_proc(moved, "known"), &symbol);
+    }
+    EXPECT_EQ(loads, 2);
+    EXPECT_EQ(unloads, 1);
+    dll_register_module("inside.dll", nullptr);
+    dll d("inside.dll");
+    EXPECT_FALSE(dll_load(d)) << "no such file once the module is gone";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 namespace kv {
@@ -146,6 +147,33 @@ TEST_F(MessagesVideoTest, AHandlerMayReplaceItselfWhileHandling) {
     sys_pump_messages();
     EXPECT_EQ(first, std::vector<sys_event_kind>{sys_event_kind::focus_gained});
     EXPECT_EQ(second, std::vector<sys_event_kind>{sys_event_kind::quit});
+}
+
+// A window's owner gets its close, focus and key events; keys go on to the general handler too,
+// and other windows' events only there. Keys carry their virtual-key code.
+TEST_F(MessagesVideoTest, AWindowsOwnerGetsItsCloseFocusAndKeys) {
+    std::vector<std::pair<sys_event_kind, uint32_t>> owner, general;
+    sys_set_window_owner(3, [&owner](const sys_event& e) { owner.push_back({e.kind, e.virtual_key}); });
+    sys_set_event_handler([&general](const sys_event& e) { general.push_back({e.kind, e.virtual_key}); });
+    push(window_event(SDL_WINDOWEVENT_FOCUS_GAINED, 3));
+    push(key_event(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a, 0));
+    push(key_event(SDL_KEYUP, SDL_SCANCODE_F10, SDLK_F10, 0));
+    push(key_event(SDL_KEYDOWN, SDL_SCANCODE_KP_1, SDLK_KP_1, 0));
+    push(window_event(SDL_WINDOWEVENT_CLOSE, 3));
+    push(window_event(SDL_WINDOWEVENT_CLOSE, 4));
+    sys_pump_messages();
+    sys_set_window_owner(3, {});
+    sys_set_event_handler({});
+    using seen = std::vector<std::pair<sys_event_kind, uint32_t>>;
+    EXPECT_EQ(owner, (seen{{sys_event_kind::focus_gained, 0},
+                           {sys_event_kind::key_down, 'A'},
+                           {sys_event_kind::key_up, 0x79},
+                           {sys_event_kind::key_down, 0},
+                           {sys_event_kind::close, 0}}));
+    EXPECT_EQ(general, (seen{{sys_event_kind::key_down, 'A'},
+                             {sys_event_kind::key_up, 0x79},
+                             {sys_event_kind::key_down, 0},
+                             {sys_event_kind::close, 0}}));
 }
 
 }  // namespace

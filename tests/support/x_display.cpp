@@ -19,21 +19,27 @@ Display* as_display(void* d) {
     return static_cast<Display*>(d);
 }
 
-bool titled(Display* d, Window w, const std::string& title) {
+// The window of that title under `w` (itself included), or 0.
+Window find_titled(Display* d, Window w, const std::string& title) {
     char* name = nullptr;
     bool found = false;
     if (XFetchName(d, w, &name) && name != nullptr) {
         found = title == name;
         XFree(name);
     }
-    if (found) return true;
+    if (found) return w;
     Window root = 0, parent = 0;
     Window* children = nullptr;
     unsigned count = 0;
-    if (!XQueryTree(d, w, &root, &parent, &children, &count)) return false;
-    for (unsigned i = 0; i < count && !found; ++i) found = titled(d, children[i], title);
+    if (!XQueryTree(d, w, &root, &parent, &children, &count)) return 0;
+    Window match = 0;
+    for (unsigned i = 0; i < count && match == 0; ++i) match = find_titled(d, children[i], title);
     if (children != nullptr) XFree(children);
-    return found;
+    return match;
+}
+
+bool titled(Display* d, Window w, const std::string& title) {
+    return find_titled(d, w, title) != 0;
 }
 
 }  // namespace
@@ -99,6 +105,32 @@ double x_display::share_of_colour(screen_colour colour, int tolerance, int x0, i
 bool x_display::has_window_titled(const std::string& title) const {
     Display* d = as_display(display_);
     return titled(d, DefaultRootWindow(d), title);
+}
+
+bool x_display::window_size(const std::string& title, int& width, int& height) const {
+    Display* d = as_display(display_);
+    const Window w = find_titled(d, DefaultRootWindow(d), title);
+    XWindowAttributes attributes;
+    if (w == 0 || !XGetWindowAttributes(d, w, &attributes)) return false;
+    width = attributes.width;
+    height = attributes.height;
+    return true;
+}
+
+bool x_display::close_window(const std::string& title) const {
+    Display* d = as_display(display_);
+    const Window w = find_titled(d, DefaultRootWindow(d), title);
+    if (w == 0) return false;
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(d, w, False, NoEventMask, &e) != 0;
+    XSync(d, False);
+    return sent;
 }
 
 bool x_display::press_key(unsigned long keysym) const {

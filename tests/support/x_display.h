@@ -33,6 +33,10 @@ public:
     double share_of_colour(screen_colour colour, int tolerance, int x, int width) const;
     // True when a window on the server has this title.
     bool has_window_titled(const std::string& title) const;
+    // The size of the window of that title; false when there is none.
+    bool window_size(const std::string& title, int& width, int& height) const;
+    // Asks the window of that title to close, as a window manager's close button does.
+    bool close_window(const std::string& title) const;
     // Presses and releases a key (an X keysym such as XK_space) through XTEST.
     bool press_key(unsigned long keysym) const;
 
