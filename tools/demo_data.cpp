@@ -211,6 +211,8 @@ std::vector<uint8_t> stripes_image() {
             shape.texels.insert(shape.texels.end(), {red, 160, 40});
     }
     return targa(shape);
+}
+
 // The crate's checker board as a DXT1 file with its five mip levels (each 4 x 4 block is one square).
 std::vector<uint8_t> demo_crate_dds() {
     const demo_texture& crate = kDemoTextures[2];

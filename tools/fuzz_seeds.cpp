@@ -443,6 +443,8 @@ std::vector<seed_file> qxtx_seeds() {
     luminance_alpha.format = 2;
     luminance_alpha.texels = {1, 2, 3, 4, 5, 6};
     return {{"rgb-v10", qxtx(rgb)}, {"luminance-alpha-v09", qxtx(luminance_alpha)}};
+}
+
 // Metrics files of the demo fonts and a short one; list cells over the plain font's widths.
 std::vector<seed_file> font_seeds(const std::string& target) {
     const std::vector<uint8_t> plain = font_metrics_file(font_draw(false));
