@@ -128,7 +128,9 @@ void deselect(being& b) {
     server_entity_deselect(*b.srv);
 }
 
+// Logged at the debug-log level: a package a level does not import only shows its soldiers bare.
 void warn_missing(const being& b, const char* what, const std::string& reference) {
+    if (!b.srv || b.srv->log_level == 0) return;
     log_write("being: *WARNING* %s `%s' of %s not found.\n", what, log_printable(reference).c_str(), b.name.c_str());
 }
 
@@ -303,6 +305,8 @@ void being_apply_record_weapons(being& b, const int32_t (&entries)[2]) {
 void being_set_view(being& b, const vec3& position, const vec3& forward, const vec3& up,
                     placement_sector* sector) {
     placement_set(b.place, position, forward, up, sector);
+    // Put somewhere new (a spawn, a network state): no fall runs on from where it was.
+    b.fall_tracked = 0;
     if (!b.srv) return;
     select_body(b);
     server_entity_update_attached(*b.srv, b.place.transform, static_cast<kv::sector*>(b.place.sector));
