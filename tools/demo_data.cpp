@@ -15,6 +15,7 @@
 #include "tools/targa_writer.h"
 #include "tools/token_writer.h"
 #include "tools/wav_writer.h"
+#include "tools/weapons_writer.h"
 #include "tools/world_writer.h"
 #include "util/box3.h"
 
@@ -227,6 +228,8 @@ std::vector<uint8_t> map_package() {
     package_writer w;
     auto& q = w.qxps();
     w.add_import(kDemoSharedPackage);
+    // The soldiers' bodies and animations and their weapons' models.
+    for (const char* soldiers : {kDemoBeingsPackage, kDemoWeaponsPackage}) w.add_import(soldiers);
     struct room {
         const char* name;
         const char* floor_surface;
@@ -362,6 +365,7 @@ bool write_demo_data(const std::filesystem::path& folder) {
     const file files[] = {
         {kDemoSharedPackage, shared_package()},
         {kDemoBeingsPackage, beings_package()},
+        {kDemoWeaponsPackage, weapons_package()},
         {maps + kDemoBootPackage, menu_package()},
         {maps + kDemoMap, map_package()},
         // The same level as a boot-strap package, so that `--pkg-file=kvmenu-depot` starts the server on

@@ -132,6 +132,7 @@ protected:
 
     void TearDown() override {
         being_set_gravity(1.0f);
+        for (image8& map : hit_maps()) map = image8();
         headless_game::TearDown();
     }
 
