@@ -304,6 +304,10 @@ void being_apply_record_weapons(being& b, const int32_t (&entries)[2]) {
 
 void being_set_view(being& b, const vec3& position, const vec3& forward, const vec3& up,
                     placement_sector* sector) {
+    // A frame that is not a number would follow the soldier everywhere: it stays where it was.
+    for (const vec3* v : {&position, &forward, &up}) {
+        if (!std::isfinite(v->x) || !std::isfinite(v->y) || !std::isfinite(v->z)) return;
+    }
     placement_set(b.place, position, forward, up, sector);
     // Put somewhere new (a spawn, a network state): no fall runs on from where it was.
     b.fall_tracked = 0;

@@ -32,7 +32,6 @@ constexpr int32_t kLastActionCode = 63;
 constexpr int32_t kFirstWeaponCode = 0x1000;
 constexpr int32_t kLastWeaponCode = 0x10FF;
 constexpr int32_t kResetActionState = 29;
-constexpr int32_t kMoveSpeed = kAnimSpeed;
 constexpr int32_t kNoRow = -1;
 constexpr int32_t kSpecialStand = 0;
 constexpr int32_t kSpecialCrouch = 1;

@@ -472,19 +472,20 @@ void being_update(being& b, int32_t, bool look_with_mouse) {
     if (b.held & kHoldTurnLeft) yaw += t * kTurnRate;
     if (b.held & kHoldTurnRight) yaw -= t * kTurnRate;
     if (look_with_mouse) {
-        int32_t dx = 0;
-        int32_t dy = 0;
+        int32_t mouse_x = 0;
+        int32_t mouse_y = 0;
         input& in = kernel_get().input_layer;
-        input_get_mouse_motion(in, dx, dy);
-        dx += r->pending_yaw;
-        dy += r->pending_pitch;
+        input_get_mouse_motion(in, mouse_x, mouse_y);
+        // Summed as floats: a pending turn from the network may be any 32-bit value.
+        const float dx = static_cast<float>(mouse_x) + static_cast<float>(r->pending_yaw);
+        float dy = static_cast<float>(mouse_y) + static_cast<float>(r->pending_pitch);
         r->pending_yaw = r->pending_pitch = 0;
         if (input_mouse_inverted(in)) dy = -dy;
         const float scale = in.mouse_sensitivity / ((b.zoom / 20.0f + 1.0f) * 100.0f);
-        yaw -= static_cast<float>(dx) * kTurnRate * scale * 25.0f;
+        yaw -= dx * kTurnRate * scale * 25.0f;
         const float before = b.pitch;
         const float low = b.movement_state == kStateSwim ? kPitchDownSwimming : kPitchDown;
-        b.pitch = std::clamp(b.pitch + static_cast<float>(dy) * kTurnRate * scale * 25.0f, low, kPitchUp);
+        b.pitch = std::clamp(b.pitch + dy * kTurnRate * scale * 25.0f, low, kPitchUp);
         if (!std::isfinite(b.pitch)) b.pitch = 0.0f;
         if (b.pitch != before) hud_effects_sway(b, b.pitch - before);
     } else if (b.movement_state == kStateSwim && b.pitch < kPitchDownSwimming) {

@@ -431,6 +431,12 @@ void kvgame_apply_player_update(kvgame& game, const std::string& name, const pla
     package* level = server_find_package(srv, srv.game_package);
     const int32_t index = update.state;
     if (!level || index < 0 || index >= object_table_count(level->sectors)) return;
+    const vec3& p = update.position;
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z) || !std::isfinite(update.angle)) {
+        log_write("kvgame: *WARNING* state of player %s refused: its position or heading is not a number.\n",
+                  name.c_str());
+        return;
+    }
     const float a = update.angle;
     being_set_view(*b, update.position, {std::sin(a), 0.0f, std::cos(a)}, {0.0f, 1.0f, 0.0f},
                    level->sectors.items[static_cast<std::size_t>(index)]);

@@ -694,6 +694,12 @@ TEST_F(BeingGame, ARemoteSoldierIsPlacedAndAnimatedFromHisPlayerState) {
     const vec3 still = at(*remote);
     frames(5);
     EXPECT_NEAR(vec3_length(at(*remote) - still), 0.0f, 1e-4f);
+    // A state whose position is not a number is refused.
+    state.position.y = std::nanf("");
+    kvgame_apply_player_update(*g_, "pid7", state);
+    EXPECT_NEAR(vec3_length(at(*remote) - still), 0.0f, 1e-4f);
+    EXPECT_NE(log().find("kvgame: *WARNING* state of player pid7 refused: its position or heading is not a number.\n"),
+              std::string::npos);
 }
 
 TEST_F(BeingGame, TheStoredStateCarriesPositionHeadingSectorAndChannels) {
