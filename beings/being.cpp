@@ -68,9 +68,10 @@ public:
         for (const std::string& name : {b_.name, b_.view_model_name}) {
             const auto cursor = srv.entity_cursor;
             server_entity_select(srv, name);
-            server_entity_set_names(srv, being_shot_sound(b_.weapons, 0), static_cast<int32_t>(distances.near_distance),
-                                    static_cast<int32_t>(distances.far_distance), being_muzzle_flash(b_.weapons, 0),
-                                    being_muzzle_flash(b_.weapons, 1), factors.first, factors.second);
+            server_entity_set_names(
+                srv, being_shot_sound(b_.weapons, 0), static_cast<int32_t>(distances.near_distance),
+                static_cast<int32_t>(distances.far_distance), being_muzzle_flash(b_.weapons, 0),
+                being_muzzle_flash(b_.weapons, 1), factors.first, factors.second);
             srv.entity_cursor = cursor;
         }
         being_start_move_animation(b_, b_.variant);
@@ -84,7 +85,8 @@ public:
     }
 
     bool animation_queued() const override {
-        return being_third_has_queued(*b_.srv, models_of(b_)) || being_first_has_queued(*b_.srv, models_of(b_));
+        return being_third_has_queued(*b_.srv, models_of(b_)) ||
+               being_first_has_queued(*b_.srv, models_of(b_));
     }
 
     void drop_in_world(int32_t weapon, const std::string& model) override {
@@ -131,7 +133,8 @@ void deselect(being& b) {
 // Logged at the debug-log level: a package a level does not import only shows its soldiers bare.
 void warn_missing(const being& b, const char* what, const std::string& reference) {
     if (!b.srv || b.srv->log_level == 0) return;
-    log_write("being: *WARNING* %s `%s' of %s not found.\n", what, log_printable(reference).c_str(), b.name.c_str());
+    log_write("being: *WARNING* %s `%s' of %s not found.\n", what, log_printable(reference).c_str(),
+              b.name.c_str());
 }
 
 // The level's index of the sector, -1 when it is none of the game package's.
@@ -189,7 +192,8 @@ std::unique_ptr<being> being_create(server& srv, const std::string& name, int32_
     if (flag == 0) being_setup_animations(srv, models_of(*b));
     if (player_record* r = being_record(*b)) b->last_health = r->health;
     const float white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    for (kvtext& tag : b->tags) kvtext_init(tag, 0.0f, 0.0f, white, "", kTagFontValues, kTextAlignCentre, kTagFont);
+    for (kvtext& tag : b->tags)
+        kvtext_init(tag, 0.0f, 0.0f, white, "", kTagFontValues, kTextAlignCentre, kTagFont);
     return b;
 }
 
@@ -280,7 +284,8 @@ void being_reset_weapon_slots(being& b) {
 }
 
 void being_set_weapon_slot_mask(being& b, const uint32_t (&mask)[4], const uint8_t (&counts)[4]) {
-    with_carrier(b, [&](weapon_slots& s, weapon_carrier& c) { being_set_weapon_slot_mask(s, c, mask, counts); });
+    with_carrier(b,
+                 [&](weapon_slots& s, weapon_carrier& c) { being_set_weapon_slot_mask(s, c, mask, counts); });
 }
 
 void being_weapon_slot_mask(const being& b, uint32_t (&mask)[4], uint8_t (&counts)[4]) {
@@ -289,7 +294,8 @@ void being_weapon_slot_mask(const being& b, uint32_t (&mask)[4], uint8_t (&count
 
 void being_equip_weapon_models(being& b, int32_t which) {
     if (!b.srv) return;
-    with_carrier(b, [&](weapon_slots& s, weapon_carrier& c) { return being_equip_weapon_models(s, c, which); });
+    with_carrier(b,
+                 [&](weapon_slots& s, weapon_carrier& c) { return being_equip_weapon_models(s, c, which); });
 }
 
 void being_update_load(being& b) {
@@ -298,7 +304,8 @@ void being_update_load(being& b) {
 
 void being_apply_record_weapons(being& b, const int32_t (&entries)[2]) {
     if (!b.srv) return;
-    with_carrier(b, [&](weapon_slots& s, weapon_carrier& c) { being_apply_record_weapons(s, c, entries[0]); });
+    with_carrier(b,
+                 [&](weapon_slots& s, weapon_carrier& c) { being_apply_record_weapons(s, c, entries[0]); });
     b.action_state = entries[1];
 }
 
@@ -478,7 +485,8 @@ void being_notify_bots(being& b, int32_t event) {
         case 0:
             if (r->bot_registered) return;
             r->bot_registered = 1;
-            botc_add_player(bots, r->id, being_is_person(b) ? 0 : static_cast<uint8_t>(player_record_is_alive(*r)));
+            botc_add_player(bots, r->id,
+                            being_is_person(b) ? 0 : static_cast<uint8_t>(player_record_is_alive(*r)));
             break;
         case 2:
             botc_player_event_2(bots, r->id);
@@ -526,8 +534,8 @@ void being_apply_anim_state(being& b, const int32_t (&channels)[3][3], float aim
     entity_channel_state states[3];
     for (int i = 0; i < 3; ++i) states[i] = {channels[i][0], channels[i][1], channels[i][2]};
     const float aim = std::isfinite(aim_angle) ? aim_angle : 0.0f;
-    const remote_action action = being_apply_anim_state(*b.srv, models_of(b), being_weapon_index(b.weapons, -1),
-                                                        r->driven_here != 0, states, aim);
+    const remote_action action = being_apply_anim_state(
+        *b.srv, models_of(b), being_weapon_index(b.weapons, -1), r->driven_here != 0, states, aim);
     b.aim_angle = aim;
     if (action.movement >= 0) b.movement_state = action.movement;
 }

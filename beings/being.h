@@ -76,7 +76,7 @@ struct being {
     // Removes both entities from the world server's list.
     ~being();
 
-    placement place;  // the eye frame: rows 0-2 right, up, forward; row 3 the eye
+    placement place;                  // the eye frame: rows 0-2 right, up, forward; row 3 the eye
     player_record* record = nullptr;  // refreshed from the player id at each entry
     std::string name;                 // the body entity's name
     std::string view_model_name;      // "~" + name
@@ -138,7 +138,7 @@ struct being {
     uint32_t held_copy = 0;
     float run_speed = 0.0f;
     float strafe_speed = 0.0f;
-    float aim_angle = 0.0f;   // a remote soldier's upper-body turn
+    float aim_angle = 0.0f;  // a remote soldier's upper-body turn
     uint8_t remote_inputs[3] = {};
     entity_sweep_result last_pick;  // the surfaces the last vertical pick met
 

@@ -46,9 +46,10 @@ struct code_bit {
     uint32_t bit;
 };
 constexpr code_bit kCodeBits[] = {
-    {1, kHoldForward},   {2, kHoldBack},       {18, kHoldWalk},     {3, kHoldTurnLeft},   {4, kHoldTurnRight},
-    {11, kHoldStepLeft}, {12, kHoldStepRight}, {17, kHoldJump},     {19, kHoldDown},      {20, kHoldUp},
-    {15, kHoldLeanLeft}, {16, kHoldLeanRight}, {kCodeSwim, kHoldSwim},
+    {1, kHoldForward},      {2, kHoldBack},      {18, kHoldWalk},      {3, kHoldTurnLeft},
+    {4, kHoldTurnRight},    {11, kHoldStepLeft}, {12, kHoldStepRight}, {17, kHoldJump},
+    {19, kHoldDown},        {20, kHoldUp},       {15, kHoldLeanLeft},  {16, kHoldLeanRight},
+    {kCodeSwim, kHoldSwim},
 };
 
 uint32_t bit_of(int32_t code) {
@@ -66,26 +67,46 @@ struct move_row {
 };
 move_row row_of(int32_t state) {
     switch (state) {
-        case kStateStill: return {{kRowIdle, kNoRow}, 0};
-        case kStateWalk: return {{1, 1}, 2};
-        case kStateRun: return {{2, 2}, 2};
-        case kStateSideStep: return {{3, 4}, 0};
-        case kStateJump: return {{5, 5}, 0};
-        case kStateStandCrouch: return {{45, 45}, 2};
-        case kStateCrouched: return {{18, 18}, 0};
-        case kStateCrouchWalk: return {{19, 19}, 2};
-        case kStateCrouchSideStep: return {{20, 21}, 0};
-        case kStateLeanStart: return {{22, 23}, 0};
-        case kStateLeanLeft: return {{24, 24}, 0};
-        case kStateLeanRight: return {{25, 25}, 0};
-        case kStateLeanEnd: return {{22, 23}, 3};
-        case kStateStandProne: return {{46, 46}, 2};
-        case kStateCrouchProne: return {{47, 47}, 1};
-        case kStateLying: return {{35, 35}, 0};
-        case kStateCrawl: return {{36, 36}, 2};
-        case kStateSideCrawl: return {{37, 38}, 0};
-        case kStateSwim: return {{44, 44}, 0};
-        default: return {{kNoRow, kNoRow}, 0};
+        case kStateStill:
+            return {{kRowIdle, kNoRow}, 0};
+        case kStateWalk:
+            return {{1, 1}, 2};
+        case kStateRun:
+            return {{2, 2}, 2};
+        case kStateSideStep:
+            return {{3, 4}, 0};
+        case kStateJump:
+            return {{5, 5}, 0};
+        case kStateStandCrouch:
+            return {{45, 45}, 2};
+        case kStateCrouched:
+            return {{18, 18}, 0};
+        case kStateCrouchWalk:
+            return {{19, 19}, 2};
+        case kStateCrouchSideStep:
+            return {{20, 21}, 0};
+        case kStateLeanStart:
+            return {{22, 23}, 0};
+        case kStateLeanLeft:
+            return {{24, 24}, 0};
+        case kStateLeanRight:
+            return {{25, 25}, 0};
+        case kStateLeanEnd:
+            return {{22, 23}, 3};
+        case kStateStandProne:
+            return {{46, 46}, 2};
+        case kStateCrouchProne:
+            return {{47, 47}, 1};
+        case kStateLying:
+            return {{35, 35}, 0};
+        case kStateCrawl:
+            return {{36, 36}, 2};
+        case kStateSideCrawl:
+            return {{37, 38}, 0};
+        case kStateSwim:
+            return {{44, 44}, 0};
+        default:
+            return {{kNoRow, kNoRow}, 0};
     }
 }
 
@@ -181,7 +202,8 @@ void standing(being& b, uint32_t h) {
         if (being_can_change_posture(b, kPostureCrouched))
             pass_to(b, kStateStandCrouch, 0, kStateCrouched, kSpecialCrouch);
     } else if (has(h, kHoldUp)) {
-        if (being_can_change_posture(b, kPostureProne)) pass_to(b, kStateStandProne, 0, kStateLying, kSpecialProne);
+        if (being_can_change_posture(b, kPostureProne))
+            pass_to(b, kStateStandProne, 0, kStateLying, kSpecialProne);
     } else if (has(h, kHoldSwim)) {
         swim(b);
     }
@@ -204,7 +226,8 @@ void walking(being& b, uint32_t h) {
     } else if (has(h, kHoldDown)) {
         pass_to(b, kStateStandCrouch, 0, kStateCrouchWalk, kSpecialCrouch);
     } else if (has(h, kHoldUp)) {
-        if (being_can_change_posture(b, kPostureProne)) pass_to(b, kStateStandProne, 0, kStateCrawl, kSpecialProne);
+        if (being_can_change_posture(b, kPostureProne))
+            pass_to(b, kStateStandProne, 0, kStateCrawl, kSpecialProne);
     } else if (has(h, kHoldSwim)) {
         swim(b);
     }
@@ -350,8 +373,9 @@ void swimming(being& b, uint32_t h) {
         const int32_t final_state = moving(h) ? kStateRun : side_stepping(h) ? kStateSideStep : kStateStill;
         pass_to(b, kStateStandProne, 1, final_state, kSpecialStand);
     } else if (r >= kStateCrouched && r <= kStateCrouchSideStep) {
-        const int32_t final_state =
-            moving(h) ? kStateCrouchWalk : side_stepping(h) ? kStateCrouchSideStep : kStateCrouched;
+        const int32_t final_state = moving(h)          ? kStateCrouchWalk
+                                    : side_stepping(h) ? kStateCrouchSideStep
+                                                       : kStateCrouched;
         pass_to(b, kStateCrouchProne, 1, final_state, kSpecialCrouch);
     } else {
         enter(b, moving(h) ? kStateCrawl : side_stepping(h) ? kStateSideCrawl : kStateLying);
@@ -394,8 +418,8 @@ int32_t hud_code(int32_t state) {
 }
 
 bool breathing_state(int32_t state) {
-    return state == kStateStill || state == kStateCrouched || state == kStateLying || state == kStateLeanLeft ||
-           state == kStateLeanRight;
+    return state == kStateStill || state == kStateCrouched || state == kStateLying ||
+           state == kStateLeanLeft || state == kStateLeanRight;
 }
 
 bool queued_code_known(int32_t code) {
@@ -440,7 +464,8 @@ void being_queue_move_animation(being& b, int32_t variant) {
 
 bool being_can_change_posture(being& b, int32_t posture) {
     if (!b.srv) return false;
-    static const vec3 kTrials[] = {{0.0f, 5.0f, 0.0f}, {0.0f, 50.0f, -50.0f}, {0.0f, -25.0f, 25.0f}, {5.0f, 5.0f, 0.0f}};
+    static const vec3 kTrials[] = {
+        {0.0f, 5.0f, 0.0f}, {0.0f, 50.0f, -50.0f}, {0.0f, -25.0f, 25.0f}, {5.0f, 5.0f, 0.0f}};
     server& srv = *b.srv;
     const mat4& frame = b.place.transform;
     const vec3 right = mat4_row0(frame);
@@ -545,16 +570,24 @@ void being_reset_posture(being& b) {
     b.special_action = 0;
     b.jumping = 0;
     b.special_kind = -1;
+    if (b.srv) {
+        // A death held its animations: a new life lets go of them.
+        server& srv = *b.srv;
+        server_entity_select(srv, b.name);
+        server_entity_set_lock(srv, 0, 0);
+        server_entity_set_lock(srv, 1, 0);
+        server_entity_set_box_preset(srv, 0);
+        server_entity_select(srv, b.view_model_name);
+        server_entity_set_lock(srv, 0, 0);
+        server_entity_deselect(srv);
+    }
     enter(b, kStateStill, 0);
-    if (!b.srv) return;
-    server_entity_select(*b.srv, b.name);
-    server_entity_set_box_preset(*b.srv, 0);
-    server_entity_deselect(*b.srv);
 }
 
 int32_t being_handle_command(being& b, bool pressed, int32_t code) {
     player_record* r = being_record(b);
-    if (!r || !b.srv || !player_record_is_alive(*r) || !player_record_is_active(*r) || player_record_state_is_3(*r))
+    if (!r || !b.srv || !player_record_is_alive(*r) || !player_record_is_active(*r) ||
+        player_record_state_is_3(*r))
         return 0;
     being_weapon_pre_step(b);
     bool sights_off = code == kCodeSightsFirst || code == kCodeSightsLast;

@@ -32,7 +32,8 @@ constexpr float kNickRaise = 45.0f;
 constexpr float kSideRaise = 20.0f;
 const char* const kClasses[] = {" soldier", " scout", " sniper", " specialist"};
 // Team colours, drawn opaque.
-constexpr float kTeamColours[3][4] = {{0.0f, 0.0f, 1.0f, 1.0f}, {1.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f, 1.0f}};
+constexpr float kTeamColours[3][4] = {
+    {0.0f, 0.0f, 1.0f, 1.0f}, {1.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f, 1.0f}};
 
 trace& tag_trace() {
     static trace t;
@@ -69,7 +70,8 @@ int32_t find_target(being& b) {
             return hit.player_id;
         }
         if (!hit.material) break;
-        if (hit.material->kind != kSurfaceKindGlass && hit.material->kind != kSurfaceKindGlassSeeThrough) break;
+        if (hit.material->kind != kSurfaceKindGlass && hit.material->kind != kSurfaceKindGlassSeeThrough)
+            break;
     }
     return -1;
 }
@@ -104,7 +106,8 @@ void being_draw_name_tag(being& b) {
                 for (kvtext& tag : b.tags) kvtext_set_color(tag, kTeamColours[team]);
                 const int32_t spec = r->specialisation >= 0 && r->specialisation < 4 ? r->specialisation : 0;
                 b.tags[kNickLabel].text = r->nick;
-                b.tags[kSideLabel].text = std::string(r->team == own->team ? "Friend" : "Enemy") + kClasses[spec];
+                b.tags[kSideLabel].text =
+                    std::string(r->team == own->team ? "Friend" : "Enemy") + kClasses[spec];
                 b.tags[kHealthLabel].text = str_format("Health: %d%%", r->health);
                 const float x = std::trunc((p.x / p.w + 1.0f) * kTagScreen);
                 const float y = std::trunc((1.0f - p.y / p.w) * kTagScreen);

@@ -130,8 +130,9 @@ void play_sound(being& b, const player_record& r, const std::string& name) {
         snd_play(sound, kSoundChannel, name, owner_key(b), 0, false);
         return;
     }
-    snd_play_3d(sound, kSoundChannel, name, reinterpret_cast<uintptr_t>(b.place.sector), r.state_record.position,
-                vec3{}, vec3{0.0f, 0.0f, -1.0f}, kSoundNear, kSoundFar, 360.0f, 360.0f, 0, owner_key(b), 0, false);
+    snd_play_3d(sound, kSoundChannel, name, reinterpret_cast<uintptr_t>(b.place.sector),
+                r.state_record.position, vec3{}, vec3{0.0f, 0.0f, -1.0f}, kSoundNear, kSoundFar, 360.0f,
+                360.0f, 0, owner_key(b), 0, false);
 }
 
 const surface_material* first_hit(const being& b) {
@@ -177,7 +178,8 @@ void water(being& b, player_record& r, int32_t previous) {
             b.last_ripple = point;
             timer_restart(b.ripple_timer);
             b.ripple_mark = 0;
-        } else if (distance < 0.00001f && since < kStillRippleMs && since - b.ripple_mark >= kStillRippleEveryMs) {
+        } else if (distance < 0.00001f && since < kStillRippleMs &&
+                   since - b.ripple_mark >= kStillRippleEveryMs) {
             make_ripple(b, point, kStillRippleMs);
             b.ripple_mark = since;
         }
@@ -197,7 +199,8 @@ void water(being& b, player_record& r, int32_t previous) {
         timer_restart(b.drowning_tick_timer);
         b.drowning_ticked = 1;
     }
-    if (!b.drowning_ticked || under <= kDrowningStartMs || timer_elapsed_ms(b.drowning_tick_timer) < kDrowningTickMs)
+    if (!b.drowning_ticked || under <= kDrowningStartMs ||
+        timer_elapsed_ms(b.drowning_tick_timer) < kDrowningTickMs)
         return;
     timer_restart(b.drowning_tick_timer);
     if (r.health - b.drowning_loss > b.drowning_damage) {
@@ -222,8 +225,8 @@ void footsteps(being& b, const player_record& r) {
             snd_play(sound, kStepChannel, sample, owner_key(b), 0, false);
         } else {
             snd_play_3d(sound, kStepChannel, sample, reinterpret_cast<uintptr_t>(b.place.sector),
-                        r.state_record.position, vec3{}, vec3{0.0f, 0.0f, -1.0f}, m->min_distance, m->max_distance,
-                        360.0f, 360.0f, m->cone_outside_volume, owner_key(b), 0, false);
+                        r.state_record.position, vec3{}, vec3{0.0f, 0.0f, -1.0f}, m->min_distance,
+                        m->max_distance, 360.0f, 360.0f, m->cone_outside_volume, owner_key(b), 0, false);
         }
     }
 }
@@ -395,7 +398,8 @@ void being_update(being& b, int32_t, bool look_with_mouse) {
         vertical = server_entity_pick(srv, moved, vertical, kPickFactor, &b.last_pick);
         if (vec3_length_sq(vertical) < kFreeMotionSq) vertical = vec3{};
         mat4 landed = moved;
-        mat4_set_row3(landed, eye.x + step.x + vertical.x, eye.y + step.y + vertical.y, eye.z + step.z + vertical.z);
+        mat4_set_row3(landed, eye.x + step.x + vertical.x, eye.y + step.y + vertical.y,
+                      eye.z + step.z + vertical.z);
         server_entity_update_attached(srv, landed, static_cast<sector*>(b.place.sector));
         server_entity_step_check(srv);
         b.immersion = server_entity_immersion(srv);
@@ -456,7 +460,8 @@ void being_update(being& b, int32_t, bool look_with_mouse) {
             if (d2 > kHurtingFallSq) {
                 float damage = std::floor(d2 / kFallDamageDivisor);
                 bool into_water = false;
-                for (const surface_material* m : b.last_pick.touched) into_water = into_water || (m && m->kind == kSurfaceKindWater);
+                for (const surface_material* m : b.last_pick.touched)
+                    into_water = into_water || (m && m->kind == kSurfaceKindWater);
                 if (into_water) damage = std::floor(damage / 5.0f);
                 if (const surface_material* m = first_hit(b)) play_sound(b, *r, m->sounds[kJumpSound]);
                 self_hit(b, damage);
@@ -495,7 +500,8 @@ void being_update(being& b, int32_t, bool look_with_mouse) {
     // 20. Lying down, the body turns only where it fits.
     if (collide && b.movement_state == kStateLying && yaw != 0.0f) {
         server_entity_select(srv, b.name);
-        const bool fits = server_entity_check_turn(srv, 0.0f) && server_entity_check_turn(srv, yaw) && flat(step);
+        const bool fits =
+            server_entity_check_turn(srv, 0.0f) && server_entity_check_turn(srv, yaw) && flat(step);
         server_entity_deselect(srv);
         if (!fits) yaw = 0.0f;
     }

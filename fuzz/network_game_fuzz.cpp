@@ -97,7 +97,8 @@ struct fuzz_world {
         for (const char* name : {"room", "hall"}) {
             tools::sector_desc s;
             s.name = name;
-            if (s.name == "room") s.meshes = {tools::add_mesh_instance(q, {{}, "floor", "paint", "concrete10", 0})};
+            if (s.name == "room")
+                s.meshes = {tools::add_mesh_instance(q, {{}, "floor", "paint", "concrete10", 0})};
             tools::add_sector(w, s);
         }
         w.add_arty("kvgame", "game", token_writer().key("cb:").integer(33).bytes());
@@ -390,8 +391,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     // Codes from the network and bots, any 16-bit value.
                     if (player_record* r = server_find_player(srv, in.id())) {
                         const int count = in.byte() % 8;
-                        for (int i = 0; i < count; ++i) r->commands.push_back(in.byte() & 1 ? in.i16()
-                                                                                             : static_cast<int16_t>(in.small()));
+                        for (int i = 0; i < count; ++i)
+                            r->commands.push_back(in.byte() & 1 ? in.i16()
+                                                                : static_cast<int16_t>(in.small()));
                     }
                     break;
                 }

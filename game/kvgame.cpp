@@ -167,7 +167,8 @@ void run_frame(kvgame& game, int32_t t) {
     server& srv = kvgame_server(game);
     being* followed = game.bound_camera ? game.bound_camera->followed : nullptr;
     for (const auto& player : game.players) {
-        if (const player_record* r = being_record(*player); r && r->driven_here) being_update(*player, t, player.get() == followed);
+        if (const player_record* r = being_record(*player); r && r->driven_here)
+            being_update(*player, t, player.get() == followed);
     }
     if (game.current_camera) game.current_camera->tick(t);
     mat4 view;

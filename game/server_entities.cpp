@@ -297,9 +297,9 @@ mat4 server_entity_world_matrix(server& srv) {
     return server_entity_second_matrix(srv);
 }
 
-void server_entity_set_names(server& srv, const std::string& sound, int32_t near_distance, int32_t far_distance,
-                             const std::string& effect, const std::string& second_effect, float parameter,
-                             float second_parameter) {
+void server_entity_set_names(server& srv, const std::string& sound, int32_t near_distance,
+                             int32_t far_distance, const std::string& effect,
+                             const std::string& second_effect, float parameter, float second_parameter) {
     server_entity_apply(srv, entity_set_names, sound, near_distance, far_distance, effect, second_effect,
                         parameter, second_parameter);
 }

@@ -115,9 +115,9 @@ void server_entity_set_next_no_loop(server& srv, int32_t channel);
 mat4 server_entity_second_matrix(server& srv);
 mat4 server_entity_model(server& srv);
 mat4 server_entity_world_matrix(server& srv);
-void server_entity_set_names(server& srv, const std::string& sound, int32_t near_distance, int32_t far_distance,
-                             const std::string& effect, const std::string& second_effect, float parameter,
-                             float second_parameter);
+void server_entity_set_names(server& srv, const std::string& sound, int32_t near_distance,
+                             int32_t far_distance, const std::string& effect,
+                             const std::string& second_effect, float parameter, float second_parameter);
 void server_entity_set_view_offset(server& srv, float x, float y, float z, float w);
 box3 server_entity_bounds(server& srv);
 void server_entity_start_shake(server& srv, float amplitude);

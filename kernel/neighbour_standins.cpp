@@ -558,10 +558,6 @@ bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t 
     return w.weapon_id == weapon_id && w.kind == kind;
 }
 
-
-
-
-
 // The soldier's neighbours: HUD effects, renderer flags and effects, the mouse, the bot host's player
 // events and the weapon actions.
 
@@ -630,8 +626,8 @@ void gfx_set_water_ripple_effect(gfx&, const std::string& name, int32_t duration
 }
 
 vec3 gfx_project_point(gfx&, const vec3& point) {
-    record(str_format("gfx_project_point %g %g %g", static_cast<double>(point.x), static_cast<double>(point.y),
-                      static_cast<double>(point.z)));
+    record(str_format("gfx_project_point %g %g %g", static_cast<double>(point.x),
+                      static_cast<double>(point.y), static_cast<double>(point.z)));
     return standins().projected;
 }
 
@@ -755,38 +751,13 @@ int32_t texture_sample(const texture&, float u, float v) {
 
 // The game object's neighbours: beings, interface, renderer view, network client and bot host.
 
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
-
 void being_use_round(being& b) {
     record("being_use_round " + b.name);
 }
 
-
 void being_sights_update(being& b) {
     record("being_sights_update " + b.name);
 }
-
-
-
 
 void gui_build_screens(kvgame& game) {
     record("gui_build_screens");

@@ -20,8 +20,8 @@ mesh_desc box_mesh() {
     mesh_desc m;
     box3_init(m.box, kLow, kHigh);
     for (int i = 0; i < 8; ++i) {
-        m.vertices.push_back({(i & 1) ? kHigh.x : kLow.x, (i & 2) ? kHigh.y : kLow.y, (i & 4) ? kHigh.z : kLow.z,
-                              (i & 1) ? 1.0f : 0.0f, (i & 4) ? 1.0f : 0.0f});
+        m.vertices.push_back({(i & 1) ? kHigh.x : kLow.x, (i & 2) ? kHigh.y : kLow.y,
+                              (i & 4) ? kHigh.z : kLow.z, (i & 1) ? 1.0f : 0.0f, (i & 4) ? 1.0f : 0.0f});
     }
     mesh_desc::part part;
     part.indices = {0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
@@ -58,7 +58,8 @@ std::vector<uint8_t> weapons_package() {
     const mesh_desc box = box_mesh();
     add_geometry(w, {"g-weapon", box.box, {add_mesh(q, box)}, {}});
     for (const std::string& name : weapon_model_names()) {
-        add_entity_def(w, {name, box.box, {}, {add_mesh_instance(q, {{}, "g-weapon", "s-weapon", "metal1", 0})}});
+        add_entity_def(
+            w, {name, box.box, {}, {add_mesh_instance(q, {{}, "g-weapon", "s-weapon", "metal1", 0})}});
     }
     return w.finish();
 }

@@ -31,7 +31,7 @@ namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
 constexpr uint32_t kBot = 5;
-constexpr float kEye = 95.0f;  // above the floor: the box's bottom is 94.85 below the view
+constexpr float kEye = 95.0f;   // above the floor: the box's bottom is 94.85 below the view
 constexpr float kRest = 97.0f;  // where the sweep leaves a standing soldier's view
 constexpr float kChestBone = 30.0f;
 
@@ -62,7 +62,8 @@ tools::mesh_desc box_mesh(const vec3& lo, const vec3& hi) {
 tools::mesh_desc level_quad(float x0, float x1, float z0, float z1, float y) {
     tools::mesh_desc m;
     m.box = box_of({x0, y, z0}, {x1, y, z1});
-    m.vertices = {{x0, y, z0, 0.0f, 0.0f}, {x1, y, z0, 1.0f, 0.0f}, {x1, y, z1, 1.0f, 1.0f}, {x0, y, z1, 0.0f, 1.0f}};
+    m.vertices = {
+        {x0, y, z0, 0.0f, 0.0f}, {x1, y, z0, 1.0f, 0.0f}, {x1, y, z1, 1.0f, 1.0f}, {x0, y, z1, 0.0f, 1.0f}};
     tools::mesh_desc::part part;
     part.indices = {0, 2, 1, 0, 3, 2};
     part.draws = {{0, 2, 0}};
@@ -75,7 +76,9 @@ tools::mesh_desc level_quad(float x0, float x1, float z0, float z1, float y) {
 tools::mesh_desc pane(float x0, float z0, float z1) {
     tools::mesh_desc m;
     m.box = box_of({x0, 0.0f, z0}, {x0, 400.0f, z1});
-    m.vertices = {{x0, 0.0f, z0, 0.0f, 0.0f}, {x0, 400.0f, z0, 1.0f, 0.0f}, {x0, 400.0f, z1, 1.0f, 1.0f},
+    m.vertices = {{x0, 0.0f, z0, 0.0f, 0.0f},
+                  {x0, 400.0f, z0, 1.0f, 0.0f},
+                  {x0, 400.0f, z1, 1.0f, 1.0f},
                   {x0, 0.0f, z1, 0.0f, 1.0f}};
     tools::mesh_desc::part part;
     part.indices = {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2};
@@ -87,15 +90,15 @@ tools::mesh_desc pane(float x0, float z0, float z1) {
 
 // Places of the field (one sector, floor at y 0).
 const vec3 kOpen{0.0f, kEye, 0.0f};
-const vec3 kUnderSlab{1200.0f, kEye, 0.0f};          // a ceiling 176 above the floor
-const vec3 kLedgeEdge{-1010.0f, 400.0f + kEye, 0.0f};  // facing +x, 400 up
-const vec3 kStepEdge{-2010.0f, 100.0f + kEye, 0.0f};   // 100 up
+const vec3 kUnderSlab{1200.0f, kEye, 0.0f};               // a ceiling 176 above the floor
+const vec3 kLedgeEdge{-1010.0f, 400.0f + kEye, 0.0f};     // facing +x, 400 up
+const vec3 kStepEdge{-2010.0f, 100.0f + kEye, 0.0f};      // 100 up
 const vec3 kTowerEdge{2390.0f, 900.0f + kEye, -2600.0f};  // 900 up, the deep pool ahead
-const vec3 kUnderWater{2700.0f, kEye, -900.0f};        // deep pool, under a slab at 200
-const vec3 kDeepPool{2700.0f, kEye, -1500.0f};         // surface 300
-const vec3 kShallow{2700.0f, kEye, 500.0f};            // surface 15
-const vec3 kMidPool{2700.0f, kEye, 1500.0f};           // surface 150: immersion 87
-const vec3 kLowPool{2700.0f, kEye, 2500.0f};           // surface 145: immersion 84
+const vec3 kUnderWater{2700.0f, kEye, -900.0f};           // deep pool, under a slab at 200
+const vec3 kDeepPool{2700.0f, kEye, -1500.0f};            // surface 300
+const vec3 kShallow{2700.0f, kEye, 500.0f};               // surface 15
+const vec3 kMidPool{2700.0f, kEye, 1500.0f};              // surface 150: immersion 87
+const vec3 kLowPool{2700.0f, kEye, 2500.0f};              // surface 145: immersion 84
 
 class BeingGame : public headless_game {
 protected:
@@ -192,7 +195,8 @@ protected:
             const uint8_t zone = row < 2 ? 16 : row < 5 ? 32 : 144;
             for (int column = 0; column < 8; ++column) map.texels.push_back(zone);
         }
-        for (int i = 0; i < 3; ++i) write_data("tex/tga/hitmap" + std::to_string(i) + ".tga", tools::targa8(map));
+        for (int i = 0; i < 3; ++i)
+            write_data("tex/tga/hitmap" + std::to_string(i) + ".tga", tools::targa8(map));
         srv_.texture_dir = "tga/";
         server_load_hit_maps(srv_);
     }
@@ -226,9 +230,7 @@ protected:
         for (int i = 0; i < frames; ++i) frame();
     }
 
-    void command(being& b, int32_t code) {
-        being_record(b)->commands.push_back(static_cast<int16_t>(code));
-    }
+    void command(being& b, int32_t code) { being_record(b)->commands.push_back(static_cast<int16_t>(code)); }
 
     void frames(int count, int32_t ms = 16) {
         for (int i = 0; i < count; ++i) {
@@ -243,7 +245,8 @@ protected:
 
     std::vector<std::string> hits_on(uint32_t id) {
         std::vector<std::string> out;
-        const std::string prefix = "client_send_hit_event " + std::to_string(id) + " " + std::to_string(id) + " ";
+        const std::string prefix =
+            "client_send_hit_event " + std::to_string(id) + " " + std::to_string(id) + " ";
         for (const std::string& c : standins().calls) {
             if (c.starts_with(prefix)) out.push_back(c.substr(prefix.size()));
         }
@@ -251,9 +254,9 @@ protected:
     }
 
     int32_t lower_slot(int32_t row) const {
-        return anim_tables_get().lower[row][being_weapon_index(rambo_->weapons, -1) >= 0
-                                                ? being_weapon_index(rambo_->weapons, -1)
-                                                : kWeaponHands];
+        return anim_tables_get()
+            .lower[row][being_weapon_index(rambo_->weapons, -1) >= 0 ? being_weapon_index(rambo_->weapons, -1)
+                                                                     : kWeaponHands];
     }
 
     kvgame* g_ = nullptr;
@@ -490,7 +493,8 @@ TEST_F(BeingGame, MouseLookIsScaledBySensitivityAndZoom) {
         float zoom;
         int32_t dx;
     };
-    for (const look_case& c : {look_case{1.0f, 0.0f, 100}, {5.0f, 0.0f, 40}, {5.0f, 20.0f, 40}, {2.0f, 60.0f, -80}}) {
+    for (const look_case& c :
+         {look_case{1.0f, 0.0f, 100}, {5.0f, 0.0f, 40}, {5.0f, 20.0f, 40}, {2.0f, 60.0f, -80}}) {
         kernel_get().input_layer.mouse_sensitivity = c.sensitivity;
         rambo_->zoom = c.zoom;
         const vec3 before = mat4_row2(rambo_->place.transform);
@@ -499,7 +503,8 @@ TEST_F(BeingGame, MouseLookIsScaledBySensitivityAndZoom) {
         const vec3 after = mat4_row2(rambo_->place.transform);
         const float turned = std::atan2(after.x, after.z) - std::atan2(before.x, before.z);
         const float scale = c.sensitivity / ((c.zoom / 20.0f + 1.0f) * 100.0f);
-        EXPECT_NEAR(std::fabs(turned), std::fabs(static_cast<float>(c.dx) * kPi / 1000.0f * scale * 25.0f), 1e-4f);
+        EXPECT_NEAR(std::fabs(turned), std::fabs(static_cast<float>(c.dx) * kPi / 1000.0f * scale * 25.0f),
+                    1e-4f);
     }
     kernel_get().input_layer.mouse_sensitivity = 1.0f;
     rambo_->zoom = 0.0f;
@@ -596,6 +601,11 @@ TEST_F(BeingGame, ADyingCrouchedSoldierPlaysHisDeathHeldDropsHisItemsAndKeepsThe
     // Once per life.
     kvgame_sync_beings(*g_);
     EXPECT_EQ(srv_.dropped_weapons.size(), 3u);
+    // A new life lets go of the held death.
+    being_die(*bot_, -1);
+    being_reset_posture(*bot_);
+    EXPECT_EQ(bot_->movement_state, kStateStill);
+    EXPECT_EQ(body(*bot_).channels[0].animation, anim_tables_get().lower[kRowIdle][kWeaponHands]);
 }
 
 TEST_F(BeingGame, RaysMeetTheOtherSoldiersBodyUntilHeCrouches) {
@@ -638,7 +648,8 @@ TEST_F(BeingGame, NameTagsSeeThroughGlassNotThroughWallsAndOnlyWithTheFlag) {
     being_draw_name_tag(*rambo_);
     EXPECT_EQ(rambo_->tag_target, static_cast<int32_t>(kBot));
     EXPECT_EQ(take_calls("kvtext_draw"),
-              (calls_t{"kvtext_draw Enemy soldier 1 0 0 1", "kvtext_draw p5 1 0 0 1", "kvtext_draw Health: 100% 1 0 0 1"}));
+              (calls_t{"kvtext_draw Enemy soldier 1 0 0 1", "kvtext_draw p5 1 0 0 1",
+                       "kvtext_draw Health: 100% 1 0 0 1"}));
     // x = (0.1 + 1) x 500, y = (1 - 0.25) x 500.
     EXPECT_FLOAT_EQ(rambo_->tags[1].x, 550.0f);
     EXPECT_FLOAT_EQ(rambo_->tags[1].y, 375.0f - 45.0f);
@@ -698,8 +709,10 @@ TEST_F(BeingGame, ARemoteSoldierIsPlacedAndAnimatedFromHisPlayerState) {
     state.position.y = std::nanf("");
     kvgame_apply_player_update(*g_, "pid7", state);
     EXPECT_NEAR(vec3_length(at(*remote) - still), 0.0f, 1e-4f);
-    EXPECT_NE(log().find("kvgame: *WARNING* state of player pid7 refused: its position or heading is not a number.\n"),
-              std::string::npos);
+    EXPECT_NE(
+        log().find(
+            "kvgame: *WARNING* state of player pid7 refused: its position or heading is not a number.\n"),
+        std::string::npos);
 }
 
 TEST_F(BeingGame, TheStoredStateCarriesPositionHeadingSectorAndChannels) {

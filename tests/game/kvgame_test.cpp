@@ -81,7 +81,7 @@ TEST_F(KvGame, LocalTestGameMakesAndSpawnsRamboAfterTheFirstRunningTick) {
 TEST_F(KvGame, ModelsAndWeaponsFollowTheTeamSpecialisationAndSkin) {
     kvgame* g = start();
     standins().calls.clear();
-    srv_.log_level = 1;  // bare soldiers are reported
+    srv_.log_level = 1;                                // bare soldiers are reported
     kvgame_init_player(*g, "pid7", 2, 1, 101, -1, 7);  // skin 101 is skin 1
     // The models are looked up by these names (no such package here: each lookup is reported).
     EXPECT_NE(log().find("teams:red-sn"), std::string::npos) << log();
