@@ -771,3 +771,84 @@ TEST_F(BeingGame, ASoldierWithoutARecordStaysStillWithOneWarning) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+TEST_F(BeingGame, LostHealthFlashesForThePersonAndPulsesForEveryone) {
+    put(*rambo_, kOpen);
+    put(*bot_, kOpen + vec3{0.0f, 0.0f, 800.0f});
+    standins().calls.clear();
+    being_record(*rambo_)->health = 80;
+    being_record(*bot_)->health = 50;
+    frame();
+    EXPECT_EQ(take_calls("gfx_add_red_flash_effect").size(), 1u);
+    standins().calls = {};
+    being_record(*rambo_)->health = 70;
+    being_record(*bot_)->health = 40;
+    frame();
+    const calls_t pulses = take_calls("hud_effects_add_pulse");
+    EXPECT_EQ(pulses, (calls_t{"hud_effects_add_pulse pid100 0.1", "hud_effects_add_pulse pid5 0.1"}));
+    frame();
+    EXPECT_TRUE(take_calls("hud_effects_add_pulse").empty());
+}
+
+TEST_F(BeingGame, WadingSoldiersMakeRipplesAndSlowDown) {
+    put(*bot_, kShallow + vec3{-200.0f, 0.0f, 0.0f});
+    ASSERT_GT(bot_->immersion, 0);
+    standins().calls.clear();
+    command(*bot_, 1);
+    frame();
+    const vec3 start = at(*bot_);
+    frames(30);
+    // Wading: the step times 1 - immersion / 100 x 0.95.
+    const float expected =
+        0.45f * 16.0f * 30.0f * (1.0f - static_cast<float>(bot_->immersion) / 100.0f * 0.95f);
+    EXPECT_NEAR(at(*bot_).x - start.x, expected, 8.0f);
+    const calls_t ripples = take_calls("gfx_set_water_ripple_effect");
+    ASSERT_FALSE(ripples.empty());
+    EXPECT_TRUE(ripples[0].starts_with("gfx_set_water_ripple_effect water_ripple ")) << ripples[0];
+}
+
+TEST_F(BeingGame, CommandCodesOfTheRendererTheHudAndTheWeapons) {
+    put(*rambo_, kOpen);
+    standins().calls.clear();
+    struct code_case {
+        int32_t code;
+        bool pressed;
+        int32_t result;
+        const char* call;  // the call it makes, if any
+    };
+    standins().being_weapon_command_result = true;
+    const code_case cases[] = {
+        {42, true, 1, "gfx_toggle_lamp 1"},
+        {42, false, 1, nullptr},
+        {43, true, 1, "gfx_toggle_night_view 1"},
+        {45, true, 1, "hud_effects_set_timer6 pid100 1"},
+        {45, false, 1, "hud_effects_set_timer6 pid100 0"},
+        {4109, true, 1, "being_weapon_command pid100 1 4109"},
+        {4107, true, 1, "being_weapon_command pid100 1 4107"},
+        {30, true, 1, "being_weapon_command pid100 1 30"},
+    };
+    for (const code_case& c : cases) {
+        SCOPED_TRACE(c.code);
+        standins().calls.clear();
+        EXPECT_EQ(being_handle_command(*rambo_, c.pressed, c.code), c.result);
+        if (c.call) {
+            const std::string word = std::string(c.call).substr(0, std::string(c.call).find(' '));
+            EXPECT_EQ(take_calls(word), calls_t{c.call});
+        }
+    }
+    // A weapon code the weapons refuse makes the whole command false.
+    standins().being_weapon_command_result = false;
+    EXPECT_EQ(being_handle_command(*rambo_, true, 30), 0);
+    // Command 44 keeps its byte; a dead soldier takes nothing.
+    EXPECT_EQ(being_handle_command(*rambo_, true, 44), 1);
+    EXPECT_EQ(rambo_->command44, 1);
+    being_record(*rambo_)->state = kSlotDying;
+    EXPECT_EQ(being_handle_command(*rambo_, true, 1), 0);
+    EXPECT_EQ(rambo_->held & kHoldForward, 0u);
+}
+
+}  // namespace
+}  // namespace kv
