@@ -88,7 +88,7 @@ struct being {
     uint32_t view_flags = 0;
     weapon_slots weapons;
     uint8_t sights = 0;
-    int32_t sight_step = 0;
+    int32_t sight_step = 0;  // 0 down, 1 zooming, 2 first step, 3 second step
     float zoom = 0.0f;
     int32_t variant = 0;
     timer update_timer;
