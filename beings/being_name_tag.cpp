@@ -104,10 +104,11 @@ void being_draw_name_tag(being& b) {
             if (p.w > 0.0f) {
                 const int32_t team = r->team >= 0 && r->team < 3 ? r->team : 0;
                 for (kvtext& tag : b.tags) kvtext_set_color(tag, kTeamColours[team]);
-                const int32_t spec = r->specialisation >= 0 && r->specialisation < 4 ? r->specialisation : 0;
+                const int32_t speciality =
+                    r->specialisation >= 0 && r->specialisation < 4 ? r->specialisation : 0;
                 b.tags[kNickLabel].text = r->nick;
                 b.tags[kSideLabel].text =
-                    std::string(r->team == own->team ? "Friend" : "Enemy") + kClasses[spec];
+                    std::string(r->team == own->team ? "Friend" : "Enemy") + kClasses[speciality];
                 b.tags[kHealthLabel].text = str_format("Health: %d%%", r->health);
                 const float x = std::trunc((p.x / p.w + 1.0f) * kTagScreen);
                 const float y = std::trunc((1.0f - p.y / p.w) * kTagScreen);
