@@ -2,10 +2,13 @@
 // fresh world server with a small level and its game object running: game snapshots with player
 // slots of any id, team, specialisation, skin, spawn point and state; player-state updates; grenade
 // and dropped-weapon reports with any ids and sector indexes; pick-ups and defusals; bursts; command
-// records of every sub-type with any numbers and texts; world frames in between. Nothing may crash,
-// index out of range, hang or grow without bound, and the game object must keep at most one being
-// per player record.
+// records of every sub-type with any numbers and texts; command codes and mouse turns queued in the
+// player records as the network and bots queue them for the soldiers driven here; world frames in
+// between. Nothing may crash, index out of range, hang or grow without bound, the game object must
+// keep at most one being per player record, and no soldier may stand at a position that is not a
+// number.
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +17,7 @@
 #include <string>
 
 #include "beings/being.h"
+#include "beings/being_game.h"
 #include "data/package.h"
 #include "data/reference_list.h"
 #include "game/arty_factory.h"
@@ -21,12 +25,14 @@
 #include "game/kvgame.h"
 #include "game/player_record.h"
 #include "game/server.h"
+#include "game/server_entities.h"
 #include "game/server_snapshot.h"
 #include "game/server_world.h"
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
 #include "platform/clock.h"
 #include "platform/random.h"
+#include "tools/beings_writer.h"
 #include "tools/goal_writer.h"
 #include "tools/package_writer.h"
 #include "tools/token_writer.h"
@@ -52,6 +58,8 @@ struct fuzz_world {
         data_dir = (folder / "data").string() + "/";
         write_dir = (folder / "write").string() + "/";
         std::filesystem::create_directories(folder / "data" / "maps");
+        // The soldiers' skeletons, body and a few animations.
+        tools::write_file(folder / "data" / tools::kDemoBeingsPackage, tools::beings_sample_package(4));
         write_level();
 
         // The screen the game object opens, in the process-wide server where the kernel looks.
@@ -70,9 +78,27 @@ struct fuzz_world {
     void write_level() {
         using tools::token_writer;
         tools::package_writer w;
+        w.add_import(tools::kDemoBeingsPackage);
+        auto& q = w.qxps();
+        // A floor under the room, facing up.
+        tools::mesh_desc floor;
+        box3_init(floor.box, {-2000.0f, 0.0f, -2000.0f}, {2000.0f, 0.0f, 2000.0f});
+        floor.vertices = {{-2000.0f, 0.0f, -2000.0f, 0.0f, 0.0f},
+                          {2000.0f, 0.0f, -2000.0f, 1.0f, 0.0f},
+                          {2000.0f, 0.0f, 2000.0f, 1.0f, 1.0f},
+                          {-2000.0f, 0.0f, 2000.0f, 0.0f, 1.0f}};
+        tools::mesh_desc::part part;
+        part.indices = {0, 2, 1, 0, 3, 2};
+        part.draws = {{0, 2, 0}};
+        floor.parts = {part};
+        floor.tree = {{floor.box, 4, 0}};
+        w.add_surface("paint");
+        tools::add_geometry(w, {"floor", floor.box, {tools::add_mesh(q, floor)}, {}});
         for (const char* name : {"room", "hall"}) {
             tools::sector_desc s;
             s.name = name;
+            if (s.name == "room")
+                s.meshes = {tools::add_mesh_instance(q, {{}, "floor", "paint", "concrete10", 0})};
             tools::add_sector(w, s);
         }
         w.add_arty("kvgame", "game", token_writer().key("cb:").integer(33).bytes());
@@ -86,7 +112,9 @@ struct fuzz_world {
                            .key("sector:")
                            .str(i == 2 ? "hall" : "room")
                            .key("posx:")
-                           .number(10.0f * static_cast<float>(i))
+                           .number(100.0f * static_cast<float>(i))
+                           .key("posy:")
+                           .number(95.0f)
                            .bytes());
         }
         tools::goal_pair_desc goals;
@@ -149,6 +177,11 @@ void check_beings(server& srv) {
     if (!game) return;
     if (game->players.size() > srv.players.size()) std::abort();
     for (const auto& b : game->players) {
+        const vec3 at = being_position(*b);
+        if (!std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(at.z)) std::abort();
+        // The team bodies come with their own package: the soldiers wear the demo body.
+        const entity* body = server_entity_find(srv, b->name);
+        if (body && !body->model) being_set_model(*b, "beings:soldier", "");
         if (!b->record) continue;
         bool found = false;
         for (const player_record& r : srv.players) found = found || &r == b->record;
@@ -266,7 +299,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (in.byte() & 1) server_add_local_player(srv, in.id());
 
         for (int op = 0; op < kMaxOperations && in.more(); ++op) {
-            switch (in.byte() % 12) {
+            switch (in.byte() % 14) {
                 case 0:
                     game_snapshot_update(srv, read_snapshot(in));
                     break;
@@ -354,6 +387,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     if (in.byte() & 1) server_purge_players(srv);
                     break;
                 }
+                case 11: {
+                    // Codes from the network and bots, any 16-bit value.
+                    if (player_record* r = server_find_player(srv, in.id())) {
+                        const int count = in.byte() % 8;
+                        for (int i = 0; i < count; ++i)
+                            r->commands.push_back(in.byte() & 1 ? in.i16()
+                                                                : static_cast<int16_t>(in.small()));
+                    }
+                    break;
+                }
+                case 12:
+                    if (player_record* r = server_find_player(srv, in.id())) {
+                        r->pending_yaw = in.i32();
+                        r->pending_pitch = in.i32();
+                    }
+                    break;
                 default:
                     frame(clock, srv);
                     break;

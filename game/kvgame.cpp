@@ -167,7 +167,8 @@ void run_frame(kvgame& game, int32_t t) {
     server& srv = kvgame_server(game);
     being* followed = game.bound_camera ? game.bound_camera->followed : nullptr;
     for (const auto& player : game.players) {
-        if (player->record && player->record->driven_here) being_tick(*player, t, player.get() == followed);
+        if (const player_record* r = being_record(*player); r && r->driven_here)
+            being_update(*player, t, player.get() == followed);
     }
     if (game.current_camera) game.current_camera->tick(t);
     mat4 view;
@@ -245,14 +246,14 @@ being* kvgame::player_at(int32_t index) const {
 
 being* kvgame_find_player(const kvgame& game, uint32_t player_id) {
     for (const auto& player : game.players) {
-        if (player->record && player->record->id == player_id) return player.get();
+        if (const player_record* r = being_record(*player); r && r->id == player_id) return player.get();
     }
     return nullptr;
 }
 
 being* kvgame_find_player_by_record(const kvgame& game, const player_record* record) {
     for (const auto& player : game.players) {
-        if (player->record == record) return player.get();
+        if (being_record(*player) == record) return player.get();
     }
     return nullptr;
 }

@@ -308,6 +308,8 @@ void kvgame_sync_beings(kvgame& game) {
                     kvgame_bind_local_player(game, name);
                     game.local_being = b;
                 }
+                // Soldiers driven here meet the world as they move.
+                if (b && r.driven_here) b->view_flags |= kBeingCollision;
                 if (b && r.driven_here) give_record_weapons(*b, r);
             } else {
                 if (player_record_state_is_1(r) && player_record_take_became_alive(r)) {
@@ -414,7 +416,7 @@ bool kvgame_spawn_player(kvgame& game, int32_t index) {
         being_set_view(*b, point.position, {std::sin(a), 0.0f, std::cos(a)}, {0.0f, 1.0f, 0.0f}, where);
         being_die(*b, -1);
         being_reset_weapon_slots(*b);
-        being_set_state0(*b);
+        being_reset_posture(*b);
         being_notify_bots(*b, 3);
     }
     if (srv.log_level != 0) log_write("kvgame: Player %s (re)spawned\n", b->name.c_str());
@@ -443,12 +445,18 @@ void kvgame_apply_player_update(kvgame& game, const std::string& name, const pla
     package* level = server_find_package(srv, srv.game_package);
     const int32_t index = update.state;
     if (!level || index < 0 || index >= object_table_count(level->sectors)) return;
+    const vec3& p = update.position;
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z) || !std::isfinite(update.angle)) {
+        log_write("kvgame: *WARNING* state of player %s refused: its position or heading is not a number.\n",
+                  name.c_str());
+        return;
+    }
     const float a = update.angle;
     being_set_view(*b, update.position, {std::sin(a), 0.0f, std::cos(a)}, {0.0f, 1.0f, 0.0f},
                    level->sectors.items[static_cast<std::size_t>(index)]);
-    being_apply_anim_state(*b, update.groups);
+    being_apply_anim_state(*b, update.groups, update.second_angle);
     being_apply_record_weapons(*b, update.small_values);
-    being_apply_status(*b, update.bytes);
+    being_apply_remote_inputs(*b, update.bytes);
 }
 
 void kvgame_bind_local_player(kvgame& game, const std::string& name) {

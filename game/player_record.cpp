@@ -54,6 +54,11 @@ bool player_record_is_active(const player_record& r) {
     return s >= 1 && s <= 3 && r.team != kNoTeam && !r.left;
 }
 
+bool player_record_is_alive(const player_record& r) {
+    const int32_t s = r.state & kStateMask;
+    return s >= 1 && s <= 3;
+}
+
 bool player_record_state_is_1(const player_record& r) {
     return state_is(r, 1);
 }

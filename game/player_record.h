@@ -52,6 +52,14 @@ struct player_record {
     // The held weapons as a bit mask per slot and the grenade counts, as the being last wrote them.
     uint32_t weapon_mask[4] = {};
     uint8_t grenade_counts[4] = {};
+    // The being's: signed command codes queued by the input, the network and bots (positive press,
+    // negative release), emptied by each update; mouse motion not yet turned into a turn; the speeds
+    // the last movement step chose.
+    std::vector<int16_t> commands;
+    int32_t pending_yaw = 0;
+    int32_t pending_pitch = 0;
+    float run_speed = 0.0f;
+    float current_speed[2] = {};  // forward, sideways
 };
 
 void player_record_set(player_record& r, const std::string& nick, int32_t specialisation, int32_t team,
@@ -60,6 +68,8 @@ void player_record_set_health(player_record& r, int32_t health);
 void player_record_set_nick(player_record& r, const std::string& nick);
 // State 1, 2 or 3 (low 3 bits), a team, and not left.
 bool player_record_is_active(const player_record& r);
+// State 1, 2 or 3 (low 3 bits): the being moves and acts.
+bool player_record_is_alive(const player_record& r);
 bool player_record_state_is_1(const player_record& r);
 bool player_record_state_is_3(const player_record& r);
 // The became-alive flag, cleared.

@@ -10,6 +10,7 @@
 #include "beings/being.h"
 #include "beings/being_commands.h"
 #include "beings/being_game.h"
+#include "beings/being_services.h"
 #include "beings/blast.h"
 #include "beings/dropped_weapon.h"
 #include "beings/entity.h"
@@ -497,35 +498,136 @@ bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t 
     return w.weapon_id == weapon_id && w.kind == kind;
 }
 
-void being_set_view(being& b, const vec3& position, const vec3& forward, const vec3& up,
-                    placement_sector* sector) {
-    placement_set(b.place, position, forward, up, sector);
-    record("being_set_view " + b.name);
+// The soldier's neighbours: HUD effects, renderer flags and effects, the mouse, the bot host's player
+// events and the weapon actions.
+
+float hud_effects_intensity(being&) {
+    return standins().hud_intensity;
 }
 
-int32_t being_handle_command(being& b, bool pressed, int32_t code) {
-    record(str_format("being_handle_command %s %d %d", b.name.c_str(), pressed ? 1 : 0, code));
-    return standins().being_handle_command_result;
+bool hud_effects_can_run(being&) {
+    return standins().hud_can_run;
 }
 
-void being_view_matrix(const being& b, mat4& out, int32_t flag) {
-    if (flag == 0) {
-        mat4_set_rotation_x(out, b.view_pitch);
-        return;
-    }
-    mat4 turn;
-    mat4_set_rotation_z(turn, -std::numbers::pi_v<float> / 2.0f);
-    out = mat4_mul(b.body_matrix, turn);
+void hud_effects_add_pulse(being& b, float value) {
+    record(str_format("hud_effects_add_pulse %s %g", b.name.c_str(), static_cast<double>(value)));
 }
 
-void being_set_ladder(being& b, uintptr_t sensor_id, bool on) {
-    if (on) {
-        b.ladder_id = sensor_id;
-        b.on_ladder = true;
-    } else if (b.ladder_id == sensor_id) {
-        b.on_ladder = false;
-    }
-    record(str_format("being_set_ladder %s %d", b.name.c_str(), on ? 1 : 0));
+void hud_effects_sway(being& b, float pitch_change) {
+    record(str_format("hud_effects_sway %s %g", b.name.c_str(), static_cast<double>(pitch_change)));
+}
+
+void hud_effects_set_state(being& b, int32_t code) {
+    record(str_format("hud_effects_set_state %s %d", b.name.c_str(), code));
+}
+
+void hud_effects_set_timer6(being& b, bool on) {
+    record(str_format("hud_effects_set_timer6 %s %d", b.name.c_str(), on ? 1 : 0));
+}
+
+void hud_effects_set_breathing(being& b, bool on) {
+    record(str_format("hud_effects_set_breathing %s %d", b.name.c_str(), on ? 1 : 0));
+}
+
+float hud_effects_fade(being&) {
+    return 0.0f;
+}
+
+void gfx_set_weapon_view(gfx&, bool on) {
+    standins().weapon_view = on;
+}
+
+void gfx_toggle_lamp(gfx&) {
+    standins().lamp = !standins().lamp;
+    record(str_format("gfx_toggle_lamp %d", standins().lamp ? 1 : 0));
+}
+
+void gfx_lamp_off(gfx&) {
+    standins().lamp = false;
+}
+
+void gfx_toggle_night_view(gfx&) {
+    standins().night_view = !standins().night_view;
+    record(str_format("gfx_toggle_night_view %d", standins().night_view ? 1 : 0));
+}
+
+void gfx_add_red_flash_effect(gfx&) {
+    record("gfx_add_red_flash_effect");
+}
+
+void gfx_add_water_ripple_effect(gfx&, const vec3& point, float scale, sector* in_sector) {
+    record(str_format("gfx_add_water_ripple_effect %g %g %g %g %s", static_cast<double>(point.x),
+                      static_cast<double>(point.y), static_cast<double>(point.z), static_cast<double>(scale),
+                      in_sector ? in_sector->name.c_str() : "-"));
+}
+
+void gfx_set_water_ripple_effect(gfx&, const std::string& name, int32_t duration_ms, int32_t flag) {
+    record(str_format("gfx_set_water_ripple_effect %s %d %d", name.c_str(), duration_ms, flag));
+}
+
+vec3 gfx_project_point(gfx&, const vec3& point) {
+    record(str_format("gfx_project_point %g %g %g", static_cast<double>(point.x),
+                      static_cast<double>(point.y), static_cast<double>(point.z)));
+    return standins().projected;
+}
+
+bool input_mouse_inverted(const input&) {
+    return standins().mouse_inverted;
+}
+
+void botc_add_player(BotCentral&, uint32_t player_id, uint8_t alive) {
+    record(str_format("botc_add_player %u %u", player_id, alive));
+}
+
+void botc_player_event_2(BotCentral&, uint32_t player_id) {
+    record(str_format("botc_player_event_2 %u", player_id));
+}
+
+void botc_player_event_3(BotCentral&, uint32_t player_id) {
+    record(str_format("botc_player_event_3 %u", player_id));
+}
+
+void being_weapon_pre_step(being&) {}
+
+bool being_weapon_command(being& b, bool pressed, int32_t code) {
+    record(str_format("being_weapon_command %s %d %d", b.name.c_str(), pressed ? 1 : 0, code));
+    return standins().being_weapon_command_result;
+}
+
+void being_weapon_follow_up(being&) {}
+
+void being_weapon_reset(being& b) {
+    record("being_weapon_reset " + b.name);
+}
+
+void being_weapon_step(being&) {}
+
+void being_continue_upper_animation(being& b) {
+    record("being_continue_upper_animation " + b.name);
+}
+
+void being_sights_step(being& b) {
+    record("being_sights_step " + b.name);
+}
+
+bool being_defuse_check(being& b) {
+    record("being_defuse_check " + b.name);
+    return false;
+}
+
+bool being_download_check(being& b) {
+    record("being_download_check " + b.name);
+    return false;
+}
+
+void being_pick_up_step(being&) {}
+
+void being_switch_weapon(being& b) {
+    record("being_switch_weapon " + b.name);
+}
+
+bool being_weapon_is_throwable_knife(const being&) {
+    return false;
 }
 
 // Bot host.
@@ -583,128 +685,12 @@ void botc_round_end(BotCentral&, uint8_t value) {
 
 // The game object's neighbours: beings, interface, renderer view, network client and bot host.
 
-std::unique_ptr<being> being_create(server& srv, const std::string& name, int32_t flag, uint32_t player_id) {
-    auto b = std::make_unique<being>();
-    b->name = name;
-    b->record = server_find_player(srv, player_id);
-    record(str_format("being_create %s %d %u", name.c_str(), flag, player_id));
-    return b;
-}
-
-void being_tick(being& b, int32_t elapsed, bool followed) {
-    record(str_format("being_tick %s %d %d", b.name.c_str(), elapsed, followed ? 1 : 0));
-}
-
-void being_set_model(being& b, const std::string& model, const std::string& skin) {
-    record("being_set_model " + b.name + " " + model + " " + skin);
-}
-
-void being_set_first_person_model(being& b, const std::string& model, const std::string& skin) {
-    record("being_set_first_person_model " + b.name + " " + model + " " + skin);
-}
-
-void being_record_reset(being& b, int32_t specialisation, int32_t team) {
-    if (b.record) {
-        b.record->weapons.clear();
-        b.record->entry_values[0] = specialisation;
-        b.record->entry_values[1] = team;
-    }
-    record(str_format("being_record_reset %s %d %d", b.name.c_str(), specialisation, team));
-}
-
-void being_give_weapon(being& b, int32_t weapon) {
-    record(str_format("being_give_weapon %s %d", b.name.c_str(), weapon));
-}
-
-void being_set_view_mode(being& b, int32_t mode) {
-    if (mode == 1) {
-        b.view_flags |= kBeingThirdPerson;
-    } else {
-        b.view_flags &= ~kBeingThirdPerson;
-    }
-    record(str_format("being_set_view_mode %s %d", b.name.c_str(), mode));
-}
-
-void being_die(being& b, int32_t kind) {
-    record(str_format("being_die %s %d", b.name.c_str(), kind));
-}
-
-void being_reset_weapon_slots(being& b) {
-    record("being_reset_weapon_slots " + b.name);
-}
-
-void being_set_state0(being& b) {
-    record("being_set_state0 " + b.name);
-}
-
-void being_notify_bots(being& b, int32_t event) {
-    record(str_format("being_notify_bots %s %d", b.name.c_str(), event));
-}
-
-void being_set_weapon_slot_mask(being& b, const uint32_t (&mask)[4], const uint8_t (&counts)[4]) {
-    record(str_format("being_set_weapon_slot_mask %s %u %u %u %u %u %u %u %u", b.name.c_str(), mask[0],
-                      mask[1], mask[2], mask[3], counts[0], counts[1], counts[2], counts[3]));
-}
-
-void being_weapon_slot_mask(const being&, uint32_t (&mask)[4], uint8_t (&counts)[4]) {
-    for (uint32_t& m : mask) m = 0;
-    for (uint8_t& c : counts) c = 0;
-}
-
-void being_equip_weapon_models(being& b, int32_t which) {
-    record(str_format("being_equip_weapon_models %s %d", b.name.c_str(), which));
-}
-
-void being_update_load(being& b) {
-    record("being_update_load " + b.name);
-}
-
-void being_apply_anim_state(being& b, const int32_t (&)[3][3]) {
-    record("being_apply_anim_state " + b.name);
-}
-
-void being_apply_record_weapons(being& b, const int32_t (&)[2]) {
-    record("being_apply_record_weapons " + b.name);
-}
-
-void being_apply_status(being& b, const uint8_t (&status)[3]) {
-    record(str_format("being_apply_status %s %u %u %u", b.name.c_str(), status[0], status[1], status[2]));
-}
-
-void being_store_anim_state(being& b) {
-    record("being_store_anim_state " + b.name);
-}
-
-void being_update_visibility(being& b, const mat4&) {
-    record("being_update_visibility " + b.name);
-}
-
-void being_draw_name_tag(being& b) {
-    record("being_draw_name_tag " + b.name);
-}
-
 void being_use_round(being& b) {
     record("being_use_round " + b.name);
 }
 
-void being_release_inputs(being& b) {
-    record("being_release_inputs " + b.name);
-}
-
 void being_sights_update(being& b) {
     record("being_sights_update " + b.name);
-}
-
-void being_set_goal_state(being& b, int32_t on, const std::string& icon) {
-    record(str_format("being_set_goal_state %s %d %s", b.name.c_str(), on, icon.c_str()));
-}
-
-void being_set_gravity(float gravity) {
-    record(str_format("being_set_gravity %g", static_cast<double>(gravity)));
-}
-
-vec3 being_position(const being& b) {
-    return mat4_row3(b.place.transform);
 }
 
 void gui_build_screens(kvgame& game) {

@@ -11,8 +11,8 @@
 
 #include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
-#include "tools/font_writer.h"
 #include "tools/dds_writer.h"
+#include "tools/font_writer.h"
 #include "tools/goal_writer.h"
 #include "tools/music_writer.h"
 #include "tools/package_writer.h"
@@ -20,6 +20,7 @@
 #include "tools/teams_writer.h"
 #include "tools/token_writer.h"
 #include "tools/wav_writer.h"
+#include "tools/weapons_writer.h"
 #include "tools/world_writer.h"
 #include "util/box3.h"
 
@@ -347,8 +348,9 @@ std::vector<uint8_t> map_package() {
     package_writer w;
     auto& q = w.qxps();
     w.add_import(kDemoSharedPackage);
-    w.add_import(kDemoBeingsPackage);
-    w.add_import(kDemoTeamsPackage);
+    // The soldiers' bodies and animations and their weapons' models.
+    for (const char* soldiers : {kDemoBeingsPackage, kDemoTeamsPackage, kDemoWeaponsPackage})
+        w.add_import(soldiers);
     struct room {
         const char* name;
         const char* floor_surface;
@@ -473,6 +475,7 @@ bool write_demo_data(const std::filesystem::path& folder) {
         {kDemoSharedPackage, shared_package()},
         {kDemoBeingsPackage, beings_package()},
         {kDemoTeamsPackage, teams_package()},
+        {kDemoWeaponsPackage, weapons_package()},
         {maps + kDemoBootPackage, menu_package()},
         {maps + kDemoMap, map_package()},
         // The same level as a boot-strap package, so that `--pkg-file=kvmenu-depot` starts the server on

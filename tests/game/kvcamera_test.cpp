@@ -6,6 +6,8 @@
 #include <numbers>
 
 #include "beings/being.h"
+#include "game/player_record.h"
+#include "game/server_entities.h"
 #include "sound/ambient_source.h"
 #include "tests/game/arty_test_support.h"
 #include "tests/game/level_test_support.h"
@@ -214,7 +216,7 @@ TEST_F(Camera, BoundCameraThirdPersonDistanceGoesFromMinus200ToZero) {
     placement_set(soldier.place, {0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f});
     kvbound_camera_attach(cam, &soldier);
     EXPECT_EQ(cam.input(true, 8), -1);  // the being does not use it
-    EXPECT_EQ(take_calls("being_handle_command"), calls_t{"being_handle_command pid100 1 8"});
+    EXPECT_EQ(soldier.held, 0u);
     for (int i = 1; i <= 20; ++i) {
         cam.view_update();
         EXPECT_EQ(kvbound_camera_orbit().distance, -200.0f + 10.0f * static_cast<float>(i));
@@ -235,7 +237,16 @@ TEST_F(Camera, BoundCameraFollowsTheBeingOrFliesWithoutIt) {
     auto& cam = spawn<kvbound_camera>("kvbound_camera");
     being soldier;
     soldier.name = "pid5";
-    mat4_set_translation(soldier.body_matrix, 5.0f, 6.0f, 7.0f);
+    soldier.view_model_name = "~pid5";
+    soldier.srv = &srv_;
+    soldier.player_id = 5;
+    srv_.players.emplace_back(5);
+    player_record_set(srv_.players.back(), "p5", 0, 0, 0, 0, kSlotPlaying);
+    server_entity_select(srv_, "pid5");
+    entity* body = server_entity_current(srv_);
+    server_entity_deselect(srv_);
+    // Its world matrix stands at (5, 6, 7).
+    mat4_set_translation(body->placement, 5.0f, 6.0f - body->centre.y, 7.0f);
     kvbound_camera_attach(cam, &soldier);
 
     // First person: the body's matrix after a quarter turn about z.
@@ -244,10 +255,9 @@ TEST_F(Camera, BoundCameraFollowsTheBeingOrFliesWithoutIt) {
     expect_vec(mat4_row0(cam.place.transform), 0.0f, -1.0f, 0.0f);
 
     // A code the being uses is its answer; the camera keeps no bit for it.
-    standins().being_handle_command_result = 1;
     EXPECT_EQ(cam.input(true, 1), 1);
     EXPECT_EQ(cam.key_bits, 0u);
-    standins().being_handle_command_result = 0;
+    EXPECT_EQ(soldier.held, kHoldForward);
 
     // With a being the camera's own tick does nothing; the view set-up places the being.
     cam.view_setup({1.0f, 2.0f, 3.0f}, {0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f}, nullptr);

@@ -6,6 +6,7 @@
 
 #include "beings/being.h"
 #include "game/kvgame_chat.h"
+#include "game/player_record.h"
 #include "game/server.h"
 #include "tests/game/game_test_support.h"
 #include "tests/sound/fake_media_graph.h"
@@ -24,6 +25,13 @@ class KvgameChat : public game_test {
 protected:
     void SetUp() override {
         game_test::SetUp();
+        // The local soldier, with a player in the game.
+        local_.name = "pid100";
+        local_.view_model_name = "~pid100";
+        local_.srv = &srv_;
+        local_.player_id = 100;
+        srv_.players.emplace_back(100);
+        player_record_set(srv_.players.back(), "p100", 0, 0, 0, 0, kSlotPlaying);
         in_.bindings = {{kKeyF6, kActionSendMessage}, {kKeyF7, kActionRadio}, {kKeyW, 1}};
         srv_.text_tables[kTextBase].entries = {"Radio 1\n1.  Go\n2.  Hold\n3.  \n", "Radio 2\n",
                                                "Radio 3\n1.  Cover me\n2.  Fall back\n3.  Enemy spotted\n3",
@@ -54,11 +62,7 @@ protected:
     kvstatic picture_, aim_;
     kvmltext label_;
     kvselection scores_;
-    being local_ = [] {
-        being b;
-        b.name = "pid100";
-        return b;
-    }();
+    being local_;
     kvgame_chat_env env_{srv_, in_, true, &picture_, &label_, &aim_, &scores_, &local_, 100};
     kvgame_messages m_;
 };
@@ -108,8 +112,10 @@ TEST_F(KvgameChat, ChatEntrySendsEditsAndCloses) {
     EXPECT_EQ(kvmltext_text(label_), std::string(9, '\n') + "#hi!\n");
 
     // A released key lets go of its action in the local being.
+    local_.held = kHoldForward;
     keys({-kKeyW, -kKeyF7 - 1000});
-    EXPECT_EQ(take_calls(), (calls_t{"being_handle_command pid100 0 1"}));
+    EXPECT_EQ(local_.held & kHoldForward, 0u);
+    take_calls();
 
     keys({kKeyEnter});
     EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 0 0 hi!"}));

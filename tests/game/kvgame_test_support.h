@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "beings/being.h"
+#include "beings/being_game.h"
 #include "data/package.h"
 #include "game/arty_factory.h"
 #include "game/kvcamera.h"
@@ -135,5 +136,13 @@ protected:
 };
 
 using calls_t = std::vector<std::string>;
+
+// Soldiers placed by a test stay where they are put: no gravity while it lives.
+struct zero_gravity {
+    zero_gravity() { being_set_gravity(0.0f); }
+    ~zero_gravity() { being_set_gravity(1.0f); }
+    zero_gravity(const zero_gravity&) = delete;
+    zero_gravity& operator=(const zero_gravity&) = delete;
+};
 
 }  // namespace kv

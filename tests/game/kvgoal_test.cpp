@@ -159,6 +159,7 @@ TEST_F(KvGoal, ConditionsAndDeliveriesResolveOnlyToGoalsAndGateTheZone) {
     EXPECT_TRUE(download->delivery_goals.empty());
 
     being* rambo = g->local_being;
+    const zero_gravity still;
     placement_set(rambo->place, {1.0f, 1.0f, -1.0f}, {0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f});  // on the edge
     vec3 point;
     EXPECT_FALSE(kvgame_find_download_goal(*g, *rambo, point));

@@ -1,0 +1,854 @@
+// The soldier in a headless local game: the game object of the level below, the demo "beings" package
+// for the bodies and animations, the fake clock; player 100 (Rambo, the local player the bound camera
+// follows) and bot 5 driven here, their commands queued in their player records.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "beings/anim_tables.h"
+#include "beings/being.h"
+#include "beings/being_game.h"
+#include "game/kvgame.h"
+#include "game/player_record.h"
+#include "game/server_entities.h"
+#include "kernel/kernel.h"
+#include "kernel/neighbour_standins.h"
+#include "tests/game/kvgame_test_support.h"
+#include "tools/beings_writer.h"
+#include "tools/targa_writer.h"
+#include "util/text.h"
+#include "world/hit_map.h"
+#include "world/sector.h"
+#include "world/surface_table.h"
+#include "world/trace.h"
+
+namespace kv {
+namespace {
+
+constexpr float kPi = std::numbers::pi_v<float>;
+constexpr uint32_t kBot = 5;
+constexpr float kEye = 95.0f;   // above the floor: the box's bottom is 94.85 below the view
+constexpr float kRest = 97.0f;  // where the sweep leaves a standing soldier's view
+constexpr float kChestBone = 30.0f;
+
+box3 box_of(const vec3& lo, const vec3& hi) {
+    box3 b;
+    box3_init(b, lo, hi);
+    return b;
+}
+
+// A closed box of twelve triangles, faces outwards.
+tools::mesh_desc box_mesh(const vec3& lo, const vec3& hi) {
+    tools::mesh_desc m;
+    m.box = box_of(lo, hi);
+    for (int i = 0; i < 8; ++i) {
+        m.vertices.push_back({(i & 1) ? hi.x : lo.x, (i & 2) ? hi.y : lo.y, (i & 4) ? hi.z : lo.z,
+                              (i & 1) ? 1.0f : 0.0f, (i & 2) ? 1.0f : 0.0f});
+    }
+    tools::mesh_desc::part part;
+    part.indices = {0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
+                    2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
+    part.draws = {{0, 12, 0}};
+    m.parts = {part};
+    m.tree = {{m.box, 8, 0}};
+    return m;
+}
+
+// A level surface at height y: two triangles facing up.
+tools::mesh_desc level_quad(float x0, float x1, float z0, float z1, float y) {
+    tools::mesh_desc m;
+    m.box = box_of({x0, y, z0}, {x1, y, z1});
+    m.vertices = {
+        {x0, y, z0, 0.0f, 0.0f}, {x1, y, z0, 1.0f, 0.0f}, {x1, y, z1, 1.0f, 1.0f}, {x0, y, z1, 0.0f, 1.0f}};
+    tools::mesh_desc::part part;
+    part.indices = {0, 2, 1, 0, 3, 2};
+    part.draws = {{0, 2, 0}};
+    m.parts = {part};
+    m.tree = {{m.box, 4, 0}};
+    return m;
+}
+
+// A pane standing in the plane x = x0, 400 high.
+tools::mesh_desc pane(float x0, float z0, float z1) {
+    tools::mesh_desc m;
+    m.box = box_of({x0, 0.0f, z0}, {x0, 400.0f, z1});
+    m.vertices = {{x0, 0.0f, z0, 0.0f, 0.0f},
+                  {x0, 400.0f, z0, 1.0f, 0.0f},
+                  {x0, 400.0f, z1, 1.0f, 1.0f},
+                  {x0, 0.0f, z1, 0.0f, 1.0f}};
+    tools::mesh_desc::part part;
+    part.indices = {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2};
+    part.draws = {{0, 4, 0}};
+    m.parts = {part};
+    m.tree = {{m.box, 4, 0}};
+    return m;
+}
+
+// Places of the field (one sector, floor at y 0).
+const vec3 kOpen{0.0f, kEye, 0.0f};
+const vec3 kUnderSlab{1200.0f, kEye, 0.0f};               // a ceiling 176 above the floor
+const vec3 kLedgeEdge{-1010.0f, 400.0f + kEye, 0.0f};     // facing +x, 400 up
+const vec3 kStepEdge{-2010.0f, 100.0f + kEye, 0.0f};      // 100 up
+const vec3 kTowerEdge{2390.0f, 900.0f + kEye, -2600.0f};  // 900 up, the deep pool ahead
+const vec3 kUnderWater{2700.0f, kEye, -900.0f};           // deep pool, under a slab at 200
+const vec3 kDeepPool{2700.0f, kEye, -1500.0f};            // surface 300
+const vec3 kShallow{2700.0f, kEye, 500.0f};               // surface 15
+const vec3 kMidPool{2700.0f, kEye, 1500.0f};              // surface 150: immersion 87
+const vec3 kLowPool{2700.0f, kEye, 2500.0f};              // surface 145: immersion 84
+
+class BeingGame : public headless_game {
+protected:
+    void SetUp() override {
+        headless_game::SetUp();
+        if (kernel_get().surfaces.rows.empty()) surface_table_build(kernel_get().surfaces);
+        write_data(tools::kDemoBeingsPackage, tools::beings_package());
+        write_hit_maps();
+        write_data("maps/training", level());
+        srv_.load_request = kLoadRequestMenu;
+        srv_.snapshot.name = "training";
+        server_set_game_package(srv_, "training");
+        for (int i = 0; i < 4; ++i) frame();
+        g_ = game();
+        ASSERT_NE(g_, nullptr) << log();
+        ASSERT_EQ(g_->state, kGameObjectRunning) << log();
+        rambo_ = g_->local_being;
+        ASSERT_NE(rambo_, nullptr) << log();
+        field_ = static_cast<sector*>(rambo_->place.sector);
+        ASSERT_NE(field_, nullptr);
+        ASSERT_EQ(field_->name, "field");
+        dress(*rambo_);
+        // The bot, driven here too.
+        player_init(srv_, slot(kBot, 1, 0));
+        server_add_local_player(srv_, kBot);
+        kvgame_sync_beings(*g_);
+        bot_ = kvgame_find_player(*g_, kBot);
+        ASSERT_NE(bot_, nullptr);
+        dress(*bot_);
+        place(*bot_, {-2800.0f, kEye, 2800.0f});
+        frame();
+        standins().calls.clear();
+    }
+
+    void TearDown() override {
+        being_set_gravity(1.0f);
+        for (image8& map : hit_maps()) map = image8();
+        headless_game::TearDown();
+    }
+
+    std::vector<uint8_t> level() {
+        tools::package_writer w;
+        auto& q = w.qxps();
+        w.add_import(tools::kDemoBeingsPackage);
+        w.add_surface("paint");
+        std::vector<int32_t> meshes;
+        int n = 0;
+        auto add = [&](const tools::mesh_desc& m, const char* material) {
+            const std::string name = "g" + std::to_string(n++);
+            tools::add_geometry(w, {name, m.box, {tools::add_mesh(q, m)}, {}});
+            meshes.push_back(tools::add_mesh_instance(q, {{}, name, "paint", material, 0}));
+        };
+        add(level_quad(-3000.0f, 3000.0f, -3000.0f, 3000.0f, 0.0f), "concrete10");
+        add(box_mesh({1000.0f, 176.0f, -200.0f}, {1400.0f, 220.0f, 200.0f}), "concrete10");
+        add(box_mesh({-1400.0f, 0.0f, -200.0f}, {-1000.0f, 400.0f, 200.0f}), "concrete10");
+        add(box_mesh({-2400.0f, 0.0f, -200.0f}, {-2000.0f, 100.0f, 200.0f}), "concrete10");
+        add(box_mesh({2000.0f, 0.0f, -2800.0f}, {2400.0f, 900.0f, -2400.0f}), "concrete10");
+        add(box_mesh({2600.0f, 200.0f, -1000.0f}, {2800.0f, 240.0f, -800.0f}), "concrete10");
+        add(level_quad(2400.0f, 3000.0f, -3000.0f, -200.0f, 300.0f), "water1");
+        add(level_quad(2400.0f, 3000.0f, 0.0f, 1000.0f, 15.0f), "water1");
+        add(level_quad(2400.0f, 3000.0f, 1000.0f, 2000.0f, 150.0f), "water1");
+        add(level_quad(2400.0f, 3000.0f, 2000.0f, 3000.0f, 145.0f), "water1");
+        add(pane(-300.0f, -2100.0f, -1900.0f), "glass");
+        add(pane(-300.0f, -2600.0f, -2400.0f), "metal1");
+        tools::sector_desc field;
+        field.name = "field";
+        field.meshes = meshes;
+        tools::add_sector(w, field);
+        w.add_arty("kvgame", "game", tools::token_writer().key("cb:").integer(33).bytes());
+        w.add_arty("kvbound_camera", "cam", {});
+        w.add_arty("kvstatic_camera", "scam1", tools::token_writer().key("mode:").integer(0).bytes());
+        w.add_arty("kvlevel", "level", tools::token_writer().key("title:").str("Field").bytes());
+        for (int i = 0; i < 2; ++i) {
+            w.add_arty("kvspawn_point", "sp" + std::to_string(i),
+                       tools::token_writer()
+                           .key("sector:")
+                           .str("field")
+                           .key("posx:")
+                           .number(-500.0f * static_cast<float>(i))
+                           .key("posy:")
+                           .number(kEye)
+                           .key("angle:")
+                           .number(90.0f)
+                           .bytes());
+        }
+        return w.finish();
+    }
+
+    // Zones by rows of 8 x 8: head 16, chest 32, legs 144.
+    void write_hit_maps() {
+        tools::targa8_desc map;
+        map.width = map.height = 8;
+        for (int row = 0; row < 8; ++row) {
+            const uint8_t zone = row < 2 ? 16 : row < 5 ? 32 : 144;
+            for (int column = 0; column < 8; ++column) map.texels.push_back(zone);
+        }
+        for (int i = 0; i < 3; ++i)
+            write_data("tex/tga/hitmap" + std::to_string(i) + ".tga", tools::targa8(map));
+        srv_.texture_dir = "tga/";
+        server_load_hit_maps(srv_);
+    }
+
+    static player_slot slot(uint32_t id, int32_t team, int32_t spawn, int32_t state = kSlotPlaying,
+                            int32_t value = 0) {
+        player_slot s;
+        s.id = id;
+        s.name = "p" + std::to_string(id);
+        s.team = team;
+        s.spawn = spawn;
+        s.state = state;
+        s.health = 100;
+        s.cause = value;
+        return s;
+    }
+
+    // The body the demo package has (the team models come with their own package).
+    void dress(being& b) {
+        being_set_model(b, "beings:soldier", "");
+        being_reset_posture(b);
+    }
+
+    void place(being& b, const vec3& at, const vec3& forward = {1.0f, 0.0f, 0.0f}) {
+        being_set_view(b, at, forward, {0.0f, 1.0f, 0.0f}, field_);
+    }
+
+    // Places, then lets it settle on what holds it.
+    void put(being& b, const vec3& at, const vec3& forward = {1.0f, 0.0f, 0.0f}, int frames = 3) {
+        place(b, at, forward);
+        for (int i = 0; i < frames; ++i) frame();
+    }
+
+    void command(being& b, int32_t code) { being_record(b)->commands.push_back(static_cast<int16_t>(code)); }
+
+    void frames(int count, int32_t ms = 16) {
+        for (int i = 0; i < count; ++i) {
+            clock_.advance_ms(ms);
+            server_frame(srv_, ms);
+        }
+    }
+
+    entity& body(being& b) { return *server_entity_find(srv_, b.name); }
+
+    static vec3 at(const being& b) { return being_position(b); }
+
+    std::vector<std::string> hits_on(uint32_t id) {
+        std::vector<std::string> out;
+        const std::string prefix =
+            "client_send_hit_event " + std::to_string(id) + " " + std::to_string(id) + " ";
+        for (const std::string& c : standins().calls) {
+            if (c.starts_with(prefix)) out.push_back(c.substr(prefix.size()));
+        }
+        return out;
+    }
+
+    int32_t lower_slot(int32_t row) const {
+        return anim_tables_get()
+            .lower[row][being_weapon_index(rambo_->weapons, -1) >= 0 ? being_weapon_index(rambo_->weapons, -1)
+                                                                     : kWeaponHands];
+    }
+
+    kvgame* g_ = nullptr;
+    being* rambo_ = nullptr;
+    being* bot_ = nullptr;
+    sector* field_ = nullptr;
+};
+
+TEST_F(BeingGame, BothSoldiersStandOnTheFloorWithTheirBodiesInTheWorld) {
+    EXPECT_EQ(rambo_->name, "pid100");
+    EXPECT_EQ(rambo_->view_model_name, "~pid100");
+    EXPECT_NE(rambo_->view_flags & kBeingCollision, 0u);
+    EXPECT_EQ(body(*rambo_).model_root != nullptr, true);
+    // The first-person model rides on the body and is drawn only in the first-person pass.
+    entity* hands = server_entity_find(srv_, "~pid100");
+    ASSERT_NE(hands, nullptr);
+    EXPECT_EQ(hands->parent, &body(*rambo_));
+    EXPECT_EQ(hands->node_tint.flags & 1u, 1u);
+    put(*rambo_, kOpen + vec3{0.0f, 50.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, 10);
+    EXPECT_NEAR(at(*rambo_).y, kRest, 0.5f);
+    EXPECT_EQ(rambo_->movement_state, kStateStill);
+    EXPECT_EQ(body(*rambo_).in_sector, field_);
+    EXPECT_EQ(log().find("*WARNING* model"), std::string::npos) << log();
+}
+
+TEST_F(BeingGame, RunningCoversTheRunSpeedTimesTheTimeAndBackPlaysTheRunReversed) {
+    put(*rambo_, kOpen);
+    command(*rambo_, 1);
+    frame();
+    EXPECT_EQ(rambo_->movement_state, kStateRun);
+    const vec3 start = at(*rambo_);
+    frames(62);  // 992 ms
+    const float run = at(*rambo_).x - start.x;
+    EXPECT_NEAR(run, 0.45f * 992.0f, 5.0f);
+    EXPECT_NEAR(at(*rambo_).z, start.z, 0.01f);
+    EXPECT_NEAR(at(*rambo_).y, start.y, 0.5f);
+    EXPECT_FLOAT_EQ(being_record(*rambo_)->current_speed[0], 0.45f);
+
+    // Back alone: the forward run, reversed, backwards.
+    command(*rambo_, -1);
+    command(*rambo_, 2);
+    frame();
+    EXPECT_EQ(rambo_->movement_state, kStateRun);
+    EXPECT_EQ(body(*rambo_).channels[0].animation, lower_slot(2));
+    EXPECT_EQ(body(*rambo_).channels[0].reverse, 1);
+    const vec3 back_start = at(*rambo_);
+    frames(10);
+    EXPECT_NEAR(at(*rambo_).x - back_start.x, -0.45f * 160.0f, 2.0f);
+
+    // Forward and back together cancel.
+    command(*rambo_, 1);
+    frame();
+    const vec3 both = at(*rambo_);
+    frames(10);
+    EXPECT_NEAR(vec3_length(at(*rambo_) - both), 0.0f, 0.01f);
+}
+
+TEST_F(BeingGame, ADiagonalIsNeverLongerThanTheSpeedAndAStalledFrameMovesNobody) {
+    put(*rambo_, kOpen);
+    command(*rambo_, 1);
+    command(*rambo_, 12);
+    frame();
+    for (int i = 0; i < 10; ++i) {
+        const vec3 before = at(*rambo_);
+        frame();
+        const vec3 d = at(*rambo_) - before;
+        EXPECT_LE(std::hypot(d.x, d.z), 0.45f * 16.0f + 0.01f);
+        EXPECT_LT(d.z, 0.0f);  // facing +x, the right is -z
+    }
+    // A pause over 250 ms: nothing moves; the next frame moves again.
+    const vec3 before = at(*rambo_);
+    frames(1, 300);
+    EXPECT_NEAR(vec3_length(at(*rambo_) - before), 0.0f, 1e-4f);
+    frame();
+    EXPECT_GT(vec3_length(at(*rambo_) - before), 5.0f);
+}
+
+TEST_F(BeingGame, CrouchingAndLyingPlayTheirTransitionsAndALowCeilingRefusesThem) {
+    put(*rambo_, kOpen);
+    command(*rambo_, 19);
+    command(*rambo_, -19);
+    frame();
+    EXPECT_EQ(rambo_->movement_state, kStateCrouched);
+    EXPECT_EQ(rambo_->special_action, 1);
+    EXPECT_EQ(body(*rambo_).channels[0].animation, lower_slot(45));
+    EXPECT_EQ(body(*rambo_).channels[0].next, lower_slot(18));
+    EXPECT_EQ(body(*rambo_).posture_index, -1);
+    frames(200);
+    EXPECT_EQ(rambo_->special_action, 0);
+    EXPECT_EQ(body(*rambo_).posture_index, 1);
+    std::string icon;
+    EXPECT_TRUE(being_state_icon(*rambo_, icon));
+    EXPECT_EQ(icon, "hud_i_bend");
+
+    // Down again: lying.
+    command(*rambo_, 19);
+    command(*rambo_, -19);
+    frame();
+    EXPECT_EQ(rambo_->movement_state, kStateLying);
+    EXPECT_EQ(body(*rambo_).channels[0].animation, lower_slot(47));
+    frames(200);
+    EXPECT_EQ(body(*rambo_).posture_index, 2);
+    EXPECT_TRUE(being_state_icon(*rambo_, icon));
+    EXPECT_EQ(icon, "hud_i_crawl");
+
+    // Under the slab a soldier stands, but may not crouch: the crouching body's trial up and back
+    // meets the slab (lying down fits).
+    put(*bot_, kUnderSlab, {1.0f, 0.0f, 0.0f}, 5);
+    ASSERT_EQ(bot_->movement_state, kStateStill);
+    command(*bot_, 19);
+    command(*bot_, -19);
+    frame();
+    EXPECT_EQ(bot_->movement_state, kStateStill);
+    EXPECT_FALSE(being_has_state_icon(*bot_));
+    command(*bot_, 20);
+    command(*bot_, -20);
+    frame();
+    EXPECT_EQ(bot_->movement_state, kStateLying);
+}
+
+TEST_F(BeingGame, AJumpOffAStepIsAirborneLandsAndGivesBackTheRun) {
+    put(*rambo_, kStepEdge);
+    command(*rambo_, 1);
+    frame();
+    command(*rambo_, 17);
+    frame();
+    ASSERT_EQ(rambo_->jumping, 1);
+    EXPECT_EQ(rambo_->movement_state, kStateRun);  // a running jump stays in the run
+    EXPECT_TRUE(being_in_air(*rambo_));
+    bool airborne = false;
+    bool landed = false;
+    for (int i = 0; i < 120 && !landed; ++i) {
+        frame();
+        airborne = airborne || rambo_->airborne;
+        landed = airborne && rambo_->landing_sound_pending;
+    }
+    EXPECT_TRUE(airborne);
+    ASSERT_TRUE(landed);
+    EXPECT_EQ(rambo_->jumping, 0);
+    EXPECT_EQ(rambo_->movement_state, kStateRun);
+    EXPECT_NEAR(at(*rambo_).y, kRest, 1.0f);
+    EXPECT_TRUE(hits_on(100).empty()) << ::testing::PrintToString(hits_on(100));  // 100 units hurt nobody
+}
+
+TEST_F(BeingGame, FallsHurtBySquaredDistanceAFifthIntoWaterAndDeadlyOnesEveryUpdate) {
+    // Straight down 400 units: a squared distance of 160,000 hits for 6.
+    put(*rambo_, kOpen + vec3{0.0f, 400.0f + kRest - kEye, 0.0f}, {1.0f, 0.0f, 0.0f}, 0);
+    frames(30);
+    EXPECT_NEAR(at(*rambo_).y, kRest, 1.0f);
+    std::vector<std::string> hits = hits_on(100);
+    ASSERT_EQ(hits.size(), 1u) << ::testing::PrintToString(standins().calls);
+    EXPECT_EQ(hits[0], "255 6 ffff");
+
+    // Running off the ledge: the squared distance from where the fall began over 25,000.
+    standins().calls.clear();
+    put(*rambo_, kLedgeEdge);
+    command(*rambo_, 1);
+    for (int i = 0; i < 60 && hits_on(100).empty(); ++i) frame();
+    const float ledge_d2 = vec3_length_sq(at(*rambo_) - rambo_->fall_start);
+    hits = hits_on(100);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_GT(ledge_d2, 80000.0f);
+    EXPECT_EQ(hits[0], str_format("255 %d ffff", static_cast<int>(ledge_d2 / 25000.0f)));
+
+    // 900 units down into the pool: a fifth of it.
+    standins().calls.clear();
+    command(*rambo_, -1);
+    put(*rambo_, kTowerEdge);
+    command(*rambo_, 1);
+    int32_t frame_count = 0;
+    while (hits_on(100).empty() && frame_count++ < 60) frame();
+    const float pool_d2 = vec3_length_sq(at(*rambo_) - rambo_->fall_start);
+    hits = hits_on(100);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_GT(pool_d2, 250000.0f);
+    EXPECT_EQ(hits[0], str_format("255 %d ffff", static_cast<int>(pool_d2 / 25000.0f) / 5));
+    EXPECT_GT(rambo_->immersion, 0);
+
+    // From 5000 up: past 2236 units every update hits 10.
+    standins().calls.clear();
+    command(*rambo_, -1);
+    put(*rambo_, kOpen + vec3{0.0f, 5000.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, 0);
+    frames(60);
+    EXPECT_TRUE(hits_on(100).empty());
+    frames(30);
+    hits = hits_on(100);
+    ASSERT_GE(hits.size(), 10u);
+    for (const std::string& h : hits) EXPECT_TRUE(h.starts_with("255 10 ")) << h;
+    EXPECT_TRUE(rambo_->falling);
+    std::string icon;
+    EXPECT_TRUE(being_state_icon(*rambo_, icon));
+    EXPECT_EQ(icon, "hud_i_fall");
+}
+
+TEST_F(BeingGame, SwimmingStartsAbove85EndsAt35AndHoldsThePitch) {
+    put(*bot_, kLowPool, {1.0f, 0.0f, 0.0f}, 3);
+    EXPECT_EQ(bot_->immersion, 84);
+    EXPECT_NE(bot_->movement_state, kStateSwim);
+    put(*bot_, kMidPool, {1.0f, 0.0f, 0.0f}, 3);
+    EXPECT_EQ(bot_->movement_state, kStateSwim) << bot_->immersion;
+    std::string icon;
+    EXPECT_TRUE(being_state_icon(*bot_, icon));
+    EXPECT_EQ(icon, "hud_i_swim");
+    // Into water 15 deep: the swimmer's flat body stands 29 per cent in it and gets up.
+    put(*bot_, kShallow, {1.0f, 0.0f, 0.0f}, 3);
+    EXPECT_NE(bot_->movement_state, kStateSwim);
+    EXPECT_GT(bot_->immersion, 0);
+
+    // "Swim mode" does nothing in shallow water.
+    command(*bot_, 41);
+    frame();
+    EXPECT_NE(bot_->movement_state, kStateSwim);
+
+    // Mouse look: the local player's pitch is held to 45 degrees up and 60 down, 36 down swimming.
+    put(*rambo_, kOpen);
+    standins().mouse_dy = 100000;
+    frame();
+    EXPECT_FLOAT_EQ(rambo_->pitch, 0.7853982f);
+    standins().mouse_dy = -100000;
+    frame();
+    EXPECT_FLOAT_EQ(rambo_->pitch, -1.0471976f);
+    put(*rambo_, kMidPool);
+    ASSERT_EQ(rambo_->movement_state, kStateSwim);
+    standins().mouse_dy = -100000;
+    frame();
+    EXPECT_FLOAT_EQ(rambo_->pitch, -0.62831855f);
+    EXPECT_FALSE(standins().weapon_view);  // no first-person weapon while swimming
+}
+
+TEST_F(BeingGame, MouseLookIsScaledBySensitivityAndZoom) {
+    put(*rambo_, kOpen);
+    struct look_case {
+        float sensitivity;
+        float zoom;
+        int32_t dx;
+    };
+    for (const look_case& c :
+         {look_case{1.0f, 0.0f, 100}, {5.0f, 0.0f, 40}, {5.0f, 20.0f, 40}, {2.0f, 60.0f, -80}}) {
+        kernel_get().input_layer.mouse_sensitivity = c.sensitivity;
+        rambo_->zoom = c.zoom;
+        const vec3 before = mat4_row2(rambo_->place.transform);
+        standins().mouse_dx = c.dx;
+        frame();
+        const vec3 after = mat4_row2(rambo_->place.transform);
+        const float turned = std::atan2(after.x, after.z) - std::atan2(before.x, before.z);
+        const float scale = c.sensitivity / ((c.zoom / 20.0f + 1.0f) * 100.0f);
+        EXPECT_NEAR(std::fabs(turned), std::fabs(static_cast<float>(c.dx) * kPi / 1000.0f * scale * 25.0f),
+                    1e-4f);
+    }
+    kernel_get().input_layer.mouse_sensitivity = 1.0f;
+    rambo_->zoom = 0.0f;
+    // The record's pending turn is taken with the mouse and cleared.
+    being_record(*rambo_)->pending_yaw = 100;
+    frame();
+    EXPECT_EQ(being_record(*rambo_)->pending_yaw, 0);
+    // The bot has no mouse: its pending turn waits.
+    being_record(*bot_)->pending_yaw = 100;
+    frame();
+    EXPECT_EQ(being_record(*bot_)->pending_yaw, 100);
+}
+
+TEST_F(BeingGame, LaddersTakeWalkersRunnersAndSwimmersAndLetGoOnlyForTheirSensor) {
+    put(*rambo_, kOpen);
+    being_set_ladder(*rambo_, 7, true);  // standing still: not taken
+    EXPECT_FALSE(rambo_->on_ladder);
+    command(*rambo_, 1);
+    frame();
+    being_set_ladder(*rambo_, 7, true);
+    EXPECT_TRUE(rambo_->on_ladder);
+    std::string icon;
+    EXPECT_TRUE(being_state_icon(*rambo_, icon));
+    EXPECT_EQ(icon, "hud_i_ladder");
+    being_set_ladder(*rambo_, 8, false);
+    EXPECT_TRUE(rambo_->on_ladder);
+    // Forward climbs at the ladder speed.
+    const float y = at(*rambo_).y;
+    frames(10);
+    EXPECT_NEAR(at(*rambo_).y - y, 0.4f * 160.0f, 1.0f);
+    being_set_ladder(*rambo_, 7, false);
+    EXPECT_FALSE(rambo_->on_ladder);
+    // A goal's state shows its icon.
+    being_set_goal_state(*rambo_, 1, "hud_i_bomb");
+    EXPECT_TRUE(being_state_icon(*rambo_, icon));
+    EXPECT_EQ(icon, "hud_i_bomb");
+}
+
+TEST_F(BeingGame, DrowningKillsAfter59SecondsAndSurfacingGivesBackTheLoss) {
+    put(*rambo_, kUnderWater, {1.0f, 0.0f, 0.0f}, 5);
+    ASSERT_EQ(rambo_->movement_state, kStateSwim);
+    ASSERT_GE(rambo_->immersion, 90);
+    standins().calls.clear();
+    int32_t killed_at = -1;
+    int32_t health_at_50 = -1;
+    for (int32_t ms = 0; ms <= 62000 && killed_at < 0; ms += 200) {
+        frames(1, 200);
+        if (ms == 50000) health_at_50 = being_health(*rambo_);
+        if (!hits_on(100).empty()) killed_at = ms;
+    }
+    EXPECT_EQ(health_at_50, 50);
+    EXPECT_GE(killed_at, 58600);
+    EXPECT_LE(killed_at, 59600);
+    EXPECT_EQ(hits_on(100), std::vector<std::string>{"255 100 ffff"});
+    EXPECT_EQ(being_record(*rambo_)->health, 100);  // the snapshots own it
+
+    // Under again for 40 s, then up for air: the loss is gone.
+    put(*rambo_, kOpen, {1.0f, 0.0f, 0.0f}, 1);
+    put(*bot_, kUnderWater, {1.0f, 0.0f, 0.0f}, 5);
+    ASSERT_GE(bot_->immersion, 90);
+    frames(200, 200);
+    EXPECT_LT(being_health(*bot_), 100);
+    place(*bot_, kDeepPool + vec3{0.0f, 230.0f, 0.0f});
+    frame();
+    ASSERT_LT(bot_->immersion, 90);
+    EXPECT_EQ(being_health(*bot_), 100);
+}
+
+TEST_F(BeingGame, ADyingCrouchedSoldierPlaysHisDeathHeldDropsHisItemsAndKeepsTheHands) {
+    // He carries the three items (the kit gives them unheld).
+    for (const int32_t w : {60, 61, 62}) {
+        being_give_weapon(*bot_, w);
+        bot_->weapons.slots[being_find_weapon_slot(bot_->weapons, w, false)].held = 1;
+    }
+    put(*bot_, kOpen + vec3{0.0f, 0.0f, 600.0f});
+    command(*bot_, 19);
+    command(*bot_, -19);
+    frames(200);
+    ASSERT_EQ(bot_->movement_state, kStateCrouched);
+    srv_.hosting = 1;
+    standins().calls.clear();
+    player_init(srv_, slot(kBot, 1, 0, kSlotDying, 2));
+    kvgame_sync_beings(*g_);
+    EXPECT_EQ(bot_->movement_state, kStateDead);
+    EXPECT_EQ(body(*bot_).channels[0].animation, 194);
+    EXPECT_EQ(body(*bot_).channels[1].animation, 204);
+    EXPECT_EQ(body(*bot_).channels[0].lock, 1);
+    EXPECT_EQ(body(*bot_).channels[0].loop, 0);
+    std::vector<int32_t> dropped;
+    for (const auto& d : srv_.dropped_weapons) dropped.push_back(d->values[0]);
+    EXPECT_EQ(dropped, (std::vector<int32_t>{60, 61, 62}));
+    EXPECT_EQ(being_weapon_index(bot_->weapons, -1), kWeaponHands);
+    EXPECT_NE(bot_->view_flags & kBeingThirdPerson, 0u);
+    // Once per life.
+    kvgame_sync_beings(*g_);
+    EXPECT_EQ(srv_.dropped_weapons.size(), 3u);
+    // A new life lets go of the held death.
+    being_die(*bot_, -1);
+    being_reset_posture(*bot_);
+    EXPECT_EQ(bot_->movement_state, kStateStill);
+    EXPECT_EQ(body(*bot_).channels[0].animation, anim_tables_get().lower[kRowIdle][kWeaponHands]);
+}
+
+TEST_F(BeingGame, RaysMeetTheOtherSoldiersBodyUntilHeCrouches) {
+    put(*rambo_, kOpen);
+    // Facing +z, the demo body's quads face the ray along x.
+    put(*bot_, kOpen + vec3{300.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 1.0f});
+    // The demo body's chest: its spine's quads 20 to 45 above the model's root.
+    const float head = mat4_row3(body(*bot_).model_root->transform).y + kChestBone;
+    auto ray_at = [&](float height) {
+        trace t;
+        trace_ray(t, field_, {kOpen.x + 100.0f, height, kOpen.z}, {1.0f, 0.0f, 0.0f}, 1e6f, 1, 1, 1, 0);
+        for (const trace_hit& h : t.hits) {
+            if (h.player_id >= 0) return std::pair{h.player_id, static_cast<int32_t>(h.hit.value)};
+        }
+        return std::pair{int32_t{-1}, int32_t{-1}};
+    };
+    const auto met = ray_at(head);
+    EXPECT_EQ(met.first, static_cast<int32_t>(kBot));
+    EXPECT_TRUE(met.second == 16 || met.second == 32 || met.second == 144) << met.second;
+    command(*bot_, 19);
+    command(*bot_, -19);
+    frames(200);
+    ASSERT_EQ(bot_->movement_state, kStateCrouched);
+    EXPECT_EQ(ray_at(head).first, -1);
+    EXPECT_EQ(ray_at(head - tools::kSoldierCrouchDrop).first, static_cast<int32_t>(kBot));
+}
+
+TEST_F(BeingGame, NameTagsSeeThroughGlassNotThroughWallsAndOnlyWithTheFlag) {
+    put(*rambo_, {-500.0f, kEye, -2000.0f});
+    put(*bot_, {-100.0f, kEye, -2000.0f}, {0.0f, 0.0f, 1.0f});
+    rambo_->pitch = -0.075f;  // from the head down onto the demo body's chest 400 units off
+    srv_.snapshot.flags = 0;
+    clock_.advance_ms(400);
+    being_draw_name_tag(*rambo_);
+    EXPECT_EQ(rambo_->tag_target, -1);
+    EXPECT_TRUE(take_calls("kvtext_draw").empty());
+
+    srv_.snapshot.flags = 8;
+    standins().projected = vec3{0.2f, 0.5f, 0.0f, 2.0f};
+    being_draw_name_tag(*rambo_);
+    EXPECT_EQ(rambo_->tag_target, static_cast<int32_t>(kBot));
+    EXPECT_EQ(take_calls("kvtext_draw"),
+              (calls_t{"kvtext_draw Enemy soldier 1 0 0 1", "kvtext_draw p5 1 0 0 1",
+                       "kvtext_draw Health: 100% 1 0 0 1"}));
+    // x = (0.1 + 1) x 500, y = (1 - 0.25) x 500.
+    EXPECT_FLOAT_EQ(rambo_->tags[1].x, 550.0f);
+    EXPECT_FLOAT_EQ(rambo_->tags[1].y, 375.0f - 45.0f);
+    EXPECT_FLOAT_EQ(rambo_->tags[0].y, 375.0f - 20.0f);
+    EXPECT_FLOAT_EQ(rambo_->tags[2].y, 375.0f);
+
+    // Behind the wall: the next ray finds nobody; until then the tag stays.
+    put(*rambo_, {-500.0f, kEye, -2500.0f}, {1.0f, 0.0f, 0.0f}, 1);
+    put(*bot_, {-100.0f, kEye, -2500.0f}, {0.0f, 0.0f, 1.0f}, 1);
+    being_draw_name_tag(*rambo_);
+    EXPECT_EQ(rambo_->tag_target, static_cast<int32_t>(kBot));
+    EXPECT_EQ(take_calls("kvtext_draw").size(), 3u);
+    clock_.advance_ms(400);
+    being_draw_name_tag(*rambo_);
+    EXPECT_EQ(rambo_->tag_target, -1);
+    EXPECT_TRUE(take_calls("kvtext_draw").empty());
+
+    // Behind the viewer nothing shows.
+    put(*rambo_, {-500.0f, kEye, -2000.0f}, {1.0f, 0.0f, 0.0f}, 1);
+    put(*bot_, {-100.0f, kEye, -2000.0f}, {0.0f, 0.0f, 1.0f}, 1);
+    clock_.advance_ms(400);
+    standins().projected = vec3{0.2f, 0.5f, 0.0f, -1.0f};
+    being_draw_name_tag(*rambo_);
+    EXPECT_EQ(rambo_->tag_target, static_cast<int32_t>(kBot));
+    EXPECT_TRUE(take_calls("kvtext_draw").empty());
+}
+
+TEST_F(BeingGame, ARemoteSoldierIsPlacedAndAnimatedFromHisPlayerState) {
+    player_init(srv_, slot(7, 1, -1));
+    kvgame_sync_beings(*g_);
+    being* remote = kvgame_find_player(*g_, 7);
+    ASSERT_NE(remote, nullptr);
+    EXPECT_EQ(remote->view_flags & kBeingCollision, 0u);
+    player_state state;
+    state.position = vec3{300.0f, kEye, 700.0f};
+    state.angle = kPi / 2.0f;
+    state.state = 0;
+    const int32_t run = anim_tables_get().lower[2][kWeaponHands];
+    state.groups[0][0] = run;
+    state.groups[0][1] = 3;
+    state.groups[0][2] = anim_tables_get().lower_speed[2][kWeaponHands];
+    state.second_angle = 0.25f;
+    ASSERT_TRUE(server_player_update(srv_, 7, state));
+    kvgame_sync_beings(*g_);
+    EXPECT_NEAR(at(*remote).x, 300.0f, 1e-3f);
+    EXPECT_NEAR(at(*remote).z, 700.0f, 1e-3f);
+    EXPECT_NEAR(mat4_row2(remote->place.transform).x, 1.0f, 1e-5f);
+    EXPECT_EQ(body(*remote).channels[0].animation, run);
+    EXPECT_FLOAT_EQ(body(*remote).aim_angle, 0.25f);
+    EXPECT_FLOAT_EQ(remote->aim_angle, 0.25f);
+    EXPECT_EQ(remote->movement_state, kStateRun);
+    // Not driven here: it is never ticked.
+    const vec3 still = at(*remote);
+    frames(5);
+    EXPECT_NEAR(vec3_length(at(*remote) - still), 0.0f, 1e-4f);
+    // A state whose position is not a number is refused.
+    state.position.y = std::nanf("");
+    kvgame_apply_player_update(*g_, "pid7", state);
+    EXPECT_NEAR(vec3_length(at(*remote) - still), 0.0f, 1e-4f);
+    EXPECT_NE(
+        log().find(
+            "kvgame: *WARNING* state of player pid7 refused: its position or heading is not a number.\n"),
+        std::string::npos);
+}
+
+TEST_F(BeingGame, TheStoredStateCarriesPositionHeadingSectorAndChannels) {
+    put(*rambo_, kOpen, {0.0f, 0.0f, 1.0f});
+    command(*rambo_, 1);
+    frame();
+    being_store_anim_state(*rambo_);
+    const player_state& st = being_record(*rambo_)->state_record;
+    EXPECT_NEAR(st.position.x, at(*rambo_).x, 1e-4f);
+    EXPECT_NEAR(st.angle, 0.0f, 1e-5f);
+    EXPECT_EQ(st.state, 0);
+    EXPECT_EQ(st.groups[0][0], lower_slot(2));
+    EXPECT_EQ(st.bytes[0] & kHoldForward, kHoldForward);
+}
+
+TEST_F(BeingGame, RecordLevelsAreClampedNeverWrapped) {
+    const float levels[6] = {1.2f, 0.5f, -0.1f, 1.0f, 0.0f, std::nanf("")};
+    being_set_record_levels(*bot_, levels);
+    const player_record& r = *being_record(*bot_);
+    EXPECT_EQ(std::vector<int>(r.levels, r.levels + 6), (std::vector<int>{255, 127, 0, 255, 0, 0}));
+    EXPECT_EQ(r.levels_changed, 1);
+}
+
+TEST_F(BeingGame, QueuedCodesOutsideTheTablesAndWithoutMeaningAreIgnored) {
+    put(*bot_, kOpen + vec3{0.0f, 0.0f, 800.0f});
+    for (const int16_t code : {int16_t{0}, int16_t{-32768}, int16_t{9999}, int16_t{-9999}, int16_t{32767}})
+        being_record(*bot_)->commands.push_back(code);
+    const vec3 before = at(*bot_);
+    frames(5);
+    EXPECT_TRUE(being_record(*bot_)->commands.empty());
+    EXPECT_EQ(bot_->held, 0u);
+    EXPECT_EQ(bot_->movement_state, kStateStill);
+    EXPECT_NEAR(vec3_length(at(*bot_) - before), 0.0f, 0.01f);
+    // The release of a code never held, and walking toggled on and off.
+    for (const int16_t code : {int16_t{-1}, int16_t{18}, int16_t{1}, int16_t{-18}})
+        being_record(*bot_)->commands.push_back(code);
+    frame();
+    EXPECT_EQ(bot_->movement_state, kStateRun);
+}
+
+TEST_F(BeingGame, ASoldierWithoutARecordStaysStillWithOneWarning) {
+    std::unique_ptr<being> ghost = being_create(srv_, "pid77", 1, 77);
+    being_update(*ghost, 16, false);
+    EXPECT_EQ(being_handle_command(*ghost, true, 1), 0);
+    EXPECT_EQ(being_player_id(*ghost), 0u);
+    EXPECT_EQ(being_player_nick(*ghost), "");
+    EXPECT_EQ(being_health(*ghost), 0);
+    const std::string line = "being: *WARNING* pid77 has no player record; it stays still.\n";
+    EXPECT_NE(log().find(line), std::string::npos) << log();
+    EXPECT_EQ(log().find(line), log().rfind(line));
+    EXPECT_NE(server_entity_find(srv_, "pid77"), nullptr);
+    ghost.reset();
+    EXPECT_EQ(server_entity_find(srv_, "pid77"), nullptr);
+    EXPECT_EQ(server_entity_find(srv_, "~pid77"), nullptr);
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+TEST_F(BeingGame, LostHealthFlashesForThePersonAndPulsesForEveryone) {
+    put(*rambo_, kOpen);
+    put(*bot_, kOpen + vec3{0.0f, 0.0f, 800.0f});
+    standins().calls.clear();
+    being_record(*rambo_)->health = 80;
+    being_record(*bot_)->health = 50;
+    frame();
+    EXPECT_EQ(take_calls("gfx_add_red_flash_effect").size(), 1u);
+    standins().calls = {};
+    being_record(*rambo_)->health = 70;
+    being_record(*bot_)->health = 40;
+    frame();
+    const calls_t pulses = take_calls("hud_effects_add_pulse");
+    EXPECT_EQ(pulses, (calls_t{"hud_effects_add_pulse pid100 0.1", "hud_effects_add_pulse pid5 0.1"}));
+    frame();
+    EXPECT_TRUE(take_calls("hud_effects_add_pulse").empty());
+}
+
+TEST_F(BeingGame, WadingSoldiersMakeRipplesAndSlowDown) {
+    put(*bot_, kShallow + vec3{-200.0f, 0.0f, 0.0f});
+    ASSERT_GT(bot_->immersion, 0);
+    standins().calls.clear();
+    command(*bot_, 1);
+    frame();
+    const vec3 start = at(*bot_);
+    frames(30);
+    // Wading: the step times 1 - immersion / 100 x 0.95.
+    const float expected =
+        0.45f * 16.0f * 30.0f * (1.0f - static_cast<float>(bot_->immersion) / 100.0f * 0.95f);
+    EXPECT_NEAR(at(*bot_).x - start.x, expected, 8.0f);
+    const calls_t ripples = take_calls("gfx_set_water_ripple_effect");
+    ASSERT_FALSE(ripples.empty());
+    EXPECT_TRUE(ripples[0].starts_with("gfx_set_water_ripple_effect water_ripple ")) << ripples[0];
+}
+
+TEST_F(BeingGame, CommandCodesOfTheRendererTheHudAndTheWeapons) {
+    put(*rambo_, kOpen);
+    standins().calls.clear();
+    struct code_case {
+        int32_t code;
+        bool pressed;
+        int32_t result;
+        const char* call;  // the call it makes, if any
+    };
+    standins().being_weapon_command_result = true;
+    const code_case cases[] = {
+        {42, true, 1, "gfx_toggle_lamp 1"},
+        {42, false, 1, nullptr},
+        {43, true, 1, "gfx_toggle_night_view 1"},
+        {45, true, 1, "hud_effects_set_timer6 pid100 1"},
+        {45, false, 1, "hud_effects_set_timer6 pid100 0"},
+        {4109, true, 1, "being_weapon_command pid100 1 4109"},
+        {4107, true, 1, "being_weapon_command pid100 1 4107"},
+        {30, true, 1, "being_weapon_command pid100 1 30"},
+    };
+    for (const code_case& c : cases) {
+        SCOPED_TRACE(c.code);
+        standins().calls.clear();
+        EXPECT_EQ(being_handle_command(*rambo_, c.pressed, c.code), c.result);
+        if (c.call) {
+            const std::string word = std::string(c.call).substr(0, std::string(c.call).find(' '));
+            EXPECT_EQ(take_calls(word), calls_t{c.call});
+        }
+    }
+    // A weapon code the weapons refuse makes the whole command false.
+    standins().being_weapon_command_result = false;
+    EXPECT_EQ(being_handle_command(*rambo_, true, 30), 0);
+    // Command 44 keeps its byte; a dead soldier takes nothing.
+    EXPECT_EQ(being_handle_command(*rambo_, true, 44), 1);
+    EXPECT_EQ(rambo_->command44, 1);
+    being_record(*rambo_)->state = kSlotDying;
+    EXPECT_EQ(being_handle_command(*rambo_, true, 1), 0);
+    EXPECT_EQ(rambo_->held & kHoldForward, 0u);
+}
+
+}  // namespace
+}  // namespace kv
