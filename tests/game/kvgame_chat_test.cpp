@@ -8,6 +8,7 @@
 #include "game/kvgame_chat.h"
 #include "game/server.h"
 #include "tests/game/game_test_support.h"
+#include "tests/support/client_capture.h"
 #include "tests/sound/sound_test_support.h"
 #include "ui/input/input.h"
 #include "ui/widgets.h"
@@ -23,6 +24,7 @@ class KvgameChat : public game_test {
 protected:
     void SetUp() override {
         game_test::SetUp();
+        client_capture_connect(srv_.client);
         in_.bindings = {{kKeyF6, kActionSendMessage}, {kKeyF7, kActionRadio}, {kKeyW, 1}};
         srv_.text_tables[kTextBase].entries = {"Radio 1\n1.  Go\n2.  Hold\n3.  \n", "Radio 2\n",
                                                "Radio 3\n1.  Cover me\n2.  Fall back\n3.  Enemy spotted\n3",
@@ -103,7 +105,8 @@ TEST_F(KvgameChat, ChatEntrySendsEditsAndCloses) {
     EXPECT_EQ(take_calls(), (calls_t{"being_handle_command pid100 0 1"}));
 
     keys({kKeyEnter});
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 0 0 hi!"}));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"say 100 0 0 hi!"}));
     EXPECT_EQ(m_.entry_mode, kEntryClosed);
     EXPECT_EQ(m_.lines[9], "");
     EXPECT_FALSE(in_.text_entry);
@@ -116,7 +119,8 @@ TEST_F(KvgameChat, ChatEntrySendsEditsAndCloses) {
     kvgame_chat_key(m_, env_, true);
     type("go");
     keys({kKeyEnter});
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 1 0 go"}));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"say 100 1 0 go"}));
 }
 
 TEST_F(KvgameChat, LinesFillThenMoveUpButLeaveAnOpenEntryAlone) {
@@ -142,7 +146,8 @@ TEST_F(KvgameChat, LinesFillThenMoveUpButLeaveAnOpenEntryAlone) {
     EXPECT_EQ(lines(), "|||||||||>ab|");
     take_calls();
     keys({'c', kKeyEnter});
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 1 0 abc"}));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"say 100 1 0 abc"}));
     kvgame_messages_reset(m_, env_);
     EXPECT_EQ(lines(), "||||||||||");
 }
@@ -192,7 +197,8 @@ TEST_F(KvgameChat, TheRadioMenuPagesSendsAndCloses) {
     EXPECT_TRUE(in_.text_entry);
 
     keys({'2'});
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 1 3 "}));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"say 100 1 3 "}));
     EXPECT_EQ(m_.entry_mode, kEntryClosed);
     EXPECT_FALSE(in_.text_entry);
 
@@ -201,7 +207,8 @@ TEST_F(KvgameChat, TheRadioMenuPagesSendsAndCloses) {
     keys({kKeyF7, kKeyF7});
     EXPECT_EQ(m_.entry_mode, 4);
     keys({'3'});
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 1 24 "}));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"say 100 1 24 "}));
     kvgame_radio_key(m_, env_, true);
     keys({'5'});
     EXPECT_TRUE(take_calls().empty());

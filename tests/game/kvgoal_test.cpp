@@ -7,6 +7,7 @@
 
 #include "beings/being_game.h"
 #include "bots/goal_record.h"
+#include "tests/support/client_capture.h"
 #include "tests/game/kvgame_test_support.h"
 #include "util/byte_order.h"
 #include "util/placement.h"
@@ -185,14 +186,14 @@ TEST_F(KvGoal, ResetStartsTheGoalAgainOnlyOnceEvenWithZeroMilliseconds) {
     srv_.hosting = 1;
     srv_.snapshot.state = kGameRunning;
     kvgoal& take = *g->goals[0];
-    standins().calls.clear();
+    client_capture_connect(srv_.client);
     kvgame_tick_goals(*g, 0);
     kvgame_tick_goals(*g, 0);
-    EXPECT_EQ(take_calls("client_send_drop_event").size(), 1u);
+    EXPECT_EQ(client_capture_take(srv_.client).size(), 1u);
     kvgame_goals_reset(*g);
     kvgame_tick_goals(*g, 0);
     kvgame_tick_goals(*g, 0);
-    EXPECT_EQ(take_calls("client_send_drop_event").size(), 1u);
+    EXPECT_EQ(client_capture_take(srv_.client), (std::vector<std::string>{"drop 1 255"}));
     EXPECT_EQ(take.time, 0);
 }
 
