@@ -115,7 +115,8 @@ void gfx_add_shell_effect(gfx& g, const mat4& frame, sector* in_sector);
 // effect operations also write their events into the client's stream.
 void gfx_add_impact_effect_from_net(gfx& g, const vec3& point, const vec3& normal, int32_t material,
                                     int32_t sector_index);
-void gfx_set_impact_effect(gfx& g, const std::string& smoke, const std::string& hole, uint8_t water, float size);
+void gfx_set_impact_effect(gfx& g, const std::string& smoke, const std::string& hole, uint8_t water,
+                           float size);
 void gfx_add_explosion_effect(gfx& g, const vec3& position, const vec3& scale);
 void gfx_set_explosion_effect(gfx& g, const std::string& first, uint8_t first_on, const std::string& second,
                               uint8_t second_on);

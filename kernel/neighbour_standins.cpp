@@ -403,27 +403,29 @@ std::unique_ptr<texture> texture_create_for_lmap(int32_t id) {
 
 void gfx_add_impact_effect_from_net(gfx&, const vec3& point, const vec3& normal, int32_t material,
                                     int32_t sector_index) {
-    record(str_format("gfx_add_impact_effect_from_net %g %g %g %g %g %g %d %d", point.x, point.y, point.z, normal.x,
-                      normal.y, normal.z, material, sector_index));
+    record(str_format("gfx_add_impact_effect_from_net %g %g %g %g %g %g %d %d", point.x, point.y, point.z,
+                      normal.x, normal.y, normal.z, material, sector_index));
 }
 
-void gfx_set_impact_effect(gfx&, const std::string& smoke, const std::string& hole, uint8_t water, float size) {
+void gfx_set_impact_effect(gfx&, const std::string& smoke, const std::string& hole, uint8_t water,
+                           float size) {
     record(str_format("gfx_set_impact_effect %s %s %u %g", smoke.c_str(), hole.c_str(), water, size));
 }
 
 void gfx_add_explosion_effect(gfx&, const vec3& position, const vec3& scale) {
-    record(str_format("gfx_add_explosion_effect %g %g %g %g %g %g", position.x, position.y, position.z, scale.x,
-                      scale.y, scale.z));
+    record(str_format("gfx_add_explosion_effect %g %g %g %g %g %g", position.x, position.y, position.z,
+                      scale.x, scale.y, scale.z));
 }
 
 void gfx_set_explosion_effect(gfx&, const std::string& first, uint8_t first_on, const std::string& second,
                               uint8_t second_on) {
-    record(str_format("gfx_set_explosion_effect %s %u %s %u", first.c_str(), first_on, second.c_str(), second_on));
+    record(str_format("gfx_set_explosion_effect %s %u %s %u", first.c_str(), first_on, second.c_str(),
+                      second_on));
 }
 
 void gfx_add_smoke_effect(gfx&, const vec3& position, const vec3& velocity) {
-    record(str_format("gfx_add_smoke_effect %g %g %g %g %g %g", position.x, position.y, position.z, velocity.x,
-                      velocity.y, velocity.z));
+    record(str_format("gfx_add_smoke_effect %g %g %g %g %g %g", position.x, position.y, position.z,
+                      velocity.x, velocity.y, velocity.z));
 }
 
 void gfx_set_smoke_effect(gfx&, const std::string& texture) {
@@ -431,8 +433,8 @@ void gfx_set_smoke_effect(gfx&, const std::string& texture) {
 }
 
 void gfx_add_water_ripple_effect_from_net(gfx&, const vec3& position, float size, int32_t sector_index) {
-    record(str_format("gfx_add_water_ripple_effect_from_net %g %g %g %g %d", position.x, position.y, position.z,
-                      size, sector_index));
+    record(str_format("gfx_add_water_ripple_effect_from_net %g %g %g %g %d", position.x, position.y,
+                      position.z, size, sector_index));
 }
 
 void gfx_set_water_ripple_effect(gfx&, const std::string& texture, uint32_t lifetime, uint8_t flag) {
@@ -440,7 +442,8 @@ void gfx_set_water_ripple_effect(gfx&, const std::string& texture, uint32_t life
 }
 
 void gfx_add_screen_tint_effect(gfx&, uint32_t sector_index, const vec3& position) {
-    record(str_format("gfx_add_screen_tint_effect %u %g %g %g", sector_index, position.x, position.y, position.z));
+    record(str_format("gfx_add_screen_tint_effect %u %g %g %g", sector_index, position.x, position.y,
+                      position.z));
 }
 
 void gfx_add_glass_shatter_effect_by_ids(gfx&, uint16_t key, int32_t surface_index, int32_t sector_index) {

@@ -102,17 +102,17 @@ std::vector<std::string_view> base_texts() {
     texts.resize(99);
     // 99-109: the texts of the server's refusals (the client's reply codes).
     const std::string_view replies[] = {
-        "The team is full",                          // 99: code 7
-        "The server refused the request",            // 100: codes 0, 1, 3, 8-10, 12
-        "Not while connected to a server",           // 101: code 2
-        "The server does not answer",                // 102: code 4
-        "The server is full",                        // 103: code 5
-        "The game is not open to new players",       // 104: code 6
-        "Wrong password",                            // 105: code 11
-        "The server does not accept this login",     // 106: code 13
-        "",                                          // 107
-        "",                                          // 108
-        "The server cannot take this request now",   // 109: code 14
+        "The team is full",                         // 99: code 7
+        "The server refused the request",           // 100: codes 0, 1, 3, 8-10, 12
+        "Not while connected to a server",          // 101: code 2
+        "The server does not answer",               // 102: code 4
+        "The server is full",                       // 103: code 5
+        "The game is not open to new players",      // 104: code 6
+        "Wrong password",                           // 105: code 11
+        "The server does not accept this login",    // 106: code 13
+        "",                                         // 107
+        "",                                         // 108
+        "The server cannot take this request now",  // 109: code 14
     };
     texts.insert(texts.end(), std::begin(replies), std::end(replies));
     texts.resize(131);

@@ -8,8 +8,8 @@
 #include "game/kvgame_chat.h"
 #include "game/server.h"
 #include "tests/game/game_test_support.h"
-#include "tests/support/client_capture.h"
 #include "tests/sound/sound_test_support.h"
+#include "tests/support/client_capture.h"
 #include "ui/input/input.h"
 #include "ui/widgets.h"
 

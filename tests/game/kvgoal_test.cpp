@@ -7,8 +7,8 @@
 
 #include "beings/being_game.h"
 #include "bots/goal_record.h"
-#include "tests/support/client_capture.h"
 #include "tests/game/kvgame_test_support.h"
+#include "tests/support/client_capture.h"
 #include "util/byte_order.h"
 #include "util/placement.h"
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "game/server.h"
-#include "tests/support/client_capture.h"
 #include "tests/game/game_test_support.h"
+#include "tests/support/client_capture.h"
 
 namespace kv {
 namespace {
@@ -264,7 +264,8 @@ TEST_F(PlayerRecord, HitFilter) {
         server_find_player(srv_, 3)->health = c.victim_health;
         srv_.snapshot.flags = c.friendly_fire ? kSnapshotFriendlyFire : 2;
         server_damage_player(srv_, c.attacker, c.victim, 12.9f, c.code, c.hosting);
-        EXPECT_EQ(client_capture_take(srv_.client), std::string(c.sent).empty() ? calls_t{} : calls_t{c.sent});
+        EXPECT_EQ(client_capture_take(srv_.client),
+                  std::string(c.sent).empty() ? calls_t{} : calls_t{c.sent});
     }
 }
 

@@ -715,20 +715,18 @@ TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
     // The bound options in key order (float, integers, texts), then the kept ones in their order.
     const auto saved = [](const std::string& gvolume, const std::string& log_level, const records_t& client,
                           const records_t& kept) {
-        records_t records = {{"gvolume", gvolume},
-                             client[0],
-                             client[1],
-                             client[2],
-                             {"log_level", log_level},
-                             client[3],
-                             client[4]};
+        records_t records = {{"gvolume", gvolume},     client[0], client[1], client[2],
+                             {"log_level", log_level}, client[3], client[4]};
         records.insert(records.end(), kept.begin(), kept.end());
         return records;
     };
     const std::vector<std::string> client_names = {"lastcmpgntm", "lastnetspeed", "lastrndtm", "lastprof",
                                                    "lastsname"};
-    const records_t client_defaults = {
-        {"lastcmpgntm", "0"}, {"lastnetspeed", "0"}, {"lastrndtm", "5"}, {"lastprof", "Player"}, {"lastsname", "KV Server"}};
+    const records_t client_defaults = {{"lastcmpgntm", "0"},
+                                       {"lastnetspeed", "0"},
+                                       {"lastrndtm", "5"},
+                                       {"lastprof", "Player"},
+                                       {"lastsname", "KV Server"}};
     const records_t all_client = {{"lastcmpgntm", "600"},
                                   {"lastnetspeed", "-1"},
                                   {"lastrndtm", "180"},

@@ -6,11 +6,11 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
-#include <memory>
 
 #include "net/snapshot_package.h"
 #include "tests/support/child_process.h"
@@ -95,7 +95,8 @@ TEST(DedicatedProgram, HostsTheScriptsMapForAClientUntilSigterm) {
         auto candidate = std::make_unique<scripted_client>(log_level, static_cast<uint16_t>(port));
         candidate->command(1, "login 0 0 1000 \"Ann\"");
         scripted_exchange exchange{*candidate, {}, {}};
-        const bool answered = exchange.poll_until([&] { return !exchange.replies.empty() && exchange.snapshot; });
+        const bool answered =
+            exchange.poll_until([&] { return !exchange.replies.empty() && exchange.snapshot; });
         if (!answered) continue;
         replies = exchange.replies;
         snapshot = exchange.snapshot;
