@@ -239,5 +239,28 @@ TEST_F(KvGoal, PlantedAndDefusedBombs) {
     EXPECT_TRUE(kvgoal_has_team(*bomb, 1));
 }
 
+// Goal results go to the game server from the hosting process only.
+TEST_F(KvGoal, OnlyTheHostReportsAGoalDone) {
+    kvgame* g = start();
+    srv_.snapshot.state = kGameRunning;
+    client_capture_connect(srv_.client);
+    kvgoal& take = *g->goals[0];
+    const auto goal_lines = [this] {
+        std::vector<std::string> picked;
+        for (const std::string& line : client_capture_take(srv_.client))
+            if (line.starts_with("goal ")) picked.push_back(line);
+        return picked;
+    };
+    srv_.hosting = 0;
+    take.done = 1;
+    kvgame_tick_goals(*g, 0);
+    EXPECT_TRUE(goal_lines().empty());
+    srv_.hosting = 1;
+    kvgame_tick_goals(*g, 0);
+    const std::vector<std::string> sent = goal_lines();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_TRUE(sent[0].starts_with("goal done ")) << sent[0];
+}
+
 }  // namespace
 }  // namespace kv
