@@ -28,18 +28,6 @@ inline void client_capture_connect(net_client& client) {
     client.current_server.port = kCaptureServerPort;
 }
 
-inline void client_capture_disconnect(net_client& client) {
-    client.connected = false;
-    client.request_kind = kRequestNone;
-    client.request_state = kRequestIdle;
-    client.countdown = 0;
-    client.command_queue.clear();
-    client.local_players.clear();
-    client.select(client.current_server.address, client.current_server.port);
-    client.mark_dead();
-    client.first(true);
-}
-
 // One line for a queued packet: "say 100 0 0 hi" (commands as their text), "hit 1 2 7 12 ffff",
 // "drop 5 255", "grenade 7 3", "states 1 2" (the ids of a P-SNAPSHOT), "event <type>" otherwise.
 inline std::string client_capture_line(packet p) {
