@@ -34,6 +34,8 @@ void botc_notify_player_bots(BotCentral& bots, uint32_t player_id);
 void botc_remove_player(BotCentral& bots, uint32_t player_id);
 void botc_round_start(BotCentral& bots);
 void botc_round_end(BotCentral& bots, uint8_t value);
+// A radio message (its number, from 0) of a player.
+void botc_radio_message(BotCentral& bots, uint32_t player_id, int32_t number);
 // A game event for every module (kinds in bots/goal_record.h).
 void botc_broadcast_event(BotCentral& bots, int32_t kind, const bot_game_event& event);
 

@@ -215,6 +215,8 @@ void kvgoal::goal_tick(kvgame& game, int32_t elapsed, int32_t pending_player) {
                 break;
         }
     }
+    // Goal results come from the hosting process only.
+    if (!srv.hosting) return;
     if (done && !done_sent) {
         client_send_goal(srv.client, "done", number, winning_team);
         done_sent = 1;

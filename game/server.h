@@ -87,7 +87,7 @@ struct server {
     std::string game_package;        // the level to load next
     std::string current_level_name;  // the package the package loader records as it loads one
     std::vector<std::unique_ptr<pak_archive>> archives;  // searched in order after the loose files
-    net_client client;
+    net_client client{*this, log_level};
     arty_factory factory;
     std::vector<std::unique_ptr<package>> packages;
     entity_list entities;

@@ -111,6 +111,23 @@ void gfx_add_weapon_model_effect(gfx& g, const vec3& point, const std::string& n
                                  const std::string& second_name, int32_t flag);
 void gfx_set_weapon_model_effect(gfx& g, float parameter, float second_parameter);
 void gfx_add_shell_effect(gfx& g, const mat4& frame, sector* in_sector);
+// The effects that the network's world event stream replays, and the echo flag: while it is set the
+// effect operations also write their events into the client's stream.
+void gfx_add_impact_effect_from_net(gfx& g, const vec3& point, const vec3& normal, int32_t material,
+                                    int32_t sector_index);
+void gfx_set_impact_effect(gfx& g, const std::string& smoke, const std::string& hole, uint8_t water,
+                           float size);
+void gfx_add_explosion_effect(gfx& g, const vec3& position, const vec3& scale);
+void gfx_set_explosion_effect(gfx& g, const std::string& first, uint8_t first_on, const std::string& second,
+                              uint8_t second_on);
+void gfx_add_smoke_effect(gfx& g, const vec3& position, const vec3& velocity);
+void gfx_set_smoke_effect(gfx& g, const std::string& texture);
+void gfx_add_water_ripple_effect_from_net(gfx& g, const vec3& position, float size, int32_t sector_index);
+void gfx_set_water_ripple_effect(gfx& g, const std::string& texture, uint32_t lifetime, uint8_t flag);
+void gfx_add_screen_tint_effect(gfx& g, uint32_t sector_index, const vec3& position);
+void gfx_add_glass_shatter_effect_by_ids(gfx& g, uint16_t key, int32_t surface_index, int32_t sector_index);
+void gfx_set_effect_echo(gfx& g, bool echo);
+bool gfx_effect_echo(gfx& g);
 // The dynamic-lights value; 0 while lighting is off.
 int32_t gfx_dynamic_lights(gfx& g);
 

@@ -32,7 +32,7 @@ int32_t kernel_run_command(kernel& k, const std::string& line) {
         return 0;
     }
     if (begins_with(line, "n_")) return client_console_command(net_client_get(), line);
-    if (begins_with(line, "s_")) return client_send_command(net_client_get(), line.substr(2), 0);
+    if (begins_with(line, "s_")) return client_send_command(net_client_get(), line.substr(2), false);
     if (begins_with(line, "g_")) return gfx_console_command(k.graphics, line);
     if (begins_with(line, "b_add"))
         return arty_factory_post_command_text(server_get().factory, kGameCommandCode, line);

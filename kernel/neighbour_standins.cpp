@@ -340,97 +340,68 @@ void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], fl
                       texture_rect[1], texture_rect[2], texture_rect[3]));
 }
 
-// Network and server service.
+// Renderer effects replayed from the network's world event stream, and the echo flag.
 
-net_client& net_client_get() {
-    return server_get().client;
+void gfx_add_impact_effect_from_net(gfx&, const vec3& point, const vec3& normal, int32_t material,
+                                    int32_t sector_index) {
+    record(str_format("gfx_add_impact_effect_from_net %g %g %g %g %g %g %d %d", point.x, point.y, point.z,
+                      normal.x, normal.y, normal.z, material, sector_index));
 }
 
-void net_client_tick(net_client&, int32_t elapsed_ms) {
-    record(str_format("net_client_tick %d", elapsed_ms));
+void gfx_set_impact_effect(gfx&, const std::string& smoke, const std::string& hole, uint8_t water,
+                           float size) {
+    record(str_format("gfx_set_impact_effect %s %s %u %g", smoke.c_str(), hole.c_str(), water, size));
 }
 
-int32_t client_console_command(net_client&, const std::string& line) {
-    record("client_console_command " + line);
-    return standins().client_console_command_result;
+void gfx_add_explosion_effect(gfx&, const vec3& position, const vec3& scale) {
+    record(str_format("gfx_add_explosion_effect %g %g %g %g %g %g", position.x, position.y, position.z,
+                      scale.x, scale.y, scale.z));
 }
 
-void client_set_mode(net_client&, int32_t mode) {
-    record(str_format("client_set_mode %d", mode));
+void gfx_set_explosion_effect(gfx&, const std::string& first, uint8_t first_on, const std::string& second,
+                              uint8_t second_on) {
+    record(str_format("gfx_set_explosion_effect %s %u %s %u", first.c_str(), first_on, second.c_str(),
+                      second_on));
 }
 
-void client_set_net_speed(net_client&, int32_t in_speed, int32_t out_speed) {
-    record(str_format("client_set_net_speed %d %d", in_speed, out_speed));
+void gfx_add_smoke_effect(gfx&, const vec3& position, const vec3& velocity) {
+    record(str_format("gfx_add_smoke_effect %g %g %g %g %g %g", position.x, position.y, position.z,
+                      velocity.x, velocity.y, velocity.z));
 }
 
-void client_login(net_client&, int32_t player_id, const std::string& nick) {
-    record(str_format("client_login %d %s", player_id, nick.c_str()));
+void gfx_set_smoke_effect(gfx&, const std::string& texture) {
+    record("gfx_set_smoke_effect " + texture);
 }
 
-void client_send_blogin(net_client&, const std::string& line) {
-    record("client_send_blogin " + line);
+void gfx_add_water_ripple_effect_from_net(gfx&, const vec3& position, float size, int32_t sector_index) {
+    record(str_format("gfx_add_water_ripple_effect_from_net %g %g %g %g %d", position.x, position.y,
+                      position.z, size, sector_index));
 }
 
-int32_t client_pending_result(const net_client&) {
-    return standins().client_pending_result;
+void gfx_set_water_ripple_effect(gfx&, const std::string& texture, uint32_t lifetime, uint8_t flag) {
+    record(str_format("gfx_set_water_ripple_effect %s %u %u", texture.c_str(), lifetime, flag));
 }
 
-int32_t client_send_command(net_client&, const std::string& text, int32_t flags) {
-    record(str_format("client_send_command %s|%d", text.c_str(), flags));
-    return standins().client_send_command_result;
+void gfx_add_screen_tint_effect(gfx&, uint32_t sector_index, const vec3& position) {
+    record(str_format("gfx_add_screen_tint_effect %u %g %g %g", sector_index, position.x, position.y,
+                      position.z));
 }
 
-std::string client_take_status_text(net_client&) {
-    std::string text;
-    text.swap(standins().client_status_text);
-    return text;
+void gfx_add_glass_shatter_effect_by_ids(gfx&, uint16_t key, int32_t surface_index, int32_t sector_index) {
+    record(str_format("gfx_add_glass_shatter_effect_by_ids %u %d %d", key, surface_index, sector_index));
 }
 
-int32_t client_server_list_result(const net_client&) {
-    return standins().client_server_list_result;
+void gfx_set_effect_echo(gfx&, bool echo) {
+    standins().effect_echo = echo;
+    record(str_format("gfx_set_effect_echo %d", echo ? 1 : 0));
 }
 
-void client_send_bye(net_client&, int32_t player_id) {
-    record(str_format("client_send_bye %d", player_id));
+bool gfx_effect_echo(gfx&) {
+    return standins().effect_echo;
 }
 
-bool client_settings_init(net_client&) {
-    record("client_settings_init");
-    return true;
-}
-
-void client_set_master_address(net_client&, const std::string& address) {
-    record("client_set_master_address " + address);
-}
-
-void client_store_player_record(net_client&, const player_state& state) {
-    record(str_format("client_store_player_record %u", state.id));
-}
-
-void client_send_hit_event(net_client&, uint32_t attacker, uint32_t victim, int32_t code, int32_t amount,
-                           uint16_t position) {
-    record(str_format("client_send_hit_event %u %u %d %d %04x", attacker, victim, code, amount, position));
-}
-
-int32_t client_send_drop_event(net_client&, const dropped_weapon& weapon) {
-    record(str_format("client_send_drop_event %d %u", weapon.weapon_id, weapon.kind));
-    return standins().client_send_drop_event_result;
-}
-
-int32_t client_send_pickup(net_client&, uint32_t player_id, int32_t weapon_id, uint8_t kind) {
-    record(str_format("client_send_pickup %u %d %u", player_id, weapon_id, kind));
-    return 0;
-}
-
-int32_t client_send_defused(net_client&, uint32_t owner, int32_t grenade_id) {
-    record(str_format("client_send_defused %u %d", owner, grenade_id));
-    return 0;
-}
-
-int32_t client_send_say(net_client&, int32_t player_id, int32_t flag, int32_t number,
-                        const std::string& text) {
-    record(str_format("client_send_say %d %d %d %s", player_id, flag, number, text.c_str()));
-    return 0;
+void botc_radio_message(BotCentral&, uint32_t player_id, int32_t number) {
+    record(str_format("botc_radio_message %u %d", player_id, number));
 }
 
 // Beings.
@@ -801,18 +772,6 @@ bool gfx_bind_view_camera(gfx&, placement&, int32_t viewport) {
 
 void gfx_enable_drawing(gfx&) {
     record("gfx_enable_drawing");
-}
-
-void client_send_goal(net_client&, const std::string& word, int32_t goal, int32_t team) {
-    record(str_format("client_send_goal %s %d %d", word.c_str(), goal, team));
-}
-
-bool client_is_connected(const net_client&) {
-    return standins().client_connected;
-}
-
-int32_t client_local_player_id(const net_client&) {
-    return standins().client_local_player_id;
 }
 
 void botc_broadcast_event(BotCentral&, int32_t kind, const bot_game_event& event) {

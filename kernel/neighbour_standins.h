@@ -43,13 +43,7 @@ struct neighbour_standins {
     int32_t gfx_console_command_result = -1;
     bool gfx_save_screenshot_result = true;
     int32_t gfx_max_texture_side_result = 2048;
-    int32_t client_console_command_result = 0;
-    int32_t client_send_command_result = 0;
-    int32_t client_pending_result = 0;  // of the hosting client's login and bot line
-    std::string client_status_text;  // taken (and emptied) by client_take_status_text
-    int32_t client_server_list_result = 0;
     bool botc_console_command_result = false;
-    int32_t client_send_drop_event_result = 0;
     // Grenades and dropped weapons finish (clear their alive flag) in their update step.
     bool finish_on_update = false;
     // Key events waiting for `input_read_key`: positive pressed, negative released.
@@ -69,9 +63,10 @@ struct neighbour_standins {
     int32_t mouse_dx = 0;
     int32_t mouse_dy = 0;
 
+    // The renderer's effect echo flag.
+    bool effect_echo = true;
+
     // The game object's neighbours.
-    bool client_connected = false;
-    int32_t client_local_player_id = 0;
     int32_t kvscreen_input_result = 0;
     // The widgets of each screen by its address (the screens themselves are never looked into).
     std::map<const kvscreen*, standin_screen_widgets> screen_widgets;

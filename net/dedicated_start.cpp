@@ -36,7 +36,7 @@ void dedicated_start_step(dedicated_start& start, server& srv) {
         case kDedicatedLogin:
             client_set_mode(client, 0);
             client_set_net_speed(client, kHostingNetSpeed, kHostingNetSpeed);
-            client_login(client, 0, kHostNick);
+            client_login(client, 0, kHostNick, false);
             srv.connecting = 1;
             start.state = kDedicatedAwaitLogin;
             return;
@@ -45,6 +45,8 @@ void dedicated_start_step(dedicated_start& start, server& srv) {
             if (result < 0) return;
             if (result > 0) {
                 srv.connecting = 0;
+                // The host is in: the world follows the session's map from here on.
+                srv.map_follow_latch = 0;
                 start.state = kDedicatedAwaitLevel;
                 return;
             }

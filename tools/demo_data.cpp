@@ -105,6 +105,22 @@ std::vector<uint8_t> text_table(const std::vector<std::string_view>& entries) {
 std::vector<std::string_view> base_texts() {
     std::vector<std::string_view> texts = {"blue",  "red",    "black",     "soldier",
                                            "scout", "sniper", "specialist"};
+    texts.resize(99);
+    // 99-109: the texts of the server's refusals (the client's reply codes).
+    const std::string_view replies[] = {
+        "The team is full",                         // 99: code 7
+        "The server refused the request",           // 100: codes 0, 1, 3, 8-10, 12
+        "Not while connected to a server",          // 101: code 2
+        "The server does not answer",               // 102: code 4
+        "The server is full",                       // 103: code 5
+        "The game is not open to new players",      // 104: code 6
+        "Wrong password",                           // 105: code 11
+        "The server does not accept this login",    // 106: code 13
+        "",                                         // 107
+        "",                                         // 108
+        "The server cannot take this request now",  // 109: code 14
+    };
+    texts.insert(texts.end(), std::begin(replies), std::end(replies));
     texts.resize(131);
     const std::string_view session[] = {
         "I got %s",                                      // 131: said by the killer
@@ -442,18 +458,21 @@ std::vector<uint8_t> map_package() {
     add_goal_pair(w, goals);
     w.add_arty("kvdoor", "d-1",
                token_writer().key("gi:").str("hall:g-door").key("to:").number(90.0f).bytes());
-    for (int i = 0; i < 4; ++i) {
+    // A point for every spawn number the level's team limits hand out (1-8, 9-16, 17-24) and 0.
+    constexpr int kSpawnPoints = 25;
+    for (int i = 0; i < kSpawnPoints; ++i) {
         const room& r = rooms[i % 2 == 0 ? 0 : kRooms - 1];
+        const float side = i < 12 ? 3.0f : 5.0f;
         w.add_arty("kvspawn_point", "sp" + std::to_string(i),
                    token_writer()
                        .key("sector:")
                        .str(r.name)
                        .key("posx:")
-                       .number(r.x0 + 4.0f + static_cast<float>(i))
+                       .number(r.x0 + 4.0f + static_cast<float>(i % 12))
                        .key("posy:")
                        .number(kEyeHeight)
                        .key("posz:")
-                       .number(static_cast<float>(i % 2 == 0 ? -3 : 3))
+                       .number(i % 2 == 0 ? -side : side)
                        .key("angle:")
                        .number(i % 2 == 0 ? 0.0f : 180.0f)
                        .bytes());

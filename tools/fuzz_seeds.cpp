@@ -467,6 +467,101 @@ std::vector<seed_file> font_seeds(const std::string& target) {
             {"long-name", cell(120, 8, "/c1/c/fgui_font02/fA very long server name [LAN] 8/16")}};
 }
 
+// Records of the client packet target: route and type byte, big-endian length, the body after the
+// header.
+void add_client_record(std::vector<uint8_t>& out, uint8_t route, const packet& p) {
+    const std::size_t length = p.body.size() - kPacketHeaderSize;
+    out.push_back(static_cast<uint8_t>((route << 4) | p.type));
+    out.push_back(static_cast<uint8_t>(length >> 8));
+    out.push_back(static_cast<uint8_t>(length));
+    out.insert(out.end(), p.body.data() + kPacketHeaderSize, p.body.data() + p.body.size());
+}
+
+std::vector<seed_file> client_packet_seeds() {
+    std::vector<uint8_t> game = {0};
+    snapshot_package snapshot;
+    snapshot.name = kDemoMap;
+    snapshot.state = 3;
+    player_slot ann;
+    ann.id = 100;
+    ann.team = 0;
+    ann.spawn = 1;
+    ann.state = 2;
+    ann.health = 100;
+    player_slot bob = ann;
+    bob.id = 101;
+    bob.team = 1;
+    bob.spawn = 9;
+    snapshot.slots = {ann, bob};
+    packet g(kPacketGameSnapshot);
+    snapshot_package_write(snapshot, g);
+    add_client_record(game, 0, g);
+    packet d(kPacketDeltaSnapshot);
+    d.body.write_u8(1);
+    snapshot_package_write_slot(bob, d);
+    add_client_record(game, 0, d);
+    player_state state;
+    state.id = 101;
+    state.position = {100.0f, 10.0f, -20.0f};
+    for (const packet& p : player_states_write({state})) add_client_record(game, 0, p);
+    profile_table profiles;
+    update(profiles, 101);
+    set_current_nick(profiles, "Bob");
+    for (const packet& p : profiles_write(snapshot, profiles, true)) add_client_record(game, 0, p);
+    packet radio(kPacketRadioMessage);
+    radio.body.write_u8(3);
+    radio.body.write_string("Bob");
+    radio.body.write_string("");
+    add_client_record(game, 0, radio);
+    packet health(kPacketAsyncEvent);
+    health.body.write_u8(1);
+    health.body.write_u32(100);
+    health.body.write_u8(60);
+    add_client_record(game, 0, health);
+    packet grenade(kPacketAsyncEvent);
+    grenade.body.write_u8(2);
+    grenade.body.write_u32(101);
+    for (uint16_t v : {10, 10, 0}) grenade.body.write_u16(v);
+    grenade.body.write_vec3({1.0f, 2.0f, 0.0f});
+    grenade.body.write_u8(1);
+    grenade.body.write_u8(4);
+    grenade.body.write_string("weapons:grenade");
+    grenade.body.write_u8(0);
+    grenade.body.write_u8(1);
+    grenade.body.write_u16(static_cast<uint16_t>(-978));
+    add_client_record(game, 0, grenade);
+    packet events(kPacketWorldSnapshot);
+    events.body.write_u8(2);
+    events.body.write_vec3({1.0f, 2.0f, 3.0f});
+    events.body.write_vec3({1.0f, 1.0f, 1.0f});
+    events.body.write_u8(3);
+    events.body.write_string("fire");
+    events.body.write_u8(1);
+    events.body.write_string("smoke");
+    events.body.write_u8(0);
+    add_client_record(game, 0, events);
+    packet ping(kPacketPingReport);
+    ping.body.write_u32(101);
+    ping.body.write_u16(35);
+    add_client_record(game, 0, ping);
+    add_client_record(game, 0, command(kPacketAsyncCommand, 0, "goald 1 0"));
+
+    std::vector<uint8_t> replies = {2};
+    add_client_record(replies, 1, command(kPacketCommandResult, 0, "OK 100"));
+    add_client_record(replies, 0, g);
+    add_client_record(replies, 1, command(kPacketCommandResult, 0, "FLD 5"));
+    add_client_record(replies, 2, command(kPacketCommandResult, 0, "OK 2"));
+    add_client_record(replies, 2, command(kPacketAsyncCommand, 0, "list\n10.0.0.1 5000\n10.0.0.2\n"));
+    add_client_record(replies, 3, command(kPacketCommandResult, 0, "HI local \"Yard\" KV depot 1 8 0"));
+
+    return {
+        {"game-packets", game},
+        {"replies-and-lists", replies},
+        {"console-lines", text_bytes("\x01n_mode 1\nn_speed 1500 14500\nn_servers 0\nn_login x 1 Ann\n"
+                                     "n_join x 100 0 1 0 0\nn_say x 100 1 0 hi there\nn_hit x 100 101 32 50\n"
+                                     "n_pwd secret\nn_blogin\nn_bye x 0\n")}};
+}
+
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
@@ -475,6 +570,7 @@ std::vector<std::string> fuzz_seed_targets() {
             "package_fuzz",
             "world_package_fuzz",
             "net_packet_fuzz",
+            "net_client_packet_fuzz",
             "net_transport_fuzz",
             "net_records_fuzz",
             "profile_line_fuzz",
@@ -514,6 +610,7 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
         return {{"world-16bit-ids", world_package(2, "11")}, {"world-8bit-ids-v10", world_package(1, "10")}};
     }
     if (target == "net_packet_fuzz") return packet_seeds();
+    if (target == "net_client_packet_fuzz") return client_packet_seeds();
     if (target == "net_transport_fuzz") return transport_seeds();
     if (target == "net_records_fuzz") return net_record_seeds();
     if (target == "profile_line_fuzz") return profile_line_seeds();

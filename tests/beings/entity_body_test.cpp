@@ -9,6 +9,7 @@
 #include "beings/entity_body.h"
 #include "game/player_record.h"
 #include "kernel/neighbour_standins.h"
+#include "tests/support/client_capture.h"
 #include "tests/world/trace_world_support.h"
 
 namespace kv {
@@ -19,6 +20,7 @@ class EntityBody : public trace_world {
 protected:
     void SetUp() override {
         trace_world::SetUp();
+        client_capture_connect(srv_.client);
         standins_reset();
     }
 
@@ -31,11 +33,15 @@ protected:
         return e;
     }
 
+    // The hits sent so far.
     int32_t hits() {
+        for (const std::string& line : client_capture_take(srv_.client)) sent_.push_back(line);
         int32_t n = 0;
-        for (const std::string& call : standins().calls) n += call.rfind("client_send_hit_event", 0) == 0;
+        for (const std::string& line : sent_) n += line.rfind("hit ", 0) == 0;
         return n;
     }
+
+    std::vector<std::string> sent_;
 };
 
 TEST_F(EntityBody, OverlappingBodiesArePushedThreeUnitsApartHorizontally) {
@@ -110,14 +116,14 @@ TEST_F(EntityBody, TheStrikeHitsEachOtherSoldierOnceAndNeverItsOwner) {
     mat4 frame;  // x axis along +x, from inside the owner's body
     mat4_set_translation(frame, 0.0f, 0.0f, 0.0f);
     entity_strike(*owner, frame, hall_, 7);
-    ASSERT_EQ(hits(), 2) << ::testing::PrintToString(standins().calls);
+    ASSERT_EQ(hits(), 2) << ::testing::PrintToString(sent_);
     std::string text;
-    for (const std::string& call : standins().calls) text += call + "\n";
-    EXPECT_NE(text.find("client_send_hit_event 7 8 "), std::string::npos) << text;
+    for (const std::string& line : sent_) text += line + "\n";
+    EXPECT_NE(text.find("hit 7 8 "), std::string::npos) << text;
     EXPECT_NE(text.find(" 80 "), std::string::npos) << text;
-    EXPECT_NE(text.find("client_send_hit_event 7 9 "), std::string::npos) << text;
+    EXPECT_NE(text.find("hit 7 9 "), std::string::npos) << text;
     EXPECT_NE(text.find(" 40 "), std::string::npos) << text;
-    EXPECT_EQ(text.find("client_send_hit_event 7 7 "), std::string::npos) << text;
+    EXPECT_EQ(text.find("hit 7 7 "), std::string::npos) << text;
 
     // Later frames of the same swing hit nobody twice; re-armed triggers strike again.
     entity_strike(*owner, frame, hall_, 7);

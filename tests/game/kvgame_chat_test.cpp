@@ -11,6 +11,7 @@
 #include "tests/game/game_test_support.h"
 #include "tests/sound/fake_media_graph.h"
 #include "tests/sound/sound_test_support.h"
+#include "tests/support/client_capture.h"
 #include "ui/input/input.h"
 #include "ui/widgets.h"
 
@@ -32,6 +33,7 @@ protected:
         local_.player_id = 100;
         srv_.players.emplace_back(100);
         player_record_set(srv_.players.back(), "p100", 0, 0, 0, 0, kSlotPlaying);
+        client_capture_connect(srv_.client);
         in_.bindings = {{kKeyF6, kActionSendMessage}, {kKeyF7, kActionRadio}, {kKeyW, 1}};
         srv_.text_tables[kTextBase].entries = {"Radio 1\n1.  Go\n2.  Hold\n3.  \n", "Radio 2\n",
                                                "Radio 3\n1.  Cover me\n2.  Fall back\n3.  Enemy spotted\n3",
@@ -118,7 +120,8 @@ TEST_F(KvgameChat, ChatEntrySendsEditsAndCloses) {
     take_calls();
 
     keys({kKeyEnter});
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 0 0 hi!"}));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"say 100 0 0 hi!"}));
     EXPECT_EQ(m_.entry_mode, kEntryClosed);
     EXPECT_EQ(m_.lines[9], "");
     EXPECT_FALSE(in_.text_entry);
@@ -131,7 +134,8 @@ TEST_F(KvgameChat, ChatEntrySendsEditsAndCloses) {
     kvgame_chat_key(m_, env_, true);
     type("go");
     keys({kKeyEnter});
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 1 0 go"}));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"say 100 1 0 go"}));
 }
 
 TEST_F(KvgameChat, LinesFillThenMoveUpButLeaveAnOpenEntryAlone) {
@@ -157,7 +161,8 @@ TEST_F(KvgameChat, LinesFillThenMoveUpButLeaveAnOpenEntryAlone) {
     EXPECT_EQ(lines(), "|||||||||>ab|");
     take_calls();
     keys({'c', kKeyEnter});
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 1 0 abc"}));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"say 100 1 0 abc"}));
     kvgame_messages_reset(m_, env_);
     EXPECT_EQ(lines(), "||||||||||");
 }
@@ -207,7 +212,8 @@ TEST_F(KvgameChat, TheRadioMenuPagesSendsAndCloses) {
     EXPECT_TRUE(in_.text_entry);
 
     keys({'2'});
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 1 3 "}));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"say 100 1 3 "}));
     EXPECT_EQ(m_.entry_mode, kEntryClosed);
     EXPECT_FALSE(in_.text_entry);
 
@@ -216,7 +222,8 @@ TEST_F(KvgameChat, TheRadioMenuPagesSendsAndCloses) {
     keys({kKeyF7, kKeyF7});
     EXPECT_EQ(m_.entry_mode, 4);
     keys({'3'});
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_say 100 1 24 "}));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"say 100 1 24 "}));
     kvgame_radio_key(m_, env_, true);
     keys({'5'});
     EXPECT_TRUE(take_calls().empty());

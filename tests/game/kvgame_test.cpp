@@ -12,6 +12,7 @@
 #include "platform/random.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/sound/sound_test_support.h"
+#include "tests/support/client_capture.h"
 #include "ui/gui.h"
 #include "ui/input/input.h"
 #include "ui/widgets.h"
@@ -318,9 +319,15 @@ TEST_F(KvGame, CarryingTheTakeItemIntoTheDeliveryZoneReportsTheGoalOnce) {
     ASSERT_EQ(g->doors.size(), 1u);
     srv_.hosting = 1;
     srv_.snapshot.state = kGameRunning;
-    standins().calls.clear();
+    client_capture_connect(srv_.client);
+    const auto sent = [this](const std::string& prefix) {
+        calls_t picked;
+        for (const std::string& line : client_capture_take(srv_.client))
+            if (line.starts_with(prefix)) picked.push_back(line);
+        return picked;
+    };
     frame();
-    EXPECT_EQ(take_calls("client_send_drop_event"), (calls_t{"client_send_drop_event 1 255"}));
+    EXPECT_EQ(sent("drop"), (calls_t{"drop 1 255"}));
     ASSERT_EQ(srv_.dropped_weapons.size(), 1u);
     const dropped_weapon& item = *srv_.dropped_weapons.front();
     EXPECT_EQ(std::vector<int32_t>(item.values, item.values + 3), (std::vector<int32_t>{62, 1, 0}));
@@ -330,7 +337,7 @@ TEST_F(KvGame, CarryingTheTakeItemIntoTheDeliveryZoneReportsTheGoalOnce) {
     EXPECT_EQ(kvgame_goal_take(*g, kGoalItemMessage, 1, *rambo), 1);
     EXPECT_EQ(g->goals[1]->holders, (std::vector<int32_t>{100}));
     frame();
-    EXPECT_TRUE(has(take_calls("client_send_goal"), "client_send_goal done 1 0"));
+    EXPECT_TRUE(has(sent("goal"), "goal done 1 0"));
 
     const zero_gravity still;
     placement_set(rambo->place, {150.0f, 0.0f, 150.0f}, {0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f});
@@ -339,7 +346,7 @@ TEST_F(KvGame, CarryingTheTakeItemIntoTheDeliveryZoneReportsTheGoalOnce) {
     ASSERT_EQ(g->hud_events.size(), 1u);
     EXPECT_EQ(g->hud_events[0].code, 124);
     EXPECT_EQ(g->hud_events[0].name, "goal_blue_deliv");
-    EXPECT_EQ(take_calls("client_send_goal"), (calls_t{"client_send_goal done 2 0"}));
+    EXPECT_EQ(sent("goal"), (calls_t{"goal done 2 0"}));
     EXPECT_EQ(g->goals[1]->winning_player, 100);
 
     // A new round resets the goals and the doors; the item is dropped once more.
@@ -351,7 +358,7 @@ TEST_F(KvGame, CarryingTheTakeItemIntoTheDeliveryZoneReportsTheGoalOnce) {
     EXPECT_EQ(g->doors[0]->moving, 0);
     frame();
     frame();
-    EXPECT_EQ(take_calls("client_send_drop_event").size(), 1u);
+    EXPECT_EQ(sent("drop").size(), 1u);
 }
 
 TEST_F(KvGame, AFatalOpeningStopsTheKernelAndStaysInStateZero) {
@@ -456,8 +463,12 @@ TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
     EXPECT_TRUE(kernel_get().input_layer.text_entry);
     for (int32_t key : {int32_t{'h'}, int32_t{'i'}, kKeyEnter}) standins().input_keys.push_back(key);
     standins().calls.clear();
+    client_capture_connect(srv_.client);
     for (int i = 0; i < 3; ++i) frame();
-    EXPECT_EQ(take_calls("client_send_say"), (calls_t{"client_send_say 100 1 0 hi"}));
+    calls_t said;
+    for (const std::string& line : client_capture_take(srv_.client))
+        if (line.starts_with("say")) said.push_back(line);
+    EXPECT_EQ(said, (calls_t{"say 100 1 0 hi"}));
     EXPECT_EQ(g->messages.entry_mode, kEntryClosed);
     EXPECT_FALSE(kernel_get().input_layer.text_entry);
 

@@ -8,6 +8,7 @@
 #include "beings/being_game.h"
 #include "bots/goal_record.h"
 #include "tests/game/kvgame_test_support.h"
+#include "tests/support/client_capture.h"
 #include "util/byte_order.h"
 #include "util/placement.h"
 
@@ -186,14 +187,14 @@ TEST_F(KvGoal, ResetStartsTheGoalAgainOnlyOnceEvenWithZeroMilliseconds) {
     srv_.hosting = 1;
     srv_.snapshot.state = kGameRunning;
     kvgoal& take = *g->goals[0];
-    standins().calls.clear();
+    client_capture_connect(srv_.client);
     kvgame_tick_goals(*g, 0);
     kvgame_tick_goals(*g, 0);
-    EXPECT_EQ(take_calls("client_send_drop_event").size(), 1u);
+    EXPECT_EQ(client_capture_take(srv_.client).size(), 1u);
     kvgame_goals_reset(*g);
     kvgame_tick_goals(*g, 0);
     kvgame_tick_goals(*g, 0);
-    EXPECT_EQ(take_calls("client_send_drop_event").size(), 1u);
+    EXPECT_EQ(client_capture_take(srv_.client), (std::vector<std::string>{"drop 1 255"}));
     EXPECT_EQ(take.time, 0);
 }
 
@@ -237,6 +238,29 @@ TEST_F(KvGoal, PlantedAndDefusedBombs) {
     // ... for this round: the next one gives it the goal back.
     kvgame_goals_reset(*g);
     EXPECT_TRUE(kvgoal_has_team(*bomb, 1));
+}
+
+// Goal results go to the game server from the hosting process only.
+TEST_F(KvGoal, OnlyTheHostReportsAGoalDone) {
+    kvgame* g = start();
+    srv_.snapshot.state = kGameRunning;
+    client_capture_connect(srv_.client);
+    kvgoal& take = *g->goals[0];
+    const auto goal_lines = [this] {
+        std::vector<std::string> picked;
+        for (const std::string& line : client_capture_take(srv_.client))
+            if (line.starts_with("goal ")) picked.push_back(line);
+        return picked;
+    };
+    srv_.hosting = 0;
+    take.done = 1;
+    kvgame_tick_goals(*g, 0);
+    EXPECT_TRUE(goal_lines().empty());
+    srv_.hosting = 1;
+    kvgame_tick_goals(*g, 0);
+    const std::vector<std::string> sent = goal_lines();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_TRUE(sent[0].starts_with("goal done ")) << sent[0];
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "game/server.h"
 #include "tests/game/game_test_support.h"
+#include "tests/support/client_capture.h"
 
 namespace kv {
 namespace {
@@ -230,6 +231,7 @@ TEST_F(PlayerRecord, HitFilter) {
     player_init(srv_, slot(1, kSlotPlaying, 0));
     player_init(srv_, slot(2, kSlotPlaying, 0));
     player_init(srv_, slot(3, kSlotPlaying, 1));
+    client_capture_connect(srv_.client);
     for (uint32_t id : {1u, 2u, 3u}) {
         player_record& r = *server_find_player(srv_, id);
         r.health = 50;
@@ -245,24 +247,25 @@ TEST_F(PlayerRecord, HitFilter) {
         int32_t victim_health;
         const char* sent;  // empty: dropped
     } const cases[] = {
-        {"client sends everything", 1, 2, 7, false, false, 50, "client_send_hit_event 1 2 7 12 ffff"},
-        {"client sends hits on the dead", 1, 3, 7, false, false, 0, "client_send_hit_event 1 3 7 12 ffff"},
-        {"host: enemies", 1, 3, 7, true, false, 50, "client_send_hit_event 1 3 7 12 0203"},
+        {"client sends everything", 1, 2, 7, false, false, 50, "hit 1 2 7 12 ffff"},
+        {"client sends hits on the dead", 1, 3, 7, false, false, 0, "hit 1 3 7 12 ffff"},
+        {"host: enemies", 1, 3, 7, true, false, 50, "hit 1 3 7 12 0203"},
         {"host: dead victim", 1, 3, 7, true, false, 0, ""},
         {"host: team mates", 1, 2, 7, true, false, 50, ""},
-        {"host: team mates, friendly fire", 1, 2, 7, true, true, 50, "client_send_hit_event 1 2 7 12 0203"},
-        {"host: team mates, explosion", 1, 2, 253, true, false, 50, "client_send_hit_event 1 2 253 12 0203"},
-        {"host: own hit", 2, 2, 255, true, false, 50, "client_send_hit_event 2 2 255 12 0203"},
+        {"host: team mates, friendly fire", 1, 2, 7, true, true, 50, "hit 1 2 7 12 0203"},
+        {"host: team mates, explosion", 1, 2, 253, true, false, 50, "hit 1 2 253 12 0203"},
+        {"host: own hit", 2, 2, 255, true, false, 50, "hit 2 2 255 12 0203"},
         {"host: neither known", 8, 9, 7, true, false, 50, ""},
-        {"host: unknown victim", 1, 9, 7, true, false, 50, "client_send_hit_event 1 9 7 12 ffff"},
-        {"host: unknown attacker", 8, 3, 7, true, false, 50, "client_send_hit_event 8 3 7 12 0203"},
+        {"host: unknown victim", 1, 9, 7, true, false, 50, "hit 1 9 7 12 ffff"},
+        {"host: unknown attacker", 8, 3, 7, true, false, 50, "hit 8 3 7 12 0203"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         server_find_player(srv_, 3)->health = c.victim_health;
         srv_.snapshot.flags = c.friendly_fire ? kSnapshotFriendlyFire : 2;
         server_damage_player(srv_, c.attacker, c.victim, 12.9f, c.code, c.hosting);
-        EXPECT_EQ(take_calls(), std::string(c.sent).empty() ? calls_t{} : calls_t{c.sent});
+        EXPECT_EQ(client_capture_take(srv_.client),
+                  std::string(c.sent).empty() ? calls_t{} : calls_t{c.sent});
     }
 }
 
@@ -273,6 +276,7 @@ TEST_F(PlayerRecord, StepSendsTheLocalPlayersAtMostEvery34Ms) {
     server_add_local_player(srv_, 1);
     server_add_local_player(srv_, 3);
     server_add_local_player(srv_, 100);  // no team yet
+    client_capture_connect(srv_.client);
 
     server_step_players(srv_);  // starts the step's timer
     clock_.advance_ms(33);
@@ -280,7 +284,9 @@ TEST_F(PlayerRecord, StepSendsTheLocalPlayersAtMostEvery34Ms) {
     EXPECT_TRUE(take_calls().empty());
     clock_.advance_ms(1);
     server_step_players(srv_);
-    EXPECT_EQ(take_calls(), (calls_t{"game event 4", "client_store_player_record 1"}));
+    EXPECT_EQ(take_calls(), (calls_t{"game event 4"}));
+    ASSERT_EQ(srv_.client.local_players.size(), 1u);
+    EXPECT_EQ(srv_.client.local_players[0].id, 1u);
     clock_.advance_ms(20);
     server_step_players(srv_);
     EXPECT_TRUE(take_calls().empty());

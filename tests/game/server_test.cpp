@@ -123,7 +123,11 @@ TEST_F(Server, InitSetsUpTheNeighboursAndBindsTheLogLevel) {
     srv_.game_package = "level";
     srv_.log_level = 5;
     server_init(srv_);
-    EXPECT_EQ(take_calls(), (calls_t{"client_settings_init", "botc_start ./bot"}));
+    EXPECT_EQ(take_calls(), (calls_t{"botc_start ./bot"}));
+    // The client session's port and options.
+    EXPECT_EQ(srv_.client.client_port, kClientPort);
+    EXPECT_EQ(option_registry_get_text(kernel_get().options, "lastprof"), "Player");
+    EXPECT_EQ(option_registry_get_text(kernel_get().options, "lastsname"), "KV Server");
     EXPECT_EQ(srv_.map_follow_latch, 1);
     EXPECT_EQ(srv_.developer, 0);
     EXPECT_EQ(srv_.level_loaded, 0);
@@ -155,17 +159,16 @@ TEST_F(Server, ReadsTheMasterAddressFromTheConfiguration) {
                                    "master:1.2.3.4:57776\n"
                                    " master:blank\n"));
     EXPECT_TRUE(server_read_config(srv_, "net.cfg"));
-    EXPECT_EQ(take_calls(), (calls_t{
-                                "client_set_master_address 10.0.0.1",
-                                "client_set_master_address ",
-                                "client_set_master_address ",  // no colon: no value, not the key again
-                                "client_set_master_address 1.2.3.4",
-                            }));
+    EXPECT_EQ(srv_.client.master_address_text, "1.2.3.4");
     EXPECT_EQ(log(), "");
+    // No colon: no value, not the key again.
+    write_data("net.cfg", bytes_of("master:10.0.0.1\nmaster\n"));
+    EXPECT_TRUE(server_read_config(srv_, "net.cfg"));
+    EXPECT_EQ(srv_.client.master_address_text, "");
 
     EXPECT_FALSE(server_read_config(srv_, "missing.cfg"));
     EXPECT_EQ(log(), "*WARNING* couldn't open configuration file `missing.cfg'.\n");
-    EXPECT_TRUE(take_calls().empty());
+    EXPECT_EQ(srv_.client.master_address_text, "");
 }
 
 TEST_F(Server, ListsTheMapsSortedLeavingOutTheMenuAndFilesWithADot) {

@@ -12,6 +12,7 @@
 #include "game/server_world.h"
 #include "platform/random.h"
 #include "tests/game/game_test_support.h"
+#include "tests/support/client_capture.h"
 #include "world/sector.h"
 
 namespace kv {
@@ -237,11 +238,12 @@ TEST_F(ServerWorld, NetworkRecordsTakeTheLevelsSectorByIndex) {
 
 TEST_F(ServerWorld, DroppedWeaponsArePickedUpOnceAndOnlyWhenTheyMatch) {
     server_add_local_player(srv_, 4);
-    standins().client_send_drop_event_result = 17;
-    EXPECT_EQ(server_drop_weapon(srv_, weapon(5, "m4"), nullptr), 17);
-    EXPECT_EQ(server_drop_weapon(srv_, weapon(6, "ak"), nullptr), 17);
+    client_capture_connect(srv_.client);
+    EXPECT_EQ(server_drop_weapon(srv_, weapon(5, "m4"), nullptr), 0);
+    EXPECT_EQ(server_drop_weapon(srv_, weapon(6, "ak"), nullptr), 0);
     EXPECT_EQ(srv_.dropped_weapons.front()->kind, kDroppedHere);
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_drop_event 5 255", "client_send_drop_event 6 255"}));
+    EXPECT_TRUE(take_calls().empty());
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"drop 5 255", "drop 6 255"}));
 
     // No weapon of that id (or of that kind): nothing changes, nothing is sent.
     server_remove_dropped_weapon(srv_, 4, 9, kDroppedHere, true);
@@ -263,7 +265,8 @@ TEST_F(ServerWorld, DroppedWeaponsArePickedUpOnceAndOnlyWhenTheyMatch) {
 
     // Not taking it asks the game server.
     server_remove_dropped_weapon(srv_, 4, 6, kDroppedHere, false);
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_pickup 4 6 255", "dropped_weapon_destroy 6 255"}));
+    EXPECT_EQ(take_calls(), (calls_t{"dropped_weapon_destroy 6 255"}));
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"pickup 4 6 255"}));
     EXPECT_TRUE(srv_.dropped_weapons.empty());
 }
 
@@ -280,15 +283,16 @@ TEST_F(ServerWorld, ADefusalMarksTheOwnersCharges) {
     };
 
     // The hosting process keeps the charge alive for its own step to finish.
+    client_capture_connect(srv_.client);
     srv_.hosting = 1;
     server_grenade_event(srv_, 1, 4, true);
     EXPECT_EQ(state(), "11 01 01 ");
-    EXPECT_TRUE(take_calls().empty());
+    EXPECT_TRUE(client_capture_take(srv_.client).empty());
 
     srv_.hosting = 0;
     server_grenade_event(srv_, 1, 4, false);
     EXPECT_EQ(state(), "10 00 01 ");
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_defused 1 4"}));
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"defused 1 4"}));
 }
 
 TEST_F(ServerWorld, FinishedGrenadesAndWeaponsLeaveAfterTheirStep) {

@@ -35,6 +35,17 @@ protected:
         world.dedicated = 0;
         world.texture_dir.clear();
         world.log_level = 0;
+        reset_client(world.client);
+    }
+
+    // The world's client session idle and not connected, binding any free port when asked to.
+    static void reset_client(net_client& client) {
+        client.client_port = 0;
+        client_reset_state(client);
+        client.command_queue.clear();
+        client.status_text.clear();
+        client.request_result = 0;
+        client.connected = false;
     }
 
     void TearDown() override {
@@ -45,6 +56,7 @@ protected:
         world.texture_dir.clear();
         world.log_level = 0;
         world.packages.clear();
+        reset_client(world.client);
         std::filesystem::remove_all(dir_);
     }
 

@@ -159,13 +159,13 @@ TEST_F(Kernel, TickPollsDrawsAndReturnsTheRunFlag) {
 TEST_F(Kernel, TickRunsTheConsoleLineAndPrintsTheStatus) {
     k_->no_render = true;
     standins().gfx_console_command_result = 0;
-    standins().client_status_text = "OK 0";
+    server_get().client.status_text = "OK 0";
     console_view_set_input(k_->console, "g_lod 1");
     EXPECT_TRUE(kernel_tick(*k_));
     EXPECT_EQ(take_log(), "[con] processing console command 'g_lod 1'\n");
     EXPECT_EQ(take_calls(), (calls_t{"input_poll", "gfx_console_command g_lod 1"}));
     EXPECT_EQ(k_->console.lines, (std::vector<std::string>{"OK 0"}));
-    EXPECT_EQ(standins().client_status_text, "");
+    EXPECT_EQ(server_get().client.status_text, "");
     EXPECT_EQ(k_->console.pending_command, "");
 
     // The line is taken once.
@@ -176,17 +176,17 @@ TEST_F(Kernel, TickRunsTheConsoleLineAndPrintsTheStatus) {
 
 TEST_F(Kernel, AwaitedReplyIsPrintedOnceTheServerListIsIn) {
     k_->no_render = true;
-    standins().client_console_command_result = -1;
-    standins().client_server_list_result = -1;  // a query is pending
-    standins().client_status_text = "OK 4";
-    console_view_set_input(k_->console, "n_servers 1");
+    net_client& client = server_get().client;
+    console_view_set_input(k_->console, "n_servers 1");  // a query is pending
     kernel_tick(*k_);
     EXPECT_TRUE(k_->reply_awaited);
     EXPECT_TRUE(k_->console.lines.empty());
     kernel_tick(*k_);
     EXPECT_TRUE(k_->console.lines.empty());
 
-    standins().client_server_list_result = 4;
+    client_reset_state(client);
+    client.request_result = 1;
+    client.status_text = "OK 4";
     kernel_tick(*k_);
     EXPECT_FALSE(k_->reply_awaited);
     EXPECT_EQ(k_->console.lines, (std::vector<std::string>{"OK 4"}));
@@ -196,7 +196,7 @@ TEST_F(Kernel, AwaitedReplyIsPrintedOnceTheServerListIsIn) {
 
 TEST_F(Kernel, AwaitedReplyWithoutAQueryIsPrintedAtOnce) {
     k_->no_render = true;
-    standins().client_status_text = "FLD 2";
+    server_get().client.status_text = "FLD 2";
     console_view_set_input(k_->console, "a_1st 1 2 3");
     EXPECT_TRUE(kernel_tick(*k_));
     EXPECT_FALSE(k_->reply_awaited);
@@ -208,8 +208,7 @@ TEST_F(Kernel, QuitLineStopsTheEngine) {
     console_view_set_input(k_->console, "quit");
     EXPECT_FALSE(kernel_tick(*k_));
     EXPECT_FALSE(k_->running);
-    EXPECT_EQ(take_calls(),
-              (calls_t{"input_poll", "client_send_bye 0", "net_client_tick 0"}));
+    EXPECT_EQ(take_calls(), (calls_t{"input_poll"}));
     EXPECT_FALSE(kernel_tick(*k_));
     EXPECT_EQ(take_calls(), calls_t{});
 }
@@ -217,7 +216,9 @@ TEST_F(Kernel, QuitLineStopsTheEngine) {
 TEST_F(Kernel, StopSaysGoodbyeAndStopsTheService) {
     EXPECT_EQ(kernel_stop(*k_), 0);
     EXPECT_FALSE(k_->running);
-    EXPECT_EQ(take_calls(), (calls_t{"client_send_bye 0", "net_client_tick 0"}));
+    // Not connected: the goodbye is refused and nothing goes out.
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_EQ(server_get().client.status_text, "FLD 3");
 }
 
 // A loaded package built in memory, with named objects in its tables.

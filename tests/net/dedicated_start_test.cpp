@@ -26,6 +26,17 @@ protected:
         srv.dedicated = 1;
         service_settings_init(srv.service);
         folder.write("net.cfg", "");
+        reset_client();
+    }
+    // Idle, not connected, on any free port.
+    static void reset_client() {
+        net_client& client = server_get().client;
+        client.client_port = 0;
+        client_reset_state(client);
+        client.command_queue.clear();
+        client.status_text.clear();
+        client.request_result = 0;
+        client.connected = false;
     }
     void TearDown() override {
         service_command(server_get().service, "stop");
@@ -35,6 +46,8 @@ protected:
         srv.write_dir.clear();
         srv.dedicated = 0;
         srv.connecting = 0;
+        srv.map_follow_latch = 1;
+        reset_client();
         log_close();
     }
     bool called(const std::string& call) const {
@@ -64,17 +77,20 @@ TEST_F(DedicatedStart, ReadsTheScriptEnablesBotsAndLogsTheHostIn) {
     dedicated_start_step(start, server_get());
     EXPECT_TRUE(server_get().service.running);
     EXPECT_TRUE(called("botc_enable 1"));
+    net_client& client = server_get().client;
     dedicated_start_step(start, server_get());
-    EXPECT_TRUE(called("client_login 0 !q!"));
-    EXPECT_TRUE(called("client_set_net_speed 1048576 1048576"));
+    EXPECT_EQ(client.command_text, "*login 01 0 1048576 \"!q!\"");
+    EXPECT_EQ(client.current_server.address, 0x7F000001u);
+    EXPECT_EQ(client.current_server.port, server_session_get().network->socket().port());
+    EXPECT_EQ(client.send_interval, 16);
     EXPECT_EQ(server_get().connecting, 1);
 
-    standins().client_pending_result = -1;
     dedicated_start_step(start, server_get());
     EXPECT_EQ(start.state, kDedicatedAwaitLogin);
     // The master is busy: a second later the login is tried again.
-    standins().client_pending_result = 0;
-    standins().client_status_text = "FLD 9";
+    client_reset_state(client);
+    client.request_result = 0;
+    client.status_text = "FLD 9";
     dedicated_start_step(start, server_get());
     EXPECT_EQ(start.state, kDedicatedRetry);
     clock.advance_ms(999);
@@ -84,9 +100,13 @@ TEST_F(DedicatedStart, ReadsTheScriptEnablesBotsAndLogsTheHostIn) {
     dedicated_start_step(start, server_get());
     EXPECT_EQ(start.state, kDedicatedLogin);
     dedicated_start_step(start, server_get());
-    standins().client_pending_result = 1;
+    EXPECT_EQ(client.request_kind, kRequestCommand);
+    client_reset_state(client);
+    client.request_result = 1;
     dedicated_start_step(start, server_get());
     EXPECT_EQ(start.state, kDedicatedAwaitLevel);
+    // The host is in: the world follows the session's map.
+    EXPECT_EQ(server_get().map_follow_latch, 0);
     EXPECT_EQ(server_get().connecting, 0);
 }
 

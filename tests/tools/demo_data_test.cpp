@@ -127,7 +127,8 @@ TEST_F(DemoData, LevelIsThreeRoomsJoinedByDoorways) {
     ASSERT_NE(level, nullptr);
     EXPECT_EQ(level->title, "Depot");
     EXPECT_EQ(srv_.maps[0].described, 1);
-    for (int i = 0; i < 4; ++i) {
+    // A spawn point for every number the limits of 8 per team hand out.
+    for (int i = 0; i <= 24; ++i) {
         const auto* spawn =
             arty_factory_find_by_name_as<kvspawn_point>(srv_.factory, "sp" + std::to_string(i));
         ASSERT_NE(spawn, nullptr) << i;
