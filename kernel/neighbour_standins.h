@@ -32,15 +32,8 @@ struct standin_screen_widgets {
 
 struct neighbour_standins {
     // Results.
-    int32_t gfx_select_driver_result = 0;
-    // No display driver is built yet: the kinds of OpenGL and Direct3D (2 and 3) fail unless a test
-    // makes them present.
-    bool gfx_display_drivers_present = false;
-    int32_t gfx_open_display_result = 0;
-    bool gfx_open_view_result = true;
     int32_t gfx_console_command_result = -1;
     bool gfx_save_screenshot_result = true;
-    int32_t gfx_max_texture_side_result = 2048;
     int32_t client_console_command_result = 0;
     int32_t client_send_command_result = 0;
     int32_t client_pending_result = 0;  // of the hosting client's login and bot line
@@ -69,7 +62,6 @@ struct neighbour_standins {
     // The widgets of each screen by its address (the screens themselves are never looked into).
     std::map<const kvscreen*, standin_screen_widgets> screen_widgets;
     bool hud_effects_result = true;
-    bool gfx_bind_view_camera_result = true;
     int32_t gfx_dynamic_lights_result = 0;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated

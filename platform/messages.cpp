@@ -8,6 +8,7 @@ namespace kv {
 namespace {
 
 sys_event_handler g_handler;
+std::function<void()> g_console_poller;
 
 sys_event translate(const SDL_Event& in) {
     sys_event out;
@@ -53,6 +54,8 @@ sys_event translate(const SDL_Event& in) {
 }  // namespace
 
 void sys_pump_messages() {
+    // A copy, so the poller may replace itself.
+    if (std::function<void()> poller = g_console_poller) poller();
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -63,6 +66,10 @@ void sys_pump_messages() {
 
 void sys_set_event_handler(sys_event_handler handler) {
     g_handler = std::move(handler);
+}
+
+void sys_set_console_poller(std::function<void()> poller) {
+    g_console_poller = std::move(poller);
 }
 
 }  // namespace kv

@@ -90,12 +90,10 @@ TEST_F(ServerLoad, LoadsTheShadersOfTheLevelAndThePrecacheList) {
     srv_.game_package = "harbour";
     ASSERT_TRUE(server_load_game_package(srv_, "harbour"));
     EXPECT_EQ(take_calls(), (calls_t{
-                                "gfx_free_textures",
                                 "texture_load t-s-wall",
                                 "texture_load t-s-floor",
                                 "texture_load smoke",
                                 "texture_load fire",
-                                "gfx_load_lightmaps harbour",
                             }));
     std::vector<std::string> cached;
     for (const auto& t : kernel_get().graphics.textures) cached.push_back(t->name);

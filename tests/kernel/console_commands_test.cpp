@@ -9,6 +9,7 @@
 #include "kernel/neighbour_standins.h"
 #include "kernel_fixture.h"
 #include "platform/cpu.h"
+#include "ui/console_view.h"
 #include "util/text.h"
 
 namespace kv {
@@ -103,12 +104,12 @@ TEST_F(ConsoleCommands, LinesGoToTheFamilyOfTheirPrefix) {
         SCOPED_TRACE(c.line);
         standins_reset();
         set_answers();
-        k_->console.lines.clear();
+        console_view_relayout(k_->console);
         k_->running = true;
         EXPECT_EQ(kernel_run_command(*k_, c.line), c.result);
         EXPECT_EQ(take_calls(), c.calls);
         EXPECT_EQ(k_->running, c.calls != kStopCalls);
-        EXPECT_EQ(k_->console.lines,
+        EXPECT_EQ(console_view_output(k_->console),
                   c.invalid ? std::vector<std::string>{"Invalid command"} : std::vector<std::string>{});
     }
 }

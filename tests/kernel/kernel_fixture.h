@@ -35,6 +35,7 @@ protected:
         world.dedicated = 0;
         world.texture_dir.clear();
         world.log_level = 0;
+        console_view_relayout(k_->console);
     }
 
     void TearDown() override {
