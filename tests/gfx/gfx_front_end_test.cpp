@@ -13,6 +13,7 @@
 #include "gfx/gfx_camera.h"
 #include "gfx/surface.h"
 #include "kernel/kernel.h"
+#include "kernel/neighbour_standins.h"
 #include "kernel/option_registry.h"
 #include "tests/gfx/gfx_test_support.h"
 #include "world/geometry.h"
@@ -303,14 +304,14 @@ TEST_F(GfxFrontEnd, DrawingOnAndOff) {
     g_.camera.in_sector = &old_level;
     g_.camera.position = {1.0f, 2.0f, 3.0f};
     g_.switches.underwater = true;
-    loader_calls();
+    standins().calls.clear();
     gfx_disable_drawing(g_);
     EXPECT_FALSE(g_.draw_enabled);
     EXPECT_FALSE(g_.switches.underwater);
     // No later frame reaches a sector of the level that goes away.
     EXPECT_EQ(g_.camera.in_sector, nullptr);
     EXPECT_EQ(g_.camera.position.x, 0.0f);
-    EXPECT_EQ(loader_calls(), (std::vector<std::string>{"gfx_clear_effects"}));
+    EXPECT_EQ(standins().calls, (std::vector<std::string>{"gfx_clear_effects"}));
 }
 
 TEST_F(GfxFrontEnd, SkyTakesTheBoxOfItsFirstMesh) {
