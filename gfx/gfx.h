@@ -10,6 +10,7 @@
 
 #include "gfx/drivers/gfx_driver.h"
 #include "gfx/texture.h"
+#include "gfx/view_stack.h"
 #include "util/mat4.h"
 #include "util/vec3.h"
 #include "world/lamp.h"
@@ -22,6 +23,7 @@ struct file_stream;
 struct view_set;
 struct geometry;
 struct surface;
+struct view;
 class sector;
 
 // Display driver kinds of the front end: the kernel's driver kind plus one.
@@ -51,7 +53,54 @@ struct gfx_realtime_statistics {
     int32_t bot_ms = 0;              // BOT
 };
 
+// The renderer options, bound in the option registry in this order and saved in "options-c".
+struct gfx_options {
+    bool LOD_on = false;
+    bool portals_on = true;
+    bool show_portals = false;
+    bool occluders_on = true;
+    float occmark = 0.05f;
+    bool show_occluders = false;
+    bool fullscreen = false;
+    bool bfcull_on = true;
+    bool gfx_varrays = false;
+    int32_t gfx_rpath = 0;
+    int32_t rti_dispmode = 0;
+    int32_t minfps = 15;
+    float minarea = 0.0005f;
+};
+
+// The renderer's switches that are not saved.
+struct gfx_switches {
+    int32_t debug = 0;  // non-zero: the camera's own sector is not drawn
+    bool wireframe = false;
+    bool lighting = true;
+    int32_t dynamic_lights = 1;
+    bool helpers = false;  // debug drawing of entities, bots and occluders
+    bool lamp = false;     // the camera lamp placed each frame
+    bool first_person = true;
+    bool underwater = false;
+    bool effect_echo = true;  // new effects are sent to the network as well
+};
+
+// The camera of the viewport being drawn, refilled per viewport.
+struct gfx_camera_context {
+    sector* in_sector = nullptr;
+    vec3 position;
+    vec3 forward;
+    mat4 transform;
+};
+
+// Makes the display driver of a front-end kind; null when this build has none of that kind.
+using gfx_driver_maker = std::unique_ptr<gfx_driver> (*)(int32_t kind);
+
 struct gfx {
+    view* current_view = nullptr;  // the view of the current screen that is shown
+    bool draw_enabled = false;     // tested first by every frame
+    gfx_camera_context camera;
+    gfx_options options;
+    gfx_switches switches;
+    view_stack views;
     std::unique_ptr<gfx_driver> driver;  // none until a driver is selected
     // The texture cache (gfx/texture_cache.h): records in the order they were made, an index by
     // name over them, the 16-bit use counter and the texture memory of the textures looked up.
@@ -71,9 +120,14 @@ struct gfx {
 };
 
 // Creates the display driver of that kind (replacing the one owned); -1 for another kind or a
-// driver that cannot be created.
+// driver that cannot be created, and the owned driver stays.
 int32_t gfx_select_driver(gfx& g, int32_t kind);
-// Binds the renderer options.
+// The drivers this build makes: 1 the null driver; the others none yet.
+std::unique_ptr<gfx_driver> gfx_make_driver(int32_t kind);
+// Replaces the maker of `gfx_select_driver` (tests); null restores `gfx_make_driver`.
+void gfx_set_driver_maker(gfx_driver_maker maker);
+// Drawing off, the frame stamp at 65534, the options bound with their defaults and the switches,
+// sky and fog reset.
 void gfx_init(gfx& g, option_registry& options);
 // Chooses a display mode and starts the driver; 0 or -1 (after its own "gfx:" log line).
 int32_t gfx_open_display(gfx& g, int32_t width, int32_t height);

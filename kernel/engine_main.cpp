@@ -204,7 +204,7 @@ start_up_result engine_start_up(engine_session& session, int argc, char** argv) 
 
     console_view_printf(k.console, "%s %s (build %d)\n", kEngineName, kEngineVersion, kBuildNumber);
     console_view_print(k.console, "Running...\n");
-    console_view_add_line(k.console, "> ");
+    console_view_log_line(k.console, "> ");
     bind_default_keys(k);
     log_stamped("Starting engine's main loop...\n");
     k.graphics.statistics.last_frame_ms = kStartFrameMs;

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "kernel/engine_main.h"
-#include "kernel/neighbour_standins.h"
 #include "platform/file_io.h"
 #include "platform/signals.h"
 
@@ -17,7 +16,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kv: *WARNING* %d words after the 31st of the command line ignored.\n",
                      line.dropped);
     kv::sys_install_stop_handlers();
-    kv::standins().gfx_open_display_opens_driver = true;
     const int result = kv::engine_main(static_cast<int>(line.argv.size()), line.argv.data());
     if (result == kv::kEngineRelaunch) {
         if (kv::engine_relaunch(argc, argv)) return 0;

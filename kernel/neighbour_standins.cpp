@@ -19,7 +19,6 @@
 #include "game/kvgame.h"
 #include "game/server.h"
 #include "gfx/gfx.h"
-#include "gfx/drivers/gl_driver.h"
 #include "gfx/gfx_camera.h"
 #include "gfx/texture.h"
 #include "gfx/texture_cache.h"
@@ -160,89 +159,11 @@ void input_unacquire(input&) {
     record("input_unacquire");
 }
 
-void console_view_set_input(console_view& console, const std::string& line) {
-    console.pending_command = line;
-}
-
-std::string console_view_take_input(console_view& console) {
-    std::string line;
-    line.swap(console.pending_command);
-    return line;
-}
-
-void console_view_print(console_view& console, const std::string& text) {
-    if (text.find('\n') == std::string::npos) {
-        console.lines.push_back(text);
-        return;
-    }
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find('\n', start);
-        const std::string line =
-            text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (line.empty()) break;
-        console.lines.push_back(line);
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-}
-
-void console_view_printf(console_view& console, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::string text = str_vformat(format, args);
-    va_end(args);
-    if (text.size() > 4095) text.resize(4095);
-    console_view_print(console, text);
-}
-
-void console_view_add_line(console_view& console, const std::string& line) {
-    console.lines.push_back(line);
-}
-
-void console_view_relayout(console_view&) {
-    record("console_view_relayout");
-}
-
 void console_view_tick(console_view&, int32_t elapsed_ms) {
     record(str_format("console_view_tick %d", elapsed_ms));
 }
 
 // Renderer.
-
-int32_t gfx_select_driver(gfx& g, int32_t kind) {
-    record(str_format("gfx_select_driver %d", kind));
-    if (kind == kGfxDriverOpenGl) {
-        if (standins().gfx_select_driver_result != 0) return standins().gfx_select_driver_result;
-        g.driver = gl_driver_create();
-        return 0;
-    }
-    if (kind == kGfxDriverDirect3d && !standins().gfx_display_drivers_present) return -1;
-    return standins().gfx_select_driver_result;
-}
-
-void gfx_init(gfx&, option_registry&) {
-    record("gfx_init");
-}
-
-int32_t gfx_open_display(gfx& g, int32_t width, int32_t height) {
-    record(str_format("gfx_open_display %dx%d", width, height));
-    if (standins().gfx_open_display_result != 0 || !standins().gfx_open_display_opens_driver || !g.driver) {
-        return standins().gfx_open_display_result;
-    }
-    // The OpenGL driver really opens, windowed, in the mode of that size.
-    std::string name;
-    int32_t w = 0;
-    int32_t h = 0;
-    for (int32_t mode = 0; g.driver->get_mode(mode, name, w, h); ++mode) {
-        if (w != width || h != height) continue;
-        log_write("gfx: A mode for required resolution `%s' found.\n", name.c_str());
-        if (g.driver->open(mode, false, false)) return 0;
-        break;
-    }
-    log_write("gfx: Gfx driver initialization failed!\n");
-    return -1;
-}
 
 void gfx_render_frame(gfx&) {
     record("gfx_render_frame");
@@ -253,23 +174,6 @@ int32_t gfx_console_command(gfx&, const std::string& line) {
     return standins().gfx_console_command_result;
 }
 
-void gfx_open_screen(gfx& g, view_set* screen) {
-    g.current_screen = screen;
-    record("gfx_open_screen");
-}
-
-bool gfx_open_view(gfx&, const std::string& name) {
-    record("gfx_open_view " + name);
-    return standins().gfx_open_view_result;
-}
-
-bool gfx_set_sky(gfx& g, geometry* sky, surface* sky_surface) {
-    g.sky_geometry = sky;
-    g.sky_surface = sky_surface;
-    record(str_format("gfx_set_sky %s %s", sky ? "geometry" : "null", sky_surface ? "surface" : "null"));
-    return sky_surface != nullptr;
-}
-
 void gfx_set_fog(gfx& g, const gfx_fog* fog) {
     g.fog = fog;
     record(fog ? "gfx_set_fog" : "gfx_set_fog null");
@@ -278,27 +182,6 @@ void gfx_set_fog(gfx& g, const gfx_fog* fog) {
 bool gfx_save_screenshot(gfx&, file_stream&) {
     record("gfx_save_screenshot");
     return standins().gfx_save_screenshot_result;
-}
-
-int32_t gfx_max_texture_side(gfx&) {
-    return standins().gfx_max_texture_side_result;
-}
-
-void gfx_disable_drawing(gfx&) {
-    record("gfx_disable_drawing");
-}
-
-void gfx_free_textures(gfx& g) {
-    lmap_registry_clear();
-    lmap_file_clear(g.lightmaps);
-    lamp_free_texture(g.camera_lamp);
-    gfx_texture_list_clear(g);
-    record("gfx_free_textures");
-}
-
-void gfx_load_lightmaps(gfx& g, const std::string& package_name) {
-    record("gfx_load_lightmaps " + package_name);
-    lmap_file_load(g.lightmaps, server_get(), package_name);
 }
 
 void gfx_add_texture_scroll_effect(gfx&) {
@@ -763,15 +646,6 @@ void hud_effects_accumulate(being& b, int32_t load) {
 
 void console_view_toggle(console_view&) {
     record("console_view_toggle");
-}
-
-bool gfx_bind_view_camera(gfx&, placement&, int32_t viewport) {
-    record(str_format("gfx_bind_view_camera %d", viewport));
-    return standins().gfx_bind_view_camera_result;
-}
-
-void gfx_enable_drawing(gfx&) {
-    record("gfx_enable_drawing");
 }
 
 void botc_broadcast_event(BotCentral&, int32_t kind, const bot_game_event& event) {

@@ -32,17 +32,8 @@ struct standin_screen_widgets {
 
 struct neighbour_standins {
     // Results.
-    int32_t gfx_select_driver_result = 0;
-    // The Direct3D driver is not built yet: its kind (3) fails unless a test makes it present. Kind 2
-    // makes the OpenGL driver.
-    bool gfx_display_drivers_present = false;
-    int32_t gfx_open_display_result = 0;
-    // The program (not the tests) opens the OpenGL driver it selected.
-    bool gfx_open_display_opens_driver = false;
-    bool gfx_open_view_result = true;
     int32_t gfx_console_command_result = -1;
     bool gfx_save_screenshot_result = true;
-    int32_t gfx_max_texture_side_result = 2048;
     bool botc_console_command_result = false;
     // Grenades and dropped weapons finish (clear their alive flag) in their update step.
     bool finish_on_update = false;
@@ -71,7 +62,6 @@ struct neighbour_standins {
     // The widgets of each screen by its address (the screens themselves are never looked into).
     std::map<const kvscreen*, standin_screen_widgets> screen_widgets;
     bool hud_effects_result = true;
-    bool gfx_bind_view_camera_result = true;
     int32_t gfx_dynamic_lights_result = 0;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated

@@ -11,6 +11,7 @@ namespace kv {
 namespace {
 
 sys_event_handler g_handler;
+std::function<void()> g_console_poller;
 
 // Never destroyed: a display driver may leave its window after the program's statics are gone.
 std::map<uint32_t, sys_event_handler>& window_owners() {
@@ -63,6 +64,8 @@ sys_event translate(const SDL_Event& in) {
 }  // namespace
 
 void sys_pump_messages() {
+    // A copy, so the poller may replace itself.
+    if (std::function<void()> poller = g_console_poller) poller();
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     SDL_Event event;
     while (SDL_PollEvent(&event)) sys_dispatch_event(translate(event));
@@ -98,6 +101,10 @@ void sys_set_window_owner(uint32_t window_id, sys_event_handler handler) {
 
 void sys_set_event_handler(sys_event_handler handler) {
     g_handler = std::move(handler);
+}
+
+void sys_set_console_poller(std::function<void()> poller) {
+    g_console_poller = std::move(poller);
 }
 
 }  // namespace kv

@@ -33,12 +33,16 @@ struct sys_event {
 
 using sys_event_handler = std::function<void(const sys_event&)>;
 
-// Drains the queue, handing each event to the handler (events are dropped while none is set).
+// Drains the queue, handing each event to the handler (events are dropped while none is set), and
+// first polls the dedicated server's console when one is set.
 void sys_pump_messages();
 void sys_set_event_handler(sys_event_handler handler);
 // The owner of the window gets its close, focus and key events; an empty handler removes it.
 void sys_set_window_owner(uint32_t window_id, sys_event_handler handler);
 // Hands one event on as the pump does (tests feed events through it).
 void sys_dispatch_event(const sys_event& event);
+// The dedicated server's console window is served by the pump as well: `poller` runs once per pass
+// (null: none).
+void sys_set_console_poller(std::function<void()> poller);
 
 }  // namespace kv

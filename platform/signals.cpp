@@ -23,6 +23,9 @@ void sys_install_stop_handlers() {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    struct sigaction hangup {};
+    if (sigaction(SIGHUP, nullptr, &hangup) == 0 && hangup.sa_handler == SIG_IGN) return;
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 void sys_ignore_broken_pipes() {

@@ -1,32 +1,69 @@
 #pragma once
-// The console view as the kernel uses it: the line typed into it, and the lines printed to it.
+// The console view: the panel that slides up over the lower half of the screen with the last lines
+// of console output and the input line, and the path by which every console line reaches the log
+// ("[con] %s"). On a dedicated server nothing slides or is drawn: lines go to the server's console
+// (the terminal) instead of the panel, and the console fills the pending command with typed lines.
+// A member of the kernel; the kernel's set-up lays it out once the dedicated flag is known, and the
+// kernel takes the pending command once a tick.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace kv {
 
+inline constexpr int32_t kConsoleColumns = 60;
+inline constexpr int32_t kConsoleRows = 25;
+inline constexpr int32_t kConsoleHistorySize = 8;
+// The virtual screen's side.
+inline constexpr int32_t kConsoleScreenSize = 1000;
+// The longest formatted message.
+inline constexpr std::size_t kConsoleFormatMax = 4095;
+
 struct console_view {
+    uint8_t dedicated = 0;  // copied from the world server at every layout
+    int32_t columns = kConsoleColumns;
+    int32_t rows = kConsoleRows;
+    int32_t history_size = kConsoleHistorySize;
+    std::string font_name = "gui_font02";
+    std::string background_name = "gui_conback";
+    std::string prompt;
+    // Rows strings after the first layout (none before): the output lines, oldest first, then the
+    // input row (prompt and input).
+    std::vector<std::string> lines;
+    std::vector<std::string> history;  // entry 0 the most recent line
     // The last submitted line, waiting for the kernel.
     std::string pending_command;
-    // Output lines, oldest first.
-    std::vector<std::string> lines;
+    std::string input;
+    int32_t drop_height = kConsoleScreenSize / 2;
+    int32_t offset = 0;
+    int32_t direction = 0;
+    int32_t character_size = kConsoleScreenSize / kConsoleColumns;
+    int32_t line_step = kConsoleScreenSize / 2 / kConsoleRows;
+    int32_t blink_countdown = 0;
+    int32_t history_index = -1;
 };
 
-// Hands a finished input line to the console, as typing it and pressing ENTER does.
+// Empty lines and history of the current sizes; the dedicated flag taken from the world server.
+void console_view_relayout(console_view& console);
+// Hands a typed line to the console as the pending command, echoed as "> " and the line.
 void console_view_set_input(console_view& console, const std::string& line);
 // The pending command, emptied.
 std::string console_view_take_input(console_view& console);
-// One console line per line feed.
+// Every non-empty line of the text (a text without a line feed is one line, even when empty).
 void console_view_print(console_view& console, const std::string& text);
+// Formats (at most 4095 characters kept) and prints.
 void console_view_printf(console_view& console, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
-void console_view_add_line(console_view& console, const std::string& line);
+// One line to the log, and to the server's console or the panel's last output line (tabs as four
+// blanks, cut to the columns). Before the first layout a line only reaches the log.
+void console_view_log_line(console_view& console, const std::string& line);
+// The output lines that are not empty, oldest first (what the panel would show).
+std::vector<std::string> console_view_output(const console_view& console);
+
 // Slides the console in or out ("Toggle console").
 void console_view_toggle(console_view& console);
-// Builds the line buffers; run once by the kernel's set-up.
-void console_view_relayout(console_view& console);
 // The per-frame step (slide and waiting keys); the world frame runs it with 0.
 void console_view_tick(console_view& console, int32_t elapsed_ms);
 

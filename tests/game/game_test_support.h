@@ -17,6 +17,7 @@
 #include "kernel/neighbour_standins.h"
 #include "tests/data/data_test_support.h"
 #include "tools/package_writer.h"
+#include "ui/console_view.h"
 #include "util/text.h"
 
 namespace kv {
@@ -68,7 +69,7 @@ protected:
     void SetUp() override {
         data_test::SetUp();
         standins_reset();
-        kernel_get().console.lines.clear();
+        console_view_relayout(kernel_get().console);
         kernel_get().graphics.realtime = gfx_realtime_statistics();
         kernel_get().graphics.screen_tint = false;
         use_recording_game(srv_.factory);

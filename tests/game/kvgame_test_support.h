@@ -20,6 +20,7 @@
 #include "game/kvgame.h"
 #include "game/kvgoal.h"
 #include "game/server.h"
+#include "gfx/view.h"
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
 #include "tests/data/data_test_support.h"
@@ -50,6 +51,16 @@ protected:
         screens->name = "kvbase";
         auto basic = std::make_unique<view_set>();
         basic->name = "basic";
+        // The view the game object opens, with the viewport its camera is bound to.
+        auto shown = std::make_unique<view>();
+        shown->name = "default";
+        auto port = std::make_unique<viewport>();
+        port->name = "main";
+        const float square[kViewportProjectionValues] = {1.0f,      0.785398f, 0.785398f, 0.785398f,
+                                                         0.785398f, 0.0f,      10000.0f};
+        std::copy(std::begin(square), std::end(square), port->projection);
+        object_table_add_owned(shown->viewports, std::move(port));
+        object_table_add_owned(basic->views, std::move(shown));
         object_table_add_owned(screens->screens, std::move(basic));
         screens_ = screens.get();
         server_get().packages.push_back(std::move(screens));
@@ -62,6 +73,7 @@ protected:
                        packages.end());
         kernel_get().running = true;
         kernel_get().graphics.fog = nullptr;
+        gfx_open_screen(kernel_get().graphics, nullptr);
         standins_reset();
         data_test::TearDown();
     }

@@ -11,6 +11,7 @@
 #include "tools/package_writer.h"
 #include "tools/token_writer.h"
 #include "tools/world_writer.h"
+#include "ui/console_view.h"
 
 namespace kv {
 namespace {
@@ -20,7 +21,7 @@ using tools::token_writer;
 
 // The log of a level package that loads, from the data layer's lines to the light maps.
 std::string level_load_log(const std::string& name, bool precache_file_checked) {
-    return "[0s0] Loading package '" + name +
+    return "[con] Loading package '" + name + "' ...\n[0s0] Loading package '" + name +
            "' ...\n"
            "[0s0]   Loading package '" +
            name +
@@ -40,9 +41,9 @@ std::string level_load_log(const std::string& name, bool precache_file_checked) 
 
 // The log of a level package whose file is not in the data folder.
 std::string failed_load_log(const std::string& data_dir, const std::string& name) {
-    return "[0s0] Loading package '" + name + "' ...\n[0s0]   Loading package '" + name +
-           "' ...\nserver: no file `" + data_dir + "maps/" + name + "' for package `" + name +
-           "'.\n\nFatal error during loading package `" + name + "'.\n";
+    return "[con] Loading package '" + name + "' ...\n[0s0] Loading package '" + name +
+           "' ...\n[0s0]   Loading package '" + name + "' ...\nserver: no file `" + data_dir + "maps/" +
+           name + "' for package `" + name + "'.\n\nFatal error during loading package `" + name + "'.\n";
 }
 
 class ServerFrame : public game_test {
@@ -78,9 +79,11 @@ TEST_F(ServerFrame, FirstFrameBootsTheGamePackage) {
     EXPECT_EQ(srv_.level_loaded, 1);
     EXPECT_TRUE(server_game_package_loaded(srv_));
     EXPECT_EQ(server_text(srv_, kTextBase, 0), "Hello");
-    EXPECT_EQ(kernel_get().console.lines, (std::vector<std::string>{"Loading package 'harbour' ..."}));
+    EXPECT_EQ(console_view_output(kernel_get().console),
+              (std::vector<std::string>{"Loading package 'harbour' ..."}));
     const calls_t calls = take_calls();
-    EXPECT_EQ(calls.front(), "gfx_disable_drawing");
+    // Drawing stops with every effect deleted.
+    EXPECT_EQ(calls.front(), "gfx_clear_effects");
     EXPECT_NE(std::find(calls.begin(), calls.end(), "botc_level_loaded harbour"), calls.end());
     EXPECT_NE(arty_factory_find_id_by_name(srv_.factory, "sp0"), kNoArty);
 
@@ -123,7 +126,7 @@ TEST_F(ServerFrame, FailsWhenNeitherPackageLoads) {
                          "*FATAL* error - couldn't open boot-strap package. Quitting ...\n");
     EXPECT_EQ(srv_.level_loaded, 0);
     // The frame stopped at the load: nothing was stepped.
-    EXPECT_EQ(take_calls(), (calls_t{"gfx_disable_drawing"}));
+    EXPECT_EQ(take_calls(), (calls_t{"gfx_clear_effects"}));
 }
 
 TEST_F(ServerFrame, UnresolvedReferencesFailTheLoad) {
@@ -275,14 +278,17 @@ TEST_F(ServerFrame, ADedicatedServerLoadsNoTexturesOrLightMaps) {
     server_set_game_package(srv_, "harbour");
     ASSERT_TRUE(server_frame(srv_, 16));
     EXPECT_EQ(log(),
+              "[con] Loading package 'harbour' ...\n"
               "[0s0] Loading package 'harbour' ...\n"
               "[0s0]   Loading package 'harbour' ...\n"
               "[0s0]   OK\n"
               "[0s0] OK.\n"
               "[0s0] Resolving references...\n"
-              "[0s0] References OK.\n");
-    EXPECT_EQ(kernel_get().console.lines, (std::vector<std::string>{"Loading package 'harbour' ...", "OK"}));
-    EXPECT_EQ(take_calls("gfx_"), (calls_t{"gfx_disable_drawing"}));
+              "[0s0] References OK.\n"
+              "[con] OK\n");
+    EXPECT_EQ(console_view_output(kernel_get().console),
+              (std::vector<std::string>{"Loading package 'harbour' ...", "OK"}));
+    EXPECT_EQ(take_calls("gfx_"), (calls_t{"gfx_clear_effects"}));
     EXPECT_EQ(take_calls("surface_"), calls_t{});
 }
 

@@ -9,6 +9,7 @@
 #include "kernel/neighbour_standins.h"
 #include "kernel_fixture.h"
 #include "platform/cpu.h"
+#include "ui/console_view.h"
 #include "util/text.h"
 
 namespace kv {
@@ -102,12 +103,12 @@ TEST_F(ConsoleCommands, LinesGoToTheFamilyOfTheirPrefix) {
         standins_reset();
         set_answers();
         reset_client(server_get().client);
-        k_->console.lines.clear();
+        console_view_relayout(k_->console);
         k_->running = true;
         EXPECT_EQ(kernel_run_command(*k_, c.line), c.result);
         EXPECT_EQ(take_calls(), c.calls);
         EXPECT_EQ(k_->running, !std::string(c.line).starts_with("quit"));
-        EXPECT_EQ(k_->console.lines,
+        EXPECT_EQ(console_view_output(k_->console),
                   c.invalid ? std::vector<std::string>{"Invalid command"} : std::vector<std::string>{});
     }
 }

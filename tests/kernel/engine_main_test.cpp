@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +18,7 @@
 #include "data/reference_list.h"
 #include "game/arty_factory.h"
 #include "game/server.h"
+#include "gfx/drivers/null_driver.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "kernel/neighbour_standins.h"
@@ -30,11 +33,13 @@
 #include "tests/sound/fake_media_graph.h"
 #include "tests/sound/sound_test_support.h"
 #include "tests/support/child_process.h"
+#include "tests/support/recording_driver.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
 #include "tools/demo_data.h"
 #include "tools/package_writer.h"
 #include "tools/token_writer.h"
+#include "ui/console_view.h"
 
 namespace kv {
 namespace {
@@ -142,6 +147,33 @@ TEST(EngineArithmetic, RunningTimeInDaysHoursMinutesSeconds) {
     }
 }
 
+// The drivers of the main routine in this process: the null driver with its console on /dev/null,
+// and recording drivers for the display kinds when they are said to be present.
+struct test_drivers {
+    bool display_drivers_present = false;
+    bool make_fails = false;
+    bool open_fails = false;
+    int32_t made_kind = 0;
+};
+test_drivers g_drivers;
+
+std::unique_ptr<gfx_driver> make_test_driver(int32_t kind) {
+    static const int nowhere = open("/dev/null", O_RDWR | O_CLOEXEC);
+    g_drivers.made_kind = kind;
+    if (g_drivers.make_fails) return nullptr;
+    if (kind == kGfxDriverNull) {
+        auto console = std::make_unique<null_driver>();
+        console->input_fd = nowhere;
+        console->output_fd = nowhere;
+        console->open_fails = g_drivers.open_fails;
+        return console;
+    }
+    if (!g_drivers.display_drivers_present) return nullptr;
+    auto display = std::make_unique<recording_driver>();
+    display->open_result = !g_drivers.open_fails;
+    return display;
+}
+
 // The main routine in this process: a temporary folder as the working directory (the log "kv.log" is
 // written there) holding the demo data under "data/" and a write directory "write/".
 class EngineMain : public ::testing::Test {
@@ -157,6 +189,7 @@ protected:
     void TearDown() override {
         log_close();
         reset_singletons();
+        gfx_set_driver_maker(nullptr);
         std::filesystem::current_path(old_directory_);
     }
 
@@ -169,6 +202,9 @@ protected:
         k.detail_level = kDetailHigh;
         k.frame_count = 0;
         k.console.lines.clear();
+        k.graphics.driver.reset();
+        g_drivers = test_drivers();
+        gfx_set_driver_maker(make_test_driver);
         server& srv = server_get();
         while (!srv.packages.empty()) package_destroy(srv, *srv.packages.front());
         // The arties the packages released (the menu's game object) go too, and tick no more.
@@ -226,17 +262,20 @@ protected:
 
 TEST_F(EngineMain, DedicatedFlagSelectsTheNullDriverAnd640x480) {
     ASSERT_EQ(start({"--dedicated=yes", "--gfx-driver=d3d", "--resolution=3"}), start_up_result::run);
-    EXPECT_TRUE(called("gfx_select_driver 1"));
-    EXPECT_TRUE(called("gfx_open_display 640x480"));
+    EXPECT_EQ(g_drivers.made_kind, kGfxDriverNull);
+    EXPECT_NE(dynamic_cast<null_driver*>(kernel_get().graphics.driver.get()), nullptr);
+    EXPECT_NE(log().find("gfx: A mode for required resolution `640x480' found.\n"), std::string::npos)
+        << log();
     EXPECT_EQ(server_get().dedicated, 1);
     EXPECT_TRUE(kernel_get().no_render);
 }
 
 TEST_F(EngineMain, DisplayDriverAndSizeFromTheOptions) {
-    standins().gfx_display_drivers_present = true;
+    g_drivers.display_drivers_present = true;
     ASSERT_EQ(start({"--gfx-driver=d3d", "--resolution=3"}), start_up_result::run);
-    EXPECT_TRUE(called("gfx_select_driver 3"));
-    EXPECT_TRUE(called("gfx_open_display 1152x864"));
+    EXPECT_EQ(g_drivers.made_kind, kGfxDriverDirect3d);
+    EXPECT_NE(log().find("gfx: A mode for required resolution `1152x864' found.\n"), std::string::npos)
+        << log();
     EXPECT_EQ(server_get().dedicated, 0);
     EXPECT_FALSE(kernel_get().no_render);
 }
@@ -255,11 +294,10 @@ TEST_F(EngineMain, StartUpWiresTheWorldServerFromTheOptions) {
     ASSERT_EQ(srv.maps.size(), 1u);
     EXPECT_EQ(srv.maps[0].name, tools::kDemoMap);
     EXPECT_EQ(srv.client.master_address_text, "127.0.0.1");
-    const std::vector<std::string>& console = kernel_get().console.lines;
-    ASSERT_GE(console.size(), 3u);
-    EXPECT_EQ(console[console.size() - 3], "Quellix 1.0 (build 182)");
-    EXPECT_EQ(console[console.size() - 2], "Running...");
-    EXPECT_EQ(console.back(), "> ");
+    // A dedicated server's console lines go to its terminal and the log, not the panel.
+    EXPECT_NE(log().find("[con] Quellix 1.0 (build 182)\n[con] Running...\n[con] > \n"), std::string::npos)
+        << log();
+    EXPECT_TRUE(console_view_output(kernel_get().console).empty());
     EXPECT_NE(log().find("] Starting engine's main loop...\n"), std::string::npos) << log();
 }
 
@@ -315,9 +353,9 @@ TEST_F(EngineMain, EarlyShutdownLeavesTheOptionsFileAlone) {
         SCOPED_TRACE(c.what);
         reset_singletons();
         folder_.write("write/options-c", stored);
-        standins().gfx_display_drivers_present = c.drivers_present;
-        standins().gfx_select_driver_result = c.select_result;
-        standins().gfx_open_display_result = c.display_result;
+        g_drivers.display_drivers_present = c.drivers_present;
+        g_drivers.make_fails = c.select_result != 0;
+        g_drivers.open_fails = c.display_result != 0;
         EXPECT_EQ(run(c.words), kEngineFailed);
         const std::string text = log();
         EXPECT_NE(text.find(c.line), std::string::npos) << text;
@@ -372,11 +410,13 @@ TEST_F(EngineMain, AFatalFaultOfTheDataEndsAsAFailure) {
     }
     // The program itself ends with the status of a failure.
     log_close();
-    child_process kv(KV_BINARY_PATH, with_folders({"--dedicated=yes", "--pkg-file=broken"}), folder_.path().string());
+    child_process kv(KV_BINARY_PATH, with_folders({"--dedicated=yes", "--pkg-file=broken"}),
+                     folder_.path().string());
     const std::optional<int> status = kv.wait(20000);
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 1) << log();
-    EXPECT_NE(log().find("kvgame: *FATAL* couldn't find flying camera spawn point (sp0).\n"), std::string::npos);
+    EXPECT_NE(log().find("kvgame: *FATAL* couldn't find flying camera spawn point (sp0).\n"),
+              std::string::npos);
 }
 
 // SIGINT or SIGTERM during start-up: the first pass of the loop stops the program before the level
@@ -437,7 +477,7 @@ TEST_F(EngineMain, ClientPassDoesNotSleep) {
     fake_clock clock;
     scoped_clock use(clock);
     engine_session session;
-    standins().gfx_display_drivers_present = true;
+    g_drivers.display_drivers_present = true;
     make_line(with_folders({}));
     ASSERT_EQ(engine_start_up(session, static_cast<int>(line_.argv.size()), line_.argv.data()),
               start_up_result::run);
@@ -719,9 +759,9 @@ std::string options_file_bytes(const std::vector<std::pair<std::string, std::str
     return options_file_bytes(records, records.size());
 }
 
-// A dedicated server binds only the world server's "log_level", the sound's "gvolume" and the client
-// session's five: every other setting of a player's options file, and the command line's "fullscreen" and
-// "minfps", come back at the clean exit.
+// A dedicated server binds the renderer's thirteen options, the world server's "log_level", the sound's
+// "gvolume" and the client session's five: every other setting of a player's options file comes back at
+// the clean exit, after the bound ones, and the command line's "fullscreen" and "minfps" reach the file.
 TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
     using records_t = std::vector<std::pair<std::string, std::string>>;
     // Every option the program binds, in the order a full save writes them.
@@ -735,34 +775,37 @@ TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
         {"rti_dispmode", "0"},       {"lastprof", "Alice"},     {"lastsname", "Red team's: 10.0.0.1"},
     };
     ASSERT_EQ(all.size(), 21u);
-    // The bound options in key order (float, integers, texts), then the kept ones in their order.
-    const auto saved = [](const std::string& gvolume, const std::string& log_level, const records_t& client,
-                          const records_t& kept) {
-        records_t records = {{"gvolume", gvolume},     client[0], client[1], client[2],
-                             {"log_level", log_level}, client[3], client[4]};
-        records.insert(records.end(), kept.begin(), kept.end());
-        return records;
+    // What a dedicated server binds, in the order a save writes them (kind letter, then name), with
+    // their defaults.
+    const records_t bound_defaults = {
+        {"LOD_on", "false"},         {"bfcull_on", "true"},     {"fullscreen", "false"},
+        {"gfx_varrays", "false"},    {"occluders_on", "true"},  {"portals_on", "true"},
+        {"show_occluders", "false"}, {"show_portals", "false"}, {"gvolume", "1"},
+        {"minarea", "0.0005"},       {"occmark", "0.05"},       {"gfx_rpath", "0"},
+        {"lastcmpgntm", "0"},        {"lastnetspeed", "0"},     {"lastrndtm", "5"},
+        {"log_level", "0"},          {"minfps", "15"},          {"rti_dispmode", "0"},
+        {"lastprof", "Player"},      {"lastsname", "KV Server"},
     };
-    const std::vector<std::string> client_names = {"lastcmpgntm", "lastnetspeed", "lastrndtm", "lastprof",
-                                                   "lastsname"};
-    const records_t client_defaults = {{"lastcmpgntm", "0"},
-                                       {"lastnetspeed", "0"},
-                                       {"lastrndtm", "5"},
-                                       {"lastprof", "Player"},
-                                       {"lastsname", "KV Server"}};
-    const records_t all_client = {{"lastcmpgntm", "600"},
-                                  {"lastnetspeed", "-1"},
-                                  {"lastrndtm", "180"},
-                                  {"lastprof", "Alice"},
-                                  {"lastsname", "Red team's: 10.0.0.1"}};
+    // The bound records with some values changed, then the kept ones.
+    const auto saved = [&bound_defaults](const records_t& values, const records_t& kept) {
+        records_t records = bound_defaults;
+        for (auto& [name, value] : records) {
+            for (const auto& [changed, changed_value] : values)
+                if (changed == name) value = changed_value;
+        }
+        records.insert(records.end(), kept.begin(), kept.end());
+        return options_file_bytes(records);
+    };
+    records_t all_values;
     records_t all_kept;
     for (const auto& record : all) {
-        if (record.first == "log_level" || record.first == "gvolume") continue;
-        if (std::find(client_names.begin(), client_names.end(), record.first) != client_names.end()) continue;
-        all_kept.push_back(record);
+        const bool bound = std::any_of(bound_defaults.begin(), bound_defaults.end(),
+                                       [&record](const auto& b) { return b.first == record.first; });
+        (bound ? all_values : all_kept).push_back(record);
     }
-    const records_t all_saved = saved("0.75", "0", all_client, all_kept);
-    records_t all_from_command_line = all_saved;
+    for (auto& [name, value] : all_values)
+        if (name == "log_level") value = "0";
+    records_t all_from_command_line = all_values;
     for (auto& [name, value] : all_from_command_line) {
         if (name == "fullscreen") value = "true";
         if (name == "minfps") value = "30";
@@ -772,11 +815,7 @@ TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
                                      {"x_int", "12abc"},
                                      {"x_float", "1e+06"},
                                      {"x_text", "a: b \"c\""}};
-    records_t unknown_kept(unknown_kinds.begin() + 1, unknown_kinds.end());
-    unknown_kept.push_back({"fullscreen", "true"});
-    unknown_kept.push_back({"minfps", "25"});
-    records_t bob = client_defaults;
-    bob[3] = {"lastprof", "Bob"};
+    const records_t unknown_kept(unknown_kinds.begin() + 1, unknown_kinds.end());
     const std::string sound_tail = options_file_bytes({{"lastprof", "Bob"}, {"gvolume", "0.5"}}, 3);
     const struct {
         const char* what;
@@ -785,26 +824,26 @@ TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
         std::string saved;
         std::vector<std::string> warned;
     } cases[] = {
-        {"no settings",
-         options_file_bytes({}),
+        {"no settings", options_file_bytes({}), {}, saved({}, {}), {}},
+        {"every option",
+         options_file_bytes(all),
          {},
-         options_file_bytes(saved("1", "0", client_defaults, {{"fullscreen", "false"}, {"minfps", "15"}})),
-         {}},
-        {"every option", options_file_bytes(all), {}, options_file_bytes(all_saved), {"LOD_on", "minarea"}},
+         saved(all_values, all_kept),
+         {"msensitivity"}},
         {"every option and the command line",
          options_file_bytes(all),
          {"--minfps=30", "--fullscreen=yes"},
-         options_file_bytes(all_from_command_line),
+         saved(all_from_command_line, all_kept),
          {"msensitivity"}},
         {"unknown names of each kind",
          options_file_bytes(unknown_kinds),
          {"--minfps=25", "--fullscreen=yes"},
-         options_file_bytes(saved("1", "2", client_defaults, unknown_kept)),
+         saved({{"log_level", "2"}, {"fullscreen", "true"}, {"minfps", "25"}}, unknown_kept),
          {"x_flag", "x_int", "x_float", "x_text"}},
         {"damaged tail",
          sound_tail + std::string("\0\x04pa", 4),
          {},
-         options_file_bytes(saved("0.5", "0", bob, {{"fullscreen", "false"}, {"minfps", "15"}})),
+         saved({{"gvolume", "0.5"}, {"lastprof", "Bob"}}, {}),
          {}},
     };
     for (const auto& c : cases) {

@@ -36,6 +36,7 @@ protected:
         world.texture_dir.clear();
         world.log_level = 0;
         reset_client(world.client);
+        console_view_relayout(k_->console);
     }
 
     // The world's client session idle and not connected, binding any free port when asked to.

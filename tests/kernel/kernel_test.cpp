@@ -6,9 +6,11 @@
 #include "data/package.h"
 #include "data/reference_list.h"
 #include "game/server.h"
+#include "gfx/drivers/null_driver.h"
 #include "kernel/neighbour_standins.h"
 #include "kernel_fixture.h"
 #include "sound/sound_device.h"
+#include "tests/support/recording_driver.h"
 
 namespace kv {
 namespace {
@@ -34,8 +36,9 @@ TEST_F(Kernel, SingletonIsCreatedOnce) {
 
 struct driver_case {
     int32_t kind;
-    int32_t front_end_result;
+    bool make_fails;
     int32_t result;
+    int32_t made_kind;  // the front end's kind asked of the maker, 0 for none
     calls_t calls;
     const char* log;
     const char* texture_dir;
@@ -43,47 +46,47 @@ struct driver_case {
     uint32_t input_kind;
 };
 
+// The drivers of the kernel's tests: recording drivers of any kind, or none.
+bool g_make_fails = false;
+int32_t g_made_kind = 0;
+
+std::unique_ptr<gfx_driver> make_test_driver(int32_t kind) {
+    g_made_kind = kind;
+    if (g_make_fails) return nullptr;
+    return std::make_unique<recording_driver>();
+}
+
 TEST_F(Kernel, SelectDriver) {
     const driver_case cases[] = {
-        {0, 0, 0, {"gfx_select_driver 1", "input_select_driver 0"}, "", "unset", 0, 0},
-        {1,
-         0,
-         0,
-         {"gfx_select_driver 2", "input_select_driver 2"},
-         "cmd_select_driver: OpenGL selected.\n",
-         "tga/",
-         1,
-         2},
-        {2,
-         0,
-         0,
-         {"gfx_select_driver 3", "input_select_driver 2"},
-         "cmd_select_driver: Direct3D selected.\n",
-         "tga/",
-         1,
-         2},
+        {0, false, 0, 1, {"input_select_driver 0"}, "", "unset", 0, 0},
+        {1, false, 0, 2, {"input_select_driver 2"}, "cmd_select_driver: OpenGL selected.\n", "tga/", 1, 2},
+        {2, false, 0, 3, {"input_select_driver 2"}, "cmd_select_driver: Direct3D selected.\n", "tga/", 1, 2},
         // A driver that cannot be created fails and changes nothing else.
-        {0, -1, -1, {"gfx_select_driver 1"}, "", "unset", 7, 7},
-        {1, -1, -1, {"gfx_select_driver 2"}, "", "unset", 7, 7},
-        {2, -1, -1, {"gfx_select_driver 3"}, "", "unset", 7, 7},
+        {0, true, -1, 1, {}, "", "unset", 7, 7},
+        {1, true, -1, 2, {}, "", "unset", 7, 7},
+        {2, true, -1, 3, {}, "", "unset", 7, 7},
         // Other kinds select nothing and succeed.
-        {5, 0, 0, {}, "", "unset", 7, 7},
-        {-1, 0, 0, {}, "", "unset", 7, 7},
-        {3, -1, 0, {}, "", "unset", 7, 7},
+        {5, false, 0, 0, {}, "", "unset", 7, 7},
+        {-1, false, 0, 0, {}, "", "unset", 7, 7},
+        {3, true, 0, 0, {}, "", "unset", 7, 7},
     };
+    gfx_set_driver_maker(make_test_driver);
     for (const driver_case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", front end " << c.front_end_result);
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", failing " << c.make_fails);
         standins_reset();
         server_get().texture_dir = "unset";
-        standins().gfx_display_drivers_present = true;
-        standins().gfx_select_driver_result = c.front_end_result;
+        g_make_fails = c.make_fails;
+        g_made_kind = 0;
+        k_->graphics.driver.reset();
         k_->sound.driver_kind = 7;
         k_->input_layer.driver_kind = 7;
         EXPECT_EQ(cmd_select_driver(*k_, c.kind), c.result);
+        EXPECT_EQ(g_made_kind, c.made_kind);
+        EXPECT_EQ(k_->graphics.driver != nullptr, c.made_kind != 0 && !c.make_fails);
         EXPECT_EQ(take_calls(), c.calls);
         EXPECT_EQ(take_log(), c.log);
         EXPECT_EQ(server_get().texture_dir, c.texture_dir);
-        if (c.calls.size() > 1) {
+        if (!c.calls.empty()) {
             EXPECT_EQ(k_->sound.driver_kind, c.sound_kind);
             EXPECT_EQ(k_->input_layer.driver_kind, c.input_kind);
         } else {
@@ -91,12 +94,26 @@ TEST_F(Kernel, SelectDriver) {
             EXPECT_EQ(k_->input_layer.driver_kind, 7u);
         }
     }
+    gfx_set_driver_maker(nullptr);
+    g_make_fails = false;
+}
+
+TEST_F(Kernel, SelectDriverOfThisBuild) {
+    // The null driver is made; the display drivers are not part of this build's front end.
+    EXPECT_EQ(cmd_select_driver(*k_, kDriverNull), 0);
+    EXPECT_NE(dynamic_cast<null_driver*>(k_->graphics.driver.get()), nullptr);
+    EXPECT_EQ(cmd_select_driver(*k_, kDriverDirect3d), -1);
+    EXPECT_NE(dynamic_cast<null_driver*>(k_->graphics.driver.get()), nullptr);
 }
 
 TEST_F(Kernel, SetupRunsTheMembersInOrder) {
     server_set_dedicated(server_get(), 1);
     kernel_setup(*k_);
-    EXPECT_EQ(take_calls(), (calls_t{"input_register_names", "gfx_init", "console_view_relayout"}));
+    EXPECT_EQ(take_calls(), (calls_t{"input_register_names"}));
+    // The renderer's options are bound and the console laid out for a dedicated server.
+    EXPECT_EQ(option_registry_get_text(k_->options, "minfps"), "15");
+    EXPECT_EQ(k_->console.lines.size(), static_cast<std::size_t>(kConsoleRows));
+    EXPECT_EQ(k_->console.dedicated, 1);
     // Sound channels 0, 1 and 2 in modes 0, 1 and 2, and the volume bound as an option.
     ASSERT_EQ(k_->sound.device->channels.size(), 3u);
     for (uint32_t c = 0; c < 3; ++c) EXPECT_EQ(k_->sound.device->channels[c].mode, c);
@@ -113,28 +130,41 @@ TEST_F(Kernel, SetupRunsTheMembersInOrder) {
 TEST_F(Kernel, OpenDisplay) {
     struct display_case {
         bool no_render;
-        int32_t front_end_result;
+        bool has_driver;
+        bool open_result;
         int32_t result;
         calls_t calls;
         const char* log;
     };
     const display_case cases[] = {
         {false,
+         true,
+         true,
          0,
-         0,
-         {"gfx_open_display 800x600", "input_open"},
+         {"input_open"},
+         "gfx: A mode for required resolution `800x600' found.\n"
          "cmd_open_display:  800x600 display set.\n[sound] No sound driver was specified\n"},
         // A dedicated server opens its display without the line.
-        {true, 0, 0, {"gfx_open_display 800x600", "input_open"}, "[sound] No sound driver was specified\n"},
-        // The front end's own result comes back; input and sound stay closed.
-        {false, -1, -1, {"gfx_open_display 800x600"}, ""},
-        {false, 3, 3, {"gfx_open_display 800x600"}, ""},
+        {true,
+         true,
+         true,
+         0,
+         {"input_open"},
+         "gfx: A mode for required resolution `800x600' found.\n[sound] No sound driver was specified\n"},
+        // The front end's failure comes back; input and sound stay closed.
+        {false, true, false, -1, {}, "gfx: Gfx driver initialization failed!\n"},
+        {false, false, true, -1, {}, "gfx: Gfx driver initialization failed!\n"},
     };
     for (const display_case& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << "no render " << c.no_render << ", front end " << c.front_end_result);
+        SCOPED_TRACE(testing::Message() << "no render " << c.no_render << ", driver " << c.has_driver
+                                        << ", open " << c.open_result);
         standins_reset();
-        standins().gfx_open_display_result = c.front_end_result;
+        k_->graphics.driver.reset();
+        if (c.has_driver) {
+            auto recorder = std::make_unique<recording_driver>();
+            recorder->open_result = c.open_result;
+            k_->graphics.driver = std::move(recorder);
+        }
         k_->no_render = c.no_render;
         EXPECT_EQ(cmd_open_display(*k_, 800, 600), c.result);
         EXPECT_EQ(take_calls(), c.calls);
@@ -161,10 +191,11 @@ TEST_F(Kernel, TickRunsTheConsoleLineAndPrintsTheStatus) {
     standins().gfx_console_command_result = 0;
     server_get().client.status_text = "OK 0";
     console_view_set_input(k_->console, "g_lod 1");
+    EXPECT_EQ(take_log(), "[con] > g_lod 1\n");
     EXPECT_TRUE(kernel_tick(*k_));
-    EXPECT_EQ(take_log(), "[con] processing console command 'g_lod 1'\n");
+    EXPECT_EQ(take_log(), "[con] processing console command 'g_lod 1'\n[con] OK 0\n");
     EXPECT_EQ(take_calls(), (calls_t{"input_poll", "gfx_console_command g_lod 1"}));
-    EXPECT_EQ(k_->console.lines, (std::vector<std::string>{"OK 0"}));
+    EXPECT_EQ(console_view_output(k_->console), (std::vector<std::string>{"> g_lod 1", "OK 0"}));
     EXPECT_EQ(server_get().client.status_text, "");
     EXPECT_EQ(k_->console.pending_command, "");
 
@@ -178,20 +209,21 @@ TEST_F(Kernel, AwaitedReplyIsPrintedOnceTheServerListIsIn) {
     k_->no_render = true;
     net_client& client = server_get().client;
     console_view_set_input(k_->console, "n_servers 1");  // a query is pending
+    const std::vector<std::string> echo{"> n_servers 1"};
     kernel_tick(*k_);
     EXPECT_TRUE(k_->reply_awaited);
-    EXPECT_TRUE(k_->console.lines.empty());
+    EXPECT_EQ(console_view_output(k_->console), echo);
     kernel_tick(*k_);
-    EXPECT_TRUE(k_->console.lines.empty());
+    EXPECT_EQ(console_view_output(k_->console), echo);
 
     client_reset_state(client);
     client.request_result = 1;
     client.status_text = "OK 4";
     kernel_tick(*k_);
     EXPECT_FALSE(k_->reply_awaited);
-    EXPECT_EQ(k_->console.lines, (std::vector<std::string>{"OK 4"}));
+    EXPECT_EQ(console_view_output(k_->console), (std::vector<std::string>{"> n_servers 1", "OK 4"}));
     kernel_tick(*k_);
-    EXPECT_EQ(k_->console.lines.size(), 1u);
+    EXPECT_EQ(console_view_output(k_->console).size(), 2u);
 }
 
 TEST_F(Kernel, AwaitedReplyWithoutAQueryIsPrintedAtOnce) {
@@ -200,7 +232,7 @@ TEST_F(Kernel, AwaitedReplyWithoutAQueryIsPrintedAtOnce) {
     console_view_set_input(k_->console, "a_1st 1 2 3");
     EXPECT_TRUE(kernel_tick(*k_));
     EXPECT_FALSE(k_->reply_awaited);
-    EXPECT_EQ(k_->console.lines, (std::vector<std::string>{"FLD 2"}));
+    EXPECT_EQ(console_view_output(k_->console), (std::vector<std::string>{"> a_1st 1 2 3", "FLD 2"}));
 }
 
 TEST_F(Kernel, QuitLineStopsTheEngine) {
@@ -246,7 +278,6 @@ TEST_F(Kernel, OpenScreen) {
     view_set* const main_screen = add_object(menu.screens, "main");
 
     EXPECT_EQ(cmd_open_screen(*k_, "kvmenu:main"), 0);
-    EXPECT_EQ(take_calls(), (calls_t{"gfx_open_screen"}));
     EXPECT_EQ(take_log(), "cmd_open_screen:   Screen `kvmenu:main' activated.\n");
     EXPECT_EQ(k_->graphics.current_screen, main_screen);
 
@@ -272,12 +303,15 @@ TEST_F(Kernel, OpenScreen) {
 }
 
 TEST_F(Kernel, OpenView) {
+    package& menu = add_package("kvmenu");
+    view_set* const main_screen = add_object(menu.screens, "main");
+    add_object(main_screen->views, "main");
+    ASSERT_EQ(cmd_open_screen(*k_, "kvmenu:main"), 0);
+    take_log();
     EXPECT_EQ(cmd_open_view(*k_, "main"), 0);
     EXPECT_EQ(take_log(), "cmd_open_view:     View `main' activated.\n");
-    standins().gfx_open_view_result = false;
     EXPECT_EQ(cmd_open_view(*k_, "none"), -1);
-    EXPECT_EQ(take_log(), "");
-    EXPECT_EQ(take_calls(), (calls_t{"gfx_open_view main", "gfx_open_view none"}));
+    EXPECT_EQ(take_log(), "server: No view `main:none' found.\n");
 }
 
 TEST_F(Kernel, Sky) {
@@ -287,7 +321,6 @@ TEST_F(Kernel, Sky) {
 
     EXPECT_EQ(cmd_sky(*k_, "dusk"), 0);
     EXPECT_EQ(take_log(), "");
-    EXPECT_EQ(take_calls(), (calls_t{"gfx_set_sky geometry surface"}));
     EXPECT_EQ(k_->graphics.sky_geometry, sky);
     EXPECT_EQ(k_->graphics.sky_surface, dusk);
 
@@ -296,7 +329,6 @@ TEST_F(Kernel, Sky) {
     EXPECT_EQ(take_log(),
               "The following references couldn't be resolved:\n surface[s-dawn]\n"
               "cmd_sky: couldn't find surface for sky `dawn'.\n");
-    EXPECT_EQ(take_calls(), (calls_t{"gfx_set_sky geometry null"}));
     EXPECT_EQ(k_->graphics.sky_geometry, sky);
     EXPECT_EQ(k_->graphics.sky_surface, nullptr);
     EXPECT_TRUE(ref_list().items.empty());
@@ -311,7 +343,6 @@ TEST_F(Kernel, Sky) {
               "The following references couldn't be resolved:\n geometry[g-sky]\n surface[s-dusk]\n"
               "cmd_sky: couldn't find g-sky.\n"
               "cmd_sky: couldn't find surface for sky `dusk'.\n");
-    EXPECT_EQ(take_calls(), (calls_t{"gfx_set_sky null null"}));
 }
 
 TEST_F(Kernel, SkyWithoutGeometryStillSetsTheSurface) {
