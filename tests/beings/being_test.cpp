@@ -18,6 +18,7 @@
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
 #include "tests/game/kvgame_test_support.h"
+#include "tests/support/client_capture.h"
 #include "tools/beings_writer.h"
 #include "tools/targa_writer.h"
 #include "util/text.h"
@@ -131,6 +132,14 @@ protected:
         place(*bot_, {-2800.0f, kEye, 2800.0f});
         frame();
         standins().calls.clear();
+        // What the soldiers send stays in the client session's queues.
+        client_capture_connect(srv_.client);
+    }
+
+    void TearDown() override {
+        client_capture_take(srv_.client);
+        srv_.client.connected = false;
+        headless_game::TearDown();
     }
 
     void TearDown() override {
@@ -243,14 +252,20 @@ protected:
 
     static vec3 at(const being& b) { return being_position(b); }
 
+    // The hits the soldier's side sent about this player: "code amount position" each.
     std::vector<std::string> hits_on(uint32_t id) {
+        for (std::string& line : client_capture_take(srv_.client)) sent_.push_back(std::move(line));
         std::vector<std::string> out;
-        const std::string prefix =
-            "client_send_hit_event " + std::to_string(id) + " " + std::to_string(id) + " ";
-        for (const std::string& c : standins().calls) {
+        const std::string prefix = "hit " + std::to_string(id) + " " + std::to_string(id) + " ";
+        for (const std::string& c : sent_) {
             if (c.starts_with(prefix)) out.push_back(c.substr(prefix.size()));
         }
         return out;
+    }
+
+    void forget_sent() {
+        client_capture_take(srv_.client);
+        sent_.clear();
     }
 
     int32_t lower_slot(int32_t row) const {
@@ -260,6 +275,7 @@ protected:
     }
 
     kvgame* g_ = nullptr;
+    calls_t sent_;  // what the client session queued, read so far
     being* rambo_ = nullptr;
     being* bot_ = nullptr;
     sector* field_ = nullptr;
@@ -411,7 +427,7 @@ TEST_F(BeingGame, FallsHurtBySquaredDistanceAFifthIntoWaterAndDeadlyOnesEveryUpd
     EXPECT_EQ(hits[0], "255 6 ffff");
 
     // Running off the ledge: the squared distance from where the fall began over 25,000.
-    standins().calls.clear();
+    forget_sent();
     put(*rambo_, kLedgeEdge);
     command(*rambo_, 1);
     for (int i = 0; i < 60 && hits_on(100).empty(); ++i) frame();
@@ -422,7 +438,7 @@ TEST_F(BeingGame, FallsHurtBySquaredDistanceAFifthIntoWaterAndDeadlyOnesEveryUpd
     EXPECT_EQ(hits[0], str_format("255 %d ffff", static_cast<int>(ledge_d2 / 25000.0f)));
 
     // 900 units down into the pool: a fifth of it.
-    standins().calls.clear();
+    forget_sent();
     command(*rambo_, -1);
     put(*rambo_, kTowerEdge);
     command(*rambo_, 1);
@@ -436,7 +452,7 @@ TEST_F(BeingGame, FallsHurtBySquaredDistanceAFifthIntoWaterAndDeadlyOnesEveryUpd
     EXPECT_GT(rambo_->immersion, 0);
 
     // From 5000 up: past 2236 units every update hits 10.
-    standins().calls.clear();
+    forget_sent();
     command(*rambo_, -1);
     put(*rambo_, kOpen + vec3{0.0f, 5000.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, 0);
     frames(60);
@@ -547,7 +563,7 @@ TEST_F(BeingGame, DrowningKillsAfter59SecondsAndSurfacingGivesBackTheLoss) {
     put(*rambo_, kUnderWater, {1.0f, 0.0f, 0.0f}, 5);
     ASSERT_EQ(rambo_->movement_state, kStateSwim);
     ASSERT_GE(rambo_->immersion, 90);
-    standins().calls.clear();
+    forget_sent();
     int32_t killed_at = -1;
     int32_t health_at_50 = -1;
     for (int32_t ms = 0; ms <= 62000 && killed_at < 0; ms += 200) {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "data/package.h"
+#include "gfx/drivers/gl_driver.h"
 #include "gfx/drivers/null_driver.h"
 #include "gfx/gfx.h"
 #include "gfx/gfx_camera.h"
@@ -135,19 +136,26 @@ std::unique_ptr<gfx_driver> hand_the_same_driver(int32_t) {
 
 TEST_F(GfxFrontEnd, DriverKinds) {
     g_.driver.reset();
+    enum class made { none, null, opengl };
     const struct {
         int32_t kind;
         int32_t result;
-        bool null_made;
-    } cases[] = {{0, -1, false}, {1, 0, true}, {2, -1, false}, {3, -1, false}, {4, -1, false}};
+        made driver;
+    } cases[] = {{0, -1, made::none},
+                 {1, 0, made::null},
+                 {2, 0, made::opengl},
+                 {3, -1, made::none},
+                 {4, -1, made::none}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);
         auto kept = std::make_unique<recording_driver>();
         recording_driver* before = kept.get();
         g_.driver = std::move(kept);
         EXPECT_EQ(gfx_select_driver(g_, c.kind), c.result);
-        if (c.null_made) {
+        if (c.driver == made::null) {
             EXPECT_NE(dynamic_cast<null_driver*>(g_.driver.get()), nullptr);
+        } else if (c.driver == made::opengl) {
+            EXPECT_NE(dynamic_cast<gl_driver*>(g_.driver.get()), nullptr);
         } else {
             // A failure changes nothing.
             EXPECT_EQ(g_.driver.get(), before);
