@@ -139,10 +139,6 @@ protected:
     void TearDown() override {
         client_capture_take(srv_.client);
         srv_.client.connected = false;
-        headless_game::TearDown();
-    }
-
-    void TearDown() override {
         being_set_gravity(1.0f);
         for (image8& map : hit_maps()) map = image8();
         headless_game::TearDown();
