@@ -46,7 +46,6 @@ struct neighbour_standins {
     int32_t client_pending_result = 0;  // of the hosting client's login and bot line
     std::string client_status_text;  // taken (and emptied) by client_take_status_text
     int32_t client_server_list_result = 0;
-    bool botc_console_command_result = false;
     int32_t client_send_drop_event_result = 0;
     // Grenades and dropped weapons finish (clear their alive flag) in their update step.
     bool finish_on_update = false;

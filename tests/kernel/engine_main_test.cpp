@@ -436,7 +436,7 @@ TEST_F(EngineMain, StopRequestEndsTheLoopThroughTheKernel) {
     EXPECT_FALSE(sys_stop_requested());
     EXPECT_FALSE(kernel_get().running);
     EXPECT_TRUE(called("client_send_bye 0"));
-    EXPECT_TRUE(called("botc_end"));
+    EXPECT_NE(log().find("[botc] ending BotCentral\n"), std::string::npos);
     engine_write_statistics();
     EXPECT_EQ(engine_shut_down(session_), kEngineDone);
     const std::string text = log();
@@ -460,7 +460,7 @@ TEST_F(EngineMain, ServiceFailureStopsTheKernelInTheSamePass) {
     server_session_local_command(server_session_get(), "quit");
     EXPECT_FALSE(engine_main_pass(session_));
     EXPECT_FALSE(kernel_get().running);
-    EXPECT_TRUE(called("botc_end"));
+    EXPECT_NE(log().find("[botc] ending BotCentral\n"), std::string::npos);
 }
 
 TEST_F(EngineMain, MissingBootPackageEndsTheLoopWithoutTheWorldShutdown) {
@@ -471,7 +471,7 @@ TEST_F(EngineMain, MissingBootPackageEndsTheLoopWithoutTheWorldShutdown) {
     EXPECT_FALSE(running);
     EXPECT_NE(log().find("*FATAL* error - couldn't open boot-strap package. Quitting ...\n"),
               std::string::npos);
-    EXPECT_FALSE(called("botc_end"));
+    EXPECT_EQ(log().find("[botc] ending BotCentral\n"), std::string::npos);
     EXPECT_TRUE(kernel_get().running);
 }
 
