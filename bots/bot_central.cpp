@@ -137,10 +137,15 @@ void check_modules(BotCentral& bots) {
 }  // namespace
 
 BotCentral::~BotCentral() {
-    bots.clear();
-    for (auto& m : modules) unload(*m);
-    modules.clear();
+    botc_unload_modules(*this);
     botc_forget_engine_table(*this);
+}
+
+void botc_unload_modules(BotCentral& bots) {
+    bots.bots.clear();
+    for (auto& m : bots.modules) unload(*m);
+    bots.modules.clear();
+    bots.ready = 0;
 }
 
 void botc_start(BotCentral& bots, const std::string& directory) {

@@ -105,6 +105,8 @@ BotCentral& bot_central_get();
 void botc_start(BotCentral& bots, const std::string& directory);
 // Shutdown: the bots end; the modules stay loaded until the host is destroyed.
 void botc_end(BotCentral& bots);
+// Unloads the modules in load order (the bots are forgotten, not destroyed).
+void botc_unload_modules(BotCentral& bots);
 // Hosting a game turns the host on; the multiplayer screens turn it off.
 void botc_enable(BotCentral& bots, bool enabled);
 void botc_set_default_config(BotCentral& bots, const std::string& name);

@@ -83,11 +83,14 @@ void update_entities(server& srv) {
 }  // namespace
 
 server::server() : factory(this), bots(&bot_central_get()) {
+    // The bot host's engine table reaches the newest world server.
+    bots->world = this;
     server_create(*this);
 }
 
 server::~server() {
     server_destroy(*this);
+    if (bots->world == this) bots->world = nullptr;
 }
 
 void server_create(server& srv) {

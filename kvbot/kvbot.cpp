@@ -55,8 +55,14 @@ void destroy(uint32_t handle) {
     if (sample_bot* b = bot_of(handle)) *b = sample_bot{};
 }
 
+// An activated bot sets off anew; a deactivated one lets go of what it held.
 void set_active(uint32_t handle, uint8_t flag) {
-    if (sample_bot* b = bot_of(handle)) b->active = flag != 0;
+    sample_bot* b = bot_of(handle);
+    if (!b) return;
+    b->active = flag != 0;
+    b->walking = false;
+    b->turning = 0;
+    b->frames = 0;
 }
 
 void attach(uint32_t handle, uint32_t player) {
