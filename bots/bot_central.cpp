@@ -111,10 +111,11 @@ void check_modules(BotCentral& bots) {
         for (std::size_t i = 0; i < bots.modules.size() && !again; ++i) {
             const bot_module& m = *bots.modules[i];
             if ((m.interface_version & 0xFFFF) != KVBOT_INTERFACE_VERSION) {
-                log_write("[botc] UNLOADING: %s(v%02u.%02u) [%s] implements bad interface version %03u, engine "
-                          "interface is %03u, please get latest bot version and engine patch.\n",
-                          m.name.c_str(), major_of(m), minor_of(m), m.library.name.c_str(),
-                          m.interface_version & 0xFFFF, KVBOT_INTERFACE_VERSION);
+                log_write(
+                    "[botc] UNLOADING: %s(v%02u.%02u) [%s] implements bad interface version %03u, engine "
+                    "interface is %03u, please get latest bot version and engine patch.\n",
+                    m.name.c_str(), major_of(m), minor_of(m), m.library.name.c_str(),
+                    m.interface_version & 0xFFFF, KVBOT_INTERFACE_VERSION);
                 remove_module(bots, i);
                 again = true;
                 break;
@@ -122,10 +123,11 @@ void check_modules(BotCentral& bots) {
             for (std::size_t j = 0; j < bots.modules.size(); ++j) {
                 const bot_module& other = *bots.modules[j];
                 if (j == i || other.module_id != m.module_id) continue;
-                log_write("[botc] UNLOADING: %s(v%02u.%02u) [%s] conflicts with %s(v%02u.%02u) [%s] [have same "
-                          "module ID]\n",
-                          m.name.c_str(), major_of(m), minor_of(m), m.library.name.c_str(), other.name.c_str(),
-                          major_of(other), minor_of(other), other.library.name.c_str());
+                log_write(
+                    "[botc] UNLOADING: %s(v%02u.%02u) [%s] conflicts with %s(v%02u.%02u) [%s] [have same "
+                    "module ID]\n",
+                    m.name.c_str(), major_of(m), minor_of(m), m.library.name.c_str(), other.name.c_str(),
+                    major_of(other), minor_of(other), other.library.name.c_str());
                 remove_module(bots, i);
                 again = true;
                 break;
@@ -158,9 +160,9 @@ void botc_start(BotCentral& bots, const std::string& directory) {
     check_modules(bots);
     int number = 1;
     for (const auto& m : bots.modules) {
-        log_write("[botc] %02d. %s(v%02u.%02u) [%s], %s, %s, %s, %s\n", number++, m->name.c_str(), major_of(*m),
-                  minor_of(*m), m->library.name.c_str(), m->description.c_str(), m->copyright.c_str(),
-                  m->author.c_str(), m->url.c_str());
+        log_write("[botc] %02d. %s(v%02u.%02u) [%s], %s, %s, %s, %s\n", number++, m->name.c_str(),
+                  major_of(*m), minor_of(*m), m->library.name.c_str(), m->description.c_str(),
+                  m->copyright.c_str(), m->author.c_str(), m->url.c_str());
     }
     log_write("[botc] searching for bot configs ...\n");
     botc_read_configs(bots, directory);

@@ -33,11 +33,12 @@ bool player_has_being(server& srv, uint32_t player_id) {
 
 void destroy_bot(BotCentral& bots, const bot_record& b) {
     if (b.module >= bots.modules.size()) return;
-    if (const auto destroy = slot_of<kvbot_handle_fn>(*bots.modules[b.module], KVBOT_S_DESTROY)) destroy(b.handle);
+    if (const auto destroy = slot_of<kvbot_handle_fn>(*bots.modules[b.module], KVBOT_S_DESTROY))
+        destroy(b.handle);
 }
 
-void create_bot(BotCentral& bots, uint32_t player_id, uint8_t module, uint8_t active, const std::string& player_name,
-                const std::string& config) {
+void create_bot(BotCentral& bots, uint32_t player_id, uint8_t module, uint8_t active,
+                const std::string& player_name, const std::string& config) {
     bot_record b;
     b.module = module;
     b.active = active;
@@ -167,7 +168,8 @@ void botc_broadcast_event(BotCentral& bots, int32_t kind, const bot_game_event& 
     if (!bots.enabled) return;
     kvbot_event_record record{};
     botc_write_event_record(event, reinterpret_cast<uint8_t*>(&record));
-    each_module<kvbot_game_event_fn>(bots, KVBOT_S_GAME_EVENT, kind, static_cast<const kvbot_event_record*>(&record));
+    each_module<kvbot_game_event_fn>(bots, KVBOT_S_GAME_EVENT, kind,
+                                     static_cast<const kvbot_event_record*>(&record));
 }
 
 void botc_radio_message(BotCentral& bots, uint32_t player_id, uint32_t message) {
@@ -287,7 +289,8 @@ int32_t botc_console_command(BotCentral& bots, const std::string& line) {
         if (b.player_id != id || b.module >= bots.modules.size()) continue;
         const auto f = slot_of<kvbot_console_fn>(*bots.modules[b.module], KVBOT_S_CONSOLE);
         // A module without the slot does not know the command.
-        const char* answer = f ? f(b.handle, word.c_str(), rest.empty() ? nullptr : rest.c_str()) : "__ev_unknown";
+        const char* answer =
+            f ? f(b.handle, word.c_str(), rest.empty() ? nullptr : rest.c_str()) : "__ev_unknown";
         if (!answer || std::strcmp(answer, "__ev_unknown") != 0) answered = true;
     }
     return answered ? 2 : 0;

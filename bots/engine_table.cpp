@@ -173,7 +173,8 @@ uint8_t e_server_info(kvbot_server_info* info) {
     std::memset(out, 0, sizeof(kvbot_server_info));
     server& srv = world();
     std::memcpy(out, srv.game_package.data(), std::min<std::size_t>(srv.game_package.size(), 31));
-    put<uint32_t>(out, offsetof(kvbot_server_info, snapshot_value), static_cast<uint32_t>(srv.snapshot.state));
+    put<uint32_t>(out, offsetof(kvbot_server_info, snapshot_value),
+                  static_cast<uint32_t>(srv.snapshot.state));
     put<uint32_t>(out, offsetof(kvbot_server_info, three), 3u);
     return 0;
 }
@@ -244,7 +245,8 @@ uint32_t e_event(uint32_t id, const char* data) {
     if (!g_host) return 0;
     for (const bot_record& b : std::vector<bot_record>(g_host->bots)) {
         if (b.player_id != id || b.module >= g_host->modules.size()) continue;
-        const auto f = reinterpret_cast<kvbot_console_fn>(g_host->modules[b.module]->table.slot[KVBOT_S_CONSOLE]);
+        const auto f =
+            reinterpret_cast<kvbot_console_fn>(g_host->modules[b.module]->table.slot[KVBOT_S_CONSOLE]);
         if (f) f(b.handle, "event", data);
     }
     return 0;
@@ -384,7 +386,8 @@ void botc_write_player_info(const player_record& r, uint8_t* out) {
     put<float>(out, offsetof(kvbot_player_info, position) + 4, p.y);
     put<float>(out, offsetof(kvbot_player_info, position) + 8, p.z);
     for (int i = 0; i < 3; ++i)
-        put<float>(out, offsetof(kvbot_player_info, levels) + 4 * static_cast<std::size_t>(i), r.levels[2 + i] / 255.0f);
+        put<float>(out, offsetof(kvbot_player_info, levels) + 4 * static_cast<std::size_t>(i),
+                   r.levels[2 + i] / 255.0f);
     put<int32_t>(out, offsetof(kvbot_player_info, entry_values), r.entry_values[0]);
     put<int32_t>(out, offsetof(kvbot_player_info, entry_values) + 4, r.entry_values[1]);
     put<uint8_t>(out, offsetof(kvbot_player_info, armour), r.armour);

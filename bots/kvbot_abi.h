@@ -128,45 +128,45 @@ KVBOT_STATIC_ASSERT(sizeof(kvbot_event_record) == 24, "event record");
 /* ---- Engine table entries (index: signature) -------------------------------------------------- */
 
 enum kvbot_engine_entry {
-    KVBOT_E_CONSOLE_PRINT = 0,   /* int (const char* format, ...) */
-    KVBOT_E_LOG = 1,             /* void (uint8_t level, const char* format, ...) */
-    KVBOT_E_MILLISECONDS = 3,    /* uint32_t (void) */
-    KVBOT_E_SERVER_INFO = 4,     /* uint8_t (kvbot_server_info*) */
-    KVBOT_E_PLAYER_INFO = 6,     /* uint8_t (uint32_t id, kvbot_player_info*) */
-    KVBOT_E_NEXT_PLAYER = 9,     /* uint32_t (uint32_t handle, kvbot_player_info*) */
-    KVBOT_E_NEXT_NEAR = 12,      /* uint32_t (uint32_t handle, kvbot_player_info*, const float* point,
-                                    float radius) */
-    KVBOT_E_LINE_TEST = 14,      /* uint8_t (uint32_t id, const float* from, const float* to, uint8_t flags) */
-    KVBOT_E_SEES_PLAYER = 15,    /* uint8_t (uint32_t id, const float* from, const float* to) */
-    KVBOT_E_COVER = 18,          /* int32_t (uint32_t id, const float* from, const float* to) */
-    KVBOT_E_VIEW_MATRIX = 19,    /* void (uint32_t id, float* mat4) */
-    KVBOT_E_VIEW_INVERSE = 20,   /* uint8_t (uint32_t id, float* mat4): true when inverted */
-    KVBOT_E_FOLD_FULL = 21,      /* void (uint32_t id, const float* world, float* out) */
-    KVBOT_E_FOLD_X = 22,         /* void (uint32_t id, const float* world, float* out) */
-    KVBOT_E_FOLD_Y = 23,         /* void (uint32_t id, const float* world, float* out) */
-    KVBOT_E_UNFOLD = 24,         /* float* (uint32_t id, const float* view, float* out) */
-    KVBOT_E_EVENT = 25,          /* uint32_t (uint32_t id, const char* data) */
-    KVBOT_E_PICK = 27,           /* uint8_t (uint32_t id, float* vec3) */
-    KVBOT_E_EYE = 28,            /* uint8_t (uint32_t id, float* a, float* b) */
-    KVBOT_E_BODY = 29,           /* uint8_t (uint32_t id, float* a, float* b) */
-    KVBOT_E_SKELETON = 32,       /* uint8_t (uint32_t id, kvbot_skeleton*) */
-    KVBOT_E_LINE_ADD = 35,       /* uint32_t (const float* from, const float* to, const uint8_t* rgb,
-                                    uint8_t flags) */
-    KVBOT_E_LINE_FREE = 36,      /* void (uint32_t index) */
-    KVBOT_E_LINE_CLEAR = 37,     /* void (void) */
-    KVBOT_E_POINT_ADD = 38,      /* uint32_t (const float* position, const uint8_t* rgb, uint8_t flags) */
-    KVBOT_E_POINT_FREE = 39,     /* void (uint32_t index) */
-    KVBOT_E_POINT_CLEAR = 40,    /* void (void) */
-    KVBOT_E_TEXT_ADD = 41,       /* uint32_t (const float* position, const char* text, const uint8_t* rgb,
-                                    uint8_t flags) */
-    KVBOT_E_TEXT_FREE = 42,      /* void (uint32_t index) */
-    KVBOT_E_TEXT_CLEAR = 43,     /* void (void) */
-    KVBOT_E_SCREENSHOT = 44,     /* uint8_t (const char* file) */
-    KVBOT_E_GOAL_COUNT = 45,     /* int32_t (void) */
-    KVBOT_E_GOAL_INFO = 46,      /* void (int32_t index, uint8_t* record of 156 bytes) */
-    KVBOT_E_SELECT_WEAPON = 47,  /* uint8_t (uint32_t id, int32_t weapon, uint8_t slot kind) */
-    KVBOT_E_RADIO = 48,          /* uint8_t (uint32_t id, uint8_t message) */
-    KVBOT_E_SET_LOG_LEVEL = 49   /* uint8_t (int32_t level) */
+    KVBOT_E_CONSOLE_PRINT = 0,  /* int (const char* format, ...) */
+    KVBOT_E_LOG = 1,            /* void (uint8_t level, const char* format, ...) */
+    KVBOT_E_MILLISECONDS = 3,   /* uint32_t (void) */
+    KVBOT_E_SERVER_INFO = 4,    /* uint8_t (kvbot_server_info*) */
+    KVBOT_E_PLAYER_INFO = 6,    /* uint8_t (uint32_t id, kvbot_player_info*) */
+    KVBOT_E_NEXT_PLAYER = 9,    /* uint32_t (uint32_t handle, kvbot_player_info*) */
+    KVBOT_E_NEXT_NEAR = 12,     /* uint32_t (uint32_t handle, kvbot_player_info*, const float* point,
+                                   float radius) */
+    KVBOT_E_LINE_TEST = 14,     /* uint8_t (uint32_t id, const float* from, const float* to, uint8_t flags) */
+    KVBOT_E_SEES_PLAYER = 15,   /* uint8_t (uint32_t id, const float* from, const float* to) */
+    KVBOT_E_COVER = 18,         /* int32_t (uint32_t id, const float* from, const float* to) */
+    KVBOT_E_VIEW_MATRIX = 19,   /* void (uint32_t id, float* mat4) */
+    KVBOT_E_VIEW_INVERSE = 20,  /* uint8_t (uint32_t id, float* mat4): true when inverted */
+    KVBOT_E_FOLD_FULL = 21,     /* void (uint32_t id, const float* world, float* out) */
+    KVBOT_E_FOLD_X = 22,        /* void (uint32_t id, const float* world, float* out) */
+    KVBOT_E_FOLD_Y = 23,        /* void (uint32_t id, const float* world, float* out) */
+    KVBOT_E_UNFOLD = 24,        /* float* (uint32_t id, const float* view, float* out) */
+    KVBOT_E_EVENT = 25,         /* uint32_t (uint32_t id, const char* data) */
+    KVBOT_E_PICK = 27,          /* uint8_t (uint32_t id, float* vec3) */
+    KVBOT_E_EYE = 28,           /* uint8_t (uint32_t id, float* a, float* b) */
+    KVBOT_E_BODY = 29,          /* uint8_t (uint32_t id, float* a, float* b) */
+    KVBOT_E_SKELETON = 32,      /* uint8_t (uint32_t id, kvbot_skeleton*) */
+    KVBOT_E_LINE_ADD = 35,      /* uint32_t (const float* from, const float* to, const uint8_t* rgb,
+                                   uint8_t flags) */
+    KVBOT_E_LINE_FREE = 36,     /* void (uint32_t index) */
+    KVBOT_E_LINE_CLEAR = 37,    /* void (void) */
+    KVBOT_E_POINT_ADD = 38,     /* uint32_t (const float* position, const uint8_t* rgb, uint8_t flags) */
+    KVBOT_E_POINT_FREE = 39,    /* void (uint32_t index) */
+    KVBOT_E_POINT_CLEAR = 40,   /* void (void) */
+    KVBOT_E_TEXT_ADD = 41,      /* uint32_t (const float* position, const char* text, const uint8_t* rgb,
+                                   uint8_t flags) */
+    KVBOT_E_TEXT_FREE = 42,     /* void (uint32_t index) */
+    KVBOT_E_TEXT_CLEAR = 43,    /* void (void) */
+    KVBOT_E_SCREENSHOT = 44,    /* uint8_t (const char* file) */
+    KVBOT_E_GOAL_COUNT = 45,    /* int32_t (void) */
+    KVBOT_E_GOAL_INFO = 46,     /* void (int32_t index, uint8_t* record of 156 bytes) */
+    KVBOT_E_SELECT_WEAPON = 47, /* uint8_t (uint32_t id, int32_t weapon, uint8_t slot kind) */
+    KVBOT_E_RADIO = 48,         /* uint8_t (uint32_t id, uint8_t message) */
+    KVBOT_E_SET_LOG_LEVEL = 49  /* uint8_t (int32_t level) */
 };
 
 typedef int (*kvbot_console_print_fn)(const char* format, ...);

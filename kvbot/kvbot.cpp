@@ -28,7 +28,8 @@ const kvbot_engine_table* g_engine = nullptr;
 std::vector<sample_bot> g_bots;
 
 sample_bot* bot_of(uint32_t handle) {
-    return handle >= 1 && handle <= g_bots.size() && g_bots[handle - 1].in_use ? &g_bots[handle - 1] : nullptr;
+    return handle >= 1 && handle <= g_bots.size() && g_bots[handle - 1].in_use ? &g_bots[handle - 1]
+                                                                               : nullptr;
 }
 
 void push(kvbot_command_record* record, int16_t code) {
@@ -70,8 +71,8 @@ void attach(uint32_t handle, uint32_t player) {
     if (!b) return;
     b->player = player;
     if (g_engine)
-        reinterpret_cast<kvbot_log_fn>(g_engine->entry[KVBOT_E_LOG])(100, "kvbot: bot %u attached to player %u\n",
-                                                                     handle, player);
+        reinterpret_cast<kvbot_log_fn>(g_engine->entry[KVBOT_E_LOG])(
+            100, "kvbot: bot %u attached to player %u\n", handle, player);
 }
 
 void think(uint32_t handle, kvbot_command_record* record) {

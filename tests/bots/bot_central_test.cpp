@@ -45,7 +45,8 @@ TEST_F(BotCentralStart, ModulesSharingAnIdKeepTheLastAndTheRestAreListed) {
     EXPECT_EQ(host_->modules[0]->family, "beta");
     EXPECT_TRUE(host_->ready);
     EXPECT_EQ(host_->configs, calls_list{"default"});
-    EXPECT_EQ(calls(), (calls_list{"alpha initialize", "beta initialize", "gamma initialize", "alpha deinitialize"}));
+    EXPECT_EQ(calls(),
+              (calls_list{"alpha initialize", "beta initialize", "gamma initialize", "alpha deinitialize"}));
     // The rest are unloaded, in load order, with the host.
     host_.reset();
     EXPECT_EQ(calls(), (calls_list{"beta deinitialize", "gamma deinitialize"}));
@@ -87,9 +88,10 @@ TEST_F(BotCentralStart, BindingKeepsOrDropsModulesByTheirExportsAndVersion) {
 TEST_F(BotCentralStart, BadInterfaceVersionLine) {
     add_module("old", "old.kvb");
     start();
-    EXPECT_THAT(log(), HasSubstr("[botc] 1 modules found\n[botc] UNLOADING: old(v02.03) [" + bot_dir() +
-                                 "/old.kvb] implements bad interface version 005, engine interface is 006, please "
-                                 "get latest bot version and engine patch.\n"));
+    EXPECT_THAT(log(),
+                HasSubstr("[botc] 1 modules found\n[botc] UNLOADING: old(v02.03) [" + bot_dir() +
+                          "/old.kvb] implements bad interface version 005, engine interface is 006, please "
+                          "get latest bot version and engine patch.\n"));
     EXPECT_TRUE(host_->modules.empty());
 }
 

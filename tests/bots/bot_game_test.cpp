@@ -73,13 +73,13 @@ TEST_F(BotGame, ThinkAppliesActiveBotsOnly) {
     module_export<void (*)(const kvbot_command_record*)>(0, "kvbot_test_set_think")(&record);
     ann.pending_yaw = bob.pending_yaw = 99;
     botc_think(*host_);
-    EXPECT_EQ(calls(), (calls_list{"alpha begin_frame", "beta begin_frame", "alpha think 1 1 0", "beta think 1 1 0",
-                                   "alpha think 2 1 0", "beta think 2 1 0", "alpha frame_step 0", "beta frame_step 0",
-                                   "alpha frame_step 1", "beta frame_step 1", "alpha frame_step 2",
-                                   "beta frame_step 2"}));
+    EXPECT_EQ(calls(), (calls_list{"alpha begin_frame", "beta begin_frame", "alpha think 1 1 0",
+                                   "beta think 1 1 0", "alpha think 2 1 0", "beta think 2 1 0",
+                                   "alpha frame_step 0", "beta frame_step 0", "alpha frame_step 1",
+                                   "beta frame_step 1", "alpha frame_step 2", "beta frame_step 2"}));
     // Without a soldier the codes are not queued; the view values are set.
     EXPECT_TRUE(ann.commands.empty());
-    EXPECT_EQ(ann.pending_yaw, 0);  // beta's untouched record came last: view values 0
+    EXPECT_EQ(ann.pending_yaw, 0);   // beta's untouched record came last: view values 0
     EXPECT_EQ(bob.pending_yaw, 99);  // not active
     host_->bots[1].active = 0;
     botc_think(*host_);

@@ -35,7 +35,8 @@ protected:
     std::string bot_dir() const { return folder_.file("bot"); }
     // Copies the test module `module` into the bot folder as `as`.
     void add_module(const std::string& module, const std::string& as) {
-        std::filesystem::copy_file(std::string(KV_TEST_BOT_DIR) + "/" + module + ".kvb", bot_dir() + "/" + as);
+        std::filesystem::copy_file(std::string(KV_TEST_BOT_DIR) + "/" + module + ".kvb",
+                                   bot_dir() + "/" + as);
     }
     void add_config() { folder_.write("bot/default.cfg", "# test\n"); }
     void start(bool enabled = true) {

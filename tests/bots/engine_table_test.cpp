@@ -83,7 +83,8 @@ TEST_F(EngineTable, PlayerIterationAndRadius) {
     EXPECT_EQ(ids, (std::vector<uint32_t>{5, 6, 7}));
     const float origin[3] = {0, 0, 0};
     ids.clear();
-    for (uint32_t h = near(0, &info, origin, 10.0f); h; h = near(h, &info, origin, 10.0f)) ids.push_back(info.id);
+    for (uint32_t h = near(0, &info, origin, 10.0f); h; h = near(h, &info, origin, 10.0f))
+        ids.push_back(info.id);
     EXPECT_EQ(ids, (std::vector<uint32_t>{5, 7}));
     // A player removed between calls: the handle is checked against the list.
     const uint32_t h = next(next(0, &info), &info);
@@ -108,7 +109,8 @@ TEST_F(EngineTable, PlayerAndServerInfoAtTheirOffsets) {
     r.driven_here = 1;
     uint8_t bytes[120];
     std::memset(bytes, 0xEE, sizeof(bytes));
-    EXPECT_EQ(entry<kvbot_player_info_fn>(KVBOT_E_PLAYER_INFO)(9, reinterpret_cast<kvbot_player_info*>(bytes)), 0);
+    EXPECT_EQ(
+        entry<kvbot_player_info_fn>(KVBOT_E_PLAYER_INFO)(9, reinterpret_cast<kvbot_player_info*>(bytes)), 0);
     const auto i32 = [&](std::size_t at) {
         int32_t v;
         std::memcpy(&v, bytes + at, 4);
@@ -135,13 +137,15 @@ TEST_F(EngineTable, PlayerAndServerInfoAtTheirOffsets) {
     EXPECT_EQ(f32(56), 0.2f);
     EXPECT_EQ(bytes[68], 9);
     EXPECT_EQ(bytes[112], 1);
-    EXPECT_EQ(entry<kvbot_player_info_fn>(KVBOT_E_PLAYER_INFO)(10, reinterpret_cast<kvbot_player_info*>(bytes)), 1);
+    EXPECT_EQ(
+        entry<kvbot_player_info_fn>(KVBOT_E_PLAYER_INFO)(10, reinterpret_cast<kvbot_player_info*>(bytes)), 1);
 
     srv_.game_package = std::string(40, 'p');
     uint8_t server_bytes[40];
     std::memset(server_bytes, 0xEE, sizeof(server_bytes));
-    EXPECT_EQ(entry<kvbot_server_info_fn>(KVBOT_E_SERVER_INFO)(reinterpret_cast<kvbot_server_info*>(server_bytes)),
-              0);
+    EXPECT_EQ(
+        entry<kvbot_server_info_fn>(KVBOT_E_SERVER_INFO)(reinterpret_cast<kvbot_server_info*>(server_bytes)),
+        0);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(server_bytes)), std::string(31, 'p'));
     uint32_t three;
     std::memcpy(&three, server_bytes + 36, 4);
@@ -154,12 +158,12 @@ TEST_F(EngineTable, FoldingInsideBesideAndBehind) {
         float full, front;
     };
     const fold_case cases[] = {
-        {1.0f, 4.0f, 0.25f, 0.25f},     // inside
-        {-2.0f, 4.0f, -0.5f, -0.5f},    // inside
-        {4.0f, 2.0f, 1.5f, 1.5f},       // beside
-        {-4.0f, 2.0f, -1.5f, -1.5f},    // beside
-        {4.0f, -2.0f, 2.5f, 0.0f},      // behind, off to the side
-        {1.0f, -4.0f, 3.75f, 0.0f},     // behind, within the cone's mirror
+        {1.0f, 4.0f, 0.25f, 0.25f},   // inside
+        {-2.0f, 4.0f, -0.5f, -0.5f},  // inside
+        {4.0f, 2.0f, 1.5f, 1.5f},     // beside
+        {-4.0f, 2.0f, -1.5f, -1.5f},  // beside
+        {4.0f, -2.0f, 2.5f, 0.0f},    // behind, off to the side
+        {1.0f, -4.0f, 3.75f, 0.0f},   // behind, within the cone's mirror
         {0.0f, 0.0f, 0.0f, 0.0f},
     };
     for (const fold_case& c : cases) {
