@@ -252,6 +252,61 @@ uint32_t e_event(uint32_t id, const char* data) {
     return 0;
 }
 
+void set3(float* v, float x, float y, float z) {
+    if (!v) return;
+    v[0] = x;
+    v[1] = y;
+    v[2] = z;
+}
+
+bool finite3(const vec3& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// The transform of the player's entity of that name (found, never made), for an active player.
+const mat4* active_transform(uint32_t id, const char* prefix) {
+    server& srv = world();
+    const player_record* r = server_find_player(srv, id);
+    if (!r || !player_record_is_active(*r)) return nullptr;
+    const entity* e = server_entity_find(srv, prefix + std::to_string(id));
+    return e ? &entity_world_matrix(*e) : nullptr;
+}
+
+// The first-person entity's position and facing.
+uint8_t e_eye(uint32_t id, float* a, float* b) {
+    const mat4* m = active_transform(id, "~pid");
+    const vec3 position = m ? mat4_row3(*m) : vec3{};
+    const vec3 facing = m ? mat4_row2(*m) : vec3{};
+    if (!m || !finite3(facing)) {
+        if (m && finite3(position)) {
+            set3(a, position.x, position.y, position.z);
+        } else {
+            set3(a, 0.0f, 0.0f, 0.0f);
+        }
+        set3(b, 0.0f, 0.0f, 1.0f);
+        return 1;
+    }
+    set3(a, position.x, position.y, position.z);
+    set3(b, facing.x, facing.y, facing.z);
+    return 0;
+}
+
+// The body's facing and up.
+uint8_t e_body(uint32_t id, float* a, float* b) {
+    const mat4* m = active_transform(id, "pid");
+    const vec3 facing = m ? mat4_row2(*m) : vec3{};
+    const vec3 up = m ? mat4_row1(*m) : vec3{};
+    const auto unit = [](float c) { return std::isfinite(c) && c >= -1.0f && c <= 1.0f; };
+    if (!m || !unit(facing.x) || !unit(facing.y) || !unit(facing.z) || !finite3(up)) {
+        set3(a, 0.0f, 0.0f, 1.0f);
+        set3(b, 0.0f, 1.0f, 0.0f);
+        return 1;
+    }
+    set3(a, facing.x, facing.y, facing.z);
+    set3(b, up.x, up.y, up.z);
+    return 0;
+}
+
 // Not yet reached: the soldier's pick, eye and body frames, skeleton and weapon choice answer "failed".
 uint8_t e_failed() {
     return 1;
@@ -421,7 +476,9 @@ void botc_fill_engine_table(BotCentral& bots) {
     e[25] = entry(&e_event);
     e[30] = e[31] = entry(&e_zero_float);
     for (int i : {14, 15, 18}) e[i] = entry(&e_nothing);
-    for (int i : {27, 28, 29, 32, 44, 47}) e[i] = entry(&e_failed);
+    e[28] = entry(&e_eye);
+    e[29] = entry(&e_body);
+    for (int i : {27, 32, 44, 47}) e[i] = entry(&e_failed);
     e[35] = entry(&e_line_add);
     e[36] = entry(&e_line_free);
     e[37] = entry(&e_line_clear);

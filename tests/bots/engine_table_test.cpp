@@ -7,6 +7,7 @@
 #include <cstring>
 #include <regex>
 
+#include "game/server_entities.h"
 #include "tests/bots/bot_test_support.h"
 
 namespace kv {
@@ -150,6 +151,23 @@ TEST_F(EngineTable, PlayerAndServerInfoAtTheirOffsets) {
     uint32_t three;
     std::memcpy(&three, server_bytes + 36, 4);
     EXPECT_EQ(three, 3u);
+}
+
+TEST_F(EngineTable, FramesOfAMissingOrInactivePlayerAreTheDefaults) {
+    add_player(3, "out").team = kNoTeam;  // not active
+    for (const uint32_t id : {3u, 44u}) {
+        float a[3] = {9, 9, 9};
+        float b[3] = {9, 9, 9};
+        EXPECT_EQ(entry<kvbot_two_vectors_fn>(KVBOT_E_EYE)(id, a, b), 1);
+        EXPECT_EQ(std::vector<float>(a, a + 3), (std::vector<float>{0, 0, 0}));
+        EXPECT_EQ(std::vector<float>(b, b + 3), (std::vector<float>{0, 0, 1}));
+        EXPECT_EQ(entry<kvbot_two_vectors_fn>(KVBOT_E_BODY)(id, a, b), 1);
+        EXPECT_EQ(std::vector<float>(a, a + 3), (std::vector<float>{0, 0, 1}));
+        EXPECT_EQ(std::vector<float>(b, b + 3), (std::vector<float>{0, 1, 0}));
+    }
+    // Nothing was made for the asking.
+    EXPECT_EQ(server_entity_find(srv_, "pid44"), nullptr);
+    EXPECT_EQ(server_entity_find(srv_, "~pid3"), nullptr);
 }
 
 TEST_F(EngineTable, FoldingInsideBesideAndBehind) {
