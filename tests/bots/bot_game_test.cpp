@@ -4,7 +4,10 @@
 
 #include <cstring>
 
+#include "gfx/gfx.h"
+#include "kernel/kernel.h"
 #include "tests/bots/bot_test_support.h"
+#include "tests/support/recording_driver.h"
 
 namespace kv {
 namespace {
@@ -177,6 +180,33 @@ TEST_F(BotGame, EventEntryReachesThePlayersBotsThroughTheConsoleSlot) {
     botc_radio_message(*host_, 5, 4);
     EXPECT_EQ(calls(), (calls_list{"alpha game_event 1 3 -1 -1 2.5", "beta game_event 1 3 -1 -1 2.5",
                                    "alpha radio 5 4", "beta radio 5 4"}));
+}
+
+TEST_F(BotGame, DebugShapesAreDrawnEvenWhileDisabled) {
+    gfx& g = kernel_get().graphics;
+    auto recorder = std::make_unique<recording_driver>();
+    recording_driver& driver = *recorder;
+    std::unique_ptr<gfx_driver> kept = std::exchange(g.driver, std::move(recorder));
+    const float from[3] = {1, 2, 3};
+    const float to[3] = {4, 5, 6};
+    const float point[3] = {10, 20, 30};
+    const uint8_t red[3] = {255, 0, 0};
+    const uint8_t green[3] = {0, 255, 0};
+    entry<kvbot_line_add_fn>(KVBOT_E_LINE_ADD)(from, to, red, 0);
+    entry<kvbot_line_add_fn>(KVBOT_E_LINE_ADD)(to, from, red, 0);
+    entry<kvbot_free_fn>(KVBOT_E_LINE_FREE)(1);
+    entry<kvbot_point_add_fn>(KVBOT_E_POINT_ADD)(point, green, 2);
+    botc_enable(*host_, false);
+    bot_debug_draw(*host_, 0);
+    EXPECT_EQ(driver.take_calls(),
+              (std::vector<std::string>{"set_colour 1 0 0", "draw_line 1 2 3 4 5 6", "set_colour 0 1 0",
+                                        "draw_line 0 20 30 20 20 30", "set_colour 0 1 0",
+                                        "draw_line 10 10 30 10 30 30", "set_colour 0 1 0",
+                                        "draw_line 10 20 20 10 20 40"}));
+    // The overlay pass draws no lines.
+    bot_debug_draw(*host_, 1);
+    EXPECT_TRUE(driver.take_calls().empty());
+    g.driver = std::move(kept);
 }
 
 }  // namespace
