@@ -44,7 +44,7 @@ bool load_level(server& srv) {
         if (server_load_game_package(srv, srv.game_package)) {
             srv.level_loaded = 1;
             server_load_text_tables(srv, srv.game_package);
-            botc_level_loaded(*srv.bots, srv.game_package);
+            botc_level_start(*srv.bots, srv.game_package);
         } else {
             log_write("*ERROR* game package `%s' couldn't open correctly.\n",
                       log_printable(srv.game_package).c_str());
@@ -83,11 +83,14 @@ void update_entities(server& srv) {
 }  // namespace
 
 server::server() : factory(this), bots(&bot_central_get()) {
+    // The bot host's engine table reaches the newest world server.
+    bots->world = this;
     server_create(*this);
 }
 
 server::~server() {
     server_destroy(*this);
+    if (bots->world == this) bots->world = nullptr;
 }
 
 void server_create(server& srv) {

@@ -36,7 +36,7 @@ int32_t kernel_run_command(kernel& k, const std::string& line) {
     if (begins_with(line, "g_")) return gfx_console_command(k.graphics, line);
     if (begins_with(line, "b_add"))
         return arty_factory_post_command_text(server_get().factory, kGameCommandCode, line);
-    if (begins_with(line, "b_")) return botc_console_command(bot_central_get(), line.substr(2)) ? 1 : 0;
+    if (begins_with(line, "b_")) return botc_console_command(bot_central_get(), line.substr(2));
     if (begins_with(line, "a_")) {
         being_anim_table_command(line);
         return -1;

@@ -283,10 +283,6 @@ bool gfx_effect_echo(gfx&) {
     return standins().effect_echo;
 }
 
-void botc_radio_message(BotCentral&, uint32_t player_id, int32_t number) {
-    record(str_format("botc_radio_message %u %d", player_id, number));
-}
-
 // Beings.
 
 timer& kernel_collision_section() {
@@ -429,18 +425,6 @@ bool input_mouse_inverted(const input&) {
     return standins().mouse_inverted;
 }
 
-void botc_add_player(BotCentral&, uint32_t player_id, uint8_t alive) {
-    record(str_format("botc_add_player %u %u", player_id, alive));
-}
-
-void botc_player_event_2(BotCentral&, uint32_t player_id) {
-    record(str_format("botc_player_event_2 %u", player_id));
-}
-
-void botc_player_event_3(BotCentral&, uint32_t player_id) {
-    record(str_format("botc_player_event_3 %u", player_id));
-}
-
 void being_weapon_pre_step(being&) {}
 
 bool being_weapon_command(being& b, bool pressed, int32_t code) {
@@ -482,59 +466,6 @@ void being_switch_weapon(being& b) {
 
 bool being_weapon_is_throwable_knife(const being&) {
     return false;
-}
-
-// Bot host.
-
-BotCentral& bot_central_get() {
-    static BotCentral bots;
-    return bots;
-}
-
-bool botc_console_command(BotCentral&, const std::string& text) {
-    record("botc_console_command " + text);
-    return standins().botc_console_command_result;
-}
-
-void botc_start(BotCentral&, const std::string& directory) {
-    record("botc_start " + directory);
-}
-
-void botc_end(BotCentral&) {
-    record("botc_end");
-}
-
-void botc_enable(BotCentral&, bool enabled) {
-    record(str_format("botc_enable %d", enabled ? 1 : 0));
-}
-
-void botc_notify_player_bots(BotCentral&, uint32_t player_id) {
-    record(str_format("botc_notify_player_bots %u", player_id));
-}
-
-bool botc_level_loaded(BotCentral&, const std::string& package_name) {
-    record("botc_level_loaded " + package_name);
-    return false;
-}
-
-void botc_level_change(BotCentral&) {
-    record("botc_level_change");
-}
-
-void botc_think(BotCentral&) {
-    record("botc_think");
-}
-
-void botc_remove_player(BotCentral&, uint32_t player_id) {
-    record(str_format("botc_remove_player %u", player_id));
-}
-
-void botc_round_start(BotCentral&) {
-    record("botc_round_start");
-}
-
-void botc_round_end(BotCentral&, uint8_t value) {
-    record(str_format("botc_round_end %u", value));
 }
 
 // The game object's neighbours: beings, interface, renderer view, network client and bot host.
@@ -646,12 +577,6 @@ void hud_effects_accumulate(being& b, int32_t load) {
 
 void console_view_toggle(console_view&) {
     record("console_view_toggle");
-}
-
-void botc_broadcast_event(BotCentral&, int32_t kind, const bot_game_event& event) {
-    record(str_format("botc_broadcast_event %d %d %d %d %g %g %g", kind, event.goal, event.player, event.team,
-                      static_cast<double>(event.position.x), static_cast<double>(event.position.y),
-                      static_cast<double>(event.position.z)));
 }
 
 }  // namespace kv

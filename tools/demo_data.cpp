@@ -512,6 +512,9 @@ bool write_demo_data(const std::filesystem::path& folder) {
         {"net.cfg", text_bytes("# master servers: master:<address>\nmaster:127.0.0.1\n")},
         {"mp.cfg", text_bytes(kDemoSettingsScript)},
         {"precache.cfg", text_bytes("# textures loaded with a level, one file name (.tga) a line\n")},
+        // The host screen's four custom bot presets: twelve team values and a team mask, each "%d ".
+        {"bots.cfg", text_bytes("1 0 0 1 1 0 0 1 0 0 0 0 3 \n2 0 0 0 0 0 0 0 0 0 0 0 1 \n"
+                                "0 0 0 0 0 0 0 0 0 0 0 0 0 \n0 0 0 0 0 0 0 0 0 0 0 0 0 \n")},
         // The interface's sounds (press, choice, check box, edit end, refusal) and the door's.
         {"sound/ui_snd1.wav", wav_tone_file(60, 880.0f)},
         {"sound/ui_snd2.wav", wav_tone_file(60, 660.0f)},

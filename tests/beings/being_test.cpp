@@ -12,6 +12,7 @@
 #include "beings/anim_tables.h"
 #include "beings/being.h"
 #include "beings/being_game.h"
+#include "bots/bot_central.h"
 #include "game/kvgame.h"
 #include "game/player_record.h"
 #include "game/server_entities.h"
@@ -872,6 +873,42 @@ TEST_F(BeingGame, CommandCodesOfTheRendererTheHudAndTheWeapons) {
     being_record(*rambo_)->state = kSlotDying;
     EXPECT_EQ(being_handle_command(*rambo_, true, 1), 0);
     EXPECT_EQ(rambo_->held & kHoldForward, 0u);
+}
+
+// The sample bot module drives a soldier added with "b_add": it walks.
+TEST_F(BeingGame, ASampleModuleBotAddedWithBAddWalks) {
+    BotCentral& host = bot_central_get();
+    struct host_guard {
+        BotCentral& host;
+        ~host_guard() {
+            botc_end(host);
+            botc_enable(host, false);
+            botc_unload_modules(host);
+            host.world = nullptr;
+        }
+    } guard{host};
+    host.world = &srv_;
+    botc_start(host, KV_SAMPLE_BOT_DIR);
+    ASSERT_EQ(host.modules.size(), 1u) << log();
+    botc_enable(host, true);
+    // The console hands "b_add" to the game object.
+    EXPECT_EQ(kvgame_run_game_command(*g_, "b_add Kai 0 1 0"), 0);
+    frames(3);
+    const player_record* r = server_find_player_by_nick(srv_, "Kai");
+    ASSERT_NE(r, nullptr);
+    being* kai = kvgame_find_player(*g_, r->id);
+    ASSERT_NE(kai, nullptr);
+    ASSERT_EQ(host.bots.size(), 1u);
+    EXPECT_TRUE(host.bots[0].active);
+    EXPECT_NE(log().find(str_format("kvbot: bot 1 attached to player %u\n", r->id)), std::string::npos) << log();
+    // Held still while it is set on open ground; activated again, it sets off anew.
+    EXPECT_EQ(botc_console_command(host, "deactivate Kai"), 0);
+    put(*kai, kOpen);
+    EXPECT_EQ(botc_console_command(host, "activate Kai kvbot"), 0);
+    const vec3 start = at(*kai);
+    frames(60);
+    const vec3 end = at(*kai);
+    EXPECT_GT(std::hypot(end.x - start.x, end.z - start.z), 100.0f);
 }
 
 }  // namespace

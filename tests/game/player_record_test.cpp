@@ -224,7 +224,7 @@ TEST_F(PlayerRecord, PurgeDropsTheLeftAfterTellingTheGame) {
     take_calls();
     server_purge_players(srv_);
     EXPECT_EQ(ids(), (std::vector<uint32_t>{2}));
-    EXPECT_EQ(take_calls(), (calls_t{"game event 0", "botc_remove_player 3"}));
+    EXPECT_EQ(take_calls(), (calls_t{"game event 0"}));
 }
 
 TEST_F(PlayerRecord, HitFilter) {

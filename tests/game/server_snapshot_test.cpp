@@ -1,3 +1,4 @@
+#include "bots/bot_central.h"
 #include "game/server_snapshot.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +55,7 @@ TEST_F(ServerSnapshot, CreatesRefreshesAndDropsPlayerRecords) {
     game_snapshot_update(srv_, snapshot(kGameRunning, {slot(1), slot(3, kSlotDead), slot(4)}, 80));
     EXPECT_EQ(ids(), (std::vector<uint32_t>{1, 3, 4}));
     EXPECT_EQ(server_find_player(srv_, 3)->state, kSlotDead);
-    EXPECT_EQ(take_calls(), (calls_t{"game event 0", "botc_remove_player 2"}));
+    EXPECT_EQ(take_calls(), (calls_t{"game event 0"}));
 
     // An empty player list removes every record.
     game_snapshot_update(srv_, snapshot(kGameRunning));
@@ -80,18 +81,21 @@ TEST_F(ServerSnapshot, QuitStateOnlySendsTheQuitKey) {
 }
 
 TEST_F(ServerSnapshot, StartsAndEndsRoundsOncePerChange) {
+    botc_enable(*srv_.bots, true);
     game_snapshot_update(srv_, snapshot(kGameFreeze, {}, 10));
     EXPECT_EQ(server_end_seconds_left(srv_), kEndCountdownSeconds);
     srv_.end_countdown = 12;
     game_snapshot_update(srv_, snapshot(kGameFreeze, {}, 9));
     EXPECT_EQ(server_end_seconds_left(srv_), 12);  // not started again
-    EXPECT_EQ(take_calls("botc_"), (calls_t{"botc_round_start"}));
+    EXPECT_TRUE(srv_.bots->round_running);
+    srv_.bots->round_running = 0;
 
     snapshot_package report = snapshot(kGameReport);
     report.result = 0x102;
     game_snapshot_update(srv_, report);
     game_snapshot_update(srv_, report);
-    EXPECT_EQ(take_calls("botc_"), (calls_t{"botc_round_end 2"}));
+    EXPECT_FALSE(srv_.bots->round_running);
+    botc_enable(*srv_.bots, false);
     EXPECT_EQ(server_game_state(srv_), kGameReport);
 }
 
@@ -136,7 +140,7 @@ TEST_F(ServerSnapshot, WhileAnotherPackageIsLoadedOnlyTheCopyChanges) {
     srv_.current_level_name = "harbour";
     game_snapshot_update(srv_, snapshot(kGameFreeze, {slot(1)}, 59));
     EXPECT_EQ(ids(), (std::vector<uint32_t>{1}));
-    EXPECT_EQ(take_calls("botc_"), calls_t{});
+    EXPECT_FALSE(srv_.bots->round_running);
 }
 
 TEST_F(ServerSnapshot, ClockCountsWholeSeconds) {

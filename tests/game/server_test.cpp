@@ -123,7 +123,8 @@ TEST_F(Server, InitSetsUpTheNeighboursAndBindsTheLogLevel) {
     srv_.game_package = "level";
     srv_.log_level = 5;
     server_init(srv_);
-    EXPECT_EQ(take_calls(), (calls_t{"botc_start ./bot"}));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_NE(log().find("[botc] starting BotCentral\n"), std::string::npos);
     // The client session's port and options.
     EXPECT_EQ(srv_.client.client_port, kClientPort);
     EXPECT_EQ(option_registry_get_text(kernel_get().options, "lastprof"), "Player");
@@ -241,7 +242,7 @@ TEST_F(Server, SettersStoreTheirValuesAndANewGamePackageAsksForALoad) {
     srv_.level_loaded = 1;
     server_set_game_package(srv_, "harbour");  // the same name again still reloads
     EXPECT_EQ(srv_.level_loaded, 0);
-    EXPECT_EQ(take_calls(), (calls_t{"botc_level_change"}));
+    EXPECT_TRUE(take_calls().empty());
 }
 
 TEST_F(Server, TexturePathsComeFromTheBaseDirectoryAndTheDriversFolder) {

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "bots/bot_central.h"
 #include "data/package.h"
 #include "game/arty_factory.h"
 #include "game/server.h"
@@ -59,7 +60,7 @@ protected:
     void set_answers() {
         standins().gfx_console_command_result = -3;
         g_game_answer = 11;
-        standins().botc_console_command_result = true;
+        botc_enable(bot_central_get(), true);
     }
 
     bool sse_before_ = false;
@@ -89,8 +90,8 @@ TEST_F(ConsoleCommands, LinesGoToTheFamilyOfTheirPrefix) {
         {"g_lod 1", -3, {"gfx_console_command g_lod 1"}, false},
         {"b_add bob 0 1 3", 11, {"game command 0 b_add bob 0 1 3"}, false},
         {"b_addbot", 11, {"game command 0 b_addbot"}, false},
-        {"b_activate bob", 1, {"botc_console_command activate bob"}, false},
-        {"b_", 1, {"botc_console_command "}, false},
+        {"b_activate bob", 1, {}, false},
+        {"b_", 2, {}, false},
         {"a_1st 1 2 3", -1, {}, false},
         {"loglevel 3", 1, {}, false},
         {"cpuflags 1", 1, {}, false},
@@ -114,7 +115,7 @@ TEST_F(ConsoleCommands, LinesGoToTheFamilyOfTheirPrefix) {
 }
 
 TEST_F(ConsoleCommands, BotHostRefusalGivesZero) {
-    standins().botc_console_command_result = false;
+    botc_enable(bot_central_get(), false);
     EXPECT_EQ(kernel_run_command(*k_, "b_deactivate nobody"), 0);
 }
 

@@ -500,7 +500,7 @@ TEST_F(EngineMain, StopRequestEndsTheLoopThroughTheKernel) {
     EXPECT_FALSE(kernel_get().running);
     // The goodbye of a client that is not connected is refused at once.
     EXPECT_EQ(server_get().client.status_text, "FLD 3");
-    EXPECT_TRUE(called("botc_end"));
+    EXPECT_NE(log().find("[botc] ending BotCentral\n"), std::string::npos);
     engine_write_statistics();
     EXPECT_EQ(engine_shut_down(session_), kEngineDone);
     const std::string text = log();
@@ -524,7 +524,7 @@ TEST_F(EngineMain, ServiceFailureStopsTheKernelInTheSamePass) {
     server_session_local_command(server_session_get(), "quit");
     EXPECT_FALSE(engine_main_pass(session_));
     EXPECT_FALSE(kernel_get().running);
-    EXPECT_TRUE(called("botc_end"));
+    EXPECT_NE(log().find("[botc] ending BotCentral\n"), std::string::npos);
 }
 
 TEST_F(EngineMain, MissingBootPackageEndsTheLoopWithoutTheWorldShutdown) {
@@ -535,7 +535,7 @@ TEST_F(EngineMain, MissingBootPackageEndsTheLoopWithoutTheWorldShutdown) {
     EXPECT_FALSE(running);
     EXPECT_NE(log().find("*FATAL* error - couldn't open boot-strap package. Quitting ...\n"),
               std::string::npos);
-    EXPECT_FALSE(called("botc_end"));
+    EXPECT_EQ(log().find("[botc] ending BotCentral\n"), std::string::npos);
     EXPECT_TRUE(kernel_get().running);
 }
 

@@ -1,3 +1,4 @@
+#include "bots/bot_central.h"
 #include "net/dedicated_start.h"
 
 #include <gtest/gtest.h>
@@ -69,14 +70,15 @@ TEST_F(DedicatedStart, UnreadableScriptIsReportedOnce) {
                              "' could not be read: no server started\n";
     EXPECT_EQ(log.find(line), log.rfind(line));
     EXPECT_NE(log.find(line), std::string::npos) << log;
-    EXPECT_FALSE(called("botc_enable 1"));
+    EXPECT_FALSE(bot_central_get().enabled);
 }
 
 TEST_F(DedicatedStart, ReadsTheScriptEnablesBotsAndLogsTheHostIn) {
     folder.write("mp.cfg", "set server-port:0\nset bots-setup:1000 0000 0000\nset pkg-name:depot\nstart\n");
     dedicated_start_step(start, server_get());
     EXPECT_TRUE(server_get().service.running);
-    EXPECT_TRUE(called("botc_enable 1"));
+    EXPECT_TRUE(bot_central_get().enabled);
+    botc_enable(bot_central_get(), false);
     net_client& client = server_get().client;
     dedicated_start_step(start, server_get());
     EXPECT_EQ(client.command_text, "*login 01 0 1048576 \"!q!\"");
