@@ -11,6 +11,7 @@
 #include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
 #include "tools/font_writer.h"
+#include "tools/widget_pictures.h"
 #include "tools/goal_writer.h"
 #include "tools/package_writer.h"
 #include "tools/targa_writer.h"
@@ -401,6 +402,10 @@ bool write_demo_data(const std::filesystem::path& folder) {
         if (!write_file(folder / (font + ".fm"), font_metrics_file(sheet))) return false;
     }
     if (!write_file(folder / (kTextureFolder + kDemoCursor + ".tga"), cursor_targa())) return false;
+    // The widgets' pictures (tools/widget_pictures.h).
+    for (const widget_picture& p : widget_pictures()) {
+        if (!write_file(folder / (kTextureFolder + p.name + ".tga"), widget_picture_targa(p))) return false;
+    }
     return true;
 }
 
