@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
@@ -360,16 +361,30 @@ void kvselection_sort(kvselection& w, int32_t column, int32_t order) {
     kvselection_column& c = w.columns[static_cast<std::size_t>(column)];
     if (w.rows.size() < 2 || c.sort == order) return;
     const std::size_t cell = static_cast<std::size_t>(column);
-    const auto text = [cell](const kvselection_row& r) -> const std::string& {
-        static const std::string none;
-        return cell < r.cells.size() ? r.cells[cell].text : none;
-    };
-    for (std::size_t pass = 0; pass < w.rows.size(); ++pass) {
-        for (std::size_t i = 0; i + 1 < w.rows.size(); ++i) {
-            const int cmp = text(w.rows[i]).compare(text(w.rows[i + 1]));
-            if (order == kSortDescending ? cmp < 0 : cmp > 0) std::swap(w.rows[i], w.rows[i + 1]);
-        }
+    static const std::string none;
+    // The exchanges run on the rows' places and the rows move once at the end; a pass without an
+    // exchange ends the sort early (the later passes would exchange nothing either).
+    std::vector<std::size_t> place(w.rows.size());
+    std::vector<std::string_view> text(w.rows.size());
+    for (std::size_t i = 0; i < w.rows.size(); ++i) {
+        place[i] = i;
+        text[i] = cell < w.rows[i].cells.size() ? std::string_view(w.rows[i].cells[cell].text) : none;
     }
+    for (std::size_t pass = 0; pass < place.size(); ++pass) {
+        bool exchanged = false;
+        for (std::size_t i = 0; i + 1 < place.size(); ++i) {
+            const int cmp = text[place[i]].compare(text[place[i + 1]]);
+            if (order == kSortDescending ? cmp < 0 : cmp > 0) {
+                std::swap(place[i], place[i + 1]);
+                exchanged = true;
+            }
+        }
+        if (!exchanged) break;
+    }
+    std::vector<kvselection_row> sorted;
+    sorted.reserve(w.rows.size());
+    for (const std::size_t i : place) sorted.push_back(std::move(w.rows[i]));
+    w.rows = std::move(sorted);
     c.sort = order;
 }
 
