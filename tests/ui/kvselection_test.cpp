@@ -231,6 +231,10 @@ TEST_F(Kvselection, PagingAndDraggingKeepTheThumbWithinItsLimits) {
     click(w, 590, 125);
     EXPECT_EQ(w.first, 0);
     EXPECT_EQ(w.thumb[1], 120.0f);
+    // A screen's own first row brings the thumb along.
+    kvselection_set_first_row(w, 5);
+    EXPECT_EQ(w.thumb[1], 150.0f);
+    kvselection_set_first_row(w, 0);
 
     // A drag far down holds the thumb at the bottom and shows the last rows; far up, the first.
     held(w, 590, 150);

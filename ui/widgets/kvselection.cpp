@@ -407,6 +407,7 @@ int32_t kvselection_selected_index(const kvselection& w) {
 
 void kvselection_set_first_row(kvselection& w, int32_t n) {
     w.first = n < 0 || n > row_count(w) ? 0 : n;
+    thumb_to_first(w);
 }
 
 void kvselection_set_visible(kvselection& w, bool visible) {

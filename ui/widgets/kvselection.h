@@ -134,6 +134,7 @@ void kvselection_sort(kvselection& w, int32_t column, int32_t order);
 void kvselection_remove_row(kvselection& w, const std::string& key);
 kvselection_row* kvselection_row_at(kvselection& w, int32_t index);
 int32_t kvselection_selected_index(const kvselection& w);
+// Below 0 or above the row count: 0; the thumb follows.
 void kvselection_set_first_row(kvselection& w, int32_t n);
 void kvselection_set_visible(kvselection& w, bool visible);
 void kvselection_clear_rows(kvselection& w);
