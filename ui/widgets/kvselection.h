@@ -89,8 +89,7 @@ struct kvselection_mouse {
 inline constexpr int32_t kSortAscending = 1;
 inline constexpr int32_t kSortDescending = 2;
 
-class kvselection {
-public:
+struct kvselection {
     // An empty list of no size (nothing fits in it).
     kvselection() = default;
     explicit kvselection(const kvselection_desc& desc);
