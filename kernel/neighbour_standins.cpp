@@ -101,10 +101,6 @@ void hud_set_sights(int32_t mode, const std::string& picture_a, const std::strin
     record(str_format("hud_set_sights %d %s %s", mode, picture_a.c_str(), picture_b.c_str()));
 }
 
-void kvselection_add_column(kvselection& w, const std::string& title, int32_t width, int32_t value) {
-    w.columns.push_back({title, width, value});
-}
-
 void input_get_mouse_motion(input&, int32_t& dx, int32_t& dy) {
     neighbour_standins& s = standins();
     dx = s.mouse_dx;

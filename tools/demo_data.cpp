@@ -13,6 +13,7 @@
 #include "tools/byte_writer.h"
 #include "tools/dds_writer.h"
 #include "tools/font_writer.h"
+#include "tools/widget_pictures.h"
 #include "tools/goal_writer.h"
 #include "tools/music_writer.h"
 #include "tools/package_writer.h"
@@ -547,6 +548,10 @@ bool write_demo_data(const std::filesystem::path& folder) {
         if (!write_file(folder / (font + ".fm"), font_metrics_file(sheet))) return false;
     }
     if (!write_file(folder / (kTextureFolder + kDemoCursor + ".tga"), cursor_targa())) return false;
+    // The widgets' pictures (tools/widget_pictures.h).
+    for (const widget_picture& p : widget_pictures()) {
+        if (!write_file(folder / (kTextureFolder + p.name + ".tga"), widget_picture_targa(p))) return false;
+    }
     // The crate also pre-compressed, for drivers that take DXT1 files.
     if (!write_file(folder / "tex/dds/crate.ddn", demo_crate_dds())) return false;
     // The menu's music, a generated tune encoded as MP3 (there is no "menu.wma").

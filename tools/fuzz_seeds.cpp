@@ -446,6 +446,52 @@ std::vector<seed_file> qxtx_seeds() {
 }
 
 // Metrics files of the demo fonts and a short one; list cells over the plain font's widths.
+// Steps of the widget input target: a kind byte and a little-endian argument.
+std::vector<seed_file> widget_input_seeds() {
+    const auto steps = [](std::initializer_list<std::pair<uint8_t, uint32_t>> list) {
+        std::vector<uint8_t> out;
+        for (const auto& [kind, value] : list) {
+            out.push_back(kind);
+            for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+        }
+        return out;
+    };
+    // Click in the box (x 100, y 20), type "ab1", keypad 164, BACKSPACE, ENTER; blink.
+    const auto typed = steps({{2, 1u | 100u << 1 | 20u << 11},
+                              {0, 'a'},
+                              {0, 'b'},
+                              {0, '1'},
+                              {0, 164},
+                              {0, 147},
+                              {1, 200},
+                              {1, 400},
+                              {3, 1},
+                              {0, 'x'},
+                              {0, 165},
+                              {0, 145}});
+    // Rows, a title click, a row click, the down arrow held, a track click, a sort and a drag.
+    std::vector<uint8_t> listed;
+    for (uint32_t r = 0; r < 12; ++r) {
+        const auto one = steps({{0, '0' + r % 10}, {4, r | 1u << 8}});
+        listed.insert(listed.end(), one.begin(), one.end());
+    }
+    const auto mouse = [](uint32_t buttons, uint32_t x, uint32_t y) {
+        return buttons | x << 8 | (y + 100) << 18;
+    };
+    const auto moves = steps({{5, mouse(3, 50, 90)},
+                              {5, mouse(3, 200, 105)},
+                              {5, mouse(3, 200, 105)},
+                              {5, mouse(2, 490, 195)},
+                              {5, mouse(3, 490, 150)},
+                              {6, 5},
+                              {5, mouse(2, 490, 40)},
+                              {5, mouse(2, 490, 80)},
+                              {5, mouse(0, 300, 150) | 8},
+                              {7, 3 | 2u << 9}});
+    listed.insert(listed.end(), moves.begin(), moves.end());
+    return {{"typed", typed}, {"list", listed}};
+}
+
 std::vector<seed_file> font_seeds(const std::string& target) {
     const std::vector<uint8_t> plain = font_metrics_file(font_draw(false));
     if (target == "font_metrics_fuzz") {
@@ -586,7 +632,8 @@ std::vector<std::string> fuzz_seed_targets() {
             "service_script_fuzz",
             "texture_targa_fuzz",
             "texture_qxtx_fuzz",
-            "dds_file_fuzz"};
+            "dds_file_fuzz",
+            "widget_input_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -604,6 +651,7 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     }
     if (target == "pak_archive_fuzz") return {{"archive", archive()}, {"empty", pak_writer().finish()}};
     if (target == "font_metrics_fuzz" || target == "cell_text_fuzz") return font_seeds(target);
+    if (target == "widget_input_fuzz") return widget_input_seeds();
     if (target == "render_package_fuzz")
         return {{"render-16bit-ids", render_package(2)}, {"render-8bit-ids", render_package(1)}};
     if (target == "world_package_fuzz") {

@@ -63,7 +63,14 @@ protected:
     input in_;
     kvstatic picture_, aim_;
     kvmltext label_;
-    kvselection scores_;
+    // The scores screen's list: 1000 wide at 0, 100.
+    kvselection scores_ = [] {
+        kvselection_desc desc;
+        desc.list[1] = 100.0f;
+        desc.list[2] = 1000.0f;
+        desc.list[3] = 400.0f;
+        return kvselection(desc);
+    }();
     being local_;
     kvgame_chat_env env_{srv_, in_, true, &picture_, &label_, &aim_, &scores_, &local_, 100};
     kvgame_messages m_;
@@ -74,8 +81,10 @@ TEST_F(KvgameChat, InitSetsUpTheScoresAndHidesThePanel) {
     EXPECT_EQ(scores_.columns[0].title, "S");
     EXPECT_EQ(scores_.columns[1].title, "Name");
     EXPECT_EQ(scores_.columns[4].title, "Ping");
-    EXPECT_EQ(scores_.columns[4].width, 152);
-    EXPECT_EQ(scores_.columns[4].value, 50);
+    // The columns follow each other across the list.
+    EXPECT_EQ(scores_.columns[4].x, 660.0f);
+    EXPECT_EQ(scores_.columns[4].width, 152.0f);
+    EXPECT_EQ(scores_.columns[4].inset, 50.0f);
     EXPECT_EQ((std::vector<float>{aim_.x, aim_.y, aim_.width, aim_.height}),
               (std::vector<float>{436, 415, 128, 170}));
     EXPECT_TRUE(aim_.visible);

@@ -439,7 +439,9 @@ TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
     standin_screen_widgets& game_widgets = standins().screen_widgets[g->screens[kScreenGame]];
     game_widgets.pictures.resize(10);
     game_widgets.mltexts.resize(1);
-    standins().screen_widgets[g->screens[kScreenScores]].selections.resize(1);
+    kvselection_desc scores_list;  // wide enough for the five columns
+    scores_list.list[2] = 1000.0f;
+    standins().screen_widgets[g->screens[kScreenScores]].selections.assign(1, kvselection(scores_list));
     srv_.text_tables[kTextBase].entries = {"Radio 1\n", "Radio 2\n",
                                            "Radio 3\n1.  Cover me\n2.  Hold\n3.  Go go go\n"};
     srv_.text_tables[kTextKeys].entries.resize(22);
