@@ -343,6 +343,10 @@ uint8_t input_mouse_invert(const input& in) {
     return in.mouse_invert;
 }
 
+bool input_mouse_inverted(const input& in) {
+    return in.mouse_invert != 0;
+}
+
 void input_set_mouse_sensitivity(input& in, float value) {
     in.mouse_sensitivity = value;
 }

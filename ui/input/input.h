@@ -102,6 +102,8 @@ void input_begin_text_entry(input& in);
 void input_end_text_entry(input& in);
 void input_set_mouse_invert(input& in, uint8_t invert);
 uint8_t input_mouse_invert(const input& in);
+// The soldier's mouse look: true when the invert flag is set.
+bool input_mouse_inverted(const input& in);
 void input_set_mouse_sensitivity(input& in, float value);
 
 // The key is taken from every other action; the action keeps one binding.
