@@ -37,6 +37,7 @@
 #include "ui/widgets.h"
 #include "util/text.h"
 #include "world/sector.h"
+#include "world/trace.h"
 
 namespace kv {
 
@@ -487,6 +488,17 @@ int32_t client_send_defused(net_client&, uint32_t owner, int32_t grenade_id) {
     return 0;
 }
 
+int32_t client_send_grenade_event(net_client&, uint32_t owner, const vec3& start, const vec3& velocity,
+                                  int32_t kind, int32_t number, const std::string& model, uint8_t variant,
+                                  int32_t sector_index, const vec3& acceleration) {
+    record(str_format("client_send_grenade_event %u %g %g %g %g %g %g %d %d %s %u %d %g", owner,
+                      static_cast<double>(start.x), static_cast<double>(start.y), static_cast<double>(start.z),
+                      static_cast<double>(velocity.x), static_cast<double>(velocity.y),
+                      static_cast<double>(velocity.z), kind, number, model.c_str(), variant, sector_index,
+                      static_cast<double>(acceleration.y)));
+    return 0;
+}
+
 int32_t client_send_say(net_client&, int32_t player_id, int32_t flag, int32_t number,
                         const std::string& text) {
     record(str_format("client_send_say %d %d %d %s", player_id, flag, number, text.c_str()));
@@ -512,51 +524,6 @@ void blast_apply(blast& b, sector* origin) {
     record(str_format("blast_apply %u %s", b.owner, origin ? origin->name.c_str() : "-"));
 }
 
-void grenade_create(grenade& g, uint32_t owner, const vec3& position, const vec3& velocity,
-                    const grenade_values& values, sector* in_sector) {
-    g.owner = owner;
-    g.kind = values.kind;
-    g.id = values.id;
-    g.position = position;
-    g.velocity = velocity;
-    g.in_sector = in_sector;
-    g.values = values;
-}
-
-void grenade_destroy(grenade& g) {
-    record(str_format("grenade_destroy %u %d", g.owner, g.id));
-}
-
-void grenade_update(grenade& g) {
-    record(str_format("grenade_update %u %d", g.owner, g.id));
-    if (standins().finish_on_update) g.alive = 0;
-}
-
-void dropped_weapon_create(dropped_weapon& w, const dropped_weapon_values& values, uint8_t kind,
-                           sector* in_sector) {
-    w.weapon_id = values.weapon_id;
-    w.kind = kind;
-    for (int i = 0; i < 3; ++i) w.values[i] = values.values[i];
-    w.text = values.text;
-    w.position = values.position;
-    w.velocity = values.velocity;
-    w.in_sector = in_sector;
-    w.gravity = values.gravity;
-    w.factor = values.factor;
-}
-
-void dropped_weapon_destroy(dropped_weapon& w) {
-    record(str_format("dropped_weapon_destroy %d %u", w.weapon_id, w.kind));
-}
-
-void dropped_weapon_update(dropped_weapon& w) {
-    record(str_format("dropped_weapon_update %d %u", w.weapon_id, w.kind));
-    if (standins().finish_on_update) w.alive = 0;
-}
-
-bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t kind) {
-    return w.weapon_id == weapon_id && w.kind == kind;
-}
 
 // The soldier's neighbours: HUD effects, renderer flags and effects, the mouse, the bot host's player
 // events and the weapon actions.
@@ -613,6 +580,66 @@ void gfx_toggle_night_view(gfx&) {
 
 void gfx_add_red_flash_effect(gfx&) {
     record("gfx_add_red_flash_effect");
+}
+
+bool gfx_effect_echo(gfx&) {
+    return standins().effect_echo;
+}
+
+void gfx_set_effect_echo(gfx&, bool on) {
+    standins().effect_echo = on;
+    record(str_format("gfx_set_effect_echo %d", on ? 1 : 0));
+}
+
+void gfx_add_impact_effect(gfx&, const trace_hit& hit, float size, sector* in_sector) {
+    record(str_format("gfx_add_impact_effect %g %g %g %g %s echo %d", static_cast<double>(hit.hit.point.x),
+                      static_cast<double>(hit.hit.point.y), static_cast<double>(hit.hit.point.z),
+                      static_cast<double>(size), in_sector ? in_sector->name.c_str() : "-",
+                      standins().effect_echo ? 1 : 0));
+}
+
+void gfx_add_blast_impact_effect(gfx&, const vec3& point, const vec3& normal, sector* in_sector) {
+    record(str_format("gfx_add_blast_impact_effect %g %g %g %g %g %g %s echo %d", static_cast<double>(point.x),
+                      static_cast<double>(point.y), static_cast<double>(point.z), static_cast<double>(normal.x),
+                      static_cast<double>(normal.y), static_cast<double>(normal.z),
+                      in_sector ? in_sector->name.c_str() : "-", standins().effect_echo ? 1 : 0));
+}
+
+void gfx_set_impact_effect(gfx&, const std::string& smoke_texture, const std::string& hole_texture, uint8_t water,
+                           float size) {
+    record(str_format("gfx_set_impact_effect (\"%s\", \"%s\", %u, %g)", smoke_texture.c_str(),
+                      hole_texture.c_str(), water, static_cast<double>(size)));
+}
+
+void gfx_add_explosion_effect(gfx&, const vec3& position, const vec3& scale) {
+    record(str_format("gfx_add_explosion_effect %g %g %g (%g, %g, %g) echo %d", static_cast<double>(position.x),
+                      static_cast<double>(position.y), static_cast<double>(position.z),
+                      static_cast<double>(scale.x), static_cast<double>(scale.y), static_cast<double>(scale.z),
+                      standins().effect_echo ? 1 : 0));
+}
+
+void gfx_set_explosion_effect(gfx&, const std::string& first_texture, uint8_t first_on,
+                              const std::string& second_texture, uint8_t second_on) {
+    record(str_format("gfx_set_explosion_effect (\"%s\", %u, \"%s\", %u)", first_texture.c_str(), first_on,
+                      second_texture.c_str(), second_on));
+}
+
+void gfx_add_smoke_effect(gfx&, const vec3& position, const vec3& velocity) {
+    record(str_format("gfx_add_smoke_effect %g %g %g (%g, %g, %g) echo %d", static_cast<double>(position.x),
+                      static_cast<double>(position.y), static_cast<double>(position.z),
+                      static_cast<double>(velocity.x), static_cast<double>(velocity.y),
+                      static_cast<double>(velocity.z), standins().effect_echo ? 1 : 0));
+}
+
+void gfx_add_screen_tint_effect(gfx&, uint32_t sector_index, const vec3& position) {
+    record(str_format("gfx_add_screen_tint_effect %u %g %g %g", sector_index, static_cast<double>(position.x),
+                      static_cast<double>(position.y), static_cast<double>(position.z)));
+}
+
+void gfx_add_glass_shatter_effect(gfx&, const trace_hit& hit, sector* in_sector) {
+    record(str_format("gfx_add_glass_shatter_effect %g %g %g %s", static_cast<double>(hit.hit.point.x),
+                      static_cast<double>(hit.hit.point.y), static_cast<double>(hit.hit.point.z),
+                      in_sector ? in_sector->name.c_str() : "-"));
 }
 
 void gfx_add_water_ripple_effect(gfx&, const vec3& point, float scale, sector* in_sector) {

@@ -48,8 +48,8 @@ struct neighbour_standins {
     int32_t client_server_list_result = 0;
     bool botc_console_command_result = false;
     int32_t client_send_drop_event_result = 0;
-    // Grenades and dropped weapons finish (clear their alive flag) in their update step.
-    bool finish_on_update = false;
+    // The graphics front end's effect echo flag.
+    bool effect_echo = true;
     // Key events waiting for `input_read_key`: positive pressed, negative released.
     std::deque<int32_t> input_keys;
     // The soldier's neighbours: the HUD effects' answers, the renderer's flags, the projection of the

@@ -44,6 +44,11 @@ int32_t client_send_drop_event(net_client& client, const dropped_weapon& weapon)
 int32_t client_send_pickup(net_client& client, uint32_t player_id, int32_t weapon_id, uint8_t kind);
 // Reports a defused charge: "defused %u %d".
 int32_t client_send_defused(net_client& client, uint32_t owner, int32_t grenade_id);
+// A grenade thrown here: owner, start point, launch velocity, kind, grenade number, model name,
+// per-kind byte, sector index and acceleration.
+int32_t client_send_grenade_event(net_client& client, uint32_t owner, const vec3& start, const vec3& velocity,
+                                  int32_t kind, int32_t number, const std::string& model, uint8_t variant,
+                                  int32_t sector_index, const vec3& acceleration);
 // "say %d %d %d " followed by the text (chat: to-all flag, number 0; radio: 1, radio number + 1).
 int32_t client_send_say(net_client& client, int32_t player_id, int32_t flag, int32_t number,
                         const std::string& text);
