@@ -16,6 +16,7 @@ struct BotCentral;
 struct gfx;
 struct input;
 class sector;
+struct trace_hit;
 
 // HUD effects (the being owns one state; the HUD reads it).
 float hud_effects_intensity(being& b);
@@ -41,6 +42,10 @@ void gfx_toggle_night_view(gfx& g);
 void gfx_add_red_flash_effect(gfx& g);
 void gfx_add_water_ripple_effect(gfx& g, const vec3& point, float scale, sector* in_sector);
 void gfx_set_water_ripple_effect(gfx& g, const std::string& name, int32_t duration_ms, int32_t flag);
+// Effects of grenades and explosions. While the echo flag is set, new effects also go to the network.
+void gfx_add_impact_effect(gfx& g, const trace_hit& hit, float size, sector* in_sector);
+void gfx_add_blast_impact_effect(gfx& g, const vec3& point, const vec3& normal, sector* in_sector);
+void gfx_add_glass_shatter_effect(gfx& g, const trace_hit& hit, sector* in_sector);
 
 // The point taken through the current view's camera and projection: x, y and w (in .w); a point
 // behind the viewer has a negative w.

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <numbers>
 
+#include "beings/flight.h"
+#include "beings/weapon_table.h"
 #include "data/package.h"
 #include "data/reference_list.h"
 #include "game/game_events.h"
@@ -134,24 +136,33 @@ void server_throw_entity_grenade(server& srv, uint32_t owner, const vec3& point,
     start.y += height;
 
     auto g = std::make_unique<grenade>();
-    grenade_create(*g, owner, start, thrown, values, in_sector);
+    grenade_create(*g, srv, owner, start, thrown, values, in_sector, false);
     srv.grenades.push_back(std::move(g));
     arty_factory_post_command_int(srv.factory, kGameCommandUseRound, static_cast<int32_t>(owner));
 }
 
 bool server_add_grenade(server& srv, uint32_t owner, const vec3& position, const vec3& velocity,
                         const grenade_values& values, int32_t sector_index) {
+    if (values.kind < kGrenadeFragTimed || values.kind > kGrenadeKindCount) {
+        log_stamped("server: *WARNING* grenade of kind %d refused.\n", values.kind);
+        return false;
+    }
+    if (!flight_point_ok(position) || !flight_point_ok(velocity) || !flight_point_ok(values.acceleration) ||
+        !std::isfinite(values.speed) || std::fabs(values.speed) > kFlightReach) {
+        log_stamped("server: *WARNING* grenade of player %u with a motion out of reach refused.\n", owner);
+        return false;
+    }
     sector* in_sector = nullptr;
     if (!level_sector(srv, sector_index, "grenade", in_sector)) return false;
     auto g = std::make_unique<grenade>();
-    grenade_create(*g, owner, position, velocity, values, in_sector);
+    grenade_create(*g, srv, owner, position, velocity, values, in_sector, true);
     srv.grenades.push_back(std::move(g));
     return true;
 }
 
 int32_t server_drop_weapon(server& srv, const dropped_weapon_values& values, sector* in_sector) {
     auto w = std::make_unique<dropped_weapon>();
-    dropped_weapon_create(*w, values, kDroppedHere, in_sector);
+    dropped_weapon_create(*w, srv, values, kDroppedHere, in_sector);
     const dropped_weapon& kept = *w;
     srv.dropped_weapons.push_back(std::move(w));
     return client_send_drop_event(srv.client, kept);
@@ -175,10 +186,19 @@ int32_t server_drop_weapon(server& srv, const vec3& position, const vec3& veloci
 
 bool server_add_dropped_weapon(server& srv, const dropped_weapon_values& values, uint8_t kind,
                                int32_t sector_index, uint32_t player_id) {
+    if (values.values[0] < 0 || values.values[0] >= kWeaponKinds) {
+        log_stamped("server: *WARNING* dropped weapon %d refused.\n", values.values[0]);
+        return false;
+    }
+    if (!flight_point_ok(values.position) || !flight_point_ok(values.velocity) || !flight_point_ok(values.gravity) ||
+        !std::isfinite(values.factor) || std::fabs(values.factor) > kFlightReach) {
+        log_stamped("server: *WARNING* dropped weapon %d with a motion out of reach refused.\n", values.values[0]);
+        return false;
+    }
     sector* in_sector = nullptr;
     if (!level_sector(srv, sector_index, "dropped weapon", in_sector)) return false;
     auto w = std::make_unique<dropped_weapon>();
-    dropped_weapon_create(*w, values, kind, in_sector);
+    dropped_weapon_create(*w, srv, values, kind, in_sector);
     srv.dropped_weapons.push_back(std::move(w));
     server_give_empty_weapon(srv, player_id);
     return true;

@@ -35,6 +35,7 @@
 #include "ui/widgets.h"
 #include "util/text.h"
 #include "world/sector.h"
+#include "world/trace.h"
 
 namespace kv {
 
@@ -302,51 +303,6 @@ void blast_apply(blast& b, sector* origin) {
     record(str_format("blast_apply %u %s", b.owner, origin ? origin->name.c_str() : "-"));
 }
 
-void grenade_create(grenade& g, uint32_t owner, const vec3& position, const vec3& velocity,
-                    const grenade_values& values, sector* in_sector) {
-    g.owner = owner;
-    g.kind = values.kind;
-    g.id = values.id;
-    g.position = position;
-    g.velocity = velocity;
-    g.in_sector = in_sector;
-    g.values = values;
-}
-
-void grenade_destroy(grenade& g) {
-    record(str_format("grenade_destroy %u %d", g.owner, g.id));
-}
-
-void grenade_update(grenade& g) {
-    record(str_format("grenade_update %u %d", g.owner, g.id));
-    if (standins().finish_on_update) g.alive = 0;
-}
-
-void dropped_weapon_create(dropped_weapon& w, const dropped_weapon_values& values, uint8_t kind,
-                           sector* in_sector) {
-    w.weapon_id = values.weapon_id;
-    w.kind = kind;
-    for (int i = 0; i < 3; ++i) w.values[i] = values.values[i];
-    w.text = values.text;
-    w.position = values.position;
-    w.velocity = values.velocity;
-    w.in_sector = in_sector;
-    w.gravity = values.gravity;
-    w.factor = values.factor;
-}
-
-void dropped_weapon_destroy(dropped_weapon& w) {
-    record(str_format("dropped_weapon_destroy %d %u", w.weapon_id, w.kind));
-}
-
-void dropped_weapon_update(dropped_weapon& w) {
-    record(str_format("dropped_weapon_update %d %u", w.weapon_id, w.kind));
-    if (standins().finish_on_update) w.alive = 0;
-}
-
-bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t kind) {
-    return w.weapon_id == weapon_id && w.kind == kind;
-}
 
 // The soldier's neighbours: HUD effects, renderer flags and effects, the mouse, the bot host's player
 // events and the weapon actions.
@@ -403,6 +359,26 @@ void gfx_toggle_night_view(gfx&) {
 
 void gfx_add_red_flash_effect(gfx&) {
     record("gfx_add_red_flash_effect");
+}
+
+void gfx_add_impact_effect(gfx&, const trace_hit& hit, float size, sector* in_sector) {
+    record(str_format("gfx_add_impact_effect %g %g %g %g %s echo %d", static_cast<double>(hit.hit.point.x),
+                      static_cast<double>(hit.hit.point.y), static_cast<double>(hit.hit.point.z),
+                      static_cast<double>(size), in_sector ? in_sector->name.c_str() : "-",
+                      standins().effect_echo ? 1 : 0));
+}
+
+void gfx_add_blast_impact_effect(gfx&, const vec3& point, const vec3& normal, sector* in_sector) {
+    record(str_format("gfx_add_blast_impact_effect %g %g %g %g %g %g %s echo %d", static_cast<double>(point.x),
+                      static_cast<double>(point.y), static_cast<double>(point.z), static_cast<double>(normal.x),
+                      static_cast<double>(normal.y), static_cast<double>(normal.z),
+                      in_sector ? in_sector->name.c_str() : "-", standins().effect_echo ? 1 : 0));
+}
+
+void gfx_add_glass_shatter_effect(gfx&, const trace_hit& hit, sector* in_sector) {
+    record(str_format("gfx_add_glass_shatter_effect %g %g %g %s", static_cast<double>(hit.hit.point.x),
+                      static_cast<double>(hit.hit.point.y), static_cast<double>(hit.hit.point.z),
+                      in_sector ? in_sector->name.c_str() : "-"));
 }
 
 void gfx_add_water_ripple_effect(gfx&, const vec3& point, float scale, sector* in_sector) {

@@ -330,6 +330,9 @@ TEST_F(KvGame, CarryingTheTakeItemIntoTheDeliveryZoneReportsTheGoalOnce) {
     EXPECT_EQ(sent("drop"), (calls_t{"drop 1 255"}));
     ASSERT_EQ(srv_.dropped_weapons.size(), 1u);
     const dropped_weapon& item = *srv_.dropped_weapons.front();
+    // A local drop: the next serial of the counter.
+    EXPECT_EQ(take_calls("client_send_drop_event"),
+              (calls_t{"client_send_drop_event 1 " + std::to_string(item.kind)}));
     EXPECT_EQ(std::vector<int32_t>(item.values, item.values + 3), (std::vector<int32_t>{62, 1, 0}));
     EXPECT_EQ(item.text, "kvbase:case");
     EXPECT_NE(item.in_sector, nullptr);

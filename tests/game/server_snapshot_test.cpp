@@ -110,8 +110,8 @@ TEST_F(ServerSnapshot, AWaitingStateResetsTheRound) {
     game_snapshot_update(srv_, snapshot(kGameWaiting, {slot(1)}));
     EXPECT_EQ(
         take_calls(),
-        (calls_t{"game event 0", "gfx_clear_effects", "grenade_destroy 0 0", "dropped_weapon_destroy 0 0",
-                 "game event 6", "gfx_add_texture_scroll_effect", "gfx_forget_last_effect", "game event 0"}));
+        (calls_t{"game event 0", "gfx_clear_effects", "game event 6", "gfx_add_texture_scroll_effect",
+                 "gfx_forget_last_effect", "game event 0"}));
     EXPECT_TRUE(srv_.grenades.empty());
     EXPECT_TRUE(srv_.dropped_weapons.empty());
     EXPECT_EQ(srv_.dropped_weapon_cursor, srv_.dropped_weapons.end());

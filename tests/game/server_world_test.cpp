@@ -10,6 +10,7 @@
 #include "game/server.h"
 #include "game/server_entities.h"
 #include "game/server_world.h"
+#include "kernel/neighbour_standins.h"
 #include "platform/random.h"
 #include "tests/game/game_test_support.h"
 #include "tests/support/client_capture.h"
@@ -28,6 +29,7 @@ protected:
     void SetUp() override {
         game_test::SetUp();
         kv_srand(7);
+        dropped_weapon_reset_serials();
     }
 
     // The current level as a package of two sectors, "hall" and "yard".
@@ -190,13 +192,14 @@ TEST_F(ServerWorld, AThrownGrenadeStartsBesideTheThrower) {
     const grenade& g = *srv_.grenades.front();
     EXPECT_EQ(g.owner, 9u);
     EXPECT_EQ(g.id, 3);
-    EXPECT_EQ(g.values.model, "frag");
+    EXPECT_EQ(g.model_name, "frag");
     // Across a throw along z lies x.
     EXPECT_NEAR(std::fabs(g.position.x - 10.0f), 5.0f, 1e-4f);
     EXPECT_NEAR(g.position.y, 27.0f, 1e-4f);
     EXPECT_NEAR(g.position.z, 30.0f, 1e-4f);
     EXPECT_LT(degrees_between(g.velocity, {0.0f, 0.0f, 1.0f}), 1e-2f);
-    EXPECT_EQ(take_calls(), (calls_t{"game command 4 "}));
+    EXPECT_EQ(g.quiet, 0);
+    EXPECT_EQ(take_calls(), (calls_t{"client_send_grenade_event 9 15 27 30 0 0 1 1 3 frag 0 -1 0", "game command 4 "}));
 
     // The caller's angle lifts the throw about the cross axis.
     server_throw_entity_grenade(srv_, 9, {}, {0.0f, 0.0f, 1.0f}, values, 5.0f, 0.0f,
@@ -241,12 +244,14 @@ TEST_F(ServerWorld, DroppedWeaponsArePickedUpOnceAndOnlyWhenTheyMatch) {
     client_capture_connect(srv_.client);
     EXPECT_EQ(server_drop_weapon(srv_, weapon(5, "m4"), nullptr), 0);
     EXPECT_EQ(server_drop_weapon(srv_, weapon(6, "ak"), nullptr), 0);
-    EXPECT_EQ(srv_.dropped_weapons.front()->kind, kDroppedHere);
+    // Local drops take the next serials.
+    EXPECT_EQ(srv_.dropped_weapons.front()->kind, 0);
+    EXPECT_EQ(srv_.dropped_weapons.back()->kind, 1);
     EXPECT_TRUE(take_calls().empty());
-    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"drop 5 255", "drop 6 255"}));
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"drop 5 0", "drop 6 1"}));
 
     // No weapon of that id (or of that kind): nothing changes, nothing is sent.
-    server_remove_dropped_weapon(srv_, 4, 9, kDroppedHere, true);
+    server_remove_dropped_weapon(srv_, 4, 9, 0, true);
     server_remove_dropped_weapon(srv_, 4, 5, 3, false);
     EXPECT_EQ(srv_.dropped_weapons.size(), 2u);
     EXPECT_TRUE(take_calls().empty());
@@ -254,26 +259,26 @@ TEST_F(ServerWorld, DroppedWeaponsArePickedUpOnceAndOnlyWhenTheyMatch) {
 
     // Taking it gives the player its values, id and text.
     srv_.dropped_weapon_cursor = srv_.dropped_weapons.begin();
-    server_remove_dropped_weapon(srv_, 4, 5, kDroppedHere, true);
+    server_remove_dropped_weapon(srv_, 4, 5, 0, true);
     ASSERT_EQ(server_find_player(srv_, 4)->weapons.size(), 1u);
     const weapon_entry& got = server_find_player(srv_, 4)->weapons[0];
     EXPECT_EQ(std::vector<int32_t>(got.values, got.values + 4), (std::vector<int32_t>{11, 12, 13, 5}));
     EXPECT_EQ(got.text, "m4");
-    EXPECT_EQ(take_calls(), (calls_t{"dropped_weapon_destroy 5 255"}));
+    EXPECT_TRUE(take_calls().empty());
     ASSERT_EQ(srv_.dropped_weapons.size(), 1u);
     EXPECT_EQ(srv_.dropped_weapon_cursor, srv_.dropped_weapons.begin());
 
     // Not taking it asks the game server.
-    server_remove_dropped_weapon(srv_, 4, 6, kDroppedHere, false);
-    EXPECT_EQ(take_calls(), (calls_t{"dropped_weapon_destroy 6 255"}));
-    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"pickup 4 6 255"}));
+    server_remove_dropped_weapon(srv_, 4, 6, 1, false);
+    EXPECT_TRUE(take_calls().empty());
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"pickup 4 6 1"}));
     EXPECT_TRUE(srv_.dropped_weapons.empty());
 }
 
 TEST_F(ServerWorld, ADefusalMarksTheOwnersCharges) {
     for (const auto& [owner, id, kind] : {std::tuple{1u, 4, 5}, std::tuple{1u, 4, 2}, std::tuple{2u, 4, 5}}) {
         auto g = std::make_unique<grenade>();
-        grenade_create(*g, owner, {}, {}, charge(id, kind), nullptr);
+        grenade_create(*g, srv_, owner, {}, {}, charge(id, kind), nullptr, true);
         srv_.grenades.push_back(std::move(g));
     }
     const auto state = [this] {
@@ -296,22 +301,25 @@ TEST_F(ServerWorld, ADefusalMarksTheOwnersCharges) {
 }
 
 TEST_F(ServerWorld, FinishedGrenadesAndWeaponsLeaveAfterTheirStep) {
-    server_add_grenade(srv_, 1, {}, {}, charge(1, 1), 0);
+    ASSERT_TRUE(server_add_grenade(srv_, 1, {}, {}, charge(1, 1), 0));
     server_drop_weapon(srv_, weapon(5, "m4"), nullptr);
     take_calls();
 
-    server_update_grenades(srv_);
-    server_update_dropped_weapons(srv_);
-    EXPECT_EQ(take_calls(), (calls_t{"grenade_update 1 1", "dropped_weapon_update 5 255"}));
+    // Stepping never ends a dropped weapon: it lies until it is picked up.
+    for (int i = 0; i < 3; ++i) {
+        server_update_grenades(srv_);
+        server_update_dropped_weapons(srv_);
+    }
     EXPECT_EQ(srv_.grenades.size(), 1u);
     EXPECT_EQ(srv_.dropped_weapons.size(), 1u);
+    EXPECT_EQ(srv_.grenades.front()->linked, 1);
+    EXPECT_EQ(srv_.dropped_weapons.front()->alive, 1);
 
-    standins().finish_on_update = true;
+    srv_.grenades.front()->alive = 0;
+    srv_.dropped_weapons.front()->alive = 0;
     srv_.dropped_weapon_cursor = srv_.dropped_weapons.begin();
     server_update_grenades(srv_);
     server_update_dropped_weapons(srv_);
-    EXPECT_EQ(take_calls(), (calls_t{"grenade_update 1 1", "grenade_destroy 1 1",
-                                     "dropped_weapon_update 5 255", "dropped_weapon_destroy 5 255"}));
     EXPECT_TRUE(srv_.grenades.empty());
     EXPECT_TRUE(srv_.dropped_weapons.empty());
     EXPECT_EQ(srv_.dropped_weapon_cursor, srv_.dropped_weapons.end());
