@@ -235,8 +235,8 @@ TEST_F(ClientSession, TwoWorldsPlayThroughTheSession) {
     const grenade& g = *b->grenades.back();
     EXPECT_EQ(g.owner, static_cast<uint32_t>(ann));
     EXPECT_EQ(g.id, 7);
-    EXPECT_EQ(g.values.model, "weapons:grenade");
-    EXPECT_EQ(g.values.acceleration.y, -978.0f);
+    EXPECT_EQ(g.model_name, "weapons:grenade");
+    EXPECT_EQ(g.acceleration.y, -978.0f);
     EXPECT_EQ(g.position.x, 100.0f);
     EXPECT_EQ(g.position.z, -30.0f);
     package* level = server_find_package(*b, b->current_level_name);
