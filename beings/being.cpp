@@ -298,6 +298,21 @@ void being_equip_weapon_models(being& b, int32_t which) {
                  [&](weapon_slots& s, weapon_carrier& c) { return being_equip_weapon_models(s, c, which); });
 }
 
+bool being_select_slot_kind(being& b, int32_t kind) {
+    if (!b.srv) return false;
+    return with_carrier(b, [kind](weapon_slots& s, weapon_carrier& c) { return being_select_slot_kind(s, c, kind); });
+}
+
+void being_drop_current(being& b) {
+    if (!b.srv) return;
+    with_carrier(b, [](weapon_slots& s, weapon_carrier& c) { return being_drop_current_weapon(s, c, false); });
+}
+
+void being_add_current_item(being& b) {
+    if (!b.srv) return;
+    with_carrier(b, [](weapon_slots& s, weapon_carrier& c) { return being_add_item(s, c); });
+}
+
 void being_update_load(being& b) {
     with_carrier(b, [](weapon_slots& s, weapon_carrier& c) { being_update_load(s, c); });
 }

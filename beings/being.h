@@ -141,6 +141,15 @@ struct being {
     float aim_angle = 0.0f;  // a remote soldier's upper-body turn
     uint8_t remote_inputs[3] = {};
     entity_sweep_result last_pick;  // the surfaces the last vertical pick met
+    // Weapons.
+    int32_t stance = 0;          // 0-6, from the movement state at each weapon action
+    uint8_t trigger = 0;         // the fire action is held
+    uint8_t launcher = 0;        // the shot comes from the grenade launcher
+    int32_t rounds_to_load = 0;  // of a round-by-round reload
+    timer item_timer;            // restarted when the handheld item is used
+    uint8_t throw_pending = 0;   // a placed charge was thrown
+    timer check_timer;           // defusing and downloading
+    float check_progress = 0.0f;
 
     server* srv = nullptr;
     uint32_t player_id = 0;

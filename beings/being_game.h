@@ -88,5 +88,11 @@ void being_queue_move_animation(being& b, int32_t variant);
 bool being_can_change_posture(being& b, int32_t posture);
 void being_begin_special_action(being& b, int32_t kind);
 bool being_in_air(const being& b);
+// The animation row of the movement state and its variant; -1 none.
+int32_t being_move_row(const being& b);
+// Slot operations with the soldier's side filled in.
+bool being_select_slot_kind(being& b, int32_t kind);
+void being_drop_current(being& b);
+void being_add_current_item(being& b);
 
 }  // namespace kv

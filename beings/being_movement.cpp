@@ -428,6 +428,11 @@ bool queued_code_known(int32_t code) {
 
 }  // namespace
 
+int32_t being_move_row(const being& b) {
+    const int32_t row = row_of(b.movement_state).rows[b.variant == 1 ? 1 : 0];
+    return row == kNoRow ? -1 : row;
+}
+
 bool being_in_air(const being& b) {
     return b.jumping || b.falling;
 }

@@ -54,16 +54,36 @@ void botc_add_player(BotCentral& bots, uint32_t player_id, uint8_t alive);
 void botc_player_event_2(BotCentral& bots, uint32_t player_id);
 void botc_player_event_3(BotCentral& bots, uint32_t player_id);
 
-// The weapon side of the being.
+// The view's zoom in percent over the normal field of view, and the HUD's sights timer.
+void view_stack_set_zoom(float percent);
+void hud_sights_timer(bool on);
+
+// The weapon side of the being (being_weapon.cpp): the weapon codes (32-40, 48, 49) drive an action
+// state machine that its step runs once a frame.
 void being_weapon_pre_step(being& b);
 // A weapon command code; false when it was not taken.
 bool being_weapon_command(being& b, bool pressed, int32_t code);
+// The ready pose after a change of movement, in action state 0.
 void being_weapon_follow_up(being& b);
 void being_weapon_reset(being& b);
 void being_weapon_step(being& b);
 void being_continue_upper_animation(being& b);
-// The sights are off or stay on for the state (they are lowered outside 0, 7, 11, 12 and 16).
+// The zoom of the sights while they are up.
 void being_sights_step(being& b);
+bool being_weapon_can_fire(being& b);
+bool being_weapon_blocked(being& b);
+bool being_weapon_reload_blocked(being& b, bool strict);
+// Arms the body's shot trigger with the slot's ammunition and the pellets of the detail level.
+void being_fire_shot(being& b);
+void being_weapon_stop(being& b);
+bool being_weapon_reload_magazine(being& b);
+bool being_weapon_load_round(being& b);
+void being_weapon_sound(being& b, const std::string& name);
+// Fire2: raises, steps or lowers the sights.
+void being_step_sights(being& b, bool pressed);
+void being_sights_zoom_step(being& b, int32_t elapsed);
+void being_sights_lower(being& b);
+// The being's checks (being_checks.cpp): defusing a charge, downloading at a goal, picking up.
 bool being_defuse_check(being& b);
 bool being_download_check(being& b);
 void being_pick_up_step(being& b);

@@ -22,6 +22,7 @@ struct file_stream;
 struct view_set;
 struct geometry;
 struct surface;
+struct trace_hit;
 class sector;
 
 // Display driver kinds of the front end: the kernel's driver kind plus one.
@@ -111,6 +112,10 @@ void gfx_add_weapon_model_effect(gfx& g, const vec3& point, const std::string& n
                                  const std::string& second_name, int32_t flag);
 void gfx_set_weapon_model_effect(gfx& g, float parameter, float second_parameter);
 void gfx_add_shell_effect(gfx& g, const mat4& frame, sector* in_sector);
+// Where a shot met a surface: the hole, smoke or splash of the hit's material, of that size.
+void gfx_add_impact_effect(gfx& g, const trace_hit& hit, float size, sector* in_sector);
+// The pane of the hit's mesh breaking into shards (nothing when the mesh is already broken).
+void gfx_add_glass_shatter_effect(gfx& g, const trace_hit& hit, sector* in_sector);
 // The dynamic-lights value; 0 while lighting is off.
 int32_t gfx_dynamic_lights(gfx& g);
 

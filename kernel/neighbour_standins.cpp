@@ -37,6 +37,7 @@
 #include "ui/widgets.h"
 #include "util/text.h"
 #include "world/sector.h"
+#include "world/trace.h"
 
 namespace kv {
 
@@ -356,6 +357,26 @@ void gfx_set_weapon_model_effect(gfx&, float parameter, float second_parameter) 
     record(str_format("gfx_set_weapon_model_effect %g %g", parameter, second_parameter));
 }
 
+void view_stack_set_zoom(float percent) {
+    record(str_format("view_stack_set_zoom %g", static_cast<double>(percent)));
+}
+
+void hud_sights_timer(bool on) {
+    record(str_format("hud_sights_timer %d", on ? 1 : 0));
+}
+
+void gfx_add_impact_effect(gfx&, const trace_hit& hit, float size, sector* in_sector) {
+    record(str_format("gfx_add_impact_effect %g %g %g %g %s", static_cast<double>(hit.hit.point.x),
+                      static_cast<double>(hit.hit.point.y), static_cast<double>(hit.hit.point.z),
+                      static_cast<double>(size), in_sector ? in_sector->name.c_str() : "-"));
+}
+
+void gfx_add_glass_shatter_effect(gfx&, const trace_hit& hit, sector* in_sector) {
+    record(str_format("gfx_add_glass_shatter_effect %g %g %g %s", static_cast<double>(hit.hit.point.x),
+                      static_cast<double>(hit.hit.point.y), static_cast<double>(hit.hit.point.z),
+                      in_sector ? in_sector->name.c_str() : "-"));
+}
+
 void gfx_add_shell_effect(gfx&, const mat4& frame, sector* in_sector) {
     const vec3 at = mat4_row3(frame);
     record(str_format("gfx_add_shell_effect %g %g %g %s", at.x, at.y, at.z,
@@ -500,18 +521,6 @@ timer& kernel_collision_section() {
     return section;
 }
 
-void blast_create(blast& b, uint32_t owner, const vec3& point, const vec3& direction,
-                  const float (&values)[kBlastValues]) {
-    b.owner = owner;
-    b.point = point;
-    b.direction = direction;
-    for (int i = 0; i < kBlastValues; ++i) b.values[i] = values[i];
-}
-
-void blast_apply(blast& b, sector* origin) {
-    record(str_format("blast_apply %u %s", b.owner, origin ? origin->name.c_str() : "-"));
-}
-
 void grenade_create(grenade& g, uint32_t owner, const vec3& position, const vec3& velocity,
                     const grenade_values& values, sector* in_sector) {
     g.owner = owner;
@@ -647,29 +656,6 @@ void botc_player_event_3(BotCentral&, uint32_t player_id) {
     record(str_format("botc_player_event_3 %u", player_id));
 }
 
-void being_weapon_pre_step(being&) {}
-
-bool being_weapon_command(being& b, bool pressed, int32_t code) {
-    record(str_format("being_weapon_command %s %d %d", b.name.c_str(), pressed ? 1 : 0, code));
-    return standins().being_weapon_command_result;
-}
-
-void being_weapon_follow_up(being&) {}
-
-void being_weapon_reset(being& b) {
-    record("being_weapon_reset " + b.name);
-}
-
-void being_weapon_step(being&) {}
-
-void being_continue_upper_animation(being& b) {
-    record("being_continue_upper_animation " + b.name);
-}
-
-void being_sights_step(being& b) {
-    record("being_sights_step " + b.name);
-}
-
 bool being_defuse_check(being& b) {
     record("being_defuse_check " + b.name);
     return false;
@@ -681,14 +667,6 @@ bool being_download_check(being& b) {
 }
 
 void being_pick_up_step(being&) {}
-
-void being_switch_weapon(being& b) {
-    record("being_switch_weapon " + b.name);
-}
-
-bool being_weapon_is_throwable_knife(const being&) {
-    return false;
-}
 
 // Bot host.
 
@@ -750,14 +728,6 @@ int32_t texture_sample(const texture&, float u, float v) {
 }
 
 // The game object's neighbours: beings, interface, renderer view, network client and bot host.
-
-void being_use_round(being& b) {
-    record("being_use_round " + b.name);
-}
-
-void being_sights_update(being& b) {
-    record("being_sights_update " + b.name);
-}
 
 void gui_build_screens(kvgame& game) {
     record("gui_build_screens");

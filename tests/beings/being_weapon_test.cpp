@@ -1,0 +1,324 @@
+// Firing in a headless local game: shots resolved through walls and bodies, the weapon action states,
+// the sights and the record block. The level is one field with walls in lanes along +x; the demo
+// "beings" package gives the bodies; player 100 (the local player) and bots 5 and 6 are driven here.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "beings/being.h"
+#include "beings/being_game.h"
+#include "beings/being_services.h"
+#include "beings/blast.h"
+#include "game/kvgame.h"
+#include "game/player_record.h"
+#include "game/server_entities.h"
+#include "kernel/kernel.h"
+#include "kernel/neighbour_standins.h"
+#include "platform/random.h"
+#include "tests/game/kvgame_test_support.h"
+#include "tools/beings_writer.h"
+#include "tools/targa_writer.h"
+#include "util/text.h"
+#include "world/hit_map.h"
+#include "world/sector.h"
+#include "world/surface_table.h"
+
+namespace kv {
+namespace {
+
+constexpr uint32_t kShooter = 100;
+constexpr uint32_t kBot = 5;
+constexpr uint32_t kSecondBot = 6;
+constexpr float kEye = 95.0f;
+// The demo body's chest above its model's root; its quads face along x when it faces +z.
+constexpr float kChestBone = 30.0f;
+// Lanes along +x: clear, a wall of resistance 255 at x 500, one of "wood10" (which a test sets to 0),
+// and a pane of glass.
+constexpr float kClearLane = 0.0f;
+constexpr float kHardLane = -1000.0f;
+constexpr float kSoftLane = 1000.0f;
+constexpr float kGlassLane = 2000.0f;
+
+box3 box_of(const vec3& lo, const vec3& hi) {
+    box3 b;
+    box3_init(b, lo, hi);
+    return b;
+}
+
+tools::mesh_desc level_quad(float x0, float x1, float z0, float z1, float y) {
+    tools::mesh_desc m;
+    m.box = box_of({x0, y, z0}, {x1, y, z1});
+    m.vertices = {
+        {x0, y, z0, 0.0f, 0.0f}, {x1, y, z0, 1.0f, 0.0f}, {x1, y, z1, 1.0f, 1.0f}, {x0, y, z1, 0.0f, 1.0f}};
+    tools::mesh_desc::part part;
+    part.indices = {0, 2, 1, 0, 3, 2};
+    part.draws = {{0, 2, 0}};
+    m.parts = {part};
+    m.tree = {{m.box, 4, 0}};
+    return m;
+}
+
+// A two-sided pane in the plane x = x0, 400 high.
+tools::mesh_desc pane(float x0, float z0, float z1) {
+    tools::mesh_desc m;
+    m.box = box_of({x0, 0.0f, z0}, {x0, 400.0f, z1});
+    m.vertices = {{x0, 0.0f, z0, 0.0f, 0.0f},
+                  {x0, 400.0f, z0, 1.0f, 0.0f},
+                  {x0, 400.0f, z1, 1.0f, 1.0f},
+                  {x0, 0.0f, z1, 0.0f, 1.0f}};
+    tools::mesh_desc::part part;
+    part.indices = {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2};
+    part.draws = {{0, 4, 0}};
+    m.parts = {part};
+    m.tree = {{m.box, 4, 0}};
+    return m;
+}
+
+class WeaponGame : public headless_game {
+protected:
+    void SetUp() override {
+        headless_game::SetUp();
+        if (kernel_get().surfaces.rows.empty()) surface_table_build(kernel_get().surfaces);
+        kernel_get().detail_level = kDetailHigh;
+        kv_srand(7);
+        write_data(tools::kDemoBeingsPackage, tools::beings_package());
+        write_hit_maps();
+        write_data("maps/range", level());
+        srv_.load_request = kLoadRequestMenu;
+        srv_.snapshot.name = "range";
+        server_set_game_package(srv_, "range");
+        for (int i = 0; i < 4; ++i) frame();
+        g_ = game();
+        ASSERT_NE(g_, nullptr) << log();
+        shooter_ = g_->local_being;
+        ASSERT_NE(shooter_, nullptr) << log();
+        field_ = static_cast<sector*>(shooter_->place.sector);
+        ASSERT_NE(field_, nullptr);
+        being_record(*shooter_)->team = 0;
+        dress(*shooter_);
+        for (uint32_t id : {kBot, kSecondBot}) {
+            player_init(srv_, slot(id, 1));
+            server_add_local_player(srv_, id);
+        }
+        kvgame_sync_beings(*g_);
+        bot_ = kvgame_find_player(*g_, kBot);
+        second_ = kvgame_find_player(*g_, kSecondBot);
+        ASSERT_NE(bot_, nullptr);
+        ASSERT_NE(second_, nullptr);
+        dress(*bot_);
+        dress(*second_);
+        place(*shooter_, {0.0f, kEye, kClearLane}, {0.0f, 0.0f, 1.0f});
+        place(*bot_, {1000.0f, kEye, kClearLane}, {0.0f, 0.0f, 1.0f});
+        place(*second_, {1500.0f, kEye, kClearLane}, {0.0f, 0.0f, 1.0f});
+        for (int i = 0; i < 3; ++i) frame();
+        standins().calls.clear();
+    }
+
+    void TearDown() override {
+        kernel_get().detail_level = kDetailHigh;
+        for (image8& map : hit_maps()) map = image8();
+        headless_game::TearDown();
+    }
+
+    std::vector<uint8_t> level() {
+        tools::package_writer w;
+        auto& q = w.qxps();
+        w.add_import(tools::kDemoBeingsPackage);
+        w.add_surface("paint");
+        std::vector<int32_t> meshes;
+        int n = 0;
+        auto add = [&](const tools::mesh_desc& m, const char* material) {
+            const std::string name = "g" + std::to_string(n++);
+            tools::add_geometry(w, {name, m.box, {tools::add_mesh(q, m)}, {}});
+            meshes.push_back(tools::add_mesh_instance(q, {{}, name, "paint", material, 0}));
+        };
+        add(level_quad(-3000.0f, 3000.0f, -3000.0f, 3000.0f, 0.0f), "concrete10");
+        add(pane(500.0f, kHardLane - 100.0f, kHardLane + 100.0f), "brick50");
+        add(pane(500.0f, kSoftLane - 100.0f, kSoftLane + 100.0f), "wood10");
+        add(pane(500.0f, kGlassLane - 100.0f, kGlassLane + 100.0f), "glass");
+        tools::sector_desc field;
+        field.name = "field";
+        field.meshes = meshes;
+        tools::add_sector(w, field);
+        w.add_arty("kvgame", "game", tools::token_writer().key("cb:").integer(33).bytes());
+        w.add_arty("kvbound_camera", "cam", {});
+        w.add_arty("kvstatic_camera", "scam1", tools::token_writer().key("mode:").integer(0).bytes());
+        w.add_arty("kvlevel", "level", tools::token_writer().key("title:").str("Range").bytes());
+        for (int i = 0; i < 2; ++i) {
+            w.add_arty("kvspawn_point", "sp" + std::to_string(i),
+                       tools::token_writer()
+                           .key("sector:")
+                           .str("field")
+                           .key("posx:")
+                           .number(-500.0f * static_cast<float>(i))
+                           .key("posy:")
+                           .number(kEye)
+                           .bytes());
+        }
+        return w.finish();
+    }
+
+    void write_hit_maps() {
+        tools::targa8_desc map;
+        map.width = map.height = 8;
+        for (int i = 0; i < 64; ++i) map.texels.push_back(32);
+        for (int i = 0; i < 3; ++i)
+            write_data("tex/tga/hitmap" + std::to_string(i) + ".tga", tools::targa8(map));
+        srv_.texture_dir = "tga/";
+        server_load_hit_maps(srv_);
+    }
+
+    static player_slot slot(uint32_t id, int32_t team) {
+        player_slot s;
+        s.id = id;
+        s.name = "p" + std::to_string(id);
+        s.team = team;
+        s.state = kSlotPlaying;
+        s.health = 100;
+        return s;
+    }
+
+    void dress(being& b) {
+        being_set_model(b, "beings:soldier", "");
+        being_reset_posture(b);
+    }
+
+    void place(being& b, const vec3& at, const vec3& forward = {1.0f, 0.0f, 0.0f}) {
+        being_set_view(b, at, forward, {0.0f, 1.0f, 0.0f}, field_);
+    }
+
+    void command(being& b, int32_t code) { being_record(b)->commands.push_back(static_cast<int16_t>(code)); }
+
+    // Amounts of the hit events on that victim, in order.
+    std::vector<int32_t> hits_on(uint32_t victim) {
+        std::vector<int32_t> out;
+        for (const std::string& c : standins().calls) {
+            if (!c.starts_with("client_send_hit_event ")) continue;
+            if (str_to_int(str_field_or_empty(c, 2, ' ')) == static_cast<int32_t>(victim))
+                out.push_back(str_to_int(str_field_or_empty(c, 4, ' ')));
+        }
+        return out;
+    }
+
+    // A shot of the shooter from chest height along +x in a lane.
+    void shoot(float lane, float inner, float penetration, float range, float outer,
+               uint32_t owner = kShooter) {
+        blast b;
+        const float values[kBlastValues] = {inner, penetration, range, outer, 0.0f};
+        const entity* e = server_entity_find(srv_, bot_->name);
+        const float chest = mat4_row3(e->model_root->transform).y + kChestBone;
+        blast_create(b, owner, {-20.0f, chest, lane}, {1.0f, 0.0f, 0.0f}, values);
+        blast_apply(b, field_);
+    }
+
+    kvgame* g_ = nullptr;
+    being* shooter_ = nullptr;
+    being* bot_ = nullptr;
+    being* second_ = nullptr;
+    sector* field_ = nullptr;
+};
+
+TEST(BlastDamage, FallsFromInnerToOuterOverTheRangeThenToNothingOverTheMargin) {
+    struct fall_case {
+        float inner, outer, range, distance, expected;
+    };
+    const fall_case cases[] = {
+        {7.0f, 3.5f, 5000.0f, 0.0f, 7.0f},
+        {7.0f, 3.5f, 5000.0f, 2500.0f, 5.25f},
+        {7.0f, 3.5f, 5000.0f, 5000.0f, 3.5f},
+        {7.0f, 3.5f, 5000.0f, 6250.0f, 1.75f},
+        {7.0f, 3.5f, 5000.0f, 7500.0f, 0.0f},
+        {7.0f, 3.5f, 5000.0f, 7501.0f, 0.001f},
+        {7.0f, 3.5f, 5000.0f, 90000.0f, 0.001f},
+        // A shell (fall-off 4) keeps falling past its range: no jump up from 0.4 to 0.6.
+        {10.0f, 4.0f, 1000.0f, 1000.0f, 4.0f},
+        {10.0f, 4.0f, 1000.0f, 1001.0f, 4.0f * (1.0f - 1.0f / 2500.0f)},
+        {10.0f, 4.0f, 1000.0f, 2250.0f, 2.0f},
+    };
+    for (const fall_case& c : cases) {
+        SCOPED_TRACE(c.distance);
+        blast b;
+        const float values[kBlastValues] = {c.inner, 10.0f, c.range, c.outer, 0.0f};
+        blast_create(b, 1, {}, {0.0f, 0.0f, 2.0f}, values);
+        EXPECT_NEAR(blast_damage_at(b, c.distance), c.expected, 1e-4f);
+        EXPECT_FLOAT_EQ(b.direction.z, 1.0f);
+    }
+}
+
+TEST_F(WeaponGame, ShotsWearThroughWallsAndBodiesArmourCutsAndTheShooterIsNeverHurt) {
+    surface_material& wood = kernel_get().surfaces.rows.at("wood10");
+    const uint8_t wood_absorption = wood.blast_absorption;
+    wood.blast_absorption = 0;
+    struct shot_case {
+        const char* what;
+        float lane;
+        float penetration;
+        uint8_t armour;
+        int32_t first;   // amount on the bot, -1 none
+        int32_t second;  // on the second bot behind it
+    };
+    const shot_case cases[] = {
+        {"through the shooter and two soldiers", kClearLane, 10.0f, 0, 70, 56},
+        {"armour 102 changes nothing", kClearLane, 10.0f, 102, 70, 56},
+        {"armour 255 leaves 0.4", kClearLane, 10.0f, 255, 28, 56},
+        {"resistance 255 stops a shot of penetration 1", kHardLane, 1.0f, 0, -1, -1},
+        {"resistance 0 passes, and a soldier wears 2", kSoftLane, 2.0f, 0, 70, 56},
+        {"a soldier stops penetration 1", kSoftLane, 1.0f, 0, 70, -1},
+    };
+    for (const shot_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        place(*bot_, {1000.0f, kEye, c.lane}, {0.0f, 0.0f, 1.0f});
+        place(*second_, {1500.0f, kEye, c.lane}, {0.0f, 0.0f, 1.0f});
+        place(*shooter_, {0.0f, kEye, c.lane}, {0.0f, 0.0f, 1.0f});
+        for (int i = 0; i < 3; ++i) frame();
+        being_record(*bot_)->armour = c.armour;
+        standins().calls.clear();
+        // The same damage at every distance: only wear and armour change it.
+        shoot(c.lane, 7.0f, c.penetration, 5000.0f, 7.0f);
+        EXPECT_TRUE(hits_on(kShooter).empty());
+        const std::vector<int32_t> first = hits_on(kBot);
+        const std::vector<int32_t> second = hits_on(kSecondBot);
+        if (c.first < 0) {
+            EXPECT_TRUE(first.empty()) << ::testing::PrintToString(standins().calls);
+        } else {
+            ASSERT_EQ(first.size(), 1u) << ::testing::PrintToString(standins().calls);
+            EXPECT_NEAR(first[0], c.first, 1);  // tenths, truncated on the wire
+        }
+        if (c.second < 0) {
+            EXPECT_TRUE(second.empty());
+        } else {
+            ASSERT_EQ(second.size(), 1u) << ::testing::PrintToString(standins().calls);
+            EXPECT_NEAR(second[0], c.second, 1);
+        }
+        being_record(*bot_)->armour = 0;
+    }
+
+    // Fired by the first bot from behind himself: his own body neither takes the shot nor wears it.
+    standins().calls.clear();
+    shoot(kSoftLane, 7.0f, 1.0f, 5000.0f, 7.0f, kBot);
+    EXPECT_TRUE(hits_on(kBot).empty());
+    EXPECT_EQ(hits_on(kSecondBot), std::vector<int32_t>{70});
+    wood.blast_absorption = wood_absorption;
+}
+
+TEST_F(WeaponGame, APaneBreaksOnceAndOtherSurfacesTakeAnImpact) {
+    place(*bot_, {1000.0f, kEye, kGlassLane}, {0.0f, 0.0f, 1.0f});
+    for (int i = 0; i < 3; ++i) frame();
+    standins().calls.clear();
+    shoot(kGlassLane, 7.0f, 10.0f, 5000.0f, 7.0f);
+    EXPECT_EQ(hits_on(kBot).size(), 1u);
+    EXPECT_EQ(take_calls("gfx_add_glass_shatter_effect").size(), 1u);
+    standins().calls.clear();
+    shoot(kGlassLane, 7.0f, 10.0f, 5000.0f, 7.0f);
+    EXPECT_TRUE(take_calls("gfx_add_glass_shatter_effect").empty());
+    // The hard wall takes an impact and stops the shot.
+    standins().calls.clear();
+    shoot(kHardLane, 7.0f, 1.0f, 5000.0f, 7.0f);
+    EXPECT_EQ(take_calls("gfx_add_impact_effect").size(), 1u);
+}
+
+}  // namespace
+}  // namespace kv
