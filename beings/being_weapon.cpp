@@ -269,26 +269,27 @@ void act(being& b, int32_t state) {
     }
 }
 
-void run_state_machine(being& b) {
+// False while the state waits for the queued animations to play out.
+bool run_state_machine(being& b) {
     const int32_t state = b.action_state;
-    if (state == 0 || state == kReleased || state == kEmpty) return;
+    if (state == 0 || state == kReleased || state == kEmpty) return true;
     const bool waits = (state >= kSelectFirst && state <= kSelectLast) || state == kReload ||
                        (state >= kRoundStart && state <= kLauncherReload) || b.launcher;
-    if (waits && any_queued(b)) return;
+    if (waits && any_queued(b)) return false;
     weapon_slot* slot = current_slot(b);
     if (state >= kSelectFirst && state <= kSelectLast) {
         being_select_slot_kind(b, state - kSelectFirst);
         refresh_sights(b);
-        return;
+        return true;
     }
-    if (state == kReload && !being_weapon_reload_magazine(b)) return;
+    if (state == kReload && !being_weapon_reload_magazine(b)) return true;
     if (state == kRoundStart && !being_weapon_load_round(b)) {
         b.action_state = 0;
-        return;
+        return true;
     }
     if (state == kRoundOne && b.rounds_to_load <= 0) {
         b.action_state = kRoundEnd;
-        return;
+        return true;
     }
     if (state == kAltFire && b.launcher && slot) slot->launcher_rounds = -slot->launcher_rounds;
     if (state == kLauncherReload && slot) {
@@ -296,7 +297,7 @@ void run_state_machine(being& b) {
         slot->launcher_rounds = -(slot->launcher_rounds + 1);
     }
     const int32_t row = action_row(state, b.stance);
-    if (row < 0) return;
+    if (row < 0) return true;
     const bool locked = state == kFire || state == kAltFire || state >= kReload;
     const bool started =
         being_play_action_upper(*b.srv, models_of(b), row, weapon_column(b), locked ? kAnimLock : 0);
@@ -315,6 +316,7 @@ void run_state_machine(being& b) {
     }
     if (pose) ready_pose(b);
     if (started) act(b, state);
+    return true;
 }
 
 void sights_message(being& b, const char* word) {
@@ -481,9 +483,11 @@ bool being_weapon_command(being& b, bool pressed, int32_t code) {
 
 void being_weapon_step(being& b) {
     if (!b.srv) return;
-    run_state_machine(b);
+    const bool ran = run_state_machine(b);
     hud_effects_set_state(b, b.action_state);
     const int32_t st = b.action_state;
+    // A state that waits for the animations before it stays for the next frame.
+    if (!ran) return;
     if ((st >= kSelectFirst && st <= kSelectLast) || st == kReload || st == kEmpty || st == kRoundEnd ||
         st == kLauncherReload) {
         b.action_state = 0;

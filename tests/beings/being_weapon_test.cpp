@@ -41,6 +41,7 @@ constexpr float kClearLane = 0.0f;
 constexpr float kHardLane = -1000.0f;
 constexpr float kSoftLane = 1000.0f;
 constexpr float kGlassLane = 2000.0f;
+constexpr float kStepHeight = 40.0f;
 
 box3 box_of(const vec3& lo, const vec3& hi) {
     box3 b;
@@ -58,6 +59,23 @@ tools::mesh_desc level_quad(float x0, float x1, float z0, float z1, float y) {
     part.draws = {{0, 2, 0}};
     m.parts = {part};
     m.tree = {{m.box, 4, 0}};
+    return m;
+}
+
+// A closed box of twelve triangles, faces outwards.
+tools::mesh_desc box_mesh(const vec3& lo, const vec3& hi) {
+    tools::mesh_desc m;
+    m.box = box_of(lo, hi);
+    for (int i = 0; i < 8; ++i) {
+        m.vertices.push_back({(i & 1) ? hi.x : lo.x, (i & 2) ? hi.y : lo.y, (i & 4) ? hi.z : lo.z,
+                              (i & 1) ? 1.0f : 0.0f, (i & 2) ? 1.0f : 0.0f});
+    }
+    tools::mesh_desc::part part;
+    part.indices = {0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
+                    2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
+    part.draws = {{0, 12, 0}};
+    m.parts = {part};
+    m.tree = {{m.box, 8, 0}};
     return m;
 }
 
@@ -139,6 +157,8 @@ protected:
         add(pane(500.0f, kHardLane - 100.0f, kHardLane + 100.0f), "brick50");
         add(pane(500.0f, kSoftLane - 100.0f, kSoftLane + 100.0f), "wood10");
         add(pane(500.0f, kGlassLane - 100.0f, kGlassLane + 100.0f), "glass");
+        // A step that raises a soldier's chest to a standing soldier's muzzle.
+        add(box_mesh({700.0f, 0.0f, -2800.0f}, {1200.0f, kStepHeight, -2200.0f}), "concrete10");
         tools::sector_desc field;
         field.name = "field";
         field.meshes = meshes;
@@ -171,12 +191,13 @@ protected:
         server_load_hit_maps(srv_);
     }
 
-    static player_slot slot(uint32_t id, int32_t team) {
+    static player_slot slot(uint32_t id, int32_t team, int32_t state = kSlotPlaying, int32_t cause = 0) {
         player_slot s;
+        s.cause = cause;
         s.id = id;
         s.name = "p" + std::to_string(id);
         s.team = team;
-        s.state = kSlotPlaying;
+        s.state = state;
         s.health = 100;
         return s;
     }
@@ -213,6 +234,31 @@ protected:
         blast_create(b, owner, {-20.0f, chest, lane}, {1.0f, 0.0f, 0.0f}, values);
         blast_apply(b, field_);
     }
+
+    // Puts the weapon in the soldier's hand; its slot.
+    weapon_slot& arm(being& b, int32_t weapon) {
+        being_give_weapon(b, weapon);
+        const int32_t index = being_find_weapon_slot(b.weapons, weapon, false);
+        being_equip_weapon_models(b, index);
+        frames(20);
+        return b.weapons.slots[index];
+    }
+
+    void frames(int count) {
+        for (int i = 0; i < count; ++i) frame();
+    }
+
+    // Frames until a hit goes out: the number of frames it took, or -1.
+    int frames_until_shot(int limit) {
+        for (int i = 0; i < limit; ++i) {
+            frame();
+            for (const std::string& c : standins().calls)
+                if (c.starts_with("client_send_hit_event")) return i;
+        }
+        return -1;
+    }
+
+    entity& body(being& b) { return *server_entity_find(srv_, b.name); }
 
     kvgame* g_ = nullptr;
     being* shooter_ = nullptr;
@@ -318,6 +364,141 @@ TEST_F(WeaponGame, APaneBreaksOnceAndOtherSurfacesTakeAnImpact) {
     standins().calls.clear();
     shoot(kHardLane, 7.0f, 1.0f, 5000.0f, 7.0f);
     EXPECT_EQ(take_calls("gfx_add_impact_effect").size(), 1u);
+}
+
+TEST_F(WeaponGame, OneRoundOfTheM4a1HitsTheSoldierAThousandUnitsOffFor57AndAKillPlaysHisDeath) {
+    weapon_slot& slot = arm(*shooter_, 0);
+    // B stands 1,000 units along the weapon frame's axis (the demo body's weapon frame points to the
+    // soldier's left), on a step that brings his chest to the muzzle's height, his quads across the ray.
+    place(*shooter_, {0.0f, kEye, -2500.0f});
+    frames(3);
+    const vec3 muzzle = body(*shooter_).position;
+    const vec3 axis = body(*shooter_).motion;
+    place(*bot_, {muzzle.x + axis.x * 1000.0f, kEye + kStepHeight, muzzle.z + axis.z * 1000.0f},
+          {axis.z, 0.0f, -axis.x});
+    place(*second_, {-2000.0f, kEye, -2000.0f});
+    frames(3);
+    const int32_t rounds = slot.rounds;
+    ASSERT_GT(rounds, 1);
+    standins().calls.clear();
+    command(*shooter_, 37);
+    frame();
+    EXPECT_EQ(shooter_->action_state, 27);
+    EXPECT_EQ(body(*shooter_).blast.pellets, 1);
+    // The shot goes when the body's animation passes frame 0: the next update of the body.
+    EXPECT_EQ(frames_until_shot(10), 0) << ::testing::PrintToString(standins().calls);
+    command(*shooter_, -37);
+    // Game command 4 spent one round; B's body took 5.7 x 10 before armour.
+    EXPECT_EQ(slot.rounds, rounds - 1);
+    EXPECT_EQ(hits_on(kBot), std::vector<int32_t>{57}) << ::testing::PrintToString(standins().calls);
+    // Released: no more shots.
+    standins().calls.clear();
+    frames(60);
+    EXPECT_TRUE(hits_on(kBot).empty());
+    EXPECT_EQ(slot.rounds, rounds - 1);
+    EXPECT_EQ(shooter_->action_state, 0);
+    // The snapshot that turns B dying with cause 1 (a body hit) plays his standing death, held.
+    player_init(srv_, WeaponGame::slot(kBot, 1, kSlotDying, 1));
+    kvgame_sync_beings(*g_);
+    EXPECT_EQ(bot_->movement_state, kStateDead);
+    EXPECT_EQ(body(*bot_).channels[0].animation, 191);
+    EXPECT_EQ(body(*bot_).channels[1].animation, 201);
+}
+
+TEST_F(WeaponGame, AnEmptyMagazineClicksAndReloadsTakeSpareMagazinesOnly) {
+    weapon_slot& slot = arm(*shooter_, 0);
+    slot.rounds = 0;
+    standins().calls.clear();
+    command(*shooter_, 37);
+    frame();
+    EXPECT_EQ(body(*shooter_).blast.ammo, nullptr);
+    command(*shooter_, -37);
+    frames(30);
+    EXPECT_TRUE(hits_on(kBot).empty());
+    // No spare magazine: Reload does nothing.
+    slot.magazines = 0;
+    command(*shooter_, 40);
+    frame();
+    command(*shooter_, -40);
+    frames(60);
+    EXPECT_EQ(slot.rounds, 0);
+    // With one: a whole magazine.
+    slot.magazines = 2;
+    command(*shooter_, 40);
+    frame();
+    command(*shooter_, -40);
+    frames(60);
+    EXPECT_EQ(slot.rounds, slot.capacity);
+    EXPECT_EQ(slot.magazines, 1);
+    EXPECT_EQ(shooter_->action_state, 0);
+}
+
+TEST_F(WeaponGame, TheFireActionsSetTheirStates) {
+    weapon_slot& slot = arm(*shooter_, 0);
+    slot.rounds = 0;
+    EXPECT_TRUE(being_weapon_command(*shooter_, true, 37));
+    EXPECT_EQ(shooter_->action_state, 31);
+    being_weapon_step(*shooter_);
+    EXPECT_EQ(shooter_->action_state, 0);
+    EXPECT_EQ(body(*shooter_).blast.ammo, nullptr);
+    // A round-by-round reload with a full magazine goes straight back to 0.
+    weapon_slot& shotgun = arm(*shooter_, 48);
+    ASSERT_EQ(shotgun.rounds, shotgun.capacity);
+    EXPECT_TRUE(being_weapon_command(*shooter_, true, 40));
+    EXPECT_EQ(shooter_->action_state, 32);
+    frames(30);
+    EXPECT_EQ(shooter_->action_state, 0);
+    EXPECT_FALSE(being_weapon_command(*shooter_, true, 30));
+}
+
+TEST_F(WeaponGame, AShellHasItsPelletsAtHighDetailHalfAtMediumAndOneAtLow) {
+    weapon_slot& slot = arm(*shooter_, 48);
+    const ammo_def* ammo = ammo_def_find(slot.ammunition);
+    ASSERT_NE(ammo, nullptr);
+    struct detail_case {
+        int32_t detail;
+        int32_t pellets;
+    };
+    const detail_case cases[] = {
+        {kDetailHigh, ammo->pellets}, {kDetailMedium, ammo->pellets / 2}, {kDetailLow, 1}};
+    for (const detail_case& c : cases) {
+        SCOPED_TRACE(c.detail);
+        kernel_get().detail_level = c.detail;
+        being_fire_shot(*shooter_);
+        EXPECT_EQ(body(*shooter_).blast.pellets, c.pellets);
+    }
+}
+
+TEST_F(WeaponGame, SightsZoomWhileFire2IsHeldAndTheHudFollowsThroughTheGameCommands) {
+    arm(*shooter_, 28);  // the psg1: a scope of zoom 1.8
+    srv_.snapshot.flags = 0;
+    standins().calls.clear();
+    command(*shooter_, 38);
+    frame();
+    ASSERT_EQ(shooter_->sights, 1);
+    EXPECT_EQ(shooter_->sight_step, 1);
+    EXPECT_FALSE(take_calls("hud_set_sights 2 hud_sghts4 hud_sghts4").empty());
+    float last = shooter_->zoom;
+    for (int i = 0; i < 20; ++i) {
+        frame();
+        EXPECT_GE(shooter_->zoom, last);
+        last = shooter_->zoom;
+    }
+    EXPECT_GT(shooter_->zoom, 0.0f);
+    EXPECT_LT(shooter_->zoom, 80.0f + 16.0f * 0.08f * 2.0f);
+    command(*shooter_, -38);
+    frame();
+    EXPECT_EQ(shooter_->sight_step, 2);
+    // A change of weapon redraws the overlay.
+    standins().calls.clear();
+    being_sights_update(*shooter_);
+    EXPECT_FALSE(take_calls("hud_set_sights 2 hud_sghts4 hud_sghts4").empty());
+    // Fire2 again lowers them.
+    command(*shooter_, 38);
+    frame();
+    EXPECT_EQ(shooter_->sights, 0);
+    EXPECT_EQ(shooter_->sight_step, 0);
+    EXPECT_FALSE(take_calls("hud_set_sights 0  ").empty());
 }
 
 }  // namespace
