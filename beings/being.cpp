@@ -300,12 +300,21 @@ void being_equip_weapon_models(being& b, int32_t which) {
 
 bool being_select_slot_kind(being& b, int32_t kind) {
     if (!b.srv) return false;
-    return with_carrier(b, [kind](weapon_slots& s, weapon_carrier& c) { return being_select_slot_kind(s, c, kind); });
+    return with_carrier(
+        b, [kind](weapon_slots& s, weapon_carrier& c) { return being_select_slot_kind(s, c, kind); });
 }
 
 void being_drop_current(being& b) {
     if (!b.srv) return;
-    with_carrier(b, [](weapon_slots& s, weapon_carrier& c) { return being_drop_current_weapon(s, c, false); });
+    with_carrier(b,
+                 [](weapon_slots& s, weapon_carrier& c) { return being_drop_current_weapon(s, c, false); });
+}
+
+bool being_pick_up(being& b, int32_t weapon, int32_t rounds, int32_t magazines) {
+    if (!b.srv) return false;
+    return with_carrier(b, [&](weapon_slots& s, weapon_carrier& c) {
+        return being_pick_up_weapon(s, c, weapon, rounds, magazines);
+    });
 }
 
 void being_add_current_item(being& b) {

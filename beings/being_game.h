@@ -93,6 +93,7 @@ int32_t being_move_row(const being& b);
 // Slot operations with the soldier's side filled in.
 bool being_select_slot_kind(being& b, int32_t kind);
 void being_drop_current(being& b);
+bool being_pick_up(being& b, int32_t weapon, int32_t rounds, int32_t magazines);
 void being_add_current_item(being& b);
 
 }  // namespace kv

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "util/box3.h"
 #include "util/vec3.h"
 
 namespace kv {
@@ -43,6 +44,8 @@ void dropped_weapon_create(dropped_weapon& w, const dropped_weapon_values& value
 void dropped_weapon_destroy(dropped_weapon& w);
 // One fall or bounce step; clears the alive flag when finished.
 void dropped_weapon_update(dropped_weapon& w);
+// The box it takes in the world, for the pick-up's touch test.
+box3 dropped_weapon_bounds(const dropped_weapon& w);
 bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t kind);
 
 }  // namespace kv

@@ -199,6 +199,38 @@ void server_remove_dropped_weapon(server& srv, uint32_t player_id, int32_t weapo
     }
 }
 
+void server_dropped_weapon_begin(server& srv) {
+    srv.dropped_weapon_cursor = srv.dropped_weapons.begin();
+}
+
+bool server_dropped_weapon_next(server& srv, dropped_weapon_report& out) {
+    if (srv.dropped_weapon_cursor == srv.dropped_weapons.end()) return false;
+    const dropped_weapon& w = **srv.dropped_weapon_cursor;
+    const entity* e = server_entity_current(srv);
+    out.touching = e && !box3_disjoint(entity_bounds(*e), dropped_weapon_bounds(w));
+    out.weapon = w.values[0];
+    out.rounds = w.values[1];
+    out.magazines = w.values[2];
+    out.id = w.weapon_id;
+    return true;
+}
+
+void server_dropped_weapon_advance(server& srv) {
+    if (srv.dropped_weapon_cursor != srv.dropped_weapons.end()) ++srv.dropped_weapon_cursor;
+}
+
+void server_dropped_weapon_end(server& srv) {
+    srv.dropped_weapon_cursor = srv.dropped_weapons.end();
+}
+
+void server_dropped_weapon_take(server& srv, uint32_t player_id) {
+    if (srv.dropped_weapon_cursor == srv.dropped_weapons.end()) return;
+    const dropped_weapon& w = **srv.dropped_weapon_cursor;
+    client_send_pickup(srv.client, player_id, w.weapon_id, w.kind);
+    erase_dropped_weapon(srv, srv.dropped_weapon_cursor);
+    server_dropped_weapon_end(srv);
+}
+
 void server_grenade_event(server& srv, uint32_t owner, int32_t grenade_id, bool quiet) {
     for (auto& g : srv.grenades) {
         if (g->owner != owner || g->id != grenade_id) continue;

@@ -41,6 +41,22 @@ bool server_add_dropped_weapon(server& srv, const dropped_weapon_values& values,
 void server_remove_dropped_weapon(server& srv, uint32_t player_id, int32_t weapon_id, uint8_t kind,
                                   bool take);
 // A defusal of the owner's grenades of that id; unless quiet it goes to the network.
+// The walk over the dropped weapons for a pick-up by the current entity: begin, then `next` reports the
+// weapon under the cursor (false at the end): whether it touches the current entity's world bounds,
+// and its item values and id; `advance` moves on; `take` removes it, reports the pick-up by that player
+// to the game server and ends the walk.
+struct dropped_weapon_report {
+    bool touching = false;
+    int32_t weapon = 0;
+    int32_t rounds = 0;
+    int32_t magazines = 0;
+    int32_t id = 0;
+};
+void server_dropped_weapon_begin(server& srv);
+bool server_dropped_weapon_next(server& srv, dropped_weapon_report& out);
+void server_dropped_weapon_advance(server& srv);
+void server_dropped_weapon_end(server& srv);
+void server_dropped_weapon_take(server& srv, uint32_t player_id);
 void server_grenade_event(server& srv, uint32_t owner, int32_t grenade_id, bool quiet);
 
 // The three frame steps: blasts are applied and deleted, grenades and dropped weapons are stepped and

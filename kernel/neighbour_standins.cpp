@@ -563,6 +563,13 @@ void dropped_weapon_update(dropped_weapon& w) {
     if (standins().finish_on_update) w.alive = 0;
 }
 
+// Until the dropped weapon's model gives it a box: 40 units wide around its position.
+box3 dropped_weapon_bounds(const dropped_weapon& w) {
+    box3 b;
+    box3_init(b, w.position - vec3{20.0f, 20.0f, 20.0f}, w.position + vec3{20.0f, 20.0f, 20.0f});
+    return b;
+}
+
 bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t kind) {
     return w.weapon_id == weapon_id && w.kind == kind;
 }
@@ -655,18 +662,6 @@ void botc_player_event_2(BotCentral&, uint32_t player_id) {
 void botc_player_event_3(BotCentral&, uint32_t player_id) {
     record(str_format("botc_player_event_3 %u", player_id));
 }
-
-bool being_defuse_check(being& b) {
-    record("being_defuse_check " + b.name);
-    return false;
-}
-
-bool being_download_check(being& b) {
-    record("being_download_check " + b.name);
-    return false;
-}
-
-void being_pick_up_step(being&) {}
 
 // Bot host.
 

@@ -8,13 +8,17 @@
 #include <string>
 #include <vector>
 
+#include <cmath>
+#include <memory>
 #include "beings/being.h"
 #include "beings/being_game.h"
 #include "beings/being_services.h"
 #include "beings/blast.h"
+#include "beings/grenade.h"
 #include "game/kvgame.h"
 #include "game/player_record.h"
 #include "game/server_entities.h"
+#include "game/server_world.h"
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
 #include "platform/random.h"
@@ -499,6 +503,78 @@ TEST_F(WeaponGame, SightsZoomWhileFire2IsHeldAndTheHudFollowsThroughTheGameComma
     EXPECT_EQ(shooter_->sights, 0);
     EXPECT_EQ(shooter_->sight_step, 0);
     EXPECT_FALSE(take_calls("hud_set_sights 0  ").empty());
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+TEST_F(WeaponGame, AChargeInReachAndInViewIsDefusedAfterItsTimeAndLookingAwayStartsAgain) {
+    auto charge = std::make_unique<grenade>();
+    charge->kind = kGrenadeDefusable;
+    charge->owner = kBot;
+    charge->id = 3;
+    charge->team = 1;
+    // 199 units off, seen 44 degrees off the view's axis (facing +x).
+    const float a = 44.0f * 0.017453292f;
+    const vec3 eye = being_position(*shooter_);
+    charge->position = eye + vec3{199.0f * std::cos(a), 0.0f, 199.0f * std::sin(a)};
+    grenade* g = charge.get();
+    srv_.grenades.push_back(std::move(charge));
+    auto defused_after = [&](int32_t look_away_at_ms) {
+        standins().calls.clear();
+        timer_restart(shooter_->check_timer);
+        for (int32_t ms = 0; ms <= 31000; ms += 100) {
+            clock_.advance_ms(100);
+            if (ms == look_away_at_ms) {
+                place(*shooter_, eye, {-1.0f, 0.0f, 0.0f});
+                EXPECT_TRUE(being_defuse_check(*shooter_));
+                place(*shooter_, eye, {1.0f, 0.0f, 0.0f});
+                continue;
+            }
+            EXPECT_TRUE(being_defuse_check(*shooter_));
+            if (take_calls("client_send_defused") == calls_t{"client_send_defused 5 3"}) {
+                g->defused = 0;  // a client's defused charge waits for the host to remove it
+                g->alive = 1;
+                return ms;
+            }
+        }
+        return -1;
+    };
+    place(*shooter_, eye, {1.0f, 0.0f, 0.0f});
+    EXPECT_NEAR(defused_after(-1), 15000, 100);
+    // Looking away at 14 s starts the count again.
+    EXPECT_NEAR(defused_after(14000), 29100, 200);
+    // With the handheld item: 5 seconds.
+    arm(*shooter_, 61);
+    place(*shooter_, eye, {1.0f, 0.0f, 0.0f});
+    EXPECT_NEAR(defused_after(-1), 5000, 100);
+    // The own team's charge never counts.
+    g->team = being_record(*shooter_)->team;
+    EXPECT_FALSE(being_defuse_check(*shooter_));
+}
+
+TEST_F(WeaponGame, ASoldierWalkingOntoADroppedWeaponPicksItUpWithItsRounds) {
+    being_give_weapon(*bot_, kWeaponAll);
+    const vec3 at = being_position(*bot_);
+    server_drop_weapon(srv_, at - vec3{0.0f, 60.0f, 0.0f}, vec3{}, 28, 7, 2, "weapons:psg1_th", field_,
+                       vec3{}, 44, 1.0f);
+    ASSERT_EQ(srv_.dropped_weapons.size(), 1u);
+    standins().calls.clear();
+    being_pick_up_step(*bot_);
+    EXPECT_TRUE(srv_.dropped_weapons.empty());
+    const int32_t index = being_find_weapon_slot(bot_->weapons, 28, true);
+    ASSERT_GE(index, 0);
+    EXPECT_EQ(bot_->weapons.slots[index].rounds, 7);
+    EXPECT_EQ(bot_->weapons.slots[index].magazines, 2);
+    EXPECT_FALSE(take_calls("client_send_pickup 5 44").empty());
+    // One far away stays.
+    server_drop_weapon(srv_, at + vec3{500.0f, 0.0f, 0.0f}, vec3{}, 0, 7, 2, "weapons:m4a1_th", field_,
+                       vec3{}, 45, 1.0f);
+    being_pick_up_step(*bot_);
+    EXPECT_EQ(srv_.dropped_weapons.size(), 1u);
 }
 
 }  // namespace
