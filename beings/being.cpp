@@ -547,7 +547,14 @@ void being_store_anim_state(being& b) {
     st.small_values[0] = b.weapons.current;
     st.small_values[1] = b.action_state;
     st.second_angle = b.pitch;
-    st.bytes[0] = static_cast<uint8_t>(b.held & 0xFF);
+    // The input flags: walk, forward or back, step left, step right, turning.
+    uint8_t inputs = 0;
+    if (b.held & kHoldWalk) inputs |= 1u << 0;
+    if (b.held & (kHoldForward | kHoldBack)) inputs |= 1u << 1;
+    if (b.held & kHoldStepLeft) inputs |= 1u << 2;
+    if (b.held & kHoldStepRight) inputs |= 1u << 3;
+    if (b.held & (kHoldTurnLeft | kHoldTurnRight)) inputs |= 1u << 4;
+    st.bytes[0] = inputs;
     st.bytes[1] = b.surface_marks[0];
     st.bytes[2] = b.surface_marks[1];
 }

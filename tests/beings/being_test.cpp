@@ -725,7 +725,7 @@ TEST_F(BeingGame, TheStoredStateCarriesPositionHeadingSectorAndChannels) {
     EXPECT_NEAR(st.angle, 0.0f, 1e-5f);
     EXPECT_EQ(st.state, 0);
     EXPECT_EQ(st.groups[0][0], lower_slot(2));
-    EXPECT_EQ(st.bytes[0] & kHoldForward, kHoldForward);
+    EXPECT_EQ(st.bytes[0], 0x02);  // the input flags: forward or back is bit 1
 }
 
 TEST_F(BeingGame, RecordLevelsAreClampedNeverWrapped) {

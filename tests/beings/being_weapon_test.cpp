@@ -21,6 +21,7 @@
 #include "game/server_world.h"
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
+#include "net/player_state.h"
 #include "platform/random.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tools/beings_writer.h"
@@ -575,6 +576,47 @@ TEST_F(WeaponGame, ASoldierWalkingOntoADroppedWeaponPicksItUpWithItsRounds) {
                        vec3{}, 45, 1.0f);
     being_pick_up_step(*bot_);
     EXPECT_EQ(srv_.dropped_weapons.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+TEST_F(WeaponGame, TheRecordBlockCarriesInputFlagsSurfaceMarksAndChannelsToAnotherSoldier) {
+    struct input_case {
+        uint32_t held;
+        uint8_t flags;
+    };
+    const input_case cases[] = {
+        {kHoldWalk, 0x01},      {kHoldBack, 0x02},     {kHoldForward | kHoldStepLeft, 0x06},
+        {kHoldStepRight, 0x08}, {kHoldTurnLeft, 0x10}, {kHoldJump | kHoldDown, 0x00},
+    };
+    for (const input_case& c : cases) {
+        SCOPED_TRACE(c.held);
+        shooter_->held = c.held;
+        shooter_->surface_marks[0] = 3;
+        shooter_->surface_marks[1] = 255;
+        being_store_anim_state(*shooter_);
+        const player_state& st = being_record(*shooter_)->state_record;
+        EXPECT_EQ(st.bytes[0], c.flags);
+        being_apply_remote_inputs(*bot_, st.bytes);
+        EXPECT_EQ(bot_->remote_inputs[0], c.flags);
+        EXPECT_EQ(bot_->surface_marks[0], 3);
+        EXPECT_EQ(bot_->surface_marks[1], 255);
+    }
+    shooter_->held = 0;
+    // The channels reach the other body as they were.
+    being_store_anim_state(*shooter_);
+    const player_state& st = being_record(*shooter_)->state_record;
+    int32_t channels[3][3];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) channels[i][j] = st.groups[i][j];
+    being_apply_anim_state(*bot_, channels, 0.25f);
+    EXPECT_EQ(body(*bot_).channels[0].animation, body(*shooter_).channels[0].animation);
+    EXPECT_EQ(body(*bot_).channels[1].animation, body(*shooter_).channels[1].animation);
+    EXPECT_FLOAT_EQ(bot_->aim_angle, 0.25f);
 }
 
 }  // namespace
