@@ -15,6 +15,7 @@
 #include "gfx/texture.h"
 #include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
+#include "tests/support/counting_driver.h"
 #include "tests/support/fake_textures.h"
 #include "tests/support/recording_driver.h"
 #include "ui/widgets/fonts.h"
@@ -89,34 +90,6 @@ void BM_SelectionSortThousandRows(benchmark::State& state) {
     gfx_texture_list_clear(kernel_get().graphics);
 }
 BENCHMARK(BM_SelectionSortThousandRows)->Unit(benchmark::kMillisecond);
-
-// Writes nothing down: counts the pictures and texts and uploads as the recording driver does.
-class counting_driver : public recording_driver {
-public:
-    bool use_texture(texture& t, int32_t) override {
-        if (t.handle == kNoTextureHandle) {
-            t.handle = 1;
-            t.uploaded = 1;
-        }
-        return true;
-    }
-    void draw_text(texture*, const gfx_colour&, int32_t, int32_t, int32_t, int32_t, const std::string&, bool,
-                   const int8_t*) override {
-        ++draws;
-    }
-    void draw_quad_uv_tinted(texture*, const gfx_colour&, const gfx_rect&, const gfx_uv_rect&) override {
-        ++draws;
-    }
-    void draw_quad_uv_tinted_at(texture*, const gfx_colour&, float, float, float, float, const float (&)[2],
-                                const float (&)[2]) override {
-        ++draws;
-    }
-    void draw_quad_uv_at(texture*, float, float, float, float, const float (&)[2],
-                         const float (&)[2]) override {
-        ++draws;
-    }
-    int64_t draws = 0;
-};
 
 template <typename Driver>
 void frame_twenty_rows(benchmark::State& state) {

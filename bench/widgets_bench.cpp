@@ -14,6 +14,7 @@
 #include "gfx/texture.h"
 #include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
+#include "tests/support/counting_driver.h"
 #include "tests/support/fake_textures.h"
 #include "tests/support/recording_driver.h"
 #include "ui/widgets/fonts.h"
@@ -24,25 +25,6 @@ namespace {
 
 constexpr const char* kFont = "gui_font02";
 constexpr int kLabels = 100;
-
-// Writes nothing down: counts the text and texture calls and uploads as the recording driver does.
-class counting_driver : public recording_driver {
-public:
-    bool use_texture(texture& t, int32_t) override {
-        ++texture_calls;
-        if (t.handle == kNoTextureHandle) {
-            t.handle = 1;
-            t.uploaded = 1;
-        }
-        return true;
-    }
-    void draw_text(texture*, const gfx_colour&, int32_t, int32_t, int32_t, int32_t, const std::string&, bool,
-                   const int8_t*) override {
-        ++text_calls;
-    }
-    int64_t texture_calls = 0;
-    int64_t text_calls = 0;
-};
 
 // A font with metrics, already read, and its texture in the cache.
 void add_font(gfx& g) {
