@@ -33,7 +33,6 @@
 #include "ui/console_view.h"
 #include "ui/gui.h"
 #include "ui/hud.h"
-#include "ui/input/input.h"
 #include "ui/kvtext.h"
 #include "ui/widgets.h"
 #include "util/text.h"
@@ -72,43 +71,7 @@ void music_fade_out(sound_system&) {
     record("music_fade_out");
 }
 
-// User interface and input.
-
-void input_begin_text_entry(input& in) {
-    in.text_entry = true;
-}
-
-void input_end_text_entry(input& in) {
-    in.text_entry = false;
-}
-
-bool input_has_key_event(input&) {
-    return !standins().input_keys.empty();
-}
-
-int32_t input_read_key(input&) {
-    std::deque<int32_t>& keys = standins().input_keys;
-    if (keys.empty()) return 0;
-    const int32_t key = keys.front();
-    keys.pop_front();
-    return key;
-}
-
-int32_t input_find_action(const input& in, int32_t key) {
-    for (const key_binding& binding : in.bindings) {
-        if (key > 0 && binding.key == static_cast<uint32_t>(key)) return static_cast<int32_t>(binding.action);
-    }
-    return kInputNoAction;
-}
-
-int32_t input_find_key(const input& in, int32_t action) {
-    for (const key_binding& binding : in.bindings) {
-        if (binding.key != 0 && binding.action == static_cast<uint32_t>(action)) {
-            return static_cast<int32_t>(binding.key);
-        }
-    }
-    return -1;
-}
+// User interface.
 
 void hud_set_sights(int32_t mode, const std::string& picture_a, const std::string& picture_b) {
     record(str_format("hud_set_sights %d %s %s", mode, picture_a.c_str(), picture_b.c_str()));
@@ -137,14 +100,6 @@ void kvselection_add_column(kvselection& w, const std::string& title, int32_t wi
     w.columns.push_back({title, width, value});
 }
 
-void input_get_mouse_motion(input&, int32_t& dx, int32_t& dy) {
-    neighbour_standins& s = standins();
-    dx = s.mouse_dx;
-    dy = s.mouse_dy;
-    s.mouse_dx = 0;
-    s.mouse_dy = 0;
-}
-
 void kvtext_init(kvtext& t, float x, float y, const float (&colour)[4], const std::string& text,
                  const int32_t (&values)[3], int32_t alignment, const std::string& font) {
     t.x = x;
@@ -168,52 +123,6 @@ void kvtext_set_color(kvtext& t, const float (&colour)[4]) {
 void kvtext_draw(const kvtext& t) {
     record(str_format("kvtext_draw %s %g %g %g %g", t.text.c_str(), t.colour[0], t.colour[1], t.colour[2],
                       t.colour[3]));
-}
-
-void input_select_driver(input& in, uint32_t kind) {
-    in.driver_kind = kind;
-    record(str_format("input_select_driver %u", kind));
-}
-
-void input_register_names(input&, option_registry&) {
-    record("input_register_names");
-}
-
-void input_open(input&) {
-    record("input_open");
-}
-
-void input_poll(input&) {
-    record("input_poll");
-}
-
-void input_bind_key(input& in, uint32_t key, uint32_t action) {
-    // The binding rule the kernel's callers rely on: a key belongs to one action, an action keeps
-    // one binding.
-    for (key_binding& binding : in.bindings) {
-        if (binding.key == key && binding.action != action) binding.key = 0;
-    }
-    for (key_binding& binding : in.bindings) {
-        if (binding.action == action) {
-            binding.key = key;
-            return;
-        }
-    }
-    for (key_binding& binding : in.bindings) {
-        if (binding.key == key) {
-            binding.action = action;
-            return;
-        }
-    }
-    in.bindings.push_back({key, action});
-}
-
-void input_acquire(input&) {
-    record("input_acquire");
-}
-
-void input_unacquire(input&) {
-    record("input_unacquire");
 }
 
 void console_view_set_input(console_view& console, const std::string& line) {

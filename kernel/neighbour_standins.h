@@ -52,13 +52,7 @@ struct neighbour_standins {
     int32_t client_send_drop_event_result = 0;
     // Grenades and dropped weapons finish (clear their alive flag) in their update step.
     bool finish_on_update = false;
-    // Key events waiting for `input_read_key`: positive pressed, negative released.
-    std::deque<int32_t> input_keys;
     int32_t being_handle_command_result = 0;
-
-    // Input: the mouse motion the next read returns (then 0, 0).
-    int32_t mouse_dx = 0;
-    int32_t mouse_dy = 0;
 
     // Renderer: the texture names whose images load (1 x 1 white).
     std::vector<std::string> loadable_textures;

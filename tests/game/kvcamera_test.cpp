@@ -7,6 +7,7 @@
 
 #include "beings/being.h"
 #include "tests/game/arty_test_support.h"
+#include "tests/support/input_fake.h"
 #include "tests/game/level_test_support.h"
 #include "tests/sound/sound_test_support.h"
 
@@ -66,7 +67,8 @@ TEST_F(Camera, FreeCameraFliesAlongItsAxesAndTurns) {
 
     // The mouse turns it too, scaled by the sensitivity.
     const vec3 before = mat4_row2(cam.place.transform);
-    standins().mouse_dx = 75;
+    fake_input_scope mouse(kernel_get().input_layer);
+    di_post_mouse_motion(75, 0);
     kernel_get().input_layer.mouse_sensitivity = 1.0f;
     cam.tick(512);
     const vec3 after = mat4_row2(cam.place.transform);

@@ -368,11 +368,13 @@ TEST_F(EngineMain, AFatalFaultOfTheDataEndsAsAFailure) {
     }
     // The program itself ends with the status of a failure.
     log_close();
-    child_process kv(KV_BINARY_PATH, with_folders({"--dedicated=yes", "--pkg-file=broken"}), folder_.path().string());
+    child_process kv(KV_BINARY_PATH, with_folders({"--dedicated=yes", "--pkg-file=broken"}),
+                     folder_.path().string());
     const std::optional<int> status = kv.wait(20000);
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 1) << log();
-    EXPECT_NE(log().find("kvgame: *FATAL* couldn't find flying camera spawn point (sp0).\n"), std::string::npos);
+    EXPECT_NE(log().find("kvgame: *FATAL* couldn't find flying camera spawn point (sp0).\n"),
+              std::string::npos);
 }
 
 // SIGINT or SIGTERM during start-up: the first pass of the loop stops the program before the level
@@ -687,7 +689,8 @@ std::string options_file_bytes(const std::vector<std::pair<std::string, std::str
     return options_file_bytes(records, records.size());
 }
 
-// A dedicated server binds only the world server's "log_level" and the sound's "gvolume": every other
+// A dedicated server binds only the world server's "log_level", the sound's "gvolume" and the input
+// layer's "msensitivity": every other
 // setting of a player's options file, and the command line's "fullscreen" and "minfps", come back at the
 // clean exit.
 TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
@@ -703,9 +706,11 @@ TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
         {"rti_dispmode", "0"},       {"lastprof", "Alice"},     {"lastsname", "Red team's: 10.0.0.1"},
     };
     ASSERT_EQ(all.size(), 21u);
-    records_t all_saved = {{"gvolume", "0.75"}, {"log_level", "0"}};
-    for (const auto& record : all)
-        if (record.first != "log_level" && record.first != "gvolume") all_saved.push_back(record);
+    records_t all_saved = {{"gvolume", "0.75"}, {"msensitivity", "5"}, {"log_level", "0"}};
+    for (const auto& record : all) {
+        if (record.first != "log_level" && record.first != "gvolume" && record.first != "msensitivity")
+            all_saved.push_back(record);
+    }
     records_t all_from_command_line = all_saved;
     for (auto& [name, value] : all_from_command_line) {
         if (name == "fullscreen") value = "true";
@@ -716,7 +721,7 @@ TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
                                      {"x_int", "12abc"},
                                      {"x_float", "1e+06"},
                                      {"x_text", "a: b \"c\""}};
-    records_t unknown_saved = {{"gvolume", "1"}};
+    records_t unknown_saved = {{"gvolume", "1"}, {"msensitivity", "5"}};
     unknown_saved.insert(unknown_saved.end(), unknown_kinds.begin(), unknown_kinds.end());
     unknown_saved.push_back({"fullscreen", "true"});
     unknown_saved.push_back({"minfps", "25"});
@@ -731,15 +736,18 @@ TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
         {"no settings",
          options_file_bytes({}),
          {},
-         options_file_bytes(
-             {{"gvolume", "1"}, {"log_level", "0"}, {"fullscreen", "false"}, {"minfps", "15"}}),
+         options_file_bytes({{"gvolume", "1"},
+                             {"msensitivity", "5"},
+                             {"log_level", "0"},
+                             {"fullscreen", "false"},
+                             {"minfps", "15"}}),
          {}},
         {"every option", options_file_bytes(all), {}, options_file_bytes(all_saved), {"LOD_on", "lastsname"}},
         {"every option and the command line",
          options_file_bytes(all),
          {"--minfps=30", "--fullscreen=yes"},
          options_file_bytes(all_from_command_line),
-         {"msensitivity"}},
+         {"LOD_on"}},
         {"unknown names of each kind",
          options_file_bytes(unknown_kinds),
          {"--minfps=25", "--fullscreen=yes"},
@@ -749,6 +757,7 @@ TEST(KvProgram, DedicatedRunSavesEverySettingItRead) {
          sound_tail + std::string("\0\x04pa", 4),
          {},
          options_file_bytes({{"gvolume", "0.5"},
+                             {"msensitivity", "5"},
                              {"log_level", "0"},
                              {"lastprof", "Bob"},
                              {"fullscreen", "false"},
