@@ -111,7 +111,7 @@ int32_t cmd_open_display(kernel& k, int32_t width, int32_t height) {
     const int32_t result = gfx_open_display(k.graphics, width, height);
     if (result != 0) return result;
     if (!k.no_render) log_write("cmd_open_display:  %dx%d display set.\n", width, height);
-    input_open(k.input_layer);
+    input_open(k.input_layer, k.options);
     snd_open(k.sound);
     return 0;
 }

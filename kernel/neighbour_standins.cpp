@@ -31,7 +31,6 @@
 #include "ui/console_view.h"
 #include "ui/gui.h"
 #include "ui/hud.h"
-#include "ui/input/input.h"
 #include "ui/widgets.h"
 #include "util/text.h"
 #include "world/sector.h"
@@ -59,100 +58,10 @@ void record(std::string call) {
 
 }  // namespace
 
-// User interface and input.
-
-void input_begin_text_entry(input& in) {
-    in.text_entry = true;
-}
-
-void input_end_text_entry(input& in) {
-    in.text_entry = false;
-}
-
-bool input_has_key_event(input&) {
-    return !standins().input_keys.empty();
-}
-
-int32_t input_read_key(input&) {
-    std::deque<int32_t>& keys = standins().input_keys;
-    if (keys.empty()) return 0;
-    const int32_t key = keys.front();
-    keys.pop_front();
-    return key;
-}
-
-int32_t input_find_action(const input& in, int32_t key) {
-    for (const key_binding& binding : in.bindings) {
-        if (key > 0 && binding.key == static_cast<uint32_t>(key)) return static_cast<int32_t>(binding.action);
-    }
-    return kInputNoAction;
-}
-
-int32_t input_find_key(const input& in, int32_t action) {
-    for (const key_binding& binding : in.bindings) {
-        if (binding.key != 0 && binding.action == static_cast<uint32_t>(action)) {
-            return static_cast<int32_t>(binding.key);
-        }
-    }
-    return -1;
-}
+// User interface.
 
 void hud_set_sights(int32_t mode, const std::string& picture_a, const std::string& picture_b) {
     record(str_format("hud_set_sights %d %s %s", mode, picture_a.c_str(), picture_b.c_str()));
-}
-
-void input_get_mouse_motion(input&, int32_t& dx, int32_t& dy) {
-    neighbour_standins& s = standins();
-    dx = s.mouse_dx;
-    dy = s.mouse_dy;
-    s.mouse_dx = 0;
-    s.mouse_dy = 0;
-}
-
-void input_select_driver(input& in, uint32_t kind) {
-    in.driver_kind = kind;
-    record(str_format("input_select_driver %u", kind));
-}
-
-void input_register_names(input&, option_registry&) {
-    record("input_register_names");
-}
-
-void input_open(input&) {
-    record("input_open");
-}
-
-void input_poll(input&) {
-    record("input_poll");
-}
-
-void input_bind_key(input& in, uint32_t key, uint32_t action) {
-    // The binding rule the kernel's callers rely on: a key belongs to one action, an action keeps
-    // one binding.
-    for (key_binding& binding : in.bindings) {
-        if (binding.key == key && binding.action != action) binding.key = 0;
-    }
-    for (key_binding& binding : in.bindings) {
-        if (binding.action == action) {
-            binding.key = key;
-            return;
-        }
-    }
-    for (key_binding& binding : in.bindings) {
-        if (binding.key == key) {
-            binding.action = action;
-            return;
-        }
-    }
-    in.bindings.push_back({key, action});
-}
-
-void input_acquire(input&) {
-    record("input_acquire");
-}
-
-void input_unacquire(input&) {
-    record("input_unacquire");
 }
 
 void console_view_tick(console_view&, int32_t elapsed_ms) {
@@ -415,10 +324,6 @@ vec3 gfx_project_point(gfx&, const vec3& point) {
     record(str_format("gfx_project_point %g %g %g", static_cast<double>(point.x),
                       static_cast<double>(point.y), static_cast<double>(point.z)));
     return standins().projected;
-}
-
-bool input_mouse_inverted(const input&) {
-    return standins().mouse_inverted;
 }
 
 void being_weapon_pre_step(being&) {}

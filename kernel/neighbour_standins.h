@@ -36,22 +36,15 @@ struct neighbour_standins {
     bool gfx_save_screenshot_result = true;
     // Grenades and dropped weapons finish (clear their alive flag) in their update step.
     bool finish_on_update = false;
-    // Key events waiting for `input_read_key`: positive pressed, negative released.
-    std::deque<int32_t> input_keys;
     // The soldier's neighbours: the HUD effects' answers, the renderer's flags, the projection of the
-    // name tag's point, the invert-mouse setting and the weapon commands' answer.
+    // name tag's point and the weapon commands' answer.
     bool hud_can_run = true;
     float hud_intensity = 0.0f;
     bool weapon_view = false;
     bool lamp = false;
     bool night_view = false;
     vec3 projected{0.0f, 0.0f, 0.0f, 1.0f};
-    bool mouse_inverted = false;
     bool being_weapon_command_result = false;
-
-    // Input: the mouse motion the next read returns (then 0, 0).
-    int32_t mouse_dx = 0;
-    int32_t mouse_dy = 0;
 
     // The renderer's effect echo flag.
     bool effect_echo = true;

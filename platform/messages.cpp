@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/direct_input.h"
 #include "platform/virtual_keys.h"
 
 namespace kv {
@@ -50,6 +51,37 @@ sys_event translate(const SDL_Event& in) {
             out.repeat = in.key.repeat != 0;
             out.virtual_key = sys_virtual_key(in.key.keysym.sym);
             break;
+        case SDL_MOUSEMOTION:
+            out.kind = sys_event_kind::mouse_motion;
+            out.window_id = in.motion.windowID;
+            out.motion_x = in.motion.xrel;
+            out.motion_y = in.motion.yrel;
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            out.kind = in.type == SDL_MOUSEBUTTONDOWN ? sys_event_kind::mouse_button_down
+                                                      : sys_event_kind::mouse_button_up;
+            out.window_id = in.button.windowID;
+            switch (in.button.button) {
+                case SDL_BUTTON_LEFT:
+                    out.button = 0;
+                    break;
+                case SDL_BUTTON_RIGHT:
+                    out.button = 1;
+                    break;
+                case SDL_BUTTON_MIDDLE:
+                    out.button = 2;
+                    break;
+                default:
+                    out.button = in.button.button - SDL_BUTTON_X1 + 3;
+                    break;
+            }
+            break;
+        case SDL_MOUSEWHEEL:
+            out.kind = sys_event_kind::mouse_wheel;
+            out.window_id = in.wheel.windowID;
+            out.wheel = in.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -in.wheel.y : in.wheel.y;
+            break;
         case SDL_TEXTINPUT:
             out.kind = sys_event_kind::text;
             out.window_id = in.text.windowID;
@@ -72,6 +104,18 @@ void sys_pump_messages() {
 }
 
 void sys_dispatch_event(const sys_event& event) {
+    switch (event.kind) {
+        case sys_event_kind::key_down:
+        case sys_event_kind::key_up:
+        case sys_event_kind::mouse_motion:
+        case sys_event_kind::mouse_button_down:
+        case sys_event_kind::mouse_button_up:
+        case sys_event_kind::mouse_wheel:
+            di_handle_event(event);
+            break;
+        default:
+            break;
+    }
     const bool owned_kind = event.kind == sys_event_kind::close ||
                             event.kind == sys_event_kind::focus_gained ||
                             event.kind == sys_event_kind::focus_lost ||

@@ -1,7 +1,8 @@
 #pragma once
 // The window event queue. Each main-loop pass drains it. The close, focus and key events of a
-// window whose owner registered itself (a display driver) go to that owner; key events then go on
-// to the general handler (the input layer's), as every other event does. A process that never opened video
+// window whose owner registered itself (a display driver) go to that owner; key and mouse events
+// also go to the input devices (platform/direct_input.h), and every event not taken by an owner
+// (keys included) goes on to the general handler. A process that never opened video
 // (the dedicated server) has no queue to drain.
 
 #include <cstdint>
@@ -18,6 +19,10 @@ enum class sys_event_kind {
     key_down,
     key_up,
     text,  // characters typed, after the keyboard layout
+    mouse_motion,
+    mouse_button_down,
+    mouse_button_up,
+    mouse_wheel,
     other,
 };
 
@@ -29,6 +34,10 @@ struct sys_event {
     bool repeat = false;       // key down: sent again by the key repeat
     uint32_t virtual_key = 0;  // key events: the Windows virtual-key code (platform/virtual_keys.h), or 0
     std::string text;          // text events: UTF-8
+    int32_t motion_x = 0;      // mouse motion: relative counts
+    int32_t motion_y = 0;
+    int32_t button = 0;        // mouse buttons: 0 left, 1 right, 2 middle, 3 and up the extra ones
+    int32_t wheel = 0;         // wheel: notches, away from the user positive
 };
 
 using sys_event_handler = std::function<void(const sys_event&)>;

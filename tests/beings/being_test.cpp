@@ -20,6 +20,7 @@
 #include "kernel/neighbour_standins.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/support/client_capture.h"
+#include "tests/support/input_fake.h"
 #include "tools/beings_writer.h"
 #include "tools/targa_writer.h"
 #include "util/text.h"
@@ -485,15 +486,16 @@ TEST_F(BeingGame, SwimmingStartsAbove85EndsAt35AndHoldsThePitch) {
 
     // Mouse look: the local player's pitch is held to 45 degrees up and 60 down, 36 down swimming.
     put(*rambo_, kOpen);
-    standins().mouse_dy = 100000;
+    fake_input_scope mouse(kernel_get().input_layer);
+    di_post_mouse_motion(0, 100000);
     frame();
     EXPECT_FLOAT_EQ(rambo_->pitch, 0.7853982f);
-    standins().mouse_dy = -100000;
+    di_post_mouse_motion(0, -100000);
     frame();
     EXPECT_FLOAT_EQ(rambo_->pitch, -1.0471976f);
     put(*rambo_, kMidPool);
     ASSERT_EQ(rambo_->movement_state, kStateSwim);
-    standins().mouse_dy = -100000;
+    di_post_mouse_motion(0, -100000);
     frame();
     EXPECT_FLOAT_EQ(rambo_->pitch, -0.62831855f);
     EXPECT_FALSE(standins().weapon_view);  // no first-person weapon while swimming
@@ -501,6 +503,7 @@ TEST_F(BeingGame, SwimmingStartsAbove85EndsAt35AndHoldsThePitch) {
 
 TEST_F(BeingGame, MouseLookIsScaledBySensitivityAndZoom) {
     put(*rambo_, kOpen);
+    fake_input_scope mouse(kernel_get().input_layer);
     struct look_case {
         float sensitivity;
         float zoom;
@@ -511,7 +514,7 @@ TEST_F(BeingGame, MouseLookIsScaledBySensitivityAndZoom) {
         kernel_get().input_layer.mouse_sensitivity = c.sensitivity;
         rambo_->zoom = c.zoom;
         const vec3 before = mat4_row2(rambo_->place.transform);
-        standins().mouse_dx = c.dx;
+        di_post_mouse_motion(c.dx, 0);
         frame();
         const vec3 after = mat4_row2(rambo_->place.transform);
         const float turned = std::atan2(after.x, after.z) - std::atan2(before.x, before.z);

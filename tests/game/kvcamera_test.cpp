@@ -10,6 +10,7 @@
 #include "game/server_entities.h"
 #include "sound/ambient_source.h"
 #include "tests/game/arty_test_support.h"
+#include "tests/support/input_fake.h"
 #include "tests/game/level_test_support.h"
 #include "tests/sound/sound_test_support.h"
 
@@ -69,7 +70,8 @@ TEST_F(Camera, FreeCameraFliesAlongItsAxesAndTurns) {
 
     // The mouse turns it too, scaled by the sensitivity.
     const vec3 before = mat4_row2(cam.place.transform);
-    standins().mouse_dx = 75;
+    fake_input_scope mouse(kernel_get().input_layer);
+    di_post_mouse_motion(75, 0);
     kernel_get().input_layer.mouse_sensitivity = 1.0f;
     cam.tick(512);
     const vec3 after = mat4_row2(cam.place.transform);

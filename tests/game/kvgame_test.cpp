@@ -13,6 +13,7 @@
 #include "tests/game/kvgame_test_support.h"
 #include "tests/sound/sound_test_support.h"
 #include "tests/support/client_capture.h"
+#include "tests/support/input_fake.h"
 #include "ui/gui.h"
 #include "ui/input/input.h"
 #include "ui/widgets.h"
@@ -431,6 +432,7 @@ TEST_F(KvGame, AChangeToANameOutsideTheMapsFolderIsRefused) {
 TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
     kernel_sound_probe sound(srv_.data_dir, {"rvkv33"});
     kvgame* g = start();
+    fake_input_scope keyboard(kernel_get().input_layer);
     ASSERT_EQ(g->current_screen, kScreenGame);
     // Stand-in screens: only their addresses are used.
     int game_screen_tag = 0, scores_screen_tag = 0;
@@ -463,7 +465,7 @@ TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
     EXPECT_TRUE(panel.visible);
     EXPECT_TRUE(label.visible);
     EXPECT_TRUE(kernel_get().input_layer.text_entry);
-    for (int32_t key : {int32_t{'h'}, int32_t{'i'}, kKeyEnter}) standins().input_keys.push_back(key);
+    for (int32_t key : {int32_t{'h'}, int32_t{'i'}, kKeyEnter}) input_post_event(key);
     standins().calls.clear();
     client_capture_connect(srv_.client);
     for (int i = 0; i < 3; ++i) frame();
@@ -493,6 +495,7 @@ TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
 
 TEST_F(KvGame, LeavingTheLevelWithChatOpenGivesTheKeysBackToActions) {
     kvgame* g = start();
+    fake_input_scope keyboard(kernel_get().input_layer);
     arty_factory_post_key_down(srv_.factory, kActionSendMessage);
     ASSERT_TRUE(kernel_get().input_layer.text_entry);
     arty_factory_post_command_text(srv_.factory, kGameCommandChangeLevel, "harbour");
