@@ -298,6 +298,21 @@ void being_equip_weapon_models(being& b, int32_t which) {
                  [&](weapon_slots& s, weapon_carrier& c) { return being_equip_weapon_models(s, c, which); });
 }
 
+vec3 being_pick(being& b, const vec3& wanted) {
+    if (!b.srv) return vec3{};
+    entity_sweep_result result;
+    select_body(b);
+    const vec3 allowed = server_entity_pick(*b.srv, b.place.transform, wanted, 0.75f, &result);
+    deselect(b);
+    return allowed;
+}
+
+bool being_bot_select_weapon(being& b, int32_t weapon, int32_t kinds) {
+    if (!b.srv) return false;
+    return with_carrier(
+        b, [&](weapon_slots& s, weapon_carrier& c) { return being_bot_select_weapon(s, c, weapon, kinds); });
+}
+
 void being_update_load(being& b) {
     with_carrier(b, [](weapon_slots& s, weapon_carrier& c) { being_update_load(s, c); });
 }
@@ -480,7 +495,7 @@ void being_notify_bots(being& b, int32_t event) {
     player_record* r = being_record(b);
     if (!r) return;
     if (event == 0 || event == 2 || event == 3) being_store_anim_state(b);
-    BotCentral& bots = bot_central_get();
+    BotCentral& bots = b.srv && b.srv->bots ? *b.srv->bots : bot_central_get();
     switch (event) {
         case 0:
             if (r->bot_registered) return;

@@ -178,5 +178,9 @@ void being_view_matrix(being& b, mat4& out, int32_t flag);
 // Marks the being on (or off) the ladder of that sensor id: on only while walking, running or
 // swimming; off only from the sensor that set it.
 void being_set_ladder(being& b, uintptr_t sensor_id, bool on);
+// The bot host's movement test: how much of the wanted motion the body can make from its view.
+vec3 being_pick(being& b, const vec3& wanted);
+// The bot host's weapon choice (kinds 1-4 drop the held weapons of that kind first; -1 only drops).
+bool being_bot_select_weapon(being& b, int32_t weapon, int32_t kinds);
 
 }  // namespace kv

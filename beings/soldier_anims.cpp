@@ -149,7 +149,7 @@ bool being_first_has_queued(server& srv, const soldier_models& m) {
     return on_entity(srv, m.first, [](entity& e) { return entity_channel_has_next(e, 0); });
 }
 
-remote_action being_read_remote_action(server&, const soldier_models& m, int32_t weapon,
+remote_action being_read_remote_action(server& srv, const soldier_models& m, int32_t weapon,
                                        const entity_channel_state (&states)[3]) {
     remote_action out;
     if (!anim_cell_in_range(0, weapon)) return out;
@@ -158,7 +158,7 @@ remote_action being_read_remote_action(server&, const soldier_models& m, int32_t
         if (matches(states[1], t.upper[row][weapon], t.upper_speed[row][weapon])) out.shot = true;
     }
     if (out.shot) {
-        if (m.player_id >= 0) botc_notify_player_bots(bot_central_get(), static_cast<uint32_t>(m.player_id));
+        if (m.player_id >= 0 && srv.bots) botc_notify_player_bots(*srv.bots, static_cast<uint32_t>(m.player_id));
         for (const int32_t row : {kRowAltShot, kRowCrouchedAltShot}) {
             if (matches(states[2], t.first[row][weapon], t.first_speed[row][weapon]) &&
                 weapon_has_launcher(weapon))

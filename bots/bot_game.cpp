@@ -90,8 +90,7 @@ void draw_line(gfx_driver& d, const float* from, const float* to, const uint8_t*
 }  // namespace
 
 BotCentral& bot_central_get() {
-    static BotCentral bots;
-    return bots;
+    return *server_get().bots;
 }
 
 void botc_destroy_all_bots(BotCentral& bots) {

@@ -7,7 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "beings/being.h"
 #include "beings/entity.h"
+#include "beings/skeleton.h"
+#include "data/file_stream.h"
 #include "game/arty_factory.h"
 #include "game/kvgame.h"
 #include "game/kvgoal.h"
@@ -17,6 +20,8 @@
 #include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "util/mat4.h"
+#include "world/surface_table.h"
+#include "world/trace.h"
 
 namespace kv {
 
@@ -307,9 +312,125 @@ uint8_t e_body(uint32_t id, float* a, float* b) {
     return 0;
 }
 
-// Not yet reached: the soldier's pick, eye and body frames, skeleton and weapon choice answer "failed".
-uint8_t e_failed() {
-    return 1;
+// The traces of entries 14, 15 and 18: from the sector of the player's entity along from-to, as far
+// as `to`. False when the player has no entity standing in a sector.
+bool trace_from_player(uint32_t id, const float* from, const float* to, uint8_t test_players,
+                       uint8_t test_world, uint8_t stop_at_first, trace& t) {
+    if (!from || !to) return false;
+    server& srv = world();
+    entity* e = server_entity_find(srv, "pid" + std::to_string(id));
+    if (!e || !e->in_sector) return false;
+    const vec3 start{from[0], from[1], from[2]};
+    const vec3 direction{to[0] - from[0], to[1] - from[1], to[2] - from[2]};
+    const float length_sq = direction.x * direction.x + direction.y * direction.y + direction.z * direction.z;
+    if (!std::isfinite(length_sq)) return false;
+    trace_ray(t, e->in_sector, start, direction, length_sq, test_players, 0, test_world, stop_at_first);
+    // Only what lies before the end counts.
+    std::erase_if(t.hits, [length_sq](const trace_hit& h) { return !(h.hit.distance_sq < length_sq); });
+    return true;
+}
+
+// The line test: 0 when something with an id (or, with flags bit 0, anything) lies between.
+uint8_t e_line_test(uint32_t id, const float* from, const float* to, uint8_t flags) {
+    trace t;
+    if (!trace_from_player(id, from, to, (flags & 4) ? 1 : 0, 1, 1, t)) return 0;
+    if (t.hits.empty()) return 1;
+    return t.hits.front().player_id != -1 || (flags & 1) ? 0 : 1;
+}
+
+// 1 when the line meets that player's body.
+uint8_t e_sees_player(uint32_t id, const float* from, const float* to) {
+    trace t;
+    if (!trace_from_player(id, from, to, 1, 0, 0, t)) return 0;
+    for (const trace_hit& h : t.hits)
+        if (h.player_id == static_cast<int32_t>(id)) return 1;
+    return 0;
+}
+
+// How much the first surface between the points covers, 0-100.
+int32_t e_cover(uint32_t id, const float* from, const float* to) {
+    trace t;
+    if (!trace_from_player(id, from, to, 0, 1, 0, t) || t.hits.empty()) return 0;
+    const surface_material* m = t.hits.front().material;
+    if (!m) return 100;
+    return static_cast<int32_t>(m->blast_absorption / 255.0f * 100.0f);
+}
+
+kvgame* game();
+
+being* player_being(uint32_t id) {
+    kvgame* g = game();
+    return g ? kvgame_find_player(*g, id) : nullptr;
+}
+
+// Aims the player's pick along the vector: the vector becomes the motion the body can make.
+uint8_t e_pick(uint32_t id, float* motion) {
+    being* b = player_being(id);
+    if (!b || !motion) return 1;
+    const vec3 allowed = being_pick(*b, vec3{motion[0], motion[1], motion[2]});
+    set3(motion, allowed.x, allowed.y, allowed.z);
+    return 0;
+}
+
+// Bones of the skeleton record: head, pelvis, the two hands and a foot.
+constexpr int32_t kSkeletonBones[5] = {7, 2, 4, 9, 25};
+
+// The body's points in the world: the five bones, the box's two top corners and the body's origin;
+// then each bone's point 10 units along its own x axis, listed in the record's order.
+uint8_t e_skeleton(uint32_t id, kvbot_skeleton* out) {
+    if (!out) return 1;
+    std::memset(out, 0, sizeof(kvbot_skeleton));
+    server& srv = world();
+    const player_record* r = server_find_player(srv, id);
+    if (!r || !player_record_is_active(*r)) return 1;
+    entity* e = server_entity_find(srv, "pid" + std::to_string(id));
+    if (!e) return 1;
+    const mat4& to_world = entity_world_matrix(*e);
+    const mat4& swap = skeleton_posing_matrix();
+    vec3 bone_points[5];
+    vec3 bone_tips[5];
+    for (int i = 0; i < 5; ++i) {
+        mat4 bone;
+        entity_bone_matrix(*e, bone, kSkeletonBones[i]);
+        const vec3 origin = mat4_row3(bone);
+        const vec3 axis = mat4_row0(bone);
+        bone_points[i] = mat4_transform_point(to_world, mat4_transform_point(swap, origin));
+        const vec3 tip{origin.x + axis.x * 10.0f, origin.y + axis.y * 10.0f, origin.z + axis.z * 10.0f};
+        bone_tips[i] = mat4_transform_point(to_world, mat4_transform_point(swap, tip));
+    }
+    vec3 points[8];
+    for (int i = 0; i < 5; ++i) points[i] = bone_points[i];
+    vec3 corner;
+    box3_corner(e->box, corner, 6);
+    points[5] = mat4_transform_point(to_world, corner);
+    box3_corner(e->box, corner, 7);
+    points[6] = mat4_transform_point(to_world, corner);
+    points[7] = mat4_row3(to_world);
+    for (int i = 0; i < 8; ++i) set3(out->points[i], points[i].x, points[i].y, points[i].z);
+    out->five = 5;
+    constexpr uint8_t kOrder[5] = {1, 0, 2, 3, 4};
+    for (int i = 0; i < 5; ++i) {
+        const vec3& tip = bone_tips[kOrder[i]];
+        set3(out->more[i], tip.x, tip.y, tip.z);
+        out->order[i] = kOrder[i];
+    }
+    return 0;
+}
+
+// A screenshot into the named file; true when it could not be written.
+uint8_t e_screenshot(const char* name) {
+    if (!name) return 1;
+    file_stream stream;
+    if (!file_stream_open(stream, name, kFileWrite)) return 1;
+    const int32_t result = kernel_save_screenshot(kernel_get(), stream);
+    file_stream_close(stream);
+    return result == 0 ? 0 : 1;
+}
+
+uint8_t e_select_weapon(uint32_t id, int32_t weapon, uint8_t kinds) {
+    being* b = player_being(id);
+    if (!b) return 1;
+    return being_bot_select_weapon(*b, weapon, kinds) ? 0 : 1;
 }
 
 uint32_t e_line_add(const float* from, const float* to, const uint8_t* colour, uint8_t flags) {
@@ -475,10 +596,15 @@ void botc_fill_engine_table(BotCentral& bots) {
     e[24] = entry(&e_unfold);
     e[25] = entry(&e_event);
     e[30] = e[31] = entry(&e_zero_float);
-    for (int i : {14, 15, 18}) e[i] = entry(&e_nothing);
+    e[14] = entry(&e_line_test);
+    e[15] = entry(&e_sees_player);
+    e[18] = entry(&e_cover);
     e[28] = entry(&e_eye);
     e[29] = entry(&e_body);
-    for (int i : {27, 32, 44, 47}) e[i] = entry(&e_failed);
+    e[27] = entry(&e_pick);
+    e[32] = entry(&e_skeleton);
+    e[44] = entry(&e_screenshot);
+    e[47] = entry(&e_select_weapon);
     e[35] = entry(&e_line_add);
     e[36] = entry(&e_line_free);
     e[37] = entry(&e_line_clear);

@@ -82,15 +82,16 @@ void update_entities(server& srv) {
 
 }  // namespace
 
-server::server() : factory(this), bots(&bot_central_get()) {
-    // The bot host's engine table reaches the newest world server.
+server::server() : factory(this), bot_host(std::make_unique<BotCentral>()), bots(bot_host.get()) {
     bots->world = this;
     server_create(*this);
 }
 
 server::~server() {
     server_destroy(*this);
-    if (bots->world == this) bots->world = nullptr;
+    // The modules unload here, before the kernel goes.
+    bot_host.reset();
+    bots = nullptr;
 }
 
 void server_create(server& srv) {

@@ -111,6 +111,8 @@ struct server {
     timer trace_second_timer;
     int32_t traces_this_second = 0;
     std::vector<map_record> maps;
+    // The bot host this world server owns (its modules unload with the server).
+    std::unique_ptr<BotCentral> bot_host;
     BotCentral* bots;
 
     // Frame bookkeeping: the arty purge's frame counter, the game clock's millisecond accumulator and

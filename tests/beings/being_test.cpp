@@ -880,17 +880,15 @@ TEST_F(BeingGame, CommandCodesOfTheRendererTheHudAndTheWeapons) {
 
 // The sample bot module drives a soldier added with "b_add": it walks.
 TEST_F(BeingGame, ASampleModuleBotAddedWithBAddWalks) {
-    BotCentral& host = bot_central_get();
+    BotCentral& host = *srv_.bots;
     struct host_guard {
         BotCentral& host;
         ~host_guard() {
             botc_end(host);
             botc_enable(host, false);
             botc_unload_modules(host);
-            host.world = nullptr;
         }
     } guard{host};
-    host.world = &srv_;
     botc_start(host, KV_SAMPLE_BOT_DIR);
     ASSERT_EQ(host.modules.size(), 1u) << log();
     botc_enable(host, true);
@@ -912,6 +910,98 @@ TEST_F(BeingGame, ASampleModuleBotAddedWithBAddWalks) {
     frames(60);
     const vec3 end = at(*kai);
     EXPECT_GT(std::hypot(end.x - start.x, end.z - start.z), 100.0f);
+}
+
+// The engine entries that look into the world: line tests, cover, the pick, the skeleton, the weapon
+// choice and the screenshot, on the field's wall (the ledge block at x -1400..-1000, 400 high).
+TEST_F(BeingGame, BotEngineEntriesTraceThroughTheWorldAndReachTheSoldiers) {
+    BotCentral& host = *srv_.bots;
+    botc_fill_engine_table(host);
+    const auto entry = [&host](int index) { return host.engine.entry[index]; };
+    const auto line_test = reinterpret_cast<kvbot_line_test_fn>(entry(KVBOT_E_LINE_TEST));
+    const auto sees = reinterpret_cast<kvbot_sees_player_fn>(entry(KVBOT_E_SEES_PLAYER));
+    const auto cover = reinterpret_cast<kvbot_cover_fn>(entry(KVBOT_E_COVER));
+    const uint32_t me = being_record(*rambo_)->id;
+    put(*rambo_, kOpen);
+    // Facing +z, the demo body's quads face a ray along x.
+    put(*bot_, kOpen + vec3{300.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 1.0f});
+    const float chest = mat4_row3(body(*bot_).model_root->transform).y + kChestBone;
+
+    const float here[3] = {-700.0f, 50.0f, 0.0f};
+    const float short_of_wall[3] = {-900.0f, 50.0f, 0.0f};
+    const float behind_wall[3] = {-1500.0f, 50.0f, 0.0f};
+    const float before_bot[3] = {100.0f, chest, 0.0f};
+    const float beyond_bot[3] = {600.0f, chest, 0.0f};
+    struct line_case {
+        const char* what;
+        const float* from;
+        const float* to;
+        uint8_t flags;
+        uint8_t clear;
+        int32_t cover;
+    };
+    const line_case cases[] = {
+        {"open line", here, short_of_wall, 0, 1, 0},
+        // World geometry has no id: it blocks only with flags bit 0.
+        {"wall, bit 0 clear", here, behind_wall, 0, 1, 60},
+        {"wall, bit 0 set", here, behind_wall, 1, 0, 60},
+        // With bit 2 bodies are tested: the bot's body has an id.
+        {"body, bodies tested", before_bot, beyond_bot, 4, 0, 0},
+        {"body, bodies not tested", before_bot, beyond_bot, 0, 1, 0},
+    };
+    for (const line_case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(line_test(me, c.from, c.to, c.flags), c.clear);
+        // Cover: concrete10's byte 153 of 255.
+        EXPECT_EQ(cover(me, c.from, c.to), c.cover);
+    }
+    EXPECT_EQ(sees(me, before_bot, beyond_bot), 0);
+    EXPECT_EQ(sees(kBot, before_bot, beyond_bot), 1);
+    EXPECT_EQ(sees(kBot, here, short_of_wall), 0);
+    // A player without a soldier traces nothing.
+    EXPECT_EQ(line_test(77, here, behind_wall, 1), 0);
+    EXPECT_EQ(sees(77, before_bot, beyond_bot), 0);
+    EXPECT_EQ(cover(77, here, behind_wall), 0);
+
+    // The pick: a motion into the wall is cut short; an open one is kept.
+    const auto pick = reinterpret_cast<kvbot_pick_fn>(entry(KVBOT_E_PICK));
+    float into_wall[3] = {-1500.0f, 0.0f, 0.0f};
+    EXPECT_EQ(pick(me, into_wall), 0);
+    EXPECT_GT(into_wall[0], -1000.0f);
+    EXPECT_LT(into_wall[0], -800.0f);
+    float away[3] = {50.0f, 0.0f, 0.0f};
+    EXPECT_EQ(pick(me, away), 0);
+    EXPECT_NEAR(away[0], 50.0f, 0.01f);
+    EXPECT_EQ(pick(77, away), 1);
+
+    // The skeleton: every point on the soldier, in the record's order.
+    const auto skeleton = reinterpret_cast<kvbot_skeleton_fn>(entry(KVBOT_E_SKELETON));
+    kvbot_skeleton bones;
+    EXPECT_EQ(skeleton(me, &bones), 0);
+    EXPECT_EQ(bones.five, 5);
+    EXPECT_EQ(std::vector<uint8_t>(bones.order, bones.order + 5), (std::vector<uint8_t>{1, 0, 2, 3, 4}));
+    const vec3 feet = at(*rambo_);
+    for (const auto& p : bones.points) {
+        EXPECT_LT(std::hypot(p[0] - feet.x, p[2] - feet.z), 120.0f);
+        EXPECT_GT(p[1], feet.y - 150.0f);
+        EXPECT_LT(p[1], feet.y + 150.0f);
+    }
+    // The head bone stands above the body's origin.
+    EXPECT_GT(bones.points[0][1], bones.points[7][1]);
+    EXPECT_EQ(skeleton(77, &bones), 1);
+
+    // The weapon choice, while the game runs: dropping everything is always possible; nobody there
+    // is refused, and so is a weapon past the table.
+    srv_.snapshot.state = kGameRunning;
+    const auto select = reinterpret_cast<kvbot_select_weapon_fn>(entry(KVBOT_E_SELECT_WEAPON));
+    EXPECT_EQ(select(me, -1, 4), 0);
+    EXPECT_EQ(select(77, -1, 4), 1);
+    EXPECT_EQ(select(me, 64, 0), 1);
+
+    // A screenshot into a folder that does not exist cannot be written.
+    const auto screenshot = reinterpret_cast<kvbot_screenshot_fn>(entry(KVBOT_E_SCREENSHOT));
+    EXPECT_EQ(screenshot(folder_.file("missing/shot.tga").c_str()), 1);
+    EXPECT_EQ(screenshot(nullptr), 1);
 }
 
 }  // namespace
