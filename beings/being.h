@@ -12,6 +12,7 @@
 #include "beings/entity_body.h"
 #include "beings/weapon_slots.h"
 #include "kernel/timer.h"
+#include "ui/hud_effects.h"
 #include "ui/kvtext.h"
 #include "util/mat4.h"
 #include "util/placement.h"
@@ -141,6 +142,7 @@ struct being {
     float aim_angle = 0.0f;  // a remote soldier's upper-body turn
     uint8_t remote_inputs[3] = {};
     entity_sweep_result last_pick;  // the surfaces the last vertical pick met
+    hud_effects condition;          // the soldier's condition timers, stamina and unsteadiness
 
     server* srv = nullptr;
     uint32_t player_id = 0;

@@ -417,11 +417,6 @@ int32_t hud_code(int32_t state) {
     }
 }
 
-bool breathing_state(int32_t state) {
-    return state == kStateStill || state == kStateCrouched || state == kStateLying ||
-           state == kStateLeanLeft || state == kStateLeanRight;
-}
-
 bool queued_code_known(int32_t code) {
     return (code >= 1 && code <= kLastActionCode) || (code >= kFirstWeaponCode && code <= kLastWeaponCode);
 }
@@ -556,7 +551,7 @@ void being_run_state_machine(being& b) {
     }
     being_weapon_follow_up(b);
     if (b.movement_state != kStateSwim) b.remembered_state = b.movement_state;
-    hud_effects_set_breathing(b, breathing_state(b.movement_state));
+    hud_effects_set_posture(b, b.movement_state);
     hud_effects_set_state(b, hud_code(b.movement_state));
     if (forced_walk) b.held = saved;
 }

@@ -29,7 +29,6 @@ void hud_effects_sway(being& b, float pitch_change);
 void hud_effects_set_state(being& b, int32_t code);
 // Starts (on) or stops the sixth timer (command 45).
 void hud_effects_set_timer6(being& b, bool on);
-void hud_effects_set_breathing(being& b, bool on);
 float hud_effects_fade(being& b);
 
 // Renderer flags: the first-person weapon is drawn while the weapon view is on; commands 42 and 43

@@ -11,6 +11,7 @@
 #include "beings/being_game.h"
 #include "beings/being_services.h"
 #include "beings/soldier_anims.h"
+#include "game/arty_factory.h"
 #include "game/kvcamera.h"
 #include "game/kvgame.h"
 #include "game/player_record.h"
@@ -21,6 +22,7 @@
 #include "platform/random.h"
 #include "sound/sound_system.h"
 #include "ui/input/input.h"
+#include "ui/radar_contacts.h"
 #include "world/sector.h"
 #include "world/surface_table.h"
 
@@ -546,6 +548,10 @@ void being_update(being& b, int32_t, bool look_with_mouse) {
         hud_effects_add_pulse(b, static_cast<float>(b.last_health - health) / 100.0f);
     }
     b.last_health = health;
+    // A person's radar shows what this soldier detects.
+    if (being_is_person(b)) {
+        if (kvgame* g = arty_factory_find_as<kvgame>(srv.factory, srv.factory.game_arty)) radar_update(*g, b);
+    }
     // 29, 30.
     if ((b.command44 && player_record_is_alive(*r)) ||
         (being_weapon_index(b.weapons, -1) == kWeaponHandheld &&

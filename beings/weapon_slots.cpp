@@ -9,6 +9,7 @@
 #include "game/player_record.h"
 #include "game/server_snapshot.h"
 #include "kernel/log.h"
+#include "ui/hud_effects.h"
 #include "ui/gui.h"
 
 namespace kv {

@@ -19,6 +19,7 @@
 #include "kernel/log.h"
 #include "net/net_client.h"
 #include "platform/random.h"
+#include "ui/hud_effects.h"
 #include "ui/gui.h"
 #include "util/placement.h"
 
@@ -363,13 +364,11 @@ void kvgame_update_hud_effects(kvgame& game) {
     if (!game.local_being) return;
     const int32_t state = server_game_state(kvgame_server(game));
     if (state == kGameOneTeam || state == kGameRunning) {
-        for (const auto& player : game.players) {
-            if (!hud_effects_start(*player)) break;
-        }
+        // Every being: one that spawned during the round starts its life here too.
+        for (const auto& player : game.players) hud_effects_start(*player);
     } else if (state == kGameFreeze || state == kGameReport) {
         for (const auto& player : game.players) {
-            if (!hud_effects_stop(*player)) break;
-            if (state == kGameReport) hud_effects_decay(*player);
+            if (hud_effects_stop(*player) && state == kGameReport) hud_effects_decay(*player);
         }
     }
 }

@@ -256,37 +256,13 @@ bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t 
 // The soldier's neighbours: HUD effects, renderer flags and effects, the mouse, the bot host's player
 // events and the weapon actions.
 
-float hud_effects_intensity(being&) {
-    return standins().hud_intensity;
-}
 
-bool hud_effects_can_run(being&) {
-    return standins().hud_can_run;
-}
 
-void hud_effects_add_pulse(being& b, float value) {
-    record(str_format("hud_effects_add_pulse %s %g", b.name.c_str(), static_cast<double>(value)));
-}
 
-void hud_effects_sway(being& b, float pitch_change) {
-    record(str_format("hud_effects_sway %s %g", b.name.c_str(), static_cast<double>(pitch_change)));
-}
 
-void hud_effects_set_state(being& b, int32_t code) {
-    record(str_format("hud_effects_set_state %s %d", b.name.c_str(), code));
-}
 
-void hud_effects_set_timer6(being& b, bool on) {
-    record(str_format("hud_effects_set_timer6 %s %d", b.name.c_str(), on ? 1 : 0));
-}
 
-void hud_effects_set_breathing(being& b, bool on) {
-    record(str_format("hud_effects_set_breathing %s %d", b.name.c_str(), on ? 1 : 0));
-}
 
-float hud_effects_fade(being&) {
-    return 0.0f;
-}
 
 void gfx_set_weapon_view(gfx&, bool on) {
     standins().weapon_view = on;
@@ -458,23 +434,9 @@ void hud_add_message(kvgame& game, int32_t code, const std::string& name) {
     record(str_format("hud_add_message %d %s", code, name.c_str()));
 }
 
-bool hud_effects_start(being& b) {
-    record("hud_effects_start " + b.name);
-    return standins().hud_effects_result;
-}
 
-bool hud_effects_stop(being& b) {
-    record("hud_effects_stop " + b.name);
-    return standins().hud_effects_result;
-}
 
-void hud_effects_decay(being& b) {
-    record("hud_effects_decay " + b.name);
-}
 
-void hud_effects_accumulate(being& b, int32_t load) {
-    record(str_format("hud_effects_accumulate %s %d", b.name.c_str(), load));
-}
 
 void console_view_toggle(console_view&) {
     record("console_view_toggle");

@@ -36,10 +36,8 @@ struct neighbour_standins {
     bool gfx_save_screenshot_result = true;
     // Grenades and dropped weapons finish (clear their alive flag) in their update step.
     bool finish_on_update = false;
-    // The soldier's neighbours: the HUD effects' answers, the renderer's flags, the projection of the
-    // name tag's point and the weapon commands' answer.
-    bool hud_can_run = true;
-    float hud_intensity = 0.0f;
+    // The soldier's neighbours: the renderer's flags, the projection of the name tag's point and the
+    // weapon commands' answer.
     bool weapon_view = false;
     bool lamp = false;
     bool night_view = false;
@@ -53,7 +51,6 @@ struct neighbour_standins {
     int32_t kvscreen_input_result = 0;
     // The widgets of each screen by its address (the screens themselves are never looked into).
     std::map<const kvscreen*, standin_screen_widgets> screen_widgets;
-    bool hud_effects_result = true;
     int32_t gfx_dynamic_lights_result = 0;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated

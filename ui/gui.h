@@ -40,12 +40,5 @@ void hud_toggle_rpg();
 void hud_set_aim_mark_visible(bool visible);
 // Appends to the game object's HUD event list.
 void hud_add_message(kvgame& game, int32_t code, const std::string& name);
-// A player's HUD effects: timer 0 started or stopped (false stops the walk over the players), and the
-// decay step.
-bool hud_effects_start(being& b);
-bool hud_effects_stop(being& b);
-void hud_effects_decay(being& b);
-// The player's carried load (load units), whenever it is recomputed.
-void hud_effects_accumulate(being& b, int32_t load);
 
 }  // namespace kv

@@ -812,13 +812,17 @@ TEST_F(BeingGame, LostHealthFlashesForThePersonAndPulsesForEveryone) {
     frame();
     EXPECT_EQ(take_calls("gfx_add_red_flash_effect").size(), 1u);
     standins().calls = {};
+    rambo_->condition.hit_pulse = 0.0f;
+    bot_->condition.hit_pulse = 0.0f;
     being_record(*rambo_)->health = 70;
     being_record(*bot_)->health = 40;
     frame();
-    const calls_t pulses = take_calls("hud_effects_add_pulse");
-    EXPECT_EQ(pulses, (calls_t{"hud_effects_add_pulse pid100 0.1", "hud_effects_add_pulse pid5 0.1"}));
+    // A loss of 10 is a hit pulse of 4 x 0.1 for both soldiers (worn off a little in the same frame).
+    EXPECT_NEAR(rambo_->condition.hit_pulse, 0.4f, 0.05f);
+    EXPECT_NEAR(bot_->condition.hit_pulse, 0.4f, 0.05f);
+    const float before = rambo_->condition.hit_pulse;
     frame();
-    EXPECT_TRUE(take_calls("hud_effects_add_pulse").empty());
+    EXPECT_LE(rambo_->condition.hit_pulse, before);
 }
 
 TEST_F(BeingGame, WadingSoldiersMakeRipplesAndSlowDown) {
@@ -840,6 +844,8 @@ TEST_F(BeingGame, WadingSoldiersMakeRipplesAndSlowDown) {
 
 TEST_F(BeingGame, CommandCodesOfTheRendererTheHudAndTheWeapons) {
     put(*rambo_, kOpen);
+    // The breath was last held long enough ago.
+    clock_.advance_ms(4000);
     standins().calls.clear();
     struct code_case {
         int32_t code;
@@ -852,8 +858,8 @@ TEST_F(BeingGame, CommandCodesOfTheRendererTheHudAndTheWeapons) {
         {42, true, 1, "gfx_toggle_lamp 1"},
         {42, false, 1, nullptr},
         {43, true, 1, "gfx_toggle_night_view 1"},
-        {45, true, 1, "hud_effects_set_timer6 pid100 1"},
-        {45, false, 1, "hud_effects_set_timer6 pid100 0"},
+        {45, true, 1, nullptr},
+        {45, false, 1, nullptr},
         {4109, true, 1, "being_weapon_command pid100 1 4109"},
         {4107, true, 1, "being_weapon_command pid100 1 4107"},
         {30, true, 1, "being_weapon_command pid100 1 30"},
@@ -862,6 +868,10 @@ TEST_F(BeingGame, CommandCodesOfTheRendererTheHudAndTheWeapons) {
         SCOPED_TRACE(c.code);
         standins().calls.clear();
         EXPECT_EQ(being_handle_command(*rambo_, c.pressed, c.code), c.result);
+        // Command 45 holds the breath (the condition's timer 6) while it is held.
+        if (c.code == 45) {
+            EXPECT_EQ(rambo_->condition.running[6], c.pressed ? 1 : 0);
+        }
         if (c.call) {
             const std::string word = std::string(c.call).substr(0, std::string(c.call).find(' '));
             EXPECT_EQ(take_calls(word), calls_t{c.call});

@@ -392,7 +392,10 @@ TEST_F(WeaponSlots, LoadGoesToTheHud) {
     s_.slots[2].held = 0x100;  // only the low byte counts
     being_update_load(s_, c);
     EXPECT_EQ(s_.load, 4);
-    EXPECT_EQ(standins().calls, (std::vector<std::string>{"hud_effects_accumulate pid100 4"}));
+    // The soldier's condition takes the load: its sprint lasts 60 s less 4/8 of 30 s.
+    EXPECT_EQ(owner_.condition.load_count, 1);
+    EXPECT_FLOAT_EQ(owner_.condition.load_sum, 4.0f);
+    EXPECT_EQ(owner_.condition.sprint_period_ms, 45000);
 }
 
 TEST_F(WeaponSlots, MaskAndCountsRoundTrip) {
