@@ -23,6 +23,7 @@
 #include "tests/support/input_fake.h"
 #include "tools/beings_writer.h"
 #include "tools/targa_writer.h"
+#include "ui/hud_effects.h"
 #include "util/text.h"
 #include "world/hit_map.h"
 #include "world/sector.h"
@@ -1012,6 +1013,35 @@ TEST_F(BeingGame, BotEngineEntriesTraceThroughTheWorldAndReachTheSoldiers) {
     const auto screenshot = reinterpret_cast<kvbot_screenshot_fn>(entry(KVBOT_E_SCREENSHOT));
     EXPECT_EQ(screenshot(folder_.file("missing/shot.tga").c_str()), 1);
     EXPECT_EQ(screenshot(nullptr), 1);
+}
+
+// The game object's walk over the soldiers' lives: every idle one starts while the round runs (one that
+// spawned late too), every running one stops at the freeze, and at the report the levels are updated.
+TEST_F(BeingGame, EverySoldiersLifeStartsAndStopsWithTheRound) {
+    srv_.snapshot.flags |= kGameFlagLevels;
+    srv_.snapshot.state = kGameRunning;
+    frame();
+    EXPECT_TRUE(rambo_->condition.running[0]);
+    EXPECT_TRUE(bot_->condition.running[0]);
+    // The bot's life ends (as a late spawn's has not begun): the next walk starts it again even
+    // though the first soldier's runs already.
+    bot_->condition.running[0] = 0;
+    frame();
+    EXPECT_TRUE(bot_->condition.running[0]);
+    // A person without levels got the levels mode's presets.
+    const player_record* r = being_record(*rambo_);
+    int sum = 0;
+    for (const uint8_t level : r->levels) sum += level;
+    EXPECT_GT(sum, 0);
+    srv_.snapshot.state = kGameReport;
+    srv_.snapshot.winner = r->team;
+    const uint8_t before = r->levels[0];
+    frame();
+    EXPECT_FALSE(rambo_->condition.running[0]);
+    EXPECT_FALSE(bot_->condition.running[0]);
+    // Decayed by 0.01 (a life this short gains almost nothing).
+    EXPECT_LE(being_record(*rambo_)->levels[0], before);
+    EXPECT_GE(being_record(*rambo_)->levels[0], before - 3);
 }
 
 }  // namespace
