@@ -53,9 +53,6 @@ struct neighbour_standins {
     int32_t mouse_dx = 0;
     int32_t mouse_dy = 0;
 
-    // The renderer's effect echo flag.
-    bool effect_echo = true;
-
     // The game object's neighbours.
     int32_t kvscreen_input_result = 0;
     // The widgets of each screen by its address (the screens themselves are never looked into).
