@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     packet stream(kPacketWorldSnapshot);
     stream.body.seek(-1);
-    stream.body.write_bytes(data + 1, size - 1);
+    for (size_t i = 1; i < size; ++i) stream.body.write_u8(data[i]);
     packet received(stream.body.data(), stream.body.size());
     client_apply_events(srv.client, received);
 
