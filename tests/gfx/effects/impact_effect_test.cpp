@@ -192,8 +192,8 @@ TEST_F(ImpactEffect, HitSoundsAtTheThresholds) {
         const uint32_t seed = seed_for(c.r);
         std::string expected = c.name;
         if (expected == "hit-rico") {
-            const int r2 = draws(seed).second;
-            expected += r2 > 24575 ? "4" : r2 > 16383 ? "3" : r2 > 8191 ? "2" : "1";
+            const int second = draws(seed).second;
+            expected += second > 24575 ? "4" : second > 16383 ? "3" : second > 8191 ? "2" : "1";
         }
         wall_impact();
         kv_srand(seed);
