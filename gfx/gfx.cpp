@@ -10,6 +10,7 @@
 #include "gfx/camera_view.h"
 #include "gfx/drivers/gl_driver.h"
 #include "gfx/drivers/null_driver.h"
+#include "gfx/effects/effect_manager.h"
 #include "gfx/gfx_camera.h"
 #include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
@@ -153,7 +154,7 @@ void gfx_disable_drawing(gfx& g) {
     g.switches.underwater = false;
     // No frame may reach a sector of the level that goes away.
     g.camera = gfx_camera_context();
-    gfx_clear_effects(g);
+    gfx_reset_effects(g);
 }
 
 bool gfx_set_sky(gfx& g, geometry* sky, surface* sky_surface) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gfx/drivers/gfx_driver.h"
+#include "gfx/effects/effect_list.h"
 #include "gfx/texture.h"
 #include "gfx/view_stack.h"
 #include "util/mat4.h"
@@ -117,6 +118,7 @@ struct gfx {
     bool screen_tint = false;  // handed to the display driver's tint operation each frame
     lmap_file lightmaps;       // the level's light maps; after the world preparation, its pages
     lamp camera_lamp{kCameraLampAngle, kCameraLampRange, kCameraLampName};  // lights what the camera faces
+    effect_list effects;  // gfx/effects/effect_manager.h
 };
 
 // Creates the display driver of that kind (replacing the one owned); -1 for another kind or a

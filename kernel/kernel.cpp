@@ -3,6 +3,7 @@
 #include "data/package.h"
 #include "data/reference_list.h"
 #include "game/server.h"
+#include "gfx/effects/effect_manager.h"
 #include "kernel/log.h"
 #include "kernel/timer.h"
 #include "net/net_client.h"
@@ -46,7 +47,12 @@ bool kernel_tick(kernel& k) {
     input_poll(k.input_layer);
     k.graphics.statistics.input_poll_ms = timer_elapsed_ms(poll_timer);
 
-    if (!k.no_render) gfx_render_frame(k.graphics);
+    if (!k.no_render) {
+        gfx_render_frame(k.graphics);
+    } else {
+        // Nothing draws here, so nothing would ever age the effects the world frame made.
+        gfx_drop_effects(k.graphics);
+    }
 
     const std::string line = console_view_take_input(k.console);
     if (!line.empty()) {

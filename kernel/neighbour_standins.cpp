@@ -89,36 +89,8 @@ bool gfx_save_screenshot(gfx&, file_stream&) {
     return standins().gfx_save_screenshot_result;
 }
 
-void gfx_add_texture_scroll_effect(gfx&) {
-    record("gfx_add_texture_scroll_effect");
-}
-
-void gfx_forget_last_effect(gfx&) {
-    record("gfx_forget_last_effect");
-}
-
-void gfx_add_weapon_model_effect(gfx&, const vec3& point, const std::string& name,
-                                 const std::string& second_name, int32_t flag) {
-    record(str_format("gfx_add_weapon_model_effect %g %g %g %s %s %d", point.x, point.y, point.z, name.c_str(),
-                      second_name.c_str(), flag));
-}
-
-void gfx_set_weapon_model_effect(gfx&, float parameter, float second_parameter) {
-    record(str_format("gfx_set_weapon_model_effect %g %g", parameter, second_parameter));
-}
-
-void gfx_add_shell_effect(gfx&, const mat4& frame, sector* in_sector) {
-    const vec3 at = mat4_row3(frame);
-    record(str_format("gfx_add_shell_effect %g %g %g %s", at.x, at.y, at.z,
-                      in_sector ? in_sector->name.c_str() : "-"));
-}
-
 int32_t gfx_dynamic_lights(gfx&) {
     return standins().gfx_dynamic_lights_result;
-}
-
-void gfx_clear_effects(gfx&) {
-    record("gfx_clear_effects");
 }
 
 void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], float left, float top,
@@ -128,18 +100,7 @@ void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], fl
                       texture_rect[1], texture_rect[2], texture_rect[3]));
 }
 
-// Renderer effects replayed from the network's world event stream, and the echo flag.
-
-void gfx_add_impact_effect_from_net(gfx&, const vec3& point, const vec3& normal, int32_t material,
-                                    int32_t sector_index) {
-    record(str_format("gfx_add_impact_effect_from_net %g %g %g %g %g %g %d %d", point.x, point.y, point.z,
-                      normal.x, normal.y, normal.z, material, sector_index));
-}
-
-void gfx_set_impact_effect(gfx&, const std::string& smoke, const std::string& hole, uint8_t water,
-                           float size) {
-    record(str_format("gfx_set_impact_effect %s %s %u %g", smoke.c_str(), hole.c_str(), water, size));
-}
+// Renderer effects not built yet: explosions, smoke and shattering glass.
 
 void gfx_add_explosion_effect(gfx&, const vec3& position, const vec3& scale) {
     record(str_format("gfx_add_explosion_effect %g %g %g %g %g %g", position.x, position.y, position.z,
@@ -161,31 +122,8 @@ void gfx_set_smoke_effect(gfx&, const std::string& texture) {
     record("gfx_set_smoke_effect " + texture);
 }
 
-void gfx_add_water_ripple_effect_from_net(gfx&, const vec3& position, float size, int32_t sector_index) {
-    record(str_format("gfx_add_water_ripple_effect_from_net %g %g %g %g %d", position.x, position.y,
-                      position.z, size, sector_index));
-}
-
-void gfx_set_water_ripple_effect(gfx&, const std::string& texture, uint32_t lifetime, uint8_t flag) {
-    record(str_format("gfx_set_water_ripple_effect %s %u %u", texture.c_str(), lifetime, flag));
-}
-
-void gfx_add_screen_tint_effect(gfx&, uint32_t sector_index, const vec3& position) {
-    record(str_format("gfx_add_screen_tint_effect %u %g %g %g", sector_index, position.x, position.y,
-                      position.z));
-}
-
 void gfx_add_glass_shatter_effect_by_ids(gfx&, uint16_t key, int32_t surface_index, int32_t sector_index) {
     record(str_format("gfx_add_glass_shatter_effect_by_ids %u %d %d", key, surface_index, sector_index));
-}
-
-void gfx_set_effect_echo(gfx&, bool echo) {
-    standins().effect_echo = echo;
-    record(str_format("gfx_set_effect_echo %d", echo ? 1 : 0));
-}
-
-bool gfx_effect_echo(gfx&) {
-    return standins().effect_echo;
 }
 
 // Beings.
@@ -280,20 +218,6 @@ void gfx_lamp_off(gfx&) {
 void gfx_toggle_night_view(gfx&) {
     standins().night_view = !standins().night_view;
     record(str_format("gfx_toggle_night_view %d", standins().night_view ? 1 : 0));
-}
-
-void gfx_add_red_flash_effect(gfx&) {
-    record("gfx_add_red_flash_effect");
-}
-
-void gfx_add_water_ripple_effect(gfx&, const vec3& point, float scale, sector* in_sector) {
-    record(str_format("gfx_add_water_ripple_effect %g %g %g %g %s", static_cast<double>(point.x),
-                      static_cast<double>(point.y), static_cast<double>(point.z), static_cast<double>(scale),
-                      in_sector ? in_sector->name.c_str() : "-"));
-}
-
-void gfx_set_water_ripple_effect(gfx&, const std::string& name, int32_t duration_ms, int32_t flag) {
-    record(str_format("gfx_set_water_ripple_effect %s %d %d", name.c_str(), duration_ms, flag));
 }
 
 vec3 gfx_project_point(gfx&, const vec3& point) {

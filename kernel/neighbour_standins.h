@@ -44,9 +44,6 @@ struct neighbour_standins {
     vec3 projected{0.0f, 0.0f, 0.0f, 1.0f};
     bool being_weapon_command_result = false;
 
-    // The renderer's effect echo flag.
-    bool effect_echo = true;
-
     // The game object's neighbours.
     int32_t kvscreen_input_result = 0;
     // The widgets of each screen by its address (the screens themselves are never looked into).

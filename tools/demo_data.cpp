@@ -12,6 +12,7 @@
 #include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
 #include "tools/dds_writer.h"
+#include "tools/effect_pictures.h"
 #include "tools/font_writer.h"
 #include "tools/widget_pictures.h"
 #include "tools/goal_writer.h"
@@ -551,6 +552,10 @@ bool write_demo_data(const std::filesystem::path& folder) {
     // The widgets' pictures (tools/widget_pictures.h).
     for (const widget_picture& p : widget_pictures()) {
         if (!write_file(folder / (kTextureFolder + p.name + ".tga"), widget_picture_targa(p))) return false;
+    }
+    // The effects' strips (tools/effect_pictures.h).
+    for (const effect_picture& p : effect_pictures()) {
+        if (!write_file(folder / (kTextureFolder + p.name + ".tga"), p.targa)) return false;
     }
     // The crate also pre-compressed, for drivers that take DXT1 files.
     if (!write_file(folder / "tex/dds/crate.ddn", demo_crate_dds())) return false;

@@ -523,6 +523,66 @@ void add_client_record(std::vector<uint8_t>& out, uint8_t route, const packet& p
     out.insert(out.end(), p.body.data() + kPacketHeaderSize, p.body.data() + p.body.size());
 }
 
+// World event streams as the client writes them, after a first byte of detail level and frame time:
+// impacts with their settings (one on water), ripples with theirs, a screen flash, and a stream
+// whose records come in every order.
+std::vector<seed_file> effect_event_seeds() {
+    auto vec = [](byte_writer& out, float x, float y, float z) {
+        put_f32(out, x);
+        put_f32(out, y);
+        put_f32(out, z);
+    };
+    byte_writer impacts;
+    put_u8(impacts, 2 | (16 << 2));
+    put_u8(impacts, 0);
+    vec(impacts, 300.0f, 0.0f, 300.0f);
+    vec(impacts, 0.0f, 1.0f, 0.0f);
+    put_u8(impacts, 20);
+    put_u8(impacts, 0);
+    put_u8(impacts, 1);
+    put_string(impacts, "");
+    put_string(impacts, "hit_water");
+    put_u8(impacts, 1);
+    put_f32(impacts, 750.0f);
+    put_u8(impacts, 0);
+    vec(impacts, 100.0f, 20.0f, 100.0f);
+    vec(impacts, 1.0f, 0.0f, 0.0f);
+    put_u8(impacts, 255);
+    put_u8(impacts, 3);
+
+    byte_writer ripples;
+    put_u8(ripples, 1 | (33 << 2));
+    put_u8(ripples, 6);
+    vec(ripples, 200.0f, 0.0f, 200.0f);
+    put_f32(ripples, 1.0f);
+    put_u8(ripples, 0);
+    put_u8(ripples, 7);
+    put_string(ripples, "water_ripple");
+    put_u32(ripples, 1000);
+    put_u8(ripples, 1);
+    put_u8(ripples, 8);
+    put_u32(ripples, 0);
+    vec(ripples, 300.0f, 50.0f, 400.0f);
+
+    byte_writer shuffled;
+    put_u8(shuffled, 0);
+    put_u8(shuffled, 7);
+    put_string(shuffled, "ring");
+    put_u32(shuffled, 0);
+    put_u8(shuffled, 0);
+    put_u8(shuffled, 1);
+    put_string(shuffled, "a");
+    put_string(shuffled, "b");
+    put_u8(shuffled, 1);
+    put_f32(shuffled, 5.0f);
+    put_u8(shuffled, 6);
+    vec(shuffled, 0.0f, 0.0f, 0.0f);
+    put_f32(shuffled, 0.0f);
+    put_u8(shuffled, 9);
+    return {
+        {"impacts", impacts.bytes}, {"ripples-and-flash", ripples.bytes}, {"out-of-order", shuffled.bytes}};
+}
+
 std::vector<seed_file> client_packet_seeds() {
     std::vector<uint8_t> game = {0};
     snapshot_package snapshot;
@@ -633,10 +693,12 @@ std::vector<std::string> fuzz_seed_targets() {
             "texture_targa_fuzz",
             "texture_qxtx_fuzz",
             "dds_file_fuzz",
-            "widget_input_fuzz"};
+            "widget_input_fuzz",
+            "effect_events_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
+    if (target == "effect_events_fuzz") return effect_event_seeds();
     if (target == "dds_file_fuzz") {
         dds_desc dxt1{"DXT1", 8, 2, 4, dds_solid_rgba(8, 2, 200, 100, 50), 0};
         dds_desc dxt3{"DXT3", 4, 4, 1, dds_solid_rgba(4, 4, 10, 20, 30, 128), 0};

@@ -16,9 +16,11 @@
 #include "game/kvgame.h"
 #include "game/player_record.h"
 #include "game/server_entities.h"
+#include "gfx/effects/water_ripple_effect.h"
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
 #include "tests/game/kvgame_test_support.h"
+#include "tests/gfx/effect_kinds.h"
 #include "tests/support/client_capture.h"
 #include "tests/support/input_fake.h"
 #include "tools/beings_writer.h"
@@ -808,10 +810,13 @@ TEST_F(BeingGame, LostHealthFlashesForThePersonAndPulsesForEveryone) {
     put(*rambo_, kOpen);
     put(*bot_, kOpen + vec3{0.0f, 0.0f, 800.0f});
     standins().calls.clear();
+    gfx_reset_effects(kernel_get().graphics);
     being_record(*rambo_)->health = 80;
     being_record(*bot_)->health = 50;
     frame();
-    EXPECT_EQ(take_calls("gfx_add_red_flash_effect").size(), 1u);
+    EXPECT_EQ(effect_count(kernel_get().graphics, effect_class::red_flash), 1u);
+    EXPECT_EQ(kernel_get().graphics.effects.last_effect, nullptr);
+    gfx_reset_effects(kernel_get().graphics);
     standins().calls = {};
     rambo_->condition.hit_pulse = 0.0f;
     bot_->condition.hit_pulse = 0.0f;
@@ -830,6 +835,7 @@ TEST_F(BeingGame, WadingSoldiersMakeRipplesAndSlowDown) {
     put(*bot_, kShallow + vec3{-200.0f, 0.0f, 0.0f});
     ASSERT_GT(bot_->immersion, 0);
     standins().calls.clear();
+    gfx_reset_effects(kernel_get().graphics);
     command(*bot_, 1);
     frame();
     const vec3 start = at(*bot_);
@@ -838,9 +844,17 @@ TEST_F(BeingGame, WadingSoldiersMakeRipplesAndSlowDown) {
     const float expected =
         0.45f * 16.0f * 30.0f * (1.0f - static_cast<float>(bot_->immersion) / 100.0f * 0.95f);
     EXPECT_NEAR(at(*bot_).x - start.x, expected, 8.0f);
-    const calls_t ripples = take_calls("gfx_set_water_ripple_effect");
-    ASSERT_FALSE(ripples.empty());
-    EXPECT_TRUE(ripples[0].starts_with("gfx_set_water_ripple_effect water_ripple ")) << ripples[0];
+    std::size_t ripples = 0;
+    for (const std::unique_ptr<effect>& e : kernel_get().graphics.effects.items) {
+        const auto* ripple = dynamic_cast<const water_ripple_effect*>(e.get());
+        if (!ripple) continue;
+        ++ripples;
+        EXPECT_EQ(ripple->texture, "water_ripple");
+        EXPECT_EQ(ripple->sound, 1);
+        EXPECT_EQ(ripple->in_sector, static_cast<sector*>(bot_->place.sector));
+    }
+    EXPECT_GT(ripples, 0u);
+    gfx_reset_effects(kernel_get().graphics);
 }
 
 TEST_F(BeingGame, CommandCodesOfTheRendererTheHudAndTheWeapons) {

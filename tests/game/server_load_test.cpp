@@ -16,6 +16,7 @@
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
 #include "tests/game/game_test_support.h"
+#include "tests/gfx/effect_kinds.h"
 #include "tests/gfx/texture_test_support.h"
 #include "tools/lmap_writer.h"
 #include "tools/package_writer.h"
@@ -139,17 +140,17 @@ TEST_F(ServerLoad, PrecacheListIsReadForTheGamePackageOnly) {
 TEST_F(ServerLoad, WaterGetsATextureScrollEffect) {
     write_level("harbour", {});
     write_level("dock", {});
+    gfx& graphics = kernel_get().graphics;
     ASSERT_TRUE(server_load_game_package(srv_, "harbour"));
-    EXPECT_EQ(take_calls("gfx_add_texture_scroll_effect"), calls_t{});
+    EXPECT_EQ(effect_count(graphics, effect_class::texture_scroll), 0u);
 
     int water = 0;  // stands for a mesh instance of a water surface, entered while the level loads
     srv_.water_instances.push_back(reinterpret_cast<mesh_instance*>(&water));
     ASSERT_TRUE(server_load_game_package(srv_, "dock"));
-    const calls_t calls = take_calls();
-    ASSERT_GE(calls.size(), 2u);
-    EXPECT_EQ(calls[calls.size() - 2], "gfx_add_texture_scroll_effect");
-    EXPECT_EQ(calls.back(), "gfx_forget_last_effect");
+    EXPECT_EQ(effect_count(graphics, effect_class::texture_scroll), 1u);
+    EXPECT_EQ(graphics.effects.last_effect, nullptr);
     srv_.water_instances.clear();
+    gfx_reset_effects(graphics);
 }
 
 TEST_F(ServerLoad, ADamagedLightMapFileFailsTheLoad) {

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "gfx/effects/effect_ops.h"
 #include "tests/game/game_test_support.h"
+#include "tests/gfx/effect_kinds.h"
 
 namespace kv {
 namespace {
@@ -106,12 +108,16 @@ TEST_F(ServerSnapshot, AWaitingStateResetsTheRound) {
     kernel_get().graphics.screen_tint = true;
     int scroll_target = 0;
     srv_.water_instances.push_back(reinterpret_cast<mesh_instance*>(&scroll_target));
+    gfx& graphics = kernel_get().graphics;
+    gfx_reset_effects(graphics);
+    gfx_add_red_flash_effect(graphics);
 
     game_snapshot_update(srv_, snapshot(kGameWaiting, {slot(1)}));
-    EXPECT_EQ(
-        take_calls(),
-        (calls_t{"game event 0", "gfx_clear_effects", "grenade_destroy 0 0", "dropped_weapon_destroy 0 0",
-                 "game event 6", "gfx_add_texture_scroll_effect", "gfx_forget_last_effect", "game event 0"}));
+    EXPECT_EQ(take_calls(), (calls_t{"game event 0", "grenade_destroy 0 0", "dropped_weapon_destroy 0 0",
+                                     "game event 6", "game event 0"}));
+    // The round's effects are gone; the water scrolls again.
+    EXPECT_EQ(effect_kinds(graphics), std::vector<effect_class>{effect_class::texture_scroll});
+    EXPECT_EQ(graphics.effects.last_effect, nullptr);
     EXPECT_TRUE(srv_.grenades.empty());
     EXPECT_TRUE(srv_.dropped_weapons.empty());
     EXPECT_EQ(srv_.dropped_weapon_cursor, srv_.dropped_weapons.end());
@@ -121,7 +127,8 @@ TEST_F(ServerSnapshot, AWaitingStateResetsTheRound) {
     // Without texture-scroll instances no effect is added.
     srv_.water_instances.clear();
     game_snapshot_update(srv_, snapshot(kGameWaiting));
-    EXPECT_EQ(take_calls(), (calls_t{"game event 0", "gfx_clear_effects", "game event 6", "game event 0"}));
+    EXPECT_EQ(take_calls(), (calls_t{"game event 0", "game event 6", "game event 0"}));
+    EXPECT_EQ(graphics.effects.count, 0u);
 }
 
 TEST_F(ServerSnapshot, WhileAnotherPackageIsLoadedOnlyTheCopyChanges) {

@@ -10,6 +10,8 @@
 #include "data/package.h"
 #include "gfx/drivers/gl_driver.h"
 #include "gfx/drivers/null_driver.h"
+#include "gfx/effects/effect_manager.h"
+#include "gfx/effects/effect_ops.h"
 #include "gfx/gfx.h"
 #include "gfx/gfx_camera.h"
 #include "gfx/surface.h"
@@ -312,14 +314,18 @@ TEST_F(GfxFrontEnd, DrawingOnAndOff) {
     g_.camera.in_sector = &old_level;
     g_.camera.position = {1.0f, 2.0f, 3.0f};
     g_.switches.underwater = true;
-    standins().calls.clear();
+    gfx_add_red_flash_effect(g_);
+    effect_register_texture(g_, "hit_metal");
     gfx_disable_drawing(g_);
     EXPECT_FALSE(g_.draw_enabled);
     EXPECT_FALSE(g_.switches.underwater);
     // No later frame reaches a sector of the level that goes away.
     EXPECT_EQ(g_.camera.in_sector, nullptr);
     EXPECT_EQ(g_.camera.position.x, 0.0f);
-    EXPECT_EQ(standins().calls, (std::vector<std::string>{"gfx_clear_effects"}));
+    // The effects go, and the layers they made in the effect surface.
+    EXPECT_EQ(g_.effects.count, 0u);
+    EXPECT_TRUE(g_.effects.items.empty());
+    EXPECT_TRUE(g_.effects.effect_surface.descriptions.empty());
 }
 
 TEST_F(GfxFrontEnd, SkyTakesTheBoxOfItsFirstMesh) {

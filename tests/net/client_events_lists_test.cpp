@@ -9,6 +9,10 @@
 #include <vector>
 
 #include "game/server.h"
+#include "gfx/effects/effect_manager.h"
+#include "gfx/effects/water_ripple_effect.h"
+#include "gfx/gfx.h"
+#include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "kernel/neighbour_standins.h"
 #include "net/net_client.h"
@@ -36,12 +40,16 @@ class ClientEvents : public testing::Test {
 protected:
     void SetUp() override {
         standins_reset();
+        gfx_reset_effects(kernel_get().graphics);
         world.client.request_kind = kRequestNone;
         world.client.connected = true;
         world.client.current_server.address = kLoopbackAddress;
         world.client.current_server.port = 9;
     }
-    void TearDown() override { standins_reset(); }
+    void TearDown() override {
+        gfx_reset_effects(kernel_get().graphics);
+        standins_reset();
+    }
 
     // The stream as one received W-SNAPSHOT.
     packet received() {
@@ -56,40 +64,43 @@ protected:
 
 TEST_F(ClientEvents, ReplaysInPairsWithTheEchoOff) {
     net_client& c = world.client;
-    const std::string echo_off = "gfx_set_effect_echo 0";
-    const std::string echo_on = "gfx_set_effect_echo 1";
-    const std::string forget = "gfx_forget_last_effect";
+    gfx& g = kernel_get().graphics;
     const std::string blast = "gfx_add_explosion_effect 1 2 3 2 2 2";
     const std::string look = "gfx_set_explosion_effect a 1 b 0";
+    // After every replay the echo is back on and no effect is left to set up.
+    auto settled = [&] { return gfx_effect_echo(g) && g.effects.last_effect == nullptr; };
 
     client_write_explosion_event(c, {1, 2, 3}, {2, 2, 2});
     client_write_explosion_params_event(c, "a", 1, "b", 0);
     client_write_explosion_params_event(c, "a", 1, "b", 0);
     packet p = received();
     client_apply_events(c, p);
-    EXPECT_EQ(effect_calls(), (std::vector<std::string>{echo_off, blast, look, look, forget, echo_on}));
+    EXPECT_EQ(effect_calls(), (std::vector<std::string>{blast, look, look}));
+    EXPECT_TRUE(settled());
 
-    // Two explosions in one pair: forgotten only at the end.
+    // Two explosions in one pair.
     for (int i = 0; i < 2; ++i) {
         client_write_explosion_event(c, {1, 2, 3}, {2, 2, 2});
         client_write_explosion_params_event(c, "a", 1, "b", 0);
     }
     p = received();
     client_apply_events(c, p);
-    EXPECT_EQ(effect_calls(),
-              (std::vector<std::string>{echo_off, blast, look, blast, look, forget, echo_on}));
+    EXPECT_EQ(effect_calls(), (std::vector<std::string>{blast, look, blast, look}));
 
     client_write_impact_event(c, {1, 0, 0}, {0, 1, 0}, 255, 3);
     client_write_smoke_event(c, {4, 5, 6}, {0, 0, 1});
     p = received();
     client_apply_events(c, p);
-    EXPECT_EQ(effect_calls(),
-              (std::vector<std::string>{echo_off, "gfx_add_impact_effect_from_net 1 0 0 0 1 0 255 3", forget,
-                                        "gfx_add_smoke_effect 4 5 6 0 0 1", forget, echo_on}));
+    EXPECT_EQ(effect_calls(), (std::vector<std::string>{"gfx_add_smoke_effect 4 5 6 0 0 1"}));
+    ASSERT_EQ(g.effects.count, 1u);
+    EXPECT_EQ(g.effects.items.back()->kind(), effect_class::impact);
+    EXPECT_TRUE(settled());
+    // Replayed with the echo off: nothing goes back out.
+    EXPECT_EQ(c.event_stream.body.size(), kPacketHeaderSize);
 
     p = received();
     client_apply_events(c, p);
-    EXPECT_EQ(effect_calls(), (std::vector<std::string>{echo_off, echo_on}));
+    EXPECT_EQ(effect_calls(), (std::vector<std::string>{}));
 
     // The other kinds replay through their operations.
     client_write_impact_params_event(c, "smoke", "hole", 1, 0.5f);
@@ -100,19 +111,25 @@ TEST_F(ClientEvents, ReplaysInPairsWithTheEchoOff) {
     client_write_decal_event(c, 513, 2, 7);
     p = received();
     client_apply_events(c, p);
-    EXPECT_EQ(effect_calls(),
-              (std::vector<std::string>{
-                  echo_off, "gfx_set_impact_effect smoke hole 1 0.5", forget, "gfx_set_smoke_effect puff",
-                  forget, "gfx_add_water_ripple_effect_from_net 1 0 1 2 4",
-                  "gfx_set_water_ripple_effect ring 900 1", forget, "gfx_add_screen_tint_effect 6 0 1 0",
-                  forget, "gfx_add_glass_shatter_effect_by_ids 513 2 7", forget, echo_on}));
+    EXPECT_EQ(effect_calls(), (std::vector<std::string>{"gfx_set_smoke_effect puff",
+                                                        "gfx_add_glass_shatter_effect_by_ids 513 2 7"}));
+    ASSERT_EQ(g.effects.count, 3u);
+    const auto* ripple = dynamic_cast<const water_ripple_effect*>(std::next(g.effects.items.begin())->get());
+    ASSERT_NE(ripple, nullptr);
+    EXPECT_EQ(ripple->texture, "ring");
+    EXPECT_EQ(ripple->lifetime_ms, 900);
+    EXPECT_EQ(ripple->sound, 1);
+    EXPECT_EQ(g.effects.items.back()->kind(), effect_class::screen_tint);
+    EXPECT_TRUE(settled());
+    EXPECT_EQ(c.event_stream.body.size(), kPacketHeaderSize);
 }
 
 // A kind the stream does not know, or a record cut short, ends the replay: the last effect is
 // forgotten and the echo comes back on.
 TEST_F(ClientEvents, AnUnknownKindOrACutRecordEndsTheReplay) {
     net_client& c = world.client;
-    client_write_smoke_event(c, {4, 5, 6}, {0, 0, 1});
+    gfx& g = kernel_get().graphics;
+    client_write_water_ripple_event(c, {4, 5, 6}, 1.0f, 0);
     packet p = received();
     p.body.seek(-1);
     p.body.write_u8(11);
@@ -120,17 +137,17 @@ TEST_F(ClientEvents, AnUnknownKindOrACutRecordEndsTheReplay) {
     p.body.rewind();
     p = packet(p.body.data(), p.body.size());
     client_apply_events(c, p);
-    EXPECT_EQ(effect_calls(),
-              (std::vector<std::string>{"gfx_set_effect_echo 0", "gfx_add_smoke_effect 4 5 6 0 0 1",
-                                        "gfx_forget_last_effect", "gfx_set_effect_echo 1"}));
+    EXPECT_EQ(g.effects.count, 1u);
+    EXPECT_EQ(g.effects.last_effect, nullptr);
+    EXPECT_TRUE(gfx_effect_echo(g));
 
-    client_write_smoke_event(c, {4, 5, 6}, {0, 0, 1});
+    client_write_water_ripple_event(c, {4, 5, 6}, 1.0f, 0);
     p = received();
     packet cut(p.body.data(), p.body.size() - 2);
     client_apply_events(c, cut);
-    EXPECT_EQ(effect_calls(), (std::vector<std::string>{"gfx_set_effect_echo 0", "gfx_forget_last_effect",
-                                                        "gfx_set_effect_echo 1"}));
-    EXPECT_TRUE(standins().effect_echo);
+    EXPECT_EQ(g.effects.count, 1u);
+    EXPECT_EQ(g.effects.last_effect, nullptr);
+    EXPECT_TRUE(gfx_effect_echo(g));
 }
 
 // Offline nothing is written; a flush cuts the stream into datagrams of at most 1,024 bytes between
