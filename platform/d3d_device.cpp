@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -152,6 +153,10 @@ GLenum gl_block_format(d3d_format f) {
            : f == kD3dFmtDxt3 ? GL_COMPRESSED_RGBA_S3TC_DXT3_EXT
                               : GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
 }
+
+// Direct3D's pixel centres lie on whole numbers, OpenGL's on halves. Just short of a half, an edge on
+// a whole number keeps Direct3D's top-left rule under OpenGL's own.
+constexpr float kPixelCentre = 0.5f - 1.0f / 64.0f;
 
 float float_of(uint32_t bits) {
     float f;
@@ -1079,7 +1084,8 @@ d3d_result d3d_device::draw(uint32_t kind, uint32_t first, uint32_t primitive_co
             std::memcpy(v, base + i * stride_, sizeof v);
             const float w = v[3] != 0.0f ? 1.0f / v[3] : 1.0f;
             float* out = &scratch_positions_[i * 4];
-            out[0] = (v[0] + 0.5f) * w, out[1] = (v[1] + 0.5f) * w, out[2] = v[2] * w, out[3] = w;
+            out[0] = (v[0] + kPixelCentre) * w, out[1] = (v[1] + kPixelCentre) * w, out[2] = v[2] * w,
+            out[3] = w;
         }
         if (!pretransformed_) {
             pretransformed_ = true;
@@ -1214,11 +1220,12 @@ d3d_result d3d_device::front_buffer(d3d_surface& destination) {
     d3d_gl& gl = *gl_;
     const uint32_t w = back_buffer_width(), h = back_buffer_height();
     std::vector<uint32_t> frame(static_cast<std::size_t>(w) * h);
+    // The back buffer holds the presented frame too (the swap copies it), and reads back under every
+    // window system, where the front buffer of a double-buffered window may not.
     gl.glFinish();
-    gl.glReadBuffer(GL_FRONT);
+    gl.glReadBuffer(GL_BACK);
     gl.glReadPixels(0, 0, static_cast<GLsizei>(w), static_cast<GLsizei>(h), GL_BGRA, GL_UNSIGNED_BYTE,
                     frame.data());
-    gl.glReadBuffer(GL_BACK);
     int x0 = 0, y0 = 0;
     if (SDL_Window* window = sys_gl_window_sdl(pp_.device_window)) SDL_GetWindowPosition(window, &x0, &y0);
     std::vector<uint32_t> image(static_cast<std::size_t>(mode.width) * mode.height, 0xFF000000u);
