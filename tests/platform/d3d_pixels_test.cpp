@@ -10,6 +10,7 @@
 
 #include "game/server.h"
 #include "gfx/drivers/d3d_enum.h"
+#include "gfx/drivers/d3dx_dds.h"
 #include "gfx/drivers/gl_driver.h"
 #include "gfx/screen_image.h"
 #include "kernel/log.h"
@@ -19,6 +20,7 @@
 #include "platform/window.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
+#include "tools/dds_writer.h"
 #include "world/mesh.h"
 
 namespace kv {
@@ -217,6 +219,39 @@ TEST_F(D3dPixels, TexturedTriangleListModulatesTheVertexColour) {
     expect_near(at(screen, 16, 48), 0x008000, 2, "green texel, bottom left");
     expect_near(at(screen, 48, 48), 0x000080, 2, "blue texel, bottom right");
     expect_near(at(screen, 70, 16), 0, 0, "beside the window");
+}
+
+// Textures of block formats: one from converted texels (GL compresses them), one from DDS bytes.
+TEST_F(D3dPixels, BlockTexturesFromConvertedTexelsAndFromDdsBytes) {
+    open_windowed();
+    if (!device_->s3tc()) GTEST_SKIP() << "GL without S3TC";
+    std::unique_ptr<d3d_surface> staging;
+    ASSERT_EQ(device_->create_image_surface(8, 8, kD3dFmtA8R8G8B8, staging), kD3dOk);
+    std::vector<uint32_t> bars(64);
+    for (uint32_t i = 0; i < 64; ++i) bars[i] = i % 8 < 4 ? 0xFFFF0000 : 0xFF00FF00;
+    ASSERT_TRUE(staging->write_argb({0, 0, 8, 8}, bars));
+    std::unique_ptr<d3d_texture> converted;
+    ASSERT_EQ(device_->create_texture(8, 8, 1, 0, kD3dFmtDxt3, kD3dPoolManaged, converted), kD3dOk);
+    ASSERT_EQ(d3dx_load_surface_from_surface(*converted->surface_level(0), nullptr, *staging, nullptr,
+                                             kD3dxDefault),
+              kD3dOk);
+    tools::dds_desc desc;
+    desc.width = desc.height = 16;
+    desc.mip_levels = 5;
+    desc.rgba = tools::dds_solid_rgba(16, 16, 0, 0, 255);
+    const std::vector<uint8_t> file = tools::dds_file(desc);
+    std::unique_ptr<d3d_texture> from_file;
+    ASSERT_EQ(d3dx_create_texture_from_dds(device_.get(), file.data(), file.size(), from_file), kD3dOk);
+    ASSERT_EQ(device_->set_texture_stage_state(0, kD3dTssColorOp, kD3dTopSelectArg1), kD3dOk);
+    ASSERT_EQ(device_->set_texture_stage_state(0, kD3dTssMipFilter, kD3dTexfPoint), kD3dOk);
+    ASSERT_EQ(device_->set_texture(0, converted.get()), kD3dOk);
+    ASSERT_EQ(draw(kD3dPtTriangleList, quad2d(0, 0, 64, 32, 0xFFFFFFFF), 2), kD3dOk);
+    ASSERT_EQ(device_->set_texture(0, from_file.get()), kD3dOk);
+    ASSERT_EQ(draw(kD3dPtTriangleList, quad2d(0, 32, 64, 64, 0xFFFFFFFF), 2), kD3dOk);
+    const auto screen = present_and_read();
+    expect_near(at(screen, 16, 16), 0xFF0000, 0, "left bar");
+    expect_near(at(screen, 48, 16), 0x00FF00, 0, "right bar");
+    expect_near(at(screen, 32, 48), 0x0000FF, 0, "DDS texture");
 }
 
 TEST_F(D3dPixels, PreTransformedQuadLiesExactlyOnItsPixels) {
