@@ -450,9 +450,6 @@ bool d3d_device::open(uint32_t type, uint32_t behaviour, const d3d_present_param
 
 d3d_device::~d3d_device() {
     if (link_) link_->device = nullptr;
-    for (d3d_stage& s : stages_) {
-        if (s.texture != nullptr && s.texture->link) s.texture->link->device = nullptr;
-    }
     if (gl_ && context_ != nullptr) {
         gl_->make_current(nullptr, nullptr);
         gl_->delete_context(context_);
@@ -496,9 +493,12 @@ void d3d_device::default_states() {
         gl.glDisable(GL_DEPTH_TEST);
     }
     gl.glDepthMask(GL_TRUE);
+    depth_write_ = true;
     gl.glDepthFunc(GL_LEQUAL);
     gl.glDisable(GL_ALPHA_TEST);
     gl.glAlphaFunc(GL_ALWAYS, 0);
+    alpha_func_set_ = false;
+    alpha_ref_ = 0;
     gl.glDisable(GL_BLEND);
     blend_on_ = false;
     src_blend_ = kD3dBlendOne;
@@ -626,7 +626,8 @@ d3d_result d3d_device::clear(uint32_t rect_count, const d3d_rect*, uint32_t flag
     gl.glDepthMask(GL_TRUE);
     gl.glClear(mask);
     gl.glDepthMask(depth_write_ ? GL_TRUE : GL_FALSE);
-    gl.glDisable(GL_SCISSOR_TEST);
+    // Pre-transformed drawing keeps the viewport's scissor.
+    if (!pretransformed_) gl.glDisable(GL_SCISSOR_TEST);
     return kD3dOk;
 }
 
@@ -841,7 +842,14 @@ d3d_result d3d_device::set_viewport(const d3d_viewport& v) {
         return kD3dErrInvalidCall;
     }
     viewport_ = v;
-    if (!pretransformed_) apply_viewport();
+    if (pretransformed_) {
+        const auto h = static_cast<GLint>(back_buffer_height());
+        gl_->glScissor(static_cast<GLint>(viewport_.x),
+                       h - static_cast<GLint>(viewport_.y + viewport_.height),
+                       static_cast<GLsizei>(viewport_.width), static_cast<GLsizei>(viewport_.height));
+    } else {
+        apply_viewport();
+    }
     return kD3dOk;
 }
 
@@ -966,9 +974,14 @@ bool d3d_device::upload(d3d_texture& t) {
 
 d3d_result d3d_device::set_texture(uint32_t stage, d3d_texture* t) {
     if (stage >= kD3dMaxStages) return kD3dErrInvalidCall;
-    if (t != nullptr && t->link && t->link != link_ && t->link->device != nullptr) {
-        log_write("[D3D] a texture of another device refused\n");
-        return kD3dErrInvalidCall;
+    if (t != nullptr && t->link && t->link != link_) {
+        if (t->link->device != nullptr) {
+            log_write("[D3D] a texture of another device refused\n");
+            return kD3dErrInvalidCall;
+        }
+        // Its device and that device's GL context are gone: the texture is memory again.
+        t->gl_name = 0;
+        t->link.reset();
     }
     stages_[stage].texture = t;
     stages_dirty_ = true;
@@ -1079,7 +1092,7 @@ d3d_result d3d_device::draw(uint32_t kind, uint32_t first, uint32_t primitive_co
     if (rhw) {
         // Window pixels, y down, centres on whole numbers; depth straight from z; perspective from rhw.
         scratch_positions_.resize(static_cast<std::size_t>(used) * 4);
-        for (uint64_t i = 0; i < used; ++i) {
+        for (uint64_t i = indices != nullptr ? 0 : first; i < used; ++i) {
             float v[4];
             std::memcpy(v, base + i * stride_, sizeof v);
             const float w = v[3] != 0.0f ? 1.0f / v[3] : 1.0f;

@@ -254,6 +254,38 @@ TEST_F(D3dPixels, BlockTexturesFromConvertedTexelsAndFromDdsBytes) {
     expect_near(at(screen, 32, 48), 0x0000FF, 0, "DDS texture");
 }
 
+// A texture goes to GL when first set, again after each change of a level, and to the next device
+// when its own is gone.
+TEST_F(D3dPixels, TexturesFollowTheirChangesAndOutliveTheirDevice) {
+    open_windowed();
+    std::unique_ptr<d3d_texture> t;
+    ASSERT_EQ(device_->create_texture(1, 1, 1, 0, kD3dFmtR5G6B5, kD3dPoolManaged, t), kD3dOk);
+    ASSERT_TRUE(t->surface_level(0)->write_argb({0, 0, 1, 1}, {0xFFFF0000}));
+    ASSERT_EQ(device_->set_texture_stage_state(0, kD3dTssColorOp, kD3dTopSelectArg1), kD3dOk);
+    ASSERT_EQ(device_->set_texture(0, t.get()), kD3dOk);
+    ASSERT_EQ(draw(kD3dPtTriangleList, quad2d(0, 0, 32, 64, 0xFFFFFFFF), 2), kD3dOk);
+    d3d_locked_rect locked;
+    ASSERT_EQ(t->lock_rect(0, locked, nullptr, 0), kD3dOk);
+    locked.bits[0] = 0x1F;  // R5G6B5 blue
+    locked.bits[1] = 0x00;
+    ASSERT_EQ(t->unlock_rect(0), kD3dOk);
+    ASSERT_EQ(draw(kD3dPtTriangleList, quad2d(32, 0, 64, 64, 0xFFFFFFFF), 2), kD3dOk);
+    auto screen = present_and_read();
+    expect_near(at(screen, 16, 32), 0xFF0000, 0, "before the lock");
+    expect_near(at(screen, 48, 32), 0x0000FF, 0, "after it");
+
+    buffers_.clear();
+    device_.reset();
+    sys_gl_window_destroy(window_);
+    window_ = nullptr;
+    open_windowed();
+    ASSERT_EQ(device_->set_texture_stage_state(0, kD3dTssColorOp, kD3dTopSelectArg1), kD3dOk);
+    ASSERT_EQ(device_->set_texture(0, t.get()), kD3dOk);
+    ASSERT_EQ(draw(kD3dPtTriangleList, quad2d(0, 0, 64, 64, 0xFFFFFFFF), 2), kD3dOk);
+    screen = present_and_read();
+    expect_near(at(screen, 32, 32), 0x0000FF, 0, "on the next device");
+}
+
 TEST_F(D3dPixels, PreTransformedQuadLiesExactlyOnItsPixels) {
     open_windowed();
     ASSERT_EQ(draw(kD3dPtTriangleList, quad2d(10, 20, 30, 50, 0xFFFF0000), 2), kD3dOk);
