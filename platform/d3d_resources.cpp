@@ -12,7 +12,7 @@
 namespace kv {
 namespace {
 
-constexpr uint32_t kLargestSide = 16384;
+constexpr uint32_t kLargestSide = 8192;  // a larger image is no texture the game makes
 constexpr uint32_t kLargestSideWithoutDevice = 4096;
 
 uint32_t expand5(uint32_t v) {
