@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <thread>
+#include <tuple>
 
 #include "game/server.h"
 #include "gfx/drivers/d3d_enum.h"
@@ -284,6 +285,36 @@ TEST_F(D3dPixels, TexturesFollowTheirChangesAndOutliveTheirDevice) {
     ASSERT_EQ(draw(kD3dPtTriangleList, quad2d(0, 0, 64, 64, 0xFFFFFFFF), 2), kD3dOk);
     screen = present_and_read();
     expect_near(at(screen, 32, 32), 0x0000FF, 0, "on the next device");
+}
+
+// A base texture on stage 0 times a light map on stage 1 read with the second coordinate pair.
+TEST_F(D3dPixels, SecondStageModulatesWithTheSecondCoordinates) {
+    open_windowed();
+    d3d_caps caps;
+    device_->caps(caps);
+    if (caps.max_simultaneous_textures < 2) GTEST_SKIP() << "one texture unit";
+    std::unique_ptr<d3d_texture> base, light;
+    ASSERT_EQ(device_->create_texture(1, 1, 1, 0, kD3dFmtR8G8B8, kD3dPoolManaged, base), kD3dOk);
+    ASSERT_TRUE(base->surface_level(0)->write_argb({0, 0, 1, 1}, {0xFFC8C8C8}));
+    ASSERT_EQ(device_->create_texture(2, 1, 1, 0, kD3dFmtL8, kD3dPoolManaged, light), kD3dOk);
+    ASSERT_TRUE(light->surface_level(0)->write_argb({0, 0, 2, 1}, {0xFF808080, 0xFFFFFFFF}));
+    ASSERT_EQ(device_->set_texture(0, base.get()), kD3dOk);
+    ASSERT_EQ(device_->set_texture(1, light.get()), kD3dOk);
+    for (auto [stage, state, value] : {std::tuple{0u, kD3dTssColorOp, kD3dTopModulate},
+                                       {0u, kD3dTssColorArg2, kD3dTaDiffuse},
+                                       {1u, kD3dTssColorOp, kD3dTopModulate},
+                                       {1u, kD3dTssColorArg2, kD3dTaCurrent},
+                                       {1u, kD3dTssAlphaOp, kD3dTopModulate},
+                                       {1u, kD3dTssTexCoordIndex, 1u},
+                                       {1u, kD3dTssAddressU, kD3dTAddressClamp}}) {
+        ASSERT_EQ(device_->set_texture_stage_state(stage, state, value), kD3dOk);
+    }
+    // The first pair runs across the quad, the second stays at the left texel of the light map.
+    auto quad = quad3d(-20, -20, 20, 20, 20, 0xFFFFFFFF);
+    for (vertex3d& v : quad) v.u1 = 0.25f, v.v1 = 0.5f;
+    ASSERT_EQ(draw(kD3dPtTriangleList, quad, 2), kD3dOk);
+    const auto screen = present_and_read();
+    expect_near(at(screen, 48, 32), 0x646464, 2, "200 x 128 / 255");
 }
 
 TEST_F(D3dPixels, PreTransformedQuadLiesExactlyOnItsPixels) {
