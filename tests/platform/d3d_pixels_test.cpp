@@ -433,14 +433,18 @@ TEST_F(D3dPixels, ViewportOverTheTopHalfAndClearKeepsToIt) {
     open_windowed();
     d3d_viewport v{0, 0, kSide, kSide / 2, 0, 1};
     ASSERT_EQ(device_->set_viewport(v), kD3dOk);
-    // Clear honours the viewport, and clears depth with depth writes off.
+    // Clear honours the viewport, and clears depth with depth writes off: to 0.2, in front of the
+    // quad at z 20 (depth 0.25) and behind the one at z 16 (depth 0.06).
     ASSERT_EQ(device_->set_render_state(kD3dRsZWriteEnable, 0), kD3dOk);
-    ASSERT_EQ(device_->clear(0, nullptr, kD3dClearTarget | kD3dClearZBuffer, 0xFF0000FF, 0.5f, 0), kD3dOk);
+    ASSERT_EQ(device_->clear(0, nullptr, kD3dClearTarget | kD3dClearZBuffer, 0xFF0000FF, 0.2f, 0), kD3dOk);
     ASSERT_EQ(draw(kD3dPtTriangleList, quad3d(-20, -20, 20, 20, 20, 0xFF00FF00), 2), kD3dOk);
+    ASSERT_EQ(draw(kD3dPtTriangleList, quad3d(-20, -20, 0, 20, 16, 0xFFFFFF00), 2), kD3dOk);
     // Pre-transformed vertices keep window pixels but are clipped to the viewport.
+    ASSERT_EQ(device_->set_render_state(kD3dRsZEnable, 0), kD3dOk);
     ASSERT_EQ(draw(kD3dPtTriangleList, quad2d(0, 24, 64, 40, 0xFFFF0000), 2), kD3dOk);
     const auto screen = present_and_read();
-    expect_near(at(screen, 32, 4), 0x00FF00, 0, "top half");
+    expect_near(at(screen, 16, 4), 0xFFFF00, 0, "top left: the nearer quad");
+    expect_near(at(screen, 48, 4), 0x0000FF, 0, "top right: the clear, the far quad hidden");
     expect_near(at(screen, 32, 27), 0xFF0000, 0, "2D quad within the viewport");
     expect_near(at(screen, 32, 36), 0, 0, "2D quad below it");
     expect_near(at(screen, 32, 60), 0, 0, "bottom half");
