@@ -385,6 +385,10 @@ int sys_gl_window_height(const sys_gl_window* window) {
     return h;
 }
 
+SDL_Window* sys_gl_window_sdl(const sys_gl_window* window) {
+    return window != nullptr ? window->window : nullptr;
+}
+
 void sys_set_main_window(sys_gl_window* window) {
     g_main_window = window;
 }

@@ -56,6 +56,9 @@ void sys_show_cursor(bool shown);
 void sys_set_foreground(sys_gl_window* window);
 int sys_gl_window_width(const sys_gl_window* window);
 int sys_gl_window_height(const sys_gl_window* window);
+// The SDL window behind a display driver's window (null for a window without a window system), for
+// the platform code that draws in it.
+SDL_Window* sys_gl_window_sdl(const sys_gl_window* window);
 
 const std::string& sys_gl_window_title(const sys_gl_window* window);
 // Test seam: from now on (until false) the display drivers' windows are records without a window
