@@ -54,6 +54,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(text.size() <= cell.size());
     for (const float c : label.colour) check(c == 0.0f || c == 0.5f || c == 1.0f);
 
+    // The selection rows take the markup in their label's own text, holding an earlier cell's text:
+    // the same text, colour and font.
+    kvtext row;
+    kvtext_init(row, 0, 0, {0.5f, 0.5f, 0.5f, 0.5f}, "an earlier cell, longer than the small buffer", kFont,
+                char_size, char_size, kTextAlignLeft, false);
+    kvtext_set_cell_text(row, cell);
+    check(row.text == text && row.font == label.font);
+    for (int i = 0; i < 4; ++i) check(row.colour[i] == label.colour[i]);
+
     // The markup may have named another font: fit with the fuzzed widths.
     label.font = kFont;
     label.text = text;

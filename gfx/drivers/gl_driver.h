@@ -64,6 +64,9 @@ struct gl_state {
     float colour[3] = {1.0f, 1.0f, 1.0f};  // the current colour that uncoloured drawing uses
     uint8_t wireframe = 0;
     uint8_t tint = 0;
+    // A fill or a pixel image turned blending off after a texture was made current: making that
+    // texture current again (already bound) applies its blending once more.
+    uint8_t blend_lost = 0;
     uint8_t unit_enabled[kGlTextureUnits] = {1, 0, 0, 0};
     uint32_t bound[kGlTextureUnits] = {};
     uint32_t saved[kGlTextureUnits][kGlTextureStackDepth] = {};
@@ -188,6 +191,8 @@ private:
                    const uint8_t* colours, const float* coordinates, bool base_coordinates);
     bool upload(texture& t);
     bool upload_dds(texture& t);
+    // The blending that the texture's image kind asks for.
+    void blend_by_kind(const texture& t);
     void active_unit(int32_t unit);  // selects the unit when there are several
     void select_unit(int32_t unit);  // glActiveTextureARB, recorded
     void begin_2d();

@@ -129,6 +129,7 @@ void gl_driver::fill_rect(float x, float y, float width, float height, uint8_t r
     end_2d();
     restore_colour();
     gl_set_blend(kGlBlendOff);
+    state_->blend_lost = 1;
 }
 
 void gl_driver::draw_text(texture*, const gfx_colour& colour, int32_t x, int32_t y, int32_t cell_width,
@@ -192,6 +193,7 @@ void gl_driver::draw_image(const pixel_image& image) {
     // a texture environment to be set again on the next request.
     s.depth_test = 1;
     s.blend = kGlBlendOff;
+    s.blend_lost = 1;
     s.unit_enabled[0] = 0;
     s.texenv = -2;
 }

@@ -9,6 +9,7 @@ namespace kv {
 void gl_driver::gl_set_blend(int32_t mode) {
     gl_state& s = *state_;
     if (mode < kGlBlendOff || mode > kGlBlendAdd || mode == kGlBlendKeep) return;
+    s.blend_lost = 0;  // a blending chosen since
     if (mode == kGlBlendOff) {
         gl_.glDisable(GL_BLEND);
         s.blend = mode;

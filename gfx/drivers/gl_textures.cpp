@@ -55,11 +55,30 @@ void gl_driver::active_unit(int32_t unit) {
     if (state_->multitexture) select_unit(unit);
 }
 
+void gl_driver::blend_by_kind(const texture& t) {
+    switch (t.kind) {
+        case kTextureGrey:
+        case kTextureRgba:
+        case kTextureAlpha:
+        case kTextureLuminanceAlpha:
+            gl_set_blend(t.two_level_alpha ? kGlBlendAlphaTest : kGlBlendAlpha);
+            break;
+        default:
+            gl_set_blend(kGlBlendOpaque);
+            break;
+    }
+}
+
 bool gl_driver::use_texture(texture& t, int32_t unit) {
     gl_state& s = *state_;
     if (unit < 0 || unit >= kGlTextureUnits) return false;
     timer_restart(upload_timer());
-    if (t.handle == static_cast<uintptr_t>(s.bound[unit])) return true;
+    if (t.handle == static_cast<uintptr_t>(s.bound[unit])) {
+        // Nothing changes, unless a fill or a pixel image switched blending off since the texture
+        // was made current: a picture drawn after them would lose its transparency.
+        if (s.blend_lost) blend_by_kind(t);
+        return true;
+    }
     active_unit(unit);
     if (!t.uploaded) {
         if (t.dds_failed) {
@@ -88,17 +107,7 @@ bool gl_driver::use_texture(texture& t, int32_t unit) {
     }
     s.bound[unit] = static_cast<uint32_t>(t.handle);
     s.texture_kind = kGlTexenvReplace;
-    switch (t.kind) {
-        case kTextureGrey:
-        case kTextureRgba:
-        case kTextureAlpha:
-        case kTextureLuminanceAlpha:
-            gl_set_blend(t.two_level_alpha ? kGlBlendAlphaTest : kGlBlendAlpha);
-            break;
-        default:
-            gl_set_blend(kGlBlendOpaque);
-            break;
-    }
+    blend_by_kind(t);
     texture_upload_ms += static_cast<uint32_t>(timer_elapsed_ms(upload_timer()));
     return true;
 }

@@ -664,6 +664,39 @@ TEST_F(GlDriver, BlendingFollowsTheImageKind) {
     }
 }
 
+// A fill or a pixel image turns blending off; the texture still bound gets its blending back when it
+// is made current again (a picture after them keeps its transparency). Otherwise a texture already
+// bound changes nothing, also when another blending was chosen since.
+TEST_F(GlDriver, TheBoundTextureGetsItsBlendingBackAfterAFill) {
+    ASSERT_TRUE(open());
+    auto t = texture_create("t");
+    t->kind = kTextureRgba;
+    t->width = t->height = 1;
+    t->pixels.assign(4, 100);
+    ASSERT_TRUE(driver_->use_texture(*t, 0));
+    pixel_image image;
+    image.width = image.height = 1;
+    image.pixels.assign(4, 0);
+    const std::function<void()> overlays[] = {[&] { driver_->fill_rect(0, 0, 10, 10, 1, 2, 3, 4); },
+                                              [&] { driver_->draw_image(image); }};
+    for (const auto& overlay : overlays) {
+        overlay();
+        EXPECT_EQ(driver_->state()->blend, kGlBlendOff);
+        calls();
+        ASSERT_TRUE(driver_->use_texture(*t, 0));
+        EXPECT_EQ(driver_->state()->blend, kGlBlendAlpha);
+        EXPECT_TRUE(has(calls(), "glBlendFunc 0x302 0x303"));
+        ASSERT_TRUE(driver_->use_texture(*t, 0));
+        EXPECT_EQ(calls(), std::vector<std::string>{}) << "once is enough";
+    }
+    driver_->fill_rect(0, 0, 10, 10, 1, 2, 3, 4);
+    driver_->gl_set_blend(kGlBlendAdd);
+    calls();
+    ASSERT_TRUE(driver_->use_texture(*t, 0));
+    EXPECT_EQ(calls(), std::vector<std::string>{}) << "a blending chosen after the fill stays";
+    EXPECT_EQ(driver_->state()->blend, kGlBlendAdd);
+}
+
 // DDS textures come from "tex/dds/" under the data folder, named by kind and alpha mark.
 TEST_F(GlDriver, DdsFilesByName) {
     server_get().data_dir = folder_.path().string() + "/";

@@ -270,6 +270,21 @@ TEST_F(GlPixels, AGreyImageBlendsByItsGrey) {
     expect_near(at(read(), 320, 240), {64, 64, 64}, 2, "grey 128 at alpha 128 over black");
 }
 
+// A picture with alpha drawn after a fill, its texture still bound, is blended as before the fill.
+TEST_F(GlPixels, APictureAfterAFillKeepsItsTransparency) {
+    ASSERT_TRUE(open());
+    auto half = image_texture("half", kTextureRgba, 4, 4, tools::dds_solid_rgba(4, 4, 255, 255, 255));
+    for (std::size_t i = 3; i < half->pixels.size(); i += 4) half->pixels[i] = 128;
+    ASSERT_TRUE(driver_->use_texture(*half, 0));
+    driver_->draw_quad_at(half.get(), 0, 0, 500, 1000);
+    driver_->fill_rect(500, 0, 500, 1000, 0, 0, 255, 255);
+    ASSERT_TRUE(driver_->use_texture(*half, 0));
+    driver_->draw_quad_at(half.get(), 500, 0, 500, 1000);
+    const screen_image image = read();
+    expect_near(at(image, 160, 240), {128, 128, 128}, 3, "white at half strength over black");
+    expect_near(at(image, 480, 240), {128, 128, 255}, 3, "white at half strength over the blue fill");
+}
+
 TEST_F(GlPixels, ACentredImage) {
     ASSERT_TRUE(open());
     pixel_image picture;

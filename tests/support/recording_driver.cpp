@@ -1,7 +1,11 @@
 #include "tests/support/recording_driver.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdarg>
+#include <cstring>
+#include <initializer_list>
 #include <string_view>
 
 #include "gfx/drivers/screen_region.h"
@@ -23,38 +27,60 @@ constexpr std::size_t kLineLimit = 511;  // what the formatted lines are cut to
 
 // A call's line built without printf, as the format would write it ("%s", "%d", "%g" each after a
 // blank): the interface draws hundreds of texts a frame, and formatting them is most of the cost.
+// The line is put together in place and becomes a string of its exact length at the end.
 class line_builder {
 public:
-    explicit line_builder(std::string_view name) : text_(name) {}
+    explicit line_builder(std::string_view name) { put(name); }
     line_builder& str(std::string_view v) {
-        text_ += ' ';
-        text_ += v;
+        put(' ');
+        put(v);
         return *this;
     }
     line_builder& num(long long v) {
+        put(' ');
+        if (v >= 0 && v < 10) {
+            put(static_cast<char>('0' + v));
+            return *this;
+        }
         char digits[24];
         const auto end = std::to_chars(digits, digits + sizeof digits, v).ptr;
-        text_ += ' ';
-        text_.append(digits, end);
+        put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
         return *this;
     }
     line_builder& real(float v) {
+        // Whole numbers below a million print as integers under "%g" (not -0, which keeps its sign).
+        if (v == std::trunc(v) && std::fabs(v) < 1e6f && !(v == 0.0f && std::signbit(v))) {
+            return num(static_cast<long long>(v));
+        }
         char digits[48];
         const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<double>(v),
                                        std::chars_format::general, 6)
                              .ptr;
-        text_ += ' ';
-        text_.append(digits, end);
+        put(' ');
+        put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
         return *this;
     }
-    line_builder& bar() { return str("|"); }
-    std::string take() {
-        if (text_.size() > kLineLimit) text_.resize(kLineLimit);
-        return std::move(text_);
+    line_builder& reals(std::initializer_list<float> values) {
+        for (const float v : values) real(v);
+        return *this;
     }
+    line_builder& colour(const gfx_colour& c) { return reals({c.red, c.green, c.blue}); }
+    line_builder& bar() { return str("|"); }
+    std::string take() const { return std::string(line_, size_); }
 
 private:
-    std::string text_;
+    // Whatever passes the limit is cut.
+    void put(char c) {
+        if (size_ < kLineLimit) line_[size_++] = c;
+    }
+    void put(std::string_view v) {
+        const std::size_t n = std::min(v.size(), kLineLimit - size_);
+        std::memcpy(line_ + size_, v.data(), n);
+        size_ += n;
+    }
+
+    char line_[kLineLimit];
+    std::size_t size_ = 0;
 };
 
 }  // namespace
@@ -206,42 +232,69 @@ bool recording_driver::read_screen(float x0, float y0, float x1, float y1, scree
 }
 void recording_driver::draw_quad_uv_tinted(texture* t, const gfx_colour& c, const gfx_rect& r,
                                            const gfx_uv_rect& uv) {
-    record("draw_quad_uv_tinted %s %g %g %g | %g %g %g %g | %g %g %g %g", name_of(t), d(c.red), d(c.green),
-           d(c.blue), d(r.x), d(r.y), d(r.width), d(r.height), d(uv.left), d(uv.top), d(uv.right),
-           d(uv.bottom));
+    calls.push_back(line_builder("draw_quad_uv_tinted")
+                        .str(name_of(t))
+                        .colour(c)
+                        .bar()
+                        .reals({r.x, r.y, r.width, r.height})
+                        .bar()
+                        .reals({uv.left, uv.top, uv.right, uv.bottom})
+                        .take());
 }
 void recording_driver::draw_quad_uv(texture* t, const gfx_rect& r, const gfx_uv_rect& uv) {
-    record("draw_quad_uv %s | %g %g %g %g | %g %g %g %g", name_of(t), d(r.x), d(r.y), d(r.width), d(r.height),
-           d(uv.left), d(uv.top), d(uv.right), d(uv.bottom));
+    calls.push_back(line_builder("draw_quad_uv")
+                        .str(name_of(t))
+                        .bar()
+                        .reals({r.x, r.y, r.width, r.height})
+                        .bar()
+                        .reals({uv.left, uv.top, uv.right, uv.bottom})
+                        .take());
 }
 void recording_driver::draw_quad(texture* t, const gfx_rect& r) {
-    record("draw_quad %s | %g %g %g %g", name_of(t), d(r.x), d(r.y), d(r.width), d(r.height));
+    calls.push_back(
+        line_builder("draw_quad").str(name_of(t)).bar().reals({r.x, r.y, r.width, r.height}).take());
 }
 void recording_driver::fill_rect(float x, float y, float width, float height, uint8_t red, uint8_t green,
                                  uint8_t blue, uint8_t alpha) {
-    record("fill_rect %g %g %g %g | %u %u %u %u", d(x), d(y), d(width), d(height), red, green, blue, alpha);
+    calls.push_back(line_builder("fill_rect")
+                        .reals({x, y, width, height})
+                        .bar()
+                        .num(red)
+                        .num(green)
+                        .num(blue)
+                        .num(alpha)
+                        .take());
 }
 void recording_driver::draw_quad_uv_tinted_at(texture* t, const gfx_colour& c, float x, float y, float width,
                                               float height, const float (&uv0)[2], const float (&uv1)[2]) {
-    record("draw_quad_uv_tinted_at %s %g %g %g | %g %g %g %g | %g %g %g %g", name_of(t), d(c.red), d(c.green),
-           d(c.blue), d(x), d(y), d(width), d(height), d(uv0[0]), d(uv0[1]), d(uv1[0]), d(uv1[1]));
+    calls.push_back(line_builder("draw_quad_uv_tinted_at")
+                        .str(name_of(t))
+                        .colour(c)
+                        .bar()
+                        .reals({x, y, width, height})
+                        .bar()
+                        .reals({uv0[0], uv0[1], uv1[0], uv1[1]})
+                        .take());
 }
 void recording_driver::draw_quad_uv_at(texture* t, float x, float y, float width, float height,
                                        const float (&uv0)[2], const float (&uv1)[2]) {
-    record("draw_quad_uv_at %s | %g %g %g %g | %g %g %g %g", name_of(t), d(x), d(y), d(width), d(height),
-           d(uv0[0]), d(uv0[1]), d(uv1[0]), d(uv1[1]));
+    calls.push_back(line_builder("draw_quad_uv_at")
+                        .str(name_of(t))
+                        .bar()
+                        .reals({x, y, width, height})
+                        .bar()
+                        .reals({uv0[0], uv0[1], uv1[0], uv1[1]})
+                        .take());
 }
 void recording_driver::draw_quad_at(texture* t, float x, float y, float width, float height) {
-    record("draw_quad_at %s | %g %g %g %g", name_of(t), d(x), d(y), d(width), d(height));
+    calls.push_back(line_builder("draw_quad_at").str(name_of(t)).bar().reals({x, y, width, height}).take());
 }
 void recording_driver::draw_text(texture* font, const gfx_colour& c, int32_t x, int32_t y, int32_t cell_width,
                                  int32_t cell_height, const std::string& text, bool second_half,
                                  const int8_t* widths) {
     calls.push_back(line_builder("draw_text")
                         .str(name_of(font))
-                        .real(c.red)
-                        .real(c.green)
-                        .real(c.blue)
+                        .colour(c)
                         .bar()
                         .num(x)
                         .num(y)
@@ -255,7 +308,15 @@ void recording_driver::draw_text(texture* font, const gfx_colour& c, int32_t x, 
                         .take());
 }
 void recording_driver::draw_point(float x, float y, const uint8_t (&rgb)[3], float size) {
-    record("draw_point %g %g | %u %u %u | %g", d(x), d(y), rgb[0], rgb[1], rgb[2], d(size));
+    calls.push_back(line_builder("draw_point")
+                        .reals({x, y})
+                        .bar()
+                        .num(rgb[0])
+                        .num(rgb[1])
+                        .num(rgb[2])
+                        .bar()
+                        .real(size)
+                        .take());
 }
 void recording_driver::set_colour_array(const uint8_t* colours, int32_t mode) {
     record("set_colour_array %s %d", colours ? "colours" : "null", mode);

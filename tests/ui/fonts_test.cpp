@@ -201,6 +201,14 @@ TEST_F(Fonts, WidthFitAndMarkup) {
         EXPECT_EQ(cell_markup(label, c.cell), c.text) << c.cell;
         for (int i = 0; i < 4; ++i) EXPECT_EQ(label.colour[i], c.colour[i]) << c.cell << " " << i;
         EXPECT_EQ(label.font, c.font) << c.cell;
+        // A selection row's label takes the same in its own text, whatever it held before.
+        kvtext row;
+        kvtext_init(row, 0, 0, {0.5f, 0.5f, 0.5f, 0.5f}, "a longer text of an earlier cell", "font", 10, 10,
+                    kTextAlignLeft, false);
+        kvtext_set_cell_text(row, c.cell);
+        EXPECT_EQ(row.text, c.text) << c.cell;
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(row.colour[i], c.colour[i]) << c.cell << " " << i;
+        EXPECT_EQ(row.font, c.font) << c.cell;
     }
 }
 

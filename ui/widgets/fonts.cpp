@@ -73,9 +73,22 @@ bool take_marked(std::string& text, const char* marker, std::string& between) {
     if (open == std::string::npos) return false;
     const std::size_t close = text.find(marker, open + 2);
     if (close == std::string::npos) return false;
-    between = text.substr(open + 2, close - open - 2);
+    between.assign(text, open + 2, close - open - 2);
     text.erase(open, close - open + 2);
     return true;
+}
+
+// The markup taken out of the text, its colour and font given to the label.
+void apply_markup(kvtext& label, std::string& text) {
+    std::string between;
+    if (take_marked(text, "/c", between)) {
+        const uint32_t n = read_colour_number(between);
+        label.colour[0] = (n & 4u) ? 1.0f : 0.0f;
+        label.colour[1] = (n & 2u) ? 1.0f : 0.0f;
+        label.colour[2] = (n & 1u) ? 1.0f : 0.0f;
+        label.colour[3] = 0.0f;
+    }
+    if (take_marked(text, "/f", between)) label.font = between;
 }
 
 }  // namespace
@@ -121,7 +134,7 @@ void kvtext_fit_width(kvtext& label, int32_t max) {
     const int8_t* widths = font_find_metrics(label.font);
     if (!widths) return;
     max = std::max(max, 0);
-    const std::string& text = label.text;
+    const std::string_view text = label.text;
     const int32_t size = screen_int(static_cast<double>(label.char_width));
     if (text_width(text, size, widths) < max) return;
     // Dropping the last character and measuring again until the text fits finds the longest prefix
@@ -132,24 +145,21 @@ void kvtext_fit_width(kvtext& label, int32_t max) {
         sum.add(static_cast<uint8_t>(text[i]));
         if (width_of_sum(sum.sum()) <= max) keep = i + 1;
     }
-    std::string fitted = text.substr(0, keep);
-    if (fitted.size() >= kEllipsisCut) fitted.resize(fitted.size() - kEllipsisCut);
-    fitted += kEllipsis;
-    label.text = std::move(fitted);
+    // Cut in place: the label keeps its text's storage.
+    label.text.resize(keep);
+    if (keep >= kEllipsisCut) label.text.resize(keep - kEllipsisCut);
+    label.text += kEllipsis;
 }
 
 std::string cell_markup(kvtext& label, const std::string& cell) {
     std::string text = cell;
-    std::string between;
-    if (take_marked(text, "/c", between)) {
-        const uint32_t n = read_colour_number(between);
-        label.colour[0] = (n & 4u) ? 1.0f : 0.0f;
-        label.colour[1] = (n & 2u) ? 1.0f : 0.0f;
-        label.colour[2] = (n & 1u) ? 1.0f : 0.0f;
-        label.colour[3] = 0.0f;
-    }
-    if (take_marked(text, "/f", between)) label.font = between;
+    apply_markup(label, text);
     return text;
+}
+
+void kvtext_set_cell_text(kvtext& label, const std::string& cell) {
+    if (&cell != &label.text) label.text.assign(cell);
+    apply_markup(label, label.text);
 }
 
 }  // namespace kv

@@ -51,5 +51,7 @@ void kvtext_fit_width(kvtext& label, int32_t max);
 // green, blue), then the first "/fNAME/f" gives it that font; both markers are taken out of the
 // returned text. An opening marker without its closing one stays in the text as it is.
 std::string cell_markup(kvtext& label, const std::string& cell);
+// The same markup, the remaining text becoming the label's text (which keeps its storage).
+void kvtext_set_cell_text(kvtext& label, const std::string& cell);
 
 }  // namespace kv

@@ -94,7 +94,7 @@ void draw_row(kvselection_row& row, const std::vector<kvselection_column>& colum
     }
     (void)columns;
     for (const kvselection_cell& cell : row.cells) {
-        kvtext_set_text(row.label, cell_markup(row.label, cell.text));
+        kvtext_set_cell_text(row.label, cell.text);
         kvtext_fit_width(row.label, screen_int(static_cast<double>(cell.width)));
         row.label.x = cell.x;
         kvtext_draw(row.label);
