@@ -31,9 +31,6 @@ struct standin_screen_widgets {
 };
 
 struct neighbour_standins {
-    // Results.
-    int32_t gfx_console_command_result = -1;
-    bool gfx_save_screenshot_result = true;
     // Grenades and dropped weapons finish (clear their alive flag) in their update step.
     bool finish_on_update = false;
     // Key events waiting for `input_read_key`: positive pressed, negative released.
