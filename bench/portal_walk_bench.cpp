@@ -37,13 +37,17 @@ void BM_PortalWalkFrame(benchmark::State& state) {
     if (k.surfaces.rows.empty()) surface_table_build(k.surfaces);
     const std::vector<uint8_t> bytes = tools::room_grid_package(side, side);
     server srv;
+    srv.current_level_name = "grid";  // bare names in the package are its own
     file_stream stream;
     file_stream_open_chunk(stream, memory_chunk_reader(bytes.data(), bytes.size()));
     if (!package_list_load(srv, "grid", stream)) {
         state.SkipWithError("the grid did not load");
         return;
     }
-    ref_list_resolve(ref_list(), srv.packages);
+    if (!ref_list_resolve(ref_list(), srv.packages)) {
+        state.SkipWithError("the grid's references did not resolve");
+        return;
+    }
     sector* camera_sector = package_find_sector(*srv.packages.front(), tools::room_grid_sector_name(1, 1));
 
     gfx g;
@@ -68,6 +72,7 @@ void BM_PortalWalkFrame(benchmark::State& state) {
         if (g.options.occluders_on) gfx_collect_occluders(g, s, false);
         const mat4 to_eye = gfx_sector_to_eye(g, s);
         for (mesh_instance* m : s.meshes.items) {
+            if (!m->geom) continue;
             const box3 eye_box = box3_transform(m->geom->box, mat4_mul(to_eye, m->transform));
             if (gfx_view_volume_pass(g, eye_box) && gfx_cull_planes_pass(g, eye_box, -1)) ++objects;
         }

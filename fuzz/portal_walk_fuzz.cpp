@@ -67,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kernel& k = kernel_get();
     if (k.surfaces.rows.empty()) surface_table_build(k.surfaces);
     server srv;
+    srv.current_level_name = "fuzz";
     file_stream stream;
     file_stream_open_chunk(stream, memory_chunk_reader(data, size));
     if (!package_list_load(srv, "fuzz", stream)) {

@@ -335,7 +335,7 @@ TEST_F(PortalWalk, TheGeneratedGridOfRooms) {
     gfx_draw_world_from(g_, corner, [this](sector& s) { draw(s); });
     ASSERT_FALSE(drawn_.empty());
     EXPECT_EQ(drawn_[0], "r0_0 0");
-    // Along the row: r1_0 through its doorway, r2_0 from there; never r3 (there is none) or a room
+    // Along the row: r1_0 through its doorway, r2_0 from there; never a fourth room or a room
     // three doorways away such as r2_1.
     EXPECT_NE(std::find(drawn_.begin(), drawn_.end(), "r1_0 4"), drawn_.end());
     EXPECT_NE(std::find(drawn_.begin(), drawn_.end(), "r2_0 8"), drawn_.end());
