@@ -101,6 +101,10 @@ int32_t gfx_console_command(gfx& g, const std::string& line) {
     return kUnanswered;
 }
 
+int32_t gfx_dynamic_lights(gfx& g) {
+    return g.switches.lighting ? g.switches.dynamic_lights : 0;
+}
+
 // The kernel's screenshot command writes the whole screen through the Targa writer.
 bool gfx_save_screenshot(gfx& g, file_stream& stream) {
     if (!g.driver) return false;

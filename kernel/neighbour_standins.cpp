@@ -194,10 +194,6 @@ void gfx_add_shell_effect(gfx&, const mat4& frame, sector* in_sector) {
                       in_sector ? in_sector->name.c_str() : "-"));
 }
 
-int32_t gfx_dynamic_lights(gfx&) {
-    return standins().gfx_dynamic_lights_result;
-}
-
 void gfx_clear_effects(gfx&) {
     record("gfx_clear_effects");
 }

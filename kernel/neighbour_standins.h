@@ -58,7 +58,6 @@ struct neighbour_standins {
     // The widgets of each screen by its address (the screens themselves are never looked into).
     std::map<const kvscreen*, standin_screen_widgets> screen_widgets;
     bool hud_effects_result = true;
-    int32_t gfx_dynamic_lights_result = 0;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
     // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them

@@ -193,6 +193,15 @@ TEST_F(GfxCommands, ArgumentsReadTheSameInACommaLocale) {
     EXPECT_EQ(g_.fog->red, 0.25f);
 }
 
+TEST_F(GfxCommands, DynamicLightsOnlyWithLighting) {
+    reset_front_end();
+    EXPECT_EQ(gfx_dynamic_lights(g_), 1);
+    gfx_console_command(g_, "g_dlights 4");
+    EXPECT_EQ(gfx_dynamic_lights(g_), 4);
+    gfx_console_command(g_, "g_lighting 0");
+    EXPECT_EQ(gfx_dynamic_lights(g_), 0);
+}
+
 // The screenshot is the whole screen as the driver reads it, written as a Targa file.
 TEST_F(GfxCommands, ScreenshotsFailWhenTheScreenCannotBeReadOrWritten) {
     driver_->screen_width = 8;
