@@ -9,12 +9,14 @@
 namespace kv {
 namespace {
 
-// The font texture loaded through the cache, or null.
+// The font texture, loaded through the cache the first time it is asked for; null when it is not
+// in the list or its image could not be loaded. Finding it raises the texture use stamp.
 texture* font_texture(gfx& g, const std::string& font) {
     if (!g.driver || font.empty()) return nullptr;
-    layer_state state;
-    gfx_load_texture(g, font, state, false);
-    // Finding it raises the use stamp; a record whose image never loaded is no font.
+    if (!g.texture_index.contains(font)) {
+        layer_state state;
+        gfx_load_texture(g, font, state, true);
+    }
     texture* t = gfx_find_texture(g, font);
     return t && texture_is_loaded(*t) ? t : nullptr;
 }

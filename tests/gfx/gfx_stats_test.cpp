@@ -18,6 +18,13 @@ namespace {
 
 class GfxStats : public gfx_test {
 protected:
+    static int count_lines(const std::string& text, const std::string& line) {
+        int n = 0;
+        for (std::size_t at = text.find(line); at != std::string::npos;
+             at = text.find(line, at + line.size()))
+            ++n;
+        return n;
+    }
     void TearDown() override {
         bot_central_get().display_text.clear();
         gfx_test::TearDown();
@@ -173,9 +180,21 @@ TEST_F(GfxStats, TextsAtPointsBySizeAndDistance) {
         }
     }
 
-    // No font, no text; the screen text draws as given.
+    // Each text finds its font once: the use stamp goes up by one a text.
+    texture* font = gfx_find_texture(g_, "font");
+    ASSERT_NE(font, nullptr);
+    const uint16_t stamp = font->use_stamp;
+    gfx_draw_text(g_, 10, 20, {0, 0, 1}, "font", "A1", 30, 20);
+    EXPECT_EQ(font->use_stamp, stamp + 1);
+    driver_calls();
+
+    // No font, no text, and one try at loading it; the screen text draws as given.
+    clear_log();
     gfx_draw_text_at_point(g_, {1, 1, 1}, "nofont", "A1", {0, 0, 500}, 30, 20);
+    const std::string first = log();
+    EXPECT_NE(first.find("failed - resorting to default one.\n"), std::string::npos) << first;
     gfx_draw_text(g_, 10, 20, {1, 1, 1}, "nofont", "A1", 30, 20);
+    EXPECT_EQ(log(), first);
     for (const std::string& call : driver_calls()) EXPECT_FALSE(call.starts_with("draw_text")) << call;
     gfx_draw_text(g_, 10, 20, {0, 0, 1}, "font", "A1", 30, 20);
     std::vector<std::string> calls = driver_calls();
