@@ -54,7 +54,10 @@ constexpr gfx_command kCommands[] = {
     {"g_rti", false, [](gfx& g, const command_words& a) { g.options.rti_dispmode = a.integer(1); }},
     {"g_crosshair", true,
      [](gfx&, const command_words& a) {
-         arty_factory_post_event(server_get().factory, kGameEventCrosshair + a.integer(1));
+         // Wraps as 32-bit arithmetic does, whatever the number typed.
+         const uint32_t event =
+             static_cast<uint32_t>(kGameEventCrosshair) + static_cast<uint32_t>(a.integer(1));
+         arty_factory_post_event(server_get().factory, static_cast<int32_t>(event));
      }},
     {"g_rpath", false, [](gfx& g, const command_words& a) { g.options.gfx_rpath = a.integer(1); }},
     {"g_portals", false, [](gfx& g, const command_words& a) { g.options.portals_on = a.flag(1); }},

@@ -80,6 +80,7 @@ TEST_F(GfxCommands, EveryCommandOfTheTable) {
         {"g_varrays 1", [](gfx& g) { g.options.gfx_varrays = true; }, {}},
         {"g_rti 3", [](gfx& g) { g.options.rti_dispmode = 3; }, {}},
         {"g_crosshair 3", [](gfx&) {}, {"game event 2051"}},
+        {"g_crosshair 2147483647", [](gfx&) {}, {"game event -2147481601"}},
         {"g_rpath 2", [](gfx& g) { g.options.gfx_rpath = 2; }, {}},
         {"g_portals 0", [](gfx& g) { g.options.portals_on = false; }, {}},
         {"g_lod 1", [](gfx& g) { g.options.LOD_on = true; }, {}},
