@@ -8,8 +8,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "gfx/clipper.h"
 #include "gfx/drivers/gfx_driver.h"
 #include "gfx/effects/effect_list.h"
+#include "gfx/gfx_stats.h"
+#include "gfx/portal_walk.h"
 #include "gfx/texture.h"
 #include "gfx/view_stack.h"
 #include "util/mat4.h"
@@ -52,6 +55,7 @@ struct gfx_realtime_statistics {
     int32_t logic_ms = 0;            // LT
     int32_t model_ms = 0;            // MD
     int32_t bot_ms = 0;              // BOT
+    int32_t client_ms = 0;           // CL
 };
 
 // The renderer options, bound in the option registry in this order and saved in "options-c".
@@ -102,6 +106,9 @@ struct gfx {
     gfx_options options;
     gfx_switches switches;
     view_stack views;
+    gfx_cull_planes planes;  // the portal walk's clip planes and the occluders' planes
+    clip_buffers clipper;
+    gfx_rti_block rti;                   // counters of the statistics line
     std::unique_ptr<gfx_driver> driver;  // none until a driver is selected
     // The texture cache (gfx/texture_cache.h): records in the order they were made, an index by
     // name over them, the 16-bit use counter and the texture memory of the textures looked up.

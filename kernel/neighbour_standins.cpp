@@ -74,23 +74,9 @@ void gfx_render_frame(gfx&) {
     record("gfx_render_frame");
 }
 
-int32_t gfx_console_command(gfx&, const std::string& line) {
-    record("gfx_console_command " + line);
-    return standins().gfx_console_command_result;
-}
-
 void gfx_set_fog(gfx& g, const gfx_fog* fog) {
     g.fog = fog;
     record(fog ? "gfx_set_fog" : "gfx_set_fog null");
-}
-
-bool gfx_save_screenshot(gfx&, file_stream&) {
-    record("gfx_save_screenshot");
-    return standins().gfx_save_screenshot_result;
-}
-
-int32_t gfx_dynamic_lights(gfx&) {
-    return standins().gfx_dynamic_lights_result;
 }
 
 void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], float left, float top,

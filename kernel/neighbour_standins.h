@@ -31,9 +31,6 @@ struct standin_screen_widgets {
 };
 
 struct neighbour_standins {
-    // Results.
-    int32_t gfx_console_command_result = -1;
-    bool gfx_save_screenshot_result = true;
     // Grenades and dropped weapons finish (clear their alive flag) in their update step.
     bool finish_on_update = false;
     // The soldier's neighbours: the renderer's flags, the projection of the name tag's point and the
@@ -48,7 +45,6 @@ struct neighbour_standins {
     int32_t kvscreen_input_result = 0;
     // The widgets of each screen by its address (the screens themselves are never looked into).
     std::map<const kvscreen*, standin_screen_widgets> screen_widgets;
-    int32_t gfx_dynamic_lights_result = 0;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
     // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them

@@ -404,6 +404,11 @@ std::vector<uint8_t> map_package() {
             door_place.translation = {x1 - 0.5f, 0.0f, 0.0f};
             door_place.scale = {0.2f, kDoorHeight, 2.0f * kDoorHalfWidth};
             s.meshes.push_back(add_mesh_instance(q, {door_place, "g-door", "kvbase:s-planks", "wood20", 2}));
+            // The wall beside that doorway hides what stands behind it in the store from the hall.
+            s.occluder_points = {{x1, 0.0f, kDoorHalfWidth},
+                                 {x1, kRoomHeight, kDoorHalfWidth},
+                                 {x1, kRoomHeight, kRoomWidth / 2.0f},
+                                 {x1, 0.0f, kRoomWidth / 2.0f}};
         }
         if (i > 0) s.portals.push_back(add_portal(q, {rooms[i - 1].name, doorway(r.x0, true)}));
         if (i + 1 < kRooms) s.portals.push_back(add_portal(q, {rooms[i + 1].name, doorway(x1, false)}));

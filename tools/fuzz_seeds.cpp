@@ -12,6 +12,7 @@
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/qxtx_writer.h"
+#include "tools/room_grid.h"
 #include "tools/targa_writer.h"
 #include "tools/token_writer.h"
 #include "tools/wav_writer.h"
@@ -694,7 +695,9 @@ std::vector<std::string> fuzz_seed_targets() {
             "texture_qxtx_fuzz",
             "dds_file_fuzz",
             "widget_input_fuzz",
-            "effect_events_fuzz"};
+            "effect_events_fuzz",
+            "gfx_command_fuzz",
+            "portal_walk_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -718,6 +721,15 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
         return {{"render-16bit-ids", render_package(2)}, {"render-8bit-ids", render_package(1)}};
     if (target == "world_package_fuzz") {
         return {{"world-16bit-ids", world_package(2, "11")}, {"world-8bit-ids-v10", world_package(1, "10")}};
+    }
+    if (target == "portal_walk_fuzz")
+        return {{"world-16bit-ids", world_package(2, "11")}, {"room-grid-3x2", room_grid_package(3, 2)}};
+    if (target == "gfx_command_fuzz") {
+        return {{"every-command",
+                 text_bytes("g_varrays 1\ng_rti 3\ng_crosshair 3\ng_rpath 1\ng_portals 0\ng_lod 1\n"
+                            "g_showportals 1\ng_occluders 0\ng_showoccluders 1\ng_occmark 50\ng_debug 1\n"
+                            "g_wireframe 1\ng_vsync 1\ng_lighting 0\ng_dlights 2\ng_fog 0.5 0.1 0.2 0.3\n"
+                            "g_minfps 20\ng_minarea 0.25\ng_helpers 1\ng_lodx 1\ng_unknown 4\n")}};
     }
     if (target == "net_packet_fuzz") return packet_seeds();
     if (target == "net_client_packet_fuzz") return client_packet_seeds();

@@ -50,6 +50,8 @@ struct portal {
     uint16_t visit_stamp = kNoVisitStamp;
     // The missing target has been reported; reset once the target is found again.
     bool target_reported = false;
+    // The same for the renderer's portal walk.
+    bool render_reported = false;
 };
 
 struct object_tree_node {

@@ -58,7 +58,6 @@ protected:
 
     // Distinct answers, so each result shows which family answered.
     void set_answers() {
-        standins().gfx_console_command_result = -3;
         g_game_answer = 11;
         botc_enable(bot_central_get(), true);
     }
@@ -87,7 +86,7 @@ TEST_F(ConsoleCommands, LinesGoToTheFamilyOfTheirPrefix) {
         {"n_", 0, {}, false},
         {"s_kick 3", 0, {}, false},  // not connected
         {"s_", 0, {}, false},
-        {"g_lod 1", -3, {"gfx_console_command g_lod 1"}, false},
+        {"g_lod 1", -1, {}, false},
         {"b_add bob 0 1 3", 11, {"game command 0 b_add bob 0 1 3"}, false},
         {"b_addbot", 11, {"game command 0 b_addbot"}, false},
         {"b_activate bob", 1, {}, false},

@@ -10,12 +10,14 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "kernel/option_registry.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_folder.h"
 #include "tools/demo_data.h"
@@ -140,6 +142,43 @@ TEST_F(DedicatedConsole, CommandsAreAnsweredOnTheTerminalAndQuitEndsIt) {
          {"LOD_on", "portals_on", "show_portals", "occluders_on", "occmark", "show_occluders", "fullscreen",
           "bfcull_on", "gfx_varrays", "gfx_rpath", "rti_dispmode", "minfps", "minarea"})
         EXPECT_NE(options.find(name), std::string::npos) << name;
+}
+
+// The renderer's "g_" commands typed on the server's terminal change the options it saves.
+TEST_F(DedicatedConsole, RendererCommandsAreSavedInTheOptionsFile) {
+    program_on_terminal kv(folder_, false);
+    ASSERT_TRUE(kv.started());
+    ASSERT_TRUE(kv.wait_for_screen("Running...", kWaitMs)) << kv.screen();
+    for (const char* line :
+         {"g_lod 1\n", "g_portals 0\n", "g_occmark 120\n", "g_minarea 0.25\n", "g_rti 3\n"}) {
+        kv.type(line);
+        const std::string typed(line, std::strlen(line) - 1);
+        EXPECT_TRUE(wait_for_text(folder_.file("kv.log"),
+                                  "[con] processing console command '" + typed + "'\n", kWaitMs))
+            << typed;
+    }
+    kv.type("quit\n");
+    const std::optional<int> status = kv.wait(kWaitMs);
+    ASSERT_TRUE(status.has_value()) << log();
+    EXPECT_EQ(*status, 0);
+
+    option_registry saved;
+    bool lod = false;
+    bool portals = true;
+    float occmark = 0.0f;
+    float minarea = 0.0f;
+    int32_t rti = 0;
+    option_registry_add_bool(saved, "LOD_on", &lod);
+    option_registry_add_bool(saved, "portals_on", &portals);
+    option_registry_add_float(saved, "occmark", &occmark);
+    option_registry_add_float(saved, "minarea", &minarea);
+    option_registry_add_int(saved, "rti_dispmode", &rti);
+    load_options(saved, folder_.file("write/options-c"));
+    EXPECT_TRUE(lod);
+    EXPECT_FALSE(portals);
+    EXPECT_FLOAT_EQ(occmark, 0.12f);
+    EXPECT_FLOAT_EQ(minarea, 0.25f);
+    EXPECT_EQ(rti, 3);
 }
 
 TEST_F(DedicatedConsole, HangUpStopsItCleanly) {

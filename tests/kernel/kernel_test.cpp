@@ -192,13 +192,13 @@ TEST_F(Kernel, TickPollsDrawsAndReturnsTheRunFlag) {
 
 TEST_F(Kernel, TickRunsTheConsoleLineAndPrintsTheStatus) {
     k_->no_render = true;
-    standins().gfx_console_command_result = 0;
     server_get().client.status_text = "OK 0";
     console_view_set_input(k_->console, "g_lod 1");
     EXPECT_EQ(take_log(), "[con] > g_lod 1\n");
     EXPECT_TRUE(kernel_tick(*k_));
     EXPECT_EQ(take_log(), "[con] processing console command 'g_lod 1'\n[con] OK 0\n");
-    EXPECT_EQ(take_calls(), (calls_t{"gfx_console_command g_lod 1"}));
+    EXPECT_EQ(take_calls(), calls_t{});
+    EXPECT_TRUE(k_->graphics.options.LOD_on);
     EXPECT_EQ(console_view_output(k_->console), (std::vector<std::string>{"> g_lod 1", "OK 0"}));
     EXPECT_EQ(server_get().client.status_text, "");
     EXPECT_EQ(k_->console.pending_command, "");
@@ -383,12 +383,22 @@ TEST_F(Kernel, FogKeysAndInputGoToTheirMembers) {
 }
 
 TEST_F(Kernel, ScreenshotReportsTheFrontEndsResult) {
+    auto recorder = std::make_unique<recording_driver>();
+    recorder->screen_width = 4;
+    recorder->screen_height = 2;
+    k_->graphics.driver = std::move(recorder);
     file_stream stream;
     ASSERT_TRUE(file_stream_open(stream, (dir_ / "scr000.tga").string(), kFileWrite | kFileCreate));
     EXPECT_EQ(kernel_save_screenshot(*k_, stream), 0);
-    standins().gfx_save_screenshot_result = false;
+    file_stream_close(stream);
+    EXPECT_EQ(std::filesystem::file_size(dir_ / "scr000.tga"), 18u + 4u * 2u * 3u);
+
+    // The null driver cannot read the screen.
+    k_->graphics.driver = std::make_unique<null_driver>();
+    ASSERT_TRUE(file_stream_open(stream, (dir_ / "scr001.tga").string(), kFileWrite | kFileCreate));
     EXPECT_EQ(kernel_save_screenshot(*k_, stream), -1);
-    EXPECT_EQ(take_calls(), (calls_t{"gfx_save_screenshot", "gfx_save_screenshot"}));
+    file_stream_close(stream);
+    EXPECT_EQ(std::filesystem::file_size(dir_ / "scr001.tga"), 0u);
 }
 
 }  // namespace

@@ -104,6 +104,11 @@ TEST_F(DemoData, LevelIsThreeRoomsJoinedByDoorways) {
             }
         }
     }
+    // The hall's wall beside the store's doorway is an occluder, turned away from the hall.
+    ASSERT_EQ(hall->occluders.size(), 1u);
+    EXPECT_GT(hall->occluders[0].face_plane.normal.x, 0.99f);
+    EXPECT_TRUE(yard->occluders.empty());
+    EXPECT_TRUE(store->occluders.empty());
     // The game screen's view: the whole screen.
     const view_set* screen =
         package_find_screen(*package_list_find(srv_.packages, tools::kDemoSharedPackage), "basic");
