@@ -31,6 +31,7 @@
 #include "ui/console_view.h"
 #include "ui/gui.h"
 #include "ui/hud.h"
+#include "ui/screens.h"
 #include "ui/widgets.h"
 #include "util/text.h"
 #include "world/sector.h"
@@ -62,10 +63,6 @@ void record(std::string call) {
 
 void hud_set_sights(int32_t mode, const std::string& picture_a, const std::string& picture_b) {
     record(str_format("hud_set_sights %d %s %s", mode, picture_a.c_str(), picture_b.c_str()));
-}
-
-void console_view_tick(console_view&, int32_t elapsed_ms) {
-    record(str_format("console_view_tick %d", elapsed_ms));
 }
 
 // Renderer.
@@ -379,70 +376,78 @@ void being_sights_update(being& b) {
     record("being_sights_update " + b.name);
 }
 
-void gui_build_screens(kvgame& game) {
-    record("gui_build_screens");
-    kvgame_message_list_init(game);
+// The screens of the host game, the LAN list, the server browser, the briefings and the scores, and
+// the HUD's drawing.
+
+void host_on_show(kvgame&) {
+    record("host_on_show");
 }
 
-void gui_show_screen(kvgame& game, int32_t slot, int32_t flag) {
-    game.current_screen = slot;
-    record(str_format("gui_show_screen %d %d", slot, flag));
+void host_handle_event(kvgame&, int32_t code) {
+    record(str_format("host_handle_event %d", code));
 }
 
-int32_t kvscreen_input(kvscreen&, int32_t elapsed) {
-    record(str_format("kvscreen_input %d", elapsed));
-    return standins().kvscreen_input_result;
+void host_show_help(kvgame&, int32_t pointed) {
+    record(str_format("host_show_help %d", pointed));
 }
 
-void gui_handle_event(kvgame&, int32_t code) {
-    record(str_format("gui_handle_event %d", code));
+void host_clear_help(kvgame&) {
 }
 
-void gui_step(kvgame& game, int32_t elapsed) {
-    record(str_format("gui_step %d", elapsed));
-    if (game.dedicated && game.current_screen == kScreenMenu)
-        dedicated_start_step(dedicated_start_get(), server_get());
-    if (game.current_screen == kScreenGame) kvgame_message_input(game);
+void host_step(kvgame&, int32_t) {
 }
 
-void gui_draw(kvgame&) {
-    record("gui_draw");
+void lan_list_on_show(kvgame&) {
+    record("lan_list_on_show");
 }
 
-void kvscreen_draw(kvscreen&) {
-    record("kvscreen_draw");
+void lan_list_handle_event(kvgame&, int32_t code) {
+    record(str_format("lan_list_handle_event %d", code));
 }
 
-namespace {
-
-template <typename T>
-T* widget_at(std::vector<T>& list, int32_t index) {
-    return index >= 0 && static_cast<std::size_t>(index) < list.size()
-               ? &list[static_cast<std::size_t>(index)]
-               : nullptr;
+void lan_list_step(kvgame&, int32_t) {
 }
 
-}  // namespace
-
-kvstatic* kvscreen_picture(kvscreen& screen, int32_t index) {
-    return widget_at(standins().screen_widgets[&screen].pictures, index);
+void browser_handle_event(kvgame&, int32_t code) {
+    record(str_format("browser_handle_event %d", code));
 }
 
-kvmltext* kvscreen_mltext(kvscreen& screen, int32_t index) {
-    return widget_at(standins().screen_widgets[&screen].mltexts, index);
+void browser_step(kvgame&, int32_t) {
 }
 
-kvselection* kvscreen_selection(kvscreen& screen, int32_t index) {
-    return widget_at(standins().screen_widgets[&screen].selections, index);
+void briefing_on_show(kvgame&) {
+    record("briefing_on_show");
 }
 
-void gui_hide_scores(kvgame& game) {
-    game.current_screen = kScreenGame;
-    record("gui_hide_scores");
+void briefing_handle_event(kvgame&, int32_t code) {
+    record(str_format("briefing_handle_event %d", code));
 }
 
-void gui_set_loading_label(kvgame&, const std::string& text) {
-    record("gui_set_loading_label " + text);
+void briefing_draw(kvgame&, int32_t flag, timer&) {
+    record(str_format("briefing_draw %d", flag));
+}
+
+void briefing2_step(kvgame&, int32_t) {
+}
+
+void scores_on_show(kvgame&) {
+    record("scores_on_show");
+}
+
+void scores_draw(kvgame&) {
+}
+
+void hud_draw_statistics(kvgame&) {
+}
+
+void hud_draw_passes(kvgame&, timer&) {
+    record("hud_draw_passes");
+}
+
+void hud_clear_inventory() {
+}
+
+void hud_clear_rpg() {
 }
 
 void hud_toggle_rpg() {
@@ -474,10 +479,6 @@ void hud_effects_decay(being& b) {
 
 void hud_effects_accumulate(being& b, int32_t load) {
     record(str_format("hud_effects_accumulate %s %d", b.name.c_str(), load));
-}
-
-void console_view_toggle(console_view&) {
-    record("console_view_toggle");
 }
 
 }  // namespace kv

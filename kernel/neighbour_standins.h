@@ -21,15 +21,6 @@
 
 namespace kv {
 
-class kvscreen;
-
-// The widget lists of a screen, as `kvscreen_picture` and its siblings hand them out.
-struct standin_screen_widgets {
-    std::vector<kvstatic> pictures;
-    std::vector<kvmltext> mltexts;
-    std::vector<kvselection> selections;
-};
-
 struct neighbour_standins {
     // Results.
     int32_t gfx_console_command_result = -1;
@@ -50,9 +41,6 @@ struct neighbour_standins {
     bool effect_echo = true;
 
     // The game object's neighbours.
-    int32_t kvscreen_input_result = 0;
-    // The widgets of each screen by its address (the screens themselves are never looked into).
-    std::map<const kvscreen*, standin_screen_widgets> screen_widgets;
     bool hud_effects_result = true;
     int32_t gfx_dynamic_lights_result = 0;
 
