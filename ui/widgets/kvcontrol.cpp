@@ -33,14 +33,15 @@ std::string first_word(const std::string& line, std::size_t& end) {
     return line.substr(start, end - start);
 }
 
-// The rows the file and the list hold: every action with a key, "Quit" left out, in table order.
+// The rows the file and the list hold: every action with a key, "Quit" left out, in table order. A
+// binding whose key was taken by another action has no key any more.
 template <typename F>
 void for_each_listed_action(const input& in, F&& take) {
     for (int row = 0; row < static_cast<int>(in.actions.size()); ++row) {
         std::string key;
         std::string action;
         std::string label;
-        if (!input_action_row(in, row, key, action, label) || action == kQuitAction) continue;
+        if (!input_action_row(in, row, key, action, label) || key.empty() || action == kQuitAction) continue;
         take(key, action, label);
     }
 }
