@@ -16,6 +16,7 @@
 #include "beings/entity.h"
 #include "beings/grenade.h"
 #include "bots/bot_central.h"
+#include "game/arty_factory.h"
 #include "game/kvgame.h"
 #include "game/server.h"
 #include "gfx/gfx.h"
@@ -26,8 +27,8 @@
 #include "kernel/log.h"
 #include "net/dedicated_start.h"
 #include "net/net_client.h"
-#include "net/service.h"
 #include "net/player_state.h"
+#include "net/service.h"
 #include "ui/console_view.h"
 #include "ui/gui.h"
 #include "ui/hud.h"
@@ -67,8 +68,16 @@ void hud_set_sights(int32_t mode, const std::string& picture_a, const std::strin
 
 // Renderer.
 
-void gfx_render_frame(gfx&) {
+// Until the world's frame is drawn here, a frame shows the interface alone: the game object's draw
+// event (its screen), then the console.
+void gfx_render_frame(gfx& g) {
     record("gfx_render_frame");
+    if (!g.draw_enabled || !g.driver || !g.driver->device_ready()) return;
+    g.driver->set_viewport(0.0f, 0.0f, 1.0f, 1.0f);
+    g.driver->begin_frame();
+    arty_factory_post_event(server_get().factory, 1);
+    console_view_draw(kernel_get().console);
+    g.driver->end_frame();
 }
 
 int32_t gfx_console_command(gfx&, const std::string& line) {
@@ -96,8 +105,8 @@ void gfx_forget_last_effect(gfx&) {
 
 void gfx_add_weapon_model_effect(gfx&, const vec3& point, const std::string& name,
                                  const std::string& second_name, int32_t flag) {
-    record(str_format("gfx_add_weapon_model_effect %g %g %g %s %s %d", point.x, point.y, point.z, name.c_str(),
-                      second_name.c_str(), flag));
+    record(str_format("gfx_add_weapon_model_effect %g %g %g %s %s %d", point.x, point.y, point.z,
+                      name.c_str(), second_name.c_str(), flag));
 }
 
 void gfx_set_weapon_model_effect(gfx&, float parameter, float second_parameter) {
@@ -391,11 +400,9 @@ void host_show_help(kvgame&, int32_t pointed) {
     record(str_format("host_show_help %d", pointed));
 }
 
-void host_clear_help(kvgame&) {
-}
+void host_clear_help(kvgame&) {}
 
-void host_step(kvgame&, int32_t) {
-}
+void host_step(kvgame&, int32_t) {}
 
 void lan_list_on_show(kvgame&) {
     record("lan_list_on_show");
@@ -405,15 +412,13 @@ void lan_list_handle_event(kvgame&, int32_t code) {
     record(str_format("lan_list_handle_event %d", code));
 }
 
-void lan_list_step(kvgame&, int32_t) {
-}
+void lan_list_step(kvgame&, int32_t) {}
 
 void browser_handle_event(kvgame&, int32_t code) {
     record(str_format("browser_handle_event %d", code));
 }
 
-void browser_step(kvgame&, int32_t) {
-}
+void browser_step(kvgame&, int32_t) {}
 
 void briefing_on_show(kvgame&) {
     record("briefing_on_show");
@@ -427,28 +432,23 @@ void briefing_draw(kvgame&, int32_t flag, timer&) {
     record(str_format("briefing_draw %d", flag));
 }
 
-void briefing2_step(kvgame&, int32_t) {
-}
+void briefing2_step(kvgame&, int32_t) {}
 
 void scores_on_show(kvgame&) {
     record("scores_on_show");
 }
 
-void scores_draw(kvgame&) {
-}
+void scores_draw(kvgame&) {}
 
-void hud_draw_statistics(kvgame&) {
-}
+void hud_draw_statistics(kvgame&) {}
 
 void hud_draw_passes(kvgame&, timer&) {
     record("hud_draw_passes");
 }
 
-void hud_clear_inventory() {
-}
+void hud_clear_inventory() {}
 
-void hud_clear_rpg() {
-}
+void hud_clear_rpg() {}
 
 void hud_toggle_rpg() {
     record("hud_toggle_rpg");
