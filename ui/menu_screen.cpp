@@ -120,7 +120,8 @@ void main_menu_handle_event(kvgame& game, int32_t code) {
     switch (code) {
         case 0: {
             if (kvscreen* options = game.gui.screens[kScreenOptions]) {
-                if (kvcontrol* list = kvscreen_control(*options, 0)) kvcontrol_load(*list);
+                if (kvcontrol* list = kvscreen_control(*options, 0))
+                    kvcontrol_load(*list, kvgame_server(game));
                 if (input_mouse_invert(kernel_get().input_layer)) {
                     if (kvcheck* invert = kvscreen_check(*options, 0)) kvcheck_set_checked(*invert, true);
                 }

@@ -35,7 +35,7 @@ void set_label(kvscreen& s, int32_t index, const std::string& text) {
 
 // The list's two texts become the world server's, which the controls screen shows.
 void hand_over_texts(kvgame& game, kvcontrol& list) {
-    kvcontrol_refresh_texts(list);
+    kvcontrol_refresh_texts(list, kvgame_server(game));
     server& srv = kvgame_server(game);
     srv.binding_keys_text = list.keys_text;
     srv.binding_labels_text = list.labels_text;
@@ -75,7 +75,7 @@ void options_load_values(kvgame& game) {
     if (!s) return;
     kernel& k = kernel_get();
     if (kvcontrol* list = kvscreen_control(*s, 0)) {
-        kvcontrol_load(*list);
+        kvcontrol_load(*list, kvgame_server(game));
         hand_over_texts(game, *list);
     }
     if (kvslide* volume = kvscreen_slide(*s, 1)) kvslide_set_value(*volume, k.sound.global_volume);
@@ -92,7 +92,7 @@ void options_handle_event(kvgame& game, int32_t code) {
             if (kvcheck* invert = kvscreen_check(*s, 0))
                 input_set_mouse_invert(k.input_layer, kvcheck_is_checked(*invert) ? 1 : 0);
             if (kvcontrol* list = kvscreen_control(*s, 0)) {
-                kvcontrol_save(*list);
+                kvcontrol_save(*list, kvgame_server(game));
                 hand_over_texts(game, *list);
             }
             if (kvslide* volume = kvscreen_slide(*s, 1)) snd_set_volume(k.sound, volume->value);

@@ -89,7 +89,7 @@ private:
 TEST_F(Kvcontrol, LoadCaptureAndSaveGiveTheFileBack) {
     folder_.write("data/controls.cfg",
                   "bind \"Forward\" \"UP ARROW\"\r\nbind \"Jump\" \"SPACE\"\nminvert on\n");
-    kvcontrol_load(list());
+    kvcontrol_load(list(), server_get());
     // UP ARROW went from Backward to Forward: Backward has no key and no row; Quit is never listed.
     EXPECT_EQ(cells(0), (std::vector<std::string>{"Forward!", "Jump!", "Console!"}));
     EXPECT_EQ(cells(1), (std::vector<std::string>{"UP ARROW", "SPACE", "`"}));
@@ -97,7 +97,7 @@ TEST_F(Kvcontrol, LoadCaptureAndSaveGiveTheFileBack) {
     EXPECT_EQ(input_mouse_invert(in()), 1);
     // A second load while rows exist reads nothing.
     folder_.write("data/controls.cfg", "minvert off\n");
-    kvcontrol_load(list());
+    kvcontrol_load(list(), server_get());
     EXPECT_EQ(input_mouse_invert(in()), 1);
 
     // Jump gets J: a click selects the row, a second waits, the key binds.
@@ -118,7 +118,7 @@ TEST_F(Kvcontrol, LoadCaptureAndSaveGiveTheFileBack) {
     kvcontrol_capture_key(list());
     EXPECT_EQ(cells(1), (std::vector<std::string>{"`", "J", ""}));
 
-    ASSERT_TRUE(kvcontrol_save(list()));
+    ASSERT_TRUE(kvcontrol_save(list(), server_get()));
     EXPECT_EQ(folder_.read("write/controls.cfg"),
               "bind \"Forward\" \"`\"\nbind \"Jump\" \"J\"\nminvert on\n");
     EXPECT_EQ(kvcontrol_file_text(in()), folder_.read("write/controls.cfg"));
@@ -166,7 +166,7 @@ TEST_F(Kvcontrol, LinesThatBindNothingChangeNothing) {
 TEST_F(Kvcontrol, ThePlayersOwnFileComesFirst) {
     folder_.write("data/controls.cfg", "minvert off\n");
     folder_.write("write/controls.cfg", "minvert on\n");
-    kvcontrol_load(list());
+    kvcontrol_load(list(), server_get());
     EXPECT_EQ(input_mouse_invert(in()), 1);
     // Without the player's file, the data's.
     std::filesystem::remove(folder_.file("write/controls.cfg"));
@@ -174,29 +174,29 @@ TEST_F(Kvcontrol, ThePlayersOwnFileComesFirst) {
     token_writer w;
     add_list(w, "kvcontrol", 100, 100);
     screen_ = make_screen(factory_, w);
-    kvcontrol_load(list());
+    kvcontrol_load(list(), server_get());
     EXPECT_EQ(input_mouse_invert(in()), 0);
 }
 
 TEST_F(Kvcontrol, AFailedSaveKeepsTheOldFileAndSaysSo) {
     // "controls.cfg" is a folder here: nothing can take its place.
     std::filesystem::create_directories(folder_.file("write/controls.cfg"));
-    EXPECT_FALSE(kvcontrol_save(list()));
+    EXPECT_FALSE(kvcontrol_save(list(), server_get()));
     EXPECT_TRUE(std::filesystem::is_directory(folder_.file("write/controls.cfg")));
     EXPECT_NE(log().find("[kvcontrol] *WARNING* controls.cfg could not be saved\n"), std::string::npos)
         << log();
     // A write folder that does not exist.
     server_get().write_dir = folder_.file("nowhere/deeper") + "/";
-    EXPECT_FALSE(kvcontrol_save(list()));
+    EXPECT_FALSE(kvcontrol_save(list(), server_get()));
 }
 
 TEST_F(Kvcontrol, GermanKeyLabelsSwapYAndZ) {
     in().bindings = {{'y', kForward}, {'z', kBackward}, {'\\', kJump}};
-    kvcontrol_load(list());
+    kvcontrol_load(list(), server_get());
     for (const auto& [language, keys] :
          {std::pair{"ge", "[ Z ]\n[ Y ]\n[ # ]\n"}, {"en", "[ Y ]\n[ Z ]\n[ \\ ]\n"}}) {
         server_get().language = language;
-        kvcontrol_refresh_texts(list());
+        kvcontrol_refresh_texts(list(), server_get());
         EXPECT_EQ(list().keys_text, keys) << language;
         EXPECT_EQ(list().labels_text, "Forward!\nBack!\nJump!\n");
     }
@@ -205,7 +205,7 @@ TEST_F(Kvcontrol, GermanKeyLabelsSwapYAndZ) {
 }
 
 TEST_F(Kvcontrol, AMouseButtonCountsOnlyInsideTheWaitingRow) {
-    kvcontrol_load(list());
+    kvcontrol_load(list(), server_get());
     fake_input_scope keyboard(in());
     list().draw();
     click_row(1);

@@ -174,10 +174,10 @@ bool kvcontrol_apply_line(input& in, const std::string& line) {
     return true;
 }
 
-void kvcontrol_load(kvcontrol& w) {
+void kvcontrol_load(kvcontrol& w, server& srv) {
     if (!w.rows.empty()) return;
     kernel& k = kernel_get();
-    if (std::unique_ptr<file_stream> stream = open_controls(server_get())) {
+    if (std::unique_ptr<file_stream> stream = open_controls(srv)) {
         std::string line;
         while (file_stream_read_line(*stream, line)) kvcontrol_apply_line(k.input_layer, line);
     }
@@ -198,8 +198,8 @@ std::string kvcontrol_file_text(const input& in) {
     return text;
 }
 
-bool kvcontrol_save(kvcontrol&) {
-    const std::string path = server_get().write_dir + kControlsFile;
+bool kvcontrol_save(kvcontrol&, const server& srv) {
+    const std::string path = srv.write_dir + kControlsFile;
     const std::string text = kvcontrol_file_text(kernel_get().input_layer);
     file_stream stream;
     bool ok = file_stream_open_replacement(stream, path);
@@ -213,10 +213,10 @@ bool kvcontrol_save(kvcontrol&) {
     return ok;
 }
 
-void kvcontrol_refresh_texts(kvcontrol& w) {
+void kvcontrol_refresh_texts(kvcontrol& w, const server& srv) {
     w.keys_text.clear();
     w.labels_text.clear();
-    const bool german = server_get().language.rfind("ge", 0) == 0;
+    const bool german = srv.language.rfind("ge", 0) == 0;
     for (const kvselection_row& row : w.rows) {
         std::string name = row.cells.size() > 1 ? row.cells[1].text : std::string();
         if (german && !name.empty()) {

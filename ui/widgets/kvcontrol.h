@@ -13,6 +13,7 @@
 namespace kv {
 
 struct input;
+struct server;
 
 inline constexpr const char* kControlsFile = "controls.cfg";
 
@@ -39,13 +40,14 @@ struct kvcontrol : kvselection {
 // between double quotes, or "minvert on|off". False (and nothing changed) for a line that binds
 // nothing known.
 bool kvcontrol_apply_line(input& in, const std::string& line);
-// Reads "controls.cfg" (the write folder first) when the list is empty, then fills the rows.
-void kvcontrol_load(kvcontrol& w);
+// Reads the world server's "controls.cfg" (the write folder first) when the list is empty, then fills the
+// rows.
+void kvcontrol_load(kvcontrol& w, server& srv);
 // Writes "controls.cfg" to the write folder by renaming a complete new file over the old one.
-bool kvcontrol_save(kvcontrol& w);
+bool kvcontrol_save(kvcontrol& w, const server& srv);
 // The text "controls.cfg" holds for the present bindings.
 std::string kvcontrol_file_text(const input& in);
-void kvcontrol_refresh_texts(kvcontrol& w);
+void kvcontrol_refresh_texts(kvcontrol& w, const server& srv);
 // Takes the waiting row's new key; always 1.
 int32_t kvcontrol_capture_key(kvcontrol& w);
 
