@@ -460,3 +460,24 @@ TEST_F(Gui, TheOptionsBarScrollsDownTheScreen) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+TEST_F(Gui, TheConsoleKeyOpensTheConsole) {
+    kvgame* g = start_menu();
+    ASSERT_NE(g, nullptr);
+    console_view& console = kernel_get().console;
+    EXPECT_EQ(arty_factory_post_key_down(srv_.factory, 26), 1);
+    EXPECT_EQ(console.direction, 1);
+    // Only the key-down: a second one opens again rather than closing.
+    arty_factory_post_key_up(srv_.factory, 26);
+    arty_factory_post_key_down(srv_.factory, 26);
+    EXPECT_EQ(console.direction, 1);
+    console.direction = 0;
+    console.offset = 0;
+    input_end_text_entry(kernel_get().input_layer);
+}
+
+}  // namespace
+}  // namespace kv
