@@ -27,8 +27,8 @@
 #include "kernel/log.h"
 #include "net/dedicated_start.h"
 #include "net/net_client.h"
-#include "net/player_state.h"
 #include "net/service.h"
+#include "net/player_state.h"
 #include "ui/console_view.h"
 #include "ui/gui.h"
 #include "ui/hud.h"
@@ -105,8 +105,8 @@ void gfx_forget_last_effect(gfx&) {
 
 void gfx_add_weapon_model_effect(gfx&, const vec3& point, const std::string& name,
                                  const std::string& second_name, int32_t flag) {
-    record(str_format("gfx_add_weapon_model_effect %g %g %g %s %s %d", point.x, point.y, point.z,
-                      name.c_str(), second_name.c_str(), flag));
+    record(str_format("gfx_add_weapon_model_effect %g %g %g %s %s %d", point.x, point.y, point.z, name.c_str(),
+                      second_name.c_str(), flag));
 }
 
 void gfx_set_weapon_model_effect(gfx&, float parameter, float second_parameter) {

@@ -628,12 +628,30 @@ std::vector<seed_file> screen_description_seeds() {
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
-    return {"qxps_stream_fuzz",   "pak_archive_fuzz",       "package_fuzz",        "world_package_fuzz",
-            "net_packet_fuzz",    "net_client_packet_fuzz", "net_transport_fuzz",  "net_records_fuzz",
-            "profile_line_fuzz",  "beings_records_fuzz",    "entity_state_fuzz",   "net_server_dispatch_fuzz",
-            "listing_query_fuzz", "render_package_fuzz",    "font_metrics_fuzz",   "cell_text_fuzz",
-            "wav_file_fuzz",      "session_command_fuzz",   "service_script_fuzz", "texture_targa_fuzz",
-            "texture_qxtx_fuzz",  "dds_file_fuzz",          "widget_input_fuzz",   "screen_description_fuzz",
+    return {"qxps_stream_fuzz",
+            "pak_archive_fuzz",
+            "package_fuzz",
+            "world_package_fuzz",
+            "net_packet_fuzz",
+            "net_client_packet_fuzz",
+            "net_transport_fuzz",
+            "net_records_fuzz",
+            "profile_line_fuzz",
+            "beings_records_fuzz",
+            "entity_state_fuzz",
+            "net_server_dispatch_fuzz",
+            "listing_query_fuzz",
+            "render_package_fuzz",
+            "font_metrics_fuzz",
+            "cell_text_fuzz",
+            "wav_file_fuzz",
+            "session_command_fuzz",
+            "service_script_fuzz",
+            "texture_targa_fuzz",
+            "texture_qxtx_fuzz",
+            "dds_file_fuzz",
+            "widget_input_fuzz",
+            "screen_description_fuzz",
             "controls_file_fuzz"};
 }
 
