@@ -25,8 +25,8 @@ public:
         w_.str("kvstatic").integer(x).integer(y).integer(width).integer(height).str(name);
         return *this;
     }
-    // A picture that shows nothing: it holds its place in the list.
-    screen& spacer() { return picture(0, 0, 0, 0, kMenuPanel); }
+    // A picture without a texture, which draws nothing: it holds its place in the list.
+    screen& spacer() { return picture(0, 0, 0, 0, ""); }
     screen& label(int x, int y, colour c, const std::string& text, int size = 20, int alignment = 0,
                   const char* font = kDemoFontPlain) {
         w_.str("kvtext").integer(x).integer(y);
