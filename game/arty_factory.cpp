@@ -13,6 +13,7 @@
 #include "game/kvrotator.h"
 #include "game/kvspawn_point.h"
 #include "kernel/log.h"
+#include "ui/kvscreen.h"
 
 namespace kv {
 namespace {
@@ -54,7 +55,7 @@ std::vector<arty_class> arty_class_table() {
         {"kvstatic_camera", make<kvstatic_camera>},
         {"kvspawn_point", make<kvspawn_point>},
         {"kvlevel", make<kvlevel>},
-        {"kvscreen", nullptr},
+        {"kvscreen", kvscreen_create},
         {"kvrotator", make<kvrotator>},
         {"kvproximity_sensor", make<kvproximity_sensor>},
         {"kvactor", make<kvactor>},

@@ -181,8 +181,8 @@ void run_frame(kvgame& game, int32_t t) {
     for (const auto& player : game.players) {
         if (player.get() != followed) being_update_visibility(*player, view);
     }
-    if (!game.dedicated && game.screens[game.current_screen])
-        gui_handle_event(game, kvscreen_input(*game.screens[game.current_screen], t));
+    if (!game.dedicated && game.gui.screens[game.gui.current_slot])
+        gui_handle_event(game, kvscreen_input(*game.gui.screens[game.gui.current_slot], t));
     gui_step(game, t);
     kvgame_tick_active_arties(game, t);
     kvgame_tick_goals(game, t);

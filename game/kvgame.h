@@ -16,6 +16,7 @@
 #include "game/kvgame_chat.h"
 #include "gfx/gfx.h"
 #include "kernel/timer.h"
+#include "ui/gui_state.h"
 
 namespace kv {
 
@@ -38,15 +39,6 @@ inline constexpr int32_t kGameObjectOpening = 0;
 inline constexpr int32_t kGameObjectLoading = 1;
 inline constexpr int32_t kGameObjectRunning = 2;
 
-// Screen slots.
-inline constexpr int kScreenSlots = 13;
-inline constexpr int32_t kScreenMenu = 0;
-inline constexpr int32_t kScreenLoading = 1;
-inline constexpr int32_t kScreenGame = 2;
-inline constexpr int32_t kScreenBriefing = 4;
-inline constexpr int32_t kScreenScores = 5;
-inline constexpr int32_t kScreenControls = 6;
-inline constexpr int32_t kScreenQuit = 12;
 inline constexpr int32_t kNoSavedScreen = -1;
 
 // The local test game's player.
@@ -74,9 +66,8 @@ public:
     kvbound_camera* bound_camera = nullptr;
     kvstatic_camera* static_camera = nullptr;
     kvloose_camera* current_camera = nullptr;
-    kvscreen* screens[kScreenSlots] = {};
-    int32_t current_screen = 0;
-    uint8_t game_level = 0;
+    gui_state gui;           // the screen slots and the screens' state
+    uint8_t game_level = 0;  // playing: the loaded level is not the menu level
     uint8_t dedicated = 0;
     int32_t weapon_view = 0;
     std::vector<hud_event> hud_events;

@@ -217,13 +217,13 @@ void kvgame_messages_reset(kvgame_messages& m, const kvgame_chat_env& env) {
 
 kvgame_chat_env kvgame_message_env(kvgame& game) {
     kvgame_chat_env env{kvgame_server(game), kernel_get().input_layer};
-    env.game_screen = game.current_screen == kScreenGame;
-    if (kvscreen* screen = game.screens[kScreenGame]) {
+    env.game_screen = game.gui.current_slot == kScreenGame;
+    if (kvscreen* screen = game.gui.screens[kScreenGame]) {
         env.panel_picture = kvscreen_picture(*screen, kPanelPicture);
         env.panel_label = kvscreen_mltext(*screen, kPanelLabel);
         env.aim_mark = kvscreen_picture(*screen, kAimMarkPicture);
     }
-    if (kvscreen* screen = game.screens[kScreenScores]) env.scores = kvscreen_selection(*screen, kScoresList);
+    if (kvscreen* screen = game.gui.screens[kScreenScores]) env.scores = kvscreen_selection(*screen, kScoresList);
     env.local_being = game.local_being;
     env.local_player_id = game.local_player_id;
     return env;

@@ -159,7 +159,7 @@ int32_t kvgame_key(kvgame& game, bool down, int32_t code) {
                 kvgame_take_screenshot(game);
                 return 1;
             case kActionToggleConsole:
-                console_view_toggle(kernel_get().console);
+                console_view_open(kernel_get().console);
                 return 1;
             default:
                 break;
@@ -171,7 +171,7 @@ int32_t kvgame_key(kvgame& game, bool down, int32_t code) {
             if (!game.game_level) break;
             if (down) {
                 if (game.saved_screen == kNoSavedScreen) {
-                    game.saved_screen = game.current_screen;
+                    game.saved_screen = game.gui.current_slot;
                     gui_show_screen(game, kScreenScores, 0);
                 }
             } else {
@@ -183,7 +183,7 @@ int32_t kvgame_key(kvgame& game, bool down, int32_t code) {
             if (!game.game_level) return 0;
             if (down) {
                 if (game.saved_screen == kNoSavedScreen) {
-                    game.saved_screen = game.current_screen;
+                    game.saved_screen = game.gui.current_slot;
                     gui_show_screen(game, kScreenControls, 0);
                 }
             } else {
@@ -232,11 +232,11 @@ int32_t kvgame_game_event(kvgame& game, int32_t event) {
             kvgame_sync_beings(game);
             return 1;
         case kGameEventDraw:
-            if (kvscreen* screen = game.screens[game.current_screen]) {
+            if (kvscreen* screen = game.gui.screens[game.gui.current_slot]) {
                 gui_draw(game);
                 kvscreen_draw(*screen);
             }
-            if (game.current_screen == kScreenGame && game.local_being)
+            if (game.gui.current_slot == kScreenGame && game.local_being)
                 being_draw_name_tag(*game.local_being);
             return 1;
         case kGameEventLoading:
@@ -258,7 +258,7 @@ int32_t kvgame_game_event(kvgame& game, int32_t event) {
             kvgame_doors_reset(game);
             kvgame_messages_reset(game);
             if (srv.snapshot.state == kGameWaiting && everyone_without_team(srv.snapshot) &&
-                game.current_screen == kScreenScores && !game.local_being)
+                game.gui.current_slot == kScreenScores && !game.local_being)
                 gui_show_screen(game, kScreenBriefing, 0);
             return 1;
         default:
@@ -460,7 +460,7 @@ void kvgame_apply_player_update(kvgame& game, const std::string& name, const pla
 }
 
 void kvgame_bind_local_player(kvgame& game, const std::string& name) {
-    if (game.current_screen == kScreenBriefing) return;
+    if (game.gui.current_slot == kScreenBriefing) return;
     game.static_camera = nullptr;
     kvgame_select_camera(game, false);
     being* b = kvgame_find_being_by_name(game, name);

@@ -296,6 +296,7 @@ void server_set_write_dir(server& srv, const std::string& dir) {
 }
 
 void server_set_language(server& srv, const std::string& language) {
+    srv.language = language;
     srv.language_suffix = "-" + language + ".txt";
 }
 

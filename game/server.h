@@ -123,6 +123,11 @@ struct server {
     int64_t clock_timer_counted_ms = 0;  // of the clock timer's time, what the accumulator has taken
     std::unique_ptr<timer> player_step_timer;
     uint8_t connecting = 0;  // the hosting client's login is under way
+    // The interface's: the `--language` value as given and the two key-binding texts that the options
+    // screen fills and the controls screen shows.
+    std::string language = "en";
+    std::string binding_keys_text;
+    std::string binding_labels_text;
 };
 
 // The process-wide world server, created on first use (after the kernel, which outlives it).

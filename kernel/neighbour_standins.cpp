@@ -16,6 +16,7 @@
 #include "beings/entity.h"
 #include "beings/grenade.h"
 #include "bots/bot_central.h"
+#include "game/arty_factory.h"
 #include "game/kvgame.h"
 #include "game/server.h"
 #include "gfx/gfx.h"
@@ -31,6 +32,7 @@
 #include "ui/console_view.h"
 #include "ui/gui.h"
 #include "ui/hud.h"
+#include "ui/screens.h"
 #include "ui/widgets.h"
 #include "util/text.h"
 #include "world/sector.h"
@@ -64,14 +66,18 @@ void hud_set_sights(int32_t mode, const std::string& picture_a, const std::strin
     record(str_format("hud_set_sights %d %s %s", mode, picture_a.c_str(), picture_b.c_str()));
 }
 
-void console_view_tick(console_view&, int32_t elapsed_ms) {
-    record(str_format("console_view_tick %d", elapsed_ms));
-}
-
 // Renderer.
 
-void gfx_render_frame(gfx&) {
+// Until the world's frame is drawn here, a frame shows the interface alone: the game object's draw
+// event (its screen), then the console.
+void gfx_render_frame(gfx& g) {
     record("gfx_render_frame");
+    if (!g.draw_enabled || !g.driver || !g.driver->device_ready()) return;
+    g.driver->set_viewport(0.0f, 0.0f, 1.0f, 1.0f);
+    g.driver->begin_frame();
+    arty_factory_post_event(server_get().factory, 1);
+    console_view_draw(kernel_get().console);
+    g.driver->end_frame();
 }
 
 void gfx_set_fog(gfx& g, const gfx_fog* fog) {
@@ -265,71 +271,70 @@ void being_sights_update(being& b) {
     record("being_sights_update " + b.name);
 }
 
-void gui_build_screens(kvgame& game) {
-    record("gui_build_screens");
-    kvgame_message_list_init(game);
+// The screens of the host game, the LAN list, the server browser, the briefings and the scores, and
+// the HUD's drawing.
+
+void host_on_show(kvgame&) {
+    record("host_on_show");
 }
 
-void gui_show_screen(kvgame& game, int32_t slot, int32_t flag) {
-    game.current_screen = slot;
-    record(str_format("gui_show_screen %d %d", slot, flag));
+void host_handle_event(kvgame&, int32_t code) {
+    record(str_format("host_handle_event %d", code));
 }
 
-int32_t kvscreen_input(kvscreen&, int32_t elapsed) {
-    record(str_format("kvscreen_input %d", elapsed));
-    return standins().kvscreen_input_result;
+void host_show_help(kvgame&, int32_t pointed) {
+    record(str_format("host_show_help %d", pointed));
 }
 
-void gui_handle_event(kvgame&, int32_t code) {
-    record(str_format("gui_handle_event %d", code));
+void host_clear_help(kvgame&) {}
+
+void host_step(kvgame&, int32_t) {}
+
+void lan_list_on_show(kvgame&) {
+    record("lan_list_on_show");
 }
 
-void gui_step(kvgame& game, int32_t elapsed) {
-    record(str_format("gui_step %d", elapsed));
-    if (game.dedicated && game.current_screen == kScreenMenu)
-        dedicated_start_step(dedicated_start_get(), server_get());
-    if (game.current_screen == kScreenGame) kvgame_message_input(game);
+void lan_list_handle_event(kvgame&, int32_t code) {
+    record(str_format("lan_list_handle_event %d", code));
 }
 
-void gui_draw(kvgame&) {
-    record("gui_draw");
+void lan_list_step(kvgame&, int32_t) {}
+
+void browser_handle_event(kvgame&, int32_t code) {
+    record(str_format("browser_handle_event %d", code));
 }
 
-void kvscreen_draw(kvscreen&) {
-    record("kvscreen_draw");
+void browser_step(kvgame&, int32_t) {}
+
+void briefing_on_show(kvgame&) {
+    record("briefing_on_show");
 }
 
-namespace {
-
-template <typename T>
-T* widget_at(std::vector<T>& list, int32_t index) {
-    return index >= 0 && static_cast<std::size_t>(index) < list.size()
-               ? &list[static_cast<std::size_t>(index)]
-               : nullptr;
+void briefing_handle_event(kvgame&, int32_t code) {
+    record(str_format("briefing_handle_event %d", code));
 }
 
-}  // namespace
-
-kvstatic* kvscreen_picture(kvscreen& screen, int32_t index) {
-    return widget_at(standins().screen_widgets[&screen].pictures, index);
+void briefing_draw(kvgame&, int32_t flag, timer&) {
+    record(str_format("briefing_draw %d", flag));
 }
 
-kvmltext* kvscreen_mltext(kvscreen& screen, int32_t index) {
-    return widget_at(standins().screen_widgets[&screen].mltexts, index);
+void briefing2_step(kvgame&, int32_t) {}
+
+void scores_on_show(kvgame&) {
+    record("scores_on_show");
 }
 
-kvselection* kvscreen_selection(kvscreen& screen, int32_t index) {
-    return widget_at(standins().screen_widgets[&screen].selections, index);
+void scores_draw(kvgame&) {}
+
+void hud_draw_statistics(kvgame&) {}
+
+void hud_draw_passes(kvgame&, timer&) {
+    record("hud_draw_passes");
 }
 
-void gui_hide_scores(kvgame& game) {
-    game.current_screen = kScreenGame;
-    record("gui_hide_scores");
-}
+void hud_clear_inventory() {}
 
-void gui_set_loading_label(kvgame&, const std::string& text) {
-    record("gui_set_loading_label " + text);
-}
+void hud_clear_rpg() {}
 
 void hud_toggle_rpg() {
     record("hud_toggle_rpg");
@@ -347,9 +352,5 @@ void hud_add_message(kvgame& game, int32_t code, const std::string& name) {
 
 
 
-
-void console_view_toggle(console_view&) {
-    record("console_view_toggle");
-}
 
 }  // namespace kv

@@ -21,15 +21,6 @@
 
 namespace kv {
 
-class kvscreen;
-
-// The widget lists of a screen, as `kvscreen_picture` and its siblings hand them out.
-struct standin_screen_widgets {
-    std::vector<kvstatic> pictures;
-    std::vector<kvmltext> mltexts;
-    std::vector<kvselection> selections;
-};
-
 struct neighbour_standins {
     // Grenades and dropped weapons finish (clear their alive flag) in their update step.
     bool finish_on_update = false;
@@ -40,11 +31,6 @@ struct neighbour_standins {
     bool night_view = false;
     vec3 projected{0.0f, 0.0f, 0.0f, 1.0f};
     bool being_weapon_command_result = false;
-
-    // The game object's neighbours.
-    int32_t kvscreen_input_result = 0;
-    // The widgets of each screen by its address (the screens themselves are never looked into).
-    std::map<const kvscreen*, standin_screen_widgets> screen_widgets;
 
     // One line per call, in call order: the operation's name and its arguments, blank-separated
     // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them

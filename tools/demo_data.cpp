@@ -14,8 +14,8 @@
 #include "tools/dds_writer.h"
 #include "tools/effect_pictures.h"
 #include "tools/font_writer.h"
-#include "tools/widget_pictures.h"
 #include "tools/goal_writer.h"
+#include "tools/menu_screens.h"
 #include "tools/music_writer.h"
 #include "tools/package_writer.h"
 #include "tools/targa_writer.h"
@@ -23,6 +23,7 @@
 #include "tools/token_writer.h"
 #include "tools/wav_writer.h"
 #include "tools/weapons_writer.h"
+#include "tools/widget_pictures.h"
 #include "tools/world_writer.h"
 #include "util/box3.h"
 
@@ -150,6 +151,13 @@ std::vector<std::string_view> base_texts() {
         "Map %s begins",                                 // 153
     };
     texts.insert(texts.end(), std::begin(session), std::end(session));
+    // The interface's: the controls and loading screens' titles and the quit screen's texts.
+    texts[73] = "Controls";
+    texts[74] = "Loading...";
+    texts[75] = "Loading";
+    texts[110] = "Leave?";
+    texts[111] = "Resume";
+    texts[112] = "Leave the game";
     return texts;
 }
 
@@ -158,6 +166,23 @@ void add_game_object(package_writer& w) {
     w.add_arty("kvgame", "game", token_writer().key("cb:").integer(33).bytes());
     w.add_arty("kvbound_camera", "cam", {});
     w.add_arty("kvcable_camera", "ccam", {});
+    // The interface's screens (tools/menu_screens.h), in the menu and in the level alike.
+    for (const screen_desc& screen : demo_screens()) w.add_arty("kvscreen", screen.name, screen.parameters);
+}
+
+std::vector<std::string_view> views(const std::vector<std::string>& texts) {
+    return {texts.begin(), texts.end()};
+}
+
+// The labels of the players' actions in the "keys" table, by their numbers.
+std::vector<std::string_view> key_labels() {
+    return {"Forward",   "Back",         "Step left",     "Step right",  "Lean left",     "Lean right",
+            "Stand up",  "Go down",      "Walk",          "Jump",        "Primary",       "Secondary",
+            "Ternary",   "Grenades",     "Aux weapon",    "Fire",        "Fire 2",        "Fire 3",
+            "Reload",    "Camera mode",  "Camera",        "Change team", "Message panel", "Send message",
+            "Radio",     "Quit",         "Screenshot",    "Console",     "Scores",        "Controls",
+            "Swim",      "Night vision", "Lamp",          "Use",         "RPG hud",       "Weaponry",
+            "Drop item", "Add item",     "Breath control"};
 }
 
 // The demo's textures: a name and the two colours of its checker pattern.
@@ -510,8 +535,9 @@ bool write_demo_data(const std::filesystem::path& folder) {
         {maps + kDemoMap + suffix,
          text_table({"Depot", "Three rooms in a row: a yard, a hall and a store."})},
         {"base" + suffix, text_table(base_texts())},
-        {"menu" + suffix, text_table({"Join game", "Host game", "Options", "Quit"})},
-        {"keys" + suffix, text_table({"Forward", "Back", "Step left", "Step right", "Jump", "Fire"})},
+        {"menu" + suffix, text_table(views(menu_texts()))},
+        {"keys" + suffix, text_table(key_labels())},
+        {"controls.cfg", text_bytes(demo_controls_file())},
         // One layout for the three maps: every body mesh reads map 0.
         {kTextureFolder + "hitmap0.tga", team_hit_map()},
         {kTextureFolder + "hitmap1.tga", team_hit_map()},
@@ -554,8 +580,10 @@ bool write_demo_data(const std::filesystem::path& folder) {
         if (!write_file(folder / (font + ".fm"), font_metrics_file(sheet))) return false;
     }
     if (!write_file(folder / (kTextureFolder + kDemoCursor + ".tga"), cursor_targa())) return false;
-    // The widgets' pictures (tools/widget_pictures.h).
-    for (const widget_picture& p : widget_pictures()) {
+    // The widgets' and the screens' pictures (tools/widget_pictures.h, tools/menu_screens.h).
+    std::vector<widget_picture> pictures = widget_pictures();
+    for (widget_picture& p : menu_pictures()) pictures.push_back(std::move(p));
+    for (const widget_picture& p : pictures) {
         if (!write_file(folder / (kTextureFolder + p.name + ".tga"), widget_picture_targa(p))) return false;
     }
     // The effects' strips (tools/effect_pictures.h).

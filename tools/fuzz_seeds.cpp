@@ -9,6 +9,7 @@
 #include "tools/dds_writer.h"
 #include "tools/demo_data.h"
 #include "tools/font_writer.h"
+#include "tools/menu_screens.h"
 #include "tools/package_writer.h"
 #include "tools/pak_writer.h"
 #include "tools/qxtx_writer.h"
@@ -669,6 +670,22 @@ std::vector<seed_file> client_packet_seeds() {
                                      "n_pwd secret\nn_blogin\nn_bye x 0\n")}};
 }
 
+// The demo's screens, each followed by pointer moves, clicks, keys and a draw.
+std::vector<seed_file> screen_description_seeds() {
+    std::vector<seed_file> seeds;
+    for (const screen_desc& screen : demo_screens()) {
+        if (screen.name != "menu_scr" && screen.name != "options_scr" && screen.name != "quit_scr") continue;
+        std::vector<uint8_t> bytes = {static_cast<uint8_t>(screen.parameters.size() >> 8),
+                                      static_cast<uint8_t>(screen.parameters.size())};
+        bytes.insert(bytes.end(), screen.parameters.begin(), screen.parameters.end());
+        const uint8_t steps[] = {0, 100, 100, 1, 0,   0, 1, 0, 0, 0, 200, 200, 2, 'a', 1,  2, 147, 1,
+                                 3, 0,   0,   4, 129, 0, 1, 0, 0, 1, 0,   0,   0, 20,  30, 3, 0,   0};
+        bytes.insert(bytes.end(), std::begin(steps), std::end(steps));
+        seeds.push_back({screen.name, bytes});
+    }
+    return seeds;
+}
+
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
@@ -697,7 +714,9 @@ std::vector<std::string> fuzz_seed_targets() {
             "widget_input_fuzz",
             "effect_events_fuzz",
             "gfx_command_fuzz",
-            "portal_walk_fuzz"};
+            "portal_walk_fuzz",
+            "screen_description_fuzz",
+            "controls_file_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -717,6 +736,12 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     if (target == "pak_archive_fuzz") return {{"archive", archive()}, {"empty", pak_writer().finish()}};
     if (target == "font_metrics_fuzz" || target == "cell_text_fuzz") return font_seeds(target);
     if (target == "widget_input_fuzz") return widget_input_seeds();
+    if (target == "screen_description_fuzz") return screen_description_seeds();
+    if (target == "controls_file_fuzz") {
+        return {{"demo", text_bytes(demo_controls_file())},
+                {"mixed", text_bytes("bind \"Forward\" \"UP ARROW\"\r\nbind \"Jump\" \"MOUSE RBUTTON\"\n"
+                                     "bind \"Fire\" \"W\nbind \"Nothing\" \"Q\"\nminvert on\n# note\n")}};
+    }
     if (target == "render_package_fuzz")
         return {{"render-16bit-ids", render_package(2)}, {"render-8bit-ids", render_package(1)}};
     if (target == "world_package_fuzz") {

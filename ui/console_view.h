@@ -8,8 +8,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "kernel/timer.h"
 
 namespace kv {
 
@@ -43,6 +46,7 @@ struct console_view {
     int32_t line_step = kConsoleScreenSize / 2 / kConsoleRows;
     int32_t blink_countdown = 0;
     int32_t history_index = -1;
+    std::optional<timer> tick_timer;  // made by the first tick
 };
 
 // Empty lines and history of the current sizes; the dedicated flag taken from the world server.
@@ -62,9 +66,20 @@ void console_view_log_line(console_view& console, const std::string& line);
 // The output lines that are not empty, oldest first (what the panel would show).
 std::vector<std::string> console_view_output(const console_view& console);
 
-// Slides the console in or out ("Toggle console").
-void console_view_toggle(console_view& console);
-// The per-frame step (slide and waiting keys); the world frame runs it with 0.
-void console_view_tick(console_view& console, int32_t elapsed_ms);
+// New sizes clear the lines and the history; columns below 1, rows below 2 or a history below 1 are
+// refused (false, nothing changed).
+bool console_view_set_geometry(console_view& console, int32_t columns, int32_t rows, int32_t history_size);
+void console_view_set_font(console_view& console, const std::string& name);
+void console_view_set_background(console_view& console, const std::string& name);
+void console_view_set_prompt(console_view& console, const std::string& text);
+// Starts rising (keys go to text entry) / falling; the panel takes a quarter second either way.
+void console_view_open(console_view& console);
+void console_view_close(console_view& console);
+// The panel and its text, while it is not closed.
+void console_view_draw(console_view& console);
+// The per-world-frame step: the slide and at most one waiting key; the argument is not used.
+void console_view_tick(console_view& console, int32_t unused);
+// One key event of the input layer (a release is negative and does nothing).
+void console_view_handle_key(console_view& console, int32_t key);
 
 }  // namespace kv

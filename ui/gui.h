@@ -1,36 +1,30 @@
 #pragma once
-// The interface as the game object drives it: its 13 screen slots built from the level's screens,
-// the current screen's input, step and drawing, and the HUD controls.
+// The screen manager: the part of the game object that runs the interface of a level. It fills the
+// thirteen screen slots from the level's screens by name, makes one current (starting the menu music
+// and the slot's on-show work), hands the current screen's event code to the slot's handlers, runs
+// the slot's per-frame step and its drawing (the screen's widgets draw themselves, ui/kvscreen.h).
 
 #include <cstdint>
 #include <string>
 
+#include "ui/gui_state.h"
+#include "ui/kvscreen.h"
+
 namespace kv {
 
 class kvgame;
-class kvscreen;
 struct being;
-struct kvmltext;
-struct kvselection;
-struct kvstatic;
 
-// Fills the game object's screen slots from the level's screen arties and sets up the message list
-// (`kvgame_message_list_init`).
+// Fills the slots from the level's screen arties and sets up the message list.
 void gui_build_screens(kvgame& game);
-// Makes the slot current and runs its on-show work.
-void gui_show_screen(kvgame& game, int32_t slot, int32_t flag);
-// The current screen's input: an event code for `gui_handle_event`.
-int32_t kvscreen_input(kvscreen& screen, int32_t elapsed);
+// Makes the slot (0-12; any other is ignored) current and runs its on-show work; with
+// `carry_cursor` the new screen takes the pointer where the current one has it.
+void gui_show_screen(kvgame& game, int32_t slot, bool carry_cursor);
 void gui_handle_event(kvgame& game, int32_t code);
-// The per-frame step of the current slot; the game screen's runs the message input
-// (`kvgame_message_input`).
-void gui_step(kvgame& game, int32_t elapsed);
+void gui_step(kvgame& game, int32_t elapsed_ms);
 void gui_draw(kvgame& game);
-void kvscreen_draw(kvscreen& screen);
-// A screen's widgets by kind and index into its lists; null when it has no such widget.
-kvstatic* kvscreen_picture(kvscreen& screen, int32_t index);
-kvmltext* kvscreen_mltext(kvscreen& screen, int32_t index);
-kvselection* kvscreen_selection(kvscreen& screen, int32_t index);
+// The current slot's screen, or null.
+kvscreen* gui_current_screen(kvgame& game);
 // Back to the game screen after the scores.
 void gui_hide_scores(kvgame& game);
 // The label of the loading screen.

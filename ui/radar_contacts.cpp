@@ -9,7 +9,7 @@
 #include "game/kvgame.h"
 #include "game/player_record.h"
 #include "game/server_entities.h"
-#include "ui/gui.h"
+#include "ui/kvscreen.h"
 #include "ui/widgets/kvradar.h"
 
 namespace kv {
@@ -138,8 +138,11 @@ std::vector<radar_contact> radar_contacts(const std::vector<being*>& players, be
 }
 
 void radar_update(kvgame& game, being& viewer) {
-    if (game.current_screen != kScreenGame || !game.screens[kScreenGame]) return;
-    auto* radar = dynamic_cast<kvradar*>(kvscreen_picture(*game.screens[kScreenGame], kRadarPicture));
+    kvscreen* screen = game.gui.screens[kScreenGame];
+    if (game.gui.current_slot != kScreenGame || !screen) return;
+    // A game screen without a radar picture shows no contacts.
+    if (screen->pictures.size() <= static_cast<std::size_t>(kRadarPicture)) return;
+    auto* radar = dynamic_cast<kvradar*>(kvscreen_picture(*screen, kRadarPicture));
     if (!radar) return;
     std::vector<being*> players;
     for (const auto& p : game.players) players.push_back(p.get());

@@ -4,4 +4,3 @@
 #include "ui/widgets/kvmltext.h"
 #include "ui/widgets/kvselection.h"
 #include "ui/widgets/kvstatic.h"
-

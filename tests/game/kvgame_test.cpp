@@ -14,7 +14,9 @@
 #include "tests/sound/sound_test_support.h"
 #include "tests/support/client_capture.h"
 #include "tests/support/input_fake.h"
+#include "data/package.h"
 #include "ui/gui.h"
+#include "ui/kvscreen.h"
 #include "ui/input/input.h"
 #include "ui/widgets.h"
 #include "util/placement.h"
@@ -50,7 +52,7 @@ TEST_F(KvGame, LocalTestGameMakesAndSpawnsRamboAfterTheFirstRunningTick) {
     frame();
     EXPECT_EQ(g->state, kGameObjectRunning);
     EXPECT_EQ(g->game_level, 1);
-    EXPECT_EQ(g->current_screen, kScreenGame);
+    EXPECT_EQ(g->gui.current_slot, kScreenGame);
     EXPECT_EQ(g->local_player_id, kLocalTestPlayer);
     const player_record* r = server_find_player(srv_, kLocalTestPlayer);
     ASSERT_NE(r, nullptr);
@@ -112,19 +114,17 @@ TEST_F(KvGame, ModelsAndWeaponsFollowTheTeamSpecialisationAndSkin) {
 TEST_F(KvGame, ShowScoresSavesTheScreenOnceAndRestoresItOnRelease) {
     kvgame* g = start();
     EXPECT_EQ(arty_factory_post_key_down(srv_.factory, 24), 0);
-    EXPECT_EQ(g->current_screen, kScreenScores);
+    EXPECT_EQ(g->gui.current_slot, kScreenScores);
     EXPECT_EQ(g->saved_screen, kScreenGame);
     arty_factory_post_key_down(srv_.factory, 24);
     EXPECT_EQ(g->saved_screen, kScreenGame);
     standins().calls.clear();
     arty_factory_post_key_up(srv_.factory, 24);
-    EXPECT_EQ(g->current_screen, kScreenGame);
+    EXPECT_EQ(g->gui.current_slot, kScreenGame);
     EXPECT_EQ(g->saved_screen, kNoSavedScreen);
     // Then the key goes on to the bound camera, which offers it to the being it rides on.
     const calls_t calls = standins().calls;
-    ASSERT_GE(calls.size(), 4u);
-    EXPECT_EQ(calls_t(calls.begin(), calls.begin() + 3),
-              (calls_t{"gui_hide_scores", "gui_show_screen 2 0", "being_sights_update pid100"}));
+    EXPECT_TRUE(has(calls, "being_sights_update pid100"));
     EXPECT_TRUE(has(calls, "being_weapon_command pid100 0 24"));
 }
 
@@ -132,7 +132,7 @@ TEST_F(KvGame, QuitLeavesTheBeingForAStaticCameraEvenWithoutOneOfTeamZero) {
     kvgame* g = start();  // the only static camera has mode 1
     being* rambo = g->local_being;
     EXPECT_EQ(arty_factory_post_key_down(srv_.factory, kInputQuit), 1);
-    EXPECT_EQ(g->current_screen, kScreenQuit);
+    EXPECT_EQ(g->gui.current_slot, kScreenQuit);
     EXPECT_EQ(g->bound_camera->followed, nullptr);
     ASSERT_NE(g->static_camera, nullptr);
     EXPECT_EQ(g->static_camera->mode, 1);
@@ -212,7 +212,7 @@ TEST_F(KvGame, ChangeTeamShowsTheBriefingAndIsNotPassedOn) {
     kvgame* g = start();
     being* rambo = g->local_being;
     EXPECT_EQ(arty_factory_post_key_down(srv_.factory, 27), 0);
-    EXPECT_EQ(g->current_screen, kScreenBriefing);
+    EXPECT_EQ(g->gui.current_slot, kScreenBriefing);
     EXPECT_EQ(g->bound_camera->followed, nullptr);
     EXPECT_NE(rambo->view_flags & kBeingThirdPerson, 0u);
     EXPECT_EQ(g->current_camera, g->static_camera);
@@ -226,12 +226,12 @@ TEST_F(KvGame, MenuLevelIgnoresQuitControlsAndChangeTeamAndOrbitsTheCableCamera)
     shape.title = "Menu";
     kvgame* g = start(shape, 0);
     EXPECT_EQ(g->game_level, 0);
-    EXPECT_EQ(g->current_screen, kScreenMenu);
+    EXPECT_EQ(g->gui.current_slot, kScreenMenu);
     EXPECT_EQ(g->current_camera, g->cable_camera);
     EXPECT_EQ(g->cable_camera->frozen, 0);
     EXPECT_EQ(g->bound_camera->frozen, 1);
     for (int32_t code : {kInputQuit, 23, 27}) EXPECT_EQ(kvgame_key(*g, true, code), 0);
-    EXPECT_EQ(g->current_screen, kScreenMenu);
+    EXPECT_EQ(g->gui.current_slot, kScreenMenu);
 
     // A title that only begins with "Menu" is a game level.
     test_level other;
@@ -239,7 +239,7 @@ TEST_F(KvGame, MenuLevelIgnoresQuitControlsAndChangeTeamAndOrbitsTheCableCamera)
     srv_.level_loaded = 0;
     kvgame* g2 = start(other, 0);
     EXPECT_EQ(g2->game_level, 1);
-    EXPECT_EQ(g2->current_screen, kScreenGame);
+    EXPECT_EQ(g2->gui.current_slot, kScreenGame);
 }
 
 TEST_F(KvGame, SnapshotPlayersGetSoldiersAndLoseThemWhenGone) {
@@ -393,12 +393,17 @@ TEST_F(KvGame, EventsAimMarkAndUnknown) {
 
 TEST_F(KvGame, ChangingLevelShowsTheLoadingLabelAndNamesThePackage) {
     kvgame* g = start();
-    standins().calls.clear();
+    arty_description loading_desc;
+    loading_desc.instance_name = "loading_scr";
+    kvscreen loading(srv_.factory, loading_desc);
+    loading.labels.resize(1);
+    g->gui.screens[kScreenLoading] = &loading;
     arty_factory_post_command_text(srv_.factory, kGameCommandChangeLevel, "harbour");
-    EXPECT_EQ(g->current_screen, kScreenLoading);
+    EXPECT_EQ(g->gui.current_slot, kScreenLoading);
     EXPECT_EQ(srv_.game_package, "harbour");
     // The base text table has no entry 75: the empty text.
-    EXPECT_TRUE(has(standins().calls, "gui_set_loading_label  harbour..."));
+    EXPECT_EQ(loading.labels[0].text, " harbour...");
+    g->gui.screens[kScreenLoading] = nullptr;
 }
 
 TEST_F(KvGame, AChangeToANameOutsideTheMapsFolderIsRefused) {
@@ -408,8 +413,7 @@ TEST_F(KvGame, AChangeToANameOutsideTheMapsFolderIsRefused) {
         standins().calls.clear();
         arty_factory_post_command_text(srv_.factory, kGameCommandChangeLevel, name);
         EXPECT_EQ(srv_.game_package, "training") << name;
-        EXPECT_EQ(g->current_screen, kScreenGame) << name;
-        EXPECT_TRUE(take_calls("gui_set_loading_label").empty()) << name;
+        EXPECT_EQ(g->gui.current_slot, kScreenGame) << name;
         EXPECT_NE(log().find("kvgame: *WARNING* change to level `"), std::string::npos) << name;
         EXPECT_NE(log().find("' refused: not a map name.\n"), std::string::npos) << name;
     }
@@ -433,28 +437,32 @@ TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
     kernel_sound_probe sound(srv_.data_dir, {"rvkv33"});
     kvgame* g = start();
     fake_input_scope keyboard(kernel_get().input_layer);
-    ASSERT_EQ(g->current_screen, kScreenGame);
-    // Stand-in screens: only their addresses are used.
-    int game_screen_tag = 0, scores_screen_tag = 0;
-    g->screens[kScreenGame] = reinterpret_cast<kvscreen*>(&game_screen_tag);
-    g->screens[kScreenScores] = reinterpret_cast<kvscreen*>(&scores_screen_tag);
-    standin_screen_widgets& game_widgets = standins().screen_widgets[g->screens[kScreenGame]];
-    game_widgets.pictures.resize(10);
-    game_widgets.mltexts.resize(1);
+    ASSERT_EQ(g->gui.current_slot, kScreenGame);
+    // Screens with just the widgets the panel and the scores use.
+    arty_description game_desc;
+    game_desc.instance_name = "game_scr";
+    arty_description scores_desc;
+    scores_desc.instance_name = "scores_scr";
+    kvscreen game_screen(srv_.factory, game_desc);
+    kvscreen scores_screen(srv_.factory, scores_desc);
+    for (int i = 0; i < 10; ++i) game_screen.pictures.push_back(std::make_unique<kvstatic>());
+    game_screen.mltexts.resize(1);
     kvselection_desc scores_list;  // wide enough for the five columns
     scores_list.list[2] = 1000.0f;
-    standins().screen_widgets[g->screens[kScreenScores]].selections.assign(1, kvselection(scores_list));
+    scores_screen.selections.assign(1, kvselection(scores_list));
     srv_.text_tables[kTextBase].entries = {"Radio 1\n", "Radio 2\n",
                                            "Radio 3\n1.  Cover me\n2.  Hold\n3.  Go go go\n"};
     srv_.text_tables[kTextKeys].entries.resize(22);
     srv_.snapshot.flags = 2;  // no aim mark
 
     gui_build_screens(*g);
-    const kvstatic& panel = game_widgets.pictures[kPanelPicture];
-    const kvstatic& aim = game_widgets.pictures[kAimMarkPicture];
-    const kvmltext& label = game_widgets.mltexts[kPanelLabel];
-    EXPECT_EQ(standins().screen_widgets[g->screens[kScreenScores]].selections[kScoresList].columns.size(),
-              5u);
+    g->gui.screens[kScreenGame] = &game_screen;
+    g->gui.screens[kScreenScores] = &scores_screen;
+    kvgame_message_list_init(*g);
+    const kvstatic& panel = *game_screen.pictures[kPanelPicture];
+    const kvstatic& aim = *game_screen.pictures[kAimMarkPicture];
+    const kvmltext& label = game_screen.mltexts[kPanelLabel];
+    EXPECT_EQ(scores_screen.selections[kScoresList].columns.size(), 5u);
     EXPECT_EQ(aim.x, 436.0f);
     EXPECT_FALSE(aim.visible);
     EXPECT_FALSE(panel.visible);
@@ -490,7 +498,7 @@ TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
     arty_factory_post_event(srv_.factory, 6);
     EXPECT_EQ(g->messages.lines[0], "");
     EXPECT_EQ(kvmltext_text(label), "\n\n\n\n\n\n\n\n\n\n");
-    g->screens[kScreenGame] = g->screens[kScreenScores] = nullptr;
+    g->gui.screens[kScreenGame] = g->gui.screens[kScreenScores] = nullptr;
 }
 
 TEST_F(KvGame, LeavingTheLevelWithChatOpenGivesTheKeysBackToActions) {
@@ -499,7 +507,7 @@ TEST_F(KvGame, LeavingTheLevelWithChatOpenGivesTheKeysBackToActions) {
     arty_factory_post_key_down(srv_.factory, kActionSendMessage);
     ASSERT_TRUE(kernel_get().input_layer.text_entry);
     arty_factory_post_command_text(srv_.factory, kGameCommandChangeLevel, "harbour");
-    EXPECT_EQ(g->current_screen, kScreenLoading);
+    EXPECT_EQ(g->gui.current_slot, kScreenLoading);
     EXPECT_EQ(g->messages.comhud, 0);
     EXPECT_EQ(g->messages.entry_mode, kEntryClosed);
     EXPECT_FALSE(kernel_get().input_layer.text_entry);

@@ -25,6 +25,7 @@
 #include "kernel/neighbour_standins.h"
 #include "tests/data/data_test_support.h"
 #include "tools/goal_writer.h"
+#include "tools/menu_screens.h"
 #include "tools/package_writer.h"
 #include "tools/token_writer.h"
 #include "tools/world_writer.h"
@@ -39,6 +40,7 @@ struct test_level {
     std::vector<int32_t> static_camera_modes = {1};  // "scam1", "scam2" ...
     bool goals = true;
     bool door = true;
+    bool screens = false;  // the demo's screens (tools/menu_screens.h)
 };
 
 class headless_game : public data_test {
@@ -114,6 +116,10 @@ protected:
             tools::add_goal_pair(w, goals);
         }
         if (shape.door) w.add_arty("kvdoor", "d-1", {});
+        if (shape.screens) {
+            for (const tools::screen_desc& screen : tools::demo_screens())
+                w.add_arty("kvscreen", screen.name, screen.parameters);
+        }
         write_data("maps/" + name, w.finish());
     }
 

@@ -90,7 +90,7 @@ TEST_F(ServerFrame, FirstFrameBootsTheGamePackage) {
     clear_log();
     EXPECT_TRUE(server_frame(srv_, 16));
     EXPECT_EQ(log(), "");
-    EXPECT_EQ(take_calls(), (calls_t{"game event 3", "console_view_tick 0"}));
+    EXPECT_EQ(take_calls(), (calls_t{"game event 3"}));
 }
 
 TEST_F(ServerFrame, FallsBackToTheBootStrapPackage) {
@@ -205,7 +205,7 @@ TEST_F(ServerFrame, StepsTheWorldInItsOrder) {
 
     clock_.advance_ms(40);
     ASSERT_TRUE(server_frame(srv_, 0));
-    EXPECT_EQ(take_calls(), (calls_t{"game tick 40", "game event 3", "console_view_tick 0"}));
+    EXPECT_EQ(take_calls(), (calls_t{"game tick 40", "game event 3"}));
     // Every entity was updated: its time base starts anew.
     for (const auto& e : srv_.entities) EXPECT_EQ(timer_elapsed_ms(e->time_base), 0) << e->name;
     EXPECT_TRUE(srv_.blasts.empty());

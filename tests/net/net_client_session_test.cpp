@@ -202,7 +202,7 @@ TEST_F(ClientSession, TwoWorldsPlayThroughTheSession) {
 
     // Chat arrives as (nick, text); a radio message goes to the bot host (its tests show what it does).
     kvgame* bob_game = game(*b);
-    bob_game->current_screen = kScreenGame;
+    bob_game->gui.current_slot = kScreenGame;
     standins().calls.clear();
     client_send_say(a->client, ann, 1, 0, "hello there");
     client_send_say(a->client, ann, 1, 3, "");
