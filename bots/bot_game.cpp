@@ -10,8 +10,10 @@
 #include "game/player_record.h"
 #include "game/server.h"
 #include "gfx/drivers/gfx_driver.h"
+#include "gfx/debug_draw.h"
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
+#include "util/float_convert.h"
 
 namespace kv {
 
@@ -82,10 +84,18 @@ std::string unquoted(std::string word) {
     return word;
 }
 
-void draw_line(gfx_driver& d, const float* from, const float* to, const uint8_t* colour) {
-    d.set_colour(gfx_colour{colour[0] / 255.0f, colour[1] / 255.0f, colour[2] / 255.0f});
-    d.draw_line(vec3{from[0], from[1], from[2]}, vec3{to[0], to[1], to[2]});
+gfx_colour colour_of(const uint8_t* colour) {
+    return gfx_colour{colour[0] / 255.0f, colour[1] / 255.0f, colour[2] / 255.0f};
 }
+
+vec3 point_of(const float* p) {
+    return vec3{p[0], p[1], p[2]};
+}
+
+// The debug texts' font and character size.
+constexpr const char* kDebugFont = "gui_font02";
+constexpr int32_t kDebugTextWidth = 10;
+constexpr int32_t kDebugTextHeight = 22;
 
 }  // namespace
 
@@ -296,11 +306,11 @@ int32_t botc_console_command(BotCentral& bots, const std::string& line) {
 }
 
 void bot_debug_draw(BotCentral& bots, int32_t flag) {
-    gfx_driver* d = kernel_get().graphics.driver.get();
-    if (!d) return;
+    gfx& g = kernel_get().graphics;
+    if (!g.driver) return;
     if (flag == 0) {
         for (const bot_debug_line& l : bots.lines)
-            if (l.in_use) draw_line(*d, l.from, l.to, l.colour);
+            if (l.in_use) gfx_draw_line(g, colour_of(l.colour), point_of(l.from), point_of(l.to));
         for (const bot_debug_point& p : bots.points) {
             if (!p.in_use) continue;
             for (int axis = 0; axis < 3; ++axis) {
@@ -308,8 +318,19 @@ void bot_debug_draw(BotCentral& bots, int32_t flag) {
                 float to[3] = {p.position[0], p.position[1], p.position[2]};
                 from[axis] -= 10.0f;
                 to[axis] += 10.0f;
-                draw_line(*d, from, to, p.colour);
+                gfx_draw_line(g, colour_of(p.colour), point_of(from), point_of(to));
             }
+        }
+    }
+    // A text placed in the world draws from every pass; a screen text only from the overlay pass.
+    for (const bot_debug_text& t : bots.texts) {
+        if (!t.in_use) continue;
+        if (t.flags == 2) {
+            gfx_draw_text_at_point(g, colour_of(t.colour), kDebugFont, t.text, point_of(t.position),
+                                   kDebugTextWidth, kDebugTextHeight);
+        } else if (flag == 1) {
+            gfx_draw_text(g, float_to_int32(t.position[0]), float_to_int32(t.position[1]), colour_of(t.colour),
+                          kDebugFont, t.text, kDebugTextWidth, kDebugTextHeight);
         }
     }
 }

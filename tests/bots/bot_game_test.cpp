@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "gfx/gfx.h"
+#include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
 #include "tests/bots/bot_test_support.h"
+#include "tests/gfx/texture_test_support.h"
 #include "tests/support/recording_driver.h"
 
 namespace kv {
@@ -184,28 +186,51 @@ TEST_F(BotGame, EventEntryReachesThePlayersBotsThroughTheConsoleSlot) {
 
 TEST_F(BotGame, DebugShapesAreDrawnEvenWhileDisabled) {
     gfx& g = kernel_get().graphics;
+    scoped_texture_data textures(srv_.data_dir);
+    write_plain_textures(folder_, "data/", {"gui_font02"});
     auto recorder = std::make_unique<recording_driver>();
     recording_driver& driver = *recorder;
     std::unique_ptr<gfx_driver> kept = std::exchange(g.driver, std::move(recorder));
+    // The drawing calls, without the matrix uploads.
+    auto drawn = [&driver] {
+        std::vector<std::string> calls;
+        for (const std::string& call : driver.take_calls()) {
+            if (call.starts_with("draw_text"))
+                calls.push_back(call.substr(0, call.find('|', call.find('|') + 1) + 1));
+            else if (call.starts_with("set_colour") || call.starts_with("draw_line"))
+                calls.push_back(call);
+        }
+        return calls;
+    };
     const float from[3] = {1, 2, 3};
     const float to[3] = {4, 5, 6};
     const float point[3] = {10, 20, 30};
+    const float ahead[3] = {0, 0, 500};
+    const float screen[3] = {30, 40, 0};
     const uint8_t red[3] = {255, 0, 0};
     const uint8_t green[3] = {0, 255, 0};
+    const uint8_t blue[3] = {0, 0, 255};
     entry<kvbot_line_add_fn>(KVBOT_E_LINE_ADD)(from, to, red, 0);
     entry<kvbot_line_add_fn>(KVBOT_E_LINE_ADD)(to, from, red, 0);
     entry<kvbot_free_fn>(KVBOT_E_LINE_FREE)(1);
     entry<kvbot_point_add_fn>(KVBOT_E_POINT_ADD)(point, green, 2);
+    entry<kvbot_text_add_fn>(KVBOT_E_TEXT_ADD)(ahead, "in the world", blue, 2);
+    entry<kvbot_text_add_fn>(KVBOT_E_TEXT_ADD)(screen, "on the screen", red, 1);
+    entry<kvbot_text_add_fn>(KVBOT_E_TEXT_ADD)(screen, "flags 3", green, 3);
     botc_enable(*host_, false);
     bot_debug_draw(*host_, 0);
-    EXPECT_EQ(driver.take_calls(),
-              (std::vector<std::string>{"set_colour 1 0 0", "draw_line 1 2 3 4 5 6", "set_colour 0 1 0",
-                                        "draw_line 0 20 30 20 20 30", "set_colour 0 1 0",
-                                        "draw_line 10 10 30 10 30 30", "set_colour 0 1 0",
-                                        "draw_line 10 20 20 10 20 40"}));
-    // The overlay pass draws no lines.
+    // A point is three 20-unit lines; only the world text draws from a viewport.
+    EXPECT_EQ(drawn(), (std::vector<std::string>{
+                           "set_colour 1 0 0", "draw_line 1 2 3 4 5 6", "set_colour 0 1 0",
+                           "draw_line 0 20 30 20 20 30", "set_colour 0 1 0", "draw_line 10 10 30 10 30 30",
+                           "set_colour 0 1 0", "draw_line 10 20 20 10 20 40",
+                           "draw_text gui_font02 0 0 1 | 1000 1000 10 22 |"}));
+    // The overlay pass draws no lines, the world text again and the other texts at their screen places.
     bot_debug_draw(*host_, 1);
-    EXPECT_TRUE(driver.take_calls().empty());
+    EXPECT_EQ(drawn(), (std::vector<std::string>{"draw_text gui_font02 0 0 1 | 1000 1000 10 22 |",
+                                                 "draw_text gui_font02 1 0 0 | 30 40 10 22 |",
+                                                 "draw_text gui_font02 0 1 0 | 30 40 10 22 |"}));
+    gfx_texture_list_clear(g);
     g.driver = std::move(kept);
 }
 
