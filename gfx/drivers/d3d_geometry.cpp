@@ -207,6 +207,27 @@ int32_t d3d_driver::draw_mesh(const mesh_vertex* vertices, int32_t format, const
         draw_expanded(vertices, indices, index_count, colours, second, false);
         return count;
     }
+    if (s.lamp != nullptr) {
+        // The lamp layer as the OpenGL driver draws it: the lamp, the light map added, then the
+        // base multiplied over both.
+        d3d_push_texture(0);
+        use_texture(*s.lamp, 0);
+        d3d_set_combine(kD3dCombineTexture);
+        draw_expanded(vertices, indices, index_count, nullptr, s.lamp_coordinates, s.lamp_coordinates != nullptr);
+        d3d_set_combine(kD3dCombineModulate);
+        d3d_pop_texture(0);
+        d3d_push_texture(0);
+        use_texture(*lightmap, 0);
+        d3d_set_combine(kD3dCombineTexture);
+        d3d_set_blend(kD3dBlendAdd);
+        draw_expanded(vertices, indices, index_count, nullptr, s.lightmap_coordinates, true);
+        d3d_set_combine(kD3dCombineModulate);
+        d3d_pop_texture(0);
+        d3d_set_blend(kD3dBlendMultiply);
+        draw_expanded(vertices, indices, index_count, colours, nullptr, false);
+        d3d_set_blend(kD3dBlendOff);
+        return count;
+    }
     if (s.multitexture) {
         use_texture(*lightmap, 1);
         d3d_set_combine(kD3dCombineTwoStages);

@@ -444,6 +444,31 @@ TEST_F(D3dDriver, LightMapPassWithAndWithoutMultitexture) {
     }
 }
 
+TEST_F(D3dDriver, LampLayerDrawsLampThenLightMapAddedThenBaseMultiplied) {
+    open_recording();
+    auto base = image_texture("base", kTextureRgb, 4, 4, std::vector<uint8_t>(48, 200));
+    auto lamp = image_texture("lamp", kTextureRgb, 4, 4, std::vector<uint8_t>(48, 50));
+    auto lightmap = image_texture("", kTextureLightMap, 4, 4, std::vector<uint8_t>(16, 100));
+    texture* table[1] = {lightmap.get()};
+    const float coordinates[6] = {0, 0, 1, 0, 1, 1};
+    std::vector<mesh_vertex> vertices(3);
+    const uint16_t triangle[3] = {0, 1, 2};
+    ASSERT_TRUE(driver_->use_texture(*base, 0));
+    driver_->set_lightmap_layer(coordinates, table);
+    driver_->set_lamp_layer(nullptr, lamp.get());
+    calls_.clear();
+    EXPECT_EQ(driver_->draw_mesh(vertices.data(), kIndexTriangles, triangle, 1, false, nullptr), 1);
+    EXPECT_EQ(count_prefix(calls_, "DrawPrimitive 4 "), 3u) << joined(calls_);
+    const auto add = std::find(calls_.begin(), calls_.end(), rs(kD3dRsDestBlend, kD3dBlendOne));
+    const auto multiply = std::find(calls_.begin(), calls_.end(), rs(kD3dRsSrcBlend, kD3dBlendDestColor));
+    ASSERT_NE(add, calls_.end());
+    ASSERT_NE(multiply, calls_.end());
+    EXPECT_LT(add, multiply);
+    EXPECT_EQ(calls_.back(), rs(kD3dRsAlphaBlendEnable, 0));
+    // The base texture is on stage 0 again for the last pass.
+    EXPECT_EQ(driver_->state()->bound[0], driver_->texture_of(*base));
+}
+
 TEST_F(D3dDriver, TextureKindsFormatsAndPaddedRows) {
     open_recording();
     state().compressed = false;
