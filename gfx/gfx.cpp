@@ -8,6 +8,7 @@
 #include "data/reference_list.h"
 #include "game/server.h"
 #include "gfx/camera_view.h"
+#include "gfx/drivers/d3d_driver.h"
 #include "gfx/drivers/gl_driver.h"
 #include "gfx/drivers/null_driver.h"
 #include "gfx/effects/effect_manager.h"
@@ -43,8 +44,9 @@ std::unique_ptr<gfx_driver> gfx_make_driver(int32_t kind) {
             return std::make_unique<null_driver>();
         case kGfxDriverOpenGl:
             return gl_driver_create();
+        case kGfxDriverDirect3d:
+            return d3d_driver_create();
         default:
-            // No Direct3D driver in this build.
             return nullptr;
     }
 }

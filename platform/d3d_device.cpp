@@ -3,6 +3,8 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -232,6 +234,7 @@ d3d_result d3d_device::test_cooperative_level() {
 }
 
 d3d_result d3d_device::reset(d3d_present_parameters& pp) {
+    note("Reset");
     d3d_result forced;
     if (d3d_forced(static_cast<int>(d3d_call::reset), forced)) return forced;
     if (link_->live_default_buffers > 0) {
@@ -258,6 +261,7 @@ d3d_result d3d_device::reset(d3d_present_parameters& pp) {
 
 d3d_result d3d_device::clear(uint32_t rect_count, const d3d_rect*, uint32_t flags, uint32_t colour, float z,
                              uint32_t) {
+    note("Clear 0x%x", flags);
     if (rect_count != 0 || (flags & ~(kD3dClearTarget | kD3dClearZBuffer | kD3dClearStencil)) != 0) {
         log_write("[D3D] clear with rectangles or unknown flags refused\n");
         return kD3dErrInvalidCall;
@@ -288,18 +292,21 @@ d3d_result d3d_device::clear(uint32_t rect_count, const d3d_rect*, uint32_t flag
 }
 
 d3d_result d3d_device::begin_scene() {
+    note("BeginScene");
     if (in_scene_) return kD3dErrInvalidCall;
     in_scene_ = true;
     return kD3dOk;
 }
 
 d3d_result d3d_device::end_scene() {
+    note("EndScene");
     if (!in_scene_) return kD3dErrInvalidCall;
     in_scene_ = false;
     return kD3dOk;
 }
 
 d3d_result d3d_device::present() {
+    note("Present");
     if (in_scene_) return kD3dErrInvalidCall;
     if (lost_) return kD3dErrDeviceLost;
     gl_->swap_buffers(pp_.device_window);
@@ -307,6 +314,7 @@ d3d_result d3d_device::present() {
 }
 
 d3d_result d3d_device::set_render_state(uint32_t state, uint32_t value) {
+    note("SetRenderState %u %u", state, value);
     d3d_gl& gl = *gl_;
     auto toggle = [&](GLenum cap) {
         if (value > 1) return false;
@@ -416,6 +424,7 @@ d3d_result d3d_device::set_render_state(uint32_t state, uint32_t value) {
 }
 
 d3d_result d3d_device::set_texture_stage_state(uint32_t stage, uint32_t state, uint32_t value) {
+    note("SetTextureStageState %u %u %u", stage, state, value);
     bool taken = stage < kD3dMaxStages;
     if (taken) {
         d3d_stage& s = stages_[stage];
@@ -474,6 +483,10 @@ d3d_result d3d_device::set_texture_stage_state(uint32_t stage, uint32_t state, u
 }
 
 d3d_result d3d_device::set_transform(uint32_t which, const d3d_matrix& m) {
+    if (calls != nullptr) {
+        const d3d_matrix i = d3d_identity_matrix();
+        note("SetTransform %u %s", which, std::memcmp(&i, &m, sizeof m) == 0 ? "identity" : "matrix");
+    }
     if (which == kD3dTsWorld) {
         world_ = m;
     } else if (which == kD3dTsView) {
@@ -489,6 +502,7 @@ d3d_result d3d_device::set_transform(uint32_t which, const d3d_matrix& m) {
 }
 
 d3d_result d3d_device::set_viewport(const d3d_viewport& v) {
+    note("SetViewport %u %u %u %u %g %g", v.x, v.y, v.width, v.height, v.min_z, v.max_z);
     const uint64_t right = static_cast<uint64_t>(v.x) + v.width,
                    bottom = static_cast<uint64_t>(v.y) + v.height;
     if (v.width == 0 || v.height == 0 || right > back_buffer_width() || bottom > back_buffer_height() ||
@@ -515,6 +529,7 @@ d3d_result d3d_device::viewport(d3d_viewport& out) const {
 }
 
 d3d_result d3d_device::set_vertex_shader(uint32_t fvf) {
+    note("SetVertexShader 0x%x", fvf);
     if (fvf != kD3dFvfXyzDiffuseTex2 && fvf != kD3dFvfXyzRhwDiffuseTex1) {
         log_write("[D3D] vertex format 0x%x is not supported\n", fvf);
         return kD3dErrInvalidCall;
@@ -524,6 +539,7 @@ d3d_result d3d_device::set_vertex_shader(uint32_t fvf) {
 }
 
 d3d_result d3d_device::set_stream_source(uint32_t stream, d3d_vertex_buffer* buffer, uint32_t stride) {
+    note("SetStreamSource %u %u", stream, stride);
     if (stream != 0 || (buffer != nullptr && (buffer->index_ || stride == 0))) return kD3dErrInvalidCall;
     stream_ = buffer;
     stride_ = stride;
@@ -531,6 +547,7 @@ d3d_result d3d_device::set_stream_source(uint32_t stream, d3d_vertex_buffer* buf
 }
 
 d3d_result d3d_device::set_indices(d3d_index_buffer* buffer, uint32_t base_vertex) {
+    note("SetIndices %u", base_vertex);
     if (buffer != nullptr && !buffer->index_) return kD3dErrInvalidCall;
     indices_ = buffer;
     base_vertex_ = base_vertex;
@@ -574,11 +591,13 @@ GLenum gl_primitive(uint32_t kind) {
 }  // namespace
 
 d3d_result d3d_device::draw_primitive(uint32_t kind, uint32_t start_vertex, uint32_t primitive_count) {
+    note("DrawPrimitive %u %u %u", kind, start_vertex, primitive_count);
     return draw(kind, start_vertex, primitive_count, nullptr, 0);
 }
 
 d3d_result d3d_device::draw_indexed_primitive(uint32_t kind, uint32_t, uint32_t, uint32_t start_index,
                                               uint32_t primitive_count) {
+    note("DrawIndexedPrimitive %u %u %u", kind, start_index, primitive_count);
     const uint64_t n = vertices_of(kind, primitive_count);
     if (indices_ == nullptr || indices_->locked_ || n == 0 ||
         (static_cast<uint64_t>(start_index) + n) * 2 > indices_->length()) {
@@ -629,6 +648,7 @@ bool d3d_device::upload(d3d_texture& t) {
 }
 
 d3d_result d3d_device::set_texture(uint32_t stage, d3d_texture* t) {
+    note("SetTexture %u %p", stage, static_cast<void*>(t));
     if (stage >= kD3dMaxStages) return kD3dErrInvalidCall;
     if (t != nullptr && t->link && t->link != link_) {
         if (t->link->device != nullptr) {
@@ -818,6 +838,7 @@ d3d_result d3d_device::draw(uint32_t kind, uint32_t first, uint32_t primitive_co
 
 d3d_result d3d_device::create_vertex_buffer(uint32_t length, uint32_t usage, uint32_t fvf, uint32_t pool,
                                             std::unique_ptr<d3d_vertex_buffer>& out) {
+    note("CreateVertexBuffer %u 0x%x 0x%x %u", length, usage, fvf, pool);
     d3d_result forced;
     if (d3d_forced(static_cast<int>(d3d_call::create_vertex_buffer), forced)) return forced;
     if (length == 0 || length > (64u << 20) || pool > kD3dPoolSystemMem) return kD3dErrInvalidCall;
@@ -834,6 +855,7 @@ d3d_result d3d_device::create_vertex_buffer(uint32_t length, uint32_t usage, uin
 
 d3d_result d3d_device::create_index_buffer(uint32_t length, uint32_t usage, d3d_format format, uint32_t pool,
                                            std::unique_ptr<d3d_index_buffer>& out) {
+    note("CreateIndexBuffer %u 0x%x %u %u", length, usage, format, pool);
     d3d_result forced;
     if (d3d_forced(static_cast<int>(d3d_call::create_index_buffer), forced)) return forced;
     if (length < 2 || length > (64u << 20) || format != kD3dFmtIndex16 || pool > kD3dPoolSystemMem)
@@ -851,6 +873,7 @@ d3d_result d3d_device::create_index_buffer(uint32_t length, uint32_t usage, d3d_
 
 d3d_result d3d_device::create_image_surface(uint32_t width, uint32_t height, d3d_format format,
                                             std::unique_ptr<d3d_surface>& out) {
+    note("CreateImageSurface %u %u %u", width, height, format);
     d3d_result forced;
     if (d3d_forced(static_cast<int>(d3d_call::create_image_surface), forced)) return forced;
     const bool known = d3d_format_is_block(format) || d3d_format_texel_bytes(format) != 0;
@@ -866,6 +889,16 @@ d3d_result d3d_device::create_texture(uint32_t width, uint32_t height, uint32_t 
                                       d3d_format format, uint32_t pool, std::unique_ptr<d3d_texture>& out) {
     return d3dx_create_texture(this, width, height, levels == 0 ? kD3dxDefault : levels, usage, format, pool,
                                out);
+}
+
+void d3d_device::note(const char* format, ...) const {
+    if (calls == nullptr) return;
+    char line[160];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    calls->emplace_back(line);
 }
 
 d3d_result d3d_device::display_mode(d3d_display_mode& out) const {

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/d3d_types.h"
@@ -32,6 +33,7 @@ enum class d3d_call {
     create_index_buffer,
     create_image_surface,
     create_texture,
+    create_hal_device,  // create_device of the HAL kind only
     check_device_type,
     check_device_format,
     check_depth_stencil_match,
@@ -237,6 +239,11 @@ public:
     d3d_result display_mode(d3d_display_mode& out) const;
     // The window's last presented frame at the window's place in a display-sized A8R8G8B8 surface.
     d3d_result front_buffer(d3d_surface& destination);
+
+    // Test seam: while set, the calls that change the device, its buffers and its textures append a
+    // line each to the list, such as "SetRenderState 7 1" or "Lock vb 0x242 0 96 0x1800".
+    std::vector<std::string>* calls = nullptr;
+    void note(const char* format, ...) const __attribute__((format(printf, 2, 3)));
 
     // Layer-internal.
     void forget(const d3d_buffer* buffer);

@@ -241,6 +241,8 @@ public:
                              d3d_present_parameters& pp, std::unique_ptr<d3d_device>& out) override {
         d3d_result forced;
         if (d3d_forced(static_cast<int>(d3d_call::create_device), forced)) return forced;
+        if (type == kD3dDevTypeHal && d3d_forced(static_cast<int>(d3d_call::create_hal_device), forced))
+            return forced;
         if (pp.device_window == nullptr) pp.device_window = focus;
         if (adapter != 0 || !kind_offered(type) || pp.device_window == nullptr ||
             (!pp.windowed && (pp.back_buffer_width == 0 || pp.back_buffer_height == 0)) ||

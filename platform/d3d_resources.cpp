@@ -498,6 +498,8 @@ d3d_result d3d_buffer::lock(uint32_t offset, uint32_t size, uint8_t*& out, uint3
         out = nullptr;
         return kD3dErrInvalidCall;
     }
+    if (link_ && link_->device != nullptr)
+        link_->device->note("Lock %s 0x%x %u %u 0x%x", index_ ? "ib" : "vb", fvf_, offset, size, flags);
     out = bytes_.data() + offset;
     locked_ = true;
     last_lock_flags_ = flags;
@@ -526,6 +528,7 @@ d3d_result d3dx_create_texture(const d3d_device* device, uint32_t width, uint32_
         log_write("[D3D] texture %ux%u of format %u is more than the device takes\n", width, height, format);
         return kD3dErrInvalidCall;
     }
+    if (device != nullptr) device->note("D3DXCreateTexture %u %u %u %u", width, height, levels, format);
     d3d_result forced;
     if (d3d_forced(static_cast<int>(d3d_call::create_texture), forced)) return forced;
     return d3d_texture_create(width, height, levels, format, pool, out);

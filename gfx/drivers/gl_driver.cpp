@@ -369,9 +369,13 @@ void gl_driver::gl_probe_extensions() {
 }
 
 void gl_driver::gl_window_proc(const sys_event& event) {
+    gfx_window_proc(state_ ? state_->window : nullptr, event);
+}
+
+void gfx_window_proc(sys_gl_window* window, const sys_event& event) {
     switch (event.kind) {
         case sys_event_kind::focus_gained:
-            if (state_) sys_confine_cursor(state_->window);
+            if (window != nullptr) sys_confine_cursor(window);
             sys_show_cursor(false);
             kernel_acquire_input(kernel_get());
             break;

@@ -220,5 +220,7 @@ std::unique_ptr<gfx_driver> gl_driver_create();
 
 // The one key queue of the drivers' windows (the input layer's fallback reads it).
 key_queue& gl_key_queue();
+// The window procedure of both drivers' windows: close, focus and key events.
+void gfx_window_proc(sys_gl_window* window, const sys_event& event);
 
 }  // namespace kv

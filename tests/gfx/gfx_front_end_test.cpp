@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "data/package.h"
+#include "gfx/drivers/d3d_driver.h"
 #include "gfx/drivers/gl_driver.h"
 #include "gfx/drivers/null_driver.h"
 #include "gfx/effects/effect_manager.h"
@@ -138,7 +139,7 @@ std::unique_ptr<gfx_driver> hand_the_same_driver(int32_t) {
 
 TEST_F(GfxFrontEnd, DriverKinds) {
     g_.driver.reset();
-    enum class made { none, null, opengl };
+    enum class made { none, null, opengl, direct3d };
     const struct {
         int32_t kind;
         int32_t result;
@@ -146,7 +147,7 @@ TEST_F(GfxFrontEnd, DriverKinds) {
     } cases[] = {{0, -1, made::none},
                  {1, 0, made::null},
                  {2, 0, made::opengl},
-                 {3, -1, made::none},
+                 {3, 0, made::direct3d},
                  {4, -1, made::none}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -158,6 +159,8 @@ TEST_F(GfxFrontEnd, DriverKinds) {
             EXPECT_NE(dynamic_cast<null_driver*>(g_.driver.get()), nullptr);
         } else if (c.driver == made::opengl) {
             EXPECT_NE(dynamic_cast<gl_driver*>(g_.driver.get()), nullptr);
+        } else if (c.driver == made::direct3d) {
+            EXPECT_NE(dynamic_cast<d3d_driver*>(g_.driver.get()), nullptr);
         } else {
             // A failure changes nothing.
             EXPECT_EQ(g_.driver.get(), before);

@@ -6,6 +6,7 @@
 #include "data/package.h"
 #include "data/reference_list.h"
 #include "game/server.h"
+#include "gfx/drivers/d3d_driver.h"
 #include "gfx/drivers/null_driver.h"
 #include "kernel/neighbour_standins.h"
 #include "kernel_fixture.h"
@@ -100,11 +101,11 @@ TEST_F(Kernel, SelectDriver) {
 }
 
 TEST_F(Kernel, SelectDriverOfThisBuild) {
-    // The null driver is made; the display drivers are not part of this build's front end.
+    // The kernel's kind plus one is the front end's: 0 the null driver, 2 the Direct3D one.
     EXPECT_EQ(cmd_select_driver(*k_, kDriverNull), 0);
     EXPECT_NE(dynamic_cast<null_driver*>(k_->graphics.driver.get()), nullptr);
-    EXPECT_EQ(cmd_select_driver(*k_, kDriverDirect3d), -1);
-    EXPECT_NE(dynamic_cast<null_driver*>(k_->graphics.driver.get()), nullptr);
+    EXPECT_EQ(cmd_select_driver(*k_, kDriverDirect3d), 0);
+    EXPECT_NE(dynamic_cast<d3d_driver*>(k_->graphics.driver.get()), nullptr);
 }
 
 TEST_F(Kernel, SetupRunsTheMembersInOrder) {
