@@ -91,6 +91,8 @@ void join_step(kvgame& game) {
         // A refused login no longer counts as logging in: the scores and the host screen read it.
         srv.connecting = 0;
         srv.join_nick.clear();
+        // In the game, the world follows the server's map from here on, as a host's does.
+        if (result > 0) srv.map_follow_latch = 0;
         state = result > 0 ? kJoinDone : kJoinLogin;
     }
 }

@@ -280,6 +280,7 @@ TEST_F(Gui, AJoinFromTheCommandLineLogsInOnceAndEmptiesTheRequest) {
         srv_.join_address = 0x7F000001;
         srv_.join_port = 9;
         srv_.join_nick = "Ann";
+        srv_.map_follow_latch = 1;
         g->gui.step_state = 0;
         gui_step(*g, 0);
         EXPECT_EQ(g->gui.step_state, 1);
@@ -292,6 +293,7 @@ TEST_F(Gui, AJoinFromTheCommandLineLogsInOnceAndEmptiesTheRequest) {
         EXPECT_EQ(g->gui.step_state, result ? 2 : 0) << result;
         EXPECT_EQ(srv_.connecting, 0);
         EXPECT_EQ(srv_.join_nick, "");
+        EXPECT_EQ(srv_.map_follow_latch, result ? 0 : 1) << "the world follows the server's map once in";
         client_reset_state(srv_.client);
     }
 }
