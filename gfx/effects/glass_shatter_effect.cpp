@@ -5,6 +5,7 @@
 #include <limits>
 #include <numbers>
 
+#include "game/server.h"
 #include "gfx/effects/effect_manager.h"
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
@@ -173,7 +174,7 @@ bool glass_shatter_effect::split(int32_t index) {
     return true;
 }
 
-void glass_shatter_effect::build(gfx& g) {
+void glass_shatter_effect::build() {
     built = true;
     const std::vector<mesh_vertex> corners = pane ? outline(*pane) : std::vector<mesh_vertex>{};
     vec3 centre;
@@ -247,8 +248,8 @@ void glass_shatter_effect::build(gfx& g) {
     effect_play_sound(kGlassBreakSound, in_sector, centre, kSoundMin, kSoundMax);
 }
 
-void glass_shatter_effect::prepare(gfx& g) {
-    if (!built) build(g);
+void glass_shatter_effect::prepare(gfx&) {
+    if (!built) build();
     move();
 }
 

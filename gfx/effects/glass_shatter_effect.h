@@ -70,7 +70,7 @@ public:
     bool built = false;
 
 private:
-    void build(gfx& g);
+    void build();
     bool split(int32_t index);
     void move();
 };
