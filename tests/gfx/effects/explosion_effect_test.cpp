@@ -105,7 +105,9 @@ TEST_F(ExplosionEffect, SpritesGrowAndShrinkAtTheirSteps) {
             EXPECT_NEAR(e->sprite_a->rest_vertices[1].z, r.a_half, 0.05f) << r.elapsed;
             EXPECT_EQ(e->sprite_a->rest_vertices[1].y, 50.0f);
         }
-        if (r.b_half > 0) EXPECT_NEAR(e->sprite_b->rest_vertices[2].x, r.b_half, 0.05f) << r.elapsed;
+        if (r.b_half > 0) {
+            EXPECT_NEAR(e->sprite_b->rest_vertices[2].x, r.b_half, 0.05f) << r.elapsed;
+        }
     }
 }
 
