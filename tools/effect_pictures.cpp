@@ -111,7 +111,8 @@ std::vector<effect_picture> effect_pictures() {
         // The smoke cloud's 50 frames: twenty of a slowly stirring puff, then thirty thinning away.
         {"smoke_anim", strip(50,
                              [](int k, float x, float y) {
-                                 const float stir = 0.08f * std::sin(static_cast<float>(k) * 0.314f + 3.0f * x);
+                                 const float stir =
+                                     0.08f * std::sin(static_cast<float>(k) * 0.314f + 3.0f * x);
                                  const float d = std::sqrt(x * x + y * y) + stir;
                                  const float thin = k < 20 ? 1.0f : 1.0f - static_cast<float>(k - 19) / 30.0f;
                                  return rgba{150, 150, 145, fade((1.0f - d) * 1.5f * thin)};

@@ -136,7 +136,8 @@ void gfx_set_explosion_effect(gfx& g, const std::string& first, uint8_t first_on
     explosion_effect* e = last_of<explosion_effect>(g, effect_class::explosion);
     if (!e) return;
     e->set_parts(usable(first), first_on, usable(second), second_on);
-    if (gfx_effect_echo(g)) client_write_explosion_params_event(client_of(g), first, first_on, second, second_on);
+    if (gfx_effect_echo(g))
+        client_write_explosion_params_event(client_of(g), first, first_on, second, second_on);
 }
 
 void gfx_add_smoke_effect(gfx& g, const vec3& position, const vec3& velocity) {

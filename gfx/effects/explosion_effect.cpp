@@ -30,7 +30,8 @@ constexpr int32_t kArcPlayMs = 1000;
 
 }  // namespace
 
-explosion_effect::explosion_effect(const vec3& at, const vec3& scale_value) : position(at), scale(scale_value) {}
+explosion_effect::explosion_effect(const vec3& at, const vec3& scale_value)
+    : position(at), scale(scale_value) {}
 
 explosion_effect::~explosion_effect() = default;
 
@@ -51,8 +52,8 @@ mat4 explosion_effect::part_matrix(gfx&, int32_t) {
     return *placement;
 }
 
-void explosion_effect::set_parts(const std::string& sprite_name, uint8_t sprites_on, const std::string& arc_name,
-                                 uint8_t arc_on) {
+void explosion_effect::set_parts(const std::string& sprite_name, uint8_t sprites_on,
+                                 const std::string& arc_name, uint8_t arc_on) {
     if (!sprite_name.empty()) sprite_texture = sprite_name;
     if (sprites_on) {
         part_flags |= kExplosionSprites;
@@ -127,10 +128,10 @@ void explosion_effect::arc_step(gfx& g, int32_t elapsed) {
             const float dx = k % 2 == 0 ? -kArcStagger : kArcStagger;
             const float dz = -kArcSpread * std::sin(a);
             const uint32_t first = static_cast<uint32_t>(vertices.size() / 5);
-            vertices.insert(vertices.end(), {-half + dx, half, dz, 0.0f, kArcTopV,  //
-                                             half + dx, half, dz, kArcFrameU, kArcTopV,  //
-                                             half + dx, -half, dz, kArcFrameU, 1.0f,  //
-                                             -half + dx, -half, dz, 0.0f, 1.0f});
+            vertices.insert(vertices.end(), {-half + dx, half,  dz, 0.0f,       kArcTopV,  //
+                                             half + dx,  half,  dz, kArcFrameU, kArcTopV,  //
+                                             half + dx,  -half, dz, kArcFrameU, 1.0f,      //
+                                             -half + dx, -half, dz, 0.0f,       1.0f});
             indices.insert(indices.end(), {first, first + 1, first + 2, first + 3});
         }
         arc = mesh_create(kMeshQuads, static_cast<uint16_t>(vertices.size() / 5), vertices.data(),

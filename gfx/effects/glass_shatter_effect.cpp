@@ -93,9 +93,11 @@ std::vector<mesh_vertex> glass_shatter_effect::outline(const mesh& pane) {
     const std::span<const mesh_vertex> vertices = pane.vertices();
     if (pane.parts.empty() || pane.parts.front().indices.size() < 3) return {};
     const std::vector<uint16_t>& indices = pane.parts.front().indices;
-    if (indices[0] >= vertices.size() || indices[1] >= vertices.size() || indices[2] >= vertices.size()) return {};
+    if (indices[0] >= vertices.size() || indices[1] >= vertices.size() || indices[2] >= vertices.size())
+        return {};
     const vec3 p0 = position_of(vertices[indices[0]]);
-    const vec3 n0 = vec3_cross(position_of(vertices[indices[1]]) - p0, position_of(vertices[indices[2]]) - p0);
+    const vec3 n0 =
+        vec3_cross(position_of(vertices[indices[1]]) - p0, position_of(vertices[indices[2]]) - p0);
     const float n_length = vec3_length(n0);
     if (!(n_length > 0.0f) || !std::isfinite(n_length)) return {};
     const vec3 n = n0 * (1.0f / n_length);
@@ -228,8 +230,9 @@ void glass_shatter_effect::build() {
         uint16_t layer = 0;
         if (!pane->parts.empty() && !pane->parts.front().draws.empty())
             layer = pane->parts.front().draws.front().draw_id;
-        shard_mesh = mesh_create(kMeshQuads, static_cast<uint16_t>(indices.size()), vertices.data(),
-                                 static_cast<uint32_t>(indices.size()), indices.data(), layer, kMeshPartIntact);
+        shard_mesh =
+            mesh_create(kMeshQuads, static_cast<uint16_t>(indices.size()), vertices.data(),
+                        static_cast<uint32_t>(indices.size()), indices.data(), layer, kMeshPartIntact);
         if (shard_mesh) {
             for (std::size_t k = 0; k < shards.size(); ++k) {
                 for (int j = 0; j < 4; ++j) {

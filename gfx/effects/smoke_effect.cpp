@@ -21,7 +21,8 @@ constexpr float kStartU[4] = {0.0f, kFrameU, kFrameU, 0.0f};
 
 }  // namespace
 
-smoke_effect::smoke_effect(const vec3& at, const vec3& velocity_value) : position(at), velocity(velocity_value) {
+smoke_effect::smoke_effect(const vec3& at, const vec3& velocity_value)
+    : position(at), velocity(velocity_value) {
     for (int32_t i = 0; i < kSmokePuffs; ++i) {
         scales[i] = kSmokeFirstScale;
         growth[i] = kSmokeGrowth[i / 2];

@@ -26,9 +26,9 @@ inline constexpr float kSmokeFirstScale = 0.0005f;
 inline constexpr int32_t kSmokeStepMs = 50;
 // Per puff pair (puffs 2k and 2k + 1).
 inline constexpr float kSmokeGrowth[kSmokePuffs / 2] = {0.0068f, 0.0054f, 0.0052f, 0.0051f, 0.005f,
-                                                         0.0051f, 0.0052f, 0.0054f, 0.0068f};
+                                                        0.0051f, 0.0052f, 0.0054f, 0.0068f};
 inline constexpr int32_t kSmokeEndMs[kSmokePuffs / 2] = {37500, 37000, 36500, 35500, 35000,
-                                                          35500, 36500, 37000, 37500};
+                                                         35500, 36500, 37000, 37500};
 
 class smoke_effect : public effect {
 public:

@@ -41,8 +41,9 @@ std::vector<std::string> take_effects() {
                                       x->position.z, x->scale.x, x->scale.y, x->scale.z,
                                       x->sprite_texture.c_str(), x->part_flags, x->arc_texture.c_str()));
         } else if (const auto* s = dynamic_cast<const smoke_effect*>(e.get())) {
-            seen.push_back(str_format("smoke %g %g %g %g %g %g %s", s->position.x, s->position.y, s->position.z,
-                                      s->velocity.x, s->velocity.y, s->velocity.z, s->texture.c_str()));
+            seen.push_back(str_format("smoke %g %g %g %g %g %g %s", s->position.x, s->position.y,
+                                      s->position.z, s->velocity.x, s->velocity.y, s->velocity.z,
+                                      s->texture.c_str()));
         } else {
             seen.push_back(str_format("class %d", static_cast<int>(e->kind())));
         }
@@ -107,8 +108,9 @@ TEST_F(ClientEvents, ReplaysInPairsWithTheEchoOff) {
     p = received();
     client_apply_events(c, p);
     EXPECT_TRUE(settled());
-    EXPECT_EQ(take_effects(), (std::vector<std::string>{str_format("class %d", static_cast<int>(effect_class::impact)),
-                                                        "smoke 4 5 6 0 0 1 smoke_anim"}));
+    EXPECT_EQ(take_effects(),
+              (std::vector<std::string>{str_format("class %d", static_cast<int>(effect_class::impact)),
+                                        "smoke 4 5 6 0 0 1 smoke_anim"}));
     // Replayed with the echo off: nothing goes back out.
     EXPECT_EQ(c.event_stream.body.size(), kPacketHeaderSize);
 

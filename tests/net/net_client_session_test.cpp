@@ -259,7 +259,8 @@ TEST_F(ClientSession, TwoWorldsPlayThroughTheSession) {
     client_write_explosion_params_event(a->client, "fire", 1, "smoke", 0);
     client_write_smoke_event(a->client, {4.0f, 5.0f, 6.0f}, {0.0f, 1.0f, 0.0f});
     ASSERT_TRUE(step_until([&] { return effect_count(graphics, effect_class::smoke) > 0; }));
-    ASSERT_EQ(effect_kinds(graphics), (std::vector<effect_class>{effect_class::explosion, effect_class::smoke}));
+    ASSERT_EQ(effect_kinds(graphics),
+              (std::vector<effect_class>{effect_class::explosion, effect_class::smoke}));
     const auto* blast = dynamic_cast<const explosion_effect*>(graphics.effects.items.front().get());
     ASSERT_NE(blast, nullptr);
     EXPECT_EQ(blast->position.z, 3.0f);

@@ -230,7 +230,8 @@ TEST_F(DemoData, TheHallsWindowPaneShatters) {
     srv_.client.connected = false;
 
     for (const char* strip : {"expl_1", "expl_anim", "stun_anim", "smoke_anim"})
-        EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(folder_.file("data")) / "tex" / "tga" / (std::string(strip) + ".tga")))
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(folder_.file("data")) / "tex" / "tga" /
+                                            (std::string(strip) + ".tga")))
             << strip;
 }
 

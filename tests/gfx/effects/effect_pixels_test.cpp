@@ -11,11 +11,11 @@
 #include "gfx/drivers/gl_driver.h"
 #include "gfx/effects/effect_manager.h"
 #include "gfx/effects/effect_ops.h"
+#include "gfx/effects/glass_shatter_effect.h"
 #include "gfx/gfx.h"
 #include "gfx/screen_image.h"
 #include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
-#include "gfx/effects/glass_shatter_effect.h"
 #include "kernel/log.h"
 #include "platform/clock.h"
 #include "tests/gfx/texture_test_support.h"
@@ -82,7 +82,8 @@ protected:
     }
     // Solid colours under these names in the texture folder.
     void write_colour(const std::string& name, uint8_t r, uint8_t g, uint8_t b) {
-        ASSERT_TRUE(tools::write_file(folder_.path() / "tex" / "tga" / (name + ".tga"), plain_texture_file(r, g, b)));
+        ASSERT_TRUE(
+            tools::write_file(folder_.path() / "tex" / "tga" / (name + ".tga"), plain_texture_file(r, g, b)));
     }
     // The camera at the point, looking down; the driver's square 90-degree view under it.
     void look_down_from(const vec3& at) {
@@ -178,10 +179,12 @@ TEST_F(EffectPixels, AShatteredPaneShowsWhatIsBehindAndItsShardsOnTheFloor) {
     const int32_t blue = effect_register_texture(g_, "pane_blue");
     const int32_t green = effect_register_texture(g_, "wall_green");
     const int32_t grey = effect_register_texture(g_, "floor_grey");
-    const float pane_quad[20] = {-50, -100, 200, 0, 1, -50, 100, 200, 0, 0, 50, 100, 200, 1, 0, 50, -100, 200, 1, 1};
-    const float wall_quad[20] = {-600, -100, 400, 0, 1, -600, 300, 400, 0, 0,
+    const float pane_quad[20] = {-50, -100, 200, 0, 1, -50, 100,  200, 0, 0,
+                                 50,  100,  200, 1, 0, 50,  -100, 200, 1, 1};
+    const float wall_quad[20] = {-600, -100, 400, 0, 1, -600, 300,  400, 0, 0,
                                  600,  300,  400, 1, 0, 600,  -100, 400, 1, 1};
-    const float floor_quad[20] = {-600, -100, 0, 0, 0, 600, -100, 0, 1, 0, 600, -100, 400, 1, 1, -600, -100, 400, 0, 1};
+    const float floor_quad[20] = {-600, -100, 0,   0, 0, 600,  -100, 0,   1, 0,
+                                  600,  -100, 400, 1, 1, -600, -100, 400, 0, 1};
     std::unique_ptr<mesh> pane = effect_quad(pane_quad, blue);
     std::unique_ptr<mesh> wall = effect_quad(wall_quad, green);
     std::unique_ptr<mesh> ground = effect_quad(floor_quad, grey);

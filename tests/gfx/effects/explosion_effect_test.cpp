@@ -89,10 +89,14 @@ TEST_F(ExplosionEffect, SpritesGrowAndShrinkAtTheirSteps) {
         float b_half;
     };
     const row rows[] = {
-        {90, 1500.0f * 40 / 250, 0},       {95, 0, 0},  // the next step of A is due at t = 66.67
-        {150, 1500.0f * 100 / 250, 0},     {200, 1500.0f * 150 / 250, 0},
-        {300, 1500.0f, 1500.0f * 75 / 250}, {350, 1500.0f * 350 / 300, 1500.0f * 125 / 250},
-        {390, 1500.0f * 350 / 340, 1500.0f * 165 / 250}, {401, 0, 1500.0f * 176 / 250},
+        {90, 1500.0f * 40 / 250, 0},
+        {95, 0, 0},  // the next step of A is due at t = 66.67
+        {150, 1500.0f * 100 / 250, 0},
+        {200, 1500.0f * 150 / 250, 0},
+        {300, 1500.0f, 1500.0f * 75 / 250},
+        {350, 1500.0f * 350 / 300, 1500.0f * 125 / 250},
+        {390, 1500.0f * 350 / 340, 1500.0f * 165 / 250},
+        {401, 0, 1500.0f * 176 / 250},
     };
     int32_t now = 0;
     for (const row& r : rows) {
@@ -160,8 +164,9 @@ TEST_F(ExplosionEffect, ACameraStraightAboveLeavesTheArcAsItWas) {
 // "expl_anim"; an empty name keeps a texture set before.
 TEST_F(ExplosionEffect, TheCallersSettingsPaintTheArc) {
     for (const char* name : {"expl_anim", "stun_anim", "expl_1"})
-        ASSERT_TRUE(tools::write_file(std::filesystem::path(srv_.data_dir) / "tex" / "tga" / (std::string(name) + ".tga"),
-                                      plain_texture_file()));
+        ASSERT_TRUE(tools::write_file(
+            std::filesystem::path(srv_.data_dir) / "tex" / "tga" / (std::string(name) + ".tga"),
+            plain_texture_file()));
     for (const char* arc : {"expl_anim", "stun_anim"}) {
         explosion_effect* e = explode();
         gfx_set_explosion_effect(g_, "", 0, arc, 1);

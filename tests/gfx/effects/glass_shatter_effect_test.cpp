@@ -30,8 +30,8 @@ tools::mesh_desc two_triangles(float z) {
     tools::mesh_desc m;
     m.primitive_kind = kMeshTriangles;
     // Each triangle with its own vertices: the shared corners come twice.
-    m.vertices = {{100, 50, z, 0, 1},  {300, 50, z, 1, 1}, {300, 250, z, 1, 0},
-                  {100, 50, z, 0, 1},  {300, 250, z, 1, 0}, {100, 250, z, 0, 0}};
+    m.vertices = {{100, 50, z, 0, 1}, {300, 50, z, 1, 1},  {300, 250, z, 1, 0},
+                  {100, 50, z, 0, 1}, {300, 250, z, 1, 0}, {100, 250, z, 0, 0}};
     box3_init(m.box, {100, 50, z}, {300, 250, z});
     tools::mesh_desc::part part;
     part.indices = {0, 1, 2, 3, 4, 5};
@@ -46,14 +46,16 @@ tools::mesh_desc grid(float z) {
     m.primitive_kind = kMeshQuads;
     for (int row = 0; row <= 4; ++row)
         for (int column = 0; column <= 4; ++column)
-            m.vertices.push_back({100.0f + 50.0f * column, 50.0f + 50.0f * row, z, column / 4.0f, row / 4.0f});
+            m.vertices.push_back(
+                {100.0f + 50.0f * column, 50.0f + 50.0f * row, z, column / 4.0f, row / 4.0f});
     box3_init(m.box, {100, 50, z}, {300, 250, z});
     tools::mesh_desc::part part;
     for (uint16_t row = 0; row < 4; ++row) {
         for (uint16_t column = 0; column < 4; ++column) {
             const uint16_t a = static_cast<uint16_t>(row * 5 + column);
-            part.indices.insert(part.indices.end(), {a, static_cast<uint16_t>(a + 5), static_cast<uint16_t>(a + 6),
-                                                     static_cast<uint16_t>(a + 1)});
+            part.indices.insert(part.indices.end(),
+                                {a, static_cast<uint16_t>(a + 5), static_cast<uint16_t>(a + 6),
+                                 static_cast<uint16_t>(a + 1)});
         }
     }
     part.draws.push_back({1, 16, 0});
@@ -131,7 +133,8 @@ TEST_F(GlassShatter, BothPanesGiveTheirFourCornersRoundTheOutline) {
             // The texture goes with the corner.
             EXPECT_EQ(c.u, (c.x - 100.0f) / 200.0f) << i;
         }
-        EXPECT_EQ(found, (std::set<std::pair<float, float>>{{100, 50}, {300, 50}, {300, 250}, {100, 250}})) << i;
+        EXPECT_EQ(found, (std::set<std::pair<float, float>>{{100, 50}, {300, 50}, {300, 250}, {100, 250}}))
+            << i;
         // Neighbours in the list share a side of the pane.
         for (int k = 0; k < 4; ++k) {
             const mesh_vertex& a = corners[static_cast<std::size_t>(k)];
@@ -223,7 +226,7 @@ TEST_F(GlassShatter, TheEventIsAlwaysWrittenAndReplaysElsewhere) {
     replica.effects.world = &srv_;
     const uint16_t key = static_cast<uint16_t>(hit.hit_mesh->id);
     client_write_decal_event(srv_.client, 65000, 1, 0);  // no such pane
-    client_write_decal_event(srv_.client, key, 2, 0);  // no such surface
+    client_write_decal_event(srv_.client, key, 2, 0);    // no such surface
     client_write_decal_event(srv_.client, key, 1, 255);
     client_write_decal_event(srv_.client, key, 1, 0);
     client_write_decal_event(srv_.client, key, 1, 0);  // broken already

@@ -44,8 +44,8 @@ TEST_F(SmokeEffect, PuffWidthsFollowTheSine) {
     }
 }
 
-// Stepped every 50 ms for 41 s: the outer pairs grow fastest and are listed longest (the last step before 40.5 s),
-// the strip loops over its first twenty frames while a puff lasts; then the cloud is gone.
+// Stepped every 50 ms for 41 s: the outer pairs grow fastest and are listed longest (the last step
+// before 40.5 s), the strip loops over its first twenty frames while a puff lasts; then the cloud is gone.
 TEST_F(SmokeEffect, OuterPuffsGrowFastestAndLastLongest) {
     smoke_effect* e = smoke();
     frame(0);
