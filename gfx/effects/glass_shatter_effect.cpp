@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <numbers>
 
 #include "game/server.h"
@@ -104,34 +105,45 @@ std::vector<mesh_vertex> glass_shatter_effect::outline(const mesh& pane) {
     const float d = -vec3_dot(n, p0);
 
     std::vector<mesh_vertex> corners;
+    // The collected corners by x, to find the same corner again without comparing with every one.
+    std::multimap<float, std::size_t> by_x;
+    const float tolerance_sq = kGlassPlaneTolerance * kGlassPlaneTolerance;
     for (const mesh_vertex& v : vertices) {
         const vec3 p = position_of(v);
-        if (std::fabs(vec3_dot(n, p) + d) > kGlassPlaneTolerance) continue;
+        if (!(std::fabs(vec3_dot(n, p) + d) <= kGlassPlaneTolerance)) continue;
         // The same corner again (a vertex split for its texture coordinates) counts once.
-        const bool again = std::any_of(corners.begin(), corners.end(), [&](const mesh_vertex& c) {
-            return vec3_length_sq(position_of(c) - p) < kGlassPlaneTolerance * kGlassPlaneTolerance;
-        });
-        if (!again) corners.push_back(v);
+        bool again = false;
+        for (auto it = by_x.lower_bound(p.x - kGlassPlaneTolerance);
+             it != by_x.end() && it->first <= p.x + kGlassPlaneTolerance && !again; ++it)
+            again = vec3_length_sq(position_of(corners[it->second]) - p) < tolerance_sq;
+        if (again) continue;
+        by_x.emplace(p.x, corners.size());
+        corners.push_back(v);
     }
     if (corners.size() < 4) return corners;
     vec3 centre;
     for (const mesh_vertex& c : corners) centre = centre + position_of(c);
     centre = centre * (1.0f / static_cast<float>(corners.size()));
-    while (corners.size() > 4) {
-        auto nearest = corners.begin();
-        float best = std::numeric_limits<float>::max();
-        for (auto it = corners.begin(); it != corners.end(); ++it) {
-            const float distance = vec3_length_sq(position_of(*it) - centre);
-            if (distance < best) {
-                best = distance;
-                nearest = it;
-            }
-        }
-        corners.erase(nearest);
-    }
+    // Removing the one nearest the centre (the first of equals) until four remain keeps the four
+    // farthest, the later of equals, in their collected order.
+    std::vector<std::size_t> order(corners.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    auto distance = [&](std::size_t i) { return vec3_length_sq(position_of(corners[i]) - centre); };
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const float da = distance(a);
+        const float db = distance(b);
+        return da > db || (da == db && a > b);
+    });
+    order.resize(4);
+    std::sort(order.begin(), order.end());
+    std::vector<mesh_vertex> kept;
+    for (std::size_t i : order) kept.push_back(corners[i]);
+    corners = std::move(kept);
     // In the order they go round the outline, from the first: the collected order of a grid's corners
     // would cross the pane.
-    const vec3 e1 = vec3_normalise(position_of(corners[0]) - centre);
+    const vec3 from_centre = position_of(corners[0]) - centre;
+    if (!(vec3_length_sq(from_centre) > 0.0f)) return corners;
+    const vec3 e1 = vec3_normalise(from_centre);
     const vec3 e2 = vec3_cross(n, e1);
     auto turn = [&](const mesh_vertex& c) {
         const vec3 r = position_of(c) - centre;
