@@ -244,6 +244,33 @@ TEST_F(GlassShatter, TheEventIsAlwaysWrittenAndReplaysElsewhere) {
     gfx_clear_effects(replica);
 }
 
+// A pane whose key does not fit the event, or whose surface is not in the level, is sent as not in
+// the tables, so that the other players make nothing of it.
+TEST_F(GlassShatter, WhatTheEventCannotNameIsSentAsNotInTheTables) {
+    const float quad[20] = {0, 0, 0, 0, 0, 10, 0, 0, 1, 0, 10, 10, 0, 1, 1, 0, 10, 0, 0, 1};
+    std::unique_ptr<mesh> pane = effect_quad(quad, 0);
+    pane->id = 70000;
+    trace_hit hit;
+    hit.hit_mesh = pane.get();
+    hit.surf = pane_hit(0).surf;
+    take_events();
+    gfx_add_glass_shatter_effect(g_, hit, room_);
+    const std::vector<uint8_t> written = take_events();
+    client_write_decal_event(srv_.client, static_cast<uint16_t>(70000 & 0xFFFF), 255, 255);
+    EXPECT_EQ(written, take_events());
+
+    surface stray;
+    std::unique_ptr<mesh> other = effect_quad(quad, 0);
+    other->id = 12;
+    hit.hit_mesh = other.get();
+    hit.surf = &stray;
+    gfx_add_glass_shatter_effect(g_, hit, room_);
+    const std::vector<uint8_t> second = take_events();
+    client_write_decal_event(srv_.client, 12, 255, 0);
+    EXPECT_EQ(second, take_events());
+    gfx_clear_effects(g_);
+}
+
 // At low detail the shards go after 10 s (20 s at medium); the pane stays broken.
 TEST_F(GlassShatter, LowerDetailShortensTheShards) {
     for (const auto& [detail, lifetime] : {std::pair{kDetailLow, 10000}, std::pair{kDetailMedium, 20000}}) {
