@@ -271,6 +271,30 @@ TEST_F(GlassShatter, WhatTheEventCannotNameIsSentAsNotInTheTables) {
     gfx_clear_effects(g_);
 }
 
+// A process that draws nothing empties its effects every pass; the pane it shattered stays broken.
+TEST_F(GlassShatter, ADedicatedServerKeepsThePaneBrokenAndDropsTheEffects) {
+    kernel& k = kernel_get();
+    const bool no_render = k.no_render;
+    const bool running = k.running;
+    k.no_render = true;
+    k.running = true;
+    gfx& server_gfx = k.graphics;
+    server_gfx.effects.world = &srv_;
+    const trace_hit hit = pane_hit(0);
+    gfx_add_glass_shatter_effect(server_gfx, hit, room_);
+    gfx_add_explosion_effect(server_gfx, {0, 0, 0}, {1, 1, 1});
+    gfx_add_smoke_effect(server_gfx, {0, 0, 0}, {0, 1, 0});
+    EXPECT_EQ(server_gfx.effects.count, 3u);
+    kernel_tick(k);
+    EXPECT_EQ(server_gfx.effects.count, 0u);
+    EXPECT_TRUE(mesh_is_broken(*hit.hit_mesh));
+    EXPECT_EQ(server_gfx.effects.broken_meshes.size(), 1u);
+    k.no_render = no_render;
+    k.running = running;
+    gfx_clear_effects(server_gfx);
+    EXPECT_FALSE(mesh_is_broken(*hit.hit_mesh));
+}
+
 // At low detail the shards go after 10 s (20 s at medium); the pane stays broken.
 TEST_F(GlassShatter, LowerDetailShortensTheShards) {
     for (const auto& [detail, lifetime] : {std::pair{kDetailLow, 10000}, std::pair{kDetailMedium, 20000}}) {
