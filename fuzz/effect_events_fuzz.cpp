@@ -1,7 +1,8 @@
 // Arbitrary world event streams (any kinds, values and order) replayed by the network client on a
 // loaded level with the null display driver, then frames of the effect passes on a fake clock. The
 // first byte sets the detail level and the frame length; the rest is the stream after the packet
-// header. Nothing may crash, read outside a table, divide by zero or grow without bound.
+// header. Every kind can make its effect: explosions, smoke, and glass shatters of the crates by
+// their geometry keys. Nothing may crash, read outside a table, divide by zero or grow without bound.
 
 #include <cstdint>
 #include <cstring>
@@ -13,11 +14,14 @@
 #include "gfx/effects/effect_manager.h"
 #include "gfx/effects/effect_ops.h"
 #include "gfx/gfx.h"
+#include "gfx/surface.h"
 #include "kernel/kernel.h"
 #include "net/net_client.h"
 #include "platform/clock.h"
 #include "tools/world_generator.h"
 #include "world/entity_def.h"
+#include "world/geometry.h"
+#include "world/mesh.h"
 #include "world/surface_table.h"
 
 using namespace kv;
@@ -37,6 +41,15 @@ struct fuzz_level {
         auto level = std::make_unique<package>();
         level->name = "fuzzlevel";
         level->sectors.items.push_back(world->hall.get());
+        // The crates' meshes numbered from 1, as geometry keys, and one surface: a glass shatter
+        // replayed by key, surface and sector finds them.
+        uint32_t key = 0;
+        for (const std::unique_ptr<geometry>& g : world->geometries) {
+            level->geometries.items.push_back(g.get());
+            for (mesh* m : g->meshes.items)
+                if (m) m->id = ++key;
+        }
+        level->surfaces.items.push_back(&pane_surface);
         srv.packages.push_back(std::move(level));
         srv.current_level_name = "fuzzlevel";
         for (mesh_instance* m : world->hall->meshes.items)
@@ -45,6 +58,7 @@ struct fuzz_level {
         gfx_forget_last_effect(k.graphics);
     }
     std::unique_ptr<tools::generated_world> world;
+    surface pane_surface;
 };
 
 }  // namespace

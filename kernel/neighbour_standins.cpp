@@ -92,32 +92,6 @@ void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], fl
                       texture_rect[1], texture_rect[2], texture_rect[3]));
 }
 
-// Renderer effects not built yet: explosions, smoke and shattering glass.
-
-void gfx_add_explosion_effect(gfx&, const vec3& position, const vec3& scale) {
-    record(str_format("gfx_add_explosion_effect %g %g %g %g %g %g", position.x, position.y, position.z,
-                      scale.x, scale.y, scale.z));
-}
-
-void gfx_set_explosion_effect(gfx&, const std::string& first, uint8_t first_on, const std::string& second,
-                              uint8_t second_on) {
-    record(str_format("gfx_set_explosion_effect %s %u %s %u", first.c_str(), first_on, second.c_str(),
-                      second_on));
-}
-
-void gfx_add_smoke_effect(gfx&, const vec3& position, const vec3& velocity) {
-    record(str_format("gfx_add_smoke_effect %g %g %g %g %g %g", position.x, position.y, position.z,
-                      velocity.x, velocity.y, velocity.z));
-}
-
-void gfx_set_smoke_effect(gfx&, const std::string& texture) {
-    record("gfx_set_smoke_effect " + texture);
-}
-
-void gfx_add_glass_shatter_effect_by_ids(gfx&, uint16_t key, int32_t surface_index, int32_t sector_index) {
-    record(str_format("gfx_add_glass_shatter_effect_by_ids %u %d %d", key, surface_index, sector_index));
-}
-
 // Beings.
 
 timer& kernel_collision_section() {

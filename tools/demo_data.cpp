@@ -196,6 +196,7 @@ constexpr demo_texture kDemoTextures[] = {
     {"planks", {170, 120, 70}, {130, 90, 50}},
     {"crate", {190, 150, 90}, {110, 80, 40}},
     {"day", {140, 190, 240}, {120, 170, 230}},
+    {"glass", {200, 225, 235}, {170, 200, 215}},
     {"QXlogo", {255, 0, 255}, {40, 40, 40}},
     // The teams' uniforms.
     {kTeamUniforms[0], {70, 80, 140}, {50, 60, 110}},
@@ -333,6 +334,23 @@ std::vector<uint8_t> menu_package() {
     return w.finish();
 }
 
+// The hall's window pane: two triangles upright in the plane z = kWindowZ, x and y within the bounds.
+constexpr float kWindowZ = -kRoomWidth / 2.0f + 0.5f;
+mesh_desc window_mesh(float x0, float x1, float y0, float y1) {
+    mesh_desc m;
+    m.box = box_of({x0, y0, kWindowZ}, {x1, y1, kWindowZ});
+    m.vertices = {{x0, y0, kWindowZ, 0.0f, 1.0f},
+                  {x0, y1, kWindowZ, 0.0f, 0.0f},
+                  {x1, y1, kWindowZ, 1.0f, 0.0f},
+                  {x1, y0, kWindowZ, 1.0f, 1.0f}};
+    mesh_desc::part part;
+    part.indices = {0, 1, 2, 0, 2, 3};
+    part.draws = {{0, 2, 0}};
+    m.parts = {part};
+    m.tree = {{m.box, 4, 0}};
+    return m;
+}
+
 // The ambience of a room: a steady hum in the middle, loud everywhere in it; the yard also has wind
 // at random times and a clank every eight seconds.
 std::vector<int32_t> room_ambience(qxps_writer& q, std::string_view room, float x0) {
@@ -408,6 +426,11 @@ std::vector<uint8_t> map_package() {
     constexpr int kRooms = static_cast<int>(std::size(rooms));
     add_geometry(
         w, {"g-door", box_of({-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f}), {add_mesh(q, crate_mesh())}, {}});
+    // The window's glass: its surface in the level's own table, so that a shattered pane's event names
+    // it for the other players.
+    w.add_surface("s-glass", {painted("glass"), painted("glass")});
+    const mesh_desc window = window_mesh(8.0f, 12.0f, 1.0f, 3.0f);
+    add_geometry(w, {"g-window", window.box, {add_mesh(q, window)}, {}});
     for (int i = 0; i < kRooms; ++i) {
         const room& r = rooms[i];
         const float x1 = r.x0 + kRoomLength;
@@ -429,6 +452,8 @@ std::vector<uint8_t> map_package() {
             door_place.translation = {x1 - 0.5f, 0.0f, 0.0f};
             door_place.scale = {0.2f, kDoorHeight, 2.0f * kDoorHalfWidth};
             s.meshes.push_back(add_mesh_instance(q, {door_place, "g-door", "kvbase:s-planks", "wood20", 2}));
+            // A glass pane in the window on the hall's side; a blast shatters it.
+            s.meshes.push_back(add_mesh_instance(q, {{}, "g-window", "s-glass", "glass", 3}));
             // The wall beside that doorway hides what stands behind it in the store from the hall.
             s.occluder_points = {{x1, 0.0f, kDoorHalfWidth},
                                  {x1, kRoomHeight, kDoorHalfWidth},

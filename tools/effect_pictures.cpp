@@ -87,6 +87,36 @@ std::vector<effect_picture> effect_pictures() {
                                    const float rays = 0.5f + 0.5f * std::cos(5.0f * a);
                                    return rgba{255, 230, 150, fade((1.0f - d) * (0.6f + rays))};
                                })},
+        // The explosion's flash: a white-hot disc with an orange rim.
+        {"expl_1", strip(1,
+                         [](int, float x, float y) {
+                             const float d = std::sqrt(x * x + y * y);
+                             return rgba{255, fade(1.0f - 0.6f * d), fade(0.8f - d), fade((1.0f - d) * 2.0f)};
+                         })},
+        // The flame arc's 30 frames: a ball of fire that swells, reddens and burns out.
+        {"expl_anim", strip(30,
+                            [](int k, float x, float y) {
+                                const float t = static_cast<float>(k) / 29.0f;
+                                const float d = std::sqrt(x * x + y * y) / (0.5f + 0.5f * t);
+                                return rgba{255, fade(0.85f - 0.6f * t), fade(0.3f - 0.3f * t),
+                                            fade((1.0f - d) * 2.0f * (1.0f - t * t))};
+                            })},
+        // The stun grenade's 30 frames: a blue-white burst that fades.
+        {"stun_anim", strip(30,
+                            [](int k, float x, float y) {
+                                const float t = static_cast<float>(k) / 29.0f;
+                                const float d = std::sqrt(x * x + y * y) / (0.4f + 0.6f * t);
+                                return rgba{230, 240, 255, fade((1.0f - d) * 2.0f * (1.0f - t))};
+                            })},
+        // The smoke cloud's 50 frames: twenty of a slowly stirring puff, then thirty thinning away.
+        {"smoke_anim", strip(50,
+                             [](int k, float x, float y) {
+                                 const float stir =
+                                     0.08f * std::sin(static_cast<float>(k) * 0.314f + 3.0f * x);
+                                 const float d = std::sqrt(x * x + y * y) + stir;
+                                 const float thin = k < 20 ? 1.0f : 1.0f - static_cast<float>(k - 19) / 30.0f;
+                                 return rgba{150, 150, 145, fade((1.0f - d) * 1.5f * thin)};
+                             })},
         // Seven cells: three blade pairs fading along the barrel, then the flash seen end-on.
         {"muzzle_side", strip(7,
                               [](int k, float x, float y) {

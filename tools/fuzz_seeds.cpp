@@ -581,8 +581,33 @@ std::vector<seed_file> effect_event_seeds() {
     vec(shuffled, 0.0f, 0.0f, 0.0f);
     put_f32(shuffled, 0.0f);
     put_u8(shuffled, 9);
-    return {
-        {"impacts", impacts.bytes}, {"ripples-and-flash", ripples.bytes}, {"out-of-order", shuffled.bytes}};
+    // An explosion with the callers' arc, a smoke cloud with its texture, two crates shattered by
+    // key and one key that names nothing.
+    byte_writer blasts;
+    put_u8(blasts, 2 | (20 << 2));
+    put_u8(blasts, 2);
+    vec(blasts, 300.0f, 20.0f, 300.0f);
+    vec(blasts, 1.0f, 1.0f, 1.0f);
+    put_u8(blasts, 3);
+    put_string(blasts, "");
+    put_u8(blasts, 0);
+    put_string(blasts, "expl_anim");
+    put_u8(blasts, 1);
+    put_u8(blasts, 4);
+    vec(blasts, 500.0f, 0.0f, 500.0f);
+    vec(blasts, 0.0f, 1.0f, 0.0f);
+    put_u8(blasts, 5);
+    put_string(blasts, "smoke_anim");
+    for (const uint16_t key : {1, 7, 60000}) {
+        put_u8(blasts, 10);
+        put_u16(blasts, key);
+        put_u8(blasts, 0);
+        put_u8(blasts, 0);
+    }
+    return {{"impacts", impacts.bytes},
+            {"ripples-and-flash", ripples.bytes},
+            {"out-of-order", shuffled.bytes},
+            {"blasts-smoke-glass", blasts.bytes}};
 }
 
 std::vector<seed_file> client_packet_seeds() {

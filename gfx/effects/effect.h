@@ -1,9 +1,10 @@
 #pragma once
 // The visual effect: everything short-lived that a fight shows (impacts, ripples, shells, flashes,
-// scrolling water) is one of these. The front end owns every live effect in its effect list
-// (gfx/effects/effect_list.h), draws its mesh parts once per viewport, gives it a 2D pass once per
-// frame and deletes it at the first pass that finds it no longer alive. Effects time themselves
-// with their own timers, so being asked once per viewport changes nothing.
+// explosions, smoke, shattering glass, scrolling water) is one of these. The front end owns every
+// live effect in its effect list (gfx/effects/effect_list.h), draws its mesh parts once per
+// viewport, gives it a 2D pass once per frame and deletes it at the first pass that finds it no
+// longer alive. Effects time themselves with their own timers, so being asked once per viewport
+// changes nothing.
 
 #include <cstdint>
 
@@ -24,6 +25,9 @@ enum class effect_class : int32_t {
     screen_tint,
     red_flash,
     texture_scroll,
+    explosion,
+    smoke,
+    glass_shatter,
 };
 
 class effect {

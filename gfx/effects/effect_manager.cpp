@@ -184,6 +184,26 @@ sector* effect_sector_at(gfx& g, int32_t index) {
     return level->sectors.items[static_cast<std::size_t>(index)];
 }
 
+int32_t effect_surface_index(gfx& g, const surface* s) {
+    if (!s) return -1;
+    server& world = effect_world(g);
+    const package* level = package_list_find(world.packages, world.current_level_name);
+    return level ? package_surface_index(*level, s) : -1;
+}
+
+surface* effect_surface_at(gfx& g, int32_t index) {
+    server& world = effect_world(g);
+    const package* level = package_list_find(world.packages, world.current_level_name);
+    if (!level || index < 0 || index >= object_table_count(level->surfaces)) return nullptr;
+    return level->surfaces.items[static_cast<std::size_t>(index)];
+}
+
+mesh* effect_geometry_mesh(gfx& g, uint32_t key) {
+    server& world = effect_world(g);
+    const package* level = package_list_find(world.packages, world.current_level_name);
+    return level ? package_find_geometry_item(*level, key) : nullptr;
+}
+
 void effect_play_sound(const std::string& name, const sector* in_sector, const vec3& at, float min_distance,
                        float max_distance) {
     snd_play_3d(kernel_get().sound, kEffectSoundChannel, name, reinterpret_cast<uintptr_t>(in_sector), at,

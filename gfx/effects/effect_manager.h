@@ -17,6 +17,7 @@ struct gfx;
 struct server;
 class sector;
 class mesh;
+struct surface;
 
 // Appends the effect to the list; the new count.
 uint32_t gfx_append_effect(gfx& g, std::unique_ptr<effect> e);
@@ -56,6 +57,11 @@ mat4 effect_axes(const vec3& x, const vec3& y, const vec3& z, const vec3& origin
 int32_t effect_sector_index(gfx& g, const sector* s);
 // The sector at that index of the current map package; null when there is none.
 sector* effect_sector_at(gfx& g, int32_t index);
+// The same for the surfaces of the current map package.
+int32_t effect_surface_index(gfx& g, const surface* s);
+surface* effect_surface_at(gfx& g, int32_t index);
+// The mesh read from the chunk `key` among the current map package's geometries; null when none is.
+mesh* effect_geometry_mesh(gfx& g, uint32_t key);
 // A positioned effect sound on channel 2: zero velocity, direction (0, 0, -1), cones of 360 degrees.
 void effect_play_sound(const std::string& name, const sector* in_sector, const vec3& at, float min_distance,
                        float max_distance);

@@ -7,15 +7,20 @@
 
 #include "game/server.h"
 #include "gfx/effects/effect_manager.h"
+#include "gfx/effects/explosion_effect.h"
 #include "gfx/effects/flash_effects.h"
+#include "gfx/effects/glass_shatter_effect.h"
 #include "gfx/effects/impact_effect.h"
 #include "gfx/effects/shell_effect.h"
+#include "gfx/effects/smoke_effect.h"
 #include "gfx/effects/water_ripple_effect.h"
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "net/net_client.h"
+#include "world/mesh.h"
 #include "world/surface_table.h"
+#include "world/trace.h"
 
 namespace kv {
 namespace {
@@ -39,6 +44,11 @@ bool plain_texture_name(const std::string& name) {
 // Replaces the texture when the name is one to use; an empty or unusable name keeps it.
 void take_texture(std::string& texture, const std::string& name) {
     if (plain_texture_name(name)) texture = name;
+}
+
+// The name when it is one to use, else the empty name that keeps the texture.
+std::string usable(const std::string& name) {
+    return plain_texture_name(name) ? name : std::string();
 }
 
 // Replayed events with impossible numbers are dropped, with one line per received batch.
@@ -109,6 +119,68 @@ void gfx_set_impact_effect(gfx& g, const std::string& smoke, const std::string& 
     e->water = water;
     e->size = size;
     if (gfx_effect_echo(g)) client_write_impact_params_event(client_of(g), smoke, hole, water, size);
+}
+
+void gfx_add_explosion_effect(gfx& g, const vec3& position, const vec3& scale) {
+    if (!finite(position) || !finite(scale)) {
+        g.effects.last_effect = nullptr;
+        refuse_numbers(g, "explosion");
+        return;
+    }
+    add(g, std::make_unique<explosion_effect>(position, scale));
+    if (gfx_effect_echo(g)) client_write_explosion_event(client_of(g), position, scale);
+}
+
+void gfx_set_explosion_effect(gfx& g, const std::string& first, uint8_t first_on, const std::string& second,
+                              uint8_t second_on) {
+    explosion_effect* e = last_of<explosion_effect>(g, effect_class::explosion);
+    if (!e) return;
+    e->set_parts(usable(first), first_on, usable(second), second_on);
+    if (gfx_effect_echo(g))
+        client_write_explosion_params_event(client_of(g), first, first_on, second, second_on);
+}
+
+void gfx_add_smoke_effect(gfx& g, const vec3& position, const vec3& velocity) {
+    if (!finite(position) || !finite(velocity)) {
+        g.effects.last_effect = nullptr;
+        refuse_numbers(g, "smoke");
+        return;
+    }
+    add(g, std::make_unique<smoke_effect>(position, velocity));
+    if (gfx_effect_echo(g)) client_write_smoke_event(client_of(g), position, velocity);
+}
+
+void gfx_set_smoke_effect(gfx& g, const std::string& texture) {
+    smoke_effect* e = last_of<smoke_effect>(g, effect_class::smoke);
+    if (!e) return;
+    take_texture(e->texture, texture);
+    if (gfx_effect_echo(g)) client_write_smoke_param_event(client_of(g), texture);
+}
+
+namespace {
+
+// The pane breaks at once, so that a process that draws nothing keeps it broken too and a second
+// blast before the next frame finds it broken.
+void shatter(gfx& g, mesh& pane, surface* pane_surface, sector* in_sector, bool echo) {
+    add(g, std::make_unique<glass_shatter_effect>(g, &pane, pane_surface, in_sector, echo));
+    g.effects.broken_meshes.push_back(&pane);
+    mesh_break(pane);
+}
+
+}  // namespace
+
+void gfx_add_glass_shatter_effect(gfx& g, const trace_hit& hit, sector* in_sector) {
+    if (!hit.hit_mesh || mesh_is_broken(*hit.hit_mesh)) return;
+    // Sent whatever the echo flag: every participant must see the pane go.
+    shatter(g, *hit.hit_mesh, hit.surf, in_sector, true);
+}
+
+void gfx_add_glass_shatter_effect_by_ids(gfx& g, uint16_t key, int32_t surface_index, int32_t sector_index) {
+    mesh* pane = effect_geometry_mesh(g, key);
+    surface* pane_surface = effect_surface_at(g, surface_index);
+    sector* in_sector = effect_sector_at(g, sector_index);
+    if (!pane || !pane_surface || !in_sector || mesh_is_broken(*pane)) return;
+    shatter(g, *pane, pane_surface, in_sector, false);
 }
 
 void gfx_add_water_ripple_effect(gfx& g, const vec3& position, float size, sector* in_sector) {

@@ -32,6 +32,22 @@ void gfx_add_impact_effect_from_net(gfx& g, const vec3& point, const vec3& norma
 void gfx_set_impact_effect(gfx& g, const std::string& smoke, const std::string& hole, uint8_t water,
                            float size);
 
+// An explosion's flash sprites and flame arc at the position, scaled (event 2); then its sprite
+// texture, sprites on, arc texture and arc on (event 3). An empty name keeps the texture.
+void gfx_add_explosion_effect(gfx& g, const vec3& position, const vec3& scale);
+void gfx_set_explosion_effect(gfx& g, const std::string& first, uint8_t first_on, const std::string& second,
+                              uint8_t second_on);
+// A smoke cloud at the position (event 4; the velocity is only sent along); then its texture
+// (event 5).
+void gfx_add_smoke_effect(gfx& g, const vec3& position, const vec3& velocity);
+void gfx_set_smoke_effect(gfx& g, const std::string& texture);
+
+// The hit pane shatters: nothing when it is broken already; event 10 is written whatever the echo
+// flag. Replayed by the pane's geometry key and the surface's and sector's indexes, never echoed;
+// a key or index not in the current map package makes nothing.
+void gfx_add_glass_shatter_effect(gfx& g, const trace_hit& hit, sector* in_sector);
+void gfx_add_glass_shatter_effect_by_ids(gfx& g, uint16_t key, int32_t surface_index, int32_t sector_index);
+
 // Ripples: event 6 with the sector's index (0 when it is not in the map package) or with the index
 // received; a received index out of range gives a ripple without a sector.
 void gfx_add_water_ripple_effect(gfx& g, const vec3& position, float size, sector* in_sector);

@@ -21,12 +21,15 @@
 #include "game/server.h"
 #include "game/server_world.h"
 #include "gfx/effects/effect_ops.h"
+#include "gfx/effects/explosion_effect.h"
+#include "gfx/effects/smoke_effect.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "kernel/neighbour_standins.h"
 #include "net/net_client.h"
 #include "net/server_session.h"
 #include "platform/clock.h"
+#include "tests/gfx/effect_kinds.h"
 #include "tests/support/loopback_relay.h"
 #include "tests/support/temp_folder.h"
 #include "tools/demo_data.h"
@@ -250,18 +253,25 @@ TEST_F(ClientSession, TwoWorldsPlayThroughTheSession) {
     EXPECT_EQ(std::vector<int32_t>(w.values, w.values + 3), (std::vector<int32_t>{5, 6, 7}));
 
     // A's world events replay on B in their pairs, with the echo off meanwhile.
-    standins().calls.clear();
+    gfx& graphics = kernel_get().graphics;
+    gfx_clear_effects(graphics);
     client_write_explosion_event(a->client, {1.0f, 2.0f, 3.0f}, {1.0f, 1.0f, 1.0f});
     client_write_explosion_params_event(a->client, "fire", 1, "smoke", 0);
     client_write_smoke_event(a->client, {4.0f, 5.0f, 6.0f}, {0.0f, 1.0f, 0.0f});
-    ASSERT_TRUE(step_until([&] { return !calls_from("gfx_add_smoke_effect").empty(); }));
-    std::vector<std::string> replay;
-    for (const std::string& call : standins().calls)
-        if (call.starts_with("gfx_") && call.find("effect") != std::string::npos) replay.push_back(call);
-    EXPECT_EQ(replay, (std::vector<std::string>{"gfx_add_explosion_effect 1 2 3 1 1 1",
-                                                "gfx_set_explosion_effect fire 1 smoke 0",
-                                                "gfx_add_smoke_effect 4 5 6 0 1 0"}));
-    EXPECT_TRUE(gfx_effect_echo(kernel_get().graphics));
+    ASSERT_TRUE(step_until([&] { return effect_count(graphics, effect_class::smoke) > 0; }));
+    ASSERT_EQ(effect_kinds(graphics),
+              (std::vector<effect_class>{effect_class::explosion, effect_class::smoke}));
+    const auto* blast = dynamic_cast<const explosion_effect*>(graphics.effects.items.front().get());
+    ASSERT_NE(blast, nullptr);
+    EXPECT_EQ(blast->position.z, 3.0f);
+    EXPECT_EQ(blast->sprite_texture, "fire");
+    EXPECT_EQ(blast->arc_texture, "smoke");
+    EXPECT_EQ(blast->part_flags, kExplosionSprites);
+    const auto* smoke = dynamic_cast<const smoke_effect*>(graphics.effects.items.back().get());
+    EXPECT_EQ(smoke->position.y, 5.0f);
+    EXPECT_EQ(smoke->velocity.y, 1.0f);
+    EXPECT_TRUE(gfx_effect_echo(graphics));
+    gfx_clear_effects(graphics);
 
     // A map change: both worlds follow.
     server_session_local_command(s, "map yard");

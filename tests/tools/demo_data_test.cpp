@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "beings/being_game.h"
@@ -14,10 +15,14 @@
 #include "game/kvlevel.h"
 #include "game/kvspawn_point.h"
 #include "game/server_load.h"
+#include "gfx/effects/effect_manager.h"
+#include "gfx/effects/glass_shatter_effect.h"
+#include "gfx/gfx.h"
 #include "gfx/surface.h"
 #include "gfx/texture.h"
 #include "gfx/view.h"
 #include "kernel/kernel.h"
+#include "net/net_client.h"
 #include "sound/ambient_source.h"
 #include "tests/data/data_test_support.h"
 #include "tests/game/kvgame_test_support.h"
@@ -29,6 +34,7 @@
 #include "world/mesh.h"
 #include "world/sector.h"
 #include "world/surface_table.h"
+#include "world/trace.h"
 
 namespace kv {
 namespace {
@@ -184,6 +190,49 @@ TEST_F(DemoData, EveryRoomHumsAndTheMenuMusicPlays) {
     EXPECT_TRUE(music_play(facade, "data\\sound\\menu.mp3", true)) << log();
     EXPECT_TRUE(music_is_playing(facade));
     sound_device_music_release(*facade.device);
+}
+
+// The hall's window holds a glass pane that a blast shatters into ten shards, and whose event names
+// it for the other players; the effects' strips are in the texture folder.
+TEST_F(DemoData, TheHallsWindowPaneShatters) {
+    srv_.game_package = tools::kDemoMap;
+    ASSERT_TRUE(load_package(srv_, tools::kDemoMap, true)) << log();
+    ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
+    srv_.current_level_name = tools::kDemoMap;
+    sector* hall = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), "hall");
+    ASSERT_NE(hall, nullptr);
+    trace t;
+    trace_ray(t, hall, {10.0f, 2.0f, 0.0f}, {0.0f, 0.0f, -1.0f}, 1e6f, 0, 0, 1, 1);
+    ASSERT_FALSE(t.hits.empty());
+    const trace_hit pane = t.hits.front();
+    ASSERT_NE(pane.material, nullptr);
+    EXPECT_EQ(pane.material->kind, kSurfaceKindGlass);
+    EXPECT_EQ(pane.material, surface_table_get(kernel_get().surfaces, "glass"));
+
+    gfx g;
+    g.effects.world = &srv_;
+    srv_.client.connected = true;
+    gfx_add_glass_shatter_effect(g, pane, hall);
+    gfx_render_effects(g);
+    auto* e = dynamic_cast<glass_shatter_effect*>(g.effects.items.front().get());
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->shard_count, 10);
+    EXPECT_TRUE(mesh_is_broken(*pane.hit_mesh));
+    // The event: kind 10, the key, then the surface and sector in the level's tables.
+    const packet& sent = srv_.client.event_stream;
+    const std::size_t n = sent.body.size();
+    ASSERT_EQ(n, kPacketHeaderSize + 5);
+    EXPECT_EQ(sent.body.data()[kPacketHeaderSize], 10);
+    EXPECT_LT(sent.body.data()[n - 2], 255);
+    EXPECT_EQ(sent.body.data()[n - 1], 1);  // the hall
+    gfx_clear_effects(g);
+    EXPECT_FALSE(mesh_is_broken(*pane.hit_mesh));
+    srv_.client.connected = false;
+
+    for (const char* strip : {"expl_1", "expl_anim", "stun_anim", "smoke_anim"})
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(folder_.file("data")) / "tex" / "tga" /
+                                            (std::string(strip) + ".tga")))
+            << strip;
 }
 
 // The demo level played headless by the world server's frames, as the local test game.

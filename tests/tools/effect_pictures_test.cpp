@@ -12,7 +12,8 @@ namespace {
 TEST(EffectPictures, StripsHoldTheFramesTheEffectsStepThrough) {
     const std::map<std::string, int> frames = {{"hit_metal", 8},    {"hit_smoke", 16}, {"hit_water", 10},
                                                {"water_ripple", 5}, {"shell", 1},      {"muzzle_flash", 4},
-                                               {"muzzle_side", 7}};
+                                               {"muzzle_side", 7},  {"expl_1", 1},     {"expl_anim", 30},
+                                               {"stun_anim", 30},   {"smoke_anim", 50}};
     const std::vector<effect_picture> pictures = effect_pictures();
     ASSERT_EQ(pictures.size(), frames.size());
     for (const effect_picture& p : pictures) {

@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "gfx/effects/explosion_effect.h"
 #include "gfx/effects/flash_effects.h"
 #include "gfx/effects/impact_effect.h"
+#include "gfx/effects/smoke_effect.h"
 #include "gfx/effects/water_ripple_effect.h"
 #include "tests/gfx/effect_kinds.h"
 #include "tests/gfx/effects/effect_test_support.h"
@@ -51,11 +53,16 @@ TEST_F(EffectOps, EchoedEventsOfEveryOperation) {
     net_client& c = srv_.client;
     auto blast = [&] { gfx_add_blast_impact_effect(g_, p, up, yard_); };
     auto ripple = [&] { gfx_add_water_ripple_effect(g_, p, 2.0f, pool_); };
+    const vec3 scale{2.0f, 2.0f, 2.0f};
+    auto explosion = [&] { gfx_add_explosion_effect(g_, p, scale); };
+    auto smoke = [&] { gfx_add_smoke_effect(g_, p, up); };
+    const uint16_t wall_key = static_cast<uint16_t>(wall.hit_mesh->id);
     struct row {
         const char* name;
         std::function<void()> setup;
         std::function<void()> op;
         std::function<void()> writes;  // null: nothing is written
+        bool always = false;           // written with the echo off too
     };
     const std::vector<row> rows = {
         {"impact from a hit", nullptr, [&] { gfx_add_impact_effect(g_, wall, 100.0f, yard_); },
@@ -85,13 +92,29 @@ TEST_F(EffectOps, EchoedEventsOfEveryOperation) {
         {"red flash", nullptr, [&] { gfx_add_red_flash_effect(g_); }, nullptr},
         {"texture scroll", nullptr, [&] { gfx_add_texture_scroll_effect(g_); }, nullptr},
         {"forget", ripple, [&] { gfx_forget_last_effect(g_); }, nullptr},
+        {"explosion", nullptr, explosion, [&] { client_write_explosion_event(c, p, scale); }},
+        {"explosion parameters", explosion, [&] { gfx_set_explosion_effect(g_, "", 0, "expl_anim", 1); },
+         [&] { client_write_explosion_params_event(c, "", 0, "expl_anim", 1); }},
+        {"explosion parameters after smoke", smoke,
+         [&] { gfx_set_explosion_effect(g_, "", 0, "stun_anim", 1); }, nullptr},
+        {"smoke", nullptr, smoke, [&] { client_write_smoke_event(c, p, up); }},
+        {"smoke parameters", smoke, [&] { gfx_set_smoke_effect(g_, "puff"); },
+         [&] { client_write_smoke_param_event(c, "puff"); }},
+        {"smoke parameters after an explosion", explosion, [&] { gfx_set_smoke_effect(g_, "puff"); },
+         nullptr},
+        {"glass shatter", nullptr, [&] { gfx_add_glass_shatter_effect(g_, wall, yard_); },
+         [&] { client_write_decal_event(c, wall_key, 0, 0); }, true},
+        {"glass shatter outside the map", nullptr, [&] { gfx_add_glass_shatter_effect(g_, wall, &stray); },
+         [&] { client_write_decal_event(c, wall_key, 0, 255); }, true},
+        {"glass shatter by ids", nullptr, [&] { gfx_add_glass_shatter_effect_by_ids(g_, wall_key, 0, 0); },
+         nullptr},
     };
     for (bool echo : {true, false}) {
         for (const row& r : rows) {
             run(r.setup, r.op, echo);
             const std::vector<uint8_t> written = take_events();
             std::vector<uint8_t> expected;
-            if (echo && r.writes) {
+            if ((echo || r.always) && r.writes) {
                 r.writes();
                 expected = take_events();
                 ASSERT_FALSE(expected.empty()) << r.name;
@@ -216,6 +239,63 @@ TEST_F(EffectOps, EventsWithImpossibleNumbersAreRefused) {
     client_apply_events(srv_.client, stream);
     EXPECT_EQ(effect_kinds(replica), std::vector<effect_class>{effect_class::water_ripple});
     EXPECT_EQ(log(), "gfx: *WARNING* impact effect with a value that is not a number refused.\n");
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// An empty name keeps the texture, and so does a name that is not a plain one, locally and replayed.
+TEST_F(EffectOps, EmptyNamesKeepTheTextures) {
+    auto settle = [&](gfx& g) {
+        gfx_add_explosion_effect(g, {0, 0, 0}, {1, 1, 1});
+        gfx_set_explosion_effect(g, "fire", 1, "flame", 1);
+        gfx_set_explosion_effect(g, "", 1, "../flame", 1);
+        gfx_forget_last_effect(g);
+        gfx_add_smoke_effect(g, {0, 0, 0}, {0, 1, 0});
+        gfx_set_smoke_effect(g, "fog");
+        gfx_set_smoke_effect(g, "");
+        gfx_forget_last_effect(g);
+    };
+    auto check = [](gfx& g, const char* where) {
+        ASSERT_EQ(effect_kinds(g), (std::vector<effect_class>{effect_class::explosion, effect_class::smoke}))
+            << where;
+        const auto* x = dynamic_cast<const explosion_effect*>(g.effects.items.front().get());
+        EXPECT_EQ(x->sprite_texture, "fire") << where;
+        EXPECT_EQ(x->arc_texture, "flame") << where;
+        EXPECT_EQ(x->part_flags, kExplosionAllParts) << where;
+        EXPECT_EQ(dynamic_cast<const smoke_effect*>(g.effects.items.back().get())->texture, "fog") << where;
+    };
+    take_events();
+    settle(g_);
+    check(g_, "here");
+    packet sent(srv_.client.event_stream.body.data(), srv_.client.event_stream.body.size());
+    take_events();
+    gfx& replica = kernel_get().graphics;
+    gfx_reset_effects(replica);
+    replica.effects.world = &srv_;
+    client_apply_events(srv_.client, sent);
+    check(replica, "replayed");
+}
+
+// Explosions and smoke with impossible numbers from a peer are refused, with one line.
+TEST_F(EffectOps, ExplosionsAndSmokeWithImpossibleNumbersAreRefused) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    gfx& replica = kernel_get().graphics;
+    gfx_reset_effects(replica);
+    replica.effects.world = &srv_;
+    client_write_explosion_event(srv_.client, {0, 0, 0}, {nan, 1, 1});
+    client_write_explosion_params_event(srv_.client, "a", 1, "b", 1);
+    client_write_smoke_event(srv_.client, {0, std::numeric_limits<float>::infinity(), 0}, {0, 1, 0});
+    client_write_smoke_event(srv_.client, {0, 0, 0}, {0, 1, 0});
+    packet stream(srv_.client.event_stream.body.data(), srv_.client.event_stream.body.size());
+    take_events();
+    clear_log();
+    client_apply_events(srv_.client, stream);
+    EXPECT_EQ(effect_kinds(replica), std::vector<effect_class>{effect_class::smoke});
+    EXPECT_EQ(log(), "gfx: *WARNING* explosion effect with a value that is not a number refused.\n");
 }
 
 }  // namespace
