@@ -197,24 +197,21 @@ void switch_page(kvgame& game, kvscreen& s, int32_t page) {
         show_picture(s, 101 + page, true);
         set_label(s, 9, menu_text(game, 26 + page));
     }
+    // The dedicated box is hidden in local mode, shown but disabled in LAN mode and usable in
+    // internet mode. Both slots share one screen, so each mode sets all three of its states: an
+    // earlier showing in another mode must not leave the box hidden or disabled.
     const int32_t mode = network_mode(game);
-    kvedit* server_name = kvscreen_edit(s, 1);
-    if (mode == kModeLocal) {
-        set_label(s, 2, menu_text(game, 2));
-        set_label(s, 3, menu_text(game, 2));
-        if (kvcheck* dedicated = kvscreen_check(s, 5)) kvcheck_set_visible(*dedicated, false);
-        if (kvtext* label = kvscreen_label(s, 23)) kvtext_set_visible(*label, false);
-        show_picture(s, 41, false);
-        if (server_name) kvedit_set_enabled(*server_name, false);
-    } else {
-        const int32_t title = mode == kModeLan ? 8 : 9;
-        set_label(s, 2, menu_text(game, title));
-        set_label(s, 3, menu_text(game, title));
-        if (mode == kModeLan) {
-            if (kvcheck* dedicated = kvscreen_check(s, 5)) kvcheck_set_enabled(*dedicated, false);
-        }
-        if (server_name) kvedit_set_enabled(*server_name, true);
+    const int32_t titles[3] = {8, 9, 2};
+    set_label(s, 2, menu_text(game, titles[mode]));
+    set_label(s, 3, menu_text(game, titles[mode]));
+    const bool rules_shown = game.gui.host_page == 0 && mode != kModeLocal;
+    if (kvcheck* dedicated = kvscreen_check(s, 5)) {
+        kvcheck_set_visible(*dedicated, rules_shown);
+        kvcheck_set_enabled(*dedicated, mode == kModeInternet);
     }
+    if (kvtext* label = kvscreen_label(s, 23)) kvtext_set_visible(*label, rules_shown);
+    show_picture(s, 41, rules_shown);
+    if (kvedit* server_name = kvscreen_edit(s, 1)) kvedit_set_enabled(*server_name, mode != kModeLocal);
 }
 
 struct game_mode_preset {
