@@ -4,6 +4,7 @@
 // run a scanning bar over the screen.
 
 #include <algorithm>
+#include <cstdio>
 #include <unordered_map>
 
 #include "bots/bot_central.h"
@@ -99,15 +100,26 @@ void set_columns(kvselection& list, const column (&columns)[5]) {
     for (const column& c : columns) kvselection_add_column(list, c.title, c.width, c.inset);
 }
 
+// The five cells of an entry's row: name, map, ping, players and the flag letters. This runs for
+// every entry every frame of a ping round, so the numbers are formatted into the cells' own texts.
 void fill_cells(kvselection_row& row, const server_entry& e) {
-    const std::string texts[5] = {e.name, e.map, str_format("%d", e.ping),
-                                  str_format("%d/%d", e.numbers[0], e.numbers[1]),
-                                  net_format_game_flags(e.answered)};
-    for (std::size_t c = 0; c < row.cells.size() && c < 5; ++c) row.cells[c].text = texts[c];
+    if (row.cells.size() < 5) return;
+    char number[32];
+    row.cells[0].text = e.name;
+    row.cells[1].text = e.map;
+    std::snprintf(number, sizeof number, "%d", e.ping);
+    row.cells[2].text = number;
+    std::snprintf(number, sizeof number, "%d/%d", e.numbers[0], e.numbers[1]);
+    row.cells[3].text = number;
+    row.cells[4].text = net_format_game_flags(e.answered);
 }
 
+// "%s %d" of the dotted address and the port.
 std::string entry_key(const server_entry& e) {
-    return str_format("%s %d", net_format_address(e.address).c_str(), e.port);
+    char key[32];
+    std::snprintf(key, sizeof key, "%u.%u.%u.%u %u", e.address >> 24, (e.address >> 16) & 0xFF,
+                  (e.address >> 8) & 0xFF, e.address & 0xFF, static_cast<unsigned>(e.port));
+    return key;
 }
 
 // The status line for the reply of a failed request: its message, else the reply itself.
