@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "bots/bot_central.h"
+#include "net/server_session.h"
+#include "net/service.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/support/client_capture.h"
 #include "tests/support/input_fake.h"
@@ -572,6 +574,53 @@ TEST_F(Multiplayer, TheTeamSizesStartAtFive) {
     EXPECT_EQ(edit(s, 3).text, "7");
     EXPECT_EQ(edit(s, 4).text, "30");
     EXPECT_EQ(log().find("gui: *WARNING*"), std::string::npos) << log();
+}
+
+// The whole road on loopback: the host screen starts a listen server in this process through the
+// real service, waits for its network server and logs its own client in.
+TEST_F(Multiplayer, TheHostScreenStartsAListenServerAndLogsItsClientIn) {
+    kvgame* g = start_menu();
+    ASSERT_NE(g, nullptr);
+    // The real service and network server; the lines are kept for the failure message.
+    multiplayer_links_get() = multiplayer_links();
+    multiplayer_links_get().service_command = [this](const std::string& line) {
+        lines_.push_back(line);
+        return service_command(srv_.service, line);
+    };
+    write_file(srv_.data_dir + "net.cfg", "master:127.0.0.1\n");
+    // The service hosts for the program's world server: it reads its folders.
+    server& world = server_get();
+    const std::string saved_dirs[2] = {world.data_dir, world.write_dir};
+    world.data_dir = srv_.data_dir;
+    world.write_dir = srv_.write_dir;
+    server_session_destroy();
+    service_settings_init(srv_.service);
+    service_command(srv_.service, "set server-port:0");
+    net_client& client = srv_.client;
+    client.client_port = 0;
+    client_reset_state(client);
+    client.request_kind = kRequestBindPort;
+    kvscreen* s = open_host(*g, kScreenLanList);
+    rotate_first_map(*g, s);
+    edit(s, 0).text = "Bea";
+    gui_handle_event(*g, 4);
+    for (int i = 0; i < 400 && g->gui.step_state != 5; ++i) {
+        clock_.advance_ms(16);
+        gui_step(*g, 16);
+        service_tick(srv_.service, 16);
+        net_client_tick(client, 16);
+    }
+    EXPECT_EQ(g->gui.step_state, 5) << log();
+    EXPECT_TRUE(srv_.service.running) << testing::PrintToString(lines_);
+    EXPECT_TRUE(client_is_connected(client));
+    EXPECT_EQ(label(s, 51).text, "");
+    // The server took the login: it gave this client a player id.
+    EXPECT_GT(client_local_player_id(client), 0);
+    service_command(srv_.service, "stop");
+    server_session_destroy();
+    world.data_dir = saved_dirs[0];
+    world.write_dir = saved_dirs[1];
+    client.connected = false;
 }
 
 // "bots.cfg".
