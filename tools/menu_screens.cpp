@@ -279,8 +279,8 @@ std::vector<uint8_t> mplayer_screen() {
     constexpr colour kShadow{0.1f, 0.1f, 0.2f};
     s.picture(0, 0, 1000, 1000, kMenuBackground);
     s.picture(60, 150, 880, 650, kMenuPanel);
-    s.picture(0, 0, 1000, 6, kMenuBar);              // 2: the scanning bar
-    s.picture(792, 812, 186, 66, kMenuHelpLine);      // 3: behind the join button
+    s.picture(0, 0, 1000, 6, kMenuBar);           // 2: the scanning bar
+    s.picture(792, 812, 186, 66, kMenuHelpLine);  // 3: behind the join button
     // 0-3 free; 4-8 the buttons' captions; 9 and 10 the title; 11 the list's title; 12 the status
     // line; 13 the check box caption's shadow; 14 and 15 the line speed; 16 and 17 the version and
     // the build.

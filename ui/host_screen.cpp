@@ -436,8 +436,9 @@ void start(kvgame& game, kvscreen& s) {
     lines.push_back("set server-name:\"" + name + "\"");
     if (mode != kModeLocal) srv.client.server_name_setting = name;
     const int32_t game_mode = roll_value(s, 0);
-    lines.push_back(std::string("set game-mode:") +
-                    (game_mode == 0 ? "arcade" : game_mode == 1 ? "realistic" : "custom"));
+    lines.push_back(std::string("set game-mode:") + (game_mode == 0   ? "arcade"
+                                                     : game_mode == 1 ? "realistic"
+                                                                      : "custom"));
     lines.push_back(str_format("set friendly-fire:%s", yes_no(checked(s, 0))));
     int32_t respawn = 0;
     if (checked(s, 1)) {
@@ -466,7 +467,8 @@ void start(kvgame& game, kvscreen& s) {
         botc_enable(*bots, true);
         if (bots->ready) {
             const kvroll* config = kvscreen_roll(s, 5);
-            if (config && config->current >= 0 && static_cast<std::size_t>(config->current) < config->items.size())
+            if (config && config->current >= 0 &&
+                static_cast<std::size_t>(config->current) < config->items.size())
                 botc_set_default_config(*bots, config->items[static_cast<std::size_t>(config->current)].text);
         }
     }
@@ -625,8 +627,8 @@ void host_on_show(kvgame& game) {
         set_label(*s, p[0], text(p[2]));
         set_label(*s, p[1], text(p[2]));
     }
-    const int32_t boxes[][3] = {{0, 16, 39}, {1, 17, 40}, {2, 20, 41}, {3, 21, 43},
-                                {4, 22, 44}, {5, 23, 45}, {6, 48, 56}, {7, 49, 57}, {8, 50, 58}};
+    const int32_t boxes[][3] = {{0, 16, 39}, {1, 17, 40}, {2, 20, 41}, {3, 21, 43}, {4, 22, 44},
+                                {5, 23, 45}, {6, 48, 56}, {7, 49, 57}, {8, 50, 58}};
     for (const auto& b : boxes) {
         if (kvcheck* check = kvscreen_check(*s, b[0])) kvcheck_set_text(*check, text(b[2]));
         set_label(*s, b[1], text(b[2]));
@@ -699,7 +701,7 @@ void host_handle_event(kvgame& game, int32_t code) {
         if (preset >= kFirstCustomPreset && preset < kBotPresets) {
             host_bot_presets()[static_cast<std::size_t>(preset)]
                               [static_cast<std::size_t>(code - kScreenEventRoll - 6)] =
-                roll_value(*s, code - kScreenEventRoll);
+                                  roll_value(*s, code - kScreenEventRoll);
         }
     } else if (code >= kScreenEventCheck + 6 && code <= kScreenEventCheck + 8) {
         const int32_t team = code - kScreenEventCheck - 6;

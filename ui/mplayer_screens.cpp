@@ -70,7 +70,8 @@ struct column {
     int32_t width;
     int32_t inset;
 };
-constexpr column kBrowserColumns[5] = {{"1", 204, 7}, {"2", 130, 32}, {"3", 80, 40}, {"4", 80, 40}, {"5", 75, 50}};
+constexpr column kBrowserColumns[5] = {
+    {"1", 204, 7}, {"2", 130, 32}, {"3", 80, 40}, {"4", 80, 40}, {"5", 75, 50}};
 constexpr column kLanColumns[5] = {{"1", 224, 7}, {"2", 120, 7}, {"3", 100, 7}, {"4", 112, 7}, {"5", 100, 7}};
 
 kvscreen* mplayer(kvgame& game) {
@@ -232,7 +233,8 @@ void browser_join(kvgame& game, kvscreen& s) {
         client.net_speed_setting = choice;
         client_set_net_speed(client, kLineSpeeds[choice].speed, kLineSpeeds[choice].limit);
         const kvcheck* flag = kvscreen_check(s, 0);
-        client_login(client, static_cast<int32_t>(i) + 1, client.profile_name, flag && kvcheck_is_checked(*flag));
+        client_login(client, static_cast<int32_t>(i) + 1, client.profile_name,
+                     flag && kvcheck_is_checked(*flag));
         game.gui.step_state = kBrowserJoining;
         return;
     }
@@ -475,7 +477,8 @@ void browser_handle_event(kvgame& game, int32_t code) {
         client_set_mode(client, 1);
         client_request_server_list(client, code == 2);
         game.gui.step_state = code == 2 ? kBrowserMasterQuery : kBrowserFirstPing;
-    } else if ((code == kJoinButton || (code >= kScreenEventList && code < kScreenEventList + 1000)) && idle) {
+    } else if ((code == kJoinButton || (code >= kScreenEventList && code < kScreenEventList + 1000)) &&
+               idle) {
         browser_join(game, *s);
     }
 }

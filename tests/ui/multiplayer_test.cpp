@@ -166,12 +166,18 @@ private:
 TEST_F(Multiplayer, TheHostScreenSendsItsSettingsLinesInEachMode) {
     kvgame* g = start_menu();
     ASSERT_NE(g, nullptr) << log();
-    const std::vector<std::string> common = {"set game-mode:arcade", "set friendly-fire:no",
-                                             "set respawn-time:0",   "set free-camera:yes",
-                                             "set iron-sights:no",   "set id-tags:yes",
-                                             "set round-time:7",     "set campaign-time:30",
-                                             "set maxplayers1:5",    "set maxplayers2:5",
-                                             "set maxplayers3:5",    "set bots-setup:2001 2001 0000",
+    const std::vector<std::string> common = {"set game-mode:arcade",
+                                             "set friendly-fire:no",
+                                             "set respawn-time:0",
+                                             "set free-camera:yes",
+                                             "set iron-sights:no",
+                                             "set id-tags:yes",
+                                             "set round-time:7",
+                                             "set campaign-time:30",
+                                             "set maxplayers1:5",
+                                             "set maxplayers2:5",
+                                             "set maxplayers3:5",
+                                             "set bots-setup:2001 2001 0000",
                                              "start"};
     const struct {
         int32_t via;
@@ -184,7 +190,8 @@ TEST_F(Multiplayer, TheHostScreenSendsItsSettingsLinesInEachMode) {
           "set server-name:\"Local game\""}},
         {kScreenLanList,
          false,
-         {"stop", "set pkg-name:training", "set dedicated:no", "set net-mode:lan", "set server-name:\"Old name\""}},
+         {"stop", "set pkg-name:training", "set dedicated:no", "set net-mode:lan",
+          "set server-name:\"Old name\""}},
         {kScreenBrowser,
          true,
          {"stop", "set pkg-name:training", "set dedicated:yes", "set net-mode:inet",
@@ -221,8 +228,13 @@ TEST_F(Multiplayer, RespawnTimesNamesAndEmptyNumbersBecomeTheirLines) {
         std::string respawn_text, round, campaign, name;
         std::vector<std::string> lines;
     } cases[] = {
-        {true, "5", "3", "9", "Ann's \"best\"\tserver",
-         {"set respawn-time:10", "set round-time:3", "set campaign-time:9", "set server-name:\"Ann's best server\""}},
+        {true,
+         "5",
+         "3",
+         "9",
+         "Ann's \"best\"\tserver",
+         {"set respawn-time:10", "set round-time:3", "set campaign-time:9",
+          "set server-name:\"Ann's best server\""}},
         {true, "0", "", "", "x", {"set respawn-time:0", "set round-time:0", "set campaign-time:0"}},
         {true, "25", "12", "0", "x", {"set respawn-time:25", "set round-time:12"}},
         {false, "25", "1", "1", "x", {"set respawn-time:0"}},
@@ -628,7 +640,8 @@ TEST_F(Multiplayer, TheHostScreenStartsAListenServerAndLogsItsClientIn) {
 TEST_F(Multiplayer, BotsFileLinesReadWithMissingFieldsZeroAndExtraLinesIgnored) {
     bot_preset_table table = {};
     table[4][0] = 99;
-    bots_file_parse(table, {"1 2 3", "-4 x 5 6 7 8 9 10 11 12 13 14 15 16", "", "7 7 7 7 7 7 7 7 7 7 7 7 7", "9 9"});
+    bots_file_parse(table,
+                    {"1 2 3", "-4 x 5 6 7 8 9 10 11 12 13 14 15 16", "", "7 7 7 7 7 7 7 7 7 7 7 7 7", "9 9"});
     EXPECT_EQ(table[4], (bot_preset{1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(table[5], (bot_preset{-4, 0, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
     EXPECT_EQ(table[6], bot_preset{});
@@ -911,7 +924,8 @@ TEST_F(Multiplayer, TheLanListFindsGamesAndJoinsTheChosenRowsEntry) {
     client.request_kind = kRequestNone;
     gui_handle_event(*g, 2);
     EXPECT_EQ(g->gui.step_state, 1);
-    client.servers = {make_entry(0x0A000001, 57778, "zulu", "m", -1), make_entry(0x0A000002, 57778, "alpha", "m", 0)};
+    client.servers = {make_entry(0x0A000001, 57778, "zulu", "m", -1),
+                      make_entry(0x0A000002, 57778, "alpha", "m", 0)};
     client.request_result = 1;
     gui_step(*g, 1001);
     EXPECT_EQ(label(scr, 12).text, "2 games found");
