@@ -123,6 +123,11 @@ struct server {
     int64_t clock_timer_counted_ms = 0;  // of the clock timer's time, what the accumulator has taken
     std::unique_ptr<timer> player_step_timer;
     uint8_t connecting = 0;  // the hosting client's login is under way
+    // The multiplayer screens': the host screen's bot line and its copy, the bot login the briefing
+    // sends once the player joined; and the second status byte, which the LAN list's join sets.
+    std::string host_bot_line;
+    std::string pending_bot_login;
+    uint8_t second_status = 0;
     // The interface's: the `--language` value as given and the two key-binding texts that the options
     // screen fills and the controls screen shows.
     std::string language = "en";

@@ -245,40 +245,7 @@ void being_sights_update(being& b) {
     record("being_sights_update " + b.name);
 }
 
-// The screens of the host game, the LAN list, the server browser, the briefings and the scores, and
-// the HUD's drawing.
-
-void host_on_show(kvgame&) {
-    record("host_on_show");
-}
-
-void host_handle_event(kvgame&, int32_t code) {
-    record(str_format("host_handle_event %d", code));
-}
-
-void host_show_help(kvgame&, int32_t pointed) {
-    record(str_format("host_show_help %d", pointed));
-}
-
-void host_clear_help(kvgame&) {}
-
-void host_step(kvgame&, int32_t) {}
-
-void lan_list_on_show(kvgame&) {
-    record("lan_list_on_show");
-}
-
-void lan_list_handle_event(kvgame&, int32_t code) {
-    record(str_format("lan_list_handle_event %d", code));
-}
-
-void lan_list_step(kvgame&, int32_t) {}
-
-void browser_handle_event(kvgame&, int32_t code) {
-    record(str_format("browser_handle_event %d", code));
-}
-
-void browser_step(kvgame&, int32_t) {}
+// The screens of the briefings and the scores, and the HUD's drawing.
 
 void briefing_on_show(kvgame&) {
     record("briefing_on_show");

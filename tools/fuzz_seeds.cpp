@@ -741,7 +741,9 @@ std::vector<std::string> fuzz_seed_targets() {
             "gfx_command_fuzz",
             "portal_walk_fuzz",
             "screen_description_fuzz",
-            "controls_file_fuzz"};
+            "controls_file_fuzz",
+            "servers_file_fuzz",
+            "bots_file_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -766,6 +768,16 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
         return {{"demo", text_bytes(demo_controls_file())},
                 {"mixed", text_bytes("bind \"Forward\" \"UP ARROW\"\r\nbind \"Jump\" \"MOUSE RBUTTON\"\n"
                                      "bind \"Fire\" \"W\nbind \"Nothing\" \"Q\"\nminvert on\n# note\n")}};
+    }
+    if (target == "servers_file_fuzz") {
+        return {{"two", text_bytes("10.0.0.5 57777 \"Two words\" 6699 \"Big map\" 3 16 0 40\n"
+                                   "10.0.0.6 57778 \"Silent\" -2 \"m\" 0 8 -1 0\n")},
+                {"odd", text_bytes("1.2.3.4 65537 \"a\" 0 \"b\" x7 16 0 40\nnonsense\n\n9.9.9.9 1\n")}};
+    }
+    if (target == "bots_file_fuzz") {
+        return {{"four", text_bytes("1 0 0 2 1 0 0 2 1 0 0 2 7 \n0 0 0 0 4 0 0 3 0 0 0 0 2 \n"
+                                    "0 0 0 0 0 0 0 0 0 0 0 0 0 \n2 0 0 1 2 0 0 1 0 0 0 0 3 \n")},
+                {"short", text_bytes("1 2 3\n-4 x 5\n\n7 7 7 7 7 7 7 7 7 7 7 7 7 7 7\n9\n")}};
     }
     if (target == "render_package_fuzz")
         return {{"render-16bit-ids", render_package(2)}, {"render-8bit-ids", render_package(1)}};

@@ -1,8 +1,8 @@
 #pragma once
-// The screens of the demo menu package and their pictures: the main menu, the loading, controls, quit
-// and options screens with every widget their logic addresses, and plain placeholders under the other
-// names the screen manager looks for (the game screen with its chat panel, the scores with their
-// list, the host, multiplayer and briefing screens).
+// The screens of the demo menu package and their pictures: the main menu, the loading, controls, quit,
+// options, host game and multiplayer screens with every widget their logic addresses, and plain
+// placeholders under the other names the screen manager looks for (the game screen with its chat
+// panel, the scores with their list, the briefing screens).
 
 #include <cstdint>
 #include <string>

@@ -46,6 +46,16 @@ struct gui_state {
     std::unique_ptr<timer> banner_timer;
     int32_t bar_position = 0;
     std::unique_ptr<timer> bar_timer;
+    // The multiplayer screens': the host screen's page (-1 before its first page switch) and banner,
+    // the server browser's and the LAN list's fades, and the scanning bar the two lists share.
+    int32_t host_page = -1;
+    int32_t host_banner_offset = 0;
+    std::unique_ptr<timer> host_banner_timer;
+    std::string host_notice;  // a refused login's text, kept in the help line
+    int32_t browser_fade_ms = 0;
+    int32_t lan_fade_ms = 0;
+    int32_t list_bar_position = 0;
+    std::unique_ptr<timer> list_bar_timer;
     // What the HUD, briefing and quit screen time their drawing by; made by the first draw.
     std::unique_ptr<timer> draw_timer;
     gui_music music;
