@@ -128,6 +128,8 @@ struct server {
     std::string language = "en";
     std::string binding_keys_text;
     std::string binding_labels_text;
+    // The bot line the host screen leaves for the bot login; the briefing sends it once joined.
+    std::string bot_login;
 };
 
 // The process-wide world server, created on first use (after the kernel, which outlives it).

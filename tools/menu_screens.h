@@ -1,8 +1,8 @@
 #pragma once
 // The screens of the demo menu package and their pictures: the main menu, the loading, controls, quit
-// and options screens with every widget their logic addresses, and plain placeholders under the other
-// names the screen manager looks for (the game screen with its chat panel, the scores with their
-// list, the host, multiplayer and briefing screens).
+// and options screens with every widget their logic addresses, the in-game screens of
+// tools/game_screens.h, and plain placeholders under the other names the screen manager looks for
+// (the host and multiplayer screens).
 
 #include <cstdint>
 #include <string>
