@@ -3,6 +3,7 @@
 
 #include "ui/hud.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -292,7 +293,20 @@ int32_t caption_label(int32_t slot) {
 
 }  // namespace
 
+namespace {
+kvgame* bound_game = nullptr;
+}  // namespace
+
+void hud_bind_game(kvgame& game) {
+    bound_game = &game;
+}
+
+void hud_unbind_game(const kvgame& game) {
+    if (bound_game == &game) bound_game = nullptr;
+}
+
 kvgame* hud_game() {
+    if (bound_game) return bound_game;
     server& srv = server_get();
     return arty_factory_find_as<kvgame>(srv.factory, srv.factory.game_arty);
 }

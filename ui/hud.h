@@ -24,8 +24,13 @@ inline constexpr int32_t kHudRadar = 12;
 // one-texel strips of its edges around it), any other iron sights (picture A). Only on the game screen.
 void hud_set_sights(int32_t mode, const std::string& picture_a, const std::string& picture_b);
 
-// The game object the HUD works on: the world server's game arty; null when there is none.
+// The game object the HUD's calls without one (sights, aim mark, RPG toggle) work on: the one whose
+// screens were built last (`gui_build_screens`) while it lives, else the world server's game arty;
+// null when there is none.
 kvgame* hud_game();
+void hud_bind_game(kvgame& game);
+// The game object goes: the HUD forgets it.
+void hud_unbind_game(const kvgame& game);
 
 void hud_draw_weapon(kvgame& game);
 void hud_draw_inventory(kvgame& game);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "game/kvcamera.h"
+#include "game/server_snapshot.h"
 #include "net/snapshot_package.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/support/client_capture.h"
@@ -18,6 +19,7 @@
 #include "ui/briefing.h"
 #include "ui/gui.h"
 #include "ui/screens.h"
+#include "ui/widgets/kvradar.h"
 
 namespace kv {
 namespace {
@@ -171,6 +173,7 @@ TEST_F(Hud, WeaponPanelAttachmentAndNoSoldier) {
     draw(*g);
     EXPECT_FALSE(counter(*g, 2).visible);
     // The movement-state icon follows the soldier's state.
+    b.falling = 0;
     b.movement_state = kStateCrawl;
     draw(*g);
     EXPECT_TRUE(picture(*g, 10).visible);
@@ -543,9 +546,9 @@ TEST_F(Hud, SecondBriefingWaitsForTheAnswer) {
         gui_step(*g, 16);
         std::vector<std::string> sent = client_capture_take(srv_.client);
         ASSERT_FALSE(sent.empty());
-        EXPECT_EQ(sent.back(), "say 100 0 0 #join");
+        EXPECT_EQ(sent.front(), "say 100 0 0 #join");
         if (bots) {
-            EXPECT_EQ(sent.front(), "command *blogin 2001 0000 0000");
+            EXPECT_EQ(sent.back(), "command blogin 2001 0000 0000");
             EXPECT_TRUE(srv_.bot_login.empty());
             EXPECT_EQ(g->gui.step_state, kJoinAwaitBots);
             srv_.client.request_result = -1;
