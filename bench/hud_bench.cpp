@@ -18,6 +18,7 @@
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
 #include "tools/menu_screens.h"
+#include "ui/kvscreen.h"
 #include "ui/radar_contacts.h"
 #include "ui/screens.h"
 #include "util/token_list.h"
