@@ -15,6 +15,8 @@
 #include "net/snapshot_package.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/support/client_capture.h"
+#include "tests/support/fake_textures.h"
+#include "tests/support/recording_driver.h"
 #include "tests/support/text_tables.h"
 #include "ui/briefing.h"
 #include "ui/gui.h"
@@ -430,6 +432,39 @@ TEST_F(Hud, LevelBarsWithTheRpgToggle) {
     hud_toggle_rpg();
     draw(*g);
     EXPECT_FALSE(picture(*g, 52).visible);
+}
+
+TEST_F(Hud, TheGameScreenDrawsTheClockAndTheHealthBar) {
+    kvgame* g = start_game();
+    ASSERT_NE(g, nullptr) << log();
+    gfx& gx = kernel_get().graphics;
+    std::unique_ptr<gfx_driver> made = std::make_unique<recording_driver>();
+    auto* driver = static_cast<recording_driver*>(made.get());
+    std::swap(gx.driver, made);
+    for (const char* name : {"hud_bar", tools::kDigits}) fake_texture_add(gx, name);
+    own().health = 50;
+    server_set_clock(srv_, 125);
+    arm(*g->local_being, {{0, 0, 3, 30, 3, 0}});
+    draw(*g);
+    driver->calls.clear();
+    kvscreen_draw(scr(*g));
+    std::vector<std::string> bars, digits;
+    for (const std::string& call : driver->take_calls()) {
+        if (call.starts_with("draw_quad_uv_tinted hud_bar")) bars.push_back(call);
+        if (call.starts_with("draw_quad_uv_tinted kvDigits")) digits.push_back(call);
+    }
+    std::swap(gx.driver, made);
+    // The health bar: half its width, yellow, cut to the lit half of the picture.
+    ASSERT_FALSE(bars.empty());
+    EXPECT_NE(bars.front().find("| 25 934 62 19 | 0.1 0.71875 0.5 0.9375"), std::string::npos) << bars.front();
+    // Rounds (3 digits), magazines (1), minutes and seconds (2 each): 02 and 05.
+    ASSERT_EQ(digits.size(), 8u);
+    EXPECT_EQ(digits[0], "draw_quad_uv_tinted kvDigits 0 1 0 | 825 940 20 26 | 0 0 0.1 1");
+    const std::vector<std::string> clock(digits.begin() + 4, digits.end());
+    EXPECT_EQ(clock, (std::vector<std::string>{"draw_quad_uv_tinted kvDigits 1 1 1 | 450 20 22 28 | 0 0 0.1 1",
+                                                "draw_quad_uv_tinted kvDigits 1 1 1 | 472 20 22 28 | 0.2 0 0.3 1",
+                                                "draw_quad_uv_tinted kvDigits 1 1 1 | 506 20 22 28 | 0 0 0.1 1",
+                                                "draw_quad_uv_tinted kvDigits 1 1 1 | 528 20 22 28 | 0.5 0 0.6 1"}));
 }
 
 // Scores.
