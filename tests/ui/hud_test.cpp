@@ -554,8 +554,11 @@ TEST_F(Hud, BriefingSendsTheJoinOnlyWithASide) {
     kvroll_select(*kvscreen_roll(s, 0), 2);
     kvroll_select(*kvscreen_roll(s, 1), 1);
     kvroll_select(*kvscreen_roll(s, 2), 3);
+    srv_.text_tables[kTextMap].entries = {"", "Blue's task", "Red's task", "Black's task"};
     briefing_draw(*g, 1, *draw_timer(*g));
     EXPECT_EQ(kvscreen_picture(s, 0)->texture_name, "gui_p_reds4");
+    ASSERT_FALSE(kvscreen_mltext(s, 0)->lines.empty());
+    EXPECT_EQ(kvscreen_mltext(s, 0)->lines[0], "Red's task");
     // Roll events are not joins.
     gui_handle_event(*g, 1001);
     EXPECT_TRUE(client_capture_take(srv_.client).empty());
