@@ -43,7 +43,7 @@ void BM_HudFrame(benchmark::State& state) {
     game.bound_camera = &camera;
     game.gui.screens[kScreenGame] = &screen;
     game.gui.current_slot = kScreenGame;
-    game.hud.inventory = 1;
+    game.weapon_view = 1;
     game.hud.rpg = 1;
     srv.players.clear();
     srv.snapshot.state = 3;

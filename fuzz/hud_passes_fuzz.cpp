@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     game.gui.screens[kScreenScores] = scores_scr.get();
     game.gui.current_slot = kScreenGame;
     game.local_player_id = in.byte();
-    game.hud.inventory = in.byte() & 1;
+    game.weapon_view = in.byte() & 1;
     game.hud.rpg = in.byte() & 1;
 
     srv.snapshot = snapshot_package();

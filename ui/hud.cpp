@@ -377,7 +377,7 @@ void hud_toggle_rpg() {
 }
 
 void hud_clear_inventory() {
-    if (kvgame* game = hud_game()) game->hud.inventory = 0;
+    if (kvgame* game = hud_game()) game->weapon_view = 0;
 }
 
 void hud_clear_rpg() {}
@@ -457,7 +457,8 @@ void hud_draw_inventory(kvgame& game) {
     kvscreen* s = game_screen(game);
     if (!s) return;
     being* b = followed(game);
-    const bool shown = game.hud.inventory != 0 && b;
+    // The inventory panel shows while the weaponry is open (the "Show weaponry" toggle).
+    const bool shown = game.weapon_view != 0 && b;
     show_picture(*s, kPictureInventoryFrame, shown);
     for (int32_t i = 5; i <= 10; ++i) show_label(*s, i, shown);
     for (int32_t i = 14; i <= kPictureLoadLast; ++i) show_picture(*s, i, shown);

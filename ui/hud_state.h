@@ -12,7 +12,6 @@ inline constexpr int kFrameSamples = 10;
 struct hud_state {
     uint8_t spectator_camera = 0;  // the free flying camera is shown
     uint8_t rpg = 0;               // the skill-level bars are shown
-    int32_t inventory = 0;         // 0 or 1: the inventory panel is shown
     uint8_t sway_active = 0;
     float saved_sights[2][4] = {};  // pictures 0 and 1: x, y, width, height
     int32_t samples[kFrameSamples] = {};

@@ -111,7 +111,7 @@ TEST_F(Hud, TheGameScreenHasEveryWidgetOfItsRoles) {
     EXPECT_GE(s.counters.size(), 5u);
     EXPECT_NE(dynamic_cast<kvradar*>(s.pictures[kHudRadar].get()), nullptr);
     EXPECT_FALSE(s.mltexts.empty());
-    g->hud.inventory = 1;
+    g->weapon_view = 1;
     g->hud.rpg = 1;
     g->local_being->progress = 0.5f;
     for (int i = 0; i < 12; ++i) {
@@ -202,7 +202,7 @@ TEST_F(Hud, InventoryRowsAndTheLoadGauge) {
     arm(b, {{0, 0, 3, 30, 3, 0}, {29, 1, 3, 12, 2, 0}, {3, 2, 2, 1, 0, 0}, {8, 3, 1, 1, 0, 0}, {22, 4, 1, 1, 0, 0}});
     draw(*g);
     EXPECT_FALSE(picture(*g, 13).visible);  // the toggle is off
-    g->hud.inventory = 1;
+    g->weapon_view = 1;
     draw(*g);
     EXPECT_TRUE(picture(*g, 13).visible);
     EXPECT_EQ(label(*g, 5).text, "Ann");
