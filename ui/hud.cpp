@@ -380,6 +380,7 @@ void hud_clear_inventory() {
     if (kvgame* game = hud_game()) game->weapon_view = 0;
 }
 
+// The skill-level bars keep their switch across levels: only the "Toggle RPG hud" action flips it.
 void hud_clear_rpg() {}
 
 void hud_add_message(kvgame& game, int32_t code, const std::string& name) {
