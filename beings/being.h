@@ -132,6 +132,7 @@ struct being {
     int32_t tag_target = -1;
     float effect_level = 0.0f;
     float hud_value = 0.0f;
+    float progress = 0.0f;  // the HUD's progress bar (a defusal, a download); 0 hides it
     uint8_t airborne = 0;
     uint8_t landing_sound_pending = 0;
     uint8_t weapon_change_pending = 0;

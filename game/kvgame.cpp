@@ -21,6 +21,7 @@
 #include "platform/random.h"
 #include "ui/hud_effects.h"
 #include "ui/gui.h"
+#include "ui/hud.h"
 #include "util/placement.h"
 
 namespace kv {
@@ -201,6 +202,7 @@ kvgame::kvgame(arty_factory& f, const arty_description& description) : arty(f, d
 }
 
 kvgame::~kvgame() {
+    hud_unbind_game(*this);
     gfx& graphics = kernel_get().graphics;
     if (graphics.fog == &fog) kernel_set_fog(kernel_get(), nullptr);
 }

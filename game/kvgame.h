@@ -17,6 +17,7 @@
 #include "gfx/gfx.h"
 #include "kernel/timer.h"
 #include "ui/gui_state.h"
+#include "ui/hud_state.h"
 
 namespace kv {
 
@@ -88,6 +89,8 @@ public:
     std::unique_ptr<timer> tick_timer;  // started by the first tick
     gfx_fog fog{};                      // the level's fog while the renderer uses it
     uint8_t halted = 0;                 // a fatal failure while opening: nothing more is done
+    hud_state hud;                      // the HUD's switches and samples (ui/hud.h)
+    briefing_state briefing;            // the side and pictures the briefing chose
 };
 
 // The world server that holds the game object's factory.

@@ -60,12 +60,6 @@ void record(std::string call) {
 
 }  // namespace
 
-// User interface.
-
-void hud_set_sights(int32_t mode, const std::string& picture_a, const std::string& picture_b) {
-    record(str_format("hud_set_sights %d %s %s", mode, picture_a.c_str(), picture_b.c_str()));
-}
-
 // Renderer.
 
 // Until the world's frame is drawn here, a frame shows the interface alone: the game object's draw
@@ -246,52 +240,5 @@ void being_sights_update(being& b) {
 }
 
 // The screens of the briefings and the scores, and the HUD's drawing.
-
-void briefing_on_show(kvgame&) {
-    record("briefing_on_show");
-}
-
-void briefing_handle_event(kvgame&, int32_t code) {
-    record(str_format("briefing_handle_event %d", code));
-}
-
-void briefing_draw(kvgame&, int32_t flag, timer&) {
-    record(str_format("briefing_draw %d", flag));
-}
-
-void briefing2_step(kvgame&, int32_t) {}
-
-void scores_on_show(kvgame&) {
-    record("scores_on_show");
-}
-
-void scores_draw(kvgame&) {}
-
-void hud_draw_statistics(kvgame&) {}
-
-void hud_draw_passes(kvgame&, timer&) {
-    record("hud_draw_passes");
-}
-
-void hud_clear_inventory() {}
-
-void hud_clear_rpg() {}
-
-void hud_toggle_rpg() {
-    record("hud_toggle_rpg");
-}
-
-void hud_set_aim_mark_visible(bool visible) {
-    record(str_format("hud_set_aim_mark_visible %d", visible ? 1 : 0));
-}
-
-void hud_add_message(kvgame& game, int32_t code, const std::string& name) {
-    game.hud_events.push_back({code, name});
-    record(str_format("hud_add_message %d %s", code, name.c_str()));
-}
-
-
-
-
 
 }  // namespace kv

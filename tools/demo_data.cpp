@@ -15,6 +15,7 @@
 #include "tools/effect_pictures.h"
 #include "tools/font_writer.h"
 #include "tools/goal_writer.h"
+#include "tools/game_screens.h"
 #include "tools/menu_screens.h"
 #include "tools/music_writer.h"
 #include "tools/package_writer.h"
@@ -172,6 +173,14 @@ void add_game_object(package_writer& w) {
 
 std::vector<std::string_view> views(const std::vector<std::string>& texts) {
     return {texts.begin(), texts.end()};
+}
+
+// The "base" table with the in-game screens' entries (tools/game_screens.h).
+std::vector<std::string> game_base_texts() {
+    const std::vector<std::string_view> texts = base_texts();
+    std::vector<std::string> all(texts.begin(), texts.end());
+    game_screen_texts(all);
+    return all;
 }
 
 // The labels of the players' actions in the "keys" table, by their numbers.
@@ -559,7 +568,7 @@ bool write_demo_data(const std::filesystem::path& folder) {
         {maps + kDemoLevelBootPackage, map_package()},
         {maps + kDemoMap + suffix,
          text_table({"Depot", "Three rooms in a row: a yard, a hall and a store."})},
-        {"base" + suffix, text_table(base_texts())},
+        {"base" + suffix, text_table(views(game_base_texts()))},
         {"menu" + suffix, text_table(views(menu_texts()))},
         {"keys" + suffix, text_table(key_labels())},
         {"controls.cfg", text_bytes(demo_controls_file())},
@@ -608,6 +617,7 @@ bool write_demo_data(const std::filesystem::path& folder) {
     // The widgets' and the screens' pictures (tools/widget_pictures.h, tools/menu_screens.h).
     std::vector<widget_picture> pictures = widget_pictures();
     for (widget_picture& p : menu_pictures()) pictures.push_back(std::move(p));
+    for (widget_picture& p : game_screen_pictures()) pictures.push_back(std::move(p));
     for (const widget_picture& p : pictures) {
         if (!write_file(folder / (kTextureFolder + p.name + ".tga"), widget_picture_targa(p))) return false;
     }

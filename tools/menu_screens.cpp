@@ -1,6 +1,7 @@
 #include "tools/menu_screens.h"
 
 #include "tools/font_writer.h"
+#include "tools/game_screens.h"
 #include "tools/token_writer.h"
 
 namespace kv::tools {
@@ -299,30 +300,6 @@ std::vector<uint8_t> mplayer_screen() {
     return s.bytes();
 }
 
-std::vector<uint8_t> game() {
-    screen s;
-    for (int i = 0; i < 6; ++i) s.spacer();
-    s.picture(488, 488, 24, 24, kMenuBanner);  // the aim mark
-    s.spacer().spacer();
-    s.picture(20, 600, 520, 300, kMenuPanel);  // the chat panel
-    s.mltext(40, 620, 480, 260, kPale);
-    return s.bytes();
-}
-
-std::vector<uint8_t> scores() {
-    screen s;
-    s.picture(40, 40, 920, 920, kMenuPanel);
-    s.list("kvselection", 80, 120, 840, 720, 24);
-    return s.bytes();
-}
-
-std::vector<uint8_t> placeholder(const std::string& title) {
-    screen s;
-    s.picture(0, 0, 1000, 1000, kMenuBackground);
-    s.label(500, 120, kGold, title, 32, 1, kDemoFontBold);
-    return s.bytes();
-}
-
 struct rgba {
     uint8_t r, g, b, a;
 };
@@ -349,12 +326,12 @@ std::vector<screen_desc> demo_screens() {
     return {
         {"menu_scr", main_menu()},
         {"loading_scr", loading()},
-        {"game_scr", game()},
+        {"game_scr", game_screen()},
         {"mplayer_scr", mplayer_screen()},
-        {"briefing_scr", placeholder("Briefing")},
-        {"scores_scr", scores()},
+        {"briefing_scr", briefing_screen()},
+        {"scores_scr", scores_screen()},
         {"controls_scr", controls()},
-        {"briefing2_scr", placeholder("Briefing")},
+        {"briefing2_scr", briefing2_screen()},
         {"host_scr", host_screen()},
         {"options_scr", options()},
         {"quit_scr", quit()},

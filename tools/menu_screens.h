@@ -1,8 +1,7 @@
 #pragma once
 // The screens of the demo menu package and their pictures: the main menu, the loading, controls, quit,
-// options, host game and multiplayer screens with every widget their logic addresses, and plain
-// placeholders under the other names the screen manager looks for (the game screen with its chat
-// panel, the scores with their list, the briefing screens).
+// options, host game and multiplayer screens with every widget their logic addresses, and the in-game
+// screens of tools/game_screens.h.
 
 #include <cstdint>
 #include <string>

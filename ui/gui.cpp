@@ -138,6 +138,7 @@ void gui_build_screens(kvgame& game) {
         game.gui.screens[slot] = arty_factory_find_by_name_as<kvscreen>(factory, kSlotScreens[slot]);
     }
     kvgame_message_list_init(game);
+    hud_bind_game(game);
     hud_clear_inventory();
     hud_clear_rpg();
 }
