@@ -201,8 +201,7 @@ kvgame::kvgame(arty_factory& f, const arty_description& description) : arty(f, d
 }
 
 kvgame::~kvgame() {
-    gfx& graphics = kernel_get().graphics;
-    if (graphics.fog == &fog) kernel_set_fog(kernel_get(), nullptr);
+    // The renderer keeps its own copy of the fog.
 }
 
 void kvgame::tick(int32_t) {
