@@ -66,8 +66,8 @@ const sector* sector_of(const server& srv, const mesh_instance* instance) {
 
 // The material of the first water instance whose box, taken into the world through the instance's
 // and its sector's transforms, holds the eye: x and z within the box, y strictly below it.
-const surface_material* water_at(const vec3& eye) {
-    const server& srv = server_get();
+const surface_material* water_at(gfx& g, const vec3& eye) {
+    const server& srv = effect_world(g);
     for (const mesh_instance* instance : srv.water_instances) {
         if (!instance || !instance->geom || !instance->material) continue;
         const sector* in_sector = sector_of(srv, instance);
@@ -102,7 +102,7 @@ void gfx_pop_fog(gfx& g) {
 
 void gfx_update_underwater(gfx& g) {
     const vec3 eye = mat4_row3(mat4_inverse_rigid(g.views.view_matrix));
-    const surface_material* water = water_at(eye);
+    const surface_material* water = water_at(g, eye);
     sound_system& sound = kernel_get().sound;
     if (water && !g.switches.underwater) {
         gfx_push_fog(g);

@@ -23,6 +23,9 @@
 #include "tests/world/world_test_support.h"
 #include "tools/token_writer.h"
 #include "world/geometry.h"
+#include "world/lmap_binding.h"
+#include "world/visit_stamp.h"
+#include "gfx/portal_walk.h"
 #include "world/lamp.h"
 #include "world/mesh.h"
 #include "world/sector.h"
@@ -159,6 +162,8 @@ protected:
         g.driver = std::move(owned);
         g.options = gfx_options();
         g.switches = gfx_switches();
+        g.fog = gfx_fog_state();
+        g.fog_stack.clear();
         fake_texture_add(g, "pane");
         for (geometry* each : find("hall")->geometries.items)
             if (each && each->name == "sky") g.sky_geometry = each;
@@ -186,6 +191,8 @@ protected:
         g.options = gfx_options();
         g.switches = gfx_switches();
         g.camera = gfx_camera_context();
+        g.fog = gfx_fog_state();
+        g.fog_stack.clear();
         standins_reset();
         world_test::TearDown();
     }
@@ -324,6 +331,131 @@ TEST_F(Frame, TheLampFindsItsTextureAgainAfterALevelChange) {
     gfx_enable_drawing(graphics());
     camera_.sector = nullptr;
     EXPECT_EQ(frame_calls({"bind_texture_clamped"}).size(), 0u);
+}
+
+TEST_F(Frame, ALimitSurfaceIsSkippedInTheSectorButDrawnInsideAModel) {
+    const surface_material* limit = surface_table_get(kernel_get().surfaces, "limit");
+    ASSERT_EQ(limit->kind, kSurfaceKindLimit);
+    room_->meshes.items[0]->material = limit;
+    package& hall = *find("hall");
+    mesh_instance* inner = nullptr;
+    for (entity_def* def : hall.entities.items)
+        if (def && def->name == "inner") inner = def->meshes.items[0];
+    ASSERT_NE(inner, nullptr);
+    inner->material = limit;
+    EXPECT_EQ(frame_calls({"draw_mesh 3 1 ", "draw_mesh 3 6 "}), calls_t{"draw_mesh 3 6 1 null"});
+}
+
+TEST_F(Frame, AMaterialPastTheLayersSubmitsNothing) {
+    frame_calls({});
+    mesh_draw_record& record = room_->meshes.items[5]->geom->meshes.items[0]->parts[0].draws[0];
+    EXPECT_EQ(record.draw_id, 2);
+    EXPECT_EQ(record.batch_generation, 0u);
+    EXPECT_EQ(graphics().counters.objects, 7);  // every other square, the crate once
+}
+
+// A model culled on its box hands its number on to the objects after it.
+TEST_F(Frame, ACulledModelAdvancesTheLightMapNumber) {
+    gfx& g = graphics();
+    std::vector<std::unique_ptr<lmap_binding>> bindings;
+    object_table<lmap_binding> table;
+    for (int i = 0; i < 6; ++i) bindings.push_back(std::make_unique<lmap_binding>());
+    for (const auto& b : bindings) table.items.push_back(b.get());
+    entity_def behind;
+    box3_init(behind.box, {-1.0f, -1.0f, -20.0f}, {1.0f, 1.0f, -10.0f});
+    scene_node culled;
+    culled.model = &behind;
+    culled.number = 3;
+    mesh_instance shown;
+    shown.geom = room_->meshes.items[0]->geom;
+    shown.surf = room_->meshes.items[0]->surf;
+    shown.transform = room_->meshes.items[0]->transform;
+    entity_def outer;
+    box3_init(outer.box, {-100.0f, -100.0f, -100.0f}, {100.0f, 100.0f, 200.0f});
+    outer.nodes.items.push_back(&culled);
+    outer.meshes.items.push_back(&shown);
+
+    world_visit_stamp_advance();
+    view_stack_set_camera(g.views, camera_);
+    view_stack_reset_matrices(g.views);
+    view_stack_begin_world(g.views, 0);
+    gfx_begin_world_walk(g);
+    g.context.lightmaps = &table;
+    object_number_enter(g.context.numbering, 1);
+    gfx_draw_entity_def(g, outer, 0, false);
+    g.context.lightmaps = nullptr;
+    const std::vector<draw_batch>& opaque = g.draw.batches[kBatchOpaque];
+    ASSERT_EQ(opaque.size(), 1u);
+    ASSERT_EQ(opaque[0].items.size(), 1u);
+    EXPECT_EQ(opaque[0].items[0].lightmap, bindings[4].get());
+    // A number past the bindings has none.
+    object_number_enter(g.context.numbering, 9);
+    g.context.lightmaps = &table;
+    world_visit_stamp_advance();
+    gfx_draw_entity_def(g, outer, 0, false);
+    g.context.lightmaps = nullptr;
+    ASSERT_EQ(opaque[0].items.size(), 2u);
+    EXPECT_EQ(opaque[0].items[1].lightmap, nullptr);
+    draw_list_flush(g, kPassOpaque);
+}
+
+class Underwater : public Frame {
+protected:
+    void SetUp() override {
+        Frame::SetUp();
+        pool_.geom = room_->meshes.items[0]->geom;
+        // The front end's world is the test's.
+        graphics().effects.world = &srv_;
+        srv_.water_instances.push_back(&pool_);
+    }
+    void TearDown() override {
+        std::erase(srv_.water_instances, &pool_);
+        graphics().effects.world = nullptr;
+        Frame::TearDown();
+    }
+    // The pool's box spans y from `bottom` up by 20, x from -10 to 10, z 0.
+    void pool_at(float bottom, const char* material) {
+        pool_.material = surface_table_get(kernel_get().surfaces, material);
+        mat4_set_scale(pool_.transform, 10.0f, 10.0f, 10.0f);
+        pool_.transform.m[13] = bottom + 10.0f;
+    }
+    mesh_instance pool_;
+};
+
+TEST_F(Underwater, BelowTheBoxFogsAndLeavingRestores) {
+    const gfx_fog level{0.25f, 1.0f, 1.0f, 1.0f};
+    gfx_set_fog(graphics(), &level);
+    pool_at(0.0f, "water1");  // the eye at the box's min.y
+    EXPECT_EQ(frame_calls({"set_fog"}), calls_t{});
+    EXPECT_FALSE(graphics().switches.underwater);
+    pool_at(1.0f, "water1");
+    EXPECT_EQ(frame_calls({"set_fog"}), calls_t{"set_fog 0.0015 0.3 0.3 0.4"});
+    EXPECT_TRUE(graphics().switches.underwater);
+    EXPECT_EQ(frame_calls({"set_fog"}), calls_t{});
+    pool_at(0.0f, "water1");
+    EXPECT_EQ(frame_calls({"set_fog"}), calls_t{"set_fog 0.25 1 1 1"});
+    EXPECT_FALSE(graphics().switches.underwater);
+    EXPECT_TRUE(graphics().fog_stack.empty());
+}
+
+TEST_F(Underwater, ANegativeFogValueKeepsTheFogAndAMovedPoolStillFogs) {
+    pool_at(1.0f, "water4");
+    EXPECT_EQ(frame_calls({"set_fog"}), calls_t{});
+    EXPECT_TRUE(graphics().switches.underwater);
+    EXPECT_FALSE(graphics().fog.on);
+    pool_at(0.0f, "water4");
+    EXPECT_EQ(frame_calls({"set_fog"}), calls_t{"set_fog null"});
+
+    // The pool listed in the room, which moves down: its box goes with the room.
+    pool_at(0.0f, "water1");
+    object_table_add_owned(room_->meshes, std::unique_ptr<mesh_instance>());
+    room_->meshes.items.back() = &pool_;
+    mat4_set_identity(room_->transform);
+    room_->transform.m[13] = 5.0f;
+    room_->transform.m[15] = 1.0f;
+    EXPECT_EQ(frame_calls({"set_fog"}), calls_t{"set_fog 0.0015 0.3 0.3 0.4"});
+    room_->meshes.items.pop_back();
+    room_->meshes.storage.pop_back();
 }
 
 // The layer walk over nested surfaces.
