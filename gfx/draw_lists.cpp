@@ -229,7 +229,10 @@ void draw_list_submit(gfx& g, mesh& owner, const mesh_part& part, mesh_draw_reco
                       const mat4& transform, const lmap_binding* lightmap, const uint8_t* light) {
     draw_lists& lists = g.draw;
     const uint32_t* flags = g.context.flags;
-    if (record.batch_generation != lists.generation) {
+    const bool first_person = flags && (*flags & kDrawFirstPerson);
+    // A mesh shared by objects of other surfaces (or a first-person one) is sorted again for them.
+    if (record.batch_generation != lists.generation || record.batch_surface != &s ||
+        record.batch_first_person != first_person) {
         const shader* layer_shader = nullptr;
         const token_list* layer = nullptr;
         if (!surface_find_layer(s, record.draw_id, layer_shader, layer)) return;
@@ -237,7 +240,7 @@ void draw_list_submit(gfx& g, mesh& owner, const mesh_part& part, mesh_draw_reco
         shader_run_dry(*layer_shader, g, layer, state);
         if (state.has_alpha) state.culling = 0;
         uint8_t kind = kBatchOpaque;
-        if (flags && (*flags & kDrawFirstPerson)) {
+        if (first_person) {
             kind = kBatchFirstPerson;
         } else if (state.has_alpha && !state.alpha_used) {
             kind = kBatchTranslucent;
@@ -247,6 +250,8 @@ void draw_list_submit(gfx& g, mesh& owner, const mesh_part& part, mesh_draw_reco
         record.batch_kind = kind;
         record.batch_index = static_cast<uint32_t>(index);
         record.batch_generation = lists.generation;
+        record.batch_surface = &s;
+        record.batch_first_person = first_person;
     }
     std::vector<draw_batch>& batches = kind_batches(g, record.batch_kind);
     if (record.batch_index >= batches.size()) return;
