@@ -110,6 +110,7 @@ struct gfx_draw_context {
     const object_table<lmap_binding>* lightmaps = nullptr;  // the current sector's bindings
     float nearest = 1.0e38f;                                // eye-space depth drawn in the viewport
     float farthest = -1.0e38f;
+    int32_t model_depth = 0;  // models being drawn inside one another
 };
 
 // Counters of one frame (reset at its start) and the triangles drawn since the frame count was reset.

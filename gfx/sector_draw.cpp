@@ -192,15 +192,18 @@ void gfx_draw_entity_def(gfx& g, entity_def& def, uint16_t skip_count, bool forc
         object_number_skip(g.context.numbering, skip_count);
         return;
     }
+    if (g.context.model_depth >= kMaxModelDepth) return;
+    ++g.context.model_depth;
     const uint16_t stamp = world_visit_stamp();
     for (scene_node* node : def.nodes.items) {
         if (!node || (!force && node->visit_stamp == stamp)) continue;
+        // Stamped first: a model that holds itself is not entered again through the same node.
+        node->visit_stamp = stamp;
         if (node->model) {
             view_stack_push_matrix(g.views, node->transform);
             gfx_draw_entity_def(g, *node->model, node->number, force);
             view_stack_pop_matrix(g.views);
         }
-        node->visit_stamp = stamp;
     }
     for (mesh_instance* instance : def.meshes.items) {
         if (!instance || (!force && instance->visit_stamp == stamp)) continue;
@@ -211,6 +214,7 @@ void gfx_draw_entity_def(gfx& g, entity_def& def, uint16_t skip_count, bool forc
         }
         instance->visit_stamp = stamp;
     }
+    --g.context.model_depth;
 }
 
 void gfx_draw_geometry(gfx& g, geometry& geom, const surface* s) {

@@ -35,6 +35,8 @@ inline constexpr int32_t kFullDetail = 100;
 // Distances of the detail levels: full detail nearer than the first, none past the second.
 inline constexpr float kDetailNear = 1350.0f;
 inline constexpr float kDetailFar = 16200.0f;
+// Models nested deeper than this are not drawn (a model that holds itself through its references).
+inline constexpr int32_t kMaxModelDepth = 32;
 // Objects larger than this keep a little detail however far they are.
 inline constexpr float kDetailLargeSize = 200.0f;
 
