@@ -399,6 +399,33 @@ TEST_F(Frame, ACulledModelAdvancesTheLightMapNumber) {
     draw_list_flush(g, kPassOpaque);
 }
 
+TEST_F(Frame, AModelThatHoldsItselfIsDrawnAFewTimesAtMost) {
+    gfx& g = graphics();
+    entity_def looped;
+    box3_init(looped.box, {-100.0f, -100.0f, 1.0f}, {100.0f, 100.0f, 200.0f});
+    scene_node self;
+    self.model = &looped;
+    mesh_instance shown;
+    shown.geom = room_->meshes.items[0]->geom;
+    shown.surf = room_->meshes.items[0]->surf;
+    shown.transform = room_->meshes.items[0]->transform;
+    looped.nodes.items.push_back(&self);
+    looped.meshes.items.push_back(&shown);
+    world_visit_stamp_advance();
+    view_stack_set_camera(g.views, camera_);
+    view_stack_reset_matrices(g.views);
+    view_stack_begin_world(g.views, 0);
+    gfx_begin_world_walk(g);
+    gfx_draw_entity_def(g, looped, 0, false);
+    EXPECT_EQ(g.draw.batches[kBatchOpaque][0].items.size(), 1u);
+    // Forced (an entity's model): no deeper than the nesting limit.
+    world_visit_stamp_advance();
+    gfx_draw_entity_def(g, looped, 0, true);
+    EXPECT_EQ(g.draw.batches[kBatchOpaque][0].items.size(), 1u + static_cast<std::size_t>(kMaxModelDepth));
+    EXPECT_EQ(g.context.model_depth, 0);
+    draw_list_flush(g, kPassOpaque);
+}
+
 class Underwater : public Frame {
 protected:
     void SetUp() override {
