@@ -43,6 +43,8 @@ void dropped_weapon_create(dropped_weapon& w, const dropped_weapon_values& value
 void dropped_weapon_destroy(dropped_weapon& w);
 // One fall or bounce step; clears the alive flag when finished.
 void dropped_weapon_update(dropped_weapon& w);
+// The renderer's debug drawing of the weapon (the `g_helpers` pass).
+void dropped_weapon_draw(dropped_weapon& w);
 bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t kind);
 
 }  // namespace kv

@@ -203,8 +203,7 @@ kvgame::kvgame(arty_factory& f, const arty_description& description) : arty(f, d
 
 kvgame::~kvgame() {
     hud_unbind_game(*this);
-    gfx& graphics = kernel_get().graphics;
-    if (graphics.fog == &fog) kernel_set_fog(kernel_get(), nullptr);
+    // The renderer keeps its own copy of the fog.
 }
 
 void kvgame::tick(int32_t) {

@@ -90,7 +90,8 @@ void gfx_init(gfx& g, option_registry& registry) {
     g.screen_tint = false;
     g.sky_geometry = nullptr;
     g.sky_surface = nullptr;
-    g.fog = nullptr;
+    g.fog = gfx_fog_state();
+    g.fog_stack.clear();
 }
 
 int32_t gfx_open_display(gfx& g, int32_t width, int32_t height) {
@@ -157,6 +158,8 @@ void gfx_disable_drawing(gfx& g) {
     // No frame may reach a sector of the level that goes away.
     g.camera = gfx_camera_context();
     gfx_reset_effects(g);
+    // No batch outlives the level: its shaders go with it.
+    draw_lists_reset(g);
 }
 
 bool gfx_set_sky(gfx& g, geometry* sky, surface* sky_surface) {

@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "gfx/clipper.h"
+#include "gfx/draw_lists.h"
 #include "gfx/drivers/gfx_driver.h"
 #include "gfx/effects/effect_list.h"
 #include "gfx/gfx_stats.h"
 #include "gfx/portal_walk.h"
 #include "gfx/texture.h"
 #include "gfx/view_stack.h"
+#include "kernel/timer.h"
 #include "util/mat4.h"
 #include "util/vec3.h"
 #include "world/lamp.h"
@@ -97,6 +99,12 @@ struct gfx_camera_context {
     mat4 transform;
 };
 
+// The fog as the renderer holds it: on or off, and its values.
+struct gfx_fog_state {
+    bool on = false;
+    gfx_fog values{0.0f, 0.0f, 0.0f, 0.0f};
+};
+
 // Makes the display driver of a front-end kind; null when this build has none of that kind.
 using gfx_driver_maker = std::unique_ptr<gfx_driver> (*)(int32_t kind);
 
@@ -120,13 +128,19 @@ struct gfx {
     view_set* current_screen = nullptr;
     geometry* sky_geometry = nullptr;
     surface* sky_surface = nullptr;
-    const gfx_fog* fog = nullptr;
+    gfx_fog_state fog;
+    std::vector<gfx_fog_state> fog_stack;  // saved while the eye is under water
     gfx_statistics statistics;
     gfx_realtime_statistics realtime;
     bool screen_tint = false;  // handed to the display driver's tint operation each frame
     lmap_file lightmaps;       // the level's light maps; after the world preparation, its pages
     lamp camera_lamp{kCameraLampAngle, kCameraLampRange, kCameraLampName};  // lights what the camera faces
     effect_list effects;  // gfx/effects/effect_manager.h
+    draw_lists draw;      // gfx/draw_lists.h
+    gfx_draw_context context;
+    gfx_frame_counters counters;
+    timer frame_timer;
+    timer view_timer;
 };
 
 // Creates the display driver of that kind (replacing the one owned); -1 for another kind or a
@@ -141,7 +155,14 @@ void gfx_set_driver_maker(gfx_driver_maker maker);
 void gfx_init(gfx& g, option_registry& options);
 // Chooses a display mode and starts the driver; 0 or -1 (after its own "gfx:" log line).
 int32_t gfx_open_display(gfx& g, int32_t width, int32_t height);
+// One frame: every viewport of the current view with its sky and world, then the effects' overlays,
+// the screen tint, the game's screen, the console and the buffer swap (gfx/frame.cpp).
 void gfx_render_frame(gfx& g);
+void gfx_render_views(gfx& g);
+void gfx_render_view(gfx& g, uint32_t i);
+void gfx_draw_sky(gfx& g);
+// Fog and sound while the eye is under a water surface.
+void gfx_update_underwater(gfx& g);
 // The "g_" console commands.
 int32_t gfx_console_command(gfx& g, const std::string& line);
 // Makes the screen current and clears the current view.
@@ -150,7 +171,11 @@ void gfx_open_screen(gfx& g, view_set* screen);
 bool gfx_open_view(gfx& g, const std::string& name);
 // False without a surface.
 bool gfx_set_sky(gfx& g, geometry* sky, surface* sky_surface);
+// The fog's values copied (null turns it off) and handed to the driver.
 void gfx_set_fog(gfx& g, const gfx_fog* fog);
+// Saves the current fog; restores the last one saved and hands it to the driver.
+void gfx_push_fog(gfx& g);
+void gfx_pop_fog(gfx& g);
 // Writes the frame buffer to the stream as an uncompressed 24-bit Targa image.
 bool gfx_save_screenshot(gfx& g, file_stream& stream);
 // The display driver's largest texture side.

@@ -37,12 +37,6 @@ private:
     std::vector<std::string_view> words_;
 };
 
-// The values "g_fog" hands to the fog; the front end keeps pointing at them.
-gfx_fog& fog_values() {
-    static gfx_fog values{0.0f, 0.0f, 0.0f, 0.0f};
-    return values;
-}
-
 struct gfx_command {
     std::string_view name;
     bool locked;
@@ -79,8 +73,7 @@ constexpr gfx_command kCommands[] = {
     {"g_dlights", false, [](gfx& g, const command_words& a) { g.switches.dynamic_lights = a.integer(1); }},
     {"g_fog", true,
      [](gfx& g, const command_words& a) {
-         gfx_fog& fog = fog_values();
-         fog = {a.real(1), a.real(2), a.real(3), a.real(4)};
+         const gfx_fog fog{a.real(1), a.real(2), a.real(3), a.real(4)};
          gfx_set_fog(g, &fog);
      }},
     {"g_minfps", false, [](gfx& g, const command_words& a) { g.options.minfps = a.integer(1); }},

@@ -62,23 +62,6 @@ void record(std::string call) {
 
 // Renderer.
 
-// Until the world's frame is drawn here, a frame shows the interface alone: the game object's draw
-// event (its screen), then the console.
-void gfx_render_frame(gfx& g) {
-    record("gfx_render_frame");
-    if (!g.draw_enabled || !g.driver || !g.driver->device_ready()) return;
-    g.driver->set_viewport(0.0f, 0.0f, 1.0f, 1.0f);
-    g.driver->begin_frame();
-    arty_factory_post_event(server_get().factory, 1);
-    console_view_draw(kernel_get().console);
-    g.driver->end_frame();
-}
-
-void gfx_set_fog(gfx& g, const gfx_fog* fog) {
-    g.fog = fog;
-    record(fog ? "gfx_set_fog" : "gfx_set_fog null");
-}
-
 void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], float left, float top,
                             float width, float height, const float (&texture_rect)[4]) {
     record(str_format("gfx_draw_textured_rect %s | %g %g %g %g | %g %g %g %g | %g %g %g %g", t.name.c_str(),
@@ -87,6 +70,15 @@ void gfx_draw_textured_rect(gfx&, const texture& t, const float (&colour)[4], fl
 }
 
 // Beings.
+
+// The entities' and dropped weapons' debug drawing of the renderer's `g_helpers` pass.
+void entity_render_hook(entity& e) {
+    record("entity_render_hook " + e.name);
+}
+
+void dropped_weapon_draw(dropped_weapon&) {
+    record("dropped_weapon_draw");
+}
 
 timer& kernel_collision_section() {
     static timer section;

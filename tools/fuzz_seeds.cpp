@@ -740,6 +740,7 @@ std::vector<std::string> fuzz_seed_targets() {
             "effect_events_fuzz",
             "gfx_command_fuzz",
             "portal_walk_fuzz",
+            "frame_fuzz",
             "screen_description_fuzz",
             "controls_file_fuzz",
             "servers_file_fuzz",
@@ -784,7 +785,7 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     if (target == "world_package_fuzz") {
         return {{"world-16bit-ids", world_package(2, "11")}, {"world-8bit-ids-v10", world_package(1, "10")}};
     }
-    if (target == "portal_walk_fuzz")
+    if (target == "portal_walk_fuzz" || target == "frame_fuzz")
         return {{"world-16bit-ids", world_package(2, "11")}, {"room-grid-3x2", room_grid_package(3, 2)}};
     if (target == "gfx_command_fuzz") {
         return {{"every-command",

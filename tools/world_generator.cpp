@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "tools/token_writer.h"
+#include "util/token_list.h"
 #include "world/entity_def.h"
 #include "world/surface_table.h"
 
@@ -78,6 +80,8 @@ struct tree_builder {
         box3 box;
         bool leaf_child[2] = {};
         uint32_t child[2] = {};
+        vec3 normal;
+        float value = 0.0f;
     };
     std::vector<pending> inner;
     std::vector<object_tree_leaf> leaves;
@@ -106,8 +110,11 @@ struct tree_builder {
         };
         std::sort(ids.begin(), ids.end(), [&](uint32_t a, uint32_t b) { return centre(a) < centre(b); });
         const uint32_t index = static_cast<uint32_t>(inner.size());
-        inner.push_back({bounds(ids), {}, {}});
+        inner.push_back({bounds(ids), {}, {}, {}, 0.0f});
         const std::size_t half = ids.size() / 2;
+        // Child 0 (the lower half along the axis) lies on the front side: -axis . p + split > 0.
+        inner[index].normal = axis == 0 ? vec3{-1.0f, 0.0f, 0.0f} : vec3{0.0f, 0.0f, -1.0f};
+        inner[index].value = (centre(ids[half - 1]) + centre(ids[half])) / 4.0f;
         const auto left =
             build(std::vector<uint32_t>(ids.begin(), ids.begin() + static_cast<long>(half)), 1 - axis);
         const auto right =
@@ -133,6 +140,21 @@ std::unique_ptr<generated_world> generate_world(int side, uint32_t seed) {
         box3_init(g->box, {0, 0, 0}, {1, 1, 1});
         world->geometries.push_back(std::move(g));
     }
+    world->crate_shader = std::make_unique<shader>();
+    world->crate_shader->name = "crate";
+    const std::vector<uint8_t> colour = token_writer().str("dcolor").number(0.6f).number(0.5f).number(0.3f).bytes();
+    auto command = std::make_unique<token_list>();
+    token_list_init(*command, colour.size(), colour.data());
+    world->crate_shader->commands.push_back(std::move(command));
+    world->crate_surface = std::make_unique<surface>();
+    world->crate_surface->name = "crate";
+    const std::vector<uint8_t> layer = token_writer().str("layer").str("crate").bytes();
+    auto description = std::make_unique<token_list>();
+    token_list_init(*description, layer.size(), layer.data());
+    world->crate_surface->descriptions.push_back(std::move(description));
+    world->crate_surface->references.push_back(nullptr);
+    world->crate_surface->shaders.push_back(world->crate_shader.get());
+
     auto hall = std::make_unique<sector>();
     hall->name = "hall";
     std::vector<box3> boxes;
@@ -147,6 +169,7 @@ std::unique_ptr<generated_world> generate_world(int side, uint32_t seed) {
         instance->geom = g;
         instance->number = number;
         instance->material = material;
+        instance->surf = world->crate_surface.get();
         box3 b;
         box3_init(b, at, at + scale);
         boxes.push_back(b);
@@ -176,7 +199,7 @@ std::unique_ptr<generated_world> generate_world(int side, uint32_t seed) {
     auto tree = std::make_unique<object_tree>();
     if (root.first) {
         // A single leaf: an inner root over it.
-        builder.inner.push_back({builder.leaves[0].box, {true, true}, {0, 0}});
+        builder.inner.push_back({builder.leaves[0].box, {true, true}, {0, 0}, {}, 0.0f});
         builder.leaves.push_back({builder.leaves[0].box, 0, 0});
         builder.inner[0].child[1] = 1;
     }
@@ -184,6 +207,8 @@ std::unique_ptr<generated_world> generate_world(int side, uint32_t seed) {
     for (const auto& p : builder.inner) {
         object_tree_node node;
         node.box = p.box;
+        node.point = p.normal;
+        node.value = p.value;
         for (int k = 0; k < 2; ++k) node.child[k] = p.leaf_child[k] ? inner_count + p.child[k] : p.child[k];
         tree->inner.push_back(node);
     }

@@ -57,6 +57,14 @@ struct mesh_draw_record {
     uint16_t primitive_count = 0;
     uint32_t first_index = 0;  // position of the run's first index in the part's index array
     mesh* owner = nullptr;
+    // The renderer's draw-list batch this run was last sorted into: its kind and its position among
+    // the batches of that kind, valid while `batch_generation` is the draw lists' generation (0 never
+    // is: unassigned) and the run is drawn with the same surface, as a first-person object or not.
+    uint32_t batch_generation = 0;
+    uint32_t batch_index = 0;
+    uint8_t batch_kind = 0;
+    bool batch_first_person = false;
+    const void* batch_surface = nullptr;
 };
 
 struct mesh_part {

@@ -56,7 +56,9 @@ struct portal {
 
 struct object_tree_node {
     box3 box;
-    vec3 point;  // kept with the node; no walk reads it
+    // The split plane of the renderer's near-first walk: normal `point`, distance `value`; a point p
+    // lies on the front side (child 0) when point . p + value > 0.
+    vec3 point;
     float value = 0.0f;
     uint32_t child[2] = {};  // below the inner count: an inner node; else a leaf (minus the inner count)
 };

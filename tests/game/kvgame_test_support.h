@@ -74,7 +74,7 @@ protected:
                                       [this](const auto& p) { return p.get() == screens_; }),
                        packages.end());
         kernel_get().running = true;
-        kernel_get().graphics.fog = nullptr;
+        kernel_get().graphics.fog = gfx_fog_state();
         gfx_open_screen(kernel_get().graphics, nullptr);
         standins_reset();
         data_test::TearDown();

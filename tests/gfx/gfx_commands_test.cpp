@@ -48,7 +48,7 @@ protected:
     void reset_front_end() {
         g_.options = gfx_options();
         g_.switches = gfx_switches();
-        g_.fog = nullptr;
+        g_.fog = gfx_fog_state();
     }
 
     // The front end's state that the commands change, as one comparable text.
@@ -56,8 +56,9 @@ protected:
         const gfx_options& o = g_.options;
         const gfx_switches& s = g_.switches;
         std::string fog = "none";
-        if (g_.fog)
-            fog = str_format("%g %g %g %g", g_.fog->density, g_.fog->red, g_.fog->green, g_.fog->blue);
+        if (g_.fog.on)
+            fog = str_format("%g %g %g %g", g_.fog.values.density, g_.fog.values.red, g_.fog.values.green,
+                             g_.fog.values.blue);
         return str_format(
             "varrays %d rti %d rpath %d portals %d lod %d showportals %d occluders %d showoccluders %d "
             "occmark %g debug %d wireframe %d lighting %d dlights %d minfps %d minarea %g helpers %d fog %s",
@@ -110,7 +111,7 @@ TEST_F(GfxCommands, EveryCommandOfTheTable) {
     for (const command_case& c : cases) {
         SCOPED_TRACE(c.line);
         reset_front_end();
-        g_.fog = nullptr;
+        g_.fog = gfx_fog_state();
         gfx expected;
         expected.options = g_.options;
         expected.switches = g_.switches;
@@ -125,10 +126,10 @@ TEST_F(GfxCommands, EveryCommandOfTheTable) {
             if (call.starts_with("game ")) calls.push_back(call);
         }
         standins().calls.clear();
-        if (g_.fog) {
-            calls.push_back(
-                str_format("fog %g %g %g %g", g_.fog->density, g_.fog->red, g_.fog->green, g_.fog->blue));
-            g_.fog = nullptr;
+        if (g_.fog.on) {
+            const gfx_fog& f = g_.fog.values;
+            calls.push_back(str_format("fog %g %g %g %g", f.density, f.red, f.green, f.blue));
+            g_.fog = gfx_fog_state();
         }
         EXPECT_EQ(calls, c.calls);
         const gfx_options& o = g_.options;
@@ -189,9 +190,9 @@ TEST_F(GfxCommands, ArgumentsReadTheSameInACommaLocale) {
     gfx_console_command(g_, "g_fog 0.5 0.25");
     std::setlocale(LC_ALL, previous.c_str());
     EXPECT_EQ(g_.options.minarea, 0.25f);
-    ASSERT_NE(g_.fog, nullptr);
-    EXPECT_EQ(g_.fog->density, 0.5f);
-    EXPECT_EQ(g_.fog->red, 0.25f);
+    ASSERT_TRUE(g_.fog.on);
+    EXPECT_EQ(g_.fog.values.density, 0.5f);
+    EXPECT_EQ(g_.fog.values.red, 0.25f);
 }
 
 TEST_F(GfxCommands, DynamicLightsOnlyWithLighting) {
