@@ -190,8 +190,9 @@ void grenade_blast_damage(grenade& g, float reach) {
         }
         const player_record* victim = server_find_player(srv, c.id);
         if (!victim) continue;
-        const float f = 1.4f - static_cast<float>(victim->armour) / 255.0f;
-        if (f < 1.0f) damage *= f;
+        // In double: armour 255 leaves 40 of 100, not 39.99.
+        const double f = 1.4 - static_cast<double>(victim->armour) / 255.0;
+        if (f < 1.0) damage = static_cast<float>(static_cast<double>(damage) * f);
         server_damage_player(srv, g.owner, c.id, damage, kExplosionCode, true);
     }
 }
