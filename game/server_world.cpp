@@ -1,5 +1,6 @@
 #include "game/server_world.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <numbers>
@@ -294,6 +295,17 @@ void server_update_dropped_weapons(server& srv) {
             continue;
         }
         it = erase_dropped_weapon(srv, it);
+    }
+}
+
+void server_forget_thrown_in(server& srv, const package& p) {
+    if (p.sectors.items.empty()) return;
+    const auto in_package = [&p](const sector* s) {
+        return s && std::find(p.sectors.items.begin(), p.sectors.items.end(), s) != p.sectors.items.end();
+    };
+    std::erase_if(srv.grenades, [&](const auto& g) { return in_package(g->in_sector); });
+    for (auto it = srv.dropped_weapons.begin(); it != srv.dropped_weapons.end();) {
+        it = in_package((*it)->in_sector) ? erase_dropped_weapon(srv, it) : std::next(it);
     }
 }
 

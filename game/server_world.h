@@ -73,6 +73,8 @@ void server_clear_dropped_weapons(server& srv);
 int32_t server_drop_weapon(server& srv, const vec3& position, const vec3& velocity, int32_t weapon, int32_t a,
                            int32_t b, const std::string& model, sector* where, const vec3& gravity,
                            int32_t number, float factor);
+// Deletes the grenades and dropped weapons in a sector of the package (it is being unloaded).
+void server_forget_thrown_in(server& srv, const package& p);
 // Packs and binds the light maps of a level package just loaded (null: none found).
 void server_prepare_world(server& srv, package* level);
 

@@ -650,3 +650,21 @@ TEST_F(GrenadeGame, DroppedWeaponsSinkInWaterAndTakeSerialsRoundTheCounter) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+TEST_F(GrenadeGame, UnloadingTheLevelTakesItsGrenadesAndWeaponsWithIt) {
+    make(kGrenadeDefusable, {0.0f, 10.0f, 0.0f});
+    server_drop_weapon(srv_, {0.0f, 10.0f, 0.0f}, {}, 3, 0, 0, "", field_, kGravity, 1, 0.0f);
+    make(kGrenadeSmoke, {0.0f, 10.0f, 0.0f}).in_sector = nullptr;  // in no sector: stays
+    frames(3);
+    package* level = server_find_package(srv_, srv_.current_level_name);
+    ASSERT_NE(level, nullptr);
+    package_destroy(srv_, *level);
+    EXPECT_EQ(srv_.grenades.size(), 1u);
+    EXPECT_TRUE(srv_.dropped_weapons.empty());
+}
+
+}  // namespace
+}  // namespace kv
