@@ -65,7 +65,7 @@ protected:
 TEST_F(ClientEvents, ReplaysInPairsWithTheEchoOff) {
     net_client& c = world.client;
     gfx& g = kernel_get().graphics;
-    const std::string blast = "gfx_add_explosion_effect 1 2 3 2 2 2";
+    const std::string blast = "gfx_add_explosion_effect 1 2 3 2 2 2 echo 0";
     const std::string look = "gfx_set_explosion_effect a 1 b 0";
     // After every replay the echo is back on and no effect is left to set up.
     auto settled = [&] { return gfx_effect_echo(g) && g.effects.last_effect == nullptr; };
@@ -91,7 +91,7 @@ TEST_F(ClientEvents, ReplaysInPairsWithTheEchoOff) {
     client_write_smoke_event(c, {4, 5, 6}, {0, 0, 1});
     p = received();
     client_apply_events(c, p);
-    EXPECT_EQ(effect_calls(), (std::vector<std::string>{"gfx_add_smoke_effect 4 5 6 0 0 1"}));
+    EXPECT_EQ(effect_calls(), (std::vector<std::string>{"gfx_add_smoke_effect 4 5 6 0 0 1 echo 0"}));
     ASSERT_EQ(g.effects.count, 1u);
     EXPECT_EQ(g.effects.items.back()->kind(), effect_class::impact);
     EXPECT_TRUE(settled());

@@ -259,9 +259,9 @@ TEST_F(ClientSession, TwoWorldsPlayThroughTheSession) {
     std::vector<std::string> replay;
     for (const std::string& call : standins().calls)
         if (call.starts_with("gfx_") && call.find("effect") != std::string::npos) replay.push_back(call);
-    EXPECT_EQ(replay, (std::vector<std::string>{"gfx_add_explosion_effect 1 2 3 1 1 1",
+    EXPECT_EQ(replay, (std::vector<std::string>{"gfx_add_explosion_effect 1 2 3 1 1 1 echo 0",
                                                 "gfx_set_explosion_effect fire 1 smoke 0",
-                                                "gfx_add_smoke_effect 4 5 6 0 1 0"}));
+                                                "gfx_add_smoke_effect 4 5 6 0 1 0 echo 0"}));
     EXPECT_TRUE(gfx_effect_echo(kernel_get().graphics));
 
     // A map change: both worlds follow.
