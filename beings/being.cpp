@@ -97,7 +97,8 @@ public:
         const vec3 direction = mat4_row2(world);
         const vec3 at = mat4_row3(world) + direction * kDropReach;
         server_drop_weapon(srv, at, direction * kDropSpeed, weapon, 0, 0, model,
-                           static_cast<sector*>(b_.place.sector), vec3{0.0f, kDropGravity, 0.0f}, 0, 1.0f);
+                           static_cast<sector*>(b_.place.sector), vec3{0.0f, kDropGravity, 0.0f},
+                           static_cast<int32_t>(b_.player_id), kDropSpeed);
     }
 
     void hand_goal_entry(const weapon_entry&) override {}

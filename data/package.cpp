@@ -9,6 +9,7 @@
 #include "data/qxps_stream.h"
 #include "data/reference_list.h"
 #include "game/server.h"
+#include "game/server_world.h"
 #include "kernel/log.h"
 #include "platform/file_io.h"
 #include "util/text.h"
@@ -309,6 +310,7 @@ void package_destroy(server& srv, package& p) {
     p.unloading = true;
     log_write("Package `%s' is being unloaded.\n", log_printable(p.name).c_str());
     if (!p.arties.items.empty()) arty_factory_erase_group(srv.factory, p.spawn_group);
+    server_forget_thrown_in(srv, p);
     const std::vector<package*> imports = std::move(p.import_links);
     ref_list_drop_owner(ref_list(), &p);
     for (const auto& other : srv.packages) std::erase(other->import_links, &p);

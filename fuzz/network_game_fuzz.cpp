@@ -1,7 +1,7 @@
 // Arbitrary bytes as the game data a world server receives from its network session, applied to a
 // fresh world server with a small level and its game object running: game snapshots with player
 // slots of any id, team, specialisation, skin, spawn point and state; player-state updates; grenade
-// and dropped-weapon reports with any ids and sector indexes; pick-ups and defusals; bursts; command
+// and dropped-weapon reports with any ids, kinds, sector indexes and motion, flown for real; pick-ups and defusals; bursts; command
 // records of every sub-type with any numbers and texts; command codes and mouse turns queued in the
 // player records as the network and bots queue them for the soldiers driven here; world frames in
 // between. Nothing may crash, index out of range, hang or grow without bound, the game object must
@@ -187,6 +187,17 @@ void check_beings(server& srv) {
         for (const player_record& r : srv.players) found = found || &r == b->record;
         if (!found) std::abort();
     }
+    // Grenades and dropped weapons fly on real traces: never to a point that is not a number, and
+    // the lists hold no more than the reports made them.
+    const auto finite = [](const vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); };
+    constexpr std::size_t kMostThrown = kMaxOperations + 1;
+    if (srv.grenades.size() > kMostThrown || srv.dropped_weapons.size() > kMostThrown) std::abort();
+    for (const auto& g : srv.grenades) {
+        if (!finite(g->position) || !finite(g->arc_start) || !std::isfinite(g->speed)) std::abort();
+    }
+    for (const auto& w : srv.dropped_weapons) {
+        if (!finite(dropped_weapon_position(*w)) || !std::isfinite(w->speed)) std::abort();
+    }
 }
 
 snapshot_package read_snapshot(reader& in) {
@@ -324,13 +335,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 }
                 case 3: {
                     dropped_weapon_values values;
-                    values.position = in.point();
+                    values.arc_start = in.point();
                     values.velocity = in.point();
-                    values.weapon_id = in.small();
+                    values.id = in.small();
                     for (int32_t& v : values.values) v = in.small();
-                    values.text = in.text();
-                    values.gravity = in.point();
-                    values.factor = in.number();
+                    values.model_name = in.text();
+                    values.acceleration = in.point();
+                    values.speed = in.number();
                     const uint8_t kind = in.byte();
                     const int32_t sector_index = in.small();
                     server_add_dropped_weapon(srv, values, kind, sector_index, in.id());

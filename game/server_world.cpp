@@ -1,15 +1,18 @@
 #include "game/server_world.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <numbers>
 
+#include "beings/weapon_table.h"
 #include "data/package.h"
 #include "data/reference_list.h"
 #include "game/game_events.h"
 #include "game/server_entities.h"
 #include "kernel/log.h"
 #include "platform/random.h"
+#include "util/box3.h"
 #include "util/mat4.h"
 #include "util/text.h"
 #include "world/sector.h"
@@ -67,6 +70,15 @@ bool level_sector(server& srv, int32_t index, const char* what, sector*& out) {
         out = level->sectors.items[static_cast<std::size_t>(index)];
     }
     return true;
+}
+
+// Far beyond any level: a report past it is damaged.
+constexpr float kMaxCoordinate = 400000.0f;
+constexpr float kMaxSpeed = 100000.0f;
+
+bool within_reach(const vec3& v, float reach) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::fabs(v.x) <= reach &&
+           std::fabs(v.y) <= reach && std::fabs(v.z) <= reach;
 }
 
 dropped_weapon_list::iterator erase_dropped_weapon(server& srv, dropped_weapon_list::iterator it) {
@@ -134,24 +146,33 @@ void server_throw_entity_grenade(server& srv, uint32_t owner, const vec3& point,
     start.y += height;
 
     auto g = std::make_unique<grenade>();
-    grenade_create(*g, owner, start, thrown, values, in_sector);
+    grenade_create(*g, srv, owner, start, thrown, values, in_sector, false);
     srv.grenades.push_back(std::move(g));
     arty_factory_post_command_int(srv.factory, kGameCommandUseRound, static_cast<int32_t>(owner));
 }
 
 bool server_add_grenade(server& srv, uint32_t owner, const vec3& position, const vec3& velocity,
                         const grenade_values& values, int32_t sector_index) {
+    if (values.kind < kGrenadeFirstKind || values.kind > kGrenadeLastKind) {
+        log_stamped("server: *WARNING* grenade of kind %d refused.\n", values.kind);
+        return false;
+    }
+    if (!within_reach(position, kMaxCoordinate) || !within_reach(velocity, kMaxSpeed) ||
+        !within_reach(values.acceleration, kMaxSpeed)) {
+        log_stamped("server: *WARNING* grenade of player %u out of the level's reach refused.\n", owner);
+        return false;
+    }
     sector* in_sector = nullptr;
     if (!level_sector(srv, sector_index, "grenade", in_sector)) return false;
     auto g = std::make_unique<grenade>();
-    grenade_create(*g, owner, position, velocity, values, in_sector);
+    grenade_create(*g, srv, owner, position, velocity, values, in_sector, true);
     srv.grenades.push_back(std::move(g));
     return true;
 }
 
 int32_t server_drop_weapon(server& srv, const dropped_weapon_values& values, sector* in_sector) {
     auto w = std::make_unique<dropped_weapon>();
-    dropped_weapon_create(*w, values, kDroppedHere, in_sector);
+    dropped_weapon_create(*w, srv, values, kDroppedHere, in_sector);
     const dropped_weapon& kept = *w;
     srv.dropped_weapons.push_back(std::move(w));
     return client_send_drop_event(srv.client, kept);
@@ -161,38 +182,48 @@ int32_t server_drop_weapon(server& srv, const vec3& position, const vec3& veloci
                            int32_t b, const std::string& model, sector* where, const vec3& gravity,
                            int32_t number, float factor) {
     dropped_weapon_values values;
-    values.position = position;
+    values.arc_start = position;
     values.velocity = velocity;
-    values.weapon_id = number;
+    values.id = number;
     values.values[0] = weapon;
     values.values[1] = a;
     values.values[2] = b;
-    values.text = model;
-    values.gravity = gravity;
-    values.factor = factor;
+    values.model_name = model;
+    values.acceleration = gravity;
+    values.speed = factor;
     return server_drop_weapon(srv, values, where);
 }
 
-bool server_add_dropped_weapon(server& srv, const dropped_weapon_values& values, uint8_t kind,
+bool server_add_dropped_weapon(server& srv, const dropped_weapon_values& values, uint8_t serial,
                                int32_t sector_index, uint32_t player_id) {
+    if (values.values[0] < 0 || values.values[0] >= kWeaponKinds) {
+        log_stamped("server: *WARNING* dropped weapon %d refused.\n", values.values[0]);
+        return false;
+    }
+    if (!within_reach(values.arc_start, kMaxCoordinate) || !within_reach(values.velocity, kMaxSpeed) ||
+        !within_reach(values.acceleration, kMaxSpeed) || !std::isfinite(values.speed) ||
+        std::fabs(values.speed) > kMaxSpeed) {
+        log_stamped("server: *WARNING* dropped weapon of player %d out of the level's reach refused.\n", values.id);
+        return false;
+    }
     sector* in_sector = nullptr;
     if (!level_sector(srv, sector_index, "dropped weapon", in_sector)) return false;
     auto w = std::make_unique<dropped_weapon>();
-    dropped_weapon_create(*w, values, kind, in_sector);
+    dropped_weapon_create(*w, srv, values, serial, in_sector);
     srv.dropped_weapons.push_back(std::move(w));
     server_give_empty_weapon(srv, player_id);
     return true;
 }
 
-void server_remove_dropped_weapon(server& srv, uint32_t player_id, int32_t weapon_id, uint8_t kind,
+void server_remove_dropped_weapon(server& srv, uint32_t player_id, int32_t weapon_id, uint8_t serial,
                                   bool take) {
     for (auto it = srv.dropped_weapons.begin(); it != srv.dropped_weapons.end(); ++it) {
         dropped_weapon& w = **it;
-        if (!dropped_weapon_matches(w, weapon_id, kind)) continue;
+        if (!dropped_weapon_matches(w, weapon_id, serial)) continue;
         if (take) {
-            server_give_weapon(srv, player_id, w.values[0], w.values[1], w.values[2], w.weapon_id, w.text);
+            server_give_weapon(srv, player_id, w.values[0], w.values[1], w.values[2], w.id, w.model_name);
         } else {
-            client_send_pickup(srv.client, player_id, weapon_id, kind);
+            client_send_pickup(srv.client, player_id, weapon_id, serial);
         }
         erase_dropped_weapon(srv, it);
         return;
@@ -206,6 +237,34 @@ void server_grenade_event(server& srv, uint32_t owner, int32_t grenade_id, bool 
         if (!srv.hosting) g->alive = 0;
     }
     if (!quiet) client_send_defused(srv.client, owner, grenade_id);
+}
+
+void server_dropped_weapon_begin(server& srv) {
+    srv.dropped_weapon_cursor = srv.dropped_weapons.begin();
+}
+
+bool server_dropped_weapon_end(server& srv) {
+    return srv.dropped_weapon_cursor == srv.dropped_weapons.end();
+}
+
+bool server_dropped_weapon_next(server& srv, const box3& body, dropped_weapon_item& out) {
+    if (server_dropped_weapon_end(srv)) return false;
+    const dropped_weapon& w = **srv.dropped_weapon_cursor;
+    out.weapon = w.values[0];
+    out.rounds = w.values[1];
+    out.magazines = w.values[2];
+    out.id = w.id;
+    return !box3_disjoint(body, dropped_weapon_bounds(w));
+}
+
+void server_dropped_weapon_advance(server& srv) {
+    if (!server_dropped_weapon_end(srv)) ++srv.dropped_weapon_cursor;
+}
+
+void server_dropped_weapon_take(server& srv, uint32_t player_id) {
+    if (server_dropped_weapon_end(srv)) return;
+    const dropped_weapon& w = **srv.dropped_weapon_cursor;
+    server_remove_dropped_weapon(srv, player_id, w.id, w.serial, false);
 }
 
 void server_apply_blasts(server& srv) {
@@ -236,6 +295,17 @@ void server_update_dropped_weapons(server& srv) {
             continue;
         }
         it = erase_dropped_weapon(srv, it);
+    }
+}
+
+void server_forget_thrown_in(server& srv, const package& p) {
+    if (p.sectors.items.empty()) return;
+    const auto in_package = [&p](const sector* s) {
+        return s && std::find(p.sectors.items.begin(), p.sectors.items.end(), s) != p.sectors.items.end();
+    };
+    std::erase_if(srv.grenades, [&](const auto& g) { return in_package(g->in_sector); });
+    for (auto it = srv.dropped_weapons.begin(); it != srv.dropped_weapons.end();) {
+        it = in_package((*it)->in_sector) ? erase_dropped_weapon(srv, it) : std::next(it);
     }
 }
 

@@ -30,6 +30,7 @@ struct view_set;
 struct geometry;
 struct surface;
 struct view;
+struct trace_hit;
 class sector;
 struct trace_hit;
 

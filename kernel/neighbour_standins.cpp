@@ -12,9 +12,7 @@
 #include "beings/being_game.h"
 #include "beings/being_services.h"
 #include "beings/blast.h"
-#include "beings/dropped_weapon.h"
 #include "beings/entity.h"
-#include "beings/grenade.h"
 #include "bots/bot_central.h"
 #include "game/arty_factory.h"
 #include "game/kvgame.h"
@@ -36,6 +34,7 @@
 #include "ui/widgets.h"
 #include "util/text.h"
 #include "world/sector.h"
+#include "world/trace.h"
 
 namespace kv {
 
@@ -95,52 +94,6 @@ void blast_create(blast& b, uint32_t owner, const vec3& point, const vec3& direc
 
 void blast_apply(blast& b, sector* origin) {
     record(str_format("blast_apply %u %s", b.owner, origin ? origin->name.c_str() : "-"));
-}
-
-void grenade_create(grenade& g, uint32_t owner, const vec3& position, const vec3& velocity,
-                    const grenade_values& values, sector* in_sector) {
-    g.owner = owner;
-    g.kind = values.kind;
-    g.id = values.id;
-    g.position = position;
-    g.velocity = velocity;
-    g.in_sector = in_sector;
-    g.values = values;
-}
-
-void grenade_destroy(grenade& g) {
-    record(str_format("grenade_destroy %u %d", g.owner, g.id));
-}
-
-void grenade_update(grenade& g) {
-    record(str_format("grenade_update %u %d", g.owner, g.id));
-    if (standins().finish_on_update) g.alive = 0;
-}
-
-void dropped_weapon_create(dropped_weapon& w, const dropped_weapon_values& values, uint8_t kind,
-                           sector* in_sector) {
-    w.weapon_id = values.weapon_id;
-    w.kind = kind;
-    for (int i = 0; i < 3; ++i) w.values[i] = values.values[i];
-    w.text = values.text;
-    w.position = values.position;
-    w.velocity = values.velocity;
-    w.in_sector = in_sector;
-    w.gravity = values.gravity;
-    w.factor = values.factor;
-}
-
-void dropped_weapon_destroy(dropped_weapon& w) {
-    record(str_format("dropped_weapon_destroy %d %u", w.weapon_id, w.kind));
-}
-
-void dropped_weapon_update(dropped_weapon& w) {
-    record(str_format("dropped_weapon_update %d %u", w.weapon_id, w.kind));
-    if (standins().finish_on_update) w.alive = 0;
-}
-
-bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t kind) {
-    return w.weapon_id == weapon_id && w.kind == kind;
 }
 
 // The soldier's neighbours: HUD effects, renderer flags and effects, the mouse, the bot host's player

@@ -22,8 +22,6 @@
 namespace kv {
 
 struct neighbour_standins {
-    // Grenades and dropped weapons finish (clear their alive flag) in their update step.
-    bool finish_on_update = false;
     // The soldier's neighbours: the renderer's flags, the projection of the name tag's point and the
     // weapon commands' answer.
     bool weapon_view = false;

@@ -153,13 +153,13 @@ void on_drop_event(net_client& client, packet& p) {
         return;
     }
     dropped_weapon_values values;
-    values.position = position;
+    values.arc_start = position;
     values.velocity = velocity;
-    values.weapon_id = static_cast<int32_t>(id);
+    values.id = static_cast<int32_t>(id);
     for (int i = 0; i < 3; ++i) values.values[i] = items[i];
-    values.text = text;
-    values.gravity = vec3{0.0f, static_cast<float>(static_cast<int16_t>(acceleration)), 0.0f};
-    values.factor = speed;
+    values.model_name = text;
+    values.acceleration = vec3{0.0f, static_cast<float>(static_cast<int16_t>(acceleration)), 0.0f};
+    values.speed = speed;
     server_add_dropped_weapon(client.world, values, serial, sector_of_byte(sector), id);
 }
 
@@ -462,15 +462,15 @@ int32_t client_send_drop_event(net_client& client, const dropped_weapon& weapon,
     if (sector_index < 0) sector_index = level_sector_index(client.world, weapon.in_sector);
     packet p(kPacketAsyncEvent);
     p.body.write_u8(kEventDrop);
-    write_short_position(p, weapon.position);
+    write_short_position(p, weapon.arc_start);
     p.body.write_vec3(weapon.velocity);
     for (int32_t v : weapon.values) p.body.write_u8(static_cast<uint8_t>(v));
-    p.body.write_string(weapon.text);
+    p.body.write_string(weapon.model_name);
     p.body.write_u8(sector_byte(sector_index));
-    p.body.write_u16(short_of(weapon.gravity.y));
-    p.body.write_u32(static_cast<uint32_t>(weapon.weapon_id));
-    p.body.write_u8(weapon.kind);
-    p.body.write_u16(unsigned_short_of(weapon.factor));
+    p.body.write_u16(short_of(weapon.acceleration.y));
+    p.body.write_u32(static_cast<uint32_t>(weapon.id));
+    p.body.write_u8(weapon.serial);
+    p.body.write_u16(unsigned_short_of(weapon.speed));
     queue_event(client, p);
     return 0;
 }

@@ -126,6 +126,9 @@ public:
     object_table<lamp_record> lamps;
     object_table<ambient_source> ambient_sources;
     std::vector<entity*> entities;  // kept by the entity code
+    // Nodes of the grenades and dropped weapons in the sector, kept by them; apart from `nodes`, so
+    // that the object tree's item numbers stay those of the level.
+    std::vector<scene_node*> moving_nodes;
     uint16_t render_stamp = kNoRenderStamp;
 
     std::unique_ptr<object_tree> owned_tree;

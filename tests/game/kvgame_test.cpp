@@ -327,12 +327,13 @@ TEST_F(KvGame, CarryingTheTakeItemIntoTheDeliveryZoneReportsTheGoalOnce) {
             if (line.starts_with(prefix)) picked.push_back(line);
         return picked;
     };
+    dropped_weapon_reset_serials();
     frame();
-    EXPECT_EQ(sent("drop"), (calls_t{"drop 1 255"}));
+    EXPECT_EQ(sent("drop"), (calls_t{"drop 1 0"}));
     ASSERT_EQ(srv_.dropped_weapons.size(), 1u);
     const dropped_weapon& item = *srv_.dropped_weapons.front();
     EXPECT_EQ(std::vector<int32_t>(item.values, item.values + 3), (std::vector<int32_t>{62, 1, 0}));
-    EXPECT_EQ(item.text, "kvbase:case");
+    EXPECT_EQ(item.model_name, "kvbase:case");
     EXPECT_NE(item.in_sector, nullptr);
     being* rambo = g->local_being;
     EXPECT_EQ(kvgame_goal_take(*g, kGoalItemMessage, 1, *rambo), 1);

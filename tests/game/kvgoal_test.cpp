@@ -192,9 +192,10 @@ TEST_F(KvGoal, ResetStartsTheGoalAgainOnlyOnceEvenWithZeroMilliseconds) {
     kvgame_tick_goals(*g, 0);
     EXPECT_EQ(client_capture_take(srv_.client).size(), 1u);
     kvgame_goals_reset(*g);
+    dropped_weapon_reset_serials();
     kvgame_tick_goals(*g, 0);
     kvgame_tick_goals(*g, 0);
-    EXPECT_EQ(client_capture_take(srv_.client), (std::vector<std::string>{"drop 1 255"}));
+    EXPECT_EQ(client_capture_take(srv_.client), (std::vector<std::string>{"drop 1 0"}));
     EXPECT_EQ(take.time, 0);
 }
 

@@ -113,8 +113,7 @@ TEST_F(ServerSnapshot, AWaitingStateResetsTheRound) {
     gfx_add_red_flash_effect(graphics);
 
     game_snapshot_update(srv_, snapshot(kGameWaiting, {slot(1)}));
-    EXPECT_EQ(take_calls(), (calls_t{"game event 0", "grenade_destroy 0 0", "dropped_weapon_destroy 0 0",
-                                     "game event 6", "game event 0"}));
+    EXPECT_EQ(take_calls(), (calls_t{"game event 0", "game event 6", "game event 0"}));
     // The round's effects are gone; the water scrolls again.
     EXPECT_EQ(effect_kinds(graphics), std::vector<effect_class>{effect_class::texture_scroll});
     EXPECT_EQ(graphics.effects.last_effect, nullptr);

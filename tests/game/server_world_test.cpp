@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <numbers>
 #include <string>
@@ -54,11 +55,11 @@ protected:
 
     static dropped_weapon_values weapon(int32_t id, const std::string& text) {
         dropped_weapon_values v;
-        v.weapon_id = id;
+        v.id = id;
         v.values[0] = 11;
         v.values[1] = 12;
         v.values[2] = 13;
-        v.text = text;
+        v.model_name = text;
         return v;
     }
 
@@ -190,11 +191,12 @@ TEST_F(ServerWorld, AThrownGrenadeStartsBesideTheThrower) {
     const grenade& g = *srv_.grenades.front();
     EXPECT_EQ(g.owner, 9u);
     EXPECT_EQ(g.id, 3);
-    EXPECT_EQ(g.values.model, "frag");
+    EXPECT_EQ(g.model_name, "frag");
+    EXPECT_EQ(g.quiet, 0);
     // Across a throw along z lies x.
-    EXPECT_NEAR(std::fabs(g.position.x - 10.0f), 5.0f, 1e-4f);
-    EXPECT_NEAR(g.position.y, 27.0f, 1e-4f);
-    EXPECT_NEAR(g.position.z, 30.0f, 1e-4f);
+    EXPECT_NEAR(std::fabs(g.arc_start.x - 10.0f), 5.0f, 1e-4f);
+    EXPECT_NEAR(g.arc_start.y, 27.0f, 1e-4f);
+    EXPECT_NEAR(g.arc_start.z, 30.0f, 1e-4f);
     EXPECT_LT(degrees_between(g.velocity, {0.0f, 0.0f, 1.0f}), 1e-2f);
     EXPECT_EQ(take_calls(), (calls_t{"game command 4 "}));
 
@@ -218,7 +220,8 @@ TEST_F(ServerWorld, NetworkRecordsTakeTheLevelsSectorByIndex) {
     EXPECT_EQ(srv_.grenades.back()->in_sector, nullptr);
     ASSERT_EQ(srv_.dropped_weapons.size(), 1u);
     EXPECT_EQ(srv_.dropped_weapons.front()->in_sector->name, "hall");
-    EXPECT_EQ(srv_.dropped_weapons.front()->kind, 7);
+    EXPECT_EQ(srv_.dropped_weapons.front()->serial, 7);
+    EXPECT_EQ(srv_.grenades.front()->quiet, 1);
     // The reporting player gets an empty weapon entry; nothing goes back to the network.
     ASSERT_EQ(server_find_player(srv_, 4)->weapons.size(), 1u);
     EXPECT_EQ(server_find_player(srv_, 4)->weapons[0].values[0], -1);
@@ -239,14 +242,15 @@ TEST_F(ServerWorld, NetworkRecordsTakeTheLevelsSectorByIndex) {
 TEST_F(ServerWorld, DroppedWeaponsArePickedUpOnceAndOnlyWhenTheyMatch) {
     server_add_local_player(srv_, 4);
     client_capture_connect(srv_.client);
+    dropped_weapon_reset_serials();
     EXPECT_EQ(server_drop_weapon(srv_, weapon(5, "m4"), nullptr), 0);
     EXPECT_EQ(server_drop_weapon(srv_, weapon(6, "ak"), nullptr), 0);
-    EXPECT_EQ(srv_.dropped_weapons.front()->kind, kDroppedHere);
+    EXPECT_EQ(srv_.dropped_weapons.front()->serial, 0);
     EXPECT_TRUE(take_calls().empty());
-    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"drop 5 255", "drop 6 255"}));
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"drop 5 0", "drop 6 1"}));
 
-    // No weapon of that id (or of that kind): nothing changes, nothing is sent.
-    server_remove_dropped_weapon(srv_, 4, 9, kDroppedHere, true);
+    // No weapon of that id (or of that serial): nothing changes, nothing is sent.
+    server_remove_dropped_weapon(srv_, 4, 9, 0, true);
     server_remove_dropped_weapon(srv_, 4, 5, 3, false);
     EXPECT_EQ(srv_.dropped_weapons.size(), 2u);
     EXPECT_TRUE(take_calls().empty());
@@ -254,26 +258,24 @@ TEST_F(ServerWorld, DroppedWeaponsArePickedUpOnceAndOnlyWhenTheyMatch) {
 
     // Taking it gives the player its values, id and text.
     srv_.dropped_weapon_cursor = srv_.dropped_weapons.begin();
-    server_remove_dropped_weapon(srv_, 4, 5, kDroppedHere, true);
+    server_remove_dropped_weapon(srv_, 4, 5, 0, true);
     ASSERT_EQ(server_find_player(srv_, 4)->weapons.size(), 1u);
     const weapon_entry& got = server_find_player(srv_, 4)->weapons[0];
     EXPECT_EQ(std::vector<int32_t>(got.values, got.values + 4), (std::vector<int32_t>{11, 12, 13, 5}));
     EXPECT_EQ(got.text, "m4");
-    EXPECT_EQ(take_calls(), (calls_t{"dropped_weapon_destroy 5 255"}));
     ASSERT_EQ(srv_.dropped_weapons.size(), 1u);
     EXPECT_EQ(srv_.dropped_weapon_cursor, srv_.dropped_weapons.begin());
 
     // Not taking it asks the game server.
-    server_remove_dropped_weapon(srv_, 4, 6, kDroppedHere, false);
-    EXPECT_EQ(take_calls(), (calls_t{"dropped_weapon_destroy 6 255"}));
-    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"pickup 4 6 255"}));
+    server_remove_dropped_weapon(srv_, 4, 6, 1, false);
+    EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"pickup 4 6 1"}));
     EXPECT_TRUE(srv_.dropped_weapons.empty());
 }
 
 TEST_F(ServerWorld, ADefusalMarksTheOwnersCharges) {
     for (const auto& [owner, id, kind] : {std::tuple{1u, 4, 5}, std::tuple{1u, 4, 2}, std::tuple{2u, 4, 5}}) {
         auto g = std::make_unique<grenade>();
-        grenade_create(*g, owner, {}, {}, charge(id, kind), nullptr);
+        grenade_create(*g, srv_, owner, {}, {}, charge(id, kind), nullptr, true);
         srv_.grenades.push_back(std::move(g));
     }
     const auto state = [this] {
@@ -295,26 +297,67 @@ TEST_F(ServerWorld, ADefusalMarksTheOwnersCharges) {
     EXPECT_EQ(client_capture_take(srv_.client), (calls_t{"defused 1 4"}));
 }
 
-TEST_F(ServerWorld, FinishedGrenadesAndWeaponsLeaveAfterTheirStep) {
-    server_add_grenade(srv_, 1, {}, {}, charge(1, 1), 0);
+TEST_F(ServerWorld, FinishedGrenadesLeaveAfterTheirStepAndDroppedWeaponsStay) {
+    server_add_grenade(srv_, 1, {}, {}, charge(1, kGrenadeSmoke), 0);
     server_drop_weapon(srv_, weapon(5, "m4"), nullptr);
-    take_calls();
-
-    server_update_grenades(srv_);
-    server_update_dropped_weapons(srv_);
-    EXPECT_EQ(take_calls(), (calls_t{"grenade_update 1 1", "dropped_weapon_update 5 255"}));
+    for (int i = 0; i < 3; ++i) {
+        clock_.advance_ms(16);
+        server_update_grenades(srv_);
+        server_update_dropped_weapons(srv_);
+    }
     EXPECT_EQ(srv_.grenades.size(), 1u);
-    EXPECT_EQ(srv_.dropped_weapons.size(), 1u);
+    ASSERT_EQ(srv_.dropped_weapons.size(), 1u);
 
-    standins().finish_on_update = true;
+    // The smoke grenade ends at its fuse; the weapon lies on until it is picked up.
+    clock_.advance_ms(4000);
     srv_.dropped_weapon_cursor = srv_.dropped_weapons.begin();
     server_update_grenades(srv_);
     server_update_dropped_weapons(srv_);
-    EXPECT_EQ(take_calls(), (calls_t{"grenade_update 1 1", "grenade_destroy 1 1",
-                                     "dropped_weapon_update 5 255", "dropped_weapon_destroy 5 255"}));
     EXPECT_TRUE(srv_.grenades.empty());
+    EXPECT_EQ(srv_.dropped_weapons.size(), 1u);
+    srv_.dropped_weapons.front()->alive = 0;
+    server_update_dropped_weapons(srv_);
     EXPECT_TRUE(srv_.dropped_weapons.empty());
     EXPECT_EQ(srv_.dropped_weapon_cursor, srv_.dropped_weapons.end());
+}
+
+TEST_F(ServerWorld, NetworkReportsOutsideTheTablesOrTheLevelsReachAreRefused) {
+    fake_level();
+    server_add_local_player(srv_, 4);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    clear_log();
+    for (int32_t kind : {0, 10, -1}) EXPECT_FALSE(server_add_grenade(srv_, 4, {}, {}, charge(1, kind), 0)) << kind;
+    const vec3 bad[] = {{nan, 0.0f, 0.0f}, {0.0f, inf, 0.0f}, {0.0f, 0.0f, 1e9f}};
+    for (const vec3& v : bad) {
+        EXPECT_FALSE(server_add_grenade(srv_, 4, v, {}, charge(1, 1), 0));
+        EXPECT_FALSE(server_add_grenade(srv_, 4, {}, v, charge(1, 1), 0));
+        grenade_values accelerated = charge(1, 1);
+        accelerated.acceleration = v;
+        EXPECT_FALSE(server_add_grenade(srv_, 4, {}, {}, accelerated, 0));
+        dropped_weapon_values w = weapon(5, "m4");
+        w.arc_start = v;
+        EXPECT_FALSE(server_add_dropped_weapon(srv_, w, 1, 0, 4));
+        w = weapon(5, "m4");
+        w.velocity = v;
+        EXPECT_FALSE(server_add_dropped_weapon(srv_, w, 1, 0, 4));
+    }
+    for (float speed : {nan, inf, 1e9f}) {
+        dropped_weapon_values w = weapon(5, "m4");
+        w.speed = speed;
+        EXPECT_FALSE(server_add_dropped_weapon(srv_, w, 1, 0, 4));
+    }
+    for (int32_t kind : {-1, 64}) {
+        dropped_weapon_values w = weapon(5, "m4");
+        w.values[0] = kind;
+        EXPECT_FALSE(server_add_dropped_weapon(srv_, w, 1, 0, 4));
+    }
+    EXPECT_TRUE(srv_.grenades.empty());
+    EXPECT_TRUE(srv_.dropped_weapons.empty());
+    EXPECT_TRUE(server_find_player(srv_, 4)->weapons.empty());
+    EXPECT_NE(log().find("server: *WARNING* grenade of kind 10 refused.\n"), std::string::npos);
+    EXPECT_NE(log().find("server: *WARNING* dropped weapon 64 refused.\n"), std::string::npos);
+    EXPECT_TRUE(server_add_grenade(srv_, 4, {}, {0.0f, 0.0f, 100.0f}, charge(1, 9), 0));
 }
 
 }  // namespace

@@ -239,17 +239,18 @@ TEST_F(ClientSession, TwoWorldsPlayThroughTheSession) {
     const grenade& g = *b->grenades.back();
     EXPECT_EQ(g.owner, static_cast<uint32_t>(ann));
     EXPECT_EQ(g.id, 7);
-    EXPECT_EQ(g.values.model, "weapons:grenade");
-    EXPECT_EQ(g.values.acceleration.y, -978.0f);
-    EXPECT_EQ(g.position.x, 100.0f);
-    EXPECT_EQ(g.position.z, -30.0f);
+    EXPECT_EQ(g.model_name, "weapons:grenade");
+    EXPECT_EQ(g.acceleration.y, -978.0f);
+    EXPECT_EQ(g.quiet, 1);
+    EXPECT_EQ(g.arc_start.x, 100.0f);
+    EXPECT_EQ(g.arc_start.z, -30.0f);
     package* level = server_find_package(*b, b->current_level_name);
     ASSERT_NE(level, nullptr);
     EXPECT_EQ(g.in_sector, level->sectors.items[1]);
     const dropped_weapon& w = *b->dropped_weapons.back();
-    EXPECT_EQ(w.weapon_id, ann);
-    EXPECT_EQ(w.text, "weapons:m4");
-    EXPECT_EQ(w.gravity.y, -978.0f);
+    EXPECT_EQ(w.id, ann);
+    EXPECT_EQ(w.model_name, "weapons:m4");
+    EXPECT_EQ(w.acceleration.y, -978.0f);
     EXPECT_EQ(std::vector<int32_t>(w.values, w.values + 3), (std::vector<int32_t>{5, 6, 7}));
 
     // A's world events replay on B in their pairs, with the echo off meanwhile.
