@@ -208,6 +208,38 @@ void server_grenade_event(server& srv, uint32_t owner, int32_t grenade_id, bool 
     if (!quiet) client_send_defused(srv.client, owner, grenade_id);
 }
 
+void server_dropped_weapon_begin(server& srv) {
+    srv.dropped_weapon_cursor = srv.dropped_weapons.begin();
+}
+
+bool server_dropped_weapon_end(const server& srv) {
+    return srv.dropped_weapon_cursor == srv.dropped_weapons.end();
+}
+
+bool server_dropped_weapon_next(server& srv, int32_t& weapon, int32_t& rounds, int32_t& magazines, int32_t& id) {
+    if (server_dropped_weapon_end(srv)) return false;
+    const dropped_weapon& w = **srv.dropped_weapon_cursor;
+    weapon = w.values[0];
+    rounds = w.values[1];
+    magazines = w.values[2];
+    id = w.weapon_id;
+    if (!server_entity_current(srv)) return false;
+    return !box3_disjoint(server_entity_bounds(srv), dropped_weapon_bounds(w));
+}
+
+void server_dropped_weapon_advance(server& srv) {
+    if (!server_dropped_weapon_end(srv)) ++srv.dropped_weapon_cursor;
+}
+
+void server_dropped_weapon_take(server& srv, uint32_t player_id) {
+    if (server_dropped_weapon_end(srv)) return;
+    const dropped_weapon& w = **srv.dropped_weapon_cursor;
+    const int32_t id = w.weapon_id;
+    const uint8_t serial = w.kind;
+    erase_dropped_weapon(srv, srv.dropped_weapon_cursor);
+    client_send_pickup(srv.client, player_id, id, serial);
+}
+
 void server_apply_blasts(server& srv) {
     for (auto& b : srv.blasts) {
         if (entity* e = server_entity_find(srv, str_format("pid%d", static_cast<int32_t>(b->owner))))

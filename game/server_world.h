@@ -6,6 +6,7 @@
 #include <string>
 
 #include "game/server.h"
+#include "util/box3.h"
 #include "util/vec3.h"
 
 namespace kv {
@@ -42,6 +43,18 @@ void server_remove_dropped_weapon(server& srv, uint32_t player_id, int32_t weapo
                                   bool take);
 // A defusal of the owner's grenades of that id; unless quiet it goes to the network.
 void server_grenade_event(server& srv, uint32_t owner, int32_t grenade_id, bool quiet);
+
+// The box a dropped weapon touches bodies with, in the world.
+box3 dropped_weapon_bounds(const dropped_weapon& w);
+// The pick-up walk over the dropped weapons in list order: begin, then while not at the end, `next`
+// tells whether the weapon under the cursor touches the current entity's body (its world bounds) and
+// gives its weapon, rounds, magazines and id; `advance` moves on; `take` removes the weapon under the
+// cursor, which the client session reports picked up by that player (its id and serial).
+void server_dropped_weapon_begin(server& srv);
+bool server_dropped_weapon_end(const server& srv);
+bool server_dropped_weapon_next(server& srv, int32_t& weapon, int32_t& rounds, int32_t& magazines, int32_t& id);
+void server_dropped_weapon_advance(server& srv);
+void server_dropped_weapon_take(server& srv, uint32_t player_id);
 
 // The three frame steps: blasts are applied and deleted, grenades and dropped weapons are stepped and
 // the finished ones deleted.

@@ -19,6 +19,7 @@
 #include "game/arty_factory.h"
 #include "game/kvgame.h"
 #include "game/server.h"
+#include "game/server_world.h"
 #include "gfx/gfx.h"
 #include "gfx/gfx_camera.h"
 #include "gfx/texture.h"
@@ -36,6 +37,7 @@
 #include "ui/widgets.h"
 #include "util/text.h"
 #include "world/sector.h"
+#include "world/trace.h"
 
 namespace kv {
 
@@ -118,23 +120,15 @@ void gfx_add_glass_shatter_effect_by_ids(gfx&, uint16_t key, int32_t surface_ind
     record(str_format("gfx_add_glass_shatter_effect_by_ids %u %d %d", key, surface_index, sector_index));
 }
 
+void gfx_add_glass_shatter_effect(gfx&, const trace_hit& hit, sector*) {
+    record(str_format("gfx_add_glass_shatter_effect %g %g %g", hit.hit.point.x, hit.hit.point.y, hit.hit.point.z));
+}
+
 // Beings.
 
 timer& kernel_collision_section() {
     static timer section;
     return section;
-}
-
-void blast_create(blast& b, uint32_t owner, const vec3& point, const vec3& direction,
-                  const float (&values)[kBlastValues]) {
-    b.owner = owner;
-    b.point = point;
-    b.direction = direction;
-    for (int i = 0; i < kBlastValues; ++i) b.values[i] = values[i];
-}
-
-void blast_apply(blast& b, sector* origin) {
-    record(str_format("blast_apply %u %s", b.owner, origin ? origin->name.c_str() : "-"));
 }
 
 void grenade_create(grenade& g, uint32_t owner, const vec3& position, const vec3& velocity,
@@ -183,6 +177,14 @@ bool dropped_weapon_matches(const dropped_weapon& w, int32_t weapon_id, uint8_t 
     return w.weapon_id == weapon_id && w.kind == kind;
 }
 
+// Until the dropped weapon brings its model's box: 20 units every way around its position.
+box3 dropped_weapon_bounds(const dropped_weapon& w) {
+    box3 b;
+    const vec3 half{20.0f, 20.0f, 20.0f};
+    box3_init(b, w.position - half, w.position + half);
+    return b;
+}
+
 // The soldier's neighbours: HUD effects, renderer flags and effects, the mouse, the bot host's player
 // events and the weapon actions.
 
@@ -218,58 +220,11 @@ vec3 gfx_project_point(gfx&, const vec3& point) {
     return standins().projected;
 }
 
-void being_weapon_pre_step(being&) {}
-
-bool being_weapon_command(being& b, bool pressed, int32_t code) {
-    record(str_format("being_weapon_command %s %d %d", b.name.c_str(), pressed ? 1 : 0, code));
-    return standins().being_weapon_command_result;
-}
-
-void being_weapon_follow_up(being&) {}
-
-void being_weapon_reset(being& b) {
-    record("being_weapon_reset " + b.name);
-}
-
-void being_weapon_step(being&) {}
-
-void being_continue_upper_animation(being& b) {
-    record("being_continue_upper_animation " + b.name);
-}
-
-void being_sights_step(being& b) {
-    record("being_sights_step " + b.name);
-}
-
-bool being_defuse_check(being& b) {
-    record("being_defuse_check " + b.name);
-    return false;
-}
-
-bool being_download_check(being& b) {
-    record("being_download_check " + b.name);
-    return false;
-}
-
-void being_pick_up_step(being&) {}
-
 void being_switch_weapon(being& b) {
     record("being_switch_weapon " + b.name);
 }
 
-bool being_weapon_is_throwable_knife(const being&) {
-    return false;
-}
-
 // The game object's neighbours: beings, interface, renderer view, network client and bot host.
-
-void being_use_round(being& b) {
-    record("being_use_round " + b.name);
-}
-
-void being_sights_update(being& b) {
-    record("being_sights_update " + b.name);
-}
 
 // The screens of the host game, the LAN list, the server browser, the briefings and the scores, and
 // the HUD's drawing.
