@@ -179,6 +179,28 @@ protected:
         w.add_arty("kvbound_camera", "cam", {});
         w.add_arty("kvstatic_camera", "scam1", tools::token_writer().key("mode:").integer(0).bytes());
         w.add_arty("kvlevel", "level", tools::token_writer().key("title:").str("Field").bytes());
+        // Team 0's download point, 100 units north of (-3000, 0).
+        w.add_arty("kvgoal", "g-3",
+                   tools::token_writer()
+                       .key("type:")
+                       .str("download")
+                       .key("team:")
+                       .integer(0)
+                       .key("sector:")
+                       .str("field")
+                       .key("pos:")
+                       .number(-3000.0f)
+                       .number(kEye)
+                       .number(100.0f)
+                       .key("min:")
+                       .number(-3200.0f)
+                       .number(-100.0f)
+                       .number(-200.0f)
+                       .key("max:")
+                       .number(-2800.0f)
+                       .number(400.0f)
+                       .number(200.0f)
+                       .bytes());
         for (int i = 0; i < 2; ++i) {
             w.add_arty("kvspawn_point", "sp" + std::to_string(i),
                        tools::token_writer()
@@ -657,6 +679,39 @@ TEST_F(WeaponGame, ChargesAreDefusedAfterFiveOrFifteenSecondsWhileLookedAt) {
     EXPECT_TRUE(being_check_defuse(*a_));
     EXPECT_EQ(charge->defused, 0);
     EXPECT_LT(a_->check_progress, 0.01f);
+}
+
+TEST_F(WeaponGame, TheDownloadGoalIsReportedOnceEveryTenSecondsWhileLookedAt) {
+    arm(*a_, kHandheld);
+    place(*a_, {-3000.0f, kEye, 0.0f}, {0.0f, 0.0f, 1.0f});
+    frames(3);
+    sent("goal");
+    sent_.clear();
+    timer_restart(a_->command44_timer);
+    EXPECT_TRUE(being_check_download(*a_));
+    clock_.advance_ms(9900);
+    EXPECT_TRUE(being_check_download(*a_));
+    EXPECT_TRUE(sent("goal").empty());
+    clock_.advance_ms(100);
+    EXPECT_TRUE(being_check_download(*a_));
+    EXPECT_EQ(sent("goal"), (std::vector<std::string>{"goal download 100 0"}));
+    clock_.advance_ms(9000);
+    EXPECT_TRUE(being_check_download(*a_));
+    EXPECT_EQ(sent("goal").size(), 1u);
+    clock_.advance_ms(1000);
+    EXPECT_TRUE(being_check_download(*a_));
+    EXPECT_EQ(sent("goal").size(), 2u);
+    // Looking away starts the count again.
+    clock_.advance_ms(9000);
+    place(*a_, {-3000.0f, kEye, 0.0f}, {0.0f, 0.0f, -1.0f});
+    EXPECT_TRUE(being_check_download(*a_));
+    place(*a_, {-3000.0f, kEye, 0.0f}, {0.0f, 0.0f, 1.0f});
+    clock_.advance_ms(2000);
+    EXPECT_TRUE(being_check_download(*a_));
+    EXPECT_EQ(sent("goal").size(), 2u);
+    // Without the handheld item: nothing.
+    arm(*a_, kM4a1);
+    EXPECT_FALSE(being_check_download(*a_));
 }
 
 TEST_F(WeaponGame, BWalksOntoADroppedWeaponAndGetsItWithItsRoundsAndMagazines) {

@@ -96,6 +96,9 @@ TEST_F(KvgameCommands, SightsAndOtherCommands) {
     EXPECT_EQ(command("g_sights 2 sight-a sight-b"), 0);
     EXPECT_EQ(command("g_sights 0"), 0);
     EXPECT_EQ(take_calls(), (calls_t{"hud_set_sights 2 sight-a sight-b", "hud_set_sights 0  "}));
+    // After a change of weapon the overlay follows the same way.
+    EXPECT_EQ(command("wpn_sights 5 hud_sghts9 hud_sghts9"), 0);
+    EXPECT_EQ(take_calls(), (calls_t{"hud_set_sights 5 hud_sghts9 hud_sghts9"}));
     EXPECT_EQ(command("b_list"), -1);
     EXPECT_EQ(command(""), -1);
 }
