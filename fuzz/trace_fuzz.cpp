@@ -20,7 +20,7 @@ using namespace kv;
 
 namespace {
 
-struct input {
+struct fuzz_input {
     const uint8_t* data;
     size_t size;
     size_t at = 0;
@@ -39,7 +39,7 @@ struct input {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static server* srv = &server_get();
-    input in{data, size};
+    fuzz_input in{data, size};
     const int side = 1 + in.byte() % 6;
     auto world = tools::generate_world(side, in.byte());
     world->hall->srv = srv;
