@@ -24,6 +24,7 @@
 #include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "world/sector.h"
+#include "world/surface_table.h"
 
 namespace kv {
 namespace {
@@ -78,11 +79,7 @@ public:
         return weapon;
     }
 
-    void lower_sights() override {
-        if (!b_.sights) return;
-        b_.sights = 0;
-        being_sights_update(b_);
-    }
+    void lower_sights() override { being_sights_lower(b_); }
 
     bool animation_queued() const override {
         return being_third_has_queued(*b_.srv, models_of(b_)) ||
@@ -181,7 +178,8 @@ std::unique_ptr<being> being_create(server& srv, const std::string& name, int32_
     b->view_model_name = "~" + name;
     b->no_animation = flag;
     for (timer* t : {&b->update_timer, &b->second_timer, &b->ripple_timer, &b->drowning_timer,
-                     &b->drowning_tick_timer, &b->command44_timer, &b->tag_timer})
+                     &b->drowning_tick_timer, &b->command44_timer, &b->tag_timer, &b->sights_timer,
+                     &b->remote_step_timer})
         timer_restart(*t);
     // Both entities exist from now on; the first-person one rides on the body.
     server_entity_select(srv, b->name);
@@ -369,10 +367,7 @@ void being_set_view_mode(being& b, int32_t mode) {
         server_entity_set_active(*b.srv, mode != 0);
         deselect(b);
     }
-    if (b.sights) {
-        b.sights = 0;
-        being_sights_update(b);
-    }
+    being_sights_lower(b);
     if (b.srv) being_run_state_machine(b);
 }
 
@@ -466,6 +461,10 @@ void being_die(being& b, int32_t kind) {
     if (b.dying || !b.srv) return;
     b.dying = 1;
     server& srv = *b.srv;
+    // A dead soldier's held trigger fires no more.
+    being_weapon_disarm(b);
+    b.trigger = 0;
+    b.action_state = 0;
     const int32_t posture_state = b.movement_state;
     being_set_view_mode(b, 1);
     b.movement_state = kStateDead;
@@ -539,7 +538,10 @@ void being_store_anim_state(being& b) {
     st.small_values[0] = b.weapons.current;
     st.small_values[1] = b.action_state;
     st.second_angle = b.pitch;
-    st.bytes[0] = static_cast<uint8_t>(b.held & 0xFF);
+    const uint32_t h = b.held;
+    st.bytes[0] = static_cast<uint8_t>(((h & kHoldWalk) ? 0x01 : 0) | ((h & (kHoldForward | kHoldBack)) ? 0x02 : 0) |
+                                       ((h & kHoldStepLeft) ? 0x04 : 0) | ((h & kHoldStepRight) ? 0x08 : 0) |
+                                       ((h & (kHoldTurnLeft | kHoldTurnRight)) ? 0x10 : 0));
     st.bytes[1] = b.surface_marks[0];
     st.bytes[2] = b.surface_marks[1];
 }
@@ -558,8 +560,34 @@ void being_apply_anim_state(being& b, const int32_t (&channels)[3][3], float aim
 
 void being_apply_remote_inputs(being& b, const uint8_t (&bytes)[3]) {
     std::copy(std::begin(bytes), std::end(bytes), std::begin(b.remote_inputs));
-    b.surface_marks[0] = bytes[1];
-    b.surface_marks[1] = bytes[2];
+    const uint8_t f = bytes[0];
+    b.held = ((f & 0x01) ? kHoldWalk : 0) | ((f & 0x02) ? kHoldForward : 0) | ((f & 0x04) ? kHoldStepLeft : 0) |
+             ((f & 0x08) ? kHoldStepRight : 0) | ((f & 0x10) ? kHoldTurnRight : 0);
+    // A mark without a row of the surface table names no surface.
+    const surface_table& table = kernel_get().surfaces;
+    for (int i = 0; i < 2; ++i) {
+        const uint8_t mark = bytes[1 + i];
+        b.surface_marks[i] = mark != kSurfaceWireNone && surface_table_at(table, mark) ? mark : kSurfaceWireNone;
+    }
+    if (b.held) being_remote_footsteps(b);
+}
+
+bool being_pick_up(being& b, int32_t weapon, int32_t rounds, int32_t magazines) {
+    return with_carrier(b, [&](weapon_slots& s, weapon_carrier& c) {
+        return being_pick_up_weapon(s, c, weapon, rounds, magazines);
+    });
+}
+
+bool being_select_kind(being& b, int32_t kind) {
+    return with_carrier(b, [&](weapon_slots& s, weapon_carrier& c) { return being_select_slot_kind(s, c, kind); });
+}
+
+bool being_drop_item(being& b) {
+    return with_carrier(b, [&](weapon_slots& s, weapon_carrier& c) { return being_drop_current_weapon(s, c, false); });
+}
+
+bool being_add_one_item(being& b) {
+    return with_carrier(b, [&](weapon_slots& s, weapon_carrier& c) { return being_add_item(s, c); });
 }
 
 }  // namespace kv

@@ -145,6 +145,27 @@ struct being {
     entity_sweep_result last_pick;  // the surfaces the last vertical pick met
     hud_effects condition;          // the soldier's condition timers, stamina and unsteadiness
 
+    // The weapon actions: the stance class of the action animations, the held trigger, a launcher
+    // shot under way, the rounds a round-by-round reload still loads, a one-shot weapon's shot of this
+    // press, the throws numbered 0-255, the placed charge's pending throw and the sights' zoom clock.
+    int32_t stance = 0;
+    uint8_t trigger = 0;
+    uint8_t launcher = 0;
+    int32_t rounds_to_load = 0;
+    uint8_t fired_this_press = 0;
+    uint8_t throw_number = 0;
+    uint8_t throw_pending = 0;
+    uint8_t throw_value = 0;
+    timer sights_timer;
+    // The defuse and download checks: their progress (0..1, for the HUD); their clock is the Use
+    // timer, restarted by a press of Use or a use of the handheld item.
+    float check_progress = 0.0f;
+    // The goal item it carries (its goal's number), -1 none.
+    int32_t carried_goal = -1;
+    // The remote soldier's second footstep routine.
+    timer remote_step_timer;
+    char foot_digit = '1';
+
     server* srv = nullptr;
     uint32_t player_id = 0;
     uint8_t warned_no_record = 0;

@@ -62,9 +62,53 @@ void being_apply_remote_inputs(being& b, const uint8_t (&bytes)[3]);
 void being_store_anim_state(being& b);
 void being_update_visibility(being& b, const mat4& view);
 void being_draw_name_tag(being& b);
-void being_use_round(being& b);
 void being_release_inputs(being& b);
+
+// The weapon actions (being_weapon.cpp).
+// Input actions 32-40, 48 and 49 (slot kinds 0-4, Fire, Fire2, Fire3, Reload, drop and add an item);
+// false for any other code.
+bool being_weapon_action(being& b, bool pressed, int32_t code);
+// Keeps a held trigger's firing and a round-by-round reload; any other action state goes back to 0.
+void being_weapon_keep_state(being& b);
+// Arms the body's shot trigger for one shot of the main weapon or sidearm in hand, with the pellets
+// the detail level allows (low 1, medium half of 2 or more, high all).
+void being_fire_shot(being& b);
+// One round spent (game command 4): the magazine loses it unless the launcher fired; an emptied
+// magazine stops the firing.
+void being_use_round(being& b);
+void being_weapon_stop(being& b);
+// Clears the body's shot and throw triggers.
+void being_weapon_disarm(being& b);
+bool being_weapon_reload_magazine(being& b);
+bool being_weapon_load_round(being& b);
+bool being_weapon_can_fire(being& b);
+bool being_weapon_blocked(being& b);
+bool being_weapon_reload_blocked(being& b, bool strict);
+// The movement state's row on the body's upper channel and the first-person channel: played where
+// the channel is free, queued behind a locked action.
+void being_ready_pose(being& b);
+// Fire2: raises, steps or lowers the sights of the weapon in hand.
+void being_step_sights(being& b, bool pressed);
+void being_sights_zoom_step(being& b, int32_t elapsed_ms);
+void being_sights_lower(being& b);
+// After a change of weapon: the HUD overlay follows ("wpn_sights") while the sights are up.
 void being_sights_update(being& b);
+void being_weapon_sound(being& b, const std::string& name);
+// The Use checks: a charge of another team in reach and looked at is defused after 5 s with the
+// handheld item, else 15 s; a download goal likewise after 10 s. False when nothing is in reach.
+bool being_check_defuse(being& b);
+bool being_check_download(being& b);
+// A remote soldier's footsteps from his received inputs and second surface mark.
+void being_remote_footsteps(being& b);
+
+// Slot operations with the soldier's side filled in (being.cpp).
+bool being_pick_up(being& b, int32_t weapon, int32_t rounds, int32_t magazines);
+bool being_select_kind(being& b, int32_t kind);
+bool being_drop_item(being& b);
+bool being_add_one_item(being& b);
+// The movement state's animation row (by its variant) and the weapon column of the animation tables.
+int32_t being_move_row(const being& b);
+int32_t being_weapon_column(const being& b);
 // The HUD's goal-given state and icon.
 void being_set_goal_state(being& b, int32_t on, const std::string& icon);
 bool being_has_state_icon(const being& b);

@@ -457,6 +457,14 @@ void being_queue_move_animation(being& b, int32_t variant) {
     being_queue_action(*b.srv, m, row.rows[v], weapon_column(b), options_of(b.movement_state, v));
 }
 
+int32_t being_move_row(const being& b) {
+    return row_of(b.movement_state).rows[b.variant == 1 ? 1 : 0];
+}
+
+int32_t being_weapon_column(const being& b) {
+    return weapon_column(b);
+}
+
 bool being_can_change_posture(being& b, int32_t posture) {
     if (!b.srv) return false;
     static const vec3 kTrials[] = {
@@ -587,10 +595,7 @@ int32_t being_handle_command(being& b, bool pressed, int32_t code) {
     being_weapon_pre_step(b);
     bool sights_off = code == kCodeSightsFirst || code == kCodeSightsLast;
     for (const int32_t c : kSightsOffCodes) sights_off = sights_off || code == c;
-    if (sights_off && b.sights) {
-        b.sights = 0;
-        being_sights_update(b);
-    }
+    if (sights_off) being_sights_lower(b);
     if (code > kCodeSightsLast || sights_off) return being_weapon_command(b, pressed, code) ? 1 : 0;
     if (code == kCodeRelease) {
         being_release_inputs(b);

@@ -257,8 +257,7 @@ void weapon_bookkeeping(being& b) {
         const int32_t st = b.movement_state;
         if (st != kStateStill && st != kStateCrouched && st != kStateLeanLeft && st != kStateLeanRight &&
             st != kStateLying) {
-            b.sights = 0;
-            being_sights_update(b);
+            being_sights_lower(b);
         }
     }
     being_weapon_step(b);

@@ -1,13 +1,17 @@
 // Traces rays and sweeps boxes through a generated level, all taken from the input: starts,
 // directions (zero, vertical, huge, not finite), reaches, flags, box sizes and motions. Nothing
-// may read outside the world's arrays, loop without end or leave a hit list unsorted.
+// may read outside the world's arrays, loop without end or leave a hit list unsorted. Shots (blasts
+// with any values) are resolved through the same level.
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 
+#include "beings/blast.h"
 #include "game/server.h"
+#include "gfx/gfx.h"
+#include "kernel/kernel.h"
 #include "tools/world_generator.h"
 #include "world/collision.h"
 #include "world/trace.h"
@@ -16,7 +20,7 @@ using namespace kv;
 
 namespace {
 
-struct input {
+struct fuzz_input {
     const uint8_t* data;
     size_t size;
     size_t at = 0;
@@ -35,7 +39,7 @@ struct input {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static server* srv = &server_get();
-    input in{data, size};
+    fuzz_input in{data, size};
     const int side = 1 + in.byte() % 6;
     auto world = tools::generate_world(side, in.byte());
     world->hall->srv = srv;
@@ -57,6 +61,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             vec3 end;
             collision_sweep_move(sweep, end, direction, (flags & 1) ? 0.75f : 0.6f,
                                  (flags & 2) ? &touched : nullptr);
+            continue;
+        }
+        if (flags & 0x40) {
+            blast b;
+            const float values[kBlastValues] = {in.number(), in.number(), reach, in.number(), 0.0f};
+            blast_create(b, in.byte(), start, direction, values);
+            blast_apply(b, world->hall.get());
+            gfx_clear_effects(kernel_get().graphics);
             continue;
         }
         trace_ray(t, world->hall.get(), start, direction, reach * reach, flags & 1, (flags >> 1) & 1,

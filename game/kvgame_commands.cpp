@@ -32,7 +32,8 @@ std::string word(const std::string& text, int index) {
 }  // namespace
 
 int32_t kvgame_game_command(server& srv, const std::vector<uint32_t>& being_ids, const std::string& text) {
-    if (text.starts_with("g_sights")) {
+    // The being's sights, and the same overlay again after a change of weapon.
+    if (text.starts_with("g_sights") || text.starts_with("wpn_sights")) {
         hud_set_sights(str_to_int(word(text, 1)), word(text, 2), word(text, 3));
         return 0;
     }

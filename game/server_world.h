@@ -60,6 +60,7 @@ void server_dropped_weapon_take(server& srv, uint32_t player_id);
 // A defusal of the owner's grenades of that id; unless quiet it goes to the network.
 void server_grenade_event(server& srv, uint32_t owner, int32_t grenade_id, bool quiet);
 
+
 // The three frame steps: blasts are applied and deleted, grenades and dropped weapons are stepped and
 // the finished ones deleted.
 void server_apply_blasts(server& srv);

@@ -217,6 +217,7 @@ void gfx_set_water_ripple_effect(gfx& g, const std::string& texture, uint32_t li
 void gfx_add_screen_tint_effect(gfx& g, uint32_t sector_index, const vec3& position);
 void gfx_add_glass_shatter_effect(gfx& g, const trace_hit& hit, sector* in_sector);
 void gfx_add_glass_shatter_effect_by_ids(gfx& g, uint16_t key, int32_t surface_index, int32_t sector_index);
+void gfx_add_glass_shatter_effect(gfx& g, const trace_hit& hit, sector* in_sector);
 void gfx_set_effect_echo(gfx& g, bool echo);
 bool gfx_effect_echo(gfx& g);
 // The dynamic-lights value; 0 while lighting is off.

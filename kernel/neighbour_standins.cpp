@@ -17,6 +17,7 @@
 #include "game/arty_factory.h"
 #include "game/kvgame.h"
 #include "game/server.h"
+#include "game/server_world.h"
 #include "gfx/gfx.h"
 #include "gfx/gfx_camera.h"
 #include "gfx/texture.h"
@@ -84,28 +85,7 @@ timer& kernel_collision_section() {
     return section;
 }
 
-void blast_create(blast& b, uint32_t owner, const vec3& point, const vec3& direction,
-                  const float (&values)[kBlastValues]) {
-    b.owner = owner;
-    b.point = point;
-    b.direction = direction;
-    for (int i = 0; i < kBlastValues; ++i) b.values[i] = values[i];
-}
-
-void blast_apply(blast& b, sector* origin) {
-    record(str_format("blast_apply %u %s", b.owner, origin ? origin->name.c_str() : "-"));
-}
-
-// The soldier's neighbours: HUD effects, renderer flags and effects, the mouse, the bot host's player
-// events and the weapon actions.
-
-
-
-
-
-
-
-
+// The soldier's neighbours: the renderer's flags, the name tag's projection and the weapon switch.
 
 void gfx_set_weapon_view(gfx&, bool on) {
     standins().weapon_view = on;
@@ -131,59 +111,8 @@ vec3 gfx_project_point(gfx&, const vec3& point) {
     return standins().projected;
 }
 
-void being_weapon_pre_step(being&) {}
-
-bool being_weapon_command(being& b, bool pressed, int32_t code) {
-    record(str_format("being_weapon_command %s %d %d", b.name.c_str(), pressed ? 1 : 0, code));
-    return standins().being_weapon_command_result;
-}
-
-void being_weapon_follow_up(being&) {}
-
-void being_weapon_reset(being& b) {
-    record("being_weapon_reset " + b.name);
-}
-
-void being_weapon_step(being&) {}
-
-void being_continue_upper_animation(being& b) {
-    record("being_continue_upper_animation " + b.name);
-}
-
-void being_sights_step(being& b) {
-    record("being_sights_step " + b.name);
-}
-
-bool being_defuse_check(being& b) {
-    record("being_defuse_check " + b.name);
-    return false;
-}
-
-bool being_download_check(being& b) {
-    record("being_download_check " + b.name);
-    return false;
-}
-
-void being_pick_up_step(being&) {}
-
 void being_switch_weapon(being& b) {
     record("being_switch_weapon " + b.name);
 }
-
-bool being_weapon_is_throwable_knife(const being&) {
-    return false;
-}
-
-// The game object's neighbours: beings, interface, renderer view, network client and bot host.
-
-void being_use_round(being& b) {
-    record("being_use_round " + b.name);
-}
-
-void being_sights_update(being& b) {
-    record("being_sights_update " + b.name);
-}
-
-// The screens of the briefings and the scores, and the HUD's drawing.
 
 }  // namespace kv

@@ -756,7 +756,8 @@ TEST_F(BeingGame, TheStoredStateCarriesPositionHeadingSectorAndChannels) {
     EXPECT_NEAR(st.angle, 0.0f, 1e-5f);
     EXPECT_EQ(st.state, 0);
     EXPECT_EQ(st.groups[0][0], lower_slot(2));
-    EXPECT_EQ(st.bytes[0] & kHoldForward, kHoldForward);
+    // Forward or back held: bit 1 of the input flags.
+    EXPECT_EQ(st.bytes[0], 0x02);
 }
 
 TEST_F(BeingGame, RecordLevelsAreClampedNeverWrapped) {
@@ -868,16 +869,16 @@ TEST_F(BeingGame, CommandCodesOfTheRendererTheHudAndTheWeapons) {
         int32_t result;
         const char* call;  // the call it makes, if any
     };
-    standins().being_weapon_command_result = true;
     const code_case cases[] = {
         {42, true, 1, "gfx_toggle_lamp 1"},
         {42, false, 1, nullptr},
         {43, true, 1, "gfx_toggle_night_view 1"},
         {45, true, 1, nullptr},
         {45, false, 1, nullptr},
-        {4109, true, 1, "being_weapon_command pid100 1 4109"},
-        {4107, true, 1, "being_weapon_command pid100 1 4107"},
-        {30, true, 1, "being_weapon_command pid100 1 30"},
+        // Weapon actions are taken; codes past the sights' that are none are not.
+        {40, true, 1, nullptr},
+        {4107, true, 0, nullptr},
+        {4109, true, 0, nullptr},
     };
     for (const code_case& c : cases) {
         SCOPED_TRACE(c.code);
@@ -892,8 +893,7 @@ TEST_F(BeingGame, CommandCodesOfTheRendererTheHudAndTheWeapons) {
             EXPECT_EQ(take_calls(word), calls_t{c.call});
         }
     }
-    // A weapon code the weapons refuse makes the whole command false.
-    standins().being_weapon_command_result = false;
+    // A code the weapons do not take makes the whole command false.
     EXPECT_EQ(being_handle_command(*rambo_, true, 30), 0);
     // Command 44 keeps its byte; a dead soldier takes nothing.
     EXPECT_EQ(being_handle_command(*rambo_, true, 44), 1);

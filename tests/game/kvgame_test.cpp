@@ -118,14 +118,15 @@ TEST_F(KvGame, ShowScoresSavesTheScreenOnceAndRestoresItOnRelease) {
     EXPECT_EQ(g->saved_screen, kScreenGame);
     arty_factory_post_key_down(srv_.factory, 24);
     EXPECT_EQ(g->saved_screen, kScreenGame);
+    g->local_being->sights = 1;
     standins().calls.clear();
     arty_factory_post_key_up(srv_.factory, 24);
     EXPECT_EQ(g->gui.current_slot, kScreenGame);
     EXPECT_EQ(g->saved_screen, kNoSavedScreen);
-    // Then the key goes on to the bound camera, which offers it to the being it rides on.
-    const calls_t calls = standins().calls;
-    EXPECT_TRUE(has(calls, "being_sights_update pid100"));
-    EXPECT_TRUE(has(calls, "being_weapon_command pid100 0 24"));
+    // Then the key goes on to the bound camera, which offers it to the being it rides on: its sights
+    // go down, and the HUD's overlay with them.
+    EXPECT_EQ(g->local_being->sights, 0);
+    EXPECT_TRUE(has(standins().calls, "hud_set_sights 0  "));
 }
 
 TEST_F(KvGame, QuitLeavesTheBeingForAStaticCameraEvenWithoutOneOfTeamZero) {

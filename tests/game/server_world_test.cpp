@@ -174,10 +174,11 @@ TEST_F(ServerWorld, BlastsApplyFromTheirOwnersSectorAndAreGoneAfterTheStep) {
         b->owner = owner;
         srv_.blasts.push_back(std::move(b));
     }
+    // The sectors hold no geometry and no soldier: the rays meet nothing, and a body without a sector
+    // casts no ray at all.
     take_calls();
     server_apply_blasts(srv_);
-    EXPECT_EQ(take_calls(),
-              (calls_t{"blast_apply 7 hall", "blast_apply 70 -", "blast_apply 4294967295 hall"}));
+    EXPECT_TRUE(take_calls().empty());
     EXPECT_TRUE(srv_.blasts.empty());
 }
 
