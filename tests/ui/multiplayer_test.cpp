@@ -6,18 +6,29 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bots/bot_central.h"
+#include "net/net_peer.h"
 #include "net/server_session.h"
 #include "net/service.h"
+#include "platform/udp_socket.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/support/client_capture.h"
 #include "tests/support/input_fake.h"
+#include "tests/support/loopback_relay.h"
 #include "ui/gui.h"
 #include "ui/input/input.h"
 #include "ui/screens.h"
@@ -590,7 +601,11 @@ TEST_F(Multiplayer, TheTeamSizesStartAtFive) {
 
 // The whole road on loopback: the host screen starts a listen server in this process through the
 // real service, waits for its network server and logs its own client in.
-TEST_F(Multiplayer, TheHostScreenStartsAListenServerAndLogsItsClientIn) {
+// The host screen starts a real listen server on a free loopback port and logs its own client in;
+// then a second process (a fork of this one, with a client of its own on a new socket) opens the LAN
+// list, finds that game by its broadcast to the server's port on loopback and joins it. The server's
+// log shows both logins and both greetings. No fixed port is used, so parallel tests cannot clash.
+TEST_F(Multiplayer, TheHostScreenStartsAListenServerThatASecondProcessFindsInItsLanListAndJoins) {
     kvgame* g = start_menu();
     ASSERT_NE(g, nullptr);
     // The real service and network server; the lines are kept for the failure message.
@@ -627,7 +642,96 @@ TEST_F(Multiplayer, TheHostScreenStartsAListenServerAndLogsItsClientIn) {
     EXPECT_TRUE(client_is_connected(client));
     EXPECT_EQ(label(s, 51).text, "");
     // The server took the login: it gave this client a player id.
-    EXPECT_GT(client_local_player_id(client), 0);
+    const int32_t host_id = client_local_player_id(client);
+    EXPECT_GT(host_id, 0);
+    server_session& session = server_session_get();
+    ASSERT_TRUE(session.network);
+    const uint16_t game_port = session.network->socket().port();
+    ASSERT_NE(game_port, 0);
+
+    // The second client: everything it learns goes to a file the test reads afterwards.
+    const std::string report_path = srv_.write_dir + "joiner.txt";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A client of its own: the copy of the host's socket stays unused.
+        client.~net_client();
+        new (&client) net_client(srv_, srv_.log_level);
+        client.client_port = 0;
+        net_client_tick(client, 16);  // binds its port, as a client does at start
+        client.profile_name = "Cy";
+        net_set_broadcast_port(game_port);
+        udp_set_broadcast_address(kLoopbackAddress);
+        gui_show_screen(*g, kScreenLanList, false);
+        kvscreen* lan = g->gui.screens[kScreenLanList];
+        auto run = [&](int32_t state) {
+            for (int i = 0; i < 2000 && g->gui.step_state != state; ++i) {
+                clock_.advance_ms(16);
+                gui_step(*g, 16);
+                net_client_tick(client, 16);
+                std::this_thread::sleep_for(std::chrono::milliseconds(16));
+            }
+        };
+        run(2);
+        std::string report = label(lan, 12).text + "\n" + std::to_string(list(lan, 0).rows.size()) + "\n";
+        report += (client.servers.empty() ? std::string() : client.servers[0].name) + "\n";
+        if (!list(lan, 0).rows.empty()) {
+            select(list(lan, 0), 0);
+            gui_handle_event(*g, 4);
+            run(4);
+        }
+        report += std::to_string(g->gui.step_state) + "\n" +
+                  (client_is_connected(client) ? "connected" : "-") + "\n" +
+                  std::to_string(client_local_player_id(client)) + "\n" + label(lan, 12).text + "\n";
+        // The greeting goes out with the next ticks.
+        for (int i = 0; i < 30; ++i) {
+            clock_.advance_ms(16);
+            net_client_tick(client, 16);
+            std::this_thread::sleep_for(std::chrono::milliseconds(16));
+        }
+        write_file(report_path, report);
+        _exit(0);
+    }
+    // Meanwhile this process runs the server and the host's client. Both processes keep their clocks
+    // at about the pace of the real one, so that the list's one-second wait is a real second.
+    int status = -1;
+    for (int i = 0; i < 4000; ++i) {
+        if (waitpid(child, &status, WNOHANG) == child) break;
+        clock_.advance_ms(16);
+        service_tick(srv_.service, 16);
+        net_client_tick(client, 16);
+        std::this_thread::sleep_for(std::chrono::milliseconds(16));
+    }
+    if (!WIFEXITED(status)) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    for (int i = 0; i < 10; ++i) {
+        clock_.advance_ms(16);
+        service_tick(srv_.service, 16);
+        net_client_tick(client, 16);
+    }
+    std::vector<std::string> report;
+    std::istringstream report_lines(read_file(report_path));
+    for (std::string line; std::getline(report_lines, line);) report.push_back(line);
+    ASSERT_EQ(report.size(), 7u) << read_file(report_path) << log();
+    EXPECT_EQ(report[0], "1 game found");
+    EXPECT_EQ(report[1], "1");
+    EXPECT_EQ(report[2], session.server_name);
+    EXPECT_EQ(report[3], "4") << log();
+    EXPECT_EQ(report[4], "connected") << report[6];
+    const int32_t joiner_id = str_to_int(report[5]);
+    EXPECT_GT(joiner_id, 0);
+    EXPECT_NE(joiner_id, host_id);
+    // The server's log: both logins and both greetings ("#conn") arrived.
+    std::string server_log;
+    for (const auto& file : std::filesystem::directory_iterator(session.log.directory + "logs"))
+        server_log += read_file(file.path().string());
+    for (const int32_t id : {host_id, joiner_id}) {
+        EXPECT_NE(server_log.find(str_format("PLR %d ", id)), std::string::npos) << id << "\n" << server_log;
+        EXPECT_NE(server_log.find(str_format("MSG ALL %d ", id)), std::string::npos) << id << "\n"
+                                                                                     << server_log;
+    }
     service_command(srv_.service, "stop");
     server_session_destroy();
     world.data_dir = saved_dirs[0];
