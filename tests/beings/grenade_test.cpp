@@ -323,13 +323,16 @@ TEST_F(GrenadeGame, AThrownFragClearsTheThrowerBouncesAtHalfSpeedAndExplodesFour
     standins().calls.clear();
     forget_effects();
     const std::size_t echoed_before = echoed();
+    ASSERT_GE(a_->weapons.current, 0);
+    a_->weapons.slots[a_->weapons.current].rounds = 3;
+    const int32_t rounds_before = 3;
     server_throw_entity_grenade(srv_, kA, chest, vec3{1.0f, 0.0f, 0.0f} * 600.0f, values, 0.0f, 0.0f, 0.3f, 0.0f,
                                 field_);
     ASSERT_EQ(srv_.grenades.size(), 1u);
     grenade* g = srv_.grenades.front().get();
     EXPECT_EQ(g->quiet, 0);
     EXPECT_EQ(g->team, server_find_player(srv_, kA)->team);
-    EXPECT_EQ(calls_starting("being_use_round"), 1u);  // one grenade spent
+    EXPECT_EQ(a_->weapons.slots[a_->weapons.current].rounds, rounds_before - 1);  // one grenade spent
     EXPECT_EQ(sent("event 2").size(), 1u);             // announced once
 
     frames(2);  // the model, then the link
@@ -474,6 +477,7 @@ TEST_F(GrenadeGame, KindsEndTheirOwnWay) {
     grenade& launched = make(kGrenadeLauncher, {0.0f, 300.0f, 0.0f}, {500.0f, 0.0f, 0.0f});
     frames(1);
     EXPECT_NEAR(launched.arc_start.x, 100.0f, 1e-3f);
+    run_until_gone(&launched);
 
     // The stun grenade's flash.
     forget_effects();
@@ -620,26 +624,16 @@ TEST_F(GrenadeGame, ADroppedWeaponFliesBouncesRestsAndIsPickedUp) {
     EXPECT_EQ(w.resting, 1);
     EXPECT_EQ(w.alive, 1);
 
-    // B walks onto it: the walk finds it touching his body and takes it.
+    // B walks onto it: his pick-up step's walk finds it touching his body and takes it.
     const vec3 lying = dropped_weapon_position(w);
+    const box3 lying_box = dropped_weapon_bounds(w);
     put(*b_, {lying.x, kEye, lying.z});
-    const box3 body_box = entity_bounds(body(*b_));
-    int taken = 0;
-    server_dropped_weapon_begin(srv_);
-    while (!server_dropped_weapon_end(srv_)) {
-        dropped_weapon_item item;
-        if (server_dropped_weapon_next(srv_, body_box, item)) {
-            EXPECT_EQ(item.weapon, 3);
-            EXPECT_EQ(item.rounds, 30);
-            EXPECT_EQ(item.magazines, 2);
-            server_dropped_weapon_take(srv_, kB);
-            ++taken;
-            break;
-        }
-        server_dropped_weapon_advance(srv_);
-    }
-    EXPECT_EQ(taken, 1);
+    EXPECT_FALSE(box3_disjoint(entity_bounds(body(*b_)), lying_box));
     EXPECT_TRUE(srv_.dropped_weapons.empty());
+    const int32_t slot = being_find_weapon_slot(b_->weapons, 3, true);
+    ASSERT_GE(slot, 0);
+    EXPECT_EQ(b_->weapons.slots[slot].rounds, 30);
+    EXPECT_EQ(b_->weapons.slots[slot].magazines, 2);
     EXPECT_EQ(sent("pickup "), (std::vector<std::string>{"pickup 5 100 0"}));
 }
 

@@ -124,9 +124,8 @@ TEST_F(KvGame, ShowScoresSavesTheScreenOnceAndRestoresItOnRelease) {
     EXPECT_EQ(g->gui.current_slot, kScreenGame);
     EXPECT_EQ(g->saved_screen, kNoSavedScreen);
     // Then the key goes on to the bound camera, which offers it to the being it rides on: its sights
-    // go down, and the HUD's overlay with them.
+    // go down.
     EXPECT_EQ(g->local_being->sights, 0);
-    EXPECT_TRUE(has(standins().calls, "hud_set_sights 0  "));
 }
 
 TEST_F(KvGame, QuitLeavesTheBeingForAStaticCameraEvenWithoutOneOfTeamZero) {
