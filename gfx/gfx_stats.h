@@ -28,6 +28,9 @@ struct gfx_rti_block {
     int32_t packets_out = 0;    // OUT
     int32_t bytes_in = 0;       // received in the interval
     int32_t bytes_out = 0;      // sent in the interval
+    // The client's byte totals when the interval's bytes were last counted.
+    uint32_t counted_bytes_in = 0;
+    uint32_t counted_bytes_out = 0;
     // The last rates in kB/s, kept until more than a second has been counted.
     float received_rate = 0.0f;
     float sent_rate = 0.0f;

@@ -6,6 +6,7 @@
 #include "data/reference_list.h"
 #include "game/server.h"
 #include "game/server_load.h"
+#include "gfx/gfx.h"
 #include "kernel/kernel.h"
 #include "kernel/key_bindings.h"
 #include "kernel/log.h"
@@ -213,11 +214,28 @@ start_up_result engine_start_up(engine_session& session, int argc, char** argv) 
     return start_up_result::run;
 }
 
+void engine_count_network(gfx& g, const net_client& client, int32_t elapsed_ms, int32_t tick_ms) {
+    gfx_rti_block& rti = g.rti;
+    g.realtime.client_ms = tick_ms;
+    rti.net_counter = tick_ms;
+    rti.interval_ms += elapsed_ms;
+    rti.packets_in = static_cast<int32_t>(client.packets_in);
+    rti.packets_out = static_cast<int32_t>(client.packets_out);
+    // The totals only grow; unsigned differences stay right when they wrap.
+    rti.bytes_in += static_cast<int32_t>(client.bytes_in - rti.counted_bytes_in);
+    rti.bytes_out += static_cast<int32_t>(client.bytes_out - rti.counted_bytes_out);
+    rti.counted_bytes_in = client.bytes_in;
+    rti.counted_bytes_out = client.bytes_out;
+}
+
 bool engine_tick_network() {
     static timer step_timer;
     const int32_t ms = timer_elapsed_ms(step_timer);
     if (ms >= 0) {
-        net_client_tick(net_client_get(), ms);
+        timer tick_timer;
+        net_client& client = net_client_get();
+        net_client_tick(client, ms);
+        engine_count_network(kernel_get().graphics, client, ms, timer_elapsed_ms(tick_timer));
         timer_restart(step_timer);
     }
     return true;

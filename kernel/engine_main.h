@@ -11,6 +11,9 @@
 
 namespace kv {
 
+struct gfx;
+class net_client;
+
 inline constexpr const char* kEngineName = "Quellix";
 inline constexpr const char* kEngineVersion = "1.0";
 inline constexpr int kBuildNumber = 182;
@@ -70,6 +73,10 @@ void engine_write_statistics();
 int engine_shut_down(engine_session& session);
 
 // The main-loop steps, each with its own timer.
+// The network's part of the renderer's statistics block after a client tick of `tick_ms` that took
+// `elapsed_ms` of the interval: the tick's time (NT, and CL of the world line), the client's packet
+// counts (IN, OUT) and the bytes it received and sent since the last count.
+void engine_count_network(gfx& g, const net_client& client, int32_t elapsed_ms, int32_t tick_ms);
 bool engine_tick_network();
 bool engine_tick_service();
 bool engine_tick_world();

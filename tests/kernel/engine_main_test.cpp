@@ -19,10 +19,12 @@
 #include "game/arty_factory.h"
 #include "game/server.h"
 #include "gfx/drivers/null_driver.h"
+#include "gfx/gfx.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "kernel/neighbour_standins.h"
 #include "kernel/option_registry.h"
+#include "net/net_client.h"
 #include "net/server_session.h"
 #include "net/service.h"
 #include "platform/clock.h"
@@ -948,6 +950,50 @@ TEST(KvProgram, FifosAndAClosedStandardErrorNeitherHangNorKill) {
     EXPECT_NE(text.find("`" + data + "net.cfg' is not a regular file, not opened.\n"), std::string::npos)
         << text;
     EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+TEST(EngineNetworkStatistics, TheClientCountsItsTickPacketsAndTheIntervalsBytes) {
+    gfx& g = kernel_get().graphics;
+    net_client& client = net_client_get();
+    const gfx_rti_block kept_rti = g.rti;
+    const int32_t kept_client_ms = g.realtime.client_ms;
+    const int32_t kept_mode = g.options.rti_dispmode;
+    const uint32_t kept[4] = {client.packets_in, client.packets_out, client.bytes_in, client.bytes_out};
+    g.rti = gfx_rti_block();
+    // Totals taken before this count (and about to wrap) are not counted again.
+    client.bytes_in = g.rti.counted_bytes_in = 0xFFFFFF00u;
+    client.bytes_out = g.rti.counted_bytes_out = 50;
+    client.packets_in = 7;
+    client.packets_out = 9;
+    client.bytes_in += 0x200u;  // wraps past zero
+    client.bytes_out += 300;
+    engine_count_network(g, client, 16, 3);
+    client.bytes_in += 100;
+    engine_count_network(g, client, 17, 2);
+    EXPECT_EQ(g.rti.net_counter, 2);
+    EXPECT_EQ(g.realtime.client_ms, 2);
+    EXPECT_EQ(g.rti.interval_ms, 33);
+    EXPECT_EQ(g.rti.packets_in, 7);
+    EXPECT_EQ(g.rti.packets_out, 9);
+    EXPECT_EQ(g.rti.bytes_in, 0x200 + 100);
+    EXPECT_EQ(g.rti.bytes_out, 300);
+    // The rate line reads them.
+    g.rti.interval_ms = kRtiRateIntervalMs + 1;
+    g.options.rti_dispmode = 4;
+    EXPECT_EQ(gfx_rti_text(g), "02NT(0007IN 0009OUT) BIN 0.60 kB/s BOUT 0.29 kB/s");
+    g.rti = kept_rti;
+    g.options.rti_dispmode = kept_mode;
+    g.realtime.client_ms = kept_client_ms;
+    client.packets_in = kept[0];
+    client.packets_out = kept[1];
+    client.bytes_in = kept[2];
+    client.bytes_out = kept[3];
 }
 
 }  // namespace
