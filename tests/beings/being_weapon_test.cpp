@@ -26,6 +26,9 @@
 #include "tests/support/client_capture.h"
 #include "tools/beings_writer.h"
 #include "tools/targa_writer.h"
+#include "ui/gui.h"
+#include "ui/kvscreen.h"
+#include "ui/widgets/kvstatic.h"
 #include "util/text.h"
 #include "world/hit_map.h"
 #include "world/sector.h"
@@ -180,6 +183,9 @@ protected:
         w.add_arty("kvbound_camera", "cam", {});
         w.add_arty("kvstatic_camera", "scam1", tools::token_writer().key("mode:").integer(0).bytes());
         w.add_arty("kvlevel", "level", tools::token_writer().key("title:").str("Field").bytes());
+        // The demo's screens: the game screen's pictures 0-5 are the sight overlay.
+        for (const tools::screen_desc& screen : tools::demo_screens())
+            w.add_arty("kvscreen", screen.name, screen.parameters);
         // Team 0's download point, 100 units north of (-3000, 0).
         w.add_arty("kvgoal", "g-3",
                    tools::token_writer()
@@ -586,11 +592,27 @@ TEST_F(WeaponGame, ScopeZoomGrowsWhileHeldAndTheOverlayFollowsThroughTheGameComm
     arm(*a_, kPsg1);
     frames(20);
     srv_.snapshot.flags &= ~kGameSightsFlag;
+    // The overlay is the game screen's pictures 0-5, shown while the camera follows A.
+    gui_show_screen(*g_, kScreenGame, false);
+    ASSERT_NE(g_->bound_camera, nullptr);
+    kvbound_camera_attach(*g_->bound_camera, a_);
+    kvscreen* scr = g_->gui.screens[kScreenGame];
+    ASSERT_NE(scr, nullptr) << log();
+    auto picture = [&](int32_t i) -> kvstatic& { return *kvscreen_picture(*scr, i); };
+    // "g_sights 2 hud_sghts4 hud_sghts4": the psg1's scope picture and its four edge strips.
+    auto expect_scope = [&](const char* when) {
+        EXPECT_FALSE(picture(1).visible) << when;
+        for (int32_t i : {0, 2, 3, 4, 5}) {
+            EXPECT_EQ(picture(i).texture_name, "hud_sghts4") << when << " " << i;
+            EXPECT_TRUE(picture(i).visible) << when << " " << i;
+        }
+    };
     standins().calls.clear();
     press(*a_, 38);
     frames(1);
     EXPECT_EQ(a_->sights, 1);
     EXPECT_EQ(a_->sight_step, 1);
+    expect_scope("raised");
     EXPECT_EQ(a_->condition.running[kSightsTimer], 1);
     // Held: from 0 toward 80 %, at 0.08 % a millisecond.
     frames(25);
@@ -604,9 +626,11 @@ TEST_F(WeaponGame, ScopeZoomGrowsWhileHeldAndTheOverlayFollowsThroughTheGameComm
     frames(5);
     EXPECT_EQ(a_->sight_step, 2);
     EXPECT_EQ(a_->zoom, zoom);
-    // A change of weapon while they are up: "wpn_sights".
+    // A change of weapon while they are up: "wpn_sights" shows the overlay again.
+    for (int32_t i = 0; i <= 5; ++i) kvstatic_set_visible(picture(i), false);
     being_sights_update(*a_);
     frames(1);
+    expect_scope("after wpn_sights");
     // Down again.
     press(*a_, 38);
     frames(1);
@@ -614,6 +638,8 @@ TEST_F(WeaponGame, ScopeZoomGrowsWhileHeldAndTheOverlayFollowsThroughTheGameComm
     EXPECT_EQ(a_->zoom, 0.0f);
     EXPECT_EQ(a_->condition.running[kSightsTimer], 0);
     EXPECT_TRUE(standins().weapon_view);
+    // "g_sights ": the overlay goes.
+    for (int32_t i = 0; i <= 5; ++i) EXPECT_FALSE(picture(i).visible) << i;
 }
 
 TEST_F(WeaponGame, ChargesAreDefusedAfterFiveOrFifteenSecondsWhileLookedAt) {

@@ -8,6 +8,10 @@
 #include "game/player_record.h"
 #include "game/server.h"
 #include "tests/game/game_test_support.h"
+#include "tests/game/kvgame_test_support.h"
+#include "ui/gui.h"
+#include "ui/kvscreen.h"
+#include "ui/widgets/kvstatic.h"
 
 namespace kv {
 namespace {
@@ -92,9 +96,39 @@ TEST_F(KvgameCommands, BKillFindsOnlyBotsByTheirExactNick) {
     EXPECT_EQ(command("b_kill Bobby"), 1);
 }
 
-TEST_F(KvgameCommands, SightsAndOtherCommands) {
+// The sight commands show on the HUD's overlay: the game screen's pictures 0-5 in a headless game with
+// the demo's screens, its camera following the local soldier.
+class KvgameCommandsInAGame : public headless_game {};
+
+TEST_F(KvgameCommandsInAGame, SightsAndOtherCommands) {
+    test_level shape;
+    shape.screens = true;
+    kvgame* g = start(shape);
+    ASSERT_NE(g, nullptr) << log();
+    ASSERT_NE(g->bound_camera, nullptr);
+    ASSERT_NE(g->local_being, nullptr);
+    gui_show_screen(*g, kScreenGame, false);
+    kvbound_camera_attach(*g->bound_camera, g->local_being);
+    g->local_being->sight_step = 1;
+    ASSERT_NE(g->gui.screens[kScreenGame], nullptr) << log();
+    kvscreen& scr = *g->gui.screens[kScreenGame];
+    auto picture = [&](int32_t i) -> const kvstatic& { return *kvscreen_picture(scr, i); };
+    auto command = [&](const std::string& text) { return kvgame_game_command(srv_, {}, text); };
+    // A scope shows picture B and the strips of its edges (pictures 2-5), never picture A.
+    auto expect_scope = [&](const std::string& texture) {
+        EXPECT_FALSE(picture(1).visible) << texture;
+        for (int32_t i : {0, 2, 3, 4, 5}) {
+            EXPECT_TRUE(picture(i).visible) << texture << " " << i;
+            EXPECT_EQ(picture(i).texture_name, texture) << i;
+        }
+    };
     EXPECT_EQ(command("g_sights 2 sight-a sight-b"), 0);
+    expect_scope("sight-b");
     EXPECT_EQ(command("g_sights 0"), 0);
+    for (int32_t i = 0; i <= 5; ++i) EXPECT_FALSE(picture(i).visible) << i;
+    // After a change of weapon the overlay follows the same way.
+    EXPECT_EQ(command("wpn_sights 5 hud_sghts9 hud_sghts9"), 0);
+    expect_scope("hud_sghts9");
     EXPECT_EQ(command("b_list"), -1);
     EXPECT_EQ(command(""), -1);
 }

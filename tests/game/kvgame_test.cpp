@@ -112,7 +112,10 @@ TEST_F(KvGame, ModelsAndWeaponsFollowTheTeamSpecialisationAndSkin) {
 }
 
 TEST_F(KvGame, ShowScoresSavesTheScreenOnceAndRestoresItOnRelease) {
-    kvgame* g = start();
+    test_level shape;
+    shape.screens = true;
+    kvgame* g = start(shape);
+    ASSERT_NE(g, nullptr) << log();
     EXPECT_EQ(arty_factory_post_key_down(srv_.factory, 24), 0);
     EXPECT_EQ(g->gui.current_slot, kScreenScores);
     EXPECT_EQ(g->saved_screen, kScreenGame);
@@ -124,8 +127,17 @@ TEST_F(KvGame, ShowScoresSavesTheScreenOnceAndRestoresItOnRelease) {
     EXPECT_EQ(g->gui.current_slot, kScreenGame);
     EXPECT_EQ(g->saved_screen, kNoSavedScreen);
     // Then the key goes on to the bound camera, which offers it to the being it rides on: its sights
-    // go down.
+    // go down, and the HUD's overlay (the game screen's pictures 0-5) with them, also when no screen
+    // is restored that would hide it.
     EXPECT_EQ(g->local_being->sights, 0);
+    ASSERT_NE(g->gui.screens[kScreenGame], nullptr) << log();
+    kvscreen& game_screen = *g->gui.screens[kScreenGame];
+    g->local_being->sights = 1;
+    for (int32_t i = 0; i <= 5; ++i) kvstatic_set_visible(*kvscreen_picture(game_screen, i), true);
+    arty_factory_post_key_up(srv_.factory, 24);
+    EXPECT_EQ(g->gui.current_slot, kScreenGame);
+    EXPECT_EQ(g->local_being->sights, 0);
+    for (int32_t i = 0; i <= 5; ++i) EXPECT_FALSE(kvscreen_picture(game_screen, i)->visible) << i;
 }
 
 TEST_F(KvGame, QuitLeavesTheBeingForAStaticCameraEvenWithoutOneOfTeamZero) {
