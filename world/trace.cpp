@@ -21,10 +21,6 @@
 namespace kv {
 namespace {
 
-constexpr float kPlayerCone = 0.92f;
-// A ray whose horizontal part is shorter than this is vertical: the cone test cannot tell.
-constexpr float kVerticalTolerance = 1e-5f;
-
 bool contains(const std::vector<sector*>& list, const sector* s) {
     return std::find(list.begin(), list.end(), s) != list.end();
 }
@@ -110,16 +106,13 @@ void test_players(trace& t, const ray& r, server& srv, sector& s, std::vector<ui
         mesh* body = body_mesh(model, &instance);
         if (!body) continue;
 
+        // The body lies within the sphere about its root as wide as its box's diagonal: skip it when
+        // that sphere lies wholly behind the start or off the ray's line. (The direction of the root
+        // alone says nothing near the start: a body beside it, its root off the ray, may reach across.)
         const vec3 position = mat4_is_identity(root.transform) ? vec3{} : mat4_row3(root.transform);
-        const vec3 d = position - t.start;
-        const float ray_flat = std::sqrt(t.direction.x * t.direction.x + t.direction.z * t.direction.z);
-        if (ray_flat > kVerticalTolerance) {
-            const float d_flat = std::sqrt(d.x * d.x + d.z * d.z);
-            if (!(d_flat > 0.0f)) continue;
-            const float cosine = (d.x * t.direction.x + d.z * t.direction.z) / (d_flat * ray_flat);
-            if (cosine < kPlayerCone) continue;
-        }
-        if (!ray_passes_near(r, position, vec3_length(model.box.max - model.box.min))) continue;
+        const float radius = vec3_length(model.box.max - model.box.min);
+        if (!(vec3_dot(position - t.start, t.direction) >= -radius)) continue;
+        if (!ray_passes_near(r, position, radius)) continue;
 
         const mat4 matrix = mat4_mul(root.transform, instance->transform);
         const image8* map = hit_map_get(std::bit_cast<int32_t>(body->box.max.w));

@@ -588,6 +588,37 @@ TEST_F(WeaponGame, FireWithABladeArmsTheStrikeOnBothModels) {
     EXPECT_TRUE(hits().empty());
 }
 
+// The strike runs from A's hand (attachment point 0) along its x axis, which on the demo body points
+// to A's side. B stands there facing A's way, his weapon arm across that line 26 units on, his root 46
+// units on and 27 off the line: within the blade's reach (sqrt(1500), about 39).
+TEST_F(WeaponGame, AKnifeStrikeHitsBOnceFor80) {
+    zero_gravity still;
+    being_set_view_mode(*a_, 1);
+    arm(*a_, kKabar);
+    frames(5);
+    entity& blade = body(*a_);
+    mat4 point;
+    entity_attachment_matrix(blade, point, kTriggerStrike);
+    const mat4 strike = mat4_mul(blade.model_root->transform, point);
+    const vec3 from = mat4_row3(strike);
+    const vec3 along = mat4_row0(strike);
+    place(*b_, {from.x + along.x * 50.0f, kEye, from.z + along.z * 50.0f}, {1.0f, 0.0f, 0.0f});
+    frames(3);
+    hits();
+    press(*a_, 37);
+    frames(1);
+    release(*a_, 37);
+    frames(60);
+    const std::vector<std::string> seen = hits();
+    ASSERT_EQ(seen.size(), 1u) << log();
+    const std::vector<std::string> words = str_split(seen[0], ' ');
+    ASSERT_EQ(words.size(), 4u);
+    EXPECT_EQ(words[0], "100");
+    EXPECT_EQ(words[1], "5");
+    EXPECT_TRUE(words[2] == "16" || words[2] == "32" || words[2] == "144") << words[2];
+    EXPECT_EQ(words[3], "80");
+}
+
 TEST_F(WeaponGame, ScopeZoomGrowsWhileHeldAndTheOverlayFollowsThroughTheGameCommands) {
     arm(*a_, kPsg1);
     frames(20);

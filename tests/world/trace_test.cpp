@@ -108,6 +108,18 @@ TEST_F(Trace, PlayerBehindTheStartIsNeverHit) {
     for (const trace_hit& h : t_.hits) EXPECT_EQ(h.player_id, -1);
 }
 
+// A ray starting beside a body, its root 56 degrees off the ray, crosses the body's face 10 units
+// on: the body is hit there, whichever way the root lies.
+TEST_F(Trace, BodyBesideTheStartIsHitWhereTheRayCrossesIt) {
+    add_player(5, {0.0f, 0.0f, 0.0f}, hall_);
+    for (const float side : {-15.0f, 15.0f}) {
+        trace_ray(t_, hall_, vec3{-10.0f, 0.0f, side}, vec3{1.0f, 0.0f, 0.0f}, 39.0f * 39.0f, 1, 1, 1, 0);
+        ASSERT_EQ(t_.hits.size(), 1u) << side;
+        EXPECT_EQ(t_.hits[0].player_id, 5);
+        EXPECT_FLOAT_EQ(t_.hits[0].hit.distance_sq, 100.0f);
+    }
+}
+
 TEST_F(Trace, StopAtFirstHoldsOneHitAndEveryTraceClearsTheCurrentMaterial) {
     shoot({0.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 0.0f}, 0, 1);
     EXPECT_EQ(t_.hits.size(), 1u);
