@@ -24,6 +24,7 @@
 #include "tests/gfx/effect_kinds.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/support/client_capture.h"
+#include "tests/beings/level_meshes.h"
 #include "tools/beings_writer.h"
 #include "tools/targa_writer.h"
 #include "ui/gui.h"
@@ -60,41 +61,6 @@ std::vector<std::string> str_split(const std::string& text, char separator) {
         }
     }
     return out;
-}
-
-box3 box_of(const vec3& lo, const vec3& hi) {
-    box3 b;
-    box3_init(b, lo, hi);
-    return b;
-}
-
-tools::mesh_desc level_quad(float x0, float x1, float z0, float z1, float y) {
-    tools::mesh_desc m;
-    m.box = box_of({x0, y, z0}, {x1, y, z1});
-    m.vertices = {
-        {x0, y, z0, 0.0f, 0.0f}, {x1, y, z0, 1.0f, 0.0f}, {x1, y, z1, 1.0f, 1.0f}, {x0, y, z1, 0.0f, 1.0f}};
-    tools::mesh_desc::part part;
-    part.indices = {0, 2, 1, 0, 3, 2};
-    part.draws = {{0, 2, 0}};
-    m.parts = {part};
-    m.tree = {{m.box, 4, 0}};
-    return m;
-}
-
-// A two-sided pane in the plane x = x0 from z0 to z1, 400 high.
-tools::mesh_desc pane(float x0, float z0, float z1) {
-    tools::mesh_desc m;
-    m.box = box_of({x0, 0.0f, z0}, {x0, 400.0f, z1});
-    m.vertices = {{x0, 0.0f, z0, 0.0f, 0.0f},
-                  {x0, 400.0f, z0, 1.0f, 0.0f},
-                  {x0, 400.0f, z1, 1.0f, 1.0f},
-                  {x0, 0.0f, z1, 0.0f, 1.0f}};
-    tools::mesh_desc::part part;
-    part.indices = {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2};
-    part.draws = {{0, 4, 0}};
-    m.parts = {part};
-    m.tree = {{m.box, 4, 0}};
-    return m;
 }
 
 // Lanes along +x: z = 2000 behind a pane of resistance 255 at x = 500; z = 3000 behind two panes of

@@ -29,6 +29,7 @@
 #include "gfx/effects/effect_manager.h"
 #include "gfx/effects/explosion_effect.h"
 #include "tests/support/client_capture.h"
+#include "tests/beings/level_meshes.h"
 #include "tools/beings_writer.h"
 #include "tools/targa_writer.h"
 #include "util/mat4.h"
@@ -48,59 +49,6 @@ constexpr float kEye = 95.0f;
 const vec3 kGravity{0.0f, -978.0f, 0.0f};
 // Facing +z, the demo body's quads face a ray along x.
 const vec3 kFacingZ{0.0f, 0.0f, 1.0f};
-
-box3 box_of(const vec3& lo, const vec3& hi) {
-    box3 b;
-    box3_init(b, lo, hi);
-    return b;
-}
-
-// A closed box of twelve triangles, faces outwards.
-tools::mesh_desc box_mesh(const vec3& lo, const vec3& hi) {
-    tools::mesh_desc m;
-    m.box = box_of(lo, hi);
-    for (int i = 0; i < 8; ++i) {
-        m.vertices.push_back({(i & 1) ? hi.x : lo.x, (i & 2) ? hi.y : lo.y, (i & 4) ? hi.z : lo.z,
-                              (i & 1) ? 1.0f : 0.0f, (i & 2) ? 1.0f : 0.0f});
-    }
-    tools::mesh_desc::part part;
-    part.indices = {0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
-                    2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
-    part.draws = {{0, 12, 0}};
-    m.parts = {part};
-    m.tree = {{m.box, 8, 0}};
-    return m;
-}
-
-// A level surface at height y, both sides.
-tools::mesh_desc level_quad(float x0, float x1, float z0, float z1, float y) {
-    tools::mesh_desc m;
-    m.box = box_of({x0, y, z0}, {x1, y, z1});
-    m.vertices = {
-        {x0, y, z0, 0.0f, 0.0f}, {x1, y, z0, 1.0f, 0.0f}, {x1, y, z1, 1.0f, 1.0f}, {x0, y, z1, 0.0f, 1.0f}};
-    tools::mesh_desc::part part;
-    part.indices = {0, 2, 1, 0, 3, 2, 0, 1, 2, 0, 2, 3};
-    part.draws = {{0, 4, 0}};
-    m.parts = {part};
-    m.tree = {{m.box, 4, 0}};
-    return m;
-}
-
-// A pane standing in the plane x = x0, 400 high, both sides.
-tools::mesh_desc pane(float x0, float z0, float z1) {
-    tools::mesh_desc m;
-    m.box = box_of({x0, 0.0f, z0}, {x0, 400.0f, z1});
-    m.vertices = {{x0, 0.0f, z0, 0.0f, 0.0f},
-                  {x0, 400.0f, z0, 1.0f, 0.0f},
-                  {x0, 400.0f, z1, 1.0f, 1.0f},
-                  {x0, 0.0f, z1, 0.0f, 1.0f}};
-    tools::mesh_desc::part part;
-    part.indices = {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2};
-    part.draws = {{0, 4, 0}};
-    m.parts = {part};
-    m.tree = {{m.box, 4, 0}};
-    return m;
-}
 
 // Places of the field (one sector, a concrete floor at y 0 whose bounce byte is 128).
 const vec3 kOpenA{0.0f, kEye, 0.0f};
@@ -162,10 +110,10 @@ protected:
             tools::add_geometry(w, {name, m.box, {tools::add_mesh(q, m)}, {}});
             meshes.push_back(tools::add_mesh_instance(q, {{}, name, "paint", material, 0}));
         };
-        add(level_quad(-3000.0f, 3000.0f, -3000.0f, 3000.0f, 0.0f), "concrete10");
+        add(level_quad(-3000.0f, 3000.0f, -3000.0f, 3000.0f, 0.0f, true), "concrete10");
         add(box_mesh({200.0f, 0.0f, -2300.0f}, {240.0f, 400.0f, -1700.0f}), "brick50");
         add(pane(300.0f, 1900.0f, 2100.0f), "glass");
-        add(level_quad(2400.0f, 3000.0f, -3000.0f, -200.0f, 300.0f), "water1");
+        add(level_quad(2400.0f, 3000.0f, -3000.0f, -200.0f, 300.0f, true), "water1");
         add(box_mesh({-2200.0f, 200.0f, -200.0f}, {-1800.0f, 240.0f, 200.0f}), "concrete10");
         tools::sector_desc field;
         field.name = "field";

@@ -1,0 +1,68 @@
+#pragma once
+// Meshes for the levels the soldier tests write: boxes, level surfaces and standing panes.
+
+#include "tools/world_writer.h"
+#include "util/box3.h"
+#include "util/vec3.h"
+
+namespace kv {
+
+inline box3 box_of(const vec3& lo, const vec3& hi) {
+    box3 b;
+    box3_init(b, lo, hi);
+    return b;
+}
+
+// A closed box of twelve triangles, faces outwards.
+inline tools::mesh_desc box_mesh(const vec3& lo, const vec3& hi) {
+    tools::mesh_desc m;
+    m.box = box_of(lo, hi);
+    for (int i = 0; i < 8; ++i) {
+        m.vertices.push_back({(i & 1) ? hi.x : lo.x, (i & 2) ? hi.y : lo.y, (i & 4) ? hi.z : lo.z,
+                              (i & 1) ? 1.0f : 0.0f, (i & 2) ? 1.0f : 0.0f});
+    }
+    tools::mesh_desc::part part;
+    part.indices = {0, 2, 1, 1, 2, 3, 4, 5, 6, 5, 7, 6, 0, 1, 4, 1, 5, 4,
+                    2, 6, 3, 3, 6, 7, 0, 4, 2, 2, 4, 6, 1, 3, 5, 3, 7, 5};
+    part.draws = {{0, 12, 0}};
+    m.parts = {part};
+    m.tree = {{m.box, 8, 0}};
+    return m;
+}
+
+// A level surface at height y: two triangles facing up, or with `both_sides` also two facing down.
+inline tools::mesh_desc level_quad(float x0, float x1, float z0, float z1, float y, bool both_sides = false) {
+    tools::mesh_desc m;
+    m.box = box_of({x0, y, z0}, {x1, y, z1});
+    m.vertices = {
+        {x0, y, z0, 0.0f, 0.0f}, {x1, y, z0, 1.0f, 0.0f}, {x1, y, z1, 1.0f, 1.0f}, {x0, y, z1, 0.0f, 1.0f}};
+    tools::mesh_desc::part part;
+    if (both_sides) {
+        part.indices = {0, 2, 1, 0, 3, 2, 0, 1, 2, 0, 2, 3};
+        part.draws = {{0, 4, 0}};
+    } else {
+        part.indices = {0, 2, 1, 0, 3, 2};
+        part.draws = {{0, 2, 0}};
+    }
+    m.parts = {part};
+    m.tree = {{m.box, 4, 0}};
+    return m;
+}
+
+// A pane standing in the plane x = x0 from z0 to z1, 400 high, both sides.
+inline tools::mesh_desc pane(float x0, float z0, float z1) {
+    tools::mesh_desc m;
+    m.box = box_of({x0, 0.0f, z0}, {x0, 400.0f, z1});
+    m.vertices = {{x0, 0.0f, z0, 0.0f, 0.0f},
+                  {x0, 400.0f, z0, 1.0f, 0.0f},
+                  {x0, 400.0f, z1, 1.0f, 1.0f},
+                  {x0, 0.0f, z1, 0.0f, 1.0f}};
+    tools::mesh_desc::part part;
+    part.indices = {0, 1, 2, 0, 2, 3, 0, 2, 1, 0, 3, 2};
+    part.draws = {{0, 4, 0}};
+    m.parts = {part};
+    m.tree = {{m.box, 4, 0}};
+    return m;
+}
+
+}  // namespace kv
