@@ -485,11 +485,13 @@ void entity_update(entity& e, int32_t) {
         if (pose(e)) {
             if (!e.parent && e.model_root) e.model_root->transform = centred(e, e.placement);
             update_box(e);
-            const entity_channel& c0 = e.channels[0];
-            const int32_t n = c0.end_reached ? kTriggerEndFrame : c0.frame;
+            // The triggers follow the action's channel: the first-person model's only one, the body's
+            // upper half (its legs walk or stand on their own, so their frame says nothing of the throw).
+            const entity_channel& action = e.channels[e.parent ? 0 : 1];
+            const int32_t n = action.end_reached ? kTriggerEndFrame : action.frame;
             run_frame_triggers(e, n);
             run_throw_and_blast(e, n);
-            if (e.channels[e.parent ? 0 : 1].end_reached) {
+            if (action.end_reached) {
                 for (entity_frame_trigger& trigger : e.triggers) trigger.fired = 0;
                 e.struck.clear();
                 e.blast.done = 0;

@@ -212,21 +212,22 @@ TEST_F(Entity, TheBlastTriggerFiresOnceUntilChannelOnesEndRearmsIt) {
     EXPECT_EQ(e_.posed, 1);
 }
 
-TEST_F(Entity, TheThrowTriggerNeverFiresAtTheEndOfChannelZero) {
+TEST_F(Entity, TheThrowTriggerFollowsTheBodysUpperChannelAndNeverFiresAtItsEnd) {
     ASSERT_TRUE(entity_set_model(e_, "test:body"));
-    entity_play(e_, 0, kShort, 100);
-    entity_channel_clear_loop(e_, 0);
+    entity_play(e_, 1, kShort, 100);
+    entity_channel_clear_loop(e_, 1);
     clock_.advance_ms(300);
     entity_update(e_, 0);
-    ASSERT_EQ(channel(0).end_reached, 1);
+    ASSERT_EQ(channel(1).end_reached, 1);
     entity_set_throw_trigger(e_, 0, 3, {}, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f);
     clock_.advance_ms(100);
     entity_update(e_, 0);
-    EXPECT_EQ(channel(0).end_reached, 1);
+    EXPECT_EQ(channel(1).end_reached, 1);
     EXPECT_TRUE(srv_.grenades.empty());
     EXPECT_EQ(e_.thrown, 0);
-    // Before the end it throws once.
-    entity_play(e_, 0, kShort, 100);
+    // Before the end it throws once, whatever the legs' channel shows.
+    entity_play(e_, 0, kLegs, 100);
+    entity_play(e_, 1, kShort, 100);
     entity_set_throw_trigger(e_, 0, 3, {}, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f);
     clock_.advance_ms(100);
     entity_update(e_, 0);
@@ -241,7 +242,8 @@ TEST_F(Entity, MeleeTriggersStrikeOncePerFrameForEachEntity) {
     for (entity* e : {&e_, &other}) {
         ASSERT_TRUE(entity_set_model(*e, "test:body"));
         entity_set_active(*e, true);
-        entity_play(*e, 0, kWhole, 100);
+        entity_play(*e, 0, kLegs, 100);
+        entity_play(*e, 1, kWhole, 100);
         ASSERT_TRUE(entity_set_frame_trigger(*e, 2, kTriggerStrike, "", 0));
     }
     clock_.advance_ms(100);

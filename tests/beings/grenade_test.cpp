@@ -20,6 +20,7 @@
 #include "game/kvgame.h"
 #include "game/player_record.h"
 #include "game/server_entities.h"
+#include "game/server_snapshot.h"
 #include "game/server_world.h"
 #include "kernel/kernel.h"
 #include "kernel/neighbour_standins.h"
@@ -49,6 +50,10 @@ constexpr float kEye = 95.0f;
 const vec3 kGravity{0.0f, -978.0f, 0.0f};
 // Facing +z, the demo body's quads face a ray along x.
 const vec3 kFacingZ{0.0f, 0.0f, 1.0f};
+constexpr int32_t kM4a1 = 0;
+constexpr int32_t kFragTimed = 55;
+constexpr int32_t kActFire = 37;
+constexpr int32_t kActDrop = 48;
 
 // Places of the field (one sector, a concrete floor at y 0 whose bounce byte is 128).
 const vec3 kOpenA{0.0f, kEye, 0.0f};
@@ -175,6 +180,18 @@ protected:
         }
     }
 
+    // The weapon in hand.
+    weapon_slot& arm(being& b, int32_t weapon) {
+        being_give_weapon(b, weapon);
+        const int32_t i = being_find_weapon_slot(b.weapons, weapon, false);
+        EXPECT_GE(i, 0);
+        being_equip_weapon_models(b, i);
+        b.weapons.current = i;
+        return b.weapons.slots[i];
+    }
+    void press(being& b, int32_t code) { being_record(b)->commands.push_back(static_cast<int16_t>(code)); }
+    void release(being& b, int32_t code) { being_record(b)->commands.push_back(static_cast<int16_t>(-code)); }
+
     entity& body(being& b) { return *server_entity_find(srv_, b.name); }
     void lower_body(being& b) {
         mat4& root = body(b).model_root->transform;
@@ -262,31 +279,39 @@ protected:
 
 TEST_F(GrenadeGame, AThrownFragClearsTheThrowerBouncesAtHalfSpeedAndExplodesFourSecondsAfterLinking) {
     put(*a_, kOpenA);
-    const vec3 chest = body_at(*a_) + vec3{0.0f, 60.0f, 0.0f};
-    grenade_values values;
-    values.kind = kGrenadeFragTimed;
-    values.id = 9;
-    values.model = "beings:nothing";
-    values.acceleration = kGravity;
+    weapon_slot& frags = arm(*a_, kFragTimed);
+    frags.rounds = 3;
+    frames(5);
     standins().calls.clear();
     forget_effects();
+    forget_sent();
     const std::size_t echoed_before = echoed();
-    ASSERT_GE(a_->weapons.current, 0);
-    a_->weapons.slots[a_->weapons.current].rounds = 3;
-    const int32_t rounds_before = 3;
-    server_throw_entity_grenade(srv_, kA, chest, vec3{1.0f, 0.0f, 0.0f} * 600.0f, values, 0.0f, 0.0f, 0.3f, 0.0f,
-                                field_);
-    ASSERT_EQ(srv_.grenades.size(), 1u);
+    // Fire plays the throw on the body's upper half; the grenade leaves when that animation passes frame
+    // 53, whatever frame the legs' own animation shows.
+    press(*a_, kActFire);
+    int32_t frame_at_throw = -1;
+    int32_t frame_before = -1;
+    for (int i = 0; i < 400 && srv_.grenades.empty(); ++i) {
+        frame_before = body(*a_).channels[1].frame;
+        frames(1);
+        if (!srv_.grenades.empty()) frame_at_throw = body(*a_).channels[1].frame;
+    }
+    release(*a_, kActFire);
+    ASSERT_EQ(srv_.grenades.size(), 1u) << log();
+    EXPECT_GE(frame_at_throw, 53);
+    EXPECT_LT(frame_before, 53);
     grenade* g = srv_.grenades.front().get();
+    EXPECT_EQ(g->kind, kGrenadeFragTimed);
     EXPECT_EQ(g->quiet, 0);
     EXPECT_EQ(g->team, server_find_player(srv_, kA)->team);
-    EXPECT_EQ(a_->weapons.slots[a_->weapons.current].rounds, rounds_before - 1);  // one grenade spent
-    EXPECT_EQ(sent("event 2").size(), 1u);             // announced once
+    EXPECT_EQ(frags.rounds, 2);                // one grenade spent
+    EXPECT_EQ(sent("event 2").size(), 1u);     // announced once
 
-    frames(2);  // the model, then the link
+    // Made in the throw's frame, it takes its model on the next and links on the one after.
+    for (int i = 0; i < 3 && !g->linked; ++i) frames(1);
     ASSERT_EQ(g->linked, 1);
     const float launch = g->launch_speed;
-    EXPECT_NEAR(launch, 600.0f, 1e-3f);
+    EXPECT_NEAR(launch, 1400.0f, 1e-3f);
     int32_t linked_ms = 0;
     float first_bounce = -1.0f;
     while (listed(g) && linked_ms < 6000) {
@@ -550,18 +575,22 @@ TEST_F(GrenadeGame, TheChargeBeepsFasterExplodesAtFortyFiveSecondsOnceAndNotWhen
 TEST_F(GrenadeGame, ADroppedWeaponFliesBouncesRestsAndIsPickedUp) {
     put(*a_, kOpenA);
     kernel_get().surfaces.rows["concrete10"].restitution = 255;
+    arm(*a_, kM4a1);
+    frames(30);  // the raise plays out: nothing queued
+    ASSERT_NE(server_game_state(srv_), kGameRunning);  // outside a running round the drop key drops
     const mat4 world = entity_world_matrix(body(*a_));
-    const vec3 forward = mat4_row2(world);
-    const vec3 at = mat4_row3(world) + forward * 80.0f;
     forget_sent();
-    server_drop_weapon(srv_, at, forward * 500.0f, 3, 30, 2, "beings:nothing", field_, kGravity,
-                       static_cast<int32_t>(kA), 500.0f);
+    press(*a_, kActDrop);
+    frames(1);
+    release(*a_, kActDrop);
+    EXPECT_LT(being_find_weapon_slot(a_->weapons, kM4a1, true), 0) << "no longer held";
     ASSERT_EQ(srv_.dropped_weapons.size(), 1u);
     dropped_weapon& w = *srv_.dropped_weapons.front();
     EXPECT_EQ(w.serial, 0);
     EXPECT_EQ(sent("drop "), (std::vector<std::string>{"drop 100 0"}));
-    frames(1);
-    EXPECT_NEAR(vec3_length(dropped_weapon_position(w) - mat4_row3(world)), 80.0f, 1e-2f);
+    EXPECT_EQ(w.model_name, "weapons:m4a1_th") << "its third-person model";
+    EXPECT_NEAR(vec3_length(w.arc_start - mat4_row3(world)), 80.0f, 1e-2f);
+    EXPECT_NEAR(vec3_dot(w.arc_start - mat4_row3(world), mat4_row2(world)), 80.0f, 1e-2f) << "in front";
     float before = w.speed;
     float first = -1.0f;
     for (int i = 0; i < 400 && !w.resting; ++i) {
@@ -578,10 +607,8 @@ TEST_F(GrenadeGame, ADroppedWeaponFliesBouncesRestsAndIsPickedUp) {
     put(*b_, {lying.x, kEye, lying.z});
     EXPECT_FALSE(box3_disjoint(entity_bounds(body(*b_)), lying_box));
     EXPECT_TRUE(srv_.dropped_weapons.empty());
-    const int32_t slot = being_find_weapon_slot(b_->weapons, 3, true);
+    const int32_t slot = being_find_weapon_slot(b_->weapons, kM4a1, true);
     ASSERT_GE(slot, 0);
-    EXPECT_EQ(b_->weapons.slots[slot].rounds, 30);
-    EXPECT_EQ(b_->weapons.slots[slot].magazines, 2);
     EXPECT_EQ(sent("pickup "), (std::vector<std::string>{"pickup 5 100 0"}));
 }
 
