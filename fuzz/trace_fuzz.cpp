@@ -17,11 +17,13 @@
 #include "beings/soldier_anims.h"
 #include "beings/weapon_table.h"
 #include "data/package.h"
+#include "data/reference_list.h"
 #include "game/player_record.h"
 #include "game/server.h"
 #include "game/server_entities.h"
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
+#include "kernel/timer.h"
 #include "tools/beings_writer.h"
 #include "tools/byte_writer.h"
 #include "tools/world_generator.h"
@@ -69,6 +71,7 @@ struct soldiers {
         srv.data_dir = folder.string() + "/";
         tools::write_file(folder / tools::kDemoBeingsPackage, tools::beings_package());
         load_package(srv, tools::kDemoBeingsPackage, false);
+        ref_list_resolve(ref_list(), srv.packages);
         anim_tables_build(anim_tables_get());
         for (int i = 0; i < kCount; ++i) {
             player_slot s;
@@ -130,7 +133,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         entity_channel_state upper{tables.upper[row][column], in.integer(), in.integer()};
         soldiers::place(world->hall.get(), i, x, z, turn, lower, upper);
     }
-    for (auto& e : srv->entities) entity_update(*e, 0);
+    // The bodies are posed when a frame passes: the input says how long since their last step.
+    const int32_t step_ms = 1 + in.byte() * 4;
+    for (auto& e : srv->entities) {
+        timer_freeze(e->time_base);
+        if (timer_multimedia_mode()) {
+            e->time_base.start_time = static_cast<uint32_t>(step_ms);
+        } else {
+            e->time_base.start_count = step_ms;
+        }
+        timer_unfreeze(e->time_base);
+        entity_update(*e, 0);
+    }
     trace t;
     collision_sweep sweep;
     for (int round = 0; round < 16 && in.more(); ++round) {

@@ -712,7 +712,8 @@ std::vector<seed_file> screen_description_seeds() {
 }
 
 // The trace target's input: a level of 4 x 4 crates (800 units across), three soldiers placed and posed
-// (x, z and turn in 256ths, animation row and column, lower and upper frame and speed), then shots:
+// (x, z and turn in 256ths, animation row and column, lower and upper frame and speed) and stepped
+// 65 ms on, then shots:
 // flags 0x40, start, direction, range, damage at the muzzle, penetration, damage at the range, shooter.
 // The target copies its numbers straight from the input, so they are stored in the machine's order.
 std::vector<seed_file> trace_seeds() {
@@ -726,6 +727,7 @@ std::vector<seed_file> trace_seeds() {
         for (uint8_t b : s) put_u8(out, b);
         for (int32_t v : {0, 33, 0, 33}) put_native(v);
     }
+    put_u8(out, 16);
     struct shot {
         float start[3];
         float direction[3];
@@ -736,9 +738,10 @@ std::vector<seed_file> trace_seeds() {
         uint8_t shooter;
     };
     const shot shots[] = {
-        {{100.0f, 60.0f, 400.0f}, {1.0f, 0.0f, 0.0f}, 5000.0f, 5.7f, 2.0f, 2.85f, 200},
-        {{100.0f, 60.0f, 400.0f}, {1.0f, -0.05f, 0.02f}, 2000.0f, 14.0f / 12.0f, 1.0f, 14.0f / 12.0f * 0.4f, 200},
-        {{400.0f, 40.0f, 780.0f}, {0.0f, 0.0f, -1.0f}, 500.0f, 7.0f, 255.0f, 3.5f, 201},
+        {{100.0f, 20.0f, 400.0f}, {1.0f, 0.0f, 0.0f}, 5000.0f, 5.7f, 2.0f, 2.85f, 200},
+        {{100.0f, 20.0f, 400.0f}, {1.0f, -0.05f, 0.02f}, 2000.0f, 14.0f / 12.0f, 1.0f, 14.0f / 12.0f * 0.4f, 200},
+        {{400.0f, 10.0f, 780.0f}, {0.0f, 0.0f, -1.0f}, 500.0f, 7.0f, 255.0f, 3.5f, 201},
+        {{640.0f, 20.0f, 400.0f}, {1.0f, 0.0f, 0.0f}, 5000.0f, 5.7f, 2.0f, 2.85f, 200},
     };
     for (const shot& s : shots) {
         put_u8(out, 0x40);
