@@ -64,6 +64,7 @@ struct soldiers {
     soldiers() {
         server& srv = server_get();
         const auto base = std::filesystem::temp_directory_path();
+        std::filesystem::path folder;
         for (int n = 0;; ++n) {
             folder = base / ("kv_trace_fuzz_" + std::to_string(n));
             if (std::filesystem::create_directory(folder)) break;
@@ -88,8 +89,7 @@ struct soldiers {
             server_entity_set_active(srv, false);
             server_entity_deselect(srv);
         }
-    }
-    ~soldiers() {
+        // Everything is read: the folder goes now, since the fuzzer's exit skips the destructors.
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
@@ -109,7 +109,6 @@ struct soldiers {
         server_entity_set_active(srv, true);
         server_entity_deselect(srv);
     }
-    std::filesystem::path folder;
 };
 
 }  // namespace
