@@ -711,6 +711,51 @@ std::vector<seed_file> screen_description_seeds() {
     return seeds;
 }
 
+// The trace target's input: a level of 4 x 4 crates (800 units across), three soldiers placed and posed
+// (x, z and turn in 256ths, animation row and column, lower and upper frame and speed) and stepped
+// 65 ms on, then shots:
+// flags 0x40, start, direction, range, damage at the muzzle, penetration, damage at the range, shooter.
+// The target copies its numbers straight from the input, so they are stored in the machine's order.
+std::vector<seed_file> trace_seeds() {
+    byte_writer out;
+    const auto put_native = [&out](auto v) { put_bytes(out, &v, sizeof v); };
+    put_u8(out, 3);
+    put_u8(out, 7);
+    put_u8(out, 3);
+    const uint8_t soldiers[3][5] = {{32, 128, 0, 0, 63}, {224, 128, 128, 0, 63}, {128, 32, 64, 1, 0}};
+    for (const auto& s : soldiers) {
+        for (uint8_t b : s) put_u8(out, b);
+        for (int32_t v : {0, 33, 0, 33}) put_native(v);
+    }
+    put_u8(out, 16);
+    struct shot {
+        float start[3];
+        float direction[3];
+        float range;
+        float muzzle;
+        float penetration;
+        float at_range;
+        uint8_t shooter;
+    };
+    const shot shots[] = {
+        {{100.0f, 20.0f, 400.0f}, {1.0f, 0.0f, 0.0f}, 5000.0f, 5.7f, 2.0f, 2.85f, 200},
+        {{100.0f, 20.0f, 400.0f}, {1.0f, -0.05f, 0.02f}, 2000.0f, 14.0f / 12.0f, 1.0f, 14.0f / 12.0f * 0.4f, 200},
+        {{400.0f, 10.0f, 780.0f}, {0.0f, 0.0f, -1.0f}, 500.0f, 7.0f, 255.0f, 3.5f, 201},
+        {{640.0f, 20.0f, 400.0f}, {1.0f, 0.0f, 0.0f}, 5000.0f, 5.7f, 2.0f, 2.85f, 200},
+    };
+    for (const shot& s : shots) {
+        put_u8(out, 0x40);
+        for (float v : s.start) put_native(v);
+        for (float v : s.direction) put_native(v);
+        put_native(s.range);
+        put_native(s.muzzle);
+        put_native(s.penetration);
+        put_native(s.at_range);
+        put_u8(out, s.shooter);
+    }
+    return {{"posed-soldiers-shots", out.bytes}};
+}
+
 }  // namespace
 
 std::vector<std::string> fuzz_seed_targets() {
@@ -744,7 +789,8 @@ std::vector<std::string> fuzz_seed_targets() {
             "screen_description_fuzz",
             "controls_file_fuzz",
             "servers_file_fuzz",
-            "bots_file_fuzz"};
+            "bots_file_fuzz",
+            "trace_fuzz"};
 }
 
 std::vector<seed_file> fuzz_seeds(const std::string& target) {
@@ -764,6 +810,7 @@ std::vector<seed_file> fuzz_seeds(const std::string& target) {
     if (target == "pak_archive_fuzz") return {{"archive", archive()}, {"empty", pak_writer().finish()}};
     if (target == "font_metrics_fuzz" || target == "cell_text_fuzz") return font_seeds(target);
     if (target == "widget_input_fuzz") return widget_input_seeds();
+    if (target == "trace_fuzz") return trace_seeds();
     if (target == "screen_description_fuzz") return screen_description_seeds();
     if (target == "controls_file_fuzz") {
         return {{"demo", text_bytes(demo_controls_file())},
