@@ -3,9 +3,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <memory>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "beings/blast.h"
 #include "beings/soldier_anims.h"
 #include "data/package.h"
+#include "data/reference_list.h"
 #include "game/player_record.h"
 #include "game/server_entities.h"
 #include "game/server.h"
@@ -110,6 +113,8 @@ struct posed_soldiers {
         srv.data_dir = folder_.string() + "/";
         tools::write_file(folder_ / tools::kDemoBeingsPackage, tools::beings_package());
         load_package(srv, tools::kDemoBeingsPackage, false);
+        // The soldier model reaches its body's geometry through the package's references.
+        ref_list_resolve(ref_list(), srv.packages);
         anim_tables_build(anim_tables_get());
         for (int i = 0; i < kSoldiers; ++i) {
             player_slot s;
@@ -129,6 +134,8 @@ struct posed_soldiers {
             server_entity_update_attached(srv, place, world.hall.get());
             server_entity_deselect(srv);
         }
+        // A body takes its pose once a frame's time has passed since its last step.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         for (auto& e : srv.entities) entity_update(*e, 0);
     }
     ~posed_soldiers() {
