@@ -248,8 +248,8 @@ std::string status_text(kvgame& game, timer& camera_timer) {
             if (!b && game.followed_player && timer_elapsed_ms(game.chase_timer) < kSpectatorShowMs) {
                 // The described player is looked up each frame: records come and go.
                 if (const player_record* r = server_find_player(srv, *game.followed_player)) {
-                    const int32_t spec = r->specialisation;
-                    const char* word = spec >= 0 && spec < 4 ? kSpecialisationWords[spec] : "";
+                    const int32_t kind = r->specialisation;
+                    const char* word = kind >= 0 && kind < 4 ? kSpecialisationWords[kind] : "";
                     text = str_format("Name: %s, Health: %d%%, Spec: %s", r->nick.c_str(), r->health, word);
                 }
             }
@@ -475,9 +475,9 @@ void hud_draw_inventory(kvgame& game) {
     const std::string nick = r ? r->nick : std::string();
     set_label(*s, 5, nick);
     set_label(*s, 6, nick);
-    const int32_t spec = r ? r->specialisation : -1;
+    const int32_t kind = r ? r->specialisation : -1;
     const std::string glyph =
-        spec >= 0 && spec < 4 ? str_format("%c", kSpecialisationGlyphs[spec]) : std::string();
+        kind >= 0 && kind < 4 ? str_format("%c", kSpecialisationGlyphs[kind]) : std::string();
     set_label(*s, 7, glyph);
     set_label(*s, 8, glyph);
     const std::string side = str_format("%c", kSideGlyph);

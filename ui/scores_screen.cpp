@@ -27,8 +27,8 @@ void fill_row(kvselection& list, const std::string& key, const player_slot& slot
     for (int i = 0; i < kPlayerLevels; ++i) percent[i] = levels[i] * 100 / 255;
     // Team and specialisation come from the network: out of range they pick no colour or glyph.
     if (slot.team >= 0 && slot.team < 3) {
-        const int32_t spec = r.specialisation;
-        const char glyph = spec >= 0 && spec < 4 ? kScoresGlyphs[spec] : ' ';
+        const int32_t kind = r.specialisation;
+        const char glyph = kind >= 0 && kind < 4 ? kScoresGlyphs[kind] : ' ';
         kvselection_set_cell(list, key,
                              str_format("/c%d/c/fgui_font01/f%c %c", kTeamMarkupColours[slot.team], kSideGlyph,
                                         glyph),

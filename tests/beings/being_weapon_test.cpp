@@ -174,32 +174,14 @@ protected:
                        .number(400.0f)
                        .number(200.0f)
                        .bytes());
-        for (int i = 0; i < 2; ++i) {
-            w.add_arty("kvspawn_point", "sp" + std::to_string(i),
-                       tools::token_writer()
-                           .key("sector:")
-                           .str("field")
-                           .key("posx:")
-                           .number(-500.0f * static_cast<float>(i))
-                           .key("posy:")
-                           .number(kEye)
-                           .key("angle:")
-                           .number(90.0f)
-                           .bytes());
-        }
+        add_field_spawn_points(w, kEye);
         return w.finish();
     }
 
     // Zones by rows of 8 x 8: head 16, chest 32, legs 144.
     void write_hit_maps() {
-        tools::targa8_desc map;
-        map.width = map.height = 8;
-        for (int row = 0; row < 8; ++row) {
-            const uint8_t zone = row < 2 ? 16 : row < 5 ? 32 : 144;
-            for (int column = 0; column < 8; ++column) map.texels.push_back(zone);
-        }
-        for (int i = 0; i < 3; ++i)
-            write_data("tex/tga/hitmap" + std::to_string(i) + ".tga", tools::targa8(map));
+        const std::vector<uint8_t> map = striped_hit_map();
+        for (int i = 0; i < 3; ++i) write_data("tex/tga/hitmap" + std::to_string(i) + ".tga", map);
         srv_.texture_dir = "tga/";
         server_load_hit_maps(srv_);
     }

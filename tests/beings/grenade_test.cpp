@@ -127,19 +127,7 @@ protected:
         w.add_arty("kvgame", "game", tools::token_writer().key("cb:").integer(33).bytes());
         w.add_arty("kvbound_camera", "cam", {});
         w.add_arty("kvlevel", "level", tools::token_writer().key("title:").str("Field").bytes());
-        for (int i = 0; i < 2; ++i) {
-            w.add_arty("kvspawn_point", "sp" + std::to_string(i),
-                       tools::token_writer()
-                           .key("sector:")
-                           .str("field")
-                           .key("posx:")
-                           .number(-500.0f * static_cast<float>(i))
-                           .key("posy:")
-                           .number(kEye)
-                           .key("angle:")
-                           .number(90.0f)
-                           .bytes());
-        }
+        add_field_spawn_points(w, kEye);
         return w.finish();
     }
 

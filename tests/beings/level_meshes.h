@@ -1,6 +1,14 @@
 #pragma once
-// Meshes for the levels the soldier tests write: boxes, level surfaces and standing panes.
+// What the soldier tests' levels are made of: boxes, level surfaces and standing panes, the two spawn
+// points of their field, and hit maps striped by zone.
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/package_writer.h"
+#include "tools/targa_writer.h"
+#include "tools/token_writer.h"
 #include "tools/world_writer.h"
 #include "util/box3.h"
 #include "util/vec3.h"
@@ -63,6 +71,34 @@ inline tools::mesh_desc pane(float x0, float z0, float z1) {
     m.parts = {part};
     m.tree = {{m.box, 4, 0}};
     return m;
+}
+
+// Two spawn points in the sector "field", 500 units apart along x, at eye height `eye`, facing +z.
+inline void add_field_spawn_points(tools::package_writer& w, float eye) {
+    for (int i = 0; i < 2; ++i) {
+        w.add_arty("kvspawn_point", "sp" + std::to_string(i),
+                   tools::token_writer()
+                       .key("sector:")
+                       .str("field")
+                       .key("posx:")
+                       .number(-500.0f * static_cast<float>(i))
+                       .key("posy:")
+                       .number(eye)
+                       .key("angle:")
+                       .number(90.0f)
+                       .bytes());
+    }
+}
+
+// An 8 x 8 hit map whose rows are the zones: head 16, chest 32, legs 144.
+inline std::vector<uint8_t> striped_hit_map() {
+    tools::targa8_desc map;
+    map.width = map.height = 8;
+    for (int row = 0; row < 8; ++row) {
+        const uint8_t zone = row < 2 ? 16 : row < 5 ? 32 : 144;
+        for (int column = 0; column < 8; ++column) map.texels.push_back(zone);
+    }
+    return tools::targa8(map);
 }
 
 }  // namespace kv
