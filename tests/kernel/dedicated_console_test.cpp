@@ -115,7 +115,8 @@ class DedicatedConsole : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(tools::write_demo_data(folder_.file("demo-data")));
-        std::filesystem::create_directories(folder_.file("write"));
+        // Its own game port: tests running side by side each host a server.
+        folder_.write("write/mp.cfg", "set server-port:0\nset pkg-name:depot\nstart\n");
     }
     std::string log() const { return folder_.read("kv.log"); }
 
@@ -155,7 +156,7 @@ TEST_F(DedicatedConsole, RendererCommandsAreSavedInTheOptionsFile) {
         const std::string typed(line, std::strlen(line) - 1);
         EXPECT_TRUE(wait_for_text(folder_.file("kv.log"),
                                   "[con] processing console command '" + typed + "'\n", kWaitMs))
-            << typed;
+            << typed << "\n" << log() << "\nSCREEN\n" << kv.screen();
     }
     kv.type("quit\n");
     const std::optional<int> status = kv.wait(kWaitMs);
