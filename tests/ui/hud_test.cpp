@@ -14,6 +14,7 @@
 #include "game/server_snapshot.h"
 #include "net/snapshot_package.h"
 #include "tests/game/kvgame_test_support.h"
+#include "tests/sound/sound_test_support.h"
 #include "tests/support/client_capture.h"
 #include "tests/support/fake_textures.h"
 #include "tests/support/recording_driver.h"
@@ -263,13 +264,18 @@ TEST_F(Hud, MessagesAreShownFiveSecondsApart) {
     srv_.snapshot.state = kGameRunning;
     own().state = kSlotPlaying;
     own().team = 0;
+    // Each message plays its sound as it shows, on the interface's channel.
+    kernel_sound_probe sound(server_get().data_dir,
+                             {"goal_bomb_planted", "goal_bomb_defused", "goal_item_taken"});
     clock_.advance_ms(6000);  // a quiet spell: the first message shows at once
     hud_add_message(*g, 113, "goal_bomb_planted");
     hud_add_message(*g, 114, "goal_bomb_defused");
     hud_add_message(*g, 115, "goal_item_taken");
     std::vector<std::string> shown;
+    std::vector<std::string> played;
     for (int step = 0; step <= 160; ++step) {
         draw(*g);
+        for (const std::string& entry : sound.take()) played.push_back(entry);
         const std::string& text = label(*g, 2).text;
         if (shown.empty() || shown.back() != text) shown.push_back(text);
         EXPECT_EQ(label(*g, 3).text, text);
@@ -279,6 +285,8 @@ TEST_F(Hud, MessagesAreShownFiveSecondsApart) {
         clock_.advance_ms(100);
     }
     EXPECT_EQ(shown, (std::vector<std::string>{"Planted", "Defused", "Taken", ""}));
+    EXPECT_EQ(played, (std::vector<std::string>{"1 goal_bomb_planted 0 0", "1 goal_bomb_defused 0 0",
+                                                "1 goal_item_taken 0 0"}));
 }
 
 TEST_F(Hud, StatusLineByGameState) {
