@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -18,6 +19,7 @@
 #include "game/kvlevel.h"
 #include "game/kvspawn_point.h"
 #include "game/server_load.h"
+#include "gfx/camera_view.h"
 #include "gfx/effects/effect_manager.h"
 #include "gfx/effects/glass_shatter_effect.h"
 #include "gfx/gfx.h"
@@ -33,6 +35,7 @@
 #include "tools/beings_writer.h"
 #include "tools/teams_writer.h"
 #include "world/entity_def.h"
+#include "world/geometry.h"
 #include "world/hit_map.h"
 #include "world/mesh.h"
 #include "world/sector.h"
@@ -342,6 +345,105 @@ TEST_F(DemoLevel, ASoldierStandsAtASpawnPointAndRunsThroughTheDoorway) {
     EXPECT_EQ(log().find("*FATAL*"), std::string::npos) << log();
 }
 
+// The yard's pool: its water is the world server's one water instance, which the texture scroll moves
+// along the water's flow; an eye under its surface is fogged with the water's values and hears the
+// "underwater" sample, until it comes out.
+TEST_F(DemoLevel, TheYardsPoolScrollsAndFogsAnEyeUnderItsWater) {
+    kernel_sound_probe sound(srv_.data_dir, {});
+    srv_.load_request = kLoadRequestMenu;
+    srv_.snapshot.name = tools::kDemoMap;
+    server_set_game_package(srv_, tools::kDemoMap);
+    for (int i = 0; i < 4; ++i) frame();
+    ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
+    ASSERT_EQ(srv_.water_instances.size(), 1u);
+    mesh_instance& pool = *srv_.water_instances[0];
+    ASSERT_NE(pool.geom, nullptr);
+    EXPECT_EQ(pool.geom->name, "g-water");
+    const surface_material* water1 = surface_table_get(kernel_get().surfaces, "water1");
+    ASSERT_EQ(pool.material, water1);
+    sector* yard = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), "yard");
+    ASSERT_NE(yard, nullptr);
+    EXPECT_NE(std::find(yard->meshes.items.begin(), yard->meshes.items.end(), &pool), yard->meshes.items.end());
+
+    gfx g;
+    g.effects.world = &srv_;
+    const mesh_vertex before = pool.geom->meshes.items[0]->rest_vertices[0];
+    gfx_add_texture_scroll_effect(g);
+    clock_.advance_ms(100);
+    gfx_render_effects(g);
+    const mesh_vertex after = pool.geom->meshes.items[0]->rest_vertices[0];
+    EXPECT_GT(after.u, before.u);  // the flow runs along +x and -z
+    EXPECT_LT(after.v, before.v);
+
+    // The eye in the middle of the pool, a metre under the water; then above the floor beside it.
+    const box3& box = pool.geom->box;
+    const vec3 in_pool{(box.min.x + box.max.x) / 2.0f, box.min.y - tools::kDemoMetre, (box.min.z + box.max.z) / 2.0f};
+    mat4_set_translation(g.views.view_matrix, -in_pool.x, -in_pool.y, -in_pool.z);
+    gfx_update_underwater(g);
+    EXPECT_TRUE(g.switches.underwater);
+    ASSERT_TRUE(g.fog.on);
+    EXPECT_EQ(g.fog.values.density, water1->fog_density);
+    EXPECT_EQ(g.fog.values.red, water1->fog_colour[0]);
+    auto underwater = [](const std::vector<std::string>& playing) {
+        return std::count_if(playing.begin(), playing.end(),
+                             [](const std::string& p) { return p.starts_with("1 underwater "); });
+    };
+    EXPECT_EQ(underwater(sound.take()), 1);
+    mat4_set_translation(g.views.view_matrix, -in_pool.x, -tools::kDemoEyeHeight, -in_pool.z);
+    gfx_update_underwater(g);
+    EXPECT_FALSE(g.switches.underwater);
+    EXPECT_FALSE(g.fog.on);
+    EXPECT_EQ(underwater(sound.take()), 0);
+    EXPECT_EQ(log().find("[sound] Sample"), std::string::npos) << log();
+    gfx_clear_effects(g);
+}
+
+// The level's sky: the shared package's box, painted with the sky the level names, every face turned
+// towards the eye inside it and, drawn at its scale, within the game screen's far distance.
+TEST_F(DemoData, TheSkyBoxFacesInwardsWithinTheFarDistance) {
+    ASSERT_TRUE(load_package(srv_, tools::kDemoMap, true)) << log();
+    ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
+    const kvlevel* level = arty_factory_find_by_name_as<kvlevel>(srv_.factory, "level");
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(level->sky, "day");
+    // What the sky command looks up: "g-sky" and "s-" and the sky's name in the shared package.
+    const package& shared = *package_list_find(srv_.packages, tools::kDemoSharedPackage);
+    geometry* sky = nullptr;
+    surface* painted = nullptr;
+    for (geometry* each : shared.geometries.items)
+        if (each && each->name == "g-sky") sky = each;
+    for (surface* each : shared.surfaces.items)
+        if (each && each->name == "s-" + level->sky) painted = each;
+    ASSERT_NE(sky, nullptr);
+    ASSERT_NE(painted, nullptr);
+    gfx g;
+    ASSERT_TRUE(gfx_set_sky(g, sky, painted));
+    ASSERT_EQ(g.sky_geometry->meshes.items.size(), 1u);
+    const mesh& box = *g.sky_geometry->meshes.items[0];
+    ASSERT_EQ(box.parts.size(), 1u);
+    const std::vector<uint16_t>& indices = box.parts[0].indices;
+    ASSERT_EQ(indices.size(), 36u);
+    for (std::size_t i = 0; i < indices.size(); i += 3) {
+        const auto at = [&](std::size_t k) {
+            const mesh_vertex& v = box.rest_vertices[indices[i + k]];
+            return vec3{v.x, v.y, v.z};
+        };
+        // The front of the triangle a, b, c faces along (b - a) x (c - a), as the floors' faces up.
+        const vec3 front = vec3_cross(at(1) - at(0), at(2) - at(0));
+        const vec3 middle = (at(0) + at(1) + at(2)) * (1.0f / 3.0f);
+        EXPECT_LT(vec3_dot(front, middle), 0.0f) << "triangle " << i / 3;
+    }
+    const view_set* screen =
+        package_find_screen(*package_list_find(srv_.packages, tools::kDemoSharedPackage), "basic");
+    ASSERT_NE(screen, nullptr);
+    const viewport& vp = *view_set_find_view(*screen, "default")->viewports.items[0];
+    view_stack_add_viewport(g.views, camera_view_copy(vp));
+    g.views.current = 0;
+    const float reach = vec3_length(g.sky_geometry->box.max);
+    EXPECT_LT(gfx_sky_scale(g) * reach, vp.projection[kViewportFar]);
+    EXPECT_GT(gfx_sky_scale(g) * reach, vp.projection[kViewportFar] * 0.9f);
+}
+
 TEST_F(DemoData, TexturesAndHitMapsLieInTheTextureFolder) {
     for (const char* name : {"concrete", "planks", "crate", "day", "QXlogo", "uniform-blue", "uniform-red",
                              "uniform-black", "hitmap0", "hitmap1", "hitmap2"}) {
@@ -363,7 +465,10 @@ TEST_F(DemoData, EveryTextureLoadsInItsVariant) {
     for (const demo_texture& d :
          {demo_texture{"concrete", kTextureRgb, 0}, demo_texture{"QXlogo", kTextureRgb, 0},
           demo_texture{"grime", kTextureGrey, 0}, demo_texture{"fence", kTextureRgba, 1},
-          demo_texture{"stripes", kTextureRgb, 0}}) {
+          demo_texture{"stripes", kTextureRgb, 0},
+          // The window's glass and the pool's water see through: their alpha is not of two levels, so
+          // their meshes are drawn in the translucent pass.
+          demo_texture{"glass", kTextureRgba, 0}, demo_texture{"water", kTextureRgba, 0}}) {
         SCOPED_TRACE(d.name);
         texture t;
         t.name = d.name;
