@@ -37,6 +37,8 @@
 #include "world/entity_def.h"
 #include "world/geometry.h"
 #include "world/hit_map.h"
+#include "world/lmap_binding.h"
+#include "world/lmap_file.h"
 #include "world/mesh.h"
 #include "world/sector.h"
 #include "world/surface_table.h"
@@ -396,6 +398,35 @@ TEST_F(DemoLevel, TheYardsPoolScrollsAndFogsAnEyeUnderItsWater) {
     EXPECT_EQ(underwater(sound.take()), 0);
     EXPECT_EQ(log().find("[sound] Sample"), std::string::npos) << log();
     gfx_clear_effects(g);
+}
+
+// The rooms' floors are lit by the level's light maps, which load with it and are packed into pages:
+// every floor vertex has a page texture; the crates are shaded by their vertex colours alone.
+TEST_F(DemoLevel, TheFloorsAreLitByTheLevelsLightMaps) {
+    srv_.load_request = kLoadRequestMenu;
+    srv_.snapshot.name = tools::kDemoMap;
+    server_set_game_package(srv_, tools::kDemoMap);
+    for (int i = 0; i < 4; ++i) frame();
+    ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
+    EXPECT_EQ(log().find("[LM]"), std::string::npos) << log();
+    EXPECT_FALSE(kernel_get().graphics.lightmaps.table.empty());
+    const package& level = *package_list_find(srv_.packages, tools::kDemoMap);
+    for (const char* room : tools::kDemoRoomNames) {
+        SCOPED_TRACE(room);
+        const sector* s = package_find_sector(level, room);
+        ASSERT_NE(s, nullptr);
+        ASSERT_GE(s->lmap_bindings.items.size(), 2u);
+        const lmap_binding& floor = *s->lmap_bindings.items[0];
+        ASSERT_FALSE(floor.ids.empty());
+        ASSERT_EQ(floor.textures.size(), floor.ids.size());
+        for (std::size_t v = 0; v < floor.ids.size(); ++v) {
+            EXPECT_GE(floor.ids[v], 0) << v;
+            EXPECT_NE(floor.textures[v], nullptr) << v;
+        }
+        const lmap_binding& crate = *s->lmap_bindings.items[1];
+        EXPECT_EQ(crate.colours.size(), 8u * 4u);
+        for (const texture* t : crate.textures) EXPECT_EQ(t, nullptr);
+    }
 }
 
 // The level's sky: the shared package's box, painted with the sky the level names, every face turned
