@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,12 @@
 #include "game/kvspawn_point.h"
 #include "game/server_load.h"
 #include "gfx/camera_view.h"
+#include "gfx/draw_lists.h"
 #include "gfx/effects/effect_manager.h"
 #include "gfx/effects/glass_shatter_effect.h"
 #include "gfx/gfx.h"
+#include "gfx/portal_walk.h"
+#include "gfx/sector_draw.h"
 #include "gfx/surface.h"
 #include "gfx/texture.h"
 #include "gfx/view.h"
@@ -427,6 +431,59 @@ TEST_F(DemoLevel, TheFloorsAreLitByTheLevelsLightMaps) {
         EXPECT_EQ(crate.colours.size(), 8u * 4u);
         for (const texture* t : crate.textures) EXPECT_EQ(t, nullptr);
     }
+}
+
+// The hall's window pane is drawn in the translucent pass (its glass has alpha below full), the floor
+// beside it in the opaque one.
+TEST_F(DemoLevel, TheHallsPaneIsDrawnTranslucent) {
+    // The texture cache reads through the process's server.
+    const std::string data_dir = server_get().data_dir;
+    server_get().data_dir = srv_.data_dir;
+    srv_.load_request = kLoadRequestMenu;
+    srv_.snapshot.name = tools::kDemoMap;
+    server_set_game_package(srv_, tools::kDemoMap);
+    for (int i = 0; i < 4; ++i) frame();
+    ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
+    sector* hall = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), "hall");
+    ASSERT_NE(hall, nullptr);
+    const mesh* pane = nullptr;
+    const mesh* floor = nullptr;
+    for (const mesh_instance* m : hall->meshes.items) {
+        if (m->geom->name == "g-window") pane = m->geom->meshes.items[0];
+        if (m->geom->name == "g-floor-hall") floor = m->geom->meshes.items[0];
+    }
+    ASSERT_TRUE(pane && floor);
+
+    // The textures the level load ran its surfaces with; the eye in the middle of the hall.
+    gfx& g = kernel_get().graphics;
+    viewport record;
+    const float values[kViewportProjectionValues] = {1.0f, 0.785398f, 0.785398f, 0.785398f, 0.785398f, 0.0f,
+                                                     50000.0f};
+    std::copy(std::begin(values), std::end(values), record.projection);
+    view_stack_add_viewport(g.views, camera_view_copy(record));
+    placement eye;
+    mat4_set_rotation_y(eye.transform, std::numbers::pi_v<float>);  // facing -z, the window's wall
+    mat4_set_row3(eye.transform, tools::kDemoRoomLength / 2.0f, tools::kDemoEyeHeight, 0.0f);
+    eye.sector = hall;
+    view_stack_set_camera(g.views, eye);
+    view_stack_begin_world(g.views, 0);
+    gfx_begin_world_walk(g);
+    gfx_draw_sector(g, *hall);
+    auto listed = [](const std::vector<draw_entry>& entries, const mesh* m) {
+        return std::any_of(entries.begin(), entries.end(), [m](const draw_entry& e) { return e.item.owner == m; });
+    };
+    const draw_lists& lists = g.draw;
+    EXPECT_TRUE(listed(lists.sorted_translucent, pane) || listed(lists.object_translucent, pane));
+    EXPECT_FALSE(listed(lists.sorted_translucent, floor) || listed(lists.object_translucent, floor));
+    bool floor_opaque = false;
+    for (const draw_batch& batch : lists.batches[kBatchOpaque])
+        for (const draw_item& item : batch.items) floor_opaque = floor_opaque || item.owner == floor;
+    EXPECT_TRUE(floor_opaque);
+    draw_lists_reset(g);
+    view_stack_clear_viewports(g.views);
+    view_stack_reset_matrices(g.views);
+    gfx_free_textures(g);
+    server_get().data_dir = data_dir;
 }
 
 // The level's sky: the shared package's box, painted with the sky the level names, every face turned
