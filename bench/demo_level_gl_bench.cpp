@@ -89,7 +89,9 @@ void BM_DemoLevelGlFrame(benchmark::State& state) {
     kernel_get().running = true;
     kernel_get().failed = false;
     engine_session session;
-    if (engine_start_up(session, static_cast<int>(line.argv.size()), line.argv.data()) != start_up_result::run) {
+    const start_up_result started =
+        engine_start_up(session, static_cast<int>(line.argv.size()), line.argv.data());
+    if (started != start_up_result::run) {
         show_log(folder.path());
         state.SkipWithError("the client did not start");
         std::filesystem::current_path(old_directory);
@@ -113,8 +115,8 @@ void BM_DemoLevelGlFrame(benchmark::State& state) {
             continue;
         }
         game = arty_factory_find_by_name_as<kvgame>(srv.factory, "game");
-        if (!server_game_package_loaded(srv) || !game || game->state != kGameObjectRunning || !game->game_level)
-            game = nullptr;
+        const bool running = game && game->state == kGameObjectRunning && game->game_level;
+        if (!server_game_package_loaded(srv) || !running) game = nullptr;
     }
     if (!game) {
         show_log(folder.path());

@@ -129,7 +129,7 @@ void finish_quads(mesh_desc& m, uint16_t draw_id) {
 mesh_desc sky_mesh() {
     mesh_desc m;
     const float a = 1.0f;
-    // Each face seen from the inside, its corners clockwise from there.
+    // Each face with its front towards the middle.
     add_quad(m, {{{-a, -a, a}, {a, -a, a}, {a, a, a}, {-a, a, a}}});      // +z
     add_quad(m, {{{a, -a, -a}, {-a, -a, -a}, {-a, a, -a}, {a, a, -a}}});  // -z
     add_quad(m, {{{a, -a, a}, {a, -a, -a}, {a, a, -a}, {a, a, a}}});      // +x
@@ -529,7 +529,8 @@ std::vector<int32_t> room_ambience(qxps_writer& q, std::string_view room, float 
                                                            .mode = 2})};
     if (room == "yard") {
         sources.push_back(add_ambient_source(q, {.sample = "wind",
-                                                 .position = {x0 + 2.0f * kMetre, kRoomHeight, -kRoomWidth / 2.0f},
+                                                 .position = {x0 + 2.0f * kMetre, kRoomHeight,
+                                                              -kRoomWidth / 2.0f},
                                                  .direction = {0.0f, 0.0f, 1.0f},
                                                  .min_distance = 8.0f * kMetre,
                                                  .max_distance = 40.0f * kMetre,
@@ -537,7 +538,8 @@ std::vector<int32_t> room_ambience(qxps_writer& q, std::string_view room, float 
                                                  .min_interval = 3000,
                                                  .max_interval = 9000}));
         sources.push_back(add_ambient_source(q, {.sample = "clank",
-                                                 .position = {x0 + 4.0f * kMetre, kMetre, kRoomWidth / 2.0f - kMetre},
+                                                 .position = {x0 + 4.0f * kMetre, kMetre,
+                                                              kRoomWidth / 2.0f - kMetre},
                                                  .direction = {0.0f, 0.0f, -1.0f},
                                                  .min_distance = 4.0f * kMetre,
                                                  .max_distance = 30.0f * kMetre,

@@ -235,8 +235,8 @@ TEST_F(DemoData, TheHallsWindowPaneShatters) {
     ASSERT_NE(hall, nullptr);
     trace t;
     // From the middle of the hall at a soldier's height, towards the -z wall where the window is.
-    trace_ray(t, hall, {tools::kDemoRoomLength / 2.0f, 2.0f * tools::kDemoMetre, 0.0f}, {0.0f, 0.0f, -1.0f}, 1e6f,
-              0, 0, 1, 1);
+    const vec3 middle{tools::kDemoRoomLength / 2.0f, 2.0f * tools::kDemoMetre, 0.0f};
+    trace_ray(t, hall, middle, {0.0f, 0.0f, -1.0f}, 1e6f, 0, 0, 1, 1);
     ASSERT_FALSE(t.hits.empty());
     const trace_hit pane = t.hits.front();
     ASSERT_NE(pane.material, nullptr);
@@ -369,7 +369,8 @@ TEST_F(DemoLevel, TheYardsPoolScrollsAndFogsAnEyeUnderItsWater) {
     ASSERT_EQ(pool.material, water1);
     sector* yard = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), "yard");
     ASSERT_NE(yard, nullptr);
-    EXPECT_NE(std::find(yard->meshes.items.begin(), yard->meshes.items.end(), &pool), yard->meshes.items.end());
+    const std::vector<mesh_instance*>& yard_meshes = yard->meshes.items;
+    EXPECT_NE(std::find(yard_meshes.begin(), yard_meshes.end(), &pool), yard_meshes.end());
 
     gfx g;
     g.effects.world = &srv_;
@@ -383,7 +384,8 @@ TEST_F(DemoLevel, TheYardsPoolScrollsAndFogsAnEyeUnderItsWater) {
 
     // The eye in the middle of the pool, a metre under the water; then above the floor beside it.
     const box3& box = pool.geom->box;
-    const vec3 in_pool{(box.min.x + box.max.x) / 2.0f, box.min.y - tools::kDemoMetre, (box.min.z + box.max.z) / 2.0f};
+    const vec3 in_pool{(box.min.x + box.max.x) / 2.0f, box.min.y - tools::kDemoMetre,
+                       (box.min.z + box.max.z) / 2.0f};
     mat4_set_translation(g.views.view_matrix, -in_pool.x, -in_pool.y, -in_pool.z);
     gfx_update_underwater(g);
     EXPECT_TRUE(g.switches.underwater);
@@ -470,7 +472,8 @@ TEST_F(DemoLevel, TheHallsPaneIsDrawnTranslucent) {
     gfx_begin_world_walk(g);
     gfx_draw_sector(g, *hall);
     auto listed = [](const std::vector<draw_entry>& entries, const mesh* m) {
-        return std::any_of(entries.begin(), entries.end(), [m](const draw_entry& e) { return e.item.owner == m; });
+        return std::any_of(entries.begin(), entries.end(),
+                           [m](const draw_entry& e) { return e.item.owner == m; });
     };
     const draw_lists& lists = g.draw;
     EXPECT_TRUE(listed(lists.sorted_translucent, pane) || listed(lists.object_translucent, pane));
