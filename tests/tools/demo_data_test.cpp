@@ -315,7 +315,8 @@ TEST_F(DemoLevel, RunsWithItsCamerasGoalsAndDoor) {
 }
 
 // The level is in the soldiers' unit: a soldier put at a spawn point stands on the floor (his box
-// reaching down to it), and runs from the yard through the doorway into the hall and on past its crate.
+// reaching down to it), runs from the yard through the doorway into the hall and on past its crate, and
+// is seen there: a ray at his chest's height meets his body.
 TEST_F(DemoLevel, ASoldierStandsAtASpawnPointAndRunsThroughTheDoorway) {
     srv_.load_request = kLoadRequestMenu;
     srv_.snapshot.name = tools::kDemoMap;
@@ -348,7 +349,23 @@ TEST_F(DemoLevel, ASoldierStandsAtASpawnPointAndRunsThroughTheDoorway) {
     EXPECT_NEAR(being_position(soldier).y, tools::kDemoEyeHeight, 5.0f);
     ASSERT_NE(soldier.place.sector, nullptr);
     EXPECT_EQ(static_cast<sector*>(soldier.place.sector)->name, tools::kDemoRoomNames[1]);
+    // Seen from the doorway behind him at his chest's height, a ray meets his body.
+    ASSERT_EQ(server_load_hit_maps(srv_), 3) << log();
+    for (int i = 0; i < 2; ++i) frame();
+    const vec3 at = being_position(soldier);
+    const vec3 behind{tools::kDemoRoomStart[1] + tools::kDemoMetre, at.y + 30.0f, at.z};
+    trace t;
+    trace_ray(t, static_cast<sector*>(soldier.place.sector), behind, {1.0f, 0.0f, 0.0f}, 1e6f, 1, 1, 1, 0);
+    int32_t met = -1;
+    for (const trace_hit& h : t.hits) {
+        if (h.player_id >= 0) {
+            met = h.player_id;
+            break;
+        }
+    }
+    EXPECT_EQ(met, static_cast<int32_t>(soldier.player_id));
     EXPECT_EQ(log().find("*FATAL*"), std::string::npos) << log();
+    for (image8& map : hit_maps()) map = image8();
 }
 
 // The yard's pool: its water is the world server's one water instance, which the texture scroll moves
