@@ -15,6 +15,7 @@
 #include "tools/effect_pictures.h"
 #include "tools/font_writer.h"
 #include "tools/goal_writer.h"
+#include "tools/lmap_writer.h"
 #include "tools/game_screens.h"
 #include "tools/menu_screens.h"
 #include "tools/music_writer.h"
@@ -128,7 +129,7 @@ void finish_quads(mesh_desc& m, uint16_t draw_id) {
 mesh_desc sky_mesh() {
     mesh_desc m;
     const float a = 1.0f;
-    // Each face seen from the inside, its corners clockwise from there.
+    // Each face with its front towards the middle.
     add_quad(m, {{{-a, -a, a}, {a, -a, a}, {a, a, a}, {-a, a, a}}});      // +z
     add_quad(m, {{{a, -a, -a}, {-a, -a, -a}, {-a, a, -a}, {a, a, -a}}});  // -z
     add_quad(m, {{{a, -a, a}, {a, -a, -a}, {a, a, -a}, {a, a, a}}});      // +x
@@ -183,6 +184,52 @@ mesh_desc pool_water(const pool_shape& p) {
                   {p.x0, kPoolWater, p.z1}}});
     finish_quads(m, 0);
     return m;
+}
+
+// The depot's light maps, one a room by the room's index: a lamp over the middle of the hall and of
+// the store, whose light falls off towards the walls, and daylight over the yard, a little brighter in
+// its middle.
+constexpr int32_t kLightMapSide = 32;
+std::vector<uint8_t> depot_light_maps() {
+    lmap_writer maps;
+    const float rims[] = {190.0f, 90.0f, 100.0f};
+    for (const float rim : rims) {
+        std::vector<uint8_t> texels;
+        for (int row = 0; row < kLightMapSide; ++row) {
+            for (int column = 0; column < kLightMapSide; ++column) {
+                const float half = kLightMapSide / 2.0f;
+                const float dx = (static_cast<float>(column) + 0.5f - half) / half;
+                const float dz = (static_cast<float>(row) + 0.5f - half) / half;
+                const float fall = std::min(1.0f, (dx * dx + dz * dz) / 2.0f);
+                texels.push_back(static_cast<uint8_t>(std::lround(255.0f - (255.0f - rim) * fall)));
+            }
+        }
+        maps.add(kLightMapSide, std::move(texels));
+    }
+    return maps.finish();
+}
+
+// A floor's light: its room's light map (`map`) laid over the room from x0, every vertex white.
+lmap_binding_desc floor_light(const mesh_desc& floor, float x0, int32_t map) {
+    lmap_binding_desc b;
+    for (const mesh_desc::vertex& v : floor.vertices) {
+        b.colours.push_back({255, 255, 255});
+        b.coords.push_back({(v.x - x0) / kRoomLength, (v.z + kRoomWidth / 2.0f) / kRoomWidth});
+        b.ids.push_back(map);
+    }
+    return b;
+}
+
+// A crate's light: no light map, its foot in its own shade.
+lmap_binding_desc crate_light() {
+    lmap_binding_desc b;
+    for (int i = 0; i < 8; ++i) {
+        const uint8_t level = (i & 2) ? 255 : 150;
+        b.colours.push_back({level, level, level});
+        b.coords.push_back({0.0f, 0.0f});
+        b.ids.push_back(-1);
+    }
+    return b;
 }
 
 // A doorway in the plane x = at; crossing it towards +x leaves the sector unless `facing_minus`.
@@ -482,7 +529,8 @@ std::vector<int32_t> room_ambience(qxps_writer& q, std::string_view room, float 
                                                            .mode = 2})};
     if (room == "yard") {
         sources.push_back(add_ambient_source(q, {.sample = "wind",
-                                                 .position = {x0 + 2.0f * kMetre, kRoomHeight, -kRoomWidth / 2.0f},
+                                                 .position = {x0 + 2.0f * kMetre, kRoomHeight,
+                                                              -kRoomWidth / 2.0f},
                                                  .direction = {0.0f, 0.0f, 1.0f},
                                                  .min_distance = 8.0f * kMetre,
                                                  .max_distance = 40.0f * kMetre,
@@ -490,7 +538,8 @@ std::vector<int32_t> room_ambience(qxps_writer& q, std::string_view room, float 
                                                  .min_interval = 3000,
                                                  .max_interval = 9000}));
         sources.push_back(add_ambient_source(q, {.sample = "clank",
-                                                 .position = {x0 + 4.0f * kMetre, kMetre, kRoomWidth / 2.0f - kMetre},
+                                                 .position = {x0 + 4.0f * kMetre, kMetre,
+                                                              kRoomWidth / 2.0f - kMetre},
                                                  .direction = {0.0f, 0.0f, -1.0f},
                                                  .min_distance = 4.0f * kMetre,
                                                  .max_distance = 30.0f * kMetre,
@@ -566,12 +615,16 @@ std::vector<uint8_t> map_package() {
         const float x1 = r.x0 + kRoomLength;
         const std::string floor = std::string("g-floor-") + r.name;
         const bool yard = i == 0;
+        const mesh_desc floor_shape = yard ? floor_around(r.x0, x1, kYardPool) : floor_mesh(r.x0, x1);
         add_geometry(w, {floor,
                          box_of({r.x0, 0.0f, -kRoomWidth / 2.0f}, {x1, kRoomHeight, kRoomWidth / 2.0f}),
-                         {add_mesh(q, yard ? floor_around(r.x0, x1, kYardPool) : floor_mesh(r.x0, x1))},
+                         {add_mesh(q, floor_shape)},
                          {}});
         sector_desc s;
         s.name = r.name;
+        // Light for the objects numbered 0 (the floor) and 1 (the crate).
+        s.lmap_bindings = {add_lmap_binding(q, floor_light(floor_shape, r.x0, i)),
+                           add_lmap_binding(q, crate_light())};
         s.meshes = {add_mesh_instance(q, {{}, floor, r.floor_surface, r.material, 0})};
         transform_block crate_place;
         crate_place.translation = {r.x0 + kRoomLength / 2.0f, 0.0f, 2.0f * kMetre};
@@ -697,6 +750,9 @@ bool write_demo_data(const std::filesystem::path& folder) {
         // The same level as a boot-strap package, so that `--pkg-file=kvmenu-depot` starts the server on
         // it (the map list leaves out names holding "kvmenu").
         {maps + kDemoLevelBootPackage, map_package()},
+        // The level's light maps, under both its names.
+        {"lmap/" + std::string(kDemoMap) + "-lmap", depot_light_maps()},
+        {"lmap/" + std::string(kDemoLevelBootPackage) + "-lmap", depot_light_maps()},
         {maps + kDemoMap + suffix,
          text_table({"Depot", "Three rooms in a row: a yard, a hall and a store."})},
         {"base" + suffix, text_table(views(game_base_texts()))},

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,12 @@
 #include "game/kvspawn_point.h"
 #include "game/server_load.h"
 #include "gfx/camera_view.h"
+#include "gfx/draw_lists.h"
 #include "gfx/effects/effect_manager.h"
 #include "gfx/effects/glass_shatter_effect.h"
 #include "gfx/gfx.h"
+#include "gfx/portal_walk.h"
+#include "gfx/sector_draw.h"
 #include "gfx/surface.h"
 #include "gfx/texture.h"
 #include "gfx/view.h"
@@ -37,6 +41,8 @@
 #include "world/entity_def.h"
 #include "world/geometry.h"
 #include "world/hit_map.h"
+#include "world/lmap_binding.h"
+#include "world/lmap_file.h"
 #include "world/mesh.h"
 #include "world/sector.h"
 #include "world/surface_table.h"
@@ -229,8 +235,8 @@ TEST_F(DemoData, TheHallsWindowPaneShatters) {
     ASSERT_NE(hall, nullptr);
     trace t;
     // From the middle of the hall at a soldier's height, towards the -z wall where the window is.
-    trace_ray(t, hall, {tools::kDemoRoomLength / 2.0f, 2.0f * tools::kDemoMetre, 0.0f}, {0.0f, 0.0f, -1.0f}, 1e6f,
-              0, 0, 1, 1);
+    const vec3 middle{tools::kDemoRoomLength / 2.0f, 2.0f * tools::kDemoMetre, 0.0f};
+    trace_ray(t, hall, middle, {0.0f, 0.0f, -1.0f}, 1e6f, 0, 0, 1, 1);
     ASSERT_FALSE(t.hits.empty());
     const trace_hit pane = t.hits.front();
     ASSERT_NE(pane.material, nullptr);
@@ -309,7 +315,8 @@ TEST_F(DemoLevel, RunsWithItsCamerasGoalsAndDoor) {
 }
 
 // The level is in the soldiers' unit: a soldier put at a spawn point stands on the floor (his box
-// reaching down to it), and runs from the yard through the doorway into the hall and on past its crate.
+// reaching down to it), runs from the yard through the doorway into the hall and on past its crate, and
+// is seen there: a ray at his chest's height meets his body.
 TEST_F(DemoLevel, ASoldierStandsAtASpawnPointAndRunsThroughTheDoorway) {
     srv_.load_request = kLoadRequestMenu;
     srv_.snapshot.name = tools::kDemoMap;
@@ -342,7 +349,23 @@ TEST_F(DemoLevel, ASoldierStandsAtASpawnPointAndRunsThroughTheDoorway) {
     EXPECT_NEAR(being_position(soldier).y, tools::kDemoEyeHeight, 5.0f);
     ASSERT_NE(soldier.place.sector, nullptr);
     EXPECT_EQ(static_cast<sector*>(soldier.place.sector)->name, tools::kDemoRoomNames[1]);
+    // Seen from the doorway behind him at his chest's height, a ray meets his body.
+    ASSERT_EQ(server_load_hit_maps(srv_), 3) << log();
+    for (int i = 0; i < 2; ++i) frame();
+    const vec3 at = being_position(soldier);
+    const vec3 behind{tools::kDemoRoomStart[1] + tools::kDemoMetre, at.y + 30.0f, at.z};
+    trace t;
+    trace_ray(t, static_cast<sector*>(soldier.place.sector), behind, {1.0f, 0.0f, 0.0f}, 1e6f, 1, 1, 1, 0);
+    int32_t met = -1;
+    for (const trace_hit& h : t.hits) {
+        if (h.player_id >= 0) {
+            met = h.player_id;
+            break;
+        }
+    }
+    EXPECT_EQ(met, static_cast<int32_t>(soldier.player_id));
     EXPECT_EQ(log().find("*FATAL*"), std::string::npos) << log();
+    for (image8& map : hit_maps()) map = image8();
 }
 
 // The yard's pool: its water is the world server's one water instance, which the texture scroll moves
@@ -363,7 +386,8 @@ TEST_F(DemoLevel, TheYardsPoolScrollsAndFogsAnEyeUnderItsWater) {
     ASSERT_EQ(pool.material, water1);
     sector* yard = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), "yard");
     ASSERT_NE(yard, nullptr);
-    EXPECT_NE(std::find(yard->meshes.items.begin(), yard->meshes.items.end(), &pool), yard->meshes.items.end());
+    const std::vector<mesh_instance*>& yard_meshes = yard->meshes.items;
+    EXPECT_NE(std::find(yard_meshes.begin(), yard_meshes.end(), &pool), yard_meshes.end());
 
     gfx g;
     g.effects.world = &srv_;
@@ -377,7 +401,8 @@ TEST_F(DemoLevel, TheYardsPoolScrollsAndFogsAnEyeUnderItsWater) {
 
     // The eye in the middle of the pool, a metre under the water; then above the floor beside it.
     const box3& box = pool.geom->box;
-    const vec3 in_pool{(box.min.x + box.max.x) / 2.0f, box.min.y - tools::kDemoMetre, (box.min.z + box.max.z) / 2.0f};
+    const vec3 in_pool{(box.min.x + box.max.x) / 2.0f, box.min.y - tools::kDemoMetre,
+                       (box.min.z + box.max.z) / 2.0f};
     mat4_set_translation(g.views.view_matrix, -in_pool.x, -in_pool.y, -in_pool.z);
     gfx_update_underwater(g);
     EXPECT_TRUE(g.switches.underwater);
@@ -396,6 +421,89 @@ TEST_F(DemoLevel, TheYardsPoolScrollsAndFogsAnEyeUnderItsWater) {
     EXPECT_EQ(underwater(sound.take()), 0);
     EXPECT_EQ(log().find("[sound] Sample"), std::string::npos) << log();
     gfx_clear_effects(g);
+}
+
+// The rooms' floors are lit by the level's light maps, which load with it and are packed into pages:
+// every floor vertex has a page texture; the crates are shaded by their vertex colours alone.
+TEST_F(DemoLevel, TheFloorsAreLitByTheLevelsLightMaps) {
+    srv_.load_request = kLoadRequestMenu;
+    srv_.snapshot.name = tools::kDemoMap;
+    server_set_game_package(srv_, tools::kDemoMap);
+    for (int i = 0; i < 4; ++i) frame();
+    ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
+    EXPECT_EQ(log().find("[LM]"), std::string::npos) << log();
+    EXPECT_FALSE(kernel_get().graphics.lightmaps.table.empty());
+    const package& level = *package_list_find(srv_.packages, tools::kDemoMap);
+    for (const char* room : tools::kDemoRoomNames) {
+        SCOPED_TRACE(room);
+        const sector* s = package_find_sector(level, room);
+        ASSERT_NE(s, nullptr);
+        ASSERT_GE(s->lmap_bindings.items.size(), 2u);
+        const lmap_binding& floor = *s->lmap_bindings.items[0];
+        ASSERT_FALSE(floor.ids.empty());
+        ASSERT_EQ(floor.textures.size(), floor.ids.size());
+        for (std::size_t v = 0; v < floor.ids.size(); ++v) {
+            EXPECT_GE(floor.ids[v], 0) << v;
+            EXPECT_NE(floor.textures[v], nullptr) << v;
+        }
+        const lmap_binding& crate = *s->lmap_bindings.items[1];
+        EXPECT_EQ(crate.colours.size(), 8u * 4u);
+        for (const texture* t : crate.textures) EXPECT_EQ(t, nullptr);
+    }
+}
+
+// The hall's window pane is drawn in the translucent pass (its glass has alpha below full), the floor
+// beside it in the opaque one.
+TEST_F(DemoLevel, TheHallsPaneIsDrawnTranslucent) {
+    // The texture cache reads through the process's server.
+    const std::string data_dir = server_get().data_dir;
+    server_get().data_dir = srv_.data_dir;
+    srv_.load_request = kLoadRequestMenu;
+    srv_.snapshot.name = tools::kDemoMap;
+    server_set_game_package(srv_, tools::kDemoMap);
+    for (int i = 0; i < 4; ++i) frame();
+    ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
+    sector* hall = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), "hall");
+    ASSERT_NE(hall, nullptr);
+    const mesh* pane = nullptr;
+    const mesh* floor = nullptr;
+    for (const mesh_instance* m : hall->meshes.items) {
+        if (m->geom->name == "g-window") pane = m->geom->meshes.items[0];
+        if (m->geom->name == "g-floor-hall") floor = m->geom->meshes.items[0];
+    }
+    ASSERT_TRUE(pane && floor);
+
+    // The textures the level load ran its surfaces with; the eye in the middle of the hall.
+    gfx& g = kernel_get().graphics;
+    viewport record;
+    const float values[kViewportProjectionValues] = {1.0f, 0.785398f, 0.785398f, 0.785398f, 0.785398f, 0.0f,
+                                                     50000.0f};
+    std::copy(std::begin(values), std::end(values), record.projection);
+    view_stack_add_viewport(g.views, camera_view_copy(record));
+    placement eye;
+    mat4_set_rotation_y(eye.transform, std::numbers::pi_v<float>);  // facing -z, the window's wall
+    mat4_set_row3(eye.transform, tools::kDemoRoomLength / 2.0f, tools::kDemoEyeHeight, 0.0f);
+    eye.sector = hall;
+    view_stack_set_camera(g.views, eye);
+    view_stack_begin_world(g.views, 0);
+    gfx_begin_world_walk(g);
+    gfx_draw_sector(g, *hall);
+    auto listed = [](const std::vector<draw_entry>& entries, const mesh* m) {
+        return std::any_of(entries.begin(), entries.end(),
+                           [m](const draw_entry& e) { return e.item.owner == m; });
+    };
+    const draw_lists& lists = g.draw;
+    EXPECT_TRUE(listed(lists.sorted_translucent, pane) || listed(lists.object_translucent, pane));
+    EXPECT_FALSE(listed(lists.sorted_translucent, floor) || listed(lists.object_translucent, floor));
+    bool floor_opaque = false;
+    for (const draw_batch& batch : lists.batches[kBatchOpaque])
+        for (const draw_item& item : batch.items) floor_opaque = floor_opaque || item.owner == floor;
+    EXPECT_TRUE(floor_opaque);
+    draw_lists_reset(g);
+    view_stack_clear_viewports(g.views);
+    view_stack_reset_matrices(g.views);
+    gfx_free_textures(g);
+    server_get().data_dir = data_dir;
 }
 
 // The level's sky: the shared package's box, painted with the sky the level names, every face turned
