@@ -6,6 +6,7 @@
 #include "gfx/effects/effect_manager.h"
 #include "kernel/log.h"
 #include "kernel/timer.h"
+#include "net/client_goodbye.h"
 #include "net/net_client.h"
 #include "net/service.h"
 #include "util/text.h"
@@ -74,9 +75,7 @@ bool kernel_tick(kernel& k) {
 int32_t kernel_stop(kernel& k) {
     k.running = false;
     net_client& client = net_client_get();
-    client_send_bye(client, 0);
-    // One more tick so that the goodbye goes out.
-    net_client_tick(client, 0);
+    client_send_goodbye(client);
     service_command(service_settings_get(), "stop");
     return 0;
 }

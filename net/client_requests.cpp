@@ -13,6 +13,7 @@
 #include "game/server.h"
 #include "game/server_world.h"
 #include "kernel/log.h"
+#include "net/client_goodbye.h"
 #include "net/client_words.h"
 #include "net/net_client.h"
 #include "net/password.h"
@@ -389,6 +390,14 @@ int32_t client_send_join(net_client& client, const int32_t (&v)[5]) {
 
 int32_t client_send_bye(net_client& client, int32_t player_id) {
     return client_send_command(client, str_format("bye %d", player_id));
+}
+
+int32_t client_send_goodbye(net_client& client) {
+    const int32_t result = client_send_command(client, "bye 0", true);
+    // What came in acknowledges what went out, so that the reliable goodbye is not held behind it.
+    client.receive();
+    for (bool more = client.first(true); more; more = client.next(true)) client.flush();
+    return result;
 }
 
 int32_t client_send_kill(net_client& client, int32_t first, int32_t second) {

@@ -58,8 +58,8 @@ public:
         w_.number(1.0f).number(1.0f).number(1.0f).str(kDigits);
         return *this;
     }
-    layout& mltext(int x, int y, int width, int height, colour c) {
-        w_.str("kvmltext").integer(x).integer(y).integer(width).integer(height).integer(50).integer(32);
+    layout& mltext(int x, int y, int width, int height, colour c, int columns = 50, int rows = 32) {
+        w_.str("kvmltext").integer(x).integer(y).integer(width).integer(height).integer(columns).integer(rows);
         w_.number(c.r).number(c.g).number(c.b).str("").str(kDemoFontPlain);
         return *this;
     }
@@ -174,7 +174,7 @@ std::vector<uint8_t> game_screen() {
     // Counters: rounds, magazines, attachment rounds; the clock's minutes and seconds.
     s.counter(825, 940, 60, 26, 3).counter(900, 940, 20, 26, 1).counter(935, 940, 20, 26, 1);
     s.counter(450, 20, 44, 28, 2).counter(506, 20, 44, 28, 2);
-    s.mltext(40, 620, 480, 260, kPale);  // the chat panel's lines
+    s.mltext(40, 620, 480, 260, kPale, 40, 10);  // the chat panel's ten lines
     return s.bytes();
 }
 
@@ -284,6 +284,8 @@ std::vector<widget_picture> game_screen_pictures() {
             return barrel || body || grip ? rgba{210, 210, 200, 255} : rgba{0, 0, 0, 0};
         }));
     }
+    // Empty hands: nothing in the weapon panel (and no missing file looked for on every frame).
+    p.push_back(painted("hud_hands", 16, 16, [](int, int) { return rgba{0, 0, 0, 0}; }));
     // The briefing's soldiers: a figure in the side's colour, told apart by its height.
     const rgba sides[3] = {{60, 90, 230, 255}, {220, 50, 40, 255}, {40, 40, 40, 255}};
     for (int side = 0; side < 3; ++side) {

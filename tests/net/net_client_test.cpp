@@ -14,6 +14,7 @@
 #include "kernel/kernel.h"
 #include "kernel/log.h"
 #include "kernel/neighbour_standins.h"
+#include "net/client_goodbye.h"
 #include "net/password.h"
 #include "net/server_session.h"
 #include "net/snapshot_package.h"
@@ -259,6 +260,16 @@ TEST_F(ClientRequests, TheByeEndsTheConnection) {
     EXPECT_FALSE(client_is_connected(world.client));
     EXPECT_EQ(client_send_bye(world.client, 0), 0);
     EXPECT_EQ(client_take_status_text(world.client), "FLD 3");
+}
+
+// The program's goodbye at exit goes out at once, though the send interval has not passed since the
+// last datagrams, and does not wait behind a command that is still to be answered.
+TEST_F(ClientRequests, TheGoodbyeAtExitGoesOutAtOnce) {
+    log_in();
+    EXPECT_EQ(client_send_command(world.client, "kick 3"), -1);
+    EXPECT_EQ(sent().size(), 1u);
+    client_send_goodbye(world.client);
+    EXPECT_EQ(peer.take_lines(client_port()), std::vector<std::string>{"COMMAND 2 bye 0"});
 }
 
 // Packets of a remote that is not the current server are refused.
