@@ -556,7 +556,11 @@ TEST_F(EngineMain, RelaunchIsAskedForWhenTheServiceSaysDedicated) {
         ASSERT_EQ(client_bind_port(net_client_get()), 1);
     }
     const uint16_t client_port = net_client_get().socket().port();
+    // A stop request that comes while the program goes down for the relaunch changes nothing: the
+    // shutdown completes and the relaunch follows.
+    sys_request_stop();
     EXPECT_EQ(engine_shut_down(session_), kEngineRelaunch);
+    EXPECT_TRUE(log().ends_with("Shutdown procedure completed.\n")) << log();
     // The new process finds the client's port free.
     udp_socket probe(true);
     EXPECT_TRUE(probe.bind(client_port));
