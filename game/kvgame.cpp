@@ -152,7 +152,9 @@ void load_level(kvgame& game) {
         kvgame_select_camera(game, true);
     } else if (srv.load_request == kLoadRequestMapChange) {
         game.local_player_id = static_cast<uint32_t>(client_local_player_id(srv.client));
-        gui_show_screen(game, kScreenBriefing, 0);
+        // A dedicated server keeps its menu current: the menu's step runs the dedicated start-up on
+        // to its end (the bots' login waits for this level).
+        gui_show_screen(game, game.dedicated ? kScreenMenu : kScreenBriefing, 0);
         kvgame_pick_static_camera(game, -1, 0);
         srv.map_follow_latch = 0;
         kvgame_select_camera(game, false);

@@ -319,8 +319,11 @@ int engine_shut_down(engine_session& session) {
     kernel_get().graphics.driver.reset();
     log_write("Shutdown procedure completed.\n");
     log_close();
-    // A process started as the dedicated server never asks for another one.
+    // A process started as the dedicated server never asks for another one. Every socket is closed
+    // before the new process starts, so that it finds its ports free.
     if (service_settings_get().dedicated && !server_get().dedicated) {
+        server_session_destroy();
+        net_client_get().release_socket();
         net_cleanup();
         return kEngineRelaunch;
     }

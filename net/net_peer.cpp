@@ -58,6 +58,10 @@ net_peer::net_peer(const int& log_level, std::unique_ptr<datagram_socket> socket
 
 net_peer::~net_peer() = default;
 
+void net_peer::release_socket() {
+    socket_ = std::make_unique<udp_socket>(true);
+}
+
 void net_peer::select(uint32_t address, uint32_t port) {
     if (address == 0) {
         current_ = remotes_.end();

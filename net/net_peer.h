@@ -107,6 +107,9 @@ public:
 
     uint16_t nat() const { return nat_; }
     datagram_socket& socket() { return *socket_; }
+    // Gives up the socket and its port: an unbound socket of the machine takes its place (a process
+    // about to start another one that binds the same ports).
+    void release_socket();
     const timer& clock() const { return timer_; }
 
     uint32_t packets_in = 0;

@@ -551,7 +551,19 @@ TEST_F(EngineMain, RelaunchIsAskedForWhenTheServiceSaysDedicated) {
     ASSERT_EQ(start({"--dedicated=yes"}), start_up_result::run);
     server_get().dedicated = 0;
     service_settings_get().dedicated = 1;
+    // The client session holds its port, as it does from its first tick on.
+    if (net_client_get().socket().port() == 0) {
+        ASSERT_EQ(client_bind_port(net_client_get()), 1);
+    }
+    const uint16_t client_port = net_client_get().socket().port();
+    // A stop request that comes while the program goes down for the relaunch changes nothing: the
+    // shutdown completes and the relaunch follows.
+    sys_request_stop();
     EXPECT_EQ(engine_shut_down(session_), kEngineRelaunch);
+    EXPECT_TRUE(log().ends_with("Shutdown procedure completed.\n")) << log();
+    // The new process finds the client's port free.
+    udp_socket probe(true);
+    EXPECT_TRUE(probe.bind(client_port));
 }
 
 class EngineStatistics : public EngineMain {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -130,6 +131,52 @@ TEST(DedicatedProgram, HostsTheScriptsMapForAClientUntilSigterm) {
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << folder.read("kv.log");
     EXPECT_NE(session_log_text(folder).find("*** KVS Session (ended on "), std::string::npos);
+}
+
+// Bots asked for by the settings script log in once the world has the script's map: the dedicated
+// start-up enabled the bot host, its menu step (still current in the level) sends the bot line, and the
+// sample module in the folder's "./bot" drives them.
+TEST(DedicatedProgram, TheScriptsBotsLogInAndTheSampleModuleDrivesThem) {
+    temp_folder folder;
+    ASSERT_TRUE(tools::write_demo_data(folder.file("demo-data")));
+    folder.write("write/mp.cfg", "set server-port:0\nset bots-setup:1000 0100 0000\nset pkg-name:depot\nstart\n");
+    std::filesystem::create_directories(folder.file("bot"));
+    for (const char* name : {"kvbot.kvb", "default.cfg"})
+        std::filesystem::copy_file(std::string(KV_SAMPLE_BOT_DIR) + "/" + name, folder.file(std::string("bot/") + name));
+    child_process kv(KV_BINARY_PATH,
+                     {"--dedicated=yes", "--base-dir=" + folder.file("demo-data") + "/",
+                      "--write-dir=" + folder.file("write") + "/"},
+                     folder.path().string());
+    ASSERT_TRUE(kv.started());
+    const std::string log_file = folder.file("kv.log");
+    ASSERT_TRUE(wait_for_text(log_file, "] Loading package 'depot' ...\n", kWaitMs)) << folder.read("kv.log");
+    // Two bots: one of team 0, one of team 1, each driven by a bot of the module.
+    const auto attached = [&folder] {
+        const std::string text = folder.read("kv.log");
+        int n = 0;
+        for (std::size_t at = text.find("kvbot: bot "); at != std::string::npos; at = text.find("kvbot: bot ", at + 1))
+            n += text.compare(text.find(' ', at + 11), 20, " attached to player ") == 0 ? 1 : 0;
+        return n;
+    };
+    for (int waited = 0; attached() < 2 && waited < kWaitMs; waited += 50)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(attached(), 2) << folder.read("kv.log");
+    const std::string session = session_log_text(folder);
+    EXPECT_NE(session.find(" CONN\n"), std::string::npos) << session;
+    EXPECT_NE(session.find(" JOINED 1\n"), std::string::npos) << session;
+    EXPECT_NE(session.find(" JOINED 2\n"), std::string::npos) << session;
+    // The host "!q!", the one player who is not a bot, never joins a team.
+    std::istringstream lines(session);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_FALSE(line.find("] PLR ") != std::string::npos && line.find(" JOINED") != std::string::npos) << line;
+
+    kv.signal(SIGTERM);
+    const std::optional<int> status = kv.wait(kWaitMs);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, 0) << folder.read("kv.log");
+    const std::string text = folder.read("kv.log");
+    EXPECT_NE(text.find("[botc] ending BotCentral\n"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("Shutdown procedure completed.\n")) << text;
 }
 
 }  // namespace

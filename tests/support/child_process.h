@@ -27,6 +27,7 @@ public:
     child_process& operator=(const child_process&) = delete;
 
     bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
     void signal(int number) const;
     // The exit status once it has exited within `timeout_ms`; -1000 - signal number when a signal
     // ended it; nothing when it still runs.

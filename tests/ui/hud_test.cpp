@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bots/bot_central.h"
 #include "game/kvcamera.h"
 #include "game/server_snapshot.h"
 #include "net/snapshot_package.h"
@@ -256,6 +257,23 @@ TEST_F(Hud, StatisticsLinesWaitForTenFrames) {
     hud_draw_statistics(*g);
     EXPECT_FALSE(label(*g, 0).visible);
     EXPECT_EQ(g->hud.sample_count, 0);
+}
+
+// A bot module's display text takes the statistics line whatever the chosen statistics, and the chosen
+// ones come back once it is empty again.
+TEST_F(Hud, TheBotHostsDisplayTextTakesTheStatisticsLine) {
+    kvgame* g = start_game();
+    ASSERT_NE(g, nullptr) << log();
+    gfx& gx = kernel_get().graphics;
+    gx.options.rti_dispmode = 2;
+    gx.statistics.last_frame_ms = 20;
+    BotCentral& bots = bot_central_get();
+    bots.display_text = "bot 3: to the bridge";
+    for (int i = 0; i < 10; ++i) hud_draw_statistics(*g);
+    EXPECT_EQ(label(*g, 1).text, "bot 3: to the bridge");
+    bots.display_text.clear();
+    for (int i = 0; i < 10; ++i) hud_draw_statistics(*g);
+    EXPECT_NE(label(*g, 1).text.find("BOT)"), std::string::npos) << label(*g, 1).text;
 }
 
 TEST_F(Hud, MessagesAreShownFiveSecondsApart) {
