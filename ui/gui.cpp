@@ -179,12 +179,6 @@ void gui_handle_event(kvgame& game, int32_t code) {
 }
 
 void gui_step(kvgame& game, int32_t elapsed_ms) {
-    // The dedicated start-up outlives the boot package's menu: its first level shows another screen
-    // while the bot login still waits for that level.
-    if (game.dedicated) {
-        main_menu_step(game, elapsed_ms);
-        return;
-    }
     switch (game.gui.current_slot) {
         case kScreenMenu:
             main_menu_step(game, elapsed_ms);
