@@ -370,38 +370,29 @@ TEST_F(DemoData, RaysAreStoppedByTheWallsAndPassTheDoorways) {
     }
 }
 
-// The portal walk from the hall looking at the store's doorway: the store is drawn through it, its floor
-// and walls seen; the hall's wall beside the doorway is collected as an occluder and hides what stands
-// behind it in the store (the store's crate), even with the doorway's planes set aside.
-TEST_F(DemoData, TheHallSeesTheStoreThroughItsDoorwayAndHidesWhatIsBehindItsWall) {
+// The portal walk through the doorways. The briefing's static camera stands inside the yard's walls
+// and looks down the row: the hall and the store are drawn through the doorways. From the hall looking
+// at the store's doorway the store is drawn through it, its floor and walls seen; the hall's wall beside
+// the doorway is collected as an occluder and hides what stands behind it in the store (the store's
+// crate), even with the doorway's planes set aside.
+TEST_F(DemoData, TheRoomsAreSeenThroughTheDoorwaysAndTheHallsOccluderHides) {
     ASSERT_TRUE(load_package(srv_, tools::kDemoMap, true)) << log();
     ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
     const package& level = *package_list_find(srv_.packages, tools::kDemoMap);
+    sector* yard = package_find_sector(level, tools::kDemoRoomNames[0]);
     sector* hall = package_find_sector(level, tools::kDemoRoomNames[1]);
     sector* store = package_find_sector(level, tools::kDemoRoomNames[2]);
-    ASSERT_TRUE(hall && store);
+    ASSERT_TRUE(yard && hall && store);
     gfx g;
     g.driver = std::make_unique<recording_driver>();
-    // A square 90-degree view from the hall, eight metres short of the store's doorway and four to its
-    // +z side, looking along +x.
-    const float m = tools::kDemoMetre;
-    const vec3 eye{tools::kDemoRoomStart[2] - 8.0f * m, tools::kDemoEyeHeight, 4.0f * m};
     viewport record;
     const float quarter = std::numbers::pi_v<float> / 4.0f;
     const float values[kViewportProjectionValues] = {1.0f,    quarter, quarter, quarter,
                                                      quarter, 0.0f,    50000.0f};
     std::copy(std::begin(values), std::end(values), record.projection);
     view_stack_add_viewport(g.views, camera_view_copy(record));
-    placement camera;
-    mat4_set_rotation_y(camera.transform, -std::numbers::pi_v<float> / 2.0f);
-    mat4_set_row3(camera.transform, eye.x, eye.y, eye.z);
-    view_stack_set_camera(g.views, camera);
-    view_stack_begin_world(g.views, 0);
-    g.camera.position = eye;
-    g.camera.forward = {1.0f, 0.0f, 0.0f};
-
     std::vector<std::string> drawn;
-    std::vector<std::string> shown;
+    std::vector<std::string> shown;  // "sector geometry" of the objects that pass the box test
     const auto draw = [&](sector& s) {
         drawn.push_back(s.name);
         gfx_collect_occluders(g, s, false);
@@ -413,9 +404,44 @@ TEST_F(DemoData, TheHallSeesTheStoreThroughItsDoorwayAndHidesWhatIsBehindItsWall
         }
         s.render_stamp = world_visit_stamp();
     };
-    world_visit_stamp_advance();
-    gfx_begin_world_walk(g);
-    gfx_draw_world_from(g, *hall, draw);
+    // A square 90-degree view from `eye` in the sector, looking along +x.
+    const auto walk_along_x = [&](sector& from, const vec3& eye) {
+        placement camera;
+        mat4_set_rotation_y(camera.transform, -std::numbers::pi_v<float> / 2.0f);
+        mat4_set_row3(camera.transform, eye.x, eye.y, eye.z);
+        camera.sector = &from;
+        view_stack_set_camera(g.views, camera);
+        view_stack_begin_world(g.views, 0);
+        g.camera.position = eye;
+        g.camera.forward = {1.0f, 0.0f, 0.0f};
+        drawn.clear();
+        shown.clear();
+        world_visit_stamp_advance();
+        gfx_begin_world_walk(g);
+        gfx_draw_world_from(g, from, draw);
+    };
+    const auto seen = [&](const std::string& name) {
+        return std::find(shown.begin(), shown.end(), name) != shown.end();
+    };
+
+    const auto* briefing = arty_factory_find_by_name_as<kvstatic_camera>(srv_.factory, "scam1");
+    ASSERT_NE(briefing, nullptr);
+    EXPECT_EQ(briefing->sector_name, tools::kDemoRoomNames[0]);
+    const vec3 at = briefing->position;
+    EXPECT_GT(at.x, tools::kDemoRoomStart[0]);
+    EXPECT_LT(at.x, tools::kDemoRoomStart[1]);
+    EXPECT_LT(std::fabs(at.z), tools::kDemoRoomWidth / 2.0f);
+    EXPECT_GT(at.y, 0.0f);
+    EXPECT_LT(at.y, tools::kDemoRoomHeight);
+    EXPECT_GT(briefing->direction.x, 0.99f * vec3_length(briefing->direction));
+    walk_along_x(*yard, at);
+    EXPECT_EQ(drawn, (std::vector<std::string>{"yard", "hall", "store"}));
+    for (const char* name : {"yard g-walls-yard", "hall g-floor-hall", "hall g-walls-hall"})
+        EXPECT_TRUE(seen(name)) << name;
+
+    // Eight metres short of the store's doorway and four to its +z side.
+    const float m = tools::kDemoMetre;
+    walk_along_x(*hall, {tools::kDemoRoomStart[2] - 8.0f * m, tools::kDemoEyeHeight, 4.0f * m});
     EXPECT_EQ(drawn, (std::vector<std::string>{"hall", "store"}));
     // Of the store, its floor and walls show through the doorway; its crate does not.
     std::vector<std::string> store_shown;
