@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -117,6 +118,12 @@ void add_quad(mesh_desc& m, const std::array<vec3, 4>& p) {
     for (const int i : {0, 2, 1, 0, 3, 2}) m.parts[0].indices.push_back(static_cast<uint16_t>(first + i));
 }
 
+// Appends the quad as `add_quad` does, its corners turned so that its front faces along `inward`.
+void add_quad_facing(mesh_desc& m, std::array<vec3, 4> p, const vec3& inward) {
+    if (vec3_dot(vec3_cross(p[2] - p[0], p[1] - p[0]), inward) < 0.0f) std::swap(p[1], p[3]);
+    add_quad(m, p);
+}
+
 // Closes a mesh made of quads: its box, its one draw of layer `draw_id` and its one tree node.
 void finish_quads(mesh_desc& m, uint16_t draw_id) {
     box3_init_point(m.box, {m.vertices[0].x, m.vertices[0].y, m.vertices[0].z});
@@ -186,6 +193,62 @@ mesh_desc pool_water(const pool_shape& p) {
     return m;
 }
 
+// An opening in a wall: from a0 to a1 along it, from y0 to y1 up.
+struct wall_opening {
+    float a0, a1, y0, y1;
+};
+
+// An upright wall from the floor to the room's height, along a from a0 to a1, its corners placed by
+// `corner(a, y)`, facing along `inward`; an opening leaves a hole, the wall standing beside it, below
+// it and above it.
+template <class Corner>
+void add_wall(mesh_desc& m, float a0, float a1, const vec3& inward, const std::optional<wall_opening>& hole,
+              Corner corner) {
+    auto piece = [&](float b0, float b1, float y0, float y1) {
+        if (b1 <= b0 || y1 <= y0) return;
+        add_quad_facing(m, {corner(b0, y0), corner(b1, y0), corner(b1, y1), corner(b0, y1)}, inward);
+    };
+    if (!hole) {
+        piece(a0, a1, 0.0f, kRoomHeight);
+        return;
+    }
+    piece(a0, hole->a0, 0.0f, kRoomHeight);
+    piece(hole->a1, a1, 0.0f, kRoomHeight);
+    piece(hole->a0, hole->a1, 0.0f, hole->y0);
+    piece(hole->a0, hole->a1, hole->y1, kRoomHeight);
+}
+
+// The hall's window: an opening in its -z wall, its glass pane in the wall's plane.
+constexpr float kWindowZ = -kRoomWidth / 2.0f;
+constexpr wall_opening kHallWindow{kDemoRoomStart[1] + 8.0f * kMetre, kDemoRoomStart[1] + 12.0f * kMetre,
+                                   kMetre, 3.0f * kMetre};
+constexpr wall_opening kDoorway{-kDoorHalfWidth, kDoorHalfWidth, 0.0f, kDoorHeight};
+
+// A room's walls (and its ceiling when it has one), all facing into the room from x0 to x1: the -x
+// and +x walls open where a doorway leads on, the -z wall where a window is.
+mesh_desc room_walls(float x0, float x1, bool door_minus, bool door_plus, bool ceiling,
+                     const std::optional<wall_opening>& window) {
+    const float z = kRoomWidth / 2.0f;
+    const auto door = [](bool open) { return open ? std::optional<wall_opening>(kDoorway) : std::nullopt; };
+    mesh_desc m;
+    add_wall(m, -z, z, {1.0f, 0.0f, 0.0f}, door(door_minus), [&](float a, float y) {
+        return vec3{x0, y, a};
+    });
+    add_wall(m, -z, z, {-1.0f, 0.0f, 0.0f}, door(door_plus), [&](float a, float y) {
+        return vec3{x1, y, a};
+    });
+    add_wall(m, x0, x1, {0.0f, 0.0f, 1.0f}, window, [&](float a, float y) { return vec3{a, y, -z}; });
+    add_wall(m, x0, x1, {0.0f, 0.0f, -1.0f}, std::nullopt, [&](float a, float y) { return vec3{a, y, z}; });
+    if (ceiling) {
+        add_quad_facing(m,
+                        {vec3{x0, kRoomHeight, -z}, vec3{x1, kRoomHeight, -z}, vec3{x1, kRoomHeight, z},
+                         vec3{x0, kRoomHeight, z}},
+                        {0.0f, -1.0f, 0.0f});
+    }
+    finish_quads(m, 0);
+    return m;
+}
+
 // The depot's light maps, one a room by the room's index: a lamp over the middle of the hall and of
 // the store, whose light falls off towards the walls, and daylight over the yard, a little brighter in
 // its middle.
@@ -215,6 +278,21 @@ lmap_binding_desc floor_light(const mesh_desc& floor, float x0, int32_t map) {
     for (const mesh_desc::vertex& v : floor.vertices) {
         b.colours.push_back({255, 255, 255});
         b.coords.push_back({(v.x - x0) / kRoomLength, (v.z + kRoomWidth / 2.0f) / kRoomWidth});
+        b.ids.push_back(map);
+    }
+    return b;
+}
+
+// The light of a room's walls and ceiling: its room's light map (`map`) as it falls at their foot (the
+// floor's light where they meet it), half a texel in from the map's rim, every vertex white.
+lmap_binding_desc wall_light(const mesh_desc& walls, float x0, int32_t map) {
+    const float inset = 0.5f / static_cast<float>(kLightMapSide);
+    const auto inside = [inset](float c) { return std::clamp(c, inset, 1.0f - inset); };
+    lmap_binding_desc b;
+    for (const mesh_desc::vertex& v : walls.vertices) {
+        b.colours.push_back({255, 255, 255});
+        b.coords.push_back(
+            {inside((v.x - x0) / kRoomLength), inside((v.z + kRoomWidth / 2.0f) / kRoomWidth)});
         b.ids.push_back(map);
     }
     return b;
@@ -500,9 +578,12 @@ std::vector<uint8_t> menu_package() {
 }
 
 // The hall's window pane: two triangles upright in the plane z = kWindowZ facing into the hall (+z),
-// x and y within the bounds.
-constexpr float kWindowZ = -kRoomWidth / 2.0f + 0.5f * kMetre;
-mesh_desc window_mesh(float x0, float x1, float y0, float y1) {
+// filling the window's opening.
+mesh_desc window_mesh(const wall_opening& opening) {
+    const float x0 = opening.a0;
+    const float x1 = opening.a1;
+    const float y0 = opening.y0;
+    const float y1 = opening.y1;
     mesh_desc m;
     m.box = box_of({x0, y0, kWindowZ}, {x1, y1, kWindowZ});
     m.vertices = {{x0, y0, kWindowZ, 0.0f, 1.0f},
@@ -601,7 +682,7 @@ std::vector<uint8_t> map_package() {
     // The window's glass: its surface in the level's own table, so that a shattered pane's event names
     // it for the other players.
     w.add_surface("s-glass", {painted("glass"), painted("glass")});
-    const mesh_desc window = window_mesh(8.0f * kMetre, 12.0f * kMetre, kMetre, 3.0f * kMetre);
+    const mesh_desc window = window_mesh(kHallWindow);
     add_geometry(w, {"g-window", window.box, {add_mesh(q, window)}, {}});
     // The yard's pool: its basin, and the water whose material makes it a water instance of the world
     // server (it scrolls, fogs the view under it and takes swimmers).
@@ -620,29 +701,39 @@ std::vector<uint8_t> map_package() {
                          box_of({r.x0, 0.0f, -kRoomWidth / 2.0f}, {x1, kRoomHeight, kRoomWidth / 2.0f}),
                          {add_mesh(q, floor_shape)},
                          {}});
+        // Concrete walls all round, open where a doorway leads on and, in the hall, where its window is;
+        // the hall and the store are roofed, the yard is open to the sky.
+        const std::string walls = std::string("g-walls-") + r.name;
+        const mesh_desc walls_shape =
+            room_walls(r.x0, x1, i > 0, i + 1 < kRooms, !yard,
+                       std::string_view(r.name) == "hall" ? std::optional(kHallWindow) : std::nullopt);
+        add_geometry(w, {walls, walls_shape.box, {add_mesh(q, walls_shape)}, {}});
         sector_desc s;
         s.name = r.name;
-        // Light for the objects numbered 0 (the floor) and 1 (the crate).
+        // Light for the objects numbered 0 (the floor), 1 (the crate) and 2 (the walls).
         s.lmap_bindings = {add_lmap_binding(q, floor_light(floor_shape, r.x0, i)),
-                           add_lmap_binding(q, crate_light())};
+                           add_lmap_binding(q, crate_light()),
+                           add_lmap_binding(q, wall_light(walls_shape, r.x0, i))};
         s.meshes = {add_mesh_instance(q, {{}, floor, r.floor_surface, r.material, 0})};
         transform_block crate_place;
         crate_place.translation = {r.x0 + kRoomLength / 2.0f, 0.0f, 2.0f * kMetre};
         s.meshes.push_back(
             add_mesh_instance(q, {crate_place, "kvbase:crate", "kvbase:s-crate", "wood10", 1}));
+        s.meshes.push_back(add_mesh_instance(q, {{}, walls, "kvbase:s-concrete", "concrete10", 2}));
         if (yard) {
-            s.meshes.push_back(add_mesh_instance(q, {{}, "g-pool", r.floor_surface, r.material, 2}));
-            s.meshes.push_back(add_mesh_instance(q, {{}, "g-water", "s-water", "water1", 3}));
+            s.meshes.push_back(add_mesh_instance(q, {{}, "g-pool", r.floor_surface, r.material, 3}));
+            s.meshes.push_back(add_mesh_instance(q, {{}, "g-water", "s-water", "water1", 4}));
         }
         if (std::string_view(r.name) == "hall") {
             // The door stands in the doorway to the store.
             transform_block door_place;
             door_place.translation = {x1 - 0.5f * kMetre, 0.0f, 0.0f};
             door_place.scale = {0.2f * kMetre, kDoorHeight, 2.0f * kDoorHalfWidth};
-            s.meshes.push_back(add_mesh_instance(q, {door_place, "g-door", "kvbase:s-planks", "wood20", 2}));
-            // A glass pane in the window on the hall's side; a blast shatters it.
-            s.meshes.push_back(add_mesh_instance(q, {{}, "g-window", "s-glass", "glass", 3}));
-            // The wall beside that doorway hides what stands behind it in the store from the hall.
+            s.meshes.push_back(add_mesh_instance(q, {door_place, "g-door", "kvbase:s-planks", "wood20", 3}));
+            // A glass pane in the window of the hall's -z wall; a blast shatters it.
+            s.meshes.push_back(add_mesh_instance(q, {{}, "g-window", "s-glass", "glass", 4}));
+            // The wall beside that doorway (on its +z side) hides what stands behind it in the store
+            // from the hall.
             s.occluder_points = {{x1, 0.0f, kDoorHalfWidth},
                                  {x1, kRoomHeight, kDoorHalfWidth},
                                  {x1, kRoomHeight, kRoomWidth / 2.0f},

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -36,6 +37,7 @@
 #include "tests/data/data_test_support.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/sound/sound_test_support.h"
+#include "tests/support/recording_driver.h"
 #include "tools/beings_writer.h"
 #include "tools/teams_writer.h"
 #include "world/entity_def.h"
@@ -47,6 +49,7 @@
 #include "world/sector.h"
 #include "world/surface_table.h"
 #include "world/trace.h"
+#include "world/visit_stamp.h"
 
 namespace kv {
 namespace {
@@ -269,6 +272,199 @@ TEST_F(DemoData, TheHallsWindowPaneShatters) {
             << strip;
 }
 
+// The rooms' walls: one mesh a room, every face turned into the room; a ceiling over the hall and the
+// store, none over the yard.
+TEST_F(DemoData, TheRoomsWallsFaceIntoTheirRooms) {
+    ASSERT_TRUE(load_package(srv_, tools::kDemoMap, true)) << log();
+    ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
+    const package& level = *package_list_find(srv_.packages, tools::kDemoMap);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(tools::kDemoRoomNames[i]);
+        const sector* room = package_find_sector(level, tools::kDemoRoomNames[i]);
+        ASSERT_NE(room, nullptr);
+        const mesh* walls = nullptr;
+        for (const mesh_instance* m : room->meshes.items)
+            if (m->geom->name == std::string("g-walls-") + tools::kDemoRoomNames[i])
+                walls = m->geom->meshes.items[0];
+        ASSERT_NE(walls, nullptr);
+        const float x0 = tools::kDemoRoomStart[i];
+        const vec3 middle{x0 + tools::kDemoRoomLength / 2.0f, tools::kDemoRoomHeight / 2.0f, 0.0f};
+        const std::vector<uint16_t>& indices = walls->parts.at(0).indices;
+        ASSERT_FALSE(indices.empty());
+        bool ceiling = false;
+        for (std::size_t k = 0; k + 2 < indices.size(); k += 3) {
+            const auto at = [&](std::size_t j) {
+                const mesh_vertex& v = walls->rest_vertices[indices[k + j]];
+                return vec3{v.x, v.y, v.z};
+            };
+            // The front of the triangle a, b, c faces along (b - a) x (c - a), as the floors' faces up.
+            const vec3 front = vec3_cross(at(1) - at(0), at(2) - at(0));
+            const vec3 centre = (at(0) + at(1) + at(2)) * (1.0f / 3.0f);
+            EXPECT_GT(vec3_dot(front, middle - centre), 0.0f) << "triangle " << k / 3;
+            ceiling = ceiling || (front.y < 0.0f && centre.y >= tools::kDemoRoomHeight - 1.0f);
+            // Within the room's box, on its rim.
+            EXPECT_GE(centre.x, x0 - 1.0f);
+            EXPECT_LE(centre.x, x0 + tools::kDemoRoomLength + 1.0f);
+            EXPECT_LE(std::fabs(centre.z), tools::kDemoRoomWidth / 2.0f + 1.0f);
+        }
+        EXPECT_EQ(ceiling, i > 0);
+    }
+}
+
+// Rays across the rooms' bounds: a wall or a ceiling stops them, a doorway and the yard's open top do
+// not.
+TEST_F(DemoData, RaysAreStoppedByTheWallsAndPassTheDoorways) {
+    ASSERT_TRUE(load_package(srv_, tools::kDemoMap, true)) << log();
+    ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
+    const package& level = *package_list_find(srv_.packages, tools::kDemoMap);
+    const float m = tools::kDemoMetre;
+    const float yard = tools::kDemoRoomStart[0];
+    const float hall_end = tools::kDemoRoomStart[2];
+    const float beside = -(tools::kDemoDoorHalfWidth + m);
+    const float above = tools::kDemoDoorHeight + m;
+    const float top = tools::kDemoRoomHeight;
+    const float side = tools::kDemoRoomWidth / 2.0f;
+    const vec3 x{1.0f, 0.0f, 0.0f};
+    const vec3 up{0.0f, 1.0f, 0.0f};
+    const vec3 z{0.0f, 0.0f, 1.0f};
+    const struct {
+        const char* name;
+        int room;
+        vec3 start;
+        vec3 direction;
+        bool stopped;
+        vec3 wall;  // where it is stopped: the coordinates along the direction are checked
+    } rays[] = {
+        {"yard beside the doorway", 0, {-3.0f * m, m, beside}, x, true, {0.0f, 0.0f, 0.0f}},
+        {"hall above the doorway", 1, {hall_end - 3.0f * m, above, 0.0f}, x, true, {hall_end, 0.0f, 0.0f}},
+        {"yard's outer end", 0, {yard + 3.0f * m, m, 0.0f}, x * -1.0f, true, {yard, 0.0f, 0.0f}},
+        {"yard's side", 0, {yard + 3.0f * m, m, 0.0f}, z * -1.0f, true, {0.0f, 0.0f, -side}},
+        {"store's side", 2, {hall_end + 5.0f * m, m, 0.0f}, z, true, {0.0f, 0.0f, side}},
+        {"hall's ceiling", 1, {5.0f * m, m, 0.0f}, up, true, {0.0f, top, 0.0f}},
+        {"store's ceiling", 2, {hall_end + 5.0f * m, m, 0.0f}, up, true, {0.0f, top, 0.0f}},
+        {"yard's sky", 0, {yard + 3.0f * m, m, 0.0f}, up, false, {}},
+        {"yard through the doorway", 0, {-3.0f * m, m, 0.0f}, x, false, {}},
+    };
+    const float reach = 8.0f * m;
+    for (const auto& r : rays) {
+        SCOPED_TRACE(r.name);
+        sector* from = package_find_sector(level, tools::kDemoRoomNames[r.room]);
+        ASSERT_NE(from, nullptr);
+        trace t;
+        trace_ray(t, from, r.start, r.direction, reach * reach, 0, 0, 1, 0);
+        if (!r.stopped) {
+            // Nothing within its reach: the yard has no roof, and the doorway lets the ray into the hall.
+            EXPECT_TRUE(t.hits.empty()) << t.hits.front().hit.point.x << " " << t.hits.front().hit.point.y;
+            continue;
+        }
+        ASSERT_FALSE(t.hits.empty());
+        const trace_hit& first = t.hits.front();
+        EXPECT_EQ(first.material, surface_table_get(kernel_get().surfaces, "concrete10"));
+        const vec3 at = first.hit.point;
+        const vec3 expected{r.direction.x != 0.0f ? r.wall.x : r.start.x,
+                            r.direction.y != 0.0f ? r.wall.y : r.start.y,
+                            r.direction.z != 0.0f ? r.wall.z : r.start.z};
+        EXPECT_NEAR(at.x, expected.x, 1.0f);
+        EXPECT_NEAR(at.y, expected.y, 1.0f);
+        EXPECT_NEAR(at.z, expected.z, 1.0f);
+    }
+}
+
+// The portal walk through the doorways. The briefing's static camera stands inside the yard's walls
+// and looks down the row: the hall and the store are drawn through the doorways. From the hall looking
+// at the store's doorway the store is drawn through it, its floor and walls seen; the hall's wall beside
+// the doorway is collected as an occluder and hides what stands behind it in the store (the store's
+// crate), even with the doorway's planes set aside.
+TEST_F(DemoData, TheRoomsAreSeenThroughTheDoorwaysAndTheHallsOccluderHides) {
+    ASSERT_TRUE(load_package(srv_, tools::kDemoMap, true)) << log();
+    ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
+    const package& level = *package_list_find(srv_.packages, tools::kDemoMap);
+    sector* yard = package_find_sector(level, tools::kDemoRoomNames[0]);
+    sector* hall = package_find_sector(level, tools::kDemoRoomNames[1]);
+    sector* store = package_find_sector(level, tools::kDemoRoomNames[2]);
+    ASSERT_TRUE(yard && hall && store);
+    gfx g;
+    g.driver = std::make_unique<recording_driver>();
+    viewport record;
+    const float quarter = std::numbers::pi_v<float> / 4.0f;
+    const float values[kViewportProjectionValues] = {1.0f,    quarter, quarter, quarter,
+                                                     quarter, 0.0f,    50000.0f};
+    std::copy(std::begin(values), std::end(values), record.projection);
+    view_stack_add_viewport(g.views, camera_view_copy(record));
+    std::vector<std::string> drawn;
+    std::vector<std::string> shown;  // "sector geometry" of the objects that pass the box test
+    const auto draw = [&](sector& s) {
+        drawn.push_back(s.name);
+        gfx_collect_occluders(g, s, false);
+        const mat4 to_eye = gfx_sector_to_eye(g, s);
+        for (mesh_instance* each : s.meshes.items) {
+            const box3 eye_box = box3_transform(each->geom->box, mat4_mul(to_eye, each->transform));
+            if (gfx_view_volume_pass(g, eye_box) && gfx_cull_planes_pass(g, eye_box, -1))
+                shown.push_back(s.name + " " + each->geom->name);
+        }
+        s.render_stamp = world_visit_stamp();
+    };
+    // A square 90-degree view from `eye` in the sector, looking along +x.
+    const auto walk_along_x = [&](sector& from, const vec3& eye) {
+        placement camera;
+        mat4_set_rotation_y(camera.transform, -std::numbers::pi_v<float> / 2.0f);
+        mat4_set_row3(camera.transform, eye.x, eye.y, eye.z);
+        camera.sector = &from;
+        view_stack_set_camera(g.views, camera);
+        view_stack_begin_world(g.views, 0);
+        g.camera.position = eye;
+        g.camera.forward = {1.0f, 0.0f, 0.0f};
+        drawn.clear();
+        shown.clear();
+        world_visit_stamp_advance();
+        gfx_begin_world_walk(g);
+        gfx_draw_world_from(g, from, draw);
+    };
+    const auto seen = [&](const std::string& name) {
+        return std::find(shown.begin(), shown.end(), name) != shown.end();
+    };
+
+    const auto* briefing = arty_factory_find_by_name_as<kvstatic_camera>(srv_.factory, "scam1");
+    ASSERT_NE(briefing, nullptr);
+    EXPECT_EQ(briefing->sector_name, tools::kDemoRoomNames[0]);
+    const vec3 at = briefing->position;
+    EXPECT_GT(at.x, tools::kDemoRoomStart[0]);
+    EXPECT_LT(at.x, tools::kDemoRoomStart[1]);
+    EXPECT_LT(std::fabs(at.z), tools::kDemoRoomWidth / 2.0f);
+    EXPECT_GT(at.y, 0.0f);
+    EXPECT_LT(at.y, tools::kDemoRoomHeight);
+    EXPECT_GT(briefing->direction.x, 0.99f * vec3_length(briefing->direction));
+    walk_along_x(*yard, at);
+    EXPECT_EQ(drawn, (std::vector<std::string>{"yard", "hall", "store"}));
+    for (const char* name : {"yard g-walls-yard", "hall g-floor-hall", "hall g-walls-hall"})
+        EXPECT_TRUE(seen(name)) << name;
+
+    // Eight metres short of the store's doorway and four to its +z side.
+    const float m = tools::kDemoMetre;
+    walk_along_x(*hall, {tools::kDemoRoomStart[2] - 8.0f * m, tools::kDemoEyeHeight, 4.0f * m});
+    EXPECT_EQ(drawn, (std::vector<std::string>{"hall", "store"}));
+    // Of the store, its floor and walls show through the doorway; its crate does not.
+    std::vector<std::string> store_shown;
+    std::copy_if(shown.begin(), shown.end(), std::back_inserter(store_shown),
+                 [](const std::string& name) { return name.starts_with("store "); });
+    EXPECT_EQ(store_shown, (std::vector<std::string>{"store g-floor-store", "store g-walls-store"}));
+    ASSERT_EQ(g.planes.occluder_count, kOccluderPlaneGroup);
+
+    // The store's crate lies wholly behind the occluder: its planes alone hide it; a box in the doorway
+    // stays in view.
+    gfx_set_clip_plane_count(g, 0);
+    const mat4 to_eye = gfx_sector_to_eye(g, *store);
+    const float crate_x = tools::kDemoRoomStart[2] + tools::kDemoRoomLength / 2.0f;
+    box3 crate;
+    box3_init(crate, {crate_x - m / 2.0f, 0.0f, 1.5f * m}, {crate_x + m / 2.0f, m, 2.5f * m});
+    EXPECT_FALSE(gfx_cull_planes_pass(g, box3_transform(crate, to_eye), -1));
+    box3 in_doorway;
+    box3_init(in_doorway, {tools::kDemoRoomStart[2] + m, 0.0f, -m / 2.0f},
+              {tools::kDemoRoomStart[2] + 2.0f * m, m, m / 2.0f});
+    EXPECT_TRUE(gfx_cull_planes_pass(g, box3_transform(in_doorway, to_eye), -1));
+    view_stack_clear_viewports(g.views);
+}
+
 // The demo level played headless by the world server's frames, as the local test game.
 class DemoLevel : public headless_game {
 protected:
@@ -368,6 +564,59 @@ TEST_F(DemoLevel, ASoldierStandsAtASpawnPointAndRunsThroughTheDoorway) {
     for (image8& map : hit_maps()) map = image8();
 }
 
+// A soldier running at a wall stops at it and stays in his room: the outer walls of the yard and the
+// store, and the yard's wall beside the doorway, where he once walked out of the level.
+TEST_F(DemoLevel, ASoldierRunningAtAWallStopsAtIt) {
+    srv_.load_request = kLoadRequestMenu;
+    srv_.snapshot.name = tools::kDemoMap;
+    server_set_game_package(srv_, tools::kDemoMap);
+    for (int i = 0; i < 4; ++i) frame();
+    kvgame* g = game();
+    ASSERT_NE(g, nullptr) << log();
+    ASSERT_EQ(g->players.size(), 1u) << log();
+    being& soldier = *g->players[0];
+    const package& level = *package_list_find(srv_.packages, tools::kDemoMap);
+    const float m = tools::kDemoMetre;
+    const float y = tools::kDemoEyeHeight;
+    const float yard = tools::kDemoRoomStart[0];
+    const float store = tools::kDemoRoomStart[2];
+    const float store_end = store + tools::kDemoRoomLength;
+    const float side = tools::kDemoRoomWidth / 2.0f;
+    // Each start lies a few metres from the wall, clear of the crates, the pool and the case; the wall
+    // is where the run along `direction` meets it.
+    const struct {
+        const char* name;
+        int room;
+        vec3 start;
+        vec3 direction;
+        float wall;  // the wall's coordinate along the direction's axis
+    } runs[] = {
+        {"yard's outer end", 0, {yard + 4.0f * m, y, -2.0f * m}, {-1.0f, 0.0f, 0.0f}, yard},
+        {"beside the doorway", 0, {-4.0f * m, y, -(tools::kDemoDoorHalfWidth + m)}, {1.0f, 0.0f, 0.0f}, 0.0f},
+        {"yard's side", 0, {yard + 4.0f * m, y, -3.0f * m}, {0.0f, 0.0f, -1.0f}, -side},
+        {"store's outer end", 2, {store_end - 4.0f * m, y, -2.0f * m}, {1.0f, 0.0f, 0.0f}, store_end},
+        {"store's side", 2, {store + 4.0f * m, y, 3.0f * m}, {0.0f, 0.0f, 1.0f}, side},
+    };
+    being_record(soldier)->commands.push_back(1);
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.name);
+        sector* room = package_find_sector(level, tools::kDemoRoomNames[run.room]);
+        ASSERT_NE(room, nullptr);
+        being_set_view(soldier, run.start, run.direction, {0.0f, 1.0f, 0.0f}, room);
+        // Three seconds at a run: three times as far as the wall.
+        for (int i = 0; i < 190; ++i) frame();
+        const vec3 at = being_position(soldier);
+        const float along = vec3_dot(at, run.direction);
+        const float wall = run.wall * (run.direction.x + run.direction.z);
+        EXPECT_LT(along, wall) << at.x << " " << at.z;
+        EXPECT_GT(along, wall - m) << at.x << " " << at.z;
+        EXPECT_NEAR(at.y, y, 5.0f);
+        ASSERT_NE(soldier.place.sector, nullptr);
+        EXPECT_EQ(static_cast<sector*>(soldier.place.sector)->name, tools::kDemoRoomNames[run.room]);
+    }
+    EXPECT_EQ(log().find("*FATAL*"), std::string::npos) << log();
+}
+
 // The yard's pool: its water is the world server's one water instance, which the texture scroll moves
 // along the water's flow; an eye under its surface is fogged with the water's values and hears the
 // "underwater" sample, until it comes out.
@@ -423,8 +672,9 @@ TEST_F(DemoLevel, TheYardsPoolScrollsAndFogsAnEyeUnderItsWater) {
     gfx_clear_effects(g);
 }
 
-// The rooms' floors are lit by the level's light maps, which load with it and are packed into pages:
-// every floor vertex has a page texture; the crates are shaded by their vertex colours alone.
+// The rooms' floors and walls are lit by the level's light maps, which load with it and are packed into
+// pages: every floor and wall vertex has a page texture; the crates are shaded by their vertex colours
+// alone.
 TEST_F(DemoLevel, TheFloorsAreLitByTheLevelsLightMaps) {
     srv_.load_request = kLoadRequestMenu;
     srv_.snapshot.name = tools::kDemoMap;
@@ -438,13 +688,16 @@ TEST_F(DemoLevel, TheFloorsAreLitByTheLevelsLightMaps) {
         SCOPED_TRACE(room);
         const sector* s = package_find_sector(level, room);
         ASSERT_NE(s, nullptr);
-        ASSERT_GE(s->lmap_bindings.items.size(), 2u);
-        const lmap_binding& floor = *s->lmap_bindings.items[0];
-        ASSERT_FALSE(floor.ids.empty());
-        ASSERT_EQ(floor.textures.size(), floor.ids.size());
-        for (std::size_t v = 0; v < floor.ids.size(); ++v) {
-            EXPECT_GE(floor.ids[v], 0) << v;
-            EXPECT_NE(floor.textures[v], nullptr) << v;
+        ASSERT_GE(s->lmap_bindings.items.size(), 3u);
+        // The floor (0) and the walls (2) under the room's light map.
+        for (const std::size_t lit : {0u, 2u}) {
+            const lmap_binding& b = *s->lmap_bindings.items[lit];
+            ASSERT_FALSE(b.ids.empty()) << lit;
+            ASSERT_EQ(b.textures.size(), b.ids.size()) << lit;
+            for (std::size_t v = 0; v < b.ids.size(); ++v) {
+                EXPECT_GE(b.ids[v], 0) << lit << " " << v;
+                EXPECT_NE(b.textures[v], nullptr) << lit << " " << v;
+            }
         }
         const lmap_binding& crate = *s->lmap_bindings.items[1];
         EXPECT_EQ(crate.colours.size(), 8u * 4u);
