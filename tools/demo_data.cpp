@@ -31,12 +31,17 @@
 namespace kv::tools {
 namespace {
 
-constexpr float kRoomLength = 20.0f;
-constexpr float kRoomWidth = 16.0f;
-constexpr float kRoomHeight = 6.0f;
-constexpr float kDoorHalfWidth = 1.5f;
-constexpr float kDoorHeight = 3.0f;
-constexpr float kEyeHeight = 1.0f;
+constexpr float kMetre = kDemoMetre;
+constexpr float kRoomLength = kDemoRoomLength;
+constexpr float kRoomWidth = kDemoRoomWidth;
+constexpr float kRoomHeight = kDemoRoomHeight;
+constexpr float kDoorHalfWidth = kDemoDoorHalfWidth;
+constexpr float kDoorHeight = kDemoDoorHeight;
+constexpr float kEyeHeight = kDemoEyeHeight;
+// A floor's texture repeats once every five metres.
+constexpr float kFloorRepeat = 5.0f * kMetre;
+// The crate's side.
+constexpr float kCrateSide = kMetre;
 
 box3 box_of(const vec3& lo, const vec3& hi) {
     box3 b;
@@ -44,31 +49,37 @@ box3 box_of(const vec3& lo, const vec3& hi) {
     return b;
 }
 
-// A floor: one quad of two triangles from x0 to x1 across the room's width.
-mesh_desc floor_mesh(float x0, float x1) {
-    const float z = kRoomWidth / 2.0f;
+// A floor: one quad of two triangles facing up (what stands on it collides with its front), from x0
+// to x1 across `width` centred on z = 0, its texture repeating every `kFloorRepeat`.
+mesh_desc floor_mesh(float x0, float x1, float width = kRoomWidth) {
+    const float z = width / 2.0f;
+    const float u = (x1 - x0) / kFloorRepeat;
+    const float v = width / kFloorRepeat;
     mesh_desc m;
     m.box = box_of({x0, 0.0f, -z}, {x1, 0.0f, z});
     m.vertices = {{x0, 0.0f, -z, 0.0f, 0.0f},
-                  {x1, 0.0f, -z, 4.0f, 0.0f},
-                  {x1, 0.0f, z, 4.0f, 4.0f},
-                  {x0, 0.0f, z, 0.0f, 4.0f}};
+                  {x1, 0.0f, -z, u, 0.0f},
+                  {x1, 0.0f, z, u, v},
+                  {x0, 0.0f, z, 0.0f, v}};
     mesh_desc::part part;
-    part.indices = {0, 1, 2, 0, 2, 3};
+    part.indices = {0, 2, 1, 0, 3, 2};
     part.draws = {{0, 2, 0}};
     m.parts = {part};
     m.tree = {{m.box, 4, 0}};
     return m;
 }
 
-// A crate: the eight corners of a cube of side 1 standing on the floor, in twelve triangles.
-mesh_desc crate_mesh() {
+// A crate: the eight corners of a cube of side `side` standing on the floor, in twelve triangles.
+box3 crate_box(float side) {
+    return box_of({-side / 2.0f, 0.0f, -side / 2.0f}, {side / 2.0f, side, side / 2.0f});
+}
+mesh_desc crate_mesh(float side) {
     mesh_desc m;
-    m.box = box_of({-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f});
+    m.box = crate_box(side);
     for (int i = 0; i < 8; ++i) {
-        const float x = (i & 1) ? 0.5f : -0.5f;
-        const float y = (i & 2) ? 1.0f : 0.0f;
-        const float z = (i & 4) ? 0.5f : -0.5f;
+        const float x = (i & 1) ? side / 2.0f : -side / 2.0f;
+        const float y = (i & 2) ? side : 0.0f;
+        const float z = (i & 4) ? side / 2.0f : -side / 2.0f;
         m.vertices.push_back({x, y, z, (i & 1) ? 1.0f : 0.0f, (i & 2) ? 1.0f : 0.0f});
     }
     mesh_desc::part part;
@@ -316,9 +327,8 @@ std::vector<uint8_t> shared_package() {
     for (const auto& [name, texture_name] : surfaces)
         w.add_surface(name, {painted(texture_name), painted(texture_name)});
     add_geometry(
-        w, {"g-sky", box_of({-1.0f, -1.0f, -1.0f}, {1.0f, 1.0f, 1.0f}), {add_mesh(q, crate_mesh())}, {}});
-    add_geometry(
-        w, {"crate", box_of({-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f}), {add_mesh(q, crate_mesh())}, {}});
+        w, {"g-sky", box_of({-1.0f, -1.0f, -1.0f}, {1.0f, 1.0f, 1.0f}), {add_mesh(q, crate_mesh(1.0f))}, {}});
+    add_geometry(w, {"crate", crate_box(kCrateSide), {add_mesh(q, crate_mesh(kCrateSide))}, {}});
     return w.finish();
 }
 
@@ -327,10 +337,10 @@ std::vector<uint8_t> menu_package() {
     package_writer w;
     auto& q = w.qxps();
     w.add_import(kDemoSharedPackage);
-    const float half = kRoomLength / 2.0f;
+    const float half = kDemoMenuRoomSide / 2.0f;
     add_geometry(w, {"g-floor",
                      box_of({-half, 0.0f, -half}, {half, 0.0f, half}),
-                     {add_mesh(q, floor_mesh(-half, half))},
+                     {add_mesh(q, floor_mesh(-half, half, kDemoMenuRoomSide))},
                      {}});
     sector_desc room;
     room.name = "menu";
@@ -343,8 +353,9 @@ std::vector<uint8_t> menu_package() {
     return w.finish();
 }
 
-// The hall's window pane: two triangles upright in the plane z = kWindowZ, x and y within the bounds.
-constexpr float kWindowZ = -kRoomWidth / 2.0f + 0.5f;
+// The hall's window pane: two triangles upright in the plane z = kWindowZ facing into the hall (+z),
+// x and y within the bounds.
+constexpr float kWindowZ = -kRoomWidth / 2.0f + 0.5f * kMetre;
 mesh_desc window_mesh(float x0, float x1, float y0, float y1) {
     mesh_desc m;
     m.box = box_of({x0, y0, kWindowZ}, {x1, y1, kWindowZ});
@@ -353,7 +364,7 @@ mesh_desc window_mesh(float x0, float x1, float y0, float y1) {
                   {x1, y1, kWindowZ, 1.0f, 0.0f},
                   {x1, y0, kWindowZ, 1.0f, 1.0f}};
     mesh_desc::part part;
-    part.indices = {0, 1, 2, 0, 2, 3};
+    part.indices = {0, 2, 1, 0, 3, 2};
     part.draws = {{0, 2, 0}};
     m.parts = {part};
     m.tree = {{m.box, 4, 0}};
@@ -367,23 +378,23 @@ std::vector<int32_t> room_ambience(qxps_writer& q, std::string_view room, float 
     std::vector<int32_t> sources = {add_ambient_source(q, {.sample = "hum",
                                                            .position = middle,
                                                            .direction = {0.0f, 0.0f, 1.0f},
-                                                           .min_distance = 12.0f,
-                                                           .max_distance = 40.0f,
+                                                           .min_distance = 12.0f * kMetre,
+                                                           .max_distance = 40.0f * kMetre,
                                                            .mode = 2})};
     if (room == "yard") {
         sources.push_back(add_ambient_source(q, {.sample = "wind",
-                                                 .position = {x0 + 2.0f, kRoomHeight, -kRoomWidth / 2.0f},
+                                                 .position = {x0 + 2.0f * kMetre, kRoomHeight, -kRoomWidth / 2.0f},
                                                  .direction = {0.0f, 0.0f, 1.0f},
-                                                 .min_distance = 8.0f,
-                                                 .max_distance = 40.0f,
+                                                 .min_distance = 8.0f * kMetre,
+                                                 .max_distance = 40.0f * kMetre,
                                                  .mode = 0,
                                                  .min_interval = 3000,
                                                  .max_interval = 9000}));
         sources.push_back(add_ambient_source(q, {.sample = "clank",
-                                                 .position = {x0 + 4.0f, 1.0f, kRoomWidth / 2.0f - 1.0f},
+                                                 .position = {x0 + 4.0f * kMetre, kMetre, kRoomWidth / 2.0f - kMetre},
                                                  .direction = {0.0f, 0.0f, -1.0f},
-                                                 .min_distance = 4.0f,
-                                                 .max_distance = 30.0f,
+                                                 .min_distance = 4.0f * kMetre,
+                                                 .max_distance = 30.0f * kMetre,
                                                  .mode = 1,
                                                  .min_interval = 8000,
                                                  .max_interval = 8000}));
@@ -428,17 +439,17 @@ std::vector<uint8_t> map_package() {
         float x0;
     };
     const room rooms[] = {
-        {"yard", "kvbase:s-concrete", "concrete10", -kRoomLength},
-        {"hall", "kvbase:s-planks", "wood20", 0.0f},
-        {"store", "kvbase:s-planks", "wood20", kRoomLength},
+        {kDemoRoomNames[0], "kvbase:s-concrete", "concrete10", kDemoRoomStart[0]},
+        {kDemoRoomNames[1], "kvbase:s-planks", "wood20", kDemoRoomStart[1]},
+        {kDemoRoomNames[2], "kvbase:s-planks", "wood20", kDemoRoomStart[2]},
     };
     constexpr int kRooms = static_cast<int>(std::size(rooms));
-    add_geometry(
-        w, {"g-door", box_of({-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f}), {add_mesh(q, crate_mesh())}, {}});
+    // The door's leaf: a unit cube scaled to the doorway where it stands.
+    add_geometry(w, {"g-door", crate_box(1.0f), {add_mesh(q, crate_mesh(1.0f))}, {}});
     // The window's glass: its surface in the level's own table, so that a shattered pane's event names
     // it for the other players.
     w.add_surface("s-glass", {painted("glass"), painted("glass")});
-    const mesh_desc window = window_mesh(8.0f, 12.0f, 1.0f, 3.0f);
+    const mesh_desc window = window_mesh(8.0f * kMetre, 12.0f * kMetre, kMetre, 3.0f * kMetre);
     add_geometry(w, {"g-window", window.box, {add_mesh(q, window)}, {}});
     for (int i = 0; i < kRooms; ++i) {
         const room& r = rooms[i];
@@ -452,14 +463,14 @@ std::vector<uint8_t> map_package() {
         s.name = r.name;
         s.meshes = {add_mesh_instance(q, {{}, floor, r.floor_surface, r.material, 0})};
         transform_block crate_place;
-        crate_place.translation = {r.x0 + kRoomLength / 2.0f, 0.0f, 2.0f};
+        crate_place.translation = {r.x0 + kRoomLength / 2.0f, 0.0f, 2.0f * kMetre};
         s.meshes.push_back(
             add_mesh_instance(q, {crate_place, "kvbase:crate", "kvbase:s-crate", "wood10", 1}));
         if (std::string_view(r.name) == "hall") {
             // The door stands in the doorway to the store.
             transform_block door_place;
-            door_place.translation = {x1 - 0.5f, 0.0f, 0.0f};
-            door_place.scale = {0.2f, kDoorHeight, 2.0f * kDoorHalfWidth};
+            door_place.translation = {x1 - 0.5f * kMetre, 0.0f, 0.0f};
+            door_place.scale = {0.2f * kMetre, kDoorHeight, 2.0f * kDoorHalfWidth};
             s.meshes.push_back(add_mesh_instance(q, {door_place, "g-door", "kvbase:s-planks", "wood20", 2}));
             // A glass pane in the window on the hall's side; a blast shatters it.
             s.meshes.push_back(add_mesh_instance(q, {{}, "g-window", "s-glass", "glass", 3}));
@@ -498,8 +509,8 @@ std::vector<uint8_t> map_package() {
                    .key("sector:")
                    .str("yard")
                    .key("pos:")
-                   .number(-kRoomLength + 1.0f)
-                   .number(kRoomHeight - 1.0f)
+                   .number(-kRoomLength + kMetre)
+                   .number(kRoomHeight - kMetre)
                    .number(0.0f)
                    .key("dir:")
                    .number(1.0f)
@@ -516,25 +527,30 @@ std::vector<uint8_t> map_package() {
     goal_pair_desc goals;
     goals.model = "kvbase:crate";
     goals.sector = "store";
-    goals.position = vec3{kRoomLength * 1.5f, 0.0f, -4.0f};
+    goals.position = vec3{kRoomLength * 1.5f, 0.0f, -4.0f * kMetre};
     box3 zone;
     box3_init(zone, {-kRoomLength, 0.0f, -kRoomWidth / 2.0f},
-              {-kRoomLength + 6.0f, kRoomHeight, kRoomWidth / 2.0f});
+              {-kRoomLength + 6.0f * kMetre, kRoomHeight, kRoomWidth / 2.0f});
     goals.zone = zone;
     add_goal_pair(w, goals);
     w.add_arty("kvdoor", "d-1",
                token_writer().key("gi:").str("hall:g-door").key("to:").number(90.0f).bytes());
-    // A point for every spawn number the level's team limits hand out (1-8, 9-16, 17-24) and 0.
+    // A point for every spawn number the level's team limits hand out (1-8, 9-16, 17-24) and 0: even
+    // ones in the yard on its -z side, odd ones in the store on its +z side (away from the crates and
+    // the case), in rows of seven two metres apart.
     constexpr int kSpawnPoints = 25;
+    constexpr int kSpawnRow = 7;
+    constexpr float kSpawnSpacing = 2.0f * kMetre;
     for (int i = 0; i < kSpawnPoints; ++i) {
         const room& r = rooms[i % 2 == 0 ? 0 : kRooms - 1];
-        const float side = i < 12 ? 3.0f : 5.0f;
+        const int place = i / 2;
+        const float side = 3.5f * kMetre + static_cast<float>(place / kSpawnRow) * kSpawnSpacing;
         w.add_arty("kvspawn_point", "sp" + std::to_string(i),
                    token_writer()
                        .key("sector:")
                        .str(r.name)
                        .key("posx:")
-                       .number(r.x0 + 4.0f + static_cast<float>(i % 12))
+                       .number(r.x0 + 3.0f * kMetre + static_cast<float>(place % kSpawnRow) * kSpawnSpacing)
                        .key("posy:")
                        .number(kEyeHeight)
                        .key("posz:")

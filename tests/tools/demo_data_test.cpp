@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "beings/being.h"
 #include "beings/being_game.h"
 #include "data/package.h"
 #include "data/reference_list.h"
@@ -126,24 +129,40 @@ TEST_F(DemoData, LevelIsThreeRoomsJoinedByDoorways) {
     EXPECT_EQ(vp.rect[2], 1000);
     EXPECT_EQ(vp.projection[kViewportNear], 1.0f);
     EXPECT_EQ(vp.projection[kViewportFar], 50000.0f);
-    // Walking along the row through both doorways, and back.
-    EXPECT_EQ(sector_pass_portals(*yard, {-1.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 0.0f}), hall);
-    EXPECT_EQ(sector_pass_portals(*hall, {19.0f, 1.0f, 0.0f}, {21.0f, 1.0f, 0.0f}), store);
-    EXPECT_EQ(sector_pass_portals(*store, {21.0f, 1.0f, 0.0f}, {19.0f, 1.0f, 0.0f}), hall);
-    EXPECT_EQ(sector_pass_portals(*hall, {1.0f, 1.0f, 0.0f}, {-1.0f, 1.0f, 0.0f}), yard);
-    // Beside the doorway the wall holds.
-    EXPECT_EQ(sector_pass_portals(*hall, {19.0f, 1.0f, 5.0f}, {21.0f, 1.0f, 5.0f}), hall);
+    // Walking along the row through both doorways, and back, a metre either side of each.
+    const float m = tools::kDemoMetre;
+    const float y = tools::kDemoEyeHeight;
+    const float hall_end = tools::kDemoRoomStart[2];
+    EXPECT_EQ(sector_pass_portals(*yard, {-m, y, 0.0f}, {m, y, 0.0f}), hall);
+    EXPECT_EQ(sector_pass_portals(*hall, {hall_end - m, y, 0.0f}, {hall_end + m, y, 0.0f}), store);
+    EXPECT_EQ(sector_pass_portals(*store, {hall_end + m, y, 0.0f}, {hall_end - m, y, 0.0f}), hall);
+    EXPECT_EQ(sector_pass_portals(*hall, {m, y, 0.0f}, {-m, y, 0.0f}), yard);
+    // Beside the doorway the wall holds, and so does the space above it.
+    const float beside = tools::kDemoDoorHalfWidth + m;
+    EXPECT_EQ(sector_pass_portals(*hall, {hall_end - m, y, beside}, {hall_end + m, y, beside}), hall);
+    const float above = tools::kDemoDoorHeight + m;
+    EXPECT_EQ(sector_pass_portals(*hall, {hall_end - m, above, 0.0f}, {hall_end + m, above, 0.0f}), hall);
 
     const kvlevel* level = arty_factory_find_by_name_as<kvlevel>(srv_.factory, "level");
     ASSERT_NE(level, nullptr);
     EXPECT_EQ(level->title, "Depot");
     EXPECT_EQ(srv_.maps[0].described, 1);
-    // A spawn point for every number the limits of 8 per team hand out.
+    // A spawn point for every number the limits of 8 per team hand out, inside its room at a soldier's
+    // height, with room for a soldier's box (70 across) between any two.
+    std::vector<vec3> spawns;
     for (int i = 0; i <= 24; ++i) {
         const auto* spawn =
             arty_factory_find_by_name_as<kvspawn_point>(srv_.factory, "sp" + std::to_string(i));
         ASSERT_NE(spawn, nullptr) << i;
-        EXPECT_TRUE(spawn->sector_name == "yard" || spawn->sector_name == "store") << spawn->sector_name;
+        const bool yard_side = spawn->sector_name == "yard";
+        EXPECT_TRUE(yard_side || spawn->sector_name == "store") << spawn->sector_name;
+        const float x0 = tools::kDemoRoomStart[yard_side ? 0 : 2];
+        EXPECT_GT(spawn->position.x, x0 + tools::kDemoMetre) << i;
+        EXPECT_LT(spawn->position.x, x0 + tools::kDemoRoomLength - tools::kDemoMetre) << i;
+        EXPECT_LT(std::fabs(spawn->position.z), tools::kDemoRoomWidth / 2.0f - tools::kDemoMetre) << i;
+        EXPECT_EQ(spawn->position.y, tools::kDemoEyeHeight) << i;
+        for (const vec3& other : spawns) EXPECT_GE(vec3_length(other - spawn->position), 150.0f) << i;
+        spawns.push_back(spawn->position);
     }
     EXPECT_EQ(log().find("WARNING"), std::string::npos) << log();
 }
@@ -158,8 +177,9 @@ TEST_F(DemoData, EveryRoomHumsAndTheMenuMusicPlays) {
         const char* room;
         float x0;
         std::vector<std::string> samples;
-    } rooms[] = {
-        {"yard", -20.0f, {"hum", "wind", "clank"}}, {"hall", 0.0f, {"hum"}}, {"store", 20.0f, {"hum"}}};
+    } rooms[] = {{tools::kDemoRoomNames[0], tools::kDemoRoomStart[0], {"hum", "wind", "clank"}},
+                 {tools::kDemoRoomNames[1], tools::kDemoRoomStart[1], {"hum"}},
+                 {tools::kDemoRoomNames[2], tools::kDemoRoomStart[2], {"hum"}}};
     // A loop, then the yard's random wind and periodic clank.
     constexpr int32_t kModes[] = {kAmbientLooping, kAmbientRandom, kAmbientPeriodic};
     for (const auto& r : rooms) {
@@ -170,7 +190,10 @@ TEST_F(DemoData, EveryRoomHumsAndTheMenuMusicPlays) {
             EXPECT_EQ(s->ambient_sources.items[i]->sample_name, r.samples[i]);
             EXPECT_EQ(s->ambient_sources.items[i]->mode, kModes[i]);
         }
-        for (const vec3& corner : {vec3{r.x0 + 0.5f, 1.0f, -7.5f}, vec3{r.x0 + 19.5f, 1.0f, 7.5f}}) {
+        const float inset = tools::kDemoMetre / 2.0f;
+        const float z = tools::kDemoRoomWidth / 2.0f - inset;
+        for (const vec3& corner : {vec3{r.x0 + inset, tools::kDemoEyeHeight, -z},
+                                   vec3{r.x0 + tools::kDemoRoomLength - inset, tools::kDemoEyeHeight, z}}) {
             snd_set_listener(facade, reinterpret_cast<uintptr_t>(s), corner, {}, {0.0f, 1.0f, 0.0f},
                              {1.0f, 0.0f, 0.0f});
             ambient_source_tick(*s->ambient_sources.items[0], *s);
@@ -202,7 +225,9 @@ TEST_F(DemoData, TheHallsWindowPaneShatters) {
     sector* hall = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), "hall");
     ASSERT_NE(hall, nullptr);
     trace t;
-    trace_ray(t, hall, {10.0f, 2.0f, 0.0f}, {0.0f, 0.0f, -1.0f}, 1e6f, 0, 0, 1, 1);
+    // From the middle of the hall at a soldier's height, towards the -z wall where the window is.
+    trace_ray(t, hall, {tools::kDemoRoomLength / 2.0f, 2.0f * tools::kDemoMetre, 0.0f}, {0.0f, 0.0f, -1.0f}, 1e6f,
+              0, 0, 1, 1);
     ASSERT_FALSE(t.hits.empty());
     const trace_hit pane = t.hits.front();
     ASSERT_NE(pane.material, nullptr);
@@ -260,10 +285,14 @@ TEST_F(DemoLevel, RunsWithItsCamerasGoalsAndDoor) {
     EXPECT_NE(g->cable_camera, nullptr);
     EXPECT_EQ(g->goals.size(), 2u);
     ASSERT_EQ(g->doors.size(), 1u);
-    // The local player stands at spawn point 1, in the store (x 20-40).
+    // The local player stands at spawn point 1, in the store.
     ASSERT_EQ(g->players.size(), 1u) << log();
     EXPECT_EQ(g->local_player_id, kLocalTestPlayer);
-    EXPECT_FLOAT_EQ(being_position(*g->players[0]).x, 25.0f);
+    const auto* sp1 = arty_factory_find_by_name_as<kvspawn_point>(srv_.factory, "sp1");
+    ASSERT_NE(sp1, nullptr);
+    EXPECT_EQ(sp1->sector_name, tools::kDemoRoomNames[2]);
+    EXPECT_FLOAT_EQ(being_position(*g->players[0]).x, sp1->position.x);
+    EXPECT_FLOAT_EQ(being_position(*g->players[0]).z, sp1->position.z);
     EXPECT_NE(g->players[0]->place.sector, nullptr);
     // The briefing's static camera is of team mode 0.
     EXPECT_TRUE(kvgame_pick_static_camera(*g, -1, 0));
@@ -274,6 +303,43 @@ TEST_F(DemoLevel, RunsWithItsCamerasGoalsAndDoor) {
     EXPECT_NE(g->doors[0]->instance, nullptr) << log();
     EXPECT_EQ(log().find("*FATAL*"), std::string::npos) << log();
     EXPECT_EQ(log().find("WARNING"), std::string::npos) << log();
+}
+
+// The level is in the soldiers' unit: a soldier put at a spawn point stands on the floor (his box
+// reaching down to it), and runs from the yard through the doorway into the hall and on past its crate.
+TEST_F(DemoLevel, ASoldierStandsAtASpawnPointAndRunsThroughTheDoorway) {
+    srv_.load_request = kLoadRequestMenu;
+    srv_.snapshot.name = tools::kDemoMap;
+    server_set_game_package(srv_, tools::kDemoMap);
+    for (int i = 0; i < 4; ++i) frame();
+    kvgame* g = game();
+    ASSERT_NE(g, nullptr) << log();
+    ASSERT_EQ(g->players.size(), 1u) << log();
+    being& soldier = *g->players[0];
+    ASSERT_NE(soldier.srv, nullptr);
+    // Spawn point 0 is in the yard, facing +z; the soldier turns towards the hall.
+    const auto* sp0 = arty_factory_find_by_name_as<kvspawn_point>(srv_.factory, "sp0");
+    ASSERT_NE(sp0, nullptr);
+    ASSERT_EQ(sp0->sector_name, tools::kDemoRoomNames[0]);
+    sector* yard = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), sp0->sector_name);
+    ASSERT_NE(yard, nullptr);
+    const vec3 start{sp0->position.x, sp0->position.y, 0.0f};
+    being_set_view(soldier, start, {1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, yard);
+    for (int i = 0; i < 10; ++i) frame();
+    // Settled just above the spawn height: neither fallen through the floor nor floating.
+    EXPECT_NEAR(being_position(soldier).y, tools::kDemoEyeHeight, 5.0f);
+    EXPECT_EQ(soldier.movement_state, kStateStill);
+
+    // Forward: at a run (450 a second) the doorway at x = 0 is a few seconds away.
+    being_record(soldier)->commands.push_back(1);
+    const float hall_middle = tools::kDemoRoomStart[1] + tools::kDemoRoomLength / 2.0f;
+    for (int i = 0; i < 1000 && being_position(soldier).x < hall_middle + tools::kDemoMetre; ++i) frame();
+    EXPECT_EQ(soldier.movement_state, kStateRun);
+    EXPECT_GT(being_position(soldier).x, hall_middle) << "stopped at " << being_position(soldier).x;
+    EXPECT_NEAR(being_position(soldier).y, tools::kDemoEyeHeight, 5.0f);
+    ASSERT_NE(soldier.place.sector, nullptr);
+    EXPECT_EQ(static_cast<sector*>(soldier.place.sector)->name, tools::kDemoRoomNames[1]);
+    EXPECT_EQ(log().find("*FATAL*"), std::string::npos) << log();
 }
 
 TEST_F(DemoData, TexturesAndHitMapsLieInTheTextureFolder) {
