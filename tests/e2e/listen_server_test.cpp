@@ -13,6 +13,8 @@
 // the listen-server test skips when another program holds that port.
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -198,6 +200,25 @@ private:
     std::optional<child_process> process_;
 };
 
+// Both tests host on the fixed server port (a listen server from the menus and a relaunched dedicated
+// server use the default port): they take turns through a lock file.
+class server_port_turn {
+public:
+    server_port_turn() {
+        const std::string path = (std::filesystem::temp_directory_path() / "kv-e2e-server-port.lock").string();
+        fd_ = ::open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+        if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+    }
+    ~server_port_turn() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    server_port_turn(const server_port_turn&) = delete;
+    server_port_turn& operator=(const server_port_turn&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 // A UDP socket on `port` of every address, or -1 when another program holds the port.
 int hold_port(uint16_t port) {
     const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -228,6 +249,7 @@ std::size_t count(const std::string& text, const std::string& part) {
 
 TEST(ListenServer, HostedFromTheLanListIsFoundInTheLanListOfASecondClientAndJoined) {
     // The LAN list reaches games on the fixed server port only.
+    server_port_turn turn;
     const int probe = hold_port(kLanPort);
     if (probe < 0) GTEST_SKIP() << "the LAN server port " << kLanPort << " is taken by another program";
     ::close(probe);
@@ -424,6 +446,11 @@ std::optional<int> wait_pid(pid_t pid, int timeout_ms) {
 TEST(ListenServer, TheDedicatedBoxWritesTheScriptAndRelaunchesTheProgramAsADedicatedServerWithItsBots) {
     loopback_master master;
     if (!master.ok()) GTEST_SKIP() << "no loopback address for the master server";
+    // The host screen leaves the server port at its default, which the new process binds.
+    server_port_turn turn;
+    const int probe = hold_port(kLanPort);
+    if (probe < 0) GTEST_SKIP() << "the server port " << kLanPort << " is taken by another program";
+    ::close(probe);
     scoped_env sound("ALSOFT_DRIVERS", "null");
     scoped_env leaks("LSAN_OPTIONS", leak_options());
     scoped_subreaper reaper;
@@ -494,6 +521,12 @@ TEST(ListenServer, TheDedicatedBoxWritesTheScriptAndRelaunchesTheProgramAsADedic
         return wait_until([&] { return session_log(write_path).find(text) != std::string::npos; }, kWaitMs);
     };
     ASSERT_TRUE(client.wait_logged("[game] Local KV server service started\n")) << client.log();
+    ASSERT_TRUE(wait_until([&] { return client.logged("Communication port is 57778\n") ||
+                                        client.logged("Cannot set source for communication socket - network down\n"); },
+                           kWaitMs))
+        << client.log();
+    if (client.logged("Cannot set source for communication socket - network down\n"))
+        GTEST_SKIP() << "another program took the server port " << kLanPort;
     EXPECT_TRUE(sessions_hold("!q! CONN\n")) << client.log() << session_log(write_path);
     EXPECT_TRUE(sessions_hold("BOT 3 JOINED 1\n")) << client.log() << session_log(write_path);
     const std::string sessions = session_log(write_path);
