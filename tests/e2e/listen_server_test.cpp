@@ -446,11 +446,6 @@ std::optional<int> wait_pid(pid_t pid, int timeout_ms) {
 TEST(ListenServer, TheDedicatedBoxWritesTheScriptAndRelaunchesTheProgramAsADedicatedServerWithItsBots) {
     loopback_master master;
     if (!master.ok()) GTEST_SKIP() << "no loopback address for the master server";
-    // The host screen leaves the server port at its default, which the new process binds.
-    server_port_turn turn;
-    const int probe = hold_port(kLanPort);
-    if (probe < 0) GTEST_SKIP() << "the server port " << kLanPort << " is taken by another program";
-    ::close(probe);
     scoped_env sound("ALSOFT_DRIVERS", "null");
     scoped_env leaks("LSAN_OPTIONS", leak_options());
     scoped_subreaper reaper;
@@ -488,6 +483,11 @@ TEST(ListenServer, TheDedicatedBoxWritesTheScriptAndRelaunchesTheProgramAsADedic
     ASSERT_TRUE(client.click(kHostBotsPage));
     ASSERT_TRUE(client.click(kHostBotPreset));
     ASSERT_TRUE(client.click(kHostTeam1Bots));
+    // The host screen leaves the server port at its default, which the new process binds.
+    server_port_turn turn;
+    const int probe = hold_port(kLanPort);
+    if (probe < 0) GTEST_SKIP() << "the server port " << kLanPort << " is taken by another program";
+    ::close(probe);
     ASSERT_TRUE(client.click(kHostStart));
 
     // The client ends normally and leaves a dedicated server behind in the same folder.
