@@ -3,8 +3,9 @@
 // mouse clicks through XTEST.
 //
 // - A listen server: a client hosts "depot" for the LAN from the LAN game list's host screen; its
-//   own client logs in; a second client finds the game in its LAN list and joins. Both clients run
-//   while the test holds the client port 57777, so each binds another port.
+//   own client logs in; a second client finds the game in its LAN list and joins; both load the map. Both clients run
+//   while the test holds the client port 57777, so each binds another port. The main menu's own host
+//   button hosts a local game, which answers no LAN query: its client logs in alone.
 // - The dedicated box: a client hosts for the internet with the box ticked; "mp.cfg" is written into
 //   the write folder, the program starts itself again as a dedicated server in the same folder, and
 //   the new process hosts the map and logs its bots in.
@@ -56,6 +57,7 @@ constexpr uint16_t kMasterPort = 57776;
 struct point {
     int x, y;
 };
+constexpr point kMainHostGame{500, 375};
 constexpr point kMainLanGames{500, 445};
 constexpr point kMainInternetGames{500, 515};
 constexpr point kListHostGame{145, 845};
@@ -200,7 +202,7 @@ private:
     std::optional<child_process> process_;
 };
 
-// Both tests host on the fixed server port (a listen server from the menus and a relaunched dedicated
+// The tests host on the fixed server port (listen servers from the menus and a relaunched dedicated
 // server use the default port): they take turns through a lock file.
 class server_port_turn {
 public:
@@ -310,6 +312,9 @@ TEST(ListenServer, HostedFromTheLanListIsFoundInTheLanListOfASecondClientAndJoin
     EXPECT_TRUE(joined) << guest.log() << sessions;
     // The second player of the same nick gets it with ".1" after it.
     EXPECT_NE(sessions.find(" Player.1 CONN\n"), std::string::npos) << sessions;
+    // Both clients follow the session to its map.
+    EXPECT_TRUE(host.wait_logged("Loading package 'depot' ...\n")) << host.log();
+    EXPECT_TRUE(guest.wait_logged("Loading package 'depot' ...\n")) << guest.log();
 
     // Client and server on one machine: the server has 57778, the clients moved on from 57777 (to
     // 57877 or, when that is taken too, one of the thousand ports after it).
@@ -329,6 +334,43 @@ TEST(ListenServer, HostedFromTheLanListIsFoundInTheLanListOfASecondClientAndJoin
     guest.stop_and_check();
     host.stop_and_check();
     if (held >= 0) ::close(held);
+}
+
+// The main menu's own host button hosts a local game (no LAN query is answered): the server runs in
+// the process, its client logs in and loads the map.
+TEST(ListenServer, HostedFromTheMainMenuAsALocalGameWhoseOwnClientLogsIn) {
+    scoped_env sound("ALSOFT_DRIVERS", "null");
+    scoped_env leaks("LSAN_OPTIONS", leak_options());
+
+    menu_client host;
+    if (!host.display_ok()) GTEST_SKIP() << "Xvfb cannot start here";
+    ASSERT_TRUE(host.folder_ok());
+    host.start();
+    ASSERT_TRUE(host.started());
+    ASSERT_TRUE(host.wait_for_menu()) << host.log();
+    ASSERT_TRUE(host.click(kMainHostGame));
+    ASSERT_TRUE(host.click(kHostFirstMap));
+    ASSERT_TRUE(host.click(kHostMoveMap));
+    server_port_turn turn;
+    const int probe = hold_port(kLanPort);
+    if (probe < 0) GTEST_SKIP() << "the server port " << kLanPort << " is taken by another program";
+    ::close(probe);
+    ASSERT_TRUE(host.click(kHostStart));
+    ASSERT_TRUE(host.wait_logged("[game] Local KV server service started\n")) << host.log();
+    ASSERT_TRUE(wait_until([&] { return host.logged("Communication port is 57778\n") ||
+                                        host.logged("Cannot set source for communication socket - network down\n"); },
+                           kWaitMs))
+        << host.log();
+    if (host.logged("Cannot set source for communication socket - network down\n")) {
+        host.stop_and_check();
+        GTEST_SKIP() << "another program took the server port " << kLanPort;
+    }
+    const std::filesystem::path host_data = host.folder().path() / "data";
+    EXPECT_TRUE(wait_until([&] { return session_log(host_data).find("PLR 100 Player CONN\n") != std::string::npos; },
+                           kWaitMs))
+        << host.log() << session_log(host_data);
+    EXPECT_TRUE(host.wait_logged("Loading package 'depot' ...\n")) << host.log();
+    host.stop_and_check();
 }
 
 // A master server for the internet mode on an address of its own (127.x.y.z) of the loopback net, so
