@@ -3,9 +3,9 @@
 // mouse clicks through XTEST.
 //
 // - A listen server: a client hosts "depot" for the LAN from the LAN game list's host screen; its
-//   own client logs in; a second client finds the game in its LAN list and joins; both load the map. Both clients run
-//   while the test holds the client port 57777, so each binds another port. The main menu's own host
-//   button hosts a local game, which answers no LAN query: its client logs in alone.
+//   own client logs in; a second client finds the game in its LAN list and joins; both load the map. Both
+//   clients run while the test holds the client port 57777, so each binds another port. The main menu's own
+//   host button hosts a local game, which answers no LAN query: its client logs in alone.
 // - The dedicated box: a client hosts for the internet with the box ticked; "mp.cfg" is written into
 //   the write folder, the program starts itself again as a dedicated server in the same folder, and
 //   the new process hosts the map and logs its bots in.
@@ -15,10 +15,10 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -139,7 +139,8 @@ std::string leak_options() {
 bool make_run_folder(const temp_folder& folder) {
     if (!tools::write_demo_data(folder.file("data"))) return false;
     std::error_code error;
-    std::filesystem::copy(KV_SAMPLE_BOT_DIR, folder.file("bot"), std::filesystem::copy_options::recursive, error);
+    std::filesystem::copy(KV_SAMPLE_BOT_DIR, folder.file("bot"), std::filesystem::copy_options::recursive,
+                          error);
     return !error;
 }
 
@@ -179,7 +180,8 @@ public:
         const int x = static_cast<int>(at.x / kGridPerPixel + 0.5);
         const int y = static_cast<int>(at.y / kGridPerPixel + 0.5);
         const std::string command = str_format(
-            "DISPLAY=%s xdotool mousemove 1000 700 sleep 0.4 mousemove 0 0 sleep 0.4 mousemove %d %d sleep 0.4 "
+            "DISPLAY=%s xdotool mousemove 1000 700 sleep 0.4 mousemove 0 0 sleep 0.4 mousemove %d %d sleep "
+            "0.4 "
             "click 1 sleep 0.4",
             display_.name().c_str(), x, y);
         return std::system(command.c_str()) == 0;
@@ -207,7 +209,8 @@ private:
 class server_port_turn {
 public:
     server_port_turn() {
-        const std::string path = (std::filesystem::temp_directory_path() / "kv-e2e-server-port.lock").string();
+        const std::string path =
+            (std::filesystem::temp_directory_path() / "kv-e2e-server-port.lock").string();
         fd_ = ::open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666);
         if (fd_ >= 0) ::flock(fd_, LOCK_EX);
     }
@@ -275,9 +278,12 @@ TEST(ListenServer, HostedFromTheLanListIsFoundInTheLanListOfASecondClientAndJoin
     ASSERT_TRUE(host.click(kHostMoveMap));
     ASSERT_TRUE(host.click(kHostStart));
     ASSERT_TRUE(host.wait_logged("[game] Local KV server service started\n")) << host.log();
-    ASSERT_TRUE(wait_until([&] { return host.logged("Communication port is 57778\n") ||
-                                        host.logged("Cannot set source for communication socket"); },
-                           kWaitMs))
+    ASSERT_TRUE(wait_until(
+        [&] {
+            return host.logged("Communication port is 57778\n") ||
+                   host.logged("Cannot set source for communication socket");
+        },
+        kWaitMs))
         << host.log();
     if (host.logged("Cannot set source for communication socket")) {
         host.stop_and_check();
@@ -286,9 +292,11 @@ TEST(ListenServer, HostedFromTheLanListIsFoundInTheLanListOfASecondClientAndJoin
     }
     const std::filesystem::path host_data = host.folder().path() / "data";
     // The hosting client logs in to the server of its own process.
-    ASSERT_TRUE(wait_until([&] { return session_log(host_data).find(" CONN\n") != std::string::npos; }, kWaitMs))
+    ASSERT_TRUE(
+        wait_until([&] { return session_log(host_data).find(" CONN\n") != std::string::npos; }, kWaitMs))
         << host.log() << session_log(host_data);
-    EXPECT_NE(session_log(host_data).find("PLR 100 Player CONN\n"), std::string::npos) << session_log(host_data);
+    EXPECT_NE(session_log(host_data).find("PLR 100 Player CONN\n"), std::string::npos)
+        << session_log(host_data);
 
     // The second client: main menu, LAN games; the list finds the game; the first row, join. The
     // list is asked again when the join does not come through.
@@ -357,17 +365,20 @@ TEST(ListenServer, HostedFromTheMainMenuAsALocalGameWhoseOwnClientLogsIn) {
     ::close(probe);
     ASSERT_TRUE(host.click(kHostStart));
     ASSERT_TRUE(host.wait_logged("[game] Local KV server service started\n")) << host.log();
-    ASSERT_TRUE(wait_until([&] { return host.logged("Communication port is 57778\n") ||
-                                        host.logged("Cannot set source for communication socket - network down\n"); },
-                           kWaitMs))
+    ASSERT_TRUE(wait_until(
+        [&] {
+            return host.logged("Communication port is 57778\n") ||
+                   host.logged("Cannot set source for communication socket - network down\n");
+        },
+        kWaitMs))
         << host.log();
     if (host.logged("Cannot set source for communication socket - network down\n")) {
         host.stop_and_check();
         GTEST_SKIP() << "another program took the server port " << kLanPort;
     }
     const std::filesystem::path host_data = host.folder().path() / "data";
-    EXPECT_TRUE(wait_until([&] { return session_log(host_data).find("PLR 100 Player CONN\n") != std::string::npos; },
-                           kWaitMs))
+    EXPECT_TRUE(wait_until(
+        [&] { return session_log(host_data).find("PLR 100 Player CONN\n") != std::string::npos; }, kWaitMs))
         << host.log() << session_log(host_data);
     EXPECT_TRUE(host.wait_logged("Loading package 'depot' ...\n")) << host.log();
     host.stop_and_check();
@@ -381,7 +392,8 @@ public:
         std::random_device random;
         std::mt19937 pick(random());
         for (int tries = 0; tries < 20 && socket_ < 0; ++tries) {
-            const uint32_t address = (127u << 24) | (std::uniform_int_distribution<uint32_t>(1, 250)(pick) << 16) |
+            const uint32_t address = (127u << 24) |
+                                     (std::uniform_int_distribution<uint32_t>(1, 250)(pick) << 16) |
                                      (std::uniform_int_distribution<uint32_t>(1, 250)(pick) << 8) |
                                      std::uniform_int_distribution<uint32_t>(2, 250)(pick);
             const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -433,7 +445,8 @@ private:
             out.body.write_u8(id);
             out.body.write_string("OK");
             out.set_header(0, 0, 0);
-            ::sendto(socket_, out.body.data(), out.body.size(), 0, reinterpret_cast<const sockaddr*>(&from), length);
+            ::sendto(socket_, out.body.data(), out.body.size(), 0, reinterpret_cast<const sockaddr*>(&from),
+                     length);
             hellos_ += 1;
         }
     }
@@ -563,9 +576,12 @@ TEST(ListenServer, TheDedicatedBoxWritesTheScriptAndRelaunchesTheProgramAsADedic
         return wait_until([&] { return session_log(write_path).find(text) != std::string::npos; }, kWaitMs);
     };
     ASSERT_TRUE(client.wait_logged("[game] Local KV server service started\n")) << client.log();
-    ASSERT_TRUE(wait_until([&] { return client.logged("Communication port is 57778\n") ||
-                                        client.logged("Cannot set source for communication socket - network down\n"); },
-                           kWaitMs))
+    ASSERT_TRUE(wait_until(
+        [&] {
+            return client.logged("Communication port is 57778\n") ||
+                   client.logged("Cannot set source for communication socket - network down\n");
+        },
+        kWaitMs))
         << client.log();
     if (client.logged("Cannot set source for communication socket - network down\n"))
         GTEST_SKIP() << "another program took the server port " << kLanPort;
