@@ -299,6 +299,8 @@ int32_t client_command_step(net_client& client) {
                     client.answer_pings = false;
                     client.connected = false;
                     client.mark_dead();
+                    // The next login to this server numbers its packets from 1 again.
+                    client.renew_session();
                 }
             }
         }
@@ -334,6 +336,7 @@ int32_t client_command_step(net_client& client) {
             }
         } else if (begins(client.command_text, "bye")) {
             client.mark_dead();
+            client.renew_session();
             client.connected = false;
             client.answer_pings = false;
             client.local_players.clear();

@@ -134,6 +134,12 @@ bool net_peer::current_address(uint32_t& address, uint16_t& port) const {
     return true;
 }
 
+void net_peer::renew_session() {
+    const uint16_t old = nat_;
+    nat_ = draw_nat();
+    if (nat_ == old) nat_ = static_cast<uint16_t>(old + 1);
+}
+
 void net_peer::set_session_word(int32_t value) {
     if (remote_record* r = current()) r->session_words[0] = value;
 }

@@ -106,6 +106,10 @@ public:
     void stats() const;
 
     uint16_t nat() const { return nat_; }
+    // Takes a new session value, different from the last: a remote whose record was dropped here
+    // hears the numbers start again from 1, and the new value tells it so (with the old one it would
+    // take them for repeats of what it accepted before).
+    void renew_session();
     datagram_socket& socket() { return *socket_; }
     // Gives up the socket and its port: an unbound socket of the machine takes its place (a process
     // about to start another one that binds the same ports).

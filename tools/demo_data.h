@@ -11,9 +11,11 @@ namespace kv::tools {
 inline constexpr const char* kDemoBootPackage = "kvmenu-en";
 inline constexpr const char* kDemoSharedPackage = "kvbase";
 inline constexpr const char* kDemoMap = "depot";
-// The settings script of the demo: a LAN server hosting the depot at the default port.
+// The settings script of the demo: a LAN server hosting the depot at the default port, with one bot
+// (team 1, the first specialisation).
 inline constexpr const char* kDemoSettingsScript =
-    "set server-name:\"KV Demo\"\nset net-mode:lan\nset server-port:57778\nset pkg-name:depot\nstart\n";
+    "set server-name:\"KV Demo\"\nset net-mode:lan\nset server-port:57778\nset bots-setup:1000 0000 0000\n"
+    "set pkg-name:depot\nstart\n";
 // The depot again, as a boot-strap package: `kv --pkg-file=kvmenu-depot` runs it.
 inline constexpr const char* kDemoLevelBootPackage = "kvmenu-depot-en";
 

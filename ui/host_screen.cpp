@@ -505,6 +505,8 @@ void login_step(kvgame& game, kvscreen& s) {
         if (result < 0) return;
         srv.connecting = 0;
         if (result > 0) {
+            // The network game has started: the world follows the session's map from here on.
+            srv.map_follow_latch = 0;
             client_send_say(client, client_local_player_id(client), 0, 0, "#conn");
             srv.host_bot_line = current_bot_line(s);
             srv.pending_bot_login = srv.host_bot_line;

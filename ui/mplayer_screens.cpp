@@ -285,6 +285,8 @@ bool join_result_step(kvgame& game, kvscreen& s) {
     const int32_t result = client_server_list_result(client);
     if (result < 0) return false;
     if (result > 0) {
+        // The network game has started: the world follows the session's map from here on.
+        kvgame_server(game).map_follow_latch = 0;
         if (game.gui.current_slot == kScreenBrowser) enable_join(s, true);
         client_send_say(client, client_local_player_id(client), 0, 0, "#conn");
     } else {

@@ -108,6 +108,42 @@ TEST_F(NetPeerLoopback, ReliablePacketsArriveOnceAndInOrderThroughALossyNetwork)
     EXPECT_GT(relay->duplicated, 10);
 }
 
+// A sender that dropped its record of the remote numbers from 1 again: under its old session value the
+// remote takes the new packets for repeats; under a renewed one it hears them (a login refused with
+// "FLD 9" and tried again a second later).
+TEST_F(NetPeerLoopback, NumbersStartedAgainAreHeardUnderARenewedSessionValue) {
+    connect({});
+    const auto exchange = [&](uint32_t payload) {
+        a.select(kLoopbackAddress, relay->port_for_a());
+        a.queue_reliable(numbered(kPacketCommand, payload));
+        step(a, relay->port_for_a());
+        b.receive();
+        b.select(kLoopbackAddress, relay->port_for_b());
+        std::vector<uint32_t> heard;
+        packet p;
+        while (b.take(p, 0)) heard.push_back(number_of(p));
+        step(b, relay->port_for_b());
+        a.receive();
+        return heard;
+    };
+    const auto forget_b = [&] {
+        a.select(kLoopbackAddress, relay->port_for_a());
+        a.mark_dead();
+        for (bool more = a.first(true); more; more = a.next(true)) {
+        }
+        ASSERT_EQ(a.remote_count(), 0u);
+    };
+    EXPECT_EQ(exchange(1), (std::vector<uint32_t>{1}));
+    forget_b();
+    EXPECT_EQ(exchange(2), (std::vector<uint32_t>{}));  // numbered 1 again: a repeat to b
+
+    forget_b();
+    const uint16_t old = a.nat();
+    a.renew_session();
+    EXPECT_NE(a.nat(), old);
+    EXPECT_EQ(exchange(3), (std::vector<uint32_t>{3}));
+}
+
 TEST_F(NetPeerLoopback, OnlyTheNumberOfThePacketInFlightAcknowledgesIt) {
     connect({});
     bool pass_from_a = false;

@@ -527,10 +527,13 @@ TEST_F(Multiplayer, AfterStartTheScreenWaitsLogsInAndGreets) {
         srv_.client.request_result = -1;
         gui_step(*g, 0);
         EXPECT_EQ(g->gui.step_state, 4);
+        srv_.map_follow_latch = 1;
         srv_.client.request_result = 1;
         gui_step(*g, 0);
         EXPECT_EQ(g->gui.step_state, 5);
         EXPECT_EQ(srv_.connecting, 0);
+        EXPECT_EQ(srv_.map_follow_latch, 0) << "the world follows the server's map once in";
+        srv_.map_follow_latch = 1;
         EXPECT_EQ(client_capture_take(srv_.client), (std::vector<std::string>{"say 0 0 0 #conn"}));
         EXPECT_EQ(srv_.host_bot_line, "1101 0000 0000");
         EXPECT_EQ(srv_.pending_bot_login, srv_.host_bot_line);
@@ -978,10 +981,13 @@ TEST_F(Browser, AJoinAfterASortLogsInWithTheChosenRowsEntry) {
     client.request_kind = kRequestNone;
     gui_handle_event(*g, 4);
     client_capture_connect(client);
+    srv_.map_follow_latch = 1;
     client.request_result = 1;
     gui_step(*g, 0);
     EXPECT_EQ(client_capture_take(client), (std::vector<std::string>{"say 0 0 0 #conn"}));
     EXPECT_TRUE(kvscreen_button(*scr, 4)->enabled);
+    EXPECT_EQ(srv_.map_follow_latch, 0) << "the world follows the server's map once in";
+    srv_.map_follow_latch = 1;
 }
 
 TEST_F(Browser, LeavingSavesTheListAndTheBackKeyDoesNot) {
@@ -1053,10 +1059,13 @@ TEST_F(Multiplayer, TheLanListFindsGamesAndJoinsTheChosenRowsEntry) {
     gui_step(*g, 0);
     EXPECT_EQ(g->gui.step_state, 3);
     client_capture_connect(client);
+    srv_.map_follow_latch = 1;
     client.request_result = 1;
     gui_step(*g, 0);
     EXPECT_EQ(g->gui.step_state, 4);
     EXPECT_EQ(client_capture_take(client), (std::vector<std::string>{"say 0 0 0 #conn"}));
+    EXPECT_EQ(srv_.map_follow_latch, 0) << "the world follows the server's map once in";
+    srv_.map_follow_latch = 1;
     // Buttons 0 and 1 leave for the host screen and the menu.
     gui_handle_event(*g, 0);
     EXPECT_EQ(g->gui.current_slot, kScreenHostFromList);
