@@ -5,7 +5,6 @@
 #include "game/server.h"
 #include "game/server_snapshot.h"
 #include "kernel/kernel.h"
-#include "net/dedicated_start.h"
 #include "sound/sound_system.h"
 #include "ui/hud.h"
 #include "ui/screens.h"
@@ -180,10 +179,6 @@ void gui_handle_event(kvgame& game, int32_t code) {
 }
 
 void gui_step(kvgame& game, int32_t elapsed_ms) {
-    // The dedicated start-up begins in the menu and goes on in the level the session's map brings
-    // (its game object shows another screen): the bots log in once that level is loaded.
-    if (game.dedicated && game.gui.current_slot != kScreenMenu)
-        dedicated_start_step(dedicated_start_get(), kvgame_server(game));
     switch (game.gui.current_slot) {
         case kScreenMenu:
             main_menu_step(game, elapsed_ms);

@@ -310,36 +310,6 @@ TEST_F(Gui, ADedicatedProcessesMenuStepRunsTheServerStart) {
     g->dedicated = 0;
 }
 
-// The session's map replaces the menu level: in the new level's screens the start-up still waits for
-// the level and then logs the bots in.
-TEST_F(Gui, ADedicatedProcessesStartGoesOnInTheLevelsScreens) {
-    kvgame* g = start_menu();
-    ASSERT_NE(g, nullptr);
-    g->dedicated = 1;
-    const std::string package = srv_.game_package;
-    const uint8_t loaded = srv_.level_loaded;
-    srv_.service.bots_setup.clear();
-    for (int32_t slot : {kScreenBriefing, kScreenGame}) {
-        gui_show_screen(*g, slot, false);
-        dedicated_start_get().state = kDedicatedAwaitLevel;
-        srv_.game_package = "not-yet";
-        gui_step(*g, 0);
-        EXPECT_EQ(dedicated_start_get().state, kDedicatedAwaitLevel) << slot;
-        srv_.game_package = srv_.current_level_name;
-        srv_.level_loaded = 1;
-        gui_step(*g, 0);
-        EXPECT_EQ(dedicated_start_get().state, kDedicatedDone) << slot;
-    }
-    // A process that is not the dedicated server leaves it alone.
-    g->dedicated = 0;
-    dedicated_start_get().state = kDedicatedAwaitLevel;
-    gui_step(*g, 0);
-    EXPECT_EQ(dedicated_start_get().state, kDedicatedAwaitLevel);
-    dedicated_start_get().state = kDedicatedReadScript;
-    srv_.game_package = package;
-    srv_.level_loaded = loaded;
-}
-
 TEST_F(Gui, TheScoresOpenByThemselvesOnceInState7) {
     kvgame* g = start_menu("Training");
     ASSERT_NE(g, nullptr);
