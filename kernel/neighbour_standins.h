@@ -22,12 +22,6 @@
 namespace kv {
 
 struct neighbour_standins {
-    // The soldier's neighbours: the renderer's flags and the projection of the name tag's point.
-    bool weapon_view = false;
-    bool lamp = false;
-    bool night_view = false;
-    vec3 projected{0.0f, 0.0f, 0.0f, 1.0f};
-
     // One line per call, in call order: the operation's name and its arguments, blank-separated
     // ("gfx_select_driver 2", "client_send_command kick 3|0"). A running program calls some of them
     // every frame: past `kMaxCalls` the calls are no longer written down.

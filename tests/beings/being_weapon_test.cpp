@@ -593,6 +593,7 @@ TEST_F(WeaponGame, ScopeZoomGrowsWhileHeldAndTheOverlayFollowsThroughTheGameComm
     EXPECT_EQ(a_->sight_step, 1);
     expect_scope("raised");
     EXPECT_EQ(a_->condition.running[kSightsTimer], 1);
+    EXPECT_FALSE(kernel_get().graphics.switches.first_person);  // no first-person weapon through the sights
     // Held: from 0 toward 80 %, at 0.08 % a millisecond.
     frames(25);
     EXPECT_GT(a_->zoom, 20.0f);
@@ -616,7 +617,7 @@ TEST_F(WeaponGame, ScopeZoomGrowsWhileHeldAndTheOverlayFollowsThroughTheGameComm
     EXPECT_EQ(a_->sights, 0);
     EXPECT_EQ(a_->zoom, 0.0f);
     EXPECT_EQ(a_->condition.running[kSightsTimer], 0);
-    EXPECT_TRUE(standins().weapon_view);
+    EXPECT_TRUE(kernel_get().graphics.switches.first_person);
     // "g_sights ": the overlay goes.
     for (int32_t i = 0; i <= 5; ++i) EXPECT_FALSE(picture(i).visible) << i;
 }
