@@ -18,12 +18,12 @@
 #include "game/server_entities.h"
 #include "gfx/effects/water_ripple_effect.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
+#include "tests/beings/level_meshes.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/gfx/effect_kinds.h"
+#include "tests/support/call_log.h"
 #include "tests/support/client_capture.h"
 #include "tests/support/input_fake.h"
-#include "tests/beings/level_meshes.h"
 #include "tools/beings_writer.h"
 #include "tools/targa_writer.h"
 #include "ui/hud_effects.h"
@@ -84,7 +84,7 @@ protected:
         dress(*bot_);
         place(*bot_, {-2800.0f, kEye, 2800.0f});
         frame();
-        standins().calls.clear();
+        test_call_log().calls.clear();
         // What the soldiers send stays in the client session's queues.
         client_capture_connect(srv_.client);
     }
@@ -354,7 +354,7 @@ TEST_F(BeingGame, FallsHurtBySquaredDistanceAFifthIntoWaterAndDeadlyOnesEveryUpd
     frames(30);
     EXPECT_NEAR(at(*rambo_).y, kRest, 1.0f);
     std::vector<std::string> hits = hits_on(100);
-    ASSERT_EQ(hits.size(), 1u) << ::testing::PrintToString(standins().calls);
+    ASSERT_EQ(hits.size(), 1u) << ::testing::PrintToString(test_call_log().calls);
     EXPECT_EQ(hits[0], "255 6 ffff");
 
     // Running off the ledge: the squared distance from where the fall began over 25,000.
@@ -534,7 +534,7 @@ TEST_F(BeingGame, ADyingCrouchedSoldierPlaysHisDeathHeldDropsHisItemsAndKeepsThe
     frames(200);
     ASSERT_EQ(bot_->movement_state, kStateCrouched);
     srv_.hosting = 1;
-    standins().calls.clear();
+    test_call_log().calls.clear();
     player_init(srv_, slot(kBot, 1, 0, kSlotDying, 2));
     kvgame_sync_beings(*g_);
     EXPECT_EQ(bot_->movement_state, kStateDead);
@@ -754,7 +754,7 @@ namespace {
 TEST_F(BeingGame, LostHealthFlashesForThePersonAndPulsesForEveryone) {
     put(*rambo_, kOpen);
     put(*bot_, kOpen + vec3{0.0f, 0.0f, 800.0f});
-    standins().calls.clear();
+    test_call_log().calls.clear();
     gfx_reset_effects(kernel_get().graphics);
     being_record(*rambo_)->health = 80;
     being_record(*bot_)->health = 50;
@@ -762,7 +762,7 @@ TEST_F(BeingGame, LostHealthFlashesForThePersonAndPulsesForEveryone) {
     EXPECT_EQ(effect_count(kernel_get().graphics, effect_class::red_flash), 1u);
     EXPECT_EQ(kernel_get().graphics.effects.last_effect, nullptr);
     gfx_reset_effects(kernel_get().graphics);
-    standins().calls = {};
+    test_call_log().calls = {};
     rambo_->condition.hit_pulse = 0.0f;
     bot_->condition.hit_pulse = 0.0f;
     being_record(*rambo_)->health = 70;
@@ -779,7 +779,7 @@ TEST_F(BeingGame, LostHealthFlashesForThePersonAndPulsesForEveryone) {
 TEST_F(BeingGame, WadingSoldiersMakeRipplesAndSlowDown) {
     put(*bot_, kShallow + vec3{-200.0f, 0.0f, 0.0f});
     ASSERT_GT(bot_->immersion, 0);
-    standins().calls.clear();
+    test_call_log().calls.clear();
     gfx_reset_effects(kernel_get().graphics);
     command(*bot_, 1);
     frame();

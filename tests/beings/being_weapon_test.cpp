@@ -19,12 +19,12 @@
 #include "game/server_world.h"
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "platform/random.h"
-#include "tests/gfx/effect_kinds.h"
-#include "tests/game/kvgame_test_support.h"
-#include "tests/support/client_capture.h"
 #include "tests/beings/level_meshes.h"
+#include "tests/game/kvgame_test_support.h"
+#include "tests/gfx/effect_kinds.h"
+#include "tests/support/call_log.h"
+#include "tests/support/client_capture.h"
 #include "tools/beings_writer.h"
 #include "tools/targa_writer.h"
 #include "ui/gui.h"
@@ -111,7 +111,7 @@ protected:
         place(*b_, {1000.0f, kEye, 0.0f}, {-1.0f, 0.0f, 0.0f});
         place(*c_, {-2500.0f, kEye, -2500.0f});
         frame();
-        standins().calls.clear();
+        test_call_log().calls.clear();
         client_capture_connect(srv_.client);
     }
 
@@ -586,7 +586,7 @@ TEST_F(WeaponGame, ScopeZoomGrowsWhileHeldAndTheOverlayFollowsThroughTheGameComm
             EXPECT_TRUE(picture(i).visible) << when << " " << i;
         }
     };
-    standins().calls.clear();
+    test_call_log().calls.clear();
     press(*a_, 38);
     frames(1);
     EXPECT_EQ(a_->sights, 1);

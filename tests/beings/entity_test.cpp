@@ -10,9 +10,9 @@
 
 #include "game/server_entities.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "tests/beings/beings_test_support.h"
 #include "tests/sound/sound_test_support.h"
+#include "tests/support/call_log.h"
 #include "tests/support/recording_driver.h"
 #include "world/entity_def.h"
 
@@ -26,7 +26,7 @@ class Entity : public beings_test {
 protected:
     void SetUp() override {
         beings_test::SetUp();
-        standins_reset();
+        test_state_reset();
         load_test_package([](tools::package_writer& w) {
             auto& q = w.qxps();
             w.add_surface("paint");

@@ -27,11 +27,11 @@
 #include "gfx/effects/effect_manager.h"
 #include "gfx/effects/explosion_effect.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "platform/random.h"
 #include "tests/beings/level_meshes.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/gfx/effect_kinds.h"
+#include "tests/support/call_log.h"
 #include "tests/support/client_capture.h"
 #include "tests/support/recording_driver.h"
 #include "tools/beings_writer.h"
@@ -93,7 +93,7 @@ protected:
         dress(*b_);
         put(*a_, {-2800.0f, kEye, 2800.0f});
         put(*b_, {-2800.0f, kEye, -2800.0f});
-        standins().calls.clear();
+        test_call_log().calls.clear();
         client_capture_connect(srv_.client);
         dropped_weapon_reset_serials();
     }
@@ -256,8 +256,9 @@ protected:
     static std::size_t echoed() { return effect_world(kernel_get().graphics).client.event_stream.body.size(); }
 
     std::size_t calls_starting(const std::string& prefix) const {
-        return static_cast<std::size_t>(std::count_if(standins().calls.begin(), standins().calls.end(),
-                                                      [&](const std::string& c) { return c.starts_with(prefix); }));
+        return static_cast<std::size_t>(
+            std::count_if(test_call_log().calls.begin(), test_call_log().calls.end(),
+                          [&](const std::string& c) { return c.starts_with(prefix); }));
     }
 
     kvgame* g_ = nullptr;
@@ -273,7 +274,7 @@ TEST_F(GrenadeGame, AThrownFragClearsTheThrowerBouncesAtHalfSpeedAndExplodesFour
     weapon_slot& frags = arm(*a_, kFragTimed);
     frags.rounds = 3;
     frames(5);
-    standins().calls.clear();
+    test_call_log().calls.clear();
     forget_effects();
     forget_sent();
     const std::size_t echoed_before = echoed();
@@ -401,7 +402,7 @@ TEST_F(GrenadeGame, GlassInReachBreaksOnceAndAQuietCopyFliesTheSamePathWithoutHa
     grenade* quiet = srv_.grenades.back().get();
     std::vector<vec3> quiet_path;
     forget_sent();
-    standins().calls.clear();
+    test_call_log().calls.clear();
     forget_effects();
     while (listed(quiet)) {
         frames(1);
