@@ -5,6 +5,7 @@
 // the camera lamp and fogs the view while the eye is under water.
 
 #include <algorithm>
+#include <cmath>
 
 #include "bots/bot_central.h"
 #include "data/package.h"
@@ -36,6 +37,8 @@ constexpr int32_t kBotDrawFrame = 1;
 constexpr int32_t kUnderwaterChannel = 1;
 constexpr const char* kUnderwaterSample = "underwater";
 constexpr float kSkyScale = 50000.0f;
+// The share of the far distance the sky's farthest corner may reach.
+constexpr float kSkyFarShare = 0.99f;
 // Depth ranges of the world's passes and of the first-person pass.
 constexpr float kWorldNear = 15.0f;
 constexpr float kWorldFarMargin = 5000.0f;
@@ -117,13 +120,30 @@ void gfx_update_underwater(gfx& g) {
     if (g.switches.underwater) snd_play(sound, kUnderwaterChannel, kUnderwaterSample, 0, 0, false);
 }
 
+float gfx_sky_scale(const gfx& g) {
+    if (!g.sky_geometry || g.views.current >= g.views.viewports.size()) return kSkyScale;
+    const float far = g.views.viewports[g.views.current].record.projection[kViewportFar];
+    const box3& box = g.sky_geometry->box;
+    float reach = 0.0f;
+    for (int corner = 0; corner < 8; ++corner) {
+        vec3 at;
+        box3_corner(box, at, corner);
+        reach = std::max(reach, vec3_length(at));
+    }
+    // A box of no size, or a far distance that is not a distance, leaves the sky as it is.
+    if (!(far > 0.0f) || !(reach > 0.0f) || !std::isfinite(far) || !std::isfinite(reach)) return kSkyScale;
+    return std::min(kSkyScale, far * kSkyFarShare / reach);
+}
+
 void gfx_draw_sky(gfx& g) {
     if (!g.sky_geometry || !g.sky_surface) return;
     g.context.flags = nullptr;
     g.context.light = nullptr;
     g.context.lightmaps = nullptr;
+    // Around the eye, as large as the far distance lets it be without being clipped.
+    const float sky = gfx_sky_scale(g);
     mat4 scale;
-    mat4_set_scale(scale, kSkyScale, kSkyScale, kSkyScale);
+    mat4_set_scale(scale, sky, sky, sky);
     view_stack_push_matrix(g.views, scale);
     gfx_draw_geometry(g, *g.sky_geometry, g.sky_surface);
     view_stack_pop_matrix(g.views);

@@ -162,6 +162,9 @@ void gfx_render_frame(gfx& g);
 void gfx_render_views(gfx& g);
 void gfx_render_view(gfx& g, uint32_t i);
 void gfx_draw_sky(gfx& g);
+// The scale the sky is drawn at in the current viewport: 50000, or less when the sky's box would reach
+// past the viewport's far distance at that scale.
+float gfx_sky_scale(const gfx& g);
 // Fog and sound while the eye is under a water surface.
 void gfx_update_underwater(gfx& g);
 // The "g_" console commands.

@@ -15,6 +15,7 @@
 #include "tools/effect_pictures.h"
 #include "tools/font_writer.h"
 #include "tools/goal_writer.h"
+#include "tools/lmap_writer.h"
 #include "tools/game_screens.h"
 #include "tools/menu_screens.h"
 #include "tools/music_writer.h"
@@ -31,12 +32,17 @@
 namespace kv::tools {
 namespace {
 
-constexpr float kRoomLength = 20.0f;
-constexpr float kRoomWidth = 16.0f;
-constexpr float kRoomHeight = 6.0f;
-constexpr float kDoorHalfWidth = 1.5f;
-constexpr float kDoorHeight = 3.0f;
-constexpr float kEyeHeight = 1.0f;
+constexpr float kMetre = kDemoMetre;
+constexpr float kRoomLength = kDemoRoomLength;
+constexpr float kRoomWidth = kDemoRoomWidth;
+constexpr float kRoomHeight = kDemoRoomHeight;
+constexpr float kDoorHalfWidth = kDemoDoorHalfWidth;
+constexpr float kDoorHeight = kDemoDoorHeight;
+constexpr float kEyeHeight = kDemoEyeHeight;
+// A floor's texture repeats once every five metres.
+constexpr float kFloorRepeat = 5.0f * kMetre;
+// The crate's side.
+constexpr float kCrateSide = kMetre;
 
 box3 box_of(const vec3& lo, const vec3& hi) {
     box3 b;
@@ -44,31 +50,37 @@ box3 box_of(const vec3& lo, const vec3& hi) {
     return b;
 }
 
-// A floor: one quad of two triangles from x0 to x1 across the room's width.
-mesh_desc floor_mesh(float x0, float x1) {
-    const float z = kRoomWidth / 2.0f;
+// A floor: one quad of two triangles facing up (what stands on it collides with its front), from x0
+// to x1 across `width` centred on z = 0, its texture repeating every `kFloorRepeat`.
+mesh_desc floor_mesh(float x0, float x1, float width = kRoomWidth) {
+    const float z = width / 2.0f;
+    const float u = (x1 - x0) / kFloorRepeat;
+    const float v = width / kFloorRepeat;
     mesh_desc m;
     m.box = box_of({x0, 0.0f, -z}, {x1, 0.0f, z});
     m.vertices = {{x0, 0.0f, -z, 0.0f, 0.0f},
-                  {x1, 0.0f, -z, 4.0f, 0.0f},
-                  {x1, 0.0f, z, 4.0f, 4.0f},
-                  {x0, 0.0f, z, 0.0f, 4.0f}};
+                  {x1, 0.0f, -z, u, 0.0f},
+                  {x1, 0.0f, z, u, v},
+                  {x0, 0.0f, z, 0.0f, v}};
     mesh_desc::part part;
-    part.indices = {0, 1, 2, 0, 2, 3};
+    part.indices = {0, 2, 1, 0, 3, 2};
     part.draws = {{0, 2, 0}};
     m.parts = {part};
     m.tree = {{m.box, 4, 0}};
     return m;
 }
 
-// A crate: the eight corners of a cube of side 1 standing on the floor, in twelve triangles.
-mesh_desc crate_mesh() {
+// A crate: the eight corners of a cube of side `side` standing on the floor, in twelve triangles.
+box3 crate_box(float side) {
+    return box_of({-side / 2.0f, 0.0f, -side / 2.0f}, {side / 2.0f, side, side / 2.0f});
+}
+mesh_desc crate_mesh(float side) {
     mesh_desc m;
-    m.box = box_of({-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f});
+    m.box = crate_box(side);
     for (int i = 0; i < 8; ++i) {
-        const float x = (i & 1) ? 0.5f : -0.5f;
-        const float y = (i & 2) ? 1.0f : 0.0f;
-        const float z = (i & 4) ? 0.5f : -0.5f;
+        const float x = (i & 1) ? side / 2.0f : -side / 2.0f;
+        const float y = (i & 2) ? side : 0.0f;
+        const float z = (i & 4) ? side / 2.0f : -side / 2.0f;
         m.vertices.push_back({x, y, z, (i & 1) ? 1.0f : 0.0f, (i & 2) ? 1.0f : 0.0f});
     }
     mesh_desc::part part;
@@ -78,6 +90,146 @@ mesh_desc crate_mesh() {
     m.parts = {part};
     m.tree = {{m.box, 8, 0}};
     return m;
+}
+
+// Appends a quad of two triangles (p0, p2, p1 and p0, p3, p2) to the mesh's first part. Its front,
+// the side drawn when back faces are culled and the side that stops what moves into it, faces along
+// (p2 - p0) x (p1 - p0): a floor's (x0, z0), (x1, z0), (x1, z1), (x0, z1), with x1 > x0 and z1 > z0,
+// faces up. The texture lies flat on the quad's plane, repeating every `kFloorRepeat`.
+void add_quad(mesh_desc& m, const std::array<vec3, 4>& p) {
+    if (m.parts.empty()) m.parts.emplace_back();
+    const vec3 normal = vec3_cross(p[2] - p[0], p[1] - p[0]);
+    const float ax = std::fabs(normal.x);
+    const float ay = std::fabs(normal.y);
+    const float az = std::fabs(normal.z);
+    const auto first = static_cast<uint16_t>(m.vertices.size());
+    for (const vec3& c : p) {
+        float u = c.x;
+        float v = c.z;
+        if (ax >= ay && ax >= az) {
+            u = c.z;
+            v = -c.y;
+        } else if (az >= ay) {
+            v = -c.y;
+        }
+        m.vertices.push_back({c.x, c.y, c.z, u / kFloorRepeat, v / kFloorRepeat});
+    }
+    for (const int i : {0, 2, 1, 0, 3, 2}) m.parts[0].indices.push_back(static_cast<uint16_t>(first + i));
+}
+
+// Closes a mesh made of quads: its box, its one draw of layer `draw_id` and its one tree node.
+void finish_quads(mesh_desc& m, uint16_t draw_id) {
+    box3_init_point(m.box, {m.vertices[0].x, m.vertices[0].y, m.vertices[0].z});
+    for (const mesh_desc::vertex& v : m.vertices) box3_add_point(m.box, {v.x, v.y, v.z});
+    m.parts[0].draws = {{draw_id, static_cast<uint16_t>(m.parts[0].indices.size() / 3), 0}};
+    m.tree = {{m.box, static_cast<uint16_t>(m.vertices.size()), 0}};
+}
+
+// The sky: a cube from -1 to 1 around the eye, its faces turned inwards.
+mesh_desc sky_mesh() {
+    mesh_desc m;
+    const float a = 1.0f;
+    // Each face with its front towards the middle.
+    add_quad(m, {{{-a, -a, a}, {a, -a, a}, {a, a, a}, {-a, a, a}}});      // +z
+    add_quad(m, {{{a, -a, -a}, {-a, -a, -a}, {-a, a, -a}, {a, a, -a}}});  // -z
+    add_quad(m, {{{a, -a, a}, {a, -a, -a}, {a, a, -a}, {a, a, a}}});      // +x
+    add_quad(m, {{{-a, -a, -a}, {-a, -a, a}, {-a, a, a}, {-a, a, -a}}});  // -x
+    add_quad(m, {{{-a, a, a}, {a, a, a}, {a, a, -a}, {-a, a, -a}}});      // top
+    add_quad(m, {{{-a, -a, -a}, {a, -a, -a}, {a, -a, a}, {-a, -a, a}}});  // bottom
+    finish_quads(m, 1);
+    return m;
+}
+
+// The yard's pool: its rim on the floor, its bottom and the water's surface below the floor.
+struct pool_shape {
+    float x0, x1, z0, z1;
+};
+constexpr float kPoolDepth = 2.5f * kMetre;
+constexpr float kPoolWater = -0.3f * kMetre;
+constexpr pool_shape kYardPool{kDemoRoomStart[0] + 12.0f * kMetre, kDemoRoomStart[0] + 18.0f * kMetre,
+                               3.0f * kMetre, 7.0f * kMetre};
+
+// A floor from x0 to x1 across the room's width with the pool's hole in it.
+mesh_desc floor_around(float x0, float x1, const pool_shape& hole) {
+    const float z = kRoomWidth / 2.0f;
+    mesh_desc m;
+    auto flat = [&](float ax, float bx, float az, float bz) {
+        add_quad(m, {{{ax, 0.0f, az}, {bx, 0.0f, az}, {bx, 0.0f, bz}, {ax, 0.0f, bz}}});
+    };
+    flat(x0, x1, -z, hole.z0);
+    flat(x0, x1, hole.z1, z);
+    flat(x0, hole.x0, hole.z0, hole.z1);
+    flat(hole.x1, x1, hole.z0, hole.z1);
+    finish_quads(m, 0);
+    return m;
+}
+
+// The pool's basin: its bottom and four walls, all facing into the water.
+mesh_desc pool_basin(const pool_shape& p) {
+    const float y = -kPoolDepth;
+    mesh_desc m;
+    add_quad(m, {{{p.x0, y, p.z0}, {p.x1, y, p.z0}, {p.x1, y, p.z1}, {p.x0, y, p.z1}}});
+    add_quad(m, {{{p.x1, y, p.z0}, {p.x0, y, p.z0}, {p.x0, 0.0f, p.z0}, {p.x1, 0.0f, p.z0}}});  // faces +z
+    add_quad(m, {{{p.x0, y, p.z1}, {p.x1, y, p.z1}, {p.x1, 0.0f, p.z1}, {p.x0, 0.0f, p.z1}}});  // faces -z
+    add_quad(m, {{{p.x0, y, p.z0}, {p.x0, y, p.z1}, {p.x0, 0.0f, p.z1}, {p.x0, 0.0f, p.z0}}});  // faces +x
+    add_quad(m, {{{p.x1, y, p.z1}, {p.x1, y, p.z0}, {p.x1, 0.0f, p.z0}, {p.x1, 0.0f, p.z1}}});  // faces -x
+    finish_quads(m, 0);
+    return m;
+}
+
+// The water's surface, facing up.
+mesh_desc pool_water(const pool_shape& p) {
+    mesh_desc m;
+    add_quad(m, {{{p.x0, kPoolWater, p.z0}, {p.x1, kPoolWater, p.z0}, {p.x1, kPoolWater, p.z1},
+                  {p.x0, kPoolWater, p.z1}}});
+    finish_quads(m, 0);
+    return m;
+}
+
+// The depot's light maps, one a room by the room's index: a lamp over the middle of the hall and of
+// the store, whose light falls off towards the walls, and daylight over the yard, a little brighter in
+// its middle.
+constexpr int32_t kLightMapSide = 32;
+std::vector<uint8_t> depot_light_maps() {
+    lmap_writer maps;
+    const float rims[] = {190.0f, 90.0f, 100.0f};
+    for (const float rim : rims) {
+        std::vector<uint8_t> texels;
+        for (int row = 0; row < kLightMapSide; ++row) {
+            for (int column = 0; column < kLightMapSide; ++column) {
+                const float half = kLightMapSide / 2.0f;
+                const float dx = (static_cast<float>(column) + 0.5f - half) / half;
+                const float dz = (static_cast<float>(row) + 0.5f - half) / half;
+                const float fall = std::min(1.0f, (dx * dx + dz * dz) / 2.0f);
+                texels.push_back(static_cast<uint8_t>(std::lround(255.0f - (255.0f - rim) * fall)));
+            }
+        }
+        maps.add(kLightMapSide, std::move(texels));
+    }
+    return maps.finish();
+}
+
+// A floor's light: its room's light map (`map`) laid over the room from x0, every vertex white.
+lmap_binding_desc floor_light(const mesh_desc& floor, float x0, int32_t map) {
+    lmap_binding_desc b;
+    for (const mesh_desc::vertex& v : floor.vertices) {
+        b.colours.push_back({255, 255, 255});
+        b.coords.push_back({(v.x - x0) / kRoomLength, (v.z + kRoomWidth / 2.0f) / kRoomWidth});
+        b.ids.push_back(map);
+    }
+    return b;
+}
+
+// A crate's light: no light map, its foot in its own shade.
+lmap_binding_desc crate_light() {
+    lmap_binding_desc b;
+    for (int i = 0; i < 8; ++i) {
+        const uint8_t level = (i & 2) ? 255 : 150;
+        b.colours.push_back({level, level, level});
+        b.coords.push_back({0.0f, 0.0f});
+        b.ids.push_back(-1);
+    }
+    return b;
 }
 
 // A doorway in the plane x = at; crossing it towards +x leaves the sector unless `facing_minus`.
@@ -194,18 +346,21 @@ std::vector<std::string_view> key_labels() {
             "Drop item", "Add item",     "Breath control"};
 }
 
-// The demo's textures: a name and the two colours of its checker pattern.
+// The demo's textures: a name, the two colours of its checker pattern and, below 255, the alpha of
+// a translucent one (drawn in the translucent pass).
 struct demo_texture {
     const char* name;
     uint8_t light[3];
     uint8_t dark[3];
+    uint8_t alpha = 255;
 };
 constexpr demo_texture kDemoTextures[] = {
     {"concrete", {150, 150, 145}, {120, 120, 118}},
     {"planks", {170, 120, 70}, {130, 90, 50}},
     {"crate", {190, 150, 90}, {110, 80, 40}},
     {"day", {140, 190, 240}, {120, 170, 230}},
-    {"glass", {200, 225, 235}, {170, 200, 215}},
+    {"glass", {200, 225, 235}, {170, 200, 215}, 110},
+    {"water", {40, 90, 120}, {30, 75, 105}, 170},
     {"QXlogo", {255, 0, 255}, {40, 40, 40}},
     // The teams' uniforms.
     {kTeamUniforms[0], {70, 80, 140}, {50, 60, 110}},
@@ -215,15 +370,17 @@ constexpr demo_texture kDemoTextures[] = {
 constexpr uint16_t kDemoTextureSide = 16;
 constexpr int kCheckerSquare = 4;
 
-// A 24-bit checker-board texture.
+// A checker-board texture: 24-bit, or 32-bit with its alpha.
 std::vector<uint8_t> demo_texture_image(const demo_texture& t) {
     targa_colour_desc shape;
     shape.width = shape.height = kDemoTextureSide;
+    shape.alpha = t.alpha != 255;
     for (int row = 0; row < kDemoTextureSide; ++row) {
         for (int column = 0; column < kDemoTextureSide; ++column) {
             const uint8_t* colour =
                 ((row / kCheckerSquare + column / kCheckerSquare) % 2 == 0) ? t.light : t.dark;
             shape.texels.insert(shape.texels.end(), colour, colour + 3);
+            if (shape.alpha) shape.texels.push_back(t.alpha);
         }
     }
     return targa_colour(shape);
@@ -315,10 +472,9 @@ std::vector<uint8_t> shared_package() {
         {"s-grime", "grime"},       {"s-fence", "fence"},   {"s-stripes", "stripes"}};
     for (const auto& [name, texture_name] : surfaces)
         w.add_surface(name, {painted(texture_name), painted(texture_name)});
-    add_geometry(
-        w, {"g-sky", box_of({-1.0f, -1.0f, -1.0f}, {1.0f, 1.0f, 1.0f}), {add_mesh(q, crate_mesh())}, {}});
-    add_geometry(
-        w, {"crate", box_of({-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f}), {add_mesh(q, crate_mesh())}, {}});
+    const mesh_desc sky = sky_mesh();
+    add_geometry(w, {"g-sky", sky.box, {add_mesh(q, sky)}, {}});
+    add_geometry(w, {"crate", crate_box(kCrateSide), {add_mesh(q, crate_mesh(kCrateSide))}, {}});
     return w.finish();
 }
 
@@ -327,10 +483,10 @@ std::vector<uint8_t> menu_package() {
     package_writer w;
     auto& q = w.qxps();
     w.add_import(kDemoSharedPackage);
-    const float half = kRoomLength / 2.0f;
+    const float half = kDemoMenuRoomSide / 2.0f;
     add_geometry(w, {"g-floor",
                      box_of({-half, 0.0f, -half}, {half, 0.0f, half}),
-                     {add_mesh(q, floor_mesh(-half, half))},
+                     {add_mesh(q, floor_mesh(-half, half, kDemoMenuRoomSide))},
                      {}});
     sector_desc room;
     room.name = "menu";
@@ -343,8 +499,9 @@ std::vector<uint8_t> menu_package() {
     return w.finish();
 }
 
-// The hall's window pane: two triangles upright in the plane z = kWindowZ, x and y within the bounds.
-constexpr float kWindowZ = -kRoomWidth / 2.0f + 0.5f;
+// The hall's window pane: two triangles upright in the plane z = kWindowZ facing into the hall (+z),
+// x and y within the bounds.
+constexpr float kWindowZ = -kRoomWidth / 2.0f + 0.5f * kMetre;
 mesh_desc window_mesh(float x0, float x1, float y0, float y1) {
     mesh_desc m;
     m.box = box_of({x0, y0, kWindowZ}, {x1, y1, kWindowZ});
@@ -353,7 +510,7 @@ mesh_desc window_mesh(float x0, float x1, float y0, float y1) {
                   {x1, y1, kWindowZ, 1.0f, 0.0f},
                   {x1, y0, kWindowZ, 1.0f, 1.0f}};
     mesh_desc::part part;
-    part.indices = {0, 1, 2, 0, 2, 3};
+    part.indices = {0, 2, 1, 0, 3, 2};
     part.draws = {{0, 2, 0}};
     m.parts = {part};
     m.tree = {{m.box, 4, 0}};
@@ -367,23 +524,25 @@ std::vector<int32_t> room_ambience(qxps_writer& q, std::string_view room, float 
     std::vector<int32_t> sources = {add_ambient_source(q, {.sample = "hum",
                                                            .position = middle,
                                                            .direction = {0.0f, 0.0f, 1.0f},
-                                                           .min_distance = 12.0f,
-                                                           .max_distance = 40.0f,
+                                                           .min_distance = 12.0f * kMetre,
+                                                           .max_distance = 40.0f * kMetre,
                                                            .mode = 2})};
     if (room == "yard") {
         sources.push_back(add_ambient_source(q, {.sample = "wind",
-                                                 .position = {x0 + 2.0f, kRoomHeight, -kRoomWidth / 2.0f},
+                                                 .position = {x0 + 2.0f * kMetre, kRoomHeight,
+                                                              -kRoomWidth / 2.0f},
                                                  .direction = {0.0f, 0.0f, 1.0f},
-                                                 .min_distance = 8.0f,
-                                                 .max_distance = 40.0f,
+                                                 .min_distance = 8.0f * kMetre,
+                                                 .max_distance = 40.0f * kMetre,
                                                  .mode = 0,
                                                  .min_interval = 3000,
                                                  .max_interval = 9000}));
         sources.push_back(add_ambient_source(q, {.sample = "clank",
-                                                 .position = {x0 + 4.0f, 1.0f, kRoomWidth / 2.0f - 1.0f},
+                                                 .position = {x0 + 4.0f * kMetre, kMetre,
+                                                              kRoomWidth / 2.0f - kMetre},
                                                  .direction = {0.0f, 0.0f, -1.0f},
-                                                 .min_distance = 4.0f,
-                                                 .max_distance = 30.0f,
+                                                 .min_distance = 4.0f * kMetre,
+                                                 .max_distance = 30.0f * kMetre,
                                                  .mode = 1,
                                                  .min_interval = 8000,
                                                  .max_interval = 8000}));
@@ -391,8 +550,9 @@ std::vector<int32_t> room_ambience(qxps_writer& q, std::string_view room, float 
     return sources;
 }
 
-// A gust: noise through a soft filter, rising and falling.
-std::vector<uint8_t> wind_sample() {
+// A gust: noise through a soft filter, rising and falling; with `muffled`, the low steady rumble heard
+// under water (it loops).
+std::vector<uint8_t> noise_sample(bool muffled) {
     constexpr uint32_t kRate = 22050;
     constexpr int kSamples = static_cast<int>(kRate) * 2;
     std::vector<uint8_t> data;
@@ -401,9 +561,12 @@ std::vector<uint8_t> wind_sample() {
     for (int i = 0; i < kSamples; ++i) {
         state = state * 1664525u + 1013904223u;
         const float noise = static_cast<float>(state >> 16) / 32768.0f - 1.0f;
-        smooth += (noise - smooth) * 0.08f;
-        const float envelope = std::sin(std::numbers::pi_v<float> * static_cast<float>(i) / kSamples);
-        const auto v = static_cast<int16_t>(std::lround(smooth * envelope * 0.6f * 32767.0f));
+        smooth += (noise - smooth) * (muffled ? 0.01f : 0.08f);
+        const float envelope =
+            muffled ? 1.0f : std::sin(std::numbers::pi_v<float> * static_cast<float>(i) / kSamples);
+        const float gain = muffled ? 2.0f : 0.6f;
+        const float level = std::clamp(smooth * envelope * gain, -1.0f, 1.0f);
+        const auto v = static_cast<int16_t>(std::lround(level * 32767.0f));
         data.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) & 0xFF));
         data.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
     }
@@ -428,38 +591,54 @@ std::vector<uint8_t> map_package() {
         float x0;
     };
     const room rooms[] = {
-        {"yard", "kvbase:s-concrete", "concrete10", -kRoomLength},
-        {"hall", "kvbase:s-planks", "wood20", 0.0f},
-        {"store", "kvbase:s-planks", "wood20", kRoomLength},
+        {kDemoRoomNames[0], "kvbase:s-concrete", "concrete10", kDemoRoomStart[0]},
+        {kDemoRoomNames[1], "kvbase:s-planks", "wood20", kDemoRoomStart[1]},
+        {kDemoRoomNames[2], "kvbase:s-planks", "wood20", kDemoRoomStart[2]},
     };
     constexpr int kRooms = static_cast<int>(std::size(rooms));
-    add_geometry(
-        w, {"g-door", box_of({-0.5f, 0.0f, -0.5f}, {0.5f, 1.0f, 0.5f}), {add_mesh(q, crate_mesh())}, {}});
+    // The door's leaf: a unit cube scaled to the doorway where it stands.
+    add_geometry(w, {"g-door", crate_box(1.0f), {add_mesh(q, crate_mesh(1.0f))}, {}});
     // The window's glass: its surface in the level's own table, so that a shattered pane's event names
     // it for the other players.
     w.add_surface("s-glass", {painted("glass"), painted("glass")});
-    const mesh_desc window = window_mesh(8.0f, 12.0f, 1.0f, 3.0f);
+    const mesh_desc window = window_mesh(8.0f * kMetre, 12.0f * kMetre, kMetre, 3.0f * kMetre);
     add_geometry(w, {"g-window", window.box, {add_mesh(q, window)}, {}});
+    // The yard's pool: its basin, and the water whose material makes it a water instance of the world
+    // server (it scrolls, fogs the view under it and takes swimmers).
+    w.add_surface("s-water", {painted("water"), painted("water")});
+    const mesh_desc basin = pool_basin(kYardPool);
+    add_geometry(w, {"g-pool", basin.box, {add_mesh(q, basin)}, {}});
+    const mesh_desc water = pool_water(kYardPool);
+    add_geometry(w, {"g-water", water.box, {add_mesh(q, water)}, {}});
     for (int i = 0; i < kRooms; ++i) {
         const room& r = rooms[i];
         const float x1 = r.x0 + kRoomLength;
         const std::string floor = std::string("g-floor-") + r.name;
+        const bool yard = i == 0;
+        const mesh_desc floor_shape = yard ? floor_around(r.x0, x1, kYardPool) : floor_mesh(r.x0, x1);
         add_geometry(w, {floor,
                          box_of({r.x0, 0.0f, -kRoomWidth / 2.0f}, {x1, kRoomHeight, kRoomWidth / 2.0f}),
-                         {add_mesh(q, floor_mesh(r.x0, x1))},
+                         {add_mesh(q, floor_shape)},
                          {}});
         sector_desc s;
         s.name = r.name;
+        // Light for the objects numbered 0 (the floor) and 1 (the crate).
+        s.lmap_bindings = {add_lmap_binding(q, floor_light(floor_shape, r.x0, i)),
+                           add_lmap_binding(q, crate_light())};
         s.meshes = {add_mesh_instance(q, {{}, floor, r.floor_surface, r.material, 0})};
         transform_block crate_place;
-        crate_place.translation = {r.x0 + kRoomLength / 2.0f, 0.0f, 2.0f};
+        crate_place.translation = {r.x0 + kRoomLength / 2.0f, 0.0f, 2.0f * kMetre};
         s.meshes.push_back(
             add_mesh_instance(q, {crate_place, "kvbase:crate", "kvbase:s-crate", "wood10", 1}));
+        if (yard) {
+            s.meshes.push_back(add_mesh_instance(q, {{}, "g-pool", r.floor_surface, r.material, 2}));
+            s.meshes.push_back(add_mesh_instance(q, {{}, "g-water", "s-water", "water1", 3}));
+        }
         if (std::string_view(r.name) == "hall") {
             // The door stands in the doorway to the store.
             transform_block door_place;
-            door_place.translation = {x1 - 0.5f, 0.0f, 0.0f};
-            door_place.scale = {0.2f, kDoorHeight, 2.0f * kDoorHalfWidth};
+            door_place.translation = {x1 - 0.5f * kMetre, 0.0f, 0.0f};
+            door_place.scale = {0.2f * kMetre, kDoorHeight, 2.0f * kDoorHalfWidth};
             s.meshes.push_back(add_mesh_instance(q, {door_place, "g-door", "kvbase:s-planks", "wood20", 2}));
             // A glass pane in the window on the hall's side; a blast shatters it.
             s.meshes.push_back(add_mesh_instance(q, {{}, "g-window", "s-glass", "glass", 3}));
@@ -498,8 +677,8 @@ std::vector<uint8_t> map_package() {
                    .key("sector:")
                    .str("yard")
                    .key("pos:")
-                   .number(-kRoomLength + 1.0f)
-                   .number(kRoomHeight - 1.0f)
+                   .number(-kRoomLength + kMetre)
+                   .number(kRoomHeight - kMetre)
                    .number(0.0f)
                    .key("dir:")
                    .number(1.0f)
@@ -516,25 +695,30 @@ std::vector<uint8_t> map_package() {
     goal_pair_desc goals;
     goals.model = "kvbase:crate";
     goals.sector = "store";
-    goals.position = vec3{kRoomLength * 1.5f, 0.0f, -4.0f};
+    goals.position = vec3{kRoomLength * 1.5f, 0.0f, -4.0f * kMetre};
     box3 zone;
     box3_init(zone, {-kRoomLength, 0.0f, -kRoomWidth / 2.0f},
-              {-kRoomLength + 6.0f, kRoomHeight, kRoomWidth / 2.0f});
+              {-kRoomLength + 6.0f * kMetre, kRoomHeight, kRoomWidth / 2.0f});
     goals.zone = zone;
     add_goal_pair(w, goals);
     w.add_arty("kvdoor", "d-1",
                token_writer().key("gi:").str("hall:g-door").key("to:").number(90.0f).bytes());
-    // A point for every spawn number the level's team limits hand out (1-8, 9-16, 17-24) and 0.
+    // A point for every spawn number the level's team limits hand out (1-8, 9-16, 17-24) and 0: even
+    // ones in the yard on its -z side, odd ones in the store on its +z side (away from the crates and
+    // the case), in rows of seven two metres apart.
     constexpr int kSpawnPoints = 25;
+    constexpr int kSpawnRow = 7;
+    constexpr float kSpawnSpacing = 2.0f * kMetre;
     for (int i = 0; i < kSpawnPoints; ++i) {
         const room& r = rooms[i % 2 == 0 ? 0 : kRooms - 1];
-        const float side = i < 12 ? 3.0f : 5.0f;
+        const int place = i / 2;
+        const float side = 3.5f * kMetre + static_cast<float>(place / kSpawnRow) * kSpawnSpacing;
         w.add_arty("kvspawn_point", "sp" + std::to_string(i),
                    token_writer()
                        .key("sector:")
                        .str(r.name)
                        .key("posx:")
-                       .number(r.x0 + 4.0f + static_cast<float>(i % 12))
+                       .number(r.x0 + 3.0f * kMetre + static_cast<float>(place % kSpawnRow) * kSpawnSpacing)
                        .key("posy:")
                        .number(kEyeHeight)
                        .key("posz:")
@@ -566,6 +750,9 @@ bool write_demo_data(const std::filesystem::path& folder) {
         // The same level as a boot-strap package, so that `--pkg-file=kvmenu-depot` starts the server on
         // it (the map list leaves out names holding "kvmenu").
         {maps + kDemoLevelBootPackage, map_package()},
+        // The level's light maps, under both its names.
+        {"lmap/" + std::string(kDemoMap) + "-lmap", depot_light_maps()},
+        {"lmap/" + std::string(kDemoLevelBootPackage) + "-lmap", depot_light_maps()},
         {maps + kDemoMap + suffix,
          text_table({"Depot", "Three rooms in a row: a yard, a hall and a store."})},
         {"base" + suffix, text_table(views(game_base_texts()))},
@@ -591,7 +778,9 @@ bool write_demo_data(const std::filesystem::path& folder) {
         {"sound/snd-door1.wav", wav_tone_file(400, 110.0f)},
         // The rooms' ambience: a hum of whole periods, so that it loops without a click.
         {"sound/hum.wav", wav_tone_file(2000, 110.0f)},
-        {"sound/wind.wav", wind_sample()},
+        {"sound/wind.wav", noise_sample(false)},
+        // Under the pool's water.
+        {"sound/underwater.wav", noise_sample(true)},
         {"sound/clank.wav", wav_tone_file(250, 1250.0f)},
     };
     for (const file& f : files) {

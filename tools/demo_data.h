@@ -17,6 +17,24 @@ inline constexpr const char* kDemoSettingsScript =
 // The depot again, as a boot-strap package: `kv --pkg-file=kvmenu-depot` runs it.
 inline constexpr const char* kDemoLevelBootPackage = "kvmenu-depot-en";
 
+// The demo's lengths are in the soldiers' unit, the centimetre: one metre is `kDemoMetre` units.
+inline constexpr float kDemoMetre = 100.0f;
+// The depot's three rooms ("yard", "hall", "store") stand in a row along x, each `kDemoRoomLength`
+// long, from x = `kDemoRoomStart[i]`; across (z) they span half the width either side of 0, the floor
+// at y = 0. Between neighbours a doorway in the plane of their shared x, centred on z = 0.
+inline constexpr float kDemoRoomLength = 20.0f * kDemoMetre;
+inline constexpr float kDemoRoomWidth = 16.0f * kDemoMetre;
+inline constexpr float kDemoRoomHeight = 6.0f * kDemoMetre;
+inline constexpr const char* kDemoRoomNames[3] = {"yard", "hall", "store"};
+inline constexpr float kDemoRoomStart[3] = {-kDemoRoomLength, 0.0f, kDemoRoomLength};
+inline constexpr float kDemoDoorHalfWidth = 1.5f * kDemoMetre;
+inline constexpr float kDemoDoorHeight = 3.0f * kDemoMetre;
+// The spawn points' height: a soldier's view, 95 above its feet (its body's box reaches down to the
+// floor from there).
+inline constexpr float kDemoEyeHeight = 95.0f;
+// The menu package's one room "menu": a square floor this long, centred on the origin.
+inline constexpr float kDemoMenuRoomSide = 20.0f * kDemoMetre;
+
 // Writes the data set into `folder` (created when missing), replacing the files of an earlier run.
 // False when a file cannot be written.
 bool write_demo_data(const std::filesystem::path& folder);

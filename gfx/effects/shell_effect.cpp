@@ -120,6 +120,13 @@ mat4 shell_effect::part_matrix(gfx& g, int32_t) {
     }
     const vec3 velocity = vec3_normalise(direction) * speed;
     vec3 next = launch_point + velocity * t + acceleration * (t * t / 2.0f);
+    const float moved_sq = vec3_length_sq(next - current);
+    if (moved_sq == 0.0f || !std::isfinite(moved_sq)) {
+        // A step that goes nowhere (too slow to leave its place, or out of range): the flight is over.
+        speed = 0.0f;
+        sinking = 0;
+        return placement;
+    }
     flight_restarted = false;
     if (collision && !sinking) collide(g, next);
     const float step = t - last_step_s;

@@ -426,6 +426,28 @@ TEST_F(Frame, AModelThatHoldsItselfIsDrawnAFewTimesAtMost) {
     draw_list_flush(g, kPassOpaque);
 }
 
+// The sky box is drawn around the eye as large as the far distance allows: its farthest corner stays
+// inside it (the box here reaches 1.5 from its centre), and 50000 is the most it is scaled.
+TEST_F(Frame, TheSkyStaysInsideTheFarDistance) {
+    gfx& g = graphics();
+    const float reach = 1.5f;
+    const struct {
+        float far;
+        float scale;
+    } cases[] = {{50000.0f, 50000.0f * 0.99f / reach}, {1.0e6f, 50000.0f}, {300.0f, 300.0f * 0.99f / reach},
+                 {0.0f, 50000.0f}, {-5.0f, 50000.0f}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.far);
+        g.views.viewports[0].record.projection[kViewportFar] = c.far;
+        g.views.current = 0;
+        EXPECT_FLOAT_EQ(gfx_sky_scale(g), c.scale);
+        if (c.far > 0.0f) {
+            EXPECT_LT(gfx_sky_scale(g) * reach, c.far);
+        }
+    }
+    g.views.viewports[0].record.projection[kViewportFar] = 50000.0f;
+}
+
 class Underwater : public Frame {
 protected:
     void SetUp() override {

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <numbers>
 #include <string>
+#include <vector>
 
+#include "beings/being.h"
 #include "beings/being_game.h"
 #include "data/package.h"
 #include "data/reference_list.h"
@@ -15,9 +20,13 @@
 #include "game/kvlevel.h"
 #include "game/kvspawn_point.h"
 #include "game/server_load.h"
+#include "gfx/camera_view.h"
+#include "gfx/draw_lists.h"
 #include "gfx/effects/effect_manager.h"
 #include "gfx/effects/glass_shatter_effect.h"
 #include "gfx/gfx.h"
+#include "gfx/portal_walk.h"
+#include "gfx/sector_draw.h"
 #include "gfx/surface.h"
 #include "gfx/texture.h"
 #include "gfx/view.h"
@@ -30,7 +39,10 @@
 #include "tools/beings_writer.h"
 #include "tools/teams_writer.h"
 #include "world/entity_def.h"
+#include "world/geometry.h"
 #include "world/hit_map.h"
+#include "world/lmap_binding.h"
+#include "world/lmap_file.h"
 #include "world/mesh.h"
 #include "world/sector.h"
 #include "world/surface_table.h"
@@ -126,24 +138,40 @@ TEST_F(DemoData, LevelIsThreeRoomsJoinedByDoorways) {
     EXPECT_EQ(vp.rect[2], 1000);
     EXPECT_EQ(vp.projection[kViewportNear], 1.0f);
     EXPECT_EQ(vp.projection[kViewportFar], 50000.0f);
-    // Walking along the row through both doorways, and back.
-    EXPECT_EQ(sector_pass_portals(*yard, {-1.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 0.0f}), hall);
-    EXPECT_EQ(sector_pass_portals(*hall, {19.0f, 1.0f, 0.0f}, {21.0f, 1.0f, 0.0f}), store);
-    EXPECT_EQ(sector_pass_portals(*store, {21.0f, 1.0f, 0.0f}, {19.0f, 1.0f, 0.0f}), hall);
-    EXPECT_EQ(sector_pass_portals(*hall, {1.0f, 1.0f, 0.0f}, {-1.0f, 1.0f, 0.0f}), yard);
-    // Beside the doorway the wall holds.
-    EXPECT_EQ(sector_pass_portals(*hall, {19.0f, 1.0f, 5.0f}, {21.0f, 1.0f, 5.0f}), hall);
+    // Walking along the row through both doorways, and back, a metre either side of each.
+    const float m = tools::kDemoMetre;
+    const float y = tools::kDemoEyeHeight;
+    const float hall_end = tools::kDemoRoomStart[2];
+    EXPECT_EQ(sector_pass_portals(*yard, {-m, y, 0.0f}, {m, y, 0.0f}), hall);
+    EXPECT_EQ(sector_pass_portals(*hall, {hall_end - m, y, 0.0f}, {hall_end + m, y, 0.0f}), store);
+    EXPECT_EQ(sector_pass_portals(*store, {hall_end + m, y, 0.0f}, {hall_end - m, y, 0.0f}), hall);
+    EXPECT_EQ(sector_pass_portals(*hall, {m, y, 0.0f}, {-m, y, 0.0f}), yard);
+    // Beside the doorway the wall holds, and so does the space above it.
+    const float beside = tools::kDemoDoorHalfWidth + m;
+    EXPECT_EQ(sector_pass_portals(*hall, {hall_end - m, y, beside}, {hall_end + m, y, beside}), hall);
+    const float above = tools::kDemoDoorHeight + m;
+    EXPECT_EQ(sector_pass_portals(*hall, {hall_end - m, above, 0.0f}, {hall_end + m, above, 0.0f}), hall);
 
     const kvlevel* level = arty_factory_find_by_name_as<kvlevel>(srv_.factory, "level");
     ASSERT_NE(level, nullptr);
     EXPECT_EQ(level->title, "Depot");
     EXPECT_EQ(srv_.maps[0].described, 1);
-    // A spawn point for every number the limits of 8 per team hand out.
+    // A spawn point for every number the limits of 8 per team hand out, inside its room at a soldier's
+    // height, with room for a soldier's box (70 across) between any two.
+    std::vector<vec3> spawns;
     for (int i = 0; i <= 24; ++i) {
         const auto* spawn =
             arty_factory_find_by_name_as<kvspawn_point>(srv_.factory, "sp" + std::to_string(i));
         ASSERT_NE(spawn, nullptr) << i;
-        EXPECT_TRUE(spawn->sector_name == "yard" || spawn->sector_name == "store") << spawn->sector_name;
+        const bool yard_side = spawn->sector_name == "yard";
+        EXPECT_TRUE(yard_side || spawn->sector_name == "store") << spawn->sector_name;
+        const float x0 = tools::kDemoRoomStart[yard_side ? 0 : 2];
+        EXPECT_GT(spawn->position.x, x0 + tools::kDemoMetre) << i;
+        EXPECT_LT(spawn->position.x, x0 + tools::kDemoRoomLength - tools::kDemoMetre) << i;
+        EXPECT_LT(std::fabs(spawn->position.z), tools::kDemoRoomWidth / 2.0f - tools::kDemoMetre) << i;
+        EXPECT_EQ(spawn->position.y, tools::kDemoEyeHeight) << i;
+        for (const vec3& other : spawns) EXPECT_GE(vec3_length(other - spawn->position), 150.0f) << i;
+        spawns.push_back(spawn->position);
     }
     EXPECT_EQ(log().find("WARNING"), std::string::npos) << log();
 }
@@ -158,8 +186,9 @@ TEST_F(DemoData, EveryRoomHumsAndTheMenuMusicPlays) {
         const char* room;
         float x0;
         std::vector<std::string> samples;
-    } rooms[] = {
-        {"yard", -20.0f, {"hum", "wind", "clank"}}, {"hall", 0.0f, {"hum"}}, {"store", 20.0f, {"hum"}}};
+    } rooms[] = {{tools::kDemoRoomNames[0], tools::kDemoRoomStart[0], {"hum", "wind", "clank"}},
+                 {tools::kDemoRoomNames[1], tools::kDemoRoomStart[1], {"hum"}},
+                 {tools::kDemoRoomNames[2], tools::kDemoRoomStart[2], {"hum"}}};
     // A loop, then the yard's random wind and periodic clank.
     constexpr int32_t kModes[] = {kAmbientLooping, kAmbientRandom, kAmbientPeriodic};
     for (const auto& r : rooms) {
@@ -170,7 +199,10 @@ TEST_F(DemoData, EveryRoomHumsAndTheMenuMusicPlays) {
             EXPECT_EQ(s->ambient_sources.items[i]->sample_name, r.samples[i]);
             EXPECT_EQ(s->ambient_sources.items[i]->mode, kModes[i]);
         }
-        for (const vec3& corner : {vec3{r.x0 + 0.5f, 1.0f, -7.5f}, vec3{r.x0 + 19.5f, 1.0f, 7.5f}}) {
+        const float inset = tools::kDemoMetre / 2.0f;
+        const float z = tools::kDemoRoomWidth / 2.0f - inset;
+        for (const vec3& corner : {vec3{r.x0 + inset, tools::kDemoEyeHeight, -z},
+                                   vec3{r.x0 + tools::kDemoRoomLength - inset, tools::kDemoEyeHeight, z}}) {
             snd_set_listener(facade, reinterpret_cast<uintptr_t>(s), corner, {}, {0.0f, 1.0f, 0.0f},
                              {1.0f, 0.0f, 0.0f});
             ambient_source_tick(*s->ambient_sources.items[0], *s);
@@ -202,7 +234,9 @@ TEST_F(DemoData, TheHallsWindowPaneShatters) {
     sector* hall = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), "hall");
     ASSERT_NE(hall, nullptr);
     trace t;
-    trace_ray(t, hall, {10.0f, 2.0f, 0.0f}, {0.0f, 0.0f, -1.0f}, 1e6f, 0, 0, 1, 1);
+    // From the middle of the hall at a soldier's height, towards the -z wall where the window is.
+    const vec3 middle{tools::kDemoRoomLength / 2.0f, 2.0f * tools::kDemoMetre, 0.0f};
+    trace_ray(t, hall, middle, {0.0f, 0.0f, -1.0f}, 1e6f, 0, 0, 1, 1);
     ASSERT_FALSE(t.hits.empty());
     const trace_hit pane = t.hits.front();
     ASSERT_NE(pane.material, nullptr);
@@ -260,10 +294,14 @@ TEST_F(DemoLevel, RunsWithItsCamerasGoalsAndDoor) {
     EXPECT_NE(g->cable_camera, nullptr);
     EXPECT_EQ(g->goals.size(), 2u);
     ASSERT_EQ(g->doors.size(), 1u);
-    // The local player stands at spawn point 1, in the store (x 20-40).
+    // The local player stands at spawn point 1, in the store.
     ASSERT_EQ(g->players.size(), 1u) << log();
     EXPECT_EQ(g->local_player_id, kLocalTestPlayer);
-    EXPECT_FLOAT_EQ(being_position(*g->players[0]).x, 25.0f);
+    const auto* sp1 = arty_factory_find_by_name_as<kvspawn_point>(srv_.factory, "sp1");
+    ASSERT_NE(sp1, nullptr);
+    EXPECT_EQ(sp1->sector_name, tools::kDemoRoomNames[2]);
+    EXPECT_FLOAT_EQ(being_position(*g->players[0]).x, sp1->position.x);
+    EXPECT_FLOAT_EQ(being_position(*g->players[0]).z, sp1->position.z);
     EXPECT_NE(g->players[0]->place.sector, nullptr);
     // The briefing's static camera is of team mode 0.
     EXPECT_TRUE(kvgame_pick_static_camera(*g, -1, 0));
@@ -274,6 +312,244 @@ TEST_F(DemoLevel, RunsWithItsCamerasGoalsAndDoor) {
     EXPECT_NE(g->doors[0]->instance, nullptr) << log();
     EXPECT_EQ(log().find("*FATAL*"), std::string::npos) << log();
     EXPECT_EQ(log().find("WARNING"), std::string::npos) << log();
+}
+
+// The level is in the soldiers' unit: a soldier put at a spawn point stands on the floor (his box
+// reaching down to it), runs from the yard through the doorway into the hall and on past its crate, and
+// is seen there: a ray at his chest's height meets his body.
+TEST_F(DemoLevel, ASoldierStandsAtASpawnPointAndRunsThroughTheDoorway) {
+    srv_.load_request = kLoadRequestMenu;
+    srv_.snapshot.name = tools::kDemoMap;
+    server_set_game_package(srv_, tools::kDemoMap);
+    for (int i = 0; i < 4; ++i) frame();
+    kvgame* g = game();
+    ASSERT_NE(g, nullptr) << log();
+    ASSERT_EQ(g->players.size(), 1u) << log();
+    being& soldier = *g->players[0];
+    ASSERT_NE(soldier.srv, nullptr);
+    // Spawn point 0 is in the yard, facing +z; the soldier turns towards the hall.
+    const auto* sp0 = arty_factory_find_by_name_as<kvspawn_point>(srv_.factory, "sp0");
+    ASSERT_NE(sp0, nullptr);
+    ASSERT_EQ(sp0->sector_name, tools::kDemoRoomNames[0]);
+    sector* yard = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), sp0->sector_name);
+    ASSERT_NE(yard, nullptr);
+    const vec3 start{sp0->position.x, sp0->position.y, 0.0f};
+    being_set_view(soldier, start, {1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, yard);
+    for (int i = 0; i < 10; ++i) frame();
+    // Settled just above the spawn height: neither fallen through the floor nor floating.
+    EXPECT_NEAR(being_position(soldier).y, tools::kDemoEyeHeight, 5.0f);
+    EXPECT_EQ(soldier.movement_state, kStateStill);
+
+    // Forward: at a run (450 a second) the doorway at x = 0 is a few seconds away.
+    being_record(soldier)->commands.push_back(1);
+    const float hall_middle = tools::kDemoRoomStart[1] + tools::kDemoRoomLength / 2.0f;
+    for (int i = 0; i < 1000 && being_position(soldier).x < hall_middle + tools::kDemoMetre; ++i) frame();
+    EXPECT_EQ(soldier.movement_state, kStateRun);
+    EXPECT_GT(being_position(soldier).x, hall_middle) << "stopped at " << being_position(soldier).x;
+    EXPECT_NEAR(being_position(soldier).y, tools::kDemoEyeHeight, 5.0f);
+    ASSERT_NE(soldier.place.sector, nullptr);
+    EXPECT_EQ(static_cast<sector*>(soldier.place.sector)->name, tools::kDemoRoomNames[1]);
+    // Seen from the doorway behind him at his chest's height, a ray meets his body.
+    ASSERT_EQ(server_load_hit_maps(srv_), 3) << log();
+    for (int i = 0; i < 2; ++i) frame();
+    const vec3 at = being_position(soldier);
+    const vec3 behind{tools::kDemoRoomStart[1] + tools::kDemoMetre, at.y + 30.0f, at.z};
+    trace t;
+    trace_ray(t, static_cast<sector*>(soldier.place.sector), behind, {1.0f, 0.0f, 0.0f}, 1e6f, 1, 1, 1, 0);
+    int32_t met = -1;
+    for (const trace_hit& h : t.hits) {
+        if (h.player_id >= 0) {
+            met = h.player_id;
+            break;
+        }
+    }
+    EXPECT_EQ(met, static_cast<int32_t>(soldier.player_id));
+    EXPECT_EQ(log().find("*FATAL*"), std::string::npos) << log();
+    for (image8& map : hit_maps()) map = image8();
+}
+
+// The yard's pool: its water is the world server's one water instance, which the texture scroll moves
+// along the water's flow; an eye under its surface is fogged with the water's values and hears the
+// "underwater" sample, until it comes out.
+TEST_F(DemoLevel, TheYardsPoolScrollsAndFogsAnEyeUnderItsWater) {
+    kernel_sound_probe sound(srv_.data_dir, {});
+    srv_.load_request = kLoadRequestMenu;
+    srv_.snapshot.name = tools::kDemoMap;
+    server_set_game_package(srv_, tools::kDemoMap);
+    for (int i = 0; i < 4; ++i) frame();
+    ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
+    ASSERT_EQ(srv_.water_instances.size(), 1u);
+    mesh_instance& pool = *srv_.water_instances[0];
+    ASSERT_NE(pool.geom, nullptr);
+    EXPECT_EQ(pool.geom->name, "g-water");
+    const surface_material* water1 = surface_table_get(kernel_get().surfaces, "water1");
+    ASSERT_EQ(pool.material, water1);
+    sector* yard = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), "yard");
+    ASSERT_NE(yard, nullptr);
+    const std::vector<mesh_instance*>& yard_meshes = yard->meshes.items;
+    EXPECT_NE(std::find(yard_meshes.begin(), yard_meshes.end(), &pool), yard_meshes.end());
+
+    gfx g;
+    g.effects.world = &srv_;
+    const mesh_vertex before = pool.geom->meshes.items[0]->rest_vertices[0];
+    gfx_add_texture_scroll_effect(g);
+    clock_.advance_ms(100);
+    gfx_render_effects(g);
+    const mesh_vertex after = pool.geom->meshes.items[0]->rest_vertices[0];
+    EXPECT_GT(after.u, before.u);  // the flow runs along +x and -z
+    EXPECT_LT(after.v, before.v);
+
+    // The eye in the middle of the pool, a metre under the water; then above the floor beside it.
+    const box3& box = pool.geom->box;
+    const vec3 in_pool{(box.min.x + box.max.x) / 2.0f, box.min.y - tools::kDemoMetre,
+                       (box.min.z + box.max.z) / 2.0f};
+    mat4_set_translation(g.views.view_matrix, -in_pool.x, -in_pool.y, -in_pool.z);
+    gfx_update_underwater(g);
+    EXPECT_TRUE(g.switches.underwater);
+    ASSERT_TRUE(g.fog.on);
+    EXPECT_EQ(g.fog.values.density, water1->fog_density);
+    EXPECT_EQ(g.fog.values.red, water1->fog_colour[0]);
+    auto underwater = [](const std::vector<std::string>& playing) {
+        return std::count_if(playing.begin(), playing.end(),
+                             [](const std::string& p) { return p.starts_with("1 underwater "); });
+    };
+    EXPECT_EQ(underwater(sound.take()), 1);
+    mat4_set_translation(g.views.view_matrix, -in_pool.x, -tools::kDemoEyeHeight, -in_pool.z);
+    gfx_update_underwater(g);
+    EXPECT_FALSE(g.switches.underwater);
+    EXPECT_FALSE(g.fog.on);
+    EXPECT_EQ(underwater(sound.take()), 0);
+    EXPECT_EQ(log().find("[sound] Sample"), std::string::npos) << log();
+    gfx_clear_effects(g);
+}
+
+// The rooms' floors are lit by the level's light maps, which load with it and are packed into pages:
+// every floor vertex has a page texture; the crates are shaded by their vertex colours alone.
+TEST_F(DemoLevel, TheFloorsAreLitByTheLevelsLightMaps) {
+    srv_.load_request = kLoadRequestMenu;
+    srv_.snapshot.name = tools::kDemoMap;
+    server_set_game_package(srv_, tools::kDemoMap);
+    for (int i = 0; i < 4; ++i) frame();
+    ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
+    EXPECT_EQ(log().find("[LM]"), std::string::npos) << log();
+    EXPECT_FALSE(kernel_get().graphics.lightmaps.table.empty());
+    const package& level = *package_list_find(srv_.packages, tools::kDemoMap);
+    for (const char* room : tools::kDemoRoomNames) {
+        SCOPED_TRACE(room);
+        const sector* s = package_find_sector(level, room);
+        ASSERT_NE(s, nullptr);
+        ASSERT_GE(s->lmap_bindings.items.size(), 2u);
+        const lmap_binding& floor = *s->lmap_bindings.items[0];
+        ASSERT_FALSE(floor.ids.empty());
+        ASSERT_EQ(floor.textures.size(), floor.ids.size());
+        for (std::size_t v = 0; v < floor.ids.size(); ++v) {
+            EXPECT_GE(floor.ids[v], 0) << v;
+            EXPECT_NE(floor.textures[v], nullptr) << v;
+        }
+        const lmap_binding& crate = *s->lmap_bindings.items[1];
+        EXPECT_EQ(crate.colours.size(), 8u * 4u);
+        for (const texture* t : crate.textures) EXPECT_EQ(t, nullptr);
+    }
+}
+
+// The hall's window pane is drawn in the translucent pass (its glass has alpha below full), the floor
+// beside it in the opaque one.
+TEST_F(DemoLevel, TheHallsPaneIsDrawnTranslucent) {
+    // The texture cache reads through the process's server.
+    const std::string data_dir = server_get().data_dir;
+    server_get().data_dir = srv_.data_dir;
+    srv_.load_request = kLoadRequestMenu;
+    srv_.snapshot.name = tools::kDemoMap;
+    server_set_game_package(srv_, tools::kDemoMap);
+    for (int i = 0; i < 4; ++i) frame();
+    ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
+    sector* hall = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), "hall");
+    ASSERT_NE(hall, nullptr);
+    const mesh* pane = nullptr;
+    const mesh* floor = nullptr;
+    for (const mesh_instance* m : hall->meshes.items) {
+        if (m->geom->name == "g-window") pane = m->geom->meshes.items[0];
+        if (m->geom->name == "g-floor-hall") floor = m->geom->meshes.items[0];
+    }
+    ASSERT_TRUE(pane && floor);
+
+    // The textures the level load ran its surfaces with; the eye in the middle of the hall.
+    gfx& g = kernel_get().graphics;
+    viewport record;
+    const float values[kViewportProjectionValues] = {1.0f, 0.785398f, 0.785398f, 0.785398f, 0.785398f, 0.0f,
+                                                     50000.0f};
+    std::copy(std::begin(values), std::end(values), record.projection);
+    view_stack_add_viewport(g.views, camera_view_copy(record));
+    placement eye;
+    mat4_set_rotation_y(eye.transform, std::numbers::pi_v<float>);  // facing -z, the window's wall
+    mat4_set_row3(eye.transform, tools::kDemoRoomLength / 2.0f, tools::kDemoEyeHeight, 0.0f);
+    eye.sector = hall;
+    view_stack_set_camera(g.views, eye);
+    view_stack_begin_world(g.views, 0);
+    gfx_begin_world_walk(g);
+    gfx_draw_sector(g, *hall);
+    auto listed = [](const std::vector<draw_entry>& entries, const mesh* m) {
+        return std::any_of(entries.begin(), entries.end(),
+                           [m](const draw_entry& e) { return e.item.owner == m; });
+    };
+    const draw_lists& lists = g.draw;
+    EXPECT_TRUE(listed(lists.sorted_translucent, pane) || listed(lists.object_translucent, pane));
+    EXPECT_FALSE(listed(lists.sorted_translucent, floor) || listed(lists.object_translucent, floor));
+    bool floor_opaque = false;
+    for (const draw_batch& batch : lists.batches[kBatchOpaque])
+        for (const draw_item& item : batch.items) floor_opaque = floor_opaque || item.owner == floor;
+    EXPECT_TRUE(floor_opaque);
+    draw_lists_reset(g);
+    view_stack_clear_viewports(g.views);
+    view_stack_reset_matrices(g.views);
+    gfx_free_textures(g);
+    server_get().data_dir = data_dir;
+}
+
+// The level's sky: the shared package's box, painted with the sky the level names, every face turned
+// towards the eye inside it and, drawn at its scale, within the game screen's far distance.
+TEST_F(DemoData, TheSkyBoxFacesInwardsWithinTheFarDistance) {
+    ASSERT_TRUE(load_package(srv_, tools::kDemoMap, true)) << log();
+    ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
+    const kvlevel* level = arty_factory_find_by_name_as<kvlevel>(srv_.factory, "level");
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(level->sky, "day");
+    // What the sky command looks up: "g-sky" and "s-" and the sky's name in the shared package.
+    const package& shared = *package_list_find(srv_.packages, tools::kDemoSharedPackage);
+    geometry* sky = nullptr;
+    surface* painted = nullptr;
+    for (geometry* each : shared.geometries.items)
+        if (each && each->name == "g-sky") sky = each;
+    for (surface* each : shared.surfaces.items)
+        if (each && each->name == "s-" + level->sky) painted = each;
+    ASSERT_NE(sky, nullptr);
+    ASSERT_NE(painted, nullptr);
+    gfx g;
+    ASSERT_TRUE(gfx_set_sky(g, sky, painted));
+    ASSERT_EQ(g.sky_geometry->meshes.items.size(), 1u);
+    const mesh& box = *g.sky_geometry->meshes.items[0];
+    ASSERT_EQ(box.parts.size(), 1u);
+    const std::vector<uint16_t>& indices = box.parts[0].indices;
+    ASSERT_EQ(indices.size(), 36u);
+    for (std::size_t i = 0; i < indices.size(); i += 3) {
+        const auto at = [&](std::size_t k) {
+            const mesh_vertex& v = box.rest_vertices[indices[i + k]];
+            return vec3{v.x, v.y, v.z};
+        };
+        // The front of the triangle a, b, c faces along (b - a) x (c - a), as the floors' faces up.
+        const vec3 front = vec3_cross(at(1) - at(0), at(2) - at(0));
+        const vec3 middle = (at(0) + at(1) + at(2)) * (1.0f / 3.0f);
+        EXPECT_LT(vec3_dot(front, middle), 0.0f) << "triangle " << i / 3;
+    }
+    const view_set* screen =
+        package_find_screen(*package_list_find(srv_.packages, tools::kDemoSharedPackage), "basic");
+    ASSERT_NE(screen, nullptr);
+    const viewport& vp = *view_set_find_view(*screen, "default")->viewports.items[0];
+    view_stack_add_viewport(g.views, camera_view_copy(vp));
+    g.views.current = 0;
+    const float reach = vec3_length(g.sky_geometry->box.max);
+    EXPECT_LT(gfx_sky_scale(g) * reach, vp.projection[kViewportFar]);
+    EXPECT_GT(gfx_sky_scale(g) * reach, vp.projection[kViewportFar] * 0.9f);
 }
 
 TEST_F(DemoData, TexturesAndHitMapsLieInTheTextureFolder) {
@@ -297,7 +573,10 @@ TEST_F(DemoData, EveryTextureLoadsInItsVariant) {
     for (const demo_texture& d :
          {demo_texture{"concrete", kTextureRgb, 0}, demo_texture{"QXlogo", kTextureRgb, 0},
           demo_texture{"grime", kTextureGrey, 0}, demo_texture{"fence", kTextureRgba, 1},
-          demo_texture{"stripes", kTextureRgb, 0}}) {
+          demo_texture{"stripes", kTextureRgb, 0},
+          // The window's glass and the pool's water see through: their alpha is not of two levels, so
+          // their meshes are drawn in the translucent pass.
+          demo_texture{"glass", kTextureRgba, 0}, demo_texture{"water", kTextureRgba, 0}}) {
         SCOPED_TRACE(d.name);
         texture t;
         t.name = d.name;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -135,15 +137,32 @@ TEST_F(ShellEffect, BouncesWithin150MsPlayOneSound) {
     EXPECT_EQ(sound.take().size(), 1u);
 }
 
-// A shell with nowhere to go lies still.
-TEST_F(ShellEffect, AZeroDirectionStopsTheFlight) {
-    shell_effect* e = shell(yard_, {0, 0, 0}, {0, 0, 0});
-    frame(0);
-    frame(60);
-    EXPECT_EQ(e->speed, 0.0f);
-    for (float f : e->placement.m) EXPECT_TRUE(std::isfinite(f));
-    frame(60);
-    EXPECT_EQ(e->current.x, 0.0f);
+// A shell with nowhere to go lies still: no direction, a step too small to leave its place (a slow
+// shell far out, where a float does not change by so little), or a step out of range.
+TEST_F(ShellEffect, AZeroDirectionOrAMoveOfNoLengthStopsTheFlight) {
+    const struct {
+        const char* name;
+        vec3 from;
+        vec3 direction;
+        float speed;  // 0: the shell's own
+    } cases[] = {
+        {"no direction", {0, 0, 0}, {0, 0, 0}, 0.0f},
+        {"no length", {1.0e7f, 0, 0}, {1, 0, 0}, 1.0f},
+        {"out of range", {0, 0, 0}, {1, 0, 0}, std::numeric_limits<float>::infinity()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        shell_effect* e = shell(yard_, c.from, c.direction, false);
+        if (c.speed > 0.0f) e->speed = c.speed;
+        frame(0);
+        frame(60);
+        EXPECT_EQ(e->speed, 0.0f);
+        for (float f : e->placement.m) EXPECT_TRUE(std::isfinite(f));
+        frame(60);
+        EXPECT_EQ(e->current.x, c.from.x);
+        EXPECT_EQ(e->placement.m[12], c.from.x);
+        gfx_clear_effects(g_);
+    }
 }
 
 }  // namespace
