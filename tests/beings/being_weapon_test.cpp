@@ -622,6 +622,31 @@ TEST_F(WeaponGame, ScopeZoomGrowsWhileHeldAndTheOverlayFollowsThroughTheGameComm
     for (int32_t i = 0; i <= 5; ++i) EXPECT_FALSE(picture(i).visible) << i;
 }
 
+// A weapon change that waited for the holster animation takes the sights of the weapon put away down;
+// the models of the current slot are dressed and the change is done.
+TEST_F(WeaponGame, AChangeThatWaitedForTheHolsterLowersTheSights) {
+    arm(*a_, kPsg1);
+    frames(20);
+    press(*a_, 38);
+    frames(1);
+    release(*a_, 38);
+    frames(1);
+    ASSERT_EQ(a_->sights, 1);
+    struct change_case {
+        uint8_t holster;
+        uint8_t sights_after;
+    };
+    for (const change_case c : {change_case{0, 1}, change_case{1, 0}}) {
+        a_->weapon_change_pending = 1;
+        a_->change_with_holster = c.holster;
+        frames(1);
+        EXPECT_EQ(a_->weapon_change_pending, 0) << int{c.holster};
+        EXPECT_EQ(a_->sights, c.sights_after) << int{c.holster};
+    }
+    EXPECT_TRUE(kernel_get().graphics.switches.first_person);
+    EXPECT_EQ(a_->zoom, 0.0f);
+}
+
 TEST_F(WeaponGame, ChargesAreDefusedAfterFiveOrFifteenSecondsWhileLookedAt) {
     // A charge of team 1 199 units away, 44 degrees off A's forward axis.
     const float angle = 44.0f * std::numbers::pi_v<float> / 180.0f;
