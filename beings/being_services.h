@@ -66,7 +66,8 @@ void being_sights_step(being& b);
 bool being_defuse_check(being& b);
 bool being_download_check(being& b);
 void being_pick_up_step(being& b);
-// The weapon change that waited for the holster animation.
+// The weapon change that waited for the holster animation: the sights of the weapon put away come
+// down (the update then dresses the models of the current slot).
 void being_switch_weapon(being& b);
 bool being_weapon_is_throwable_knife(const being& b);
 

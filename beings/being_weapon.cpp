@@ -711,6 +711,11 @@ void being_sights_zoom_step(being& b, int32_t elapsed_ms) {
     view_stack_set_zoom(kernel_get().graphics.views, b.zoom);
 }
 
+void being_switch_weapon(being& b) {
+    // The weapon put away takes its sights down with it; the models of the current slot follow.
+    being_sights_lower(b);
+}
+
 void being_sights_lower(being& b) {
     if (!b.sights) return;
     if (b.srv) game_command(b, "g_sights ");

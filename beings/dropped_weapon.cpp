@@ -5,6 +5,7 @@
 
 #include "beings/grenade.h"
 #include "game/server.h"
+#include "gfx/debug_draw.h"
 #include "gfx/effects/effect_ops.h"
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
@@ -33,6 +34,8 @@ constexpr float kBounceFar = 1000.0f;
 constexpr int32_t kSameSoundMs = 200;
 constexpr int32_t kSoundChannel = 2;
 constexpr int32_t kSerials = 255;
+// The renderer's helpers pass outlines the weapon's model in the colour of the bodies' boxes.
+constexpr gfx_colour kDebugColour{0.0f, 1.0f, 0.0f};
 
 int32_t g_next_serial = 0;
 
@@ -224,6 +227,14 @@ box3 dropped_weapon_bounds(const dropped_weapon& w) {
     if (w.node && w.model) return box3_transform(w.model->box, w.node->transform);
     box3_init_point(box, dropped_weapon_position(w));
     return box;
+}
+
+void dropped_weapon_draw(dropped_weapon& w) {
+    if (!w.node || !w.model) return;
+    gfx& g = kernel_get().graphics;
+    view_stack_push_matrix(g.views, w.node->transform);
+    gfx_draw_box(g, kDebugColour, w.model->box);
+    view_stack_pop_matrix(g.views);
 }
 
 vec3 dropped_weapon_position(const dropped_weapon& w) {

@@ -69,7 +69,8 @@ void dropped_weapon_create(dropped_weapon& w, server& srv, const dropped_weapon_
 void dropped_weapon_destroy(dropped_weapon& w);
 // One step: the model at the first, then falling and bouncing until it rests.
 void dropped_weapon_update(dropped_weapon& w);
-// The renderer's debug drawing of the weapon (the `g_helpers` pass).
+// The renderer's debug drawing of the weapon (the `g_helpers` pass): the model's box under the node's
+// matrix, in green; nothing before the model is resolved.
 void dropped_weapon_draw(dropped_weapon& w);
 bool dropped_weapon_matches(const dropped_weapon& w, int32_t id, uint8_t serial);
 // The model's box through the node's matrix (a point box at the weapon without a model).

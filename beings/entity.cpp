@@ -8,6 +8,7 @@
 #include "data/reference_list.h"
 #include "game/server.h"
 #include "game/server_world.h"
+#include "gfx/debug_draw.h"
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
@@ -37,6 +38,9 @@ constexpr int32_t kBoneLeftHeel = 53;
 constexpr int32_t kBoneChest = 11;
 constexpr int32_t kMaxChannelSpeed = 127;
 constexpr int32_t kStateHighBit = 128;
+// The debug drawing of the renderer's helpers pass: the body's box and the leaf boxes of its mesh.
+constexpr gfx_colour kDebugBoxColour{0.0f, 1.0f, 0.0f};
+constexpr gfx_colour kDebugLeafColour{0.0f, 0.0f, 1.0f};
 
 server& owner_server(const entity& e) {
     return e.srv ? *e.srv : server_get();
@@ -756,6 +760,31 @@ void entity_set_value696(entity& e, int32_t value) {
 
 void entity_set_link_flag(entity& e, uint32_t value) {
     e.node_tint.flags = value;
+}
+
+void entity_render_hook(entity& e) {
+    if (!e.model_root) return;
+    gfx& g = kernel_get().graphics;
+    mat4 frame = e.model_root->transform;
+    mat4_translate(frame, e.centre);
+    view_stack_push_matrix(g.views, frame);
+    gfx_draw_box(g, kDebugBoxColour, e.box);
+    const geometry* geom = e.model && !e.model->meshes.items.empty() && e.model->meshes.items[0]
+                               ? e.model->meshes.items[0]->geom
+                               : nullptr;
+    const mesh* first = nullptr;
+    if (geom && !geom->meshes.items.empty()) {
+        first = geom->meshes.items[0];
+    } else if (geom && !geom->skinned.items.empty()) {
+        first = geom->skinned.items[0];
+    }
+    if (first) {
+        const int32_t nodes = static_cast<int32_t>(first->tree.size()) + 1;
+        for (int32_t i = 0; i < nodes; ++i) {
+            if (mesh_box_is_leaf(*first, i)) gfx_draw_box(g, kDebugLeafColour, mesh_box_node(*first, i).box);
+        }
+    }
+    view_stack_pop_matrix(g.views);
 }
 
 void entity_set_names(entity& e, const std::string& sound, int32_t near_distance, int32_t far_distance,

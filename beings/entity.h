@@ -246,7 +246,8 @@ void entity_channel_set_next_no_loop(entity& e, int32_t channel);
 void entity_set_flag_pair(entity& e, uint8_t first, uint8_t second);
 void entity_set_value696(entity& e, int32_t value);
 void entity_set_link_flag(entity& e, uint32_t value);
-// The renderer's debug drawing of the entity (the `g_helpers` pass).
+// The renderer's debug drawing of the entity (the `g_helpers` pass): under the model node's matrix
+// moved to the centre, the box in green and the leaf boxes of the first mesh's box tree in blue.
 void entity_render_hook(entity& e);
 void entity_set_names(entity& e, const std::string& sound, int32_t near_distance, int32_t far_distance,
                       const std::string& effect, const std::string& second_effect, float parameter,

@@ -17,8 +17,8 @@
 #include "data/package.h"
 #include "data/reference_list.h"
 #include "game/server.h"
+#include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "net/net_client.h"
 #include "platform/clock.h"
 #include "tests/support/fake_socket.h"
@@ -127,7 +127,7 @@ void deliver(net_client& client, int route, packet&& p) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static fuzz_world world;
     if (size == 0) return 0;
-    standins_reset();
+    gfx_texture_list_clear(kernel_get().graphics);  // what earlier inputs loaded
     kernel_get().console.lines.clear();
     kernel_get().running = true;
     ref_list().items.clear();

@@ -28,8 +28,8 @@
 #include "game/server_entities.h"
 #include "game/server_snapshot.h"
 #include "game/server_world.h"
+#include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "platform/clock.h"
 #include "platform/random.h"
 #include "tools/beings_writer.h"
@@ -289,7 +289,7 @@ void post_command(reader& in, server& srv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static fuzz_world world;
     reader in{data, size};
-    standins_reset();
+    gfx_texture_list_clear(kernel_get().graphics);  // what earlier inputs loaded
     kernel_get().console.lines.clear();
     kernel_get().running = true;
     ref_list().items.clear();
@@ -424,7 +424,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check_beings(srv);
     }
     ref_list().items.clear();
-    standins_reset();
+    gfx_texture_list_clear(kernel_get().graphics);
     kernel_get().console.lines.clear();
     sys_clock_install(nullptr);
     return 0;

@@ -19,7 +19,8 @@
 #include "game/kvgame.h"
 #include "game/player_record.h"
 #include "game/server.h"
-#include "kernel/neighbour_standins.h"
+#include "gfx/texture_cache.h"
+#include "kernel/kernel.h"
 
 using namespace kv;
 
@@ -74,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static arty_factory factory;
     static arty_description description;
     static kvgame game(factory, description);
-    standins_reset();
+    gfx_texture_list_clear(kernel_get().graphics);  // what earlier inputs loaded
 
     reader in(data, size);
     player_record record(in.byte());

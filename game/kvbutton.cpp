@@ -102,10 +102,8 @@ void kvbutton_draw(kvbutton& b) {
                                    : (b.state >= kButtonNormal && b.state <= kButtonPressed ? b.state : 0);
         const frame& f = kFrames[style][row];
         for (int i = 0; i < 4; ++i) b.texture_rect[i] = f.rect[i];
-        const float(&colour)[4] = b.picture_colours[f.colour_row];
-        g.driver->draw_quad_uv_tinted(
-            t, {colour[0], colour[1], colour[2]}, {b.left, b.top, b.width, b.height},
-            {b.texture_rect[0], b.texture_rect[1], b.texture_rect[2], b.texture_rect[3]});
+        gfx_draw_textured_rect(g, *t, b.picture_colours[f.colour_row], b.left, b.top, b.width, b.height,
+                               b.texture_rect);
     }
     kvbutton_draw_label(b);
 }

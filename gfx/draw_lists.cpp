@@ -10,7 +10,6 @@
 #include "gfx/shader.h"
 #include "gfx/surface.h"
 #include "kernel/log.h"
-#include "kernel/neighbour_standins.h"
 #include "world/lmap_binding.h"
 #include "world/mesh.h"
 

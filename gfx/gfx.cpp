@@ -147,6 +147,16 @@ bool gfx_bind_view_camera(gfx& g, placement& frame, int32_t i) {
     return true;
 }
 
+vec3 gfx_project_point(gfx& g, const vec3& point) {
+    const view_stack& vs = g.views;
+    if (vs.current >= vs.viewports.size()) return vec3{0.0f, 0.0f, 0.0f, 0.0f};
+    // The drivers' projection keeps x and y and divides by the eye-space depth.
+    const mat4 camera = mat4_mul(vs.viewports[vs.current].view_projection, vs.view_matrix);
+    vec3 p = mat4_transform_point(camera, vec3{point.x, point.y, point.z, 1.0f});
+    p.w = p.z;
+    return p;
+}
+
 void gfx_enable_drawing(gfx& g) {
     g.draw_enabled = true;
     kernel_get().frame_count = 0;

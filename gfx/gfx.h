@@ -225,6 +225,12 @@ void gfx_set_effect_echo(gfx& g, bool echo);
 bool gfx_effect_echo(gfx& g);
 // The dynamic-lights value; 0 while lighting is off.
 int32_t gfx_dynamic_lights(gfx& g);
+// The soldier's switches: the first-person pass (the weapon view), the camera lamp placed each frame
+// and the night view (the display driver's screen tint).
+void gfx_set_weapon_view(gfx& g, bool on);
+void gfx_toggle_lamp(gfx& g);
+void gfx_lamp_off(gfx& g);
+void gfx_toggle_night_view(gfx& g);
 
 // The texel of a one-byte-per-texel image (a light-map page) at wrapped coordinates: with m the
 // smaller side, column int(u m) mod width and row int(v m) mod height.

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "util/vec3.h"
+
 namespace kv {
 
 struct gfx;
@@ -12,5 +14,9 @@ struct placement;
 bool gfx_bind_view_camera(gfx& g, placement& frame, int32_t viewport);
 // Turns drawing on after a camera switch.
 void gfx_enable_drawing(gfx& g);
+// The point (w taken as 1) through the current viewport's camera and projection, as the display
+// driver takes it: x and y, and the depth in z and in w; a point behind the viewer has a negative w.
+// Before any viewport was shown, w is 0.
+vec3 gfx_project_point(gfx& g, const vec3& point);
 
 }  // namespace kv

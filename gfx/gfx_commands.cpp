@@ -101,6 +101,22 @@ int32_t gfx_dynamic_lights(gfx& g) {
     return g.switches.lighting ? g.switches.dynamic_lights : 0;
 }
 
+void gfx_set_weapon_view(gfx& g, bool on) {
+    g.switches.first_person = on;
+}
+
+void gfx_toggle_lamp(gfx& g) {
+    g.switches.lamp = !g.switches.lamp;
+}
+
+void gfx_lamp_off(gfx& g) {
+    g.switches.lamp = false;
+}
+
+void gfx_toggle_night_view(gfx& g) {
+    g.screen_tint = !g.screen_tint;
+}
+
 // The kernel's screenshot command writes the whole screen through the Targa writer.
 bool gfx_save_screenshot(gfx& g, file_stream& stream) {
     if (!g.driver) return false;

@@ -84,9 +84,10 @@ bool texture_read_qxtx(texture& t, const uint8_t* data, std::size_t size, const 
 // The texture of that name in the front end's list, given a fresh use stamp; null when there is
 // none.
 texture* gfx_find_texture(gfx& g, const std::string& name);
-// The display driver's textured rectangle: the texture over the screen rectangle, tinted by the RGBA
-// colour, with the texture rectangle (start u, start v, end u, end v).
-void gfx_draw_textured_rect(gfx& g, const texture& t, const float (&colour)[4], float left, float top,
-                            float width, float height, const float (&texture_rect)[4]);
+// The display driver's textured rectangle on the virtual screen: the texture over the rectangle,
+// tinted by the colour's red, green and blue, with the texture rectangle (start u, start v, end u,
+// end v). Nothing without a driver.
+void gfx_draw_textured_rect(gfx& g, texture& t, const float (&colour)[4], float left, float top, float width,
+                            float height, const float (&texture_rect)[4]);
 
 }  // namespace kv

@@ -29,6 +29,13 @@ texture* gfx_find_texture(gfx& g, const std::string& name) {
     return find_stamped(g, name);
 }
 
+void gfx_draw_textured_rect(gfx& g, texture& t, const float (&colour)[4], float left, float top, float width,
+                            float height, const float (&texture_rect)[4]) {
+    if (!g.driver) return;
+    g.driver->draw_quad_uv_tinted(&t, {colour[0], colour[1], colour[2]}, {left, top, width, height},
+                                  {texture_rect[0], texture_rect[1], texture_rect[2], texture_rect[3]});
+}
+
 void gfx_load_texture(gfx& g, const std::string& name, layer_state& state, bool no_upload) {
     texture* t = find_or_create(g, name);
     if (!t->uploaded && t->pixels.empty()) texture_load(*t, server_get(), g.driver.get());

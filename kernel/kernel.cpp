@@ -31,6 +31,10 @@ kernel& kernel_get() {
     return instance;
 }
 
+timer& kernel_collision_section() {
+    return kernel_get().collision_section;
+}
+
 void kernel_setup(kernel& k) {
     input_register_names(k.input_layer, k.options);
     snd_bind_volume_option(k.sound, k.options);

@@ -46,6 +46,7 @@ struct kernel {
     bool no_render = false;  // a dedicated server draws nothing
     int32_t detail_level = kDetailHigh;
     bool reply_awaited = false;  // a console command is waiting for the server's answer
+    timer collision_section;     // gathers the time of the bodies' movement tests
 };
 
 // The program's kernel, created on first use.

@@ -18,12 +18,12 @@
 #include "game/server_entities.h"
 #include "gfx/effects/water_ripple_effect.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
+#include "tests/beings/level_meshes.h"
 #include "tests/game/kvgame_test_support.h"
 #include "tests/gfx/effect_kinds.h"
+#include "tests/support/call_log.h"
 #include "tests/support/client_capture.h"
 #include "tests/support/input_fake.h"
-#include "tests/beings/level_meshes.h"
 #include "tools/beings_writer.h"
 #include "tools/targa_writer.h"
 #include "ui/hud_effects.h"
@@ -84,7 +84,7 @@ protected:
         dress(*bot_);
         place(*bot_, {-2800.0f, kEye, 2800.0f});
         frame();
-        standins().calls.clear();
+        test_call_log().calls.clear();
         // What the soldiers send stays in the client session's queues.
         client_capture_connect(srv_.client);
     }
@@ -354,7 +354,7 @@ TEST_F(BeingGame, FallsHurtBySquaredDistanceAFifthIntoWaterAndDeadlyOnesEveryUpd
     frames(30);
     EXPECT_NEAR(at(*rambo_).y, kRest, 1.0f);
     std::vector<std::string> hits = hits_on(100);
-    ASSERT_EQ(hits.size(), 1u) << ::testing::PrintToString(standins().calls);
+    ASSERT_EQ(hits.size(), 1u) << ::testing::PrintToString(test_call_log().calls);
     EXPECT_EQ(hits[0], "255 6 ffff");
 
     // Running off the ledge: the squared distance from where the fall began over 25,000.
@@ -431,7 +431,7 @@ TEST_F(BeingGame, SwimmingStartsAbove85EndsAt35AndHoldsThePitch) {
     di_post_mouse_motion(0, -100000);
     frame();
     EXPECT_FLOAT_EQ(rambo_->pitch, -0.62831855f);
-    EXPECT_FALSE(standins().weapon_view);  // no first-person weapon while swimming
+    EXPECT_FALSE(kernel_get().graphics.switches.first_person);  // no first-person weapon while swimming
 }
 
 TEST_F(BeingGame, MouseLookIsScaledBySensitivityAndZoom) {
@@ -534,7 +534,7 @@ TEST_F(BeingGame, ADyingCrouchedSoldierPlaysHisDeathHeldDropsHisItemsAndKeepsThe
     frames(200);
     ASSERT_EQ(bot_->movement_state, kStateCrouched);
     srv_.hosting = 1;
-    standins().calls.clear();
+    test_call_log().calls.clear();
     player_init(srv_, slot(kBot, 1, 0, kSlotDying, 2));
     kvgame_sync_beings(*g_);
     EXPECT_EQ(bot_->movement_state, kStateDead);
@@ -594,6 +594,19 @@ calls_t drawn_tags(const being& b) {
     return drawn;
 }
 
+// The renderer's current view sends every point to (0.2, 0.5) at depth w.
+void project_everything_to(float w) {
+    camera_view view;
+    for (float& e : view.view_projection.m) e = 0.0f;
+    view.view_projection.m[12] = 0.2f;
+    view.view_projection.m[13] = 0.5f;
+    view.view_projection.m[14] = w;
+    view.view_projection.m[15] = 1.0f;
+    view_stack& views = kernel_get().graphics.views;
+    view_stack_clear_viewports(views);
+    views.current = static_cast<uint32_t>(view_stack_add_viewport(views, view));
+}
+
 TEST_F(BeingGame, NameTagsSeeThroughGlassNotThroughWallsAndOnlyWithTheFlag) {
     put(*rambo_, {-500.0f, kEye, -2000.0f});
     put(*bot_, {-100.0f, kEye, -2000.0f}, {0.0f, 0.0f, 1.0f});
@@ -605,7 +618,7 @@ TEST_F(BeingGame, NameTagsSeeThroughGlassNotThroughWallsAndOnlyWithTheFlag) {
     EXPECT_TRUE(drawn_tags(*rambo_).empty());
 
     srv_.snapshot.flags = 8;
-    standins().projected = vec3{0.2f, 0.5f, 0.0f, 2.0f};
+    project_everything_to(2.0f);
     being_draw_name_tag(*rambo_);
     EXPECT_EQ(rambo_->tag_target, static_cast<int32_t>(kBot));
     EXPECT_EQ(drawn_tags(*rambo_),
@@ -632,10 +645,11 @@ TEST_F(BeingGame, NameTagsSeeThroughGlassNotThroughWallsAndOnlyWithTheFlag) {
     put(*rambo_, {-500.0f, kEye, -2000.0f}, {1.0f, 0.0f, 0.0f}, 1);
     put(*bot_, {-100.0f, kEye, -2000.0f}, {0.0f, 0.0f, 1.0f}, 1);
     clock_.advance_ms(400);
-    standins().projected = vec3{0.2f, 0.5f, 0.0f, -1.0f};
+    project_everything_to(-1.0f);
     being_draw_name_tag(*rambo_);
     EXPECT_EQ(rambo_->tag_target, static_cast<int32_t>(kBot));
     EXPECT_TRUE(drawn_tags(*rambo_).empty());
+    view_stack_clear_viewports(kernel_get().graphics.views);
 }
 
 TEST_F(BeingGame, ARemoteSoldierIsPlacedAndAnimatedFromHisPlayerState) {
@@ -740,7 +754,7 @@ namespace {
 TEST_F(BeingGame, LostHealthFlashesForThePersonAndPulsesForEveryone) {
     put(*rambo_, kOpen);
     put(*bot_, kOpen + vec3{0.0f, 0.0f, 800.0f});
-    standins().calls.clear();
+    test_call_log().calls.clear();
     gfx_reset_effects(kernel_get().graphics);
     being_record(*rambo_)->health = 80;
     being_record(*bot_)->health = 50;
@@ -748,7 +762,7 @@ TEST_F(BeingGame, LostHealthFlashesForThePersonAndPulsesForEveryone) {
     EXPECT_EQ(effect_count(kernel_get().graphics, effect_class::red_flash), 1u);
     EXPECT_EQ(kernel_get().graphics.effects.last_effect, nullptr);
     gfx_reset_effects(kernel_get().graphics);
-    standins().calls = {};
+    test_call_log().calls = {};
     rambo_->condition.hit_pulse = 0.0f;
     bot_->condition.hit_pulse = 0.0f;
     being_record(*rambo_)->health = 70;
@@ -765,7 +779,7 @@ TEST_F(BeingGame, LostHealthFlashesForThePersonAndPulsesForEveryone) {
 TEST_F(BeingGame, WadingSoldiersMakeRipplesAndSlowDown) {
     put(*bot_, kShallow + vec3{-200.0f, 0.0f, 0.0f});
     ASSERT_GT(bot_->immersion, 0);
-    standins().calls.clear();
+    test_call_log().calls.clear();
     gfx_reset_effects(kernel_get().graphics);
     command(*bot_, 1);
     frame();
@@ -792,37 +806,41 @@ TEST_F(BeingGame, CommandCodesOfTheRendererTheHudAndTheWeapons) {
     put(*rambo_, kOpen);
     // The breath was last held long enough ago.
     clock_.advance_ms(4000);
-    standins().calls.clear();
+    gfx& g = kernel_get().graphics;
+    g.switches.lamp = false;
+    g.screen_tint = false;
     struct code_case {
         int32_t code;
         bool pressed;
         int32_t result;
-        const char* call;  // the call it makes, if any
+        bool lamp;   // the renderer's camera lamp afterwards
+        bool night;  // and its night view (the screen tint)
     };
     const code_case cases[] = {
-        {42, true, 1, "gfx_toggle_lamp 1"},
-        {42, false, 1, nullptr},
-        {43, true, 1, "gfx_toggle_night_view 1"},
-        {45, true, 1, nullptr},
-        {45, false, 1, nullptr},
+        {42, true, 1, true, false},
+        {42, false, 1, true, false},
+        {43, true, 1, true, true},
+        {45, true, 1, true, true},
+        {45, false, 1, true, true},
         // Weapon actions are taken; codes past the sights' that are none are not.
-        {40, true, 1, nullptr},
-        {4107, true, 0, nullptr},
-        {4109, true, 0, nullptr},
+        {40, true, 1, true, true},
+        {4107, true, 0, true, true},
+        {4109, true, 0, true, true},
+        {43, true, 1, true, false},
+        {42, true, 1, false, false},
+        {42, true, 1, true, false},
     };
     for (const code_case& c : cases) {
         SCOPED_TRACE(c.code);
-        standins().calls.clear();
         EXPECT_EQ(being_handle_command(*rambo_, c.pressed, c.code), c.result);
         // Command 45 holds the breath (the condition's timer 6) while it is held.
         if (c.code == 45) {
             EXPECT_EQ(rambo_->condition.running[6], c.pressed ? 1 : 0);
         }
-        if (c.call) {
-            const std::string word = std::string(c.call).substr(0, std::string(c.call).find(' '));
-            EXPECT_EQ(take_calls(word), calls_t{c.call});
-        }
+        EXPECT_EQ(g.switches.lamp, c.lamp);
+        EXPECT_EQ(g.screen_tint, c.night);
     }
+
     // A code the weapons do not take makes the whole command false.
     EXPECT_EQ(being_handle_command(*rambo_, true, 30), 0);
     // Command 44 keeps its byte; a dead soldier takes nothing.
@@ -831,6 +849,10 @@ TEST_F(BeingGame, CommandCodesOfTheRendererTheHudAndTheWeapons) {
     being_record(*rambo_)->state = kSlotDying;
     EXPECT_EQ(being_handle_command(*rambo_, true, 1), 0);
     EXPECT_EQ(rambo_->held & kHoldForward, 0u);
+    // Death puts the lamp out.
+    ASSERT_TRUE(g.switches.lamp);
+    being_die(*rambo_, 0);
+    EXPECT_FALSE(g.switches.lamp);
 }
 
 // The sample bot module drives a soldier added with "b_add": it walks.

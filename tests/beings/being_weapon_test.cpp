@@ -19,12 +19,12 @@
 #include "game/server_world.h"
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "platform/random.h"
-#include "tests/gfx/effect_kinds.h"
-#include "tests/game/kvgame_test_support.h"
-#include "tests/support/client_capture.h"
 #include "tests/beings/level_meshes.h"
+#include "tests/game/kvgame_test_support.h"
+#include "tests/gfx/effect_kinds.h"
+#include "tests/support/call_log.h"
+#include "tests/support/client_capture.h"
 #include "tools/beings_writer.h"
 #include "tools/targa_writer.h"
 #include "ui/gui.h"
@@ -111,7 +111,7 @@ protected:
         place(*b_, {1000.0f, kEye, 0.0f}, {-1.0f, 0.0f, 0.0f});
         place(*c_, {-2500.0f, kEye, -2500.0f});
         frame();
-        standins().calls.clear();
+        test_call_log().calls.clear();
         client_capture_connect(srv_.client);
     }
 
@@ -586,13 +586,14 @@ TEST_F(WeaponGame, ScopeZoomGrowsWhileHeldAndTheOverlayFollowsThroughTheGameComm
             EXPECT_TRUE(picture(i).visible) << when << " " << i;
         }
     };
-    standins().calls.clear();
+    test_call_log().calls.clear();
     press(*a_, 38);
     frames(1);
     EXPECT_EQ(a_->sights, 1);
     EXPECT_EQ(a_->sight_step, 1);
     expect_scope("raised");
     EXPECT_EQ(a_->condition.running[kSightsTimer], 1);
+    EXPECT_FALSE(kernel_get().graphics.switches.first_person);  // no first-person weapon through the sights
     // Held: from 0 toward 80 %, at 0.08 % a millisecond.
     frames(25);
     EXPECT_GT(a_->zoom, 20.0f);
@@ -616,9 +617,34 @@ TEST_F(WeaponGame, ScopeZoomGrowsWhileHeldAndTheOverlayFollowsThroughTheGameComm
     EXPECT_EQ(a_->sights, 0);
     EXPECT_EQ(a_->zoom, 0.0f);
     EXPECT_EQ(a_->condition.running[kSightsTimer], 0);
-    EXPECT_TRUE(standins().weapon_view);
+    EXPECT_TRUE(kernel_get().graphics.switches.first_person);
     // "g_sights ": the overlay goes.
     for (int32_t i = 0; i <= 5; ++i) EXPECT_FALSE(picture(i).visible) << i;
+}
+
+// A weapon change that waited for the holster animation takes the sights of the weapon put away down;
+// the models of the current slot are dressed and the change is done.
+TEST_F(WeaponGame, AChangeThatWaitedForTheHolsterLowersTheSights) {
+    arm(*a_, kPsg1);
+    frames(20);
+    press(*a_, 38);
+    frames(1);
+    release(*a_, 38);
+    frames(1);
+    ASSERT_EQ(a_->sights, 1);
+    struct change_case {
+        uint8_t holster;
+        uint8_t sights_after;
+    };
+    for (const change_case c : {change_case{0, 1}, change_case{1, 0}}) {
+        a_->weapon_change_pending = 1;
+        a_->change_with_holster = c.holster;
+        frames(1);
+        EXPECT_EQ(a_->weapon_change_pending, 0) << int{c.holster};
+        EXPECT_EQ(a_->sights, c.sights_after) << int{c.holster};
+    }
+    EXPECT_TRUE(kernel_get().graphics.switches.first_person);
+    EXPECT_EQ(a_->zoom, 0.0f);
 }
 
 TEST_F(WeaponGame, ChargesAreDefusedAfterFiveOrFifteenSecondsWhileLookedAt) {

@@ -8,7 +8,7 @@
 
 #include "beings/entity_body.h"
 #include "game/player_record.h"
-#include "kernel/neighbour_standins.h"
+#include "tests/support/call_log.h"
 #include "tests/support/client_capture.h"
 #include "tests/world/trace_world_support.h"
 
@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         trace_world::SetUp();
         client_capture_connect(srv_.client);
-        standins_reset();
+        test_state_reset();
     }
 
     // A body of player `id` whose world matrix stands at the position (standing posture).

@@ -10,7 +10,7 @@
 #include "beings/entity_body.h"
 #include "game/player_record.h"
 #include "game/server_entities.h"
-#include "kernel/neighbour_standins.h"
+#include "tests/support/call_log.h"
 #include "tests/world/world_test_support.h"
 #include "tools/beings_writer.h"
 #include "world/entity_def.h"
@@ -30,7 +30,7 @@ class EntityPosing : public world_test {
 protected:
     void SetUp() override {
         world_test::SetUp();
-        standins_reset();
+        test_state_reset();
         write_data(tools::kDemoBeingsPackage, tools::beings_package());
         tools::package_writer level;
         tools::add_sector(level, {.name = "hall"});

@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/server_entities.h"
-#include "kernel/neighbour_standins.h"
+#include "kernel/kernel.h"
 #include "tests/beings/beings_test_support.h"
 #include "tests/sound/sound_test_support.h"
+#include "tests/support/call_log.h"
+#include "tests/support/recording_driver.h"
 #include "world/entity_def.h"
 
 namespace kv {
@@ -22,7 +26,7 @@ class Entity : public beings_test {
 protected:
     void SetUp() override {
         beings_test::SetUp();
-        standins_reset();
+        test_state_reset();
         load_test_package([](tools::package_writer& w) {
             auto& q = w.qxps();
             w.add_surface("paint");
@@ -51,6 +55,34 @@ protected:
     entity e_;
     ammo_def ammo_{};
 };
+
+// The renderer's helpers pass: under the model's matrix moved to the centre, the box in green and
+// every leaf box of the first mesh's tree in blue; nothing before the entity has a model.
+TEST_F(Entity, TheHelpersPassOutlinesTheBoxAndTheMeshLeaves) {
+    gfx& g = kernel_get().graphics;
+    auto recorder = std::make_unique<recording_driver>();
+    recording_driver* driver = recorder.get();
+    std::unique_ptr<gfx_driver> kept = std::exchange(g.driver, std::move(recorder));
+    view_stack_reset_matrices(g.views);
+    entity_render_hook(e_);
+    EXPECT_TRUE(driver->take_calls().empty());
+
+    ASSERT_TRUE(entity_set_model(e_, "test:body"));
+    entity_render_hook(e_);
+    const std::vector<std::string> calls = driver->take_calls();
+    g.driver = std::move(kept);
+    std::vector<std::string> colours;
+    std::size_t lines = 0;
+    for (const std::string& call : calls) {
+        if (call.starts_with("set_colour")) colours.push_back(call);
+        if (call.starts_with("draw_line")) ++lines;
+    }
+    ASSERT_GE(colours.size(), 2u);
+    EXPECT_EQ(colours[0], "set_colour 0 1 0");
+    for (std::size_t i = 1; i < colours.size(); ++i) EXPECT_EQ(colours[i], "set_colour 0 0 1");
+    EXPECT_EQ(lines, 12 * colours.size());
+    EXPECT_EQ(g.views.matrices.size(), 1u);
+}
 
 struct channel_case {
     const char* name;

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "beings/being.h"
@@ -22,15 +24,16 @@
 #include "game/server_entities.h"
 #include "game/server_snapshot.h"
 #include "game/server_world.h"
-#include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
-#include "platform/random.h"
-#include "tests/game/kvgame_test_support.h"
-#include "tests/gfx/effect_kinds.h"
 #include "gfx/effects/effect_manager.h"
 #include "gfx/effects/explosion_effect.h"
-#include "tests/support/client_capture.h"
+#include "kernel/kernel.h"
+#include "platform/random.h"
 #include "tests/beings/level_meshes.h"
+#include "tests/game/kvgame_test_support.h"
+#include "tests/gfx/effect_kinds.h"
+#include "tests/support/call_log.h"
+#include "tests/support/client_capture.h"
+#include "tests/support/recording_driver.h"
 #include "tools/beings_writer.h"
 #include "tools/targa_writer.h"
 #include "util/mat4.h"
@@ -90,7 +93,7 @@ protected:
         dress(*b_);
         put(*a_, {-2800.0f, kEye, 2800.0f});
         put(*b_, {-2800.0f, kEye, -2800.0f});
-        standins().calls.clear();
+        test_call_log().calls.clear();
         client_capture_connect(srv_.client);
         dropped_weapon_reset_serials();
     }
@@ -253,8 +256,9 @@ protected:
     static std::size_t echoed() { return effect_world(kernel_get().graphics).client.event_stream.body.size(); }
 
     std::size_t calls_starting(const std::string& prefix) const {
-        return static_cast<std::size_t>(std::count_if(standins().calls.begin(), standins().calls.end(),
-                                                      [&](const std::string& c) { return c.starts_with(prefix); }));
+        return static_cast<std::size_t>(
+            std::count_if(test_call_log().calls.begin(), test_call_log().calls.end(),
+                          [&](const std::string& c) { return c.starts_with(prefix); }));
     }
 
     kvgame* g_ = nullptr;
@@ -270,7 +274,7 @@ TEST_F(GrenadeGame, AThrownFragClearsTheThrowerBouncesAtHalfSpeedAndExplodesFour
     weapon_slot& frags = arm(*a_, kFragTimed);
     frags.rounds = 3;
     frames(5);
-    standins().calls.clear();
+    test_call_log().calls.clear();
     forget_effects();
     forget_sent();
     const std::size_t echoed_before = echoed();
@@ -398,7 +402,7 @@ TEST_F(GrenadeGame, GlassInReachBreaksOnceAndAQuietCopyFliesTheSamePathWithoutHa
     grenade* quiet = srv_.grenades.back().get();
     std::vector<vec3> quiet_path;
     forget_sent();
-    standins().calls.clear();
+    test_call_log().calls.clear();
     forget_effects();
     while (listed(quiet)) {
         frames(1);
@@ -598,6 +602,32 @@ TEST_F(GrenadeGame, ADroppedWeaponFliesBouncesRestsAndIsPickedUp) {
     const int32_t slot = being_find_weapon_slot(b_->weapons, kM4a1, true);
     ASSERT_GE(slot, 0);
     EXPECT_EQ(sent("pickup "), (std::vector<std::string>{"pickup 5 100 0"}));
+}
+
+// The renderer's helpers pass outlines a dropped weapon: its model's box under its node's matrix, in
+// green; nothing before its model is resolved.
+TEST_F(GrenadeGame, TheHelpersPassOutlinesADroppedWeapon) {
+    server_drop_weapon(srv_, kOpenA, {}, 3, 0, 0, "beings:hands-1st", field_, kGravity, 1, 0.0f);
+    dropped_weapon& w = *srv_.dropped_weapons.back();
+    gfx& g = kernel_get().graphics;
+    auto recorder = std::make_unique<recording_driver>();
+    recording_driver* driver = recorder.get();
+    std::unique_ptr<gfx_driver> kept = std::exchange(g.driver, std::move(recorder));
+    view_stack_reset_matrices(g.views);
+    dropped_weapon_draw(w);
+    EXPECT_TRUE(driver->take_calls().empty());
+    frames(1);
+    ASSERT_NE(w.model, nullptr);
+    dropped_weapon_draw(w);
+    const std::vector<std::string> calls = driver->take_calls();
+    g.driver = std::move(kept);
+    ASSERT_EQ(calls.size(), 14u);
+    EXPECT_EQ(calls[0], "set_colour 0 1 0");
+    const box3& box = w.model->box;
+    const auto d = [](float v) { return static_cast<double>(v); };
+    EXPECT_EQ(calls[2], str_format("draw_line %g %g %g %g %g %g", d(box.max.x), d(box.max.y), d(box.max.z),
+                                   d(box.min.x), d(box.max.y), d(box.max.z)));
+    EXPECT_EQ(g.views.matrices.size(), 1u) << "the node's matrix is taken off again";
 }
 
 TEST_F(GrenadeGame, DroppedWeaponsSinkInWaterAndTakeSerialsRoundTheCounter) {

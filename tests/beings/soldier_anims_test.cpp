@@ -10,7 +10,7 @@
 #include "beings/soldier_anims.h"
 #include "beings/soldier_slots.h"
 #include "game/server_entities.h"
-#include "kernel/neighbour_standins.h"
+#include "tests/support/call_log.h"
 #include "tests/world/world_test_support.h"
 #include "tools/beings_writer.h"
 
@@ -21,7 +21,7 @@ class SoldierAnims : public world_test {
 protected:
     void SetUp() override {
         world_test::SetUp();
-        standins_reset();
+        test_state_reset();
         write_data(tools::kDemoBeingsPackage, tools::beings_package());
         ASSERT_TRUE(load_package(srv_, tools::kDemoBeingsPackage, false)) << log();
         ASSERT_TRUE(ref_list_resolve(ref_list(), srv_.packages)) << log();
@@ -175,7 +175,6 @@ TEST_F(SoldierAnims, RemoteStatesGiveTheMovementCodeAndTheShotWithoutABlast) {
     const remote_action shot = being_apply_anim_state(srv_, m_, 0, false, states, 0.2f);
     EXPECT_TRUE(shot.shot);
     EXPECT_FALSE(shot.launcher_shot);
-    EXPECT_TRUE(standins().calls.empty());  // the bot host, not enabled, is told nothing
     EXPECT_TRUE(srv_.blasts.empty());
     EXPECT_FLOAT_EQ(third_->aim_angle, 0.2f);
     // The same state again changes nothing and is not read back; nor is a soldier driven here.

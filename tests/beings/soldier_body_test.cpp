@@ -14,7 +14,7 @@
 #include "beings/soldier_slots.h"
 #include "game/kvgame.h"
 #include "game/player_record.h"
-#include "kernel/neighbour_standins.h"
+#include "tests/support/call_log.h"
 #include "tests/world/trace_world_support.h"
 #include "tools/beings_writer.h"
 #include "tools/demo_data.h"
@@ -37,7 +37,7 @@ class DemoSoldier : public trace_world {
 protected:
     void SetUp() override {
         trace_world::SetUp();
-        standins_reset();
+        test_state_reset();
         ASSERT_TRUE(tools::write_demo_data(folder_.file("data")));
         for (const char* name : {tools::kDemoBeingsPackage, tools::kDemoTeamsPackage})
             ASSERT_TRUE(load_package(srv_, name, false)) << log();

@@ -11,8 +11,8 @@
 #include "game/arty_factory.h"
 #include "game/kvgame.h"
 #include "game/player_record.h"
-#include "kernel/neighbour_standins.h"
 #include "tests/data/data_test_support.h"
+#include "tests/support/call_log.h"
 #include "util/text.h"
 
 namespace kv {
@@ -42,7 +42,7 @@ class WeaponSlots : public data_test {
 protected:
     void SetUp() override {
         data_test::SetUp();
-        standins_reset();
+        test_state_reset();
         owner_.name = "pid100";
         owner_.record = &record_;
         record_.team = 0;
@@ -50,7 +50,7 @@ protected:
     }
 
     void TearDown() override {
-        standins_reset();
+        test_state_reset();
         data_test::TearDown();
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Shared set-up of the world-server tests: the data-layer fixture (temporary data directory and log,
-// a stopped clock, a fresh server) with the neighbour stand-ins reset, and a game arty that writes
+// a stopped clock, a fresh server) with the tests' call log emptied, and a game arty that writes
 // down what it is sent.
 
 #include <gtest/gtest.h>
@@ -14,15 +14,15 @@
 #include "game/player_record.h"
 #include "game/server.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "tests/data/data_test_support.h"
+#include "tests/support/call_log.h"
 #include "tools/package_writer.h"
 #include "ui/console_view.h"
 #include "util/text.h"
 
 namespace kv {
 
-// Makes itself the input target and the game arty, and adds a line to the stand-ins' calls for every
+// Makes itself the input target and the game arty, and adds a line to the tests' call log for every
 // message: "game key-down 21", "game event 3", "game command 3 dm1".
 class recording_game : public arty {
 public:
@@ -30,22 +30,22 @@ public:
         arty_factory_set_input_target(f);
         arty_factory_set_game_arty(f);
     }
-    void tick(int32_t elapsed) override { standins().calls.push_back(str_format("game tick %d", elapsed)); }
+    void tick(int32_t elapsed) override { test_call(str_format("game tick %d", elapsed)); }
     int32_t message(arty_message kind, uintptr_t argument) override {
         const int32_t value = static_cast<int32_t>(argument);
         switch (kind) {
             case kArtyKeyDown:
-                standins().calls.push_back(str_format("game key-down %d", value));
+                test_call(str_format("game key-down %d", value));
                 break;
             case kArtyKeyUp:
-                standins().calls.push_back(str_format("game key-up %d", value));
+                test_call(str_format("game key-up %d", value));
                 break;
             case kArtyGameEvent:
-                standins().calls.push_back(str_format("game event %d", value));
+                test_call(str_format("game event %d", value));
                 break;
             case kArtyCommand: {
                 const arty_command& c = arty_message_command(argument);
-                standins().calls.push_back(str_format("game command %d %s", c.code, c.first.c_str()));
+                test_call(str_format("game command %d %s", c.code, c.first.c_str()));
                 break;
             }
         }
@@ -68,14 +68,14 @@ class game_test : public data_test {
 protected:
     void SetUp() override {
         data_test::SetUp();
-        standins_reset();
+        test_state_reset();
         console_view_relayout(kernel_get().console);
         kernel_get().graphics.realtime = gfx_realtime_statistics();
         kernel_get().graphics.screen_tint = false;
         use_recording_game(srv_.factory);
     }
     void TearDown() override {
-        standins_reset();
+        test_state_reset();
         data_test::TearDown();
     }
 
@@ -84,10 +84,10 @@ protected:
         folder_.write("data/" + name, text);
     }
 
-    // The stand-ins' calls since the last look.
+    // The calls written down since the last look.
     std::vector<std::string> take_calls() {
         std::vector<std::string> calls;
-        calls.swap(standins().calls);
+        calls.swap(test_call_log().calls);
         return calls;
     }
     // Those of the calls that begin with the prefix.

@@ -137,7 +137,7 @@ TEST_F(Actor, LeavingTheLadderClearsTheMark) {
 TEST_F(Actor, WithoutAGameArtyTheSensorTellsNothing) {
     for (const char* game_class : {"", "kvspawn_point"}) {
         SCOPED_TRACE(game_class);
-        standins_reset();
+        test_state_reset();
         std::vector<level_arty> arties = {{"kvproximity_sensor", "ls", {}}, ladder_actor()};
         if (*game_class) arties.push_back({game_class, "game", {}});
         load_level(arties);

@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "tests/game/game_test_support.h"
 #include "tests/gfx/texture_test_support.h"
 #include "tests/sound/sound_test_support.h"

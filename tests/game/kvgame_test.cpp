@@ -84,7 +84,7 @@ TEST_F(KvGame, LocalTestGameMakesAndSpawnsRamboAfterTheFirstRunningTick) {
 
 TEST_F(KvGame, ModelsAndWeaponsFollowTheTeamSpecialisationAndSkin) {
     kvgame* g = start();
-    standins().calls.clear();
+    test_call_log().calls.clear();
     srv_.log_level = 1;                                // bare soldiers are reported
     kvgame_init_player(*g, "pid7", 2, 1, 101, -1, 7);  // skin 101 is skin 1
     // The models are looked up by these names (no such package here: each lookup is reported).
@@ -100,7 +100,7 @@ TEST_F(KvGame, ModelsAndWeaponsFollowTheTeamSpecialisationAndSkin) {
     EXPECT_EQ(handhelds, 1);
 
     // Out of range: no soldier for team 5 or specialisation 4; skin 7 becomes skin 0.
-    standins().calls.clear();
+    test_call_log().calls.clear();
     kvgame_init_player(*g, "pid8", 0, 5, 0, -1, 8);
     kvgame_init_player(*g, "pid9", 4, 0, 0, -1, 9);
     EXPECT_EQ(kvgame_find_being_by_name(*g, "pid8"), nullptr);
@@ -122,7 +122,7 @@ TEST_F(KvGame, ShowScoresSavesTheScreenOnceAndRestoresItOnRelease) {
     arty_factory_post_key_down(srv_.factory, 24);
     EXPECT_EQ(g->saved_screen, kScreenGame);
     g->local_being->sights = 1;
-    standins().calls.clear();
+    test_call_log().calls.clear();
     arty_factory_post_key_up(srv_.factory, 24);
     EXPECT_EQ(g->gui.current_slot, kScreenGame);
     EXPECT_EQ(g->saved_screen, kNoSavedScreen);
@@ -391,7 +391,7 @@ TEST_F(KvGame, AFatalOpeningStopsTheKernelAndStaysInStateZero) {
 
 TEST_F(KvGame, EventsAimMarkAndUnknown) {
     kvgame* g = start();
-    standins().calls.clear();
+    test_call_log().calls.clear();
     EXPECT_EQ(kvgame_game_event(*g, 0x801), 1);
     EXPECT_EQ(kvgame_game_event(*g, 0x800), 1);
     EXPECT_EQ(kvgame_game_event(*g, 0x803), 1);
@@ -421,7 +421,7 @@ TEST_F(KvGame, AChangeToANameOutsideTheMapsFolderIsRefused) {
     kvgame* g = start();
     for (const std::string name : {"../../../etc/passwd", "/dev/zero", "maps\\x", "..", "dm1\nx"}) {
         clear_log();
-        standins().calls.clear();
+        test_call_log().calls.clear();
         arty_factory_post_command_text(srv_.factory, kGameCommandChangeLevel, name);
         EXPECT_EQ(srv_.game_package, "training") << name;
         EXPECT_EQ(g->gui.current_slot, kScreenGame) << name;
@@ -485,7 +485,7 @@ TEST_F(KvGame, TheMessagePanelRunsOnTheGameScreensWidgets) {
     EXPECT_TRUE(label.visible);
     EXPECT_TRUE(kernel_get().input_layer.text_entry);
     for (int32_t key : {int32_t{'h'}, int32_t{'i'}, kKeyEnter}) input_post_event(key);
-    standins().calls.clear();
+    test_call_log().calls.clear();
     client_capture_connect(srv_.client);
     for (int i = 0; i < 3; ++i) frame();
     calls_t said;

@@ -22,8 +22,8 @@
 #include "game/server.h"
 #include "gfx/view.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "tests/data/data_test_support.h"
+#include "tests/support/call_log.h"
 #include "tools/goal_writer.h"
 #include "tools/menu_screens.h"
 #include "tools/package_writer.h"
@@ -47,7 +47,7 @@ class headless_game : public data_test {
 protected:
     void SetUp() override {
         data_test::SetUp();
-        standins_reset();
+        test_state_reset();
         kernel_get().running = true;
         auto screens = std::make_unique<package>();
         screens->name = "kvbase";
@@ -76,7 +76,7 @@ protected:
         kernel_get().running = true;
         kernel_get().graphics.fog = gfx_fog_state();
         gfx_open_screen(kernel_get().graphics, nullptr);
-        standins_reset();
+        test_state_reset();
         data_test::TearDown();
     }
 
@@ -143,10 +143,10 @@ protected:
 
     std::vector<std::string> take_calls(const std::string& prefix) {
         std::vector<std::string> picked;
-        for (const std::string& call : standins().calls) {
+        for (const std::string& call : test_call_log().calls) {
             if (call.starts_with(prefix)) picked.push_back(call);
         }
-        standins().calls.clear();
+        test_call_log().calls.clear();
         return picked;
     }
 

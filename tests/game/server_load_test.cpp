@@ -14,7 +14,6 @@
 #include "data/pak_archive.h"
 #include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "tests/game/game_test_support.h"
 #include "tests/gfx/effect_kinds.h"
 #include "tests/gfx/texture_test_support.h"

@@ -8,7 +8,7 @@
 
 #include "game/server_world.h"
 #include "gfx/texture.h"
-#include "kernel/neighbour_standins.h"
+#include "tests/support/call_log.h"
 #include "tests/world/world_test_support.h"
 #include "tools/lmap_writer.h"
 #include "tools/targa_writer.h"
@@ -94,7 +94,7 @@ class prepare_world_test : public world_test {
 protected:
     void SetUp() override {
         world_test::SetUp();
-        standins_reset();
+        test_state_reset();
         lmap_registry_clear();
         lmap_file_clear(store());
         server_set_lmap_dir(srv_, "lmap/");
@@ -102,7 +102,7 @@ protected:
     void TearDown() override {
         lmap_registry_clear();
         lmap_file_clear(store());
-        standins_reset();
+        test_state_reset();
         world_test::TearDown();
     }
 

@@ -16,7 +16,7 @@
 #include "gfx/screen_image.h"
 #include "gfx/view.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
+#include "tests/support/call_log.h"
 #include "tests/support/fake_textures.h"
 #include "tests/support/x_display.h"
 #include "tests/world/world_test_support.h"
@@ -164,7 +164,7 @@ protected:
         g.switches = gfx_switches();
         g.camera = gfx_camera_context();
         env_.reset();
-        standins_reset();
+        test_state_reset();
         world_test::TearDown();
     }
 

@@ -12,24 +12,24 @@
 #include "gfx/draw_lists.h"
 #include "gfx/gfx.h"
 #include "gfx/gfx_camera.h"
+#include "gfx/portal_walk.h"
 #include "gfx/sector_draw.h"
 #include "gfx/shader.h"
 #include "gfx/surface.h"
 #include "gfx/view.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
+#include "tests/support/call_log.h"
 #include "tests/support/fake_textures.h"
 #include "tests/support/recording_driver.h"
 #include "tests/world/world_test_support.h"
 #include "tools/token_writer.h"
 #include "world/geometry.h"
-#include "world/lmap_binding.h"
-#include "world/visit_stamp.h"
-#include "gfx/portal_walk.h"
 #include "world/lamp.h"
+#include "world/lmap_binding.h"
 #include "world/mesh.h"
 #include "world/sector.h"
 #include "world/surface_table.h"
+#include "world/visit_stamp.h"
 
 namespace kv {
 namespace {
@@ -193,7 +193,7 @@ protected:
         g.camera = gfx_camera_context();
         g.fog = gfx_fog_state();
         g.fog_stack.clear();
-        standins_reset();
+        test_state_reset();
         world_test::TearDown();
     }
 

@@ -32,7 +32,7 @@ protected:
         arty_description* batch[] = {&game_};
         group_ = arty_factory_spawn_group(factory, batch, 1);
         server_get().client.connected = false;
-        standins().calls.clear();
+        test_call_log().calls.clear();
         driver_->take_calls();
     }
     void TearDown() override {
@@ -122,10 +122,10 @@ TEST_F(GfxCommands, EveryCommandOfTheTable) {
             // The fog is looked at below, whatever the driver is told of it.
             if (!call.starts_with("set_fog")) calls.push_back(call);
         }
-        for (std::string& call : standins().calls) {
+        for (std::string& call : test_call_log().calls) {
             if (call.starts_with("game ")) calls.push_back(call);
         }
-        standins().calls.clear();
+        test_call_log().calls.clear();
         if (g_.fog.on) {
             const gfx_fog& f = g_.fog.values;
             calls.push_back(str_format("fog %g %g %g %g", f.density, f.red, f.green, f.blue));
@@ -164,7 +164,7 @@ TEST_F(GfxCommands, LockedCommandsDoNothingWhileLoggedIn) {
         EXPECT_EQ(gfx_console_command(g_, line), -1);
         EXPECT_EQ(state(), before);
     }
-    EXPECT_TRUE(standins().calls.empty());
+    EXPECT_TRUE(test_call_log().calls.empty());
     // The others still work.
     EXPECT_EQ(gfx_console_command(g_, "g_lod 1"), -1);
     EXPECT_TRUE(g_.options.LOD_on);
@@ -172,7 +172,7 @@ TEST_F(GfxCommands, LockedCommandsDoNothingWhileLoggedIn) {
     server_get().client.connected = false;
     EXPECT_FALSE(gfx_net_locked());
     gfx_console_command(g_, "g_crosshair 3");
-    EXPECT_EQ(standins().calls, (std::vector<std::string>{"game event 2051"}));
+    EXPECT_EQ(test_call_log().calls, (std::vector<std::string>{"game event 2051"}));
 }
 
 TEST_F(GfxCommands, ArgumentsReadTheSameInACommaLocale) {

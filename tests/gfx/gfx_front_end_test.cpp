@@ -17,7 +17,6 @@
 #include "gfx/gfx_camera.h"
 #include "gfx/surface.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "kernel/option_registry.h"
 #include "tests/gfx/gfx_test_support.h"
 #include "world/geometry.h"

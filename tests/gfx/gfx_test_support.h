@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "gfx/gfx.h"
-#include "kernel/neighbour_standins.h"
 #include "tests/data/data_test_support.h"
 #include "tests/gfx/texture_test_support.h"
+#include "tests/support/call_log.h"
 #include "tests/support/recording_driver.h"
 
 namespace kv {
@@ -18,7 +18,7 @@ class gfx_test : public data_test {
 protected:
     void SetUp() override {
         data_test::SetUp();
-        standins_reset();
+        test_state_reset();
         // Textures load from this test's data directory.
         textures_ = std::make_unique<scoped_texture_data>(srv_.data_dir);
         auto recorder = std::make_unique<recording_driver>();
@@ -26,7 +26,7 @@ protected:
         g_.driver = std::move(recorder);
     }
     void TearDown() override {
-        standins_reset();
+        test_state_reset();
         textures_.reset();
         data_test::TearDown();
     }

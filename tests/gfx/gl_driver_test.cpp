@@ -16,11 +16,11 @@
 #include "gfx/texture.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
-#include "kernel/neighbour_standins.h"
 #include "platform/display_modes.h"
 #include "platform/messages.h"
 #include "platform/virtual_keys.h"
 #include "platform/window.h"
+#include "tests/support/call_log.h"
 #include "tests/support/input_fake.h"
 #include "tests/support/recording_gl.h"
 #include "tests/support/temp_folder.h"
@@ -787,7 +787,7 @@ TEST_F(GlDriver, WindowProcedure) {
         EXPECT_TRUE(di_device_acquired(di_device::keyboard));
         EXPECT_TRUE(di_device_acquired(di_device::mouse));
     }
-    standins_reset();
+    test_state_reset();
 
     // Close posts the key-down of Quit to the input target and leaves the window.
     struct quit_probe : arty {

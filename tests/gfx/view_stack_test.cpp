@@ -9,6 +9,8 @@
 #include <numbers>
 
 #include "gfx/camera_view.h"
+#include "gfx/gfx_camera.h"
+#include "kernel/kernel.h"
 #include "tests/data/data_test_support.h"
 
 namespace kv {
@@ -164,6 +166,43 @@ TEST_F(ViewStack, ValuesWithoutAFiniteProjectionFallBackToTheSquareView) {
         for (float e : view.view_projection.m) EXPECT_TRUE(std::isfinite(e));
         EXPECT_EQ(log(), "gfx: Viewport `bad' has no finite projection; a 90-degree view is used.\n");
     }
+}
+
+// A point through the current viewport's camera and projection, as the name tags place their labels.
+TEST_F(ViewStack, PointsAreProjectedThroughTheCurrentViewportsCamera) {
+    gfx& g = kernel_get().graphics;
+    view_stack_init(g.views);
+    // Before any viewport was shown nothing is in front of the viewer.
+    EXPECT_EQ(gfx_project_point(g, vec3{1.0f, 2.0f, 3.0f}).w, 0.0f);
+
+    view_stack_add_viewport(g.views, camera_view_copy(square_viewport()));
+    view_stack_add_viewport(g.views, camera_view_copy(square_viewport(2.0f)));
+    view_stack_set_camera(g.views, camera_at(10.0f, 0.0f, -5.0f, 0.0f));
+    ASSERT_TRUE(view_stack_begin_world(g.views, 0));
+    struct projection_case {
+        vec3 point;
+        float x, y, w;
+    };
+    const projection_case cases[] = {
+        {{13.0f, 4.0f, 95.0f}, 3.0f, 4.0f, 100.0f},        // 100 ahead, 3 right and 4 up
+        {{10.0f, 0.0f, -55.0f}, 0.0f, 0.0f, -50.0f},       // behind the viewer
+        {{-40.0f, -50.0f, 45.0f}, -50.0f, -50.0f, 50.0f},  // on the corner of the square view
+    };
+    for (const projection_case& c : cases) {
+        const vec3 p = gfx_project_point(g, c.point);
+        EXPECT_NEAR(p.x, c.x, 1e-3f) << c.point.x;
+        EXPECT_NEAR(p.y, c.y, 1e-3f) << c.point.x;
+        EXPECT_NEAR(p.w, c.w, 1e-3f) << c.point.x;
+    }
+    // A turned camera: what lies along its forward axis is straight ahead.
+    const placement turned = camera_at(0.0f, 0.0f, 0.0f, std::numbers::pi_v<float> / 2);
+    view_stack_set_camera(g.views, turned);
+    const vec3 forward = mat4_row2(turned.transform);
+    const vec3 ahead = gfx_project_point(g, vec3{forward.x * 100.0f, forward.y * 100.0f, forward.z * 100.0f});
+    EXPECT_NEAR(ahead.x, 0.0f, 1e-3f);
+    EXPECT_NEAR(ahead.w, 100.0f, 1e-3f);
+    EXPECT_NEAR(std::fabs(forward.x), 1.0f, 1e-5f);  // the turn took it off the z axis
+    view_stack_init(g.views);
 }
 
 }  // namespace

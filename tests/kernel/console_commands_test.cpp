@@ -7,9 +7,9 @@
 #include "game/arty_factory.h"
 #include "game/server.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "kernel_fixture.h"
 #include "platform/cpu.h"
+#include "tests/support/call_log.h"
 #include "ui/console_view.h"
 #include "util/text.h"
 
@@ -18,14 +18,14 @@ namespace {
 
 int32_t g_game_answer = 0;
 
-// The game arty: writes each command it gets into the stand-ins' calls and answers g_game_answer.
+// The game arty: writes each command it gets into the tests' call log and answers g_game_answer.
 class game_probe : public arty {
 public:
     game_probe(arty_factory& f, const arty_description& d) : arty(f, d) { arty_factory_set_game_arty(f); }
     int32_t message(arty_message kind, uintptr_t argument) override {
         if (kind != kArtyCommand) return 0;
         const arty_command& c = arty_message_command(argument);
-        standins().calls.push_back(str_format("game command %d %s", c.code, c.first.c_str()));
+        test_call(str_format("game command %d %s", c.code, c.first.c_str()));
         return g_game_answer;
     }
 };
@@ -100,7 +100,7 @@ TEST_F(ConsoleCommands, LinesGoToTheFamilyOfTheirPrefix) {
     };
     for (const command_case& c : cases) {
         SCOPED_TRACE(c.line);
-        standins_reset();
+        test_state_reset();
         set_answers();
         reset_client(server_get().client);
         console_view_relayout(k_->console);

@@ -22,7 +22,6 @@
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
-#include "kernel/neighbour_standins.h"
 #include "kernel/option_registry.h"
 #include "net/net_client.h"
 #include "net/server_session.h"
@@ -34,6 +33,7 @@
 #include "sound/sound_system.h"
 #include "tests/sound/fake_media_graph.h"
 #include "tests/sound/sound_test_support.h"
+#include "tests/support/call_log.h"
 #include "tests/support/child_process.h"
 #include "tests/support/recording_driver.h"
 #include "tests/support/temp_folder.h"
@@ -196,7 +196,7 @@ protected:
     }
 
     void reset_singletons() {
-        standins_reset();
+        test_state_reset();
         sys_clear_stop_request();
         kernel& k = kernel_get();
         k.running = true;
@@ -249,12 +249,6 @@ protected:
 
     std::string log() const { return folder_.read("kv.log"); }
     std::string options_file() const { return folder_.read("write/options-c"); }
-    bool called(const std::string& call) const {
-        for (const std::string& c : standins().calls) {
-            if (c == call) return true;
-        }
-        return false;
-    }
 
     temp_folder folder_;
     std::filesystem::path old_directory_;
@@ -448,7 +442,7 @@ TEST_F(EngineMain, DedicatedPassSleepsOnTheProjectClock) {
     make_line(with_folders({"--dedicated=yes"}));
     ASSERT_EQ(engine_start_up(session, static_cast<int>(line_.argv.size()), line_.argv.data()),
               start_up_result::run);
-    // The stand-ins take no time: the whole minimum frame is left to sleep.
+    // On the stopped clock the pass takes no time: the whole minimum frame is left to sleep.
     ASSERT_TRUE(engine_main_pass(session));
     EXPECT_EQ(clock.slept_ms, kDefaultMinFrameMs);
     service_settings_get().min_frame_ms = 50;
@@ -496,7 +490,6 @@ TEST_F(EngineMain, StopRequestEndsTheLoopThroughTheKernel) {
     for (int pass = 0; pass < 20 && server_get().level_loaded == 0; ++pass)
         ASSERT_TRUE(engine_main_pass(session_));
     ASSERT_EQ(server_get().current_level_name, tools::kDemoBootPackage) << log();
-    standins().calls.clear();
     sys_request_stop();
     EXPECT_FALSE(engine_main_pass(session_));
     EXPECT_FALSE(sys_stop_requested());

@@ -1,5 +1,5 @@
 #pragma once
-// A fresh kernel with the neighbour stand-ins reset and the log written to a temporary folder.
+// A fresh kernel with the tests' call log emptied and the log written to a temporary folder.
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 #include "game/server.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
-#include "kernel/neighbour_standins.h"
+#include "tests/support/call_log.h"
 
 namespace kv {
 
@@ -29,7 +29,7 @@ protected:
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         ASSERT_TRUE(log_open((dir_ / "kv.log").string()));
-        standins_reset();
+        test_state_reset();
         k_ = std::make_unique<kernel>();
         server& world = server_get();
         world.dedicated = 0;
@@ -51,7 +51,7 @@ protected:
 
     void TearDown() override {
         log_close();
-        standins_reset();
+        test_state_reset();
         server& world = server_get();
         world.dedicated = 0;
         world.texture_dir.clear();
@@ -75,7 +75,7 @@ protected:
     // The calls recorded since the last look, forgotten afterwards.
     std::vector<std::string> take_calls() {
         std::vector<std::string> calls;
-        calls.swap(standins().calls);
+        calls.swap(test_call_log().calls);
         return calls;
     }
 

@@ -9,9 +9,9 @@
 #include "gfx/drivers/d3d_driver.h"
 #include "gfx/drivers/null_driver.h"
 #include "gfx/gfx_camera.h"
-#include "kernel/neighbour_standins.h"
 #include "kernel_fixture.h"
 #include "sound/sound_device.h"
+#include "tests/support/call_log.h"
 #include "tests/support/input_fake.h"
 #include "tests/support/recording_driver.h"
 
@@ -76,7 +76,7 @@ TEST_F(Kernel, SelectDriver) {
     gfx_set_driver_maker(make_test_driver);
     for (const driver_case& c : cases) {
         SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", failing " << c.make_fails);
-        standins_reset();
+        test_state_reset();
         server_get().texture_dir = "unset";
         g_make_fails = c.make_fails;
         g_made_kind = 0;
@@ -164,7 +164,7 @@ TEST_F(Kernel, OpenDisplay) {
     for (const display_case& c : cases) {
         SCOPED_TRACE(testing::Message() << "no render " << c.no_render << ", driver " << c.has_driver
                                         << ", open " << c.open_result);
-        standins_reset();
+        test_state_reset();
         k_->graphics.driver.reset();
         if (c.has_driver) {
             auto recorder = std::make_unique<recording_driver>();

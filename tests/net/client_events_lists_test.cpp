@@ -16,10 +16,10 @@
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
-#include "kernel/neighbour_standins.h"
 #include "net/net_client.h"
 #include "net/server_session.h"
 #include "platform/clock.h"
+#include "tests/support/call_log.h"
 #include "tests/support/fake_socket.h"
 #include "tests/support/loopback_relay.h"
 #include "tests/support/temp_folder.h"
@@ -55,7 +55,7 @@ std::vector<std::string> take_effects() {
 class ClientEvents : public testing::Test {
 protected:
     void SetUp() override {
-        standins_reset();
+        test_state_reset();
         gfx_reset_effects(kernel_get().graphics);
         world.client.request_kind = kRequestNone;
         world.client.connected = true;
@@ -64,7 +64,7 @@ protected:
     }
     void TearDown() override {
         gfx_reset_effects(kernel_get().graphics);
-        standins_reset();
+        test_state_reset();
     }
 
     // The stream as one received W-SNAPSHOT.
@@ -208,7 +208,7 @@ class ClientLists : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(log_open(folder.file("kv.log")));
-        standins_reset();
+        test_state_reset();
         world.client.client_port = 0;
         step();
     }

@@ -7,10 +7,10 @@
 
 #include "game/server.h"
 #include "kernel/log.h"
-#include "kernel/neighbour_standins.h"
 #include "net/server_session.h"
 #include "net/service.h"
 #include "platform/clock.h"
+#include "tests/support/call_log.h"
 #include "tests/support/temp_folder.h"
 
 namespace kv {
@@ -20,7 +20,7 @@ class DedicatedStart : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(log_open(folder.file("kv.log")));
-        standins_reset();
+        test_state_reset();
         server& srv = server_get();
         srv.data_dir = folder.path().string() + "/";
         srv.write_dir = srv.data_dir;
@@ -50,10 +50,6 @@ protected:
         srv.map_follow_latch = 1;
         reset_client();
         log_close();
-    }
-    bool called(const std::string& call) const {
-        const auto& calls = standins().calls;
-        return std::find(calls.begin(), calls.end(), call) != calls.end();
     }
 
     fake_clock clock;

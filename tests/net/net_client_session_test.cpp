@@ -25,11 +25,11 @@
 #include "gfx/effects/smoke_effect.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
-#include "kernel/neighbour_standins.h"
 #include "net/net_client.h"
 #include "net/server_session.h"
 #include "platform/clock.h"
 #include "tests/gfx/effect_kinds.h"
+#include "tests/support/call_log.h"
 #include "tests/support/loopback_relay.h"
 #include "tests/support/temp_folder.h"
 #include "tools/demo_data.h"
@@ -53,7 +53,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(log_open(folder.file("kv.log")));
         timer_restart(run_timer());
-        standins_reset();
+        test_state_reset();
         kernel_get().running = true;
         ASSERT_TRUE(tools::write_demo_data(folder.file("data")));
         // A second map to change to: the depot under another name.
@@ -94,7 +94,7 @@ protected:
                        packages.end());
         host.maps.clear();
         host.write_dir.clear();
-        standins_reset();
+        test_state_reset();
         log_close();
     }
 
@@ -152,12 +152,6 @@ protected:
         return text;
     }
     static kvgame* game(server& w) { return arty_factory_find_by_name_as<kvgame>(w.factory, "game"); }
-    static std::vector<std::string> calls_from(const std::string& prefix) {
-        std::vector<std::string> picked;
-        for (const std::string& call : standins().calls)
-            if (call.starts_with(prefix)) picked.push_back(call);
-        return picked;
-    }
 
     fake_clock clock;
     scoped_clock use_clock{clock};
@@ -206,7 +200,6 @@ TEST_F(ClientSession, TwoWorldsPlayThroughTheSession) {
     // Chat arrives as (nick, text); a radio message goes to the bot host (its tests show what it does).
     kvgame* bob_game = game(*b);
     bob_game->gui.current_slot = kScreenGame;
-    standins().calls.clear();
     client_send_say(a->client, ann, 1, 0, "hello there");
     client_send_say(a->client, ann, 1, 3, "");
     const auto& lines = bob_game->messages.lines;

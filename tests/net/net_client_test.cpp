@@ -13,12 +13,12 @@
 #include "game/server.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
-#include "kernel/neighbour_standins.h"
 #include "net/client_goodbye.h"
 #include "net/password.h"
 #include "net/server_session.h"
 #include "net/snapshot_package.h"
 #include "platform/clock.h"
+#include "tests/support/call_log.h"
 #include "tests/support/fake_socket.h"
 #include "tests/support/loopback_relay.h"
 #include "tests/support/temp_folder.h"
@@ -85,13 +85,13 @@ class ClientRequests : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(log_open(folder.file("kv.log")));
-        standins_reset();
+        test_state_reset();
         world.client.client_port = 0;
         step();  // binds the port
         ASSERT_NE(client_port(), 0);
     }
     void TearDown() override {
-        standins_reset();
+        test_state_reset();
         log_close();
     }
     uint16_t client_port() { return world.client.socket().port(); }

@@ -15,8 +15,8 @@
 #include "gfx/texture_cache.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
-#include "kernel/neighbour_standins.h"
 #include "platform/clock.h"
+#include "tests/support/call_log.h"
 #include "tests/support/fake_textures.h"
 #include "tests/support/recording_driver.h"
 #include "tests/support/temp_folder.h"
@@ -38,7 +38,7 @@ protected:
         srv.data_dir = folder_.file("data") + "/";
         srv.texture_base_dir = "tex/";
         srv.texture_dir = "tga/";
-        standins_reset();
+        test_state_reset();
         font_registry_clear();
         auto recorder = std::make_unique<recording_driver>();
         driver_ = recorder.get();
@@ -49,7 +49,7 @@ protected:
         gfx_texture_list_clear(g());
         g().driver.reset();
         font_registry_clear();
-        standins_reset();
+        test_state_reset();
         server& srv = server_get();
         srv.archives.clear();
         srv.data_dir = old_data_dir_;

@@ -9,8 +9,8 @@
 
 #include "game/server.h"
 #include "gfx/texture.h"
-#include "kernel/neighbour_standins.h"
 #include "tests/gfx/texture_test_support.h"
+#include "tests/support/call_log.h"
 #include "tests/world/world_test_support.h"
 #include "world/geometry.h"
 #include "world/mesh.h"
@@ -48,7 +48,7 @@ class lamp_test : public world_test {
 protected:
     void SetUp() override {
         world_test::SetUp();
-        standins_reset();
+        test_state_reset();
         lamp_clear_lit();
         textures_ = std::make_unique<scoped_texture_data>(srv_.data_dir);
         write_plain_textures(folder_, "data/", {"lamp"});
@@ -94,7 +94,7 @@ protected:
     void TearDown() override {
         server_get().log_level = 0;
         lamp_clear_lit();
-        standins_reset();
+        test_state_reset();
         textures_.reset();
         world_test::TearDown();
     }

@@ -9,7 +9,7 @@
 
 #include "gfx/texture.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
+#include "tests/support/call_log.h"
 #include "world/lmap_file.h"
 
 namespace kv {
@@ -111,14 +111,14 @@ TEST(lmap_binding_page_test, SetPageAndTransformTouchTheSelectedVertices) {
 class lmap_registry_test : public ::testing::Test {
 protected:
     void SetUp() override {
-        standins_reset();
+        test_state_reset();
         lmap_registry_clear();
         kernel_get().graphics.lightmaps = make_store();
     }
     void TearDown() override {
         lmap_registry_clear();
         lmap_file_clear(kernel_get().graphics.lightmaps);
-        standins_reset();
+        test_state_reset();
     }
 
     // The distinct records the bindings point to.

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kernel/neighbour_standins.h"
+#include "tests/support/call_log.h"
 #include "tests/world/trace_world_support.h"
 #include "world/collision.h"
 #include "world/lmap_binding.h"
@@ -16,7 +16,7 @@ class WorldQuery : public trace_world {
 protected:
     void TearDown() override {
         kernel_get().graphics.statistics.last_frame_ms = 10;
-        standins_reset();
+        test_state_reset();
         trace_world::TearDown();
     }
 

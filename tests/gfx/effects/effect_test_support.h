@@ -17,10 +17,10 @@
 #include "gfx/effects/effect_ops.h"
 #include "gfx/gfx.h"
 #include "kernel/kernel.h"
-#include "kernel/neighbour_standins.h"
 #include "net/net_client.h"
 #include "platform/random.h"
 #include "tests/gfx/texture_test_support.h"
+#include "tests/support/call_log.h"
 #include "tests/support/loopback_relay.h"
 #include "tests/support/recording_driver.h"
 #include "tests/world/world_test_support.h"
@@ -52,7 +52,7 @@ class effect_test : public world_test {
 protected:
     void SetUp() override {
         world_test::SetUp();
-        standins_reset();
+        test_state_reset();
         kv_srand(1);
         kernel_get().detail_level = kDetailHigh;
         textures_ = std::make_unique<scoped_texture_data>(srv_.data_dir);
@@ -69,7 +69,7 @@ protected:
         gfx_reset_effects(g_);
         kernel_get().detail_level = kDetailHigh;
         textures_.reset();
-        standins_reset();
+        test_state_reset();
         world_test::TearDown();
     }
 
