@@ -242,7 +242,7 @@ TEST(DedicatedGame, TwoPlayersAndABotOnTheDepotFromJoinToShutdown) {
     std::filesystem::copy(KV_SAMPLE_BOT_DIR, folder.file("server/bot"));
     folder.write("server/write/mp.cfg",
                  "set server-name:\"End To End\"\nset net-mode:lan\nset server-port:0\n"
-                 "set bots-setup:0000 1000 0000\nset pkg-name:depot\nstart\n");
+                 "set respawn-time:3\nset bots-setup:0000 1000 0000\nset pkg-name:depot\nstart\n");
     std::unique_ptr<child_process> server;
     {
         scoped_display_env no_display("");
@@ -279,7 +279,8 @@ TEST(DedicatedGame, TwoPlayersAndABotOnTheDepotFromJoinToShutdown) {
         EXPECT_TRUE(p->wait_for_pixels(kBars[0], kBars[1], kBars[2], kBars[3], 0.15, bar_green)) << p->nick();
         EXPECT_TRUE(p->wait_for_pixels(kClock[0], kClock[1], kClock[2], kClock[3], 0.04, white)) << p->nick();
     }
-    // The round starts (the bot holds the other side) and both soldiers spawn in each one's world.
+    // The round starts (the bot holds the other side) and both soldiers spawn in each one's world: the
+    // one who joined after the start at the next respawn.
     EXPECT_TRUE(wait_until([&] { return session_log(folder).find("RND START\n") != std::string::npos; }))
         << session_log(folder);
     for (player* p : {&ann, &bob}) {
