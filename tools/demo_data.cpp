@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -202,8 +201,7 @@ struct wall_opening {
 // `corner(a, y)`, facing along `inward`; an opening leaves a hole, the wall standing beside it, below
 // it and above it.
 template <class Corner>
-void add_wall(mesh_desc& m, float a0, float a1, const vec3& inward, const std::optional<wall_opening>& hole,
-              Corner corner) {
+void add_wall(mesh_desc& m, float a0, float a1, const vec3& inward, const wall_opening* hole, Corner corner) {
     auto piece = [&](float b0, float b1, float y0, float y1) {
         if (b1 <= b0 || y1 <= y0) return;
         add_quad_facing(m, {corner(b0, y0), corner(b1, y0), corner(b1, y1), corner(b0, y1)}, inward);
@@ -227,9 +225,9 @@ constexpr wall_opening kDoorway{-kDoorHalfWidth, kDoorHalfWidth, 0.0f, kDoorHeig
 // A room's walls (and its ceiling when it has one), all facing into the room from x0 to x1: the -x
 // and +x walls open where a doorway leads on, the -z wall where a window is.
 mesh_desc room_walls(float x0, float x1, bool door_minus, bool door_plus, bool ceiling,
-                     const std::optional<wall_opening>& window) {
+                     const wall_opening* window) {
     const float z = kRoomWidth / 2.0f;
-    const auto door = [](bool open) { return open ? std::optional<wall_opening>(kDoorway) : std::nullopt; };
+    const auto door = [](bool open) { return open ? &kDoorway : nullptr; };
     mesh_desc m;
     add_wall(m, -z, z, {1.0f, 0.0f, 0.0f}, door(door_minus), [&](float a, float y) {
         return vec3{x0, y, a};
@@ -238,7 +236,7 @@ mesh_desc room_walls(float x0, float x1, bool door_minus, bool door_plus, bool c
         return vec3{x1, y, a};
     });
     add_wall(m, x0, x1, {0.0f, 0.0f, 1.0f}, window, [&](float a, float y) { return vec3{a, y, -z}; });
-    add_wall(m, x0, x1, {0.0f, 0.0f, -1.0f}, std::nullopt, [&](float a, float y) { return vec3{a, y, z}; });
+    add_wall(m, x0, x1, {0.0f, 0.0f, -1.0f}, nullptr, [&](float a, float y) { return vec3{a, y, z}; });
     if (ceiling) {
         add_quad_facing(m,
                         {vec3{x0, kRoomHeight, -z}, vec3{x1, kRoomHeight, -z}, vec3{x1, kRoomHeight, z},
@@ -706,7 +704,7 @@ std::vector<uint8_t> map_package() {
         const std::string walls = std::string("g-walls-") + r.name;
         const mesh_desc walls_shape =
             room_walls(r.x0, x1, i > 0, i + 1 < kRooms, !yard,
-                       std::string_view(r.name) == "hall" ? std::optional(kHallWindow) : std::nullopt);
+                       std::string_view(r.name) == "hall" ? &kHallWindow : nullptr);
         add_geometry(w, {walls, walls_shape.box, {add_mesh(q, walls_shape)}, {}});
         sector_desc s;
         s.name = r.name;
