@@ -223,7 +223,9 @@ void gfx_render_frame(gfx& g) {
     if (!g.driver->device_ready()) return;
     gfx_driver& d = *g.driver;
     kernel& k = kernel_get();
-    d.begin_frame();
+    // The frame starts from cleared buffers: where no view draws (a screen without a level, a view
+    // without a sky) no older frame may show through.
+    d.clear_frame();
     g.counters.objects = 0;
     g.counters.tree_nodes = 0;
     g.counters.tree_leaves = 0;

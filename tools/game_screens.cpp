@@ -77,7 +77,9 @@ public:
         w_.number(static_cast<float>(width)).number(30.0f);
         w_.number(1.0f).number(1.0f).number(1.0f).number(1.0f).number(1.0f).number(1.0f);
         w_.str(kRollFrame).str(kRollLeft).str(kRollRight).str(kDemoFontPlain);
-        w_.number(12.0f).number(16.0f).number(16.0f).number(16.0f).number(8.0f).number(22.0f);
+        // The item labels stand at screen positions inside the box, left of the arrows.
+        w_.number(12.0f).number(16.0f).number(16.0f).number(16.0f);
+        w_.number(static_cast<float>(x + 8)).number(static_cast<float>(y + 22));
         return *this;
     }
     layout& check(int x, int y) {

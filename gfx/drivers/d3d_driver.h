@@ -144,6 +144,7 @@ public:
     bool set_fog(const gfx_fog* fog) override;
     void end_frame() override;
     void begin_frame() override;
+    void clear_frame() override;
     bool device_ready() override;
     bool use_texture(texture& t, int32_t unit) override;
     void delete_texture(texture& t) override;

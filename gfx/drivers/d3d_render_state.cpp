@@ -260,6 +260,13 @@ void d3d_driver::begin_frame() {
     if (!s.in_scene) s.in_scene = s.device->begin_scene() >= 0;
 }
 
+void d3d_driver::clear_frame() {
+    d3d_driver_state& s = *state_;
+    d3d_set_depth_write(1);
+    s.device->clear(0, nullptr, kD3dClearTarget | kD3dClearZBuffer, s.clear_colour, s.clear_depth, 0);
+    if (!s.in_scene) s.in_scene = s.device->begin_scene() >= 0;
+}
+
 void d3d_driver::end_frame() {
     d3d_driver_state& s = *state_;
     if (s.in_scene) s.device->end_scene();

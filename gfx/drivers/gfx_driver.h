@@ -109,6 +109,9 @@ public:
     virtual void end_frame() = 0;
     // Depth writes on and the depth buffer cleared.
     virtual void begin_frame() = 0;
+    // The start of a frame: as `begin_frame`, and the colour buffer filled with the clear colour too, so
+    // that nothing of an older frame shows where this one draws nothing.
+    virtual void clear_frame() { begin_frame(); }
     virtual bool device_ready() = 0;
     // Makes the texture current on the unit, creating and uploading it first when it has no
     // handle; false when its file could not be loaded.

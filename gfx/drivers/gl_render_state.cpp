@@ -233,6 +233,12 @@ void gl_driver::begin_frame() {
     gl_.glClear(GL_DEPTH_BUFFER_BIT);
 }
 
+// After a swap the back buffer holds an older frame (or nothing defined): it is cleared with the depth.
+void gl_driver::clear_frame() {
+    gl_set_depth_mask(1);
+    gl_.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
 void gl_driver::set_viewport(float x0, float y0, float x1, float y1) {
     // Fractions from the top left; OpenGL counts rows from the bottom.
     const auto w = static_cast<GLint>(std::trunc(static_cast<float>(width_) * (x1 - x0)));

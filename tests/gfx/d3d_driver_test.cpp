@@ -274,6 +274,14 @@ TEST_F(D3dDriver, FrameAndRenderStateEdgeCases) {
         EXPECT_EQ(count(calls_, "EndScene"), 1u);
         EXPECT_EQ(calls_.back(), "Present");
     }
+    {
+        SCOPED_TRACE("a cleared frame");
+        calls_.clear();
+        driver_->clear_frame();
+        EXPECT_EQ(count(calls_, "Clear 0x3"), 1u);
+        EXPECT_EQ(count(calls_, "BeginScene"), 1u);
+        driver_->end_frame();
+    }
     const struct {
         const char* what;
         gfx_fog fog;

@@ -240,5 +240,21 @@ TEST_F(FramePixels, WireframeShowsTheEdgesOnly) {
     EXPECT_GT(red_edge, 0);
 }
 
+// A frame that draws nothing (no view, no sky: a screen with no level behind it) shows the clear
+// colour, not the frames before it; both buffers held the sky first.
+TEST_F(FramePixels, AFrameThatDrawsNothingShowsNoOlderFrame) {
+    gfx& g = kernel_get().graphics;
+    frame();
+    EXPECT_GT(at(frame(), kSkyX, kMiddleY).g, 200);
+    g.current_view = nullptr;
+    g.sky_geometry = nullptr;
+    for (const screen_image& image : {frame(), frame()}) {
+        for (const uint32_t x : {kSkyX, kCrateOnlyX, kWallX}) {
+            const rgb c = at(image, x, kMiddleY);
+            EXPECT_EQ(c.r + c.g + c.b, 0) << "x " << x;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kv

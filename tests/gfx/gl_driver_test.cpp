@@ -361,6 +361,9 @@ TEST_F(GlDriver, SettersCallOpenGlOnlyWhenTheStateChanges) {
         {"begin_frame clears depth only",
          [](gl_driver& d) { d.begin_frame(); },
          {"glDepthMask 1", "glClear 0x100"}},
+        {"clear_frame clears colour and depth",
+         [](gl_driver& d) { d.clear_frame(); },
+         {"glDepthMask 1", "glClear 0x4100"}},
         {"dither",
          [](gl_driver& d) {
              d.set_dither(0);
