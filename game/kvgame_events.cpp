@@ -451,6 +451,8 @@ void kvgame_apply_player_update(kvgame& game, const std::string& name, const pla
                   name.c_str());
         return;
     }
+    // The debug line of a record's place as the network brought it.
+    if (srv.log_level >= 2) log_write("kvgame: Player %s at %.0f %.0f %.0f\n", name.c_str(), p.x, p.y, p.z);
     const float a = update.angle;
     being_set_view(*b, update.position, {std::sin(a), 0.0f, std::cos(a)}, {0.0f, 1.0f, 0.0f},
                    level->sectors.items[static_cast<std::size_t>(index)]);

@@ -2,6 +2,7 @@
 
 #include "data/package.h"
 #include "data/reference_list.h"
+#include "game/player_record.h"
 #include "game/server.h"
 #include "gfx/effects/effect_manager.h"
 #include "kernel/log.h"
@@ -57,6 +58,9 @@ bool kernel_tick(kernel& k) {
     } else {
         // Nothing draws here, so nothing would ever age the effects the world frame made.
         gfx_drop_effects(k.graphics);
+        // Nor would the frame's end step the players: the soldiers driven here (a dedicated server's
+        // bots) store their states and send them to the others.
+        server_step_players(server_get());
     }
 
     const std::string line = console_view_take_input(k.console);

@@ -83,6 +83,30 @@ int session_id(const std::string& session, const std::string& nick) {
     return std::regex_search(session, match, line) ? std::stoi(match[1].str()) : 0;
 }
 
+// The bot's player id ("BOT <id> CONN"), 0 before it came.
+int bot_id(const std::string& session) {
+    std::smatch match;
+    return std::regex_search(session, match, std::regex("BOT ([0-9]+) CONN\n")) ? std::stoi(match[1].str()) : 0;
+}
+
+// The places a client's log gives the record of a player as the network brought them (the debug
+// lines of log level 2), in order.
+std::vector<std::string> record_places(const std::string& log, int id) {
+    std::vector<std::string> places;
+    const std::regex line("kvgame: Player pid" + std::to_string(id) + " at (-?[0-9]+ -?[0-9]+ -?[0-9]+)\n");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
+        places.push_back((*it)[1].str());
+    return places;
+}
+
+bool record_moved(const std::string& log, int id) {
+    const std::vector<std::string> places = record_places(log, id);
+    for (const std::string& place : places) {
+        if (place != places.front()) return true;
+    }
+    return false;
+}
+
 // The program's environment for the run: the sanitizer build's suppressions, and OpenAL Soft's
 // null output (no sound card).
 class program_environment {
@@ -123,9 +147,9 @@ public:
         input_ = std::make_unique<x_input>(display_.name());
         const std::string dir = folder.file(nick);
         std::filesystem::create_directories(dir + "/write");
-        // The debug lines of the log: spawns and the network's commands.
+        // The debug lines of the log: spawns, the network's commands and the places of the others.
         option_registry options;
-        int32_t log_level = 1;
+        int32_t log_level = 2;
         option_registry_add_int(options, "log_level", &log_level);
         save_options(options, dir + "/write/options-c");
         scoped_display_env env(display_.name());
@@ -292,6 +316,15 @@ TEST(DedicatedGame, TwoPlayersAndABotOnTheDepotFromJoinToShutdown) {
 
     // Both walk; the game goes on for both.
     for (player* p : {&ann, &bob}) p->input().hold_key(XK_w, 2000);
+    // Each sees the other player and the bot move: their records' places change.
+    const int bot = bot_id(session_log(folder));
+    EXPECT_GT(bot, 0) << session_log(folder);
+    for (const auto& [p, other] : {std::pair{&ann, bob_id}, std::pair{&bob, ann_id}}) {
+        for (int id : {other, bot}) {
+            EXPECT_TRUE(wait_until([&] { return record_moved(p->log(), id); }))
+                << p->nick() << " pid" << id << ": " << record_places(p->log(), id).size() << " places";
+        }
+    }
 
     // Bob opens the message panel (comhud key), which holds what has been said so far.
     bob.input().press_key(XK_F5);

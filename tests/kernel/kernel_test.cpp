@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "data/file_stream.h"
 #include "data/package.h"
 #include "data/reference_list.h"
+#include "game/player_record.h"
 #include "game/server.h"
+#include "net/snapshot_package.h"
 #include "gfx/drivers/d3d_driver.h"
 #include "gfx/drivers/null_driver.h"
 #include "gfx/gfx_camera.h"
@@ -131,6 +136,26 @@ TEST_F(Kernel, SetupRunsTheMembersInOrder) {
     server_set_dedicated(server_get(), 0);
     kernel_setup(client);
     EXPECT_FALSE(client.no_render);
+}
+
+// A dedicated server draws nothing, yet the soldiers driven there (its bots) store their states for
+// the others at the frame's pace.
+TEST_F(Kernel, WithoutDrawingTheTickStillStepsThePlayersDrivenHere) {
+    server& world = server_get();
+    player_record* bot = server_add_local_player(world, 1);
+    player_record_set(*bot, "bot", 0, 1, 0, 0, kSlotPlaying);
+    bot->state_record.position = vec3{120.0f, 95.0f, -40.0f};
+    k_->no_render = true;
+    world.client.connected = true;
+    world.client.local_players.clear();
+    for (int i = 0; i < 40 && world.client.local_players.empty(); ++i) {
+        EXPECT_TRUE(kernel_tick(*k_));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(world.client.local_players.size(), 1u);
+    EXPECT_FLOAT_EQ(world.client.local_players[0].position.x, 120.0f);
+    world.client.local_players.clear();
+    world.players.clear();
 }
 
 TEST_F(Kernel, OpenDisplay) {
