@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -14,7 +15,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -76,26 +76,37 @@ int game_port(const std::string& log) {
     return std::stoi(log.substr(at + key.size()));
 }
 
+// The first number n for which `text` holds `before` n `after`, 0 when there is none.
+int number_between(const std::string& text, const std::string& before, const std::string& after) {
+    for (std::size_t at = text.find(before); at != std::string::npos; at = text.find(before, at + 1)) {
+        std::size_t end = at + before.size();
+        while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+        if (end > at + before.size() && text.compare(end, after.size(), after) == 0)
+            return std::stoi(text.substr(at + before.size(), end - at - before.size()));
+    }
+    return 0;
+}
+
 // The player id the session gave the nick ("PLR <id> <nick> CONN"), 0 before it came.
 int session_id(const std::string& session, const std::string& nick) {
-    std::smatch match;
-    const std::regex line("PLR ([0-9]+) " + nick + " CONN\n");
-    return std::regex_search(session, match, line) ? std::stoi(match[1].str()) : 0;
+    return number_between(session, "PLR ", " " + nick + " CONN\n");
 }
 
 // The bot's player id ("BOT <id> CONN"), 0 before it came.
 int bot_id(const std::string& session) {
-    std::smatch match;
-    return std::regex_search(session, match, std::regex("BOT ([0-9]+) CONN\n")) ? std::stoi(match[1].str()) : 0;
+    return number_between(session, "BOT ", " CONN\n");
 }
 
 // The places a client's log gives the record of a player as the network brought them (the debug
 // lines of log level 2), in order.
 std::vector<std::string> record_places(const std::string& log, int id) {
     std::vector<std::string> places;
-    const std::regex line("kvgame: Player pid" + std::to_string(id) + " at (-?[0-9]+ -?[0-9]+ -?[0-9]+)\n");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator(); ++it)
-        places.push_back((*it)[1].str());
+    const std::string key = "kvgame: Player pid" + std::to_string(id) + " at ";
+    for (std::size_t at = log.find(key); at != std::string::npos; at = log.find(key, at + 1)) {
+        const std::size_t end = log.find('\n', at);
+        if (end == std::string::npos) break;
+        places.push_back(log.substr(at + key.size(), end - at - key.size()));
+    }
     return places;
 }
 
@@ -282,7 +293,10 @@ TEST(DedicatedGame, TwoPlayersAndABotOnTheDepotFromJoinToShutdown) {
     const int port = game_port(server_log());
     // The bot logs in once the level is up, and the sample module drives it.
     ASSERT_TRUE(wait_until([&] { return server_log().find("kvbot: bot ") != std::string::npos; })) << server_log();
-    EXPECT_TRUE(std::regex_search(server_log(), std::regex("kvbot: bot [0-9]+ attached to player [0-9]+\n")))
+    const std::string attached = server_log();
+    const std::size_t bot_line = attached.find("kvbot: bot ");
+    EXPECT_TRUE(bot_line != std::string::npos &&
+                number_between(attached.substr(bot_line), " attached to player ", "\n") > 0)
         << server_log();
     EXPECT_NE(session_log(folder).find("BOT "), std::string::npos) << session_log(folder);
 
