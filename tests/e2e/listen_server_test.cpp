@@ -40,6 +40,7 @@
 
 #include "net/packet.h"
 #include "tests/support/child_process.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
 #include "tools/demo_data.h"
@@ -103,31 +104,6 @@ std::string session_log(const std::filesystem::path& write_folder) {
     }
     return "";
 }
-
-// Sets an environment variable for the life of the guard.
-class scoped_env {
-public:
-    scoped_env(const char* name, const std::string& value) : name_(name) {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~scoped_env() {
-        if (had_) {
-            setenv(name_, old_.c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-    scoped_env(const scoped_env&) = delete;
-    scoped_env& operator=(const scoped_env&) = delete;
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
 
 std::string leak_options() {
     const char* old = std::getenv("LSAN_OPTIONS");

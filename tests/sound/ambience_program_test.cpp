@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
 #include "tools/demo_data.h"
@@ -32,32 +33,6 @@ constexpr int kWaitMs = 30000;
 constexpr int kRate = 22050;
 // The demo's hum (tools/demo_data.cpp).
 constexpr double kHumHz = 110.0;
-
-// Sets an environment variable for the life of the guard, putting the old value back after.
-class scoped_env {
-public:
-    scoped_env(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            had_ = true;
-            old_ = old;
-        }
-        setenv(name, value.c_str(), 1);
-    }
-    ~scoped_env() {
-        if (had_) {
-            setenv(name_, old_.c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-    scoped_env(const scoped_env&) = delete;
-    scoped_env& operator=(const scoped_env&) = delete;
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
 
 // The left channel of a 16-bit stereo wave file. The data chunk runs to the end of the file when its
 // size was never written.
