@@ -101,6 +101,7 @@ void lmap_binding_transform(lmap_binding& b, const uint16_t face[3], const affin
 }
 
 void lmap_binding_fill(lmap_binding& b) {
+    b.generation = lmap_registry_generation();
     b.textures.assign(b.ids.size(), nullptr);
     for (std::size_t i = 0; i < b.ids.size(); ++i) b.textures[i] = lmap_registry_get(b.ids[i]);
 }
@@ -113,8 +114,22 @@ texture* lmap_registry_get(int32_t id) {
     return slot.get();
 }
 
+namespace {
+
+uint32_t& registry_generation() {
+    static uint32_t generation = 0;
+    return generation;
+}
+
+}  // namespace
+
 void lmap_registry_clear() {
     registry().clear();
+    ++registry_generation();
+}
+
+uint32_t lmap_registry_generation() {
+    return registry_generation();
 }
 
 }  // namespace kv

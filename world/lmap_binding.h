@@ -32,6 +32,8 @@ struct lmap_binding {
     std::vector<lmap_uv> coords;
     std::vector<int32_t> ids;  // negative: no light map
     std::vector<texture*> textures;
+    // The registry's generation `textures` were taken from: a clearing since leaves them dangling.
+    uint32_t generation = 0;
 };
 
 // Builds a binding from the chunk of the stream's current id.
@@ -60,7 +62,10 @@ void lmap_binding_fill(lmap_binding& b);
 // The process-wide page textures, made on first use over the front end's light-map store: null
 // for -1 and for every id the store has no usable square for.
 texture* lmap_registry_get(int32_t id);
-// Deletes every page texture.
+// Deletes every page texture and starts a new generation.
 void lmap_registry_clear();
+// The registry's generation: it changes at every clearing, so that a binding filled before it (the
+// bindings of another world in the process, whose level load renewed the pages) is known as stale.
+uint32_t lmap_registry_generation();
 
 }  // namespace kv

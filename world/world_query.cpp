@@ -206,7 +206,8 @@ bool light_colour(const light_sample& sample, float rgb[3]) {
     const uint16_t c = part->indices[first + 2];
     if (static_cast<std::size_t>(a) * 4 + 3 > b.colours.size()) return false;
     for (int k = 0; k < 3; ++k) rgb[k] = static_cast<float>(b.colours[static_cast<std::size_t>(a) * 4 + k]);
-    if (a >= b.textures.size() || !b.textures[a]) return true;
+    // Textures of a registry cleared since (another world's level load) are gone.
+    if (a >= b.textures.size() || !b.textures[a] || b.generation != lmap_registry_generation()) return true;
     if (a >= b.coords.size() || bi >= b.coords.size() || c >= b.coords.size()) return true;
     const std::span<const mesh_vertex> vertices = m.vertices();
     if (a >= vertices.size() || bi >= vertices.size() || c >= vertices.size()) return true;

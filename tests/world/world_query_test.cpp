@@ -118,10 +118,17 @@ TEST_F(WorldQuery, LightSampleReadsTheBindingOfTheNearestFace) {
     page.width = page.height = 2;
     page.pixels = {51, 255, 255, 255};
     b->textures[0] = &page;
+    b->generation = lmap_registry_generation();
     b->coords.assign(4, lmap_uv{-0.01f, -0.01f});
     lmap_sample_ray(colour, *hall_, vec3{0, 0, 0}, vec3{1, 0, 0});
     EXPECT_FLOAT_EQ(colour[0], 0.2f * 0.2f);
     EXPECT_FLOAT_EQ(colour[2], 0.8f * 0.2f);
+    // Once the registry was cleared (another world loading its level) the binding's textures are
+    // stale: only the vertex colour is read.
+    lmap_registry_clear();
+    lmap_sample_ray(colour, *hall_, vec3{0, 0, 0}, vec3{1, 0, 0});
+    EXPECT_FLOAT_EQ(colour[0], 0.2f);
+    EXPECT_FLOAT_EQ(colour[2], 0.8f);
     b->textures[0] = nullptr;
 
     // Arrays too short for the face: white, nothing read past them.
