@@ -251,20 +251,21 @@ constexpr int kQuitButton[2] = {500, 565};
 bool join_blue_side(player& p, const temp_folder& folder, int id) {
     if (!p.wait_for_pixels(kTitle[0], kTitle[1], kTitle[2], kTitle[3], 0.03, gold)) return false;
     // The side roll starts at "no side": a click steps it to blue, whose soldier the preview shows.
-    // A click the screen missed is repeated; one too many goes round the sides to blue again.
+    // A click the screen missed is repeated; one too many goes round the sides to blue again. The waits
+    // are long for a loaded machine (a sanitizer build's client draws a few frames a second).
     const auto blue_preview = [&] {
         return p.share(kPreview[0], kPreview[1], kPreview[2], kPreview[3], blue) > 0.04;
     };
     for (int i = 0; i < 8 && !blue_preview(); ++i) {
         p.click_at(kSideRoll[0], kSideRoll[1]);
-        wait_until(blue_preview, 3000);
+        wait_until(blue_preview, 6000);
     }
     if (!blue_preview()) return false;
     EXPECT_LT(p.share(kPreview[0], kPreview[1], kPreview[2], kPreview[3], red), 0.01);
     const std::string joined = "PLR " + std::to_string(id) + " JOINED ";
     for (int i = 0; i < 5 && session_log(folder).find(joined) == std::string::npos; ++i) {
         p.click_at(kJoinButton[0], kJoinButton[1]);
-        wait_until([&] { return session_log(folder).find(joined) != std::string::npos; }, 5000);
+        wait_until([&] { return session_log(folder).find(joined) != std::string::npos; }, 10000);
     }
     return session_log(folder).find(joined) != std::string::npos;
 }
