@@ -132,7 +132,7 @@ void player_init(server& srv, const player_slot& slot) {
     r->slot_value = slot.cause;
     if (srv.log_level != 0) {
         // The server's own debug line; its third field is the player's specialisation.
-        log_write("player_init: id=%d nick=%s spec=%d team=%d sp=%d state=%d health=%d\n",
+        log_write("player_init: id=%d nick=%s kind=%d team=%d sp=%d state=%d health=%d\n",
                   static_cast<int32_t>(r->id), log_printable(r->nick).c_str(), r->specialisation, r->team,
                   r->spawn_point, r->state, r->health);
     }

@@ -413,7 +413,7 @@ std::string session_player_dump(server_session& s) {
     int32_t index = 0;
     for (const player_slot& slot : s.snapshot.slots) {
         out += str_format(
-            "  player #%d: nick:\"%s\" id:%u spawn:%d team:%d spec:%d skin:%d state:%d hlth:%d ping:%d "
+            "  player #%d: nick:\"%s\" id:%u spawn:%d team:%d kind:%d skin:%d state:%d hlth:%d ping:%d "
             "ip:%s:%d\n",
             index++, nick_of(s, slot.id).c_str(), slot.id, slot.spawn, slot.team, slot.specialisation,
             slot.skin, slot.state, slot.health, slot.ping, net_format_address(slot.address).c_str(),

@@ -250,7 +250,7 @@ std::string status_text(kvgame& game, timer& camera_timer) {
                 if (const player_record* r = server_find_player(srv, *game.followed_player)) {
                     const int32_t kind = r->specialisation;
                     const char* word = kind >= 0 && kind < 4 ? kSpecialisationWords[kind] : "";
-                    text = str_format("Name: %s, Health: %d%%, Spec: %s", r->nick.c_str(), r->health, word);
+                    text = str_format("Name: %s, Health: %d%%, Kind: %s", r->nick.c_str(), r->health, word);
                 }
             }
             if (b && !follows_local && text.empty())

@@ -62,8 +62,8 @@ TEST_F(PlayerRecord, InitCreatesAndRefreshesFromASlot) {
     EXPECT_EQ(srv_.players.front().left, 0);
     EXPECT_EQ(srv_.players.front().nick, "bobby");
     EXPECT_EQ(log(),
-              "player_init: id=7 nick=bobby spec=0 team=2 sp=0 state=4 health=0\n"
-              "player_init: id=8 nick=nick spec=0 team=0 sp=0 state=1 health=0\n");
+              "player_init: id=7 nick=bobby kind=0 team=2 sp=0 state=4 health=0\n"
+              "player_init: id=8 nick=nick kind=0 team=0 sp=0 state=1 health=0\n");
 }
 
 TEST_F(PlayerRecord, BecomesAliveOnlyWhenTheStateMovesToOne) {

@@ -354,10 +354,10 @@ TEST_F(Hud, StatusLineByGameState) {
     g->followed_player = 7;
     timer_restart(g->chase_timer);
     draw(*g);
-    EXPECT_EQ(label(*g, 2).text, "Name: Bob, Health: 80%, Spec: sniper");
+    EXPECT_EQ(label(*g, 2).text, "Name: Bob, Health: 80%, Kind: sniper");
     other.specialisation = 7;
     draw(*g);
-    EXPECT_EQ(label(*g, 2).text, "Name: Bob, Health: 80%, Spec: ");
+    EXPECT_EQ(label(*g, 2).text, "Name: Bob, Health: 80%, Kind: ");
     clock_.advance_ms(1000);
     draw(*g);
     EXPECT_EQ(label(*g, 2).text, "");
