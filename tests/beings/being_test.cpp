@@ -98,39 +98,24 @@ protected:
     }
 
     std::vector<uint8_t> level() {
-        tools::package_writer w;
-        auto& q = w.qxps();
-        w.add_import(tools::kDemoBeingsPackage);
-        w.add_surface("paint");
-        std::vector<int32_t> meshes;
-        int n = 0;
-        auto add = [&](const tools::mesh_desc& m, const char* material) {
-            const std::string name = "g" + std::to_string(n++);
-            tools::add_geometry(w, {name, m.box, {tools::add_mesh(q, m)}, {}});
-            meshes.push_back(tools::add_mesh_instance(q, {{}, name, "paint", material, 0}));
-        };
-        add(level_quad(-3000.0f, 3000.0f, -3000.0f, 3000.0f, 0.0f), "concrete10");
-        add(box_mesh({1000.0f, 176.0f, -200.0f}, {1400.0f, 220.0f, 200.0f}), "concrete10");
-        add(box_mesh({-1400.0f, 0.0f, -200.0f}, {-1000.0f, 400.0f, 200.0f}), "concrete10");
-        add(box_mesh({-2400.0f, 0.0f, -200.0f}, {-2000.0f, 100.0f, 200.0f}), "concrete10");
-        add(box_mesh({2000.0f, 0.0f, -2800.0f}, {2400.0f, 900.0f, -2400.0f}), "concrete10");
-        add(box_mesh({2600.0f, 200.0f, -1000.0f}, {2800.0f, 240.0f, -800.0f}), "concrete10");
-        add(level_quad(2400.0f, 3000.0f, -3000.0f, -200.0f, 300.0f), "water1");
-        add(level_quad(2400.0f, 3000.0f, 0.0f, 1000.0f, 15.0f), "water1");
-        add(level_quad(2400.0f, 3000.0f, 1000.0f, 2000.0f, 150.0f), "water1");
-        add(level_quad(2400.0f, 3000.0f, 2000.0f, 3000.0f, 145.0f), "water1");
-        add(pane(-300.0f, -2100.0f, -1900.0f), "glass");
-        add(pane(-300.0f, -2600.0f, -2400.0f), "metal1");
-        tools::sector_desc field;
-        field.name = "field";
-        field.meshes = meshes;
-        tools::add_sector(w, field);
-        w.add_arty("kvgame", "game", tools::token_writer().key("cb:").integer(33).bytes());
-        w.add_arty("kvbound_camera", "cam", {});
-        w.add_arty("kvstatic_camera", "scam1", tools::token_writer().key("mode:").integer(0).bytes());
-        w.add_arty("kvlevel", "level", tools::token_writer().key("title:").str("Field").bytes());
-        add_field_spawn_points(w, kEye);
-        return w.finish();
+        field_level level;
+        level.add(level_quad(-3000.0f, 3000.0f, -3000.0f, 3000.0f, 0.0f), "concrete10");
+        level.add(box_mesh({1000.0f, 176.0f, -200.0f}, {1400.0f, 220.0f, 200.0f}), "concrete10");
+        level.add(box_mesh({-1400.0f, 0.0f, -200.0f}, {-1000.0f, 400.0f, 200.0f}), "concrete10");
+        level.add(box_mesh({-2400.0f, 0.0f, -200.0f}, {-2000.0f, 100.0f, 200.0f}), "concrete10");
+        level.add(box_mesh({2000.0f, 0.0f, -2800.0f}, {2400.0f, 900.0f, -2400.0f}), "concrete10");
+        level.add(box_mesh({2600.0f, 200.0f, -1000.0f}, {2800.0f, 240.0f, -800.0f}), "concrete10");
+        level.add(level_quad(2400.0f, 3000.0f, -3000.0f, -200.0f, 300.0f), "water1");
+        level.add(level_quad(2400.0f, 3000.0f, 0.0f, 1000.0f, 15.0f), "water1");
+        level.add(level_quad(2400.0f, 3000.0f, 1000.0f, 2000.0f, 150.0f), "water1");
+        level.add(level_quad(2400.0f, 3000.0f, 2000.0f, 3000.0f, 145.0f), "water1");
+        level.add(pane(-300.0f, -2100.0f, -1900.0f), "glass");
+        level.add(pane(-300.0f, -2600.0f, -2400.0f), "metal1");
+        level.write_field();
+        level.w.add_arty("kvstatic_camera", "scam1", tools::token_writer().key("mode:").integer(0).bytes());
+        level.w.add_arty("kvlevel", "level", tools::token_writer().key("title:").str("Field").bytes());
+        add_field_spawn_points(level.w, kEye);
+        return level.w.finish();
     }
 
     // Zones by rows of 8 x 8: head 16, chest 32, legs 144.
@@ -621,9 +606,8 @@ TEST_F(BeingGame, NameTagsSeeThroughGlassNotThroughWallsAndOnlyWithTheFlag) {
     project_everything_to(2.0f);
     being_draw_name_tag(*rambo_);
     EXPECT_EQ(rambo_->tag_target, static_cast<int32_t>(kBot));
-    EXPECT_EQ(drawn_tags(*rambo_),
-              (calls_t{"kvtext_draw Enemy soldier 1 0 0 1", "kvtext_draw p5 1 0 0 1",
-                       "kvtext_draw Health: 100% 1 0 0 1"}));
+    EXPECT_EQ(drawn_tags(*rambo_), (calls_t{"kvtext_draw Enemy soldier 1 0 0 1", "kvtext_draw p5 1 0 0 1",
+                                            "kvtext_draw Health: 100% 1 0 0 1"}));
     // x = (0.1 + 1) x 500, y = (1 - 0.25) x 500.
     EXPECT_FLOAT_EQ(rambo_->tags[1].x, 550.0f);
     EXPECT_FLOAT_EQ(rambo_->tags[1].y, 375.0f - 45.0f);
@@ -878,7 +862,8 @@ TEST_F(BeingGame, ASampleModuleBotAddedWithBAddWalks) {
     ASSERT_NE(kai, nullptr);
     ASSERT_EQ(host.bots.size(), 1u);
     EXPECT_TRUE(host.bots[0].active);
-    EXPECT_NE(log().find(str_format("kvbot: bot 1 attached to player %u\n", r->id)), std::string::npos) << log();
+    EXPECT_NE(log().find(str_format("kvbot: bot 1 attached to player %u\n", r->id)), std::string::npos)
+        << log();
     // Held still while it is set on open ground; activated again, it sets off anew.
     EXPECT_EQ(botc_console_command(host, "deactivate Kai"), 0);
     put(*kai, kOpen);

@@ -125,57 +125,42 @@ protected:
     }
 
     std::vector<uint8_t> level() {
-        tools::package_writer w;
-        auto& q = w.qxps();
-        w.add_import(tools::kDemoBeingsPackage);
-        w.add_surface("paint");
-        std::vector<int32_t> meshes;
-        int n = 0;
-        auto add = [&](const tools::mesh_desc& m, const char* material) {
-            const std::string name = "g" + std::to_string(n++);
-            tools::add_geometry(w, {name, m.box, {tools::add_mesh(q, m)}, {}});
-            meshes.push_back(tools::add_mesh_instance(q, {{}, name, "paint", material, 0}));
-        };
-        add(level_quad(-6000.0f, 9000.0f, -6000.0f, 6000.0f, 0.0f), "concrete10");
-        add(pane(500.0f, kLaneWall - 100.0f, kLaneWall + 100.0f), "brick50");
-        add(pane(300.0f, kLaneOpen - 100.0f, kLaneOpen + 100.0f), "zero");
-        add(pane(600.0f, kLaneOpen - 100.0f, kLaneOpen + 100.0f), "zero");
-        add(pane(500.0f, kLaneGlass - 100.0f, kLaneGlass + 100.0f), "glass");
-        tools::sector_desc field;
-        field.name = "field";
-        field.meshes = meshes;
-        tools::add_sector(w, field);
-        w.add_arty("kvgame", "game", tools::token_writer().key("cb:").integer(33).bytes());
-        w.add_arty("kvbound_camera", "cam", {});
-        w.add_arty("kvstatic_camera", "scam1", tools::token_writer().key("mode:").integer(0).bytes());
-        w.add_arty("kvlevel", "level", tools::token_writer().key("title:").str("Field").bytes());
+        field_level level;
+        level.add(level_quad(-6000.0f, 9000.0f, -6000.0f, 6000.0f, 0.0f), "concrete10");
+        level.add(pane(500.0f, kLaneWall - 100.0f, kLaneWall + 100.0f), "brick50");
+        level.add(pane(300.0f, kLaneOpen - 100.0f, kLaneOpen + 100.0f), "zero");
+        level.add(pane(600.0f, kLaneOpen - 100.0f, kLaneOpen + 100.0f), "zero");
+        level.add(pane(500.0f, kLaneGlass - 100.0f, kLaneGlass + 100.0f), "glass");
+        level.write_field();
+        level.w.add_arty("kvstatic_camera", "scam1", tools::token_writer().key("mode:").integer(0).bytes());
+        level.w.add_arty("kvlevel", "level", tools::token_writer().key("title:").str("Field").bytes());
         // The demo's screens: the game screen's pictures 0-5 are the sight overlay.
         for (const tools::screen_desc& screen : tools::demo_screens())
-            w.add_arty("kvscreen", screen.name, screen.parameters);
+            level.w.add_arty("kvscreen", screen.name, screen.parameters);
         // Team 0's download point, 100 units north of (-3000, 0).
-        w.add_arty("kvgoal", "g-3",
-                   tools::token_writer()
-                       .key("type:")
-                       .str("download")
-                       .key("team:")
-                       .integer(0)
-                       .key("sector:")
-                       .str("field")
-                       .key("pos:")
-                       .number(-3000.0f)
-                       .number(kEye)
-                       .number(100.0f)
-                       .key("min:")
-                       .number(-3200.0f)
-                       .number(-100.0f)
-                       .number(-200.0f)
-                       .key("max:")
-                       .number(-2800.0f)
-                       .number(400.0f)
-                       .number(200.0f)
-                       .bytes());
-        add_field_spawn_points(w, kEye);
-        return w.finish();
+        level.w.add_arty("kvgoal", "g-3",
+                         tools::token_writer()
+                             .key("type:")
+                             .str("download")
+                             .key("team:")
+                             .integer(0)
+                             .key("sector:")
+                             .str("field")
+                             .key("pos:")
+                             .number(-3000.0f)
+                             .number(kEye)
+                             .number(100.0f)
+                             .key("min:")
+                             .number(-3200.0f)
+                             .number(-100.0f)
+                             .number(-200.0f)
+                             .key("max:")
+                             .number(-2800.0f)
+                             .number(400.0f)
+                             .number(200.0f)
+                             .bytes());
+        add_field_spawn_points(level.w, kEye);
+        return level.w.finish();
     }
 
     // Zones by rows of 8 x 8: head 16, chest 32, legs 144.
@@ -318,10 +303,10 @@ TEST_F(WeaponGame, ShotsWearThroughWallsAndSoldiersAndHurtByDistanceAndArmour) {
     being_record(*c_)->armour = 0;
     struct shot_case {
         const char* what;
-        vec3 shooter;       // where A stands (the shot leaves from his eye)
-        vec3 b_at, c_at;    // where B and C stand
+        vec3 shooter;     // where A stands (the shot leaves from his eye)
+        vec3 b_at, c_at;  // where B and C stand
         float penetration;
-        int32_t armour;     // B's
+        int32_t armour;  // B's
         std::vector<std::string> expected;
     };
     const vec3 far{-5000.0f, kEye, -5000.0f};
@@ -332,7 +317,12 @@ TEST_F(WeaponGame, ShotsWearThroughWallsAndSoldiersAndHurtByDistanceAndArmour) {
         // Resistance 0 passes everything.
         {"open", {0.0f, kEye, kLaneOpen}, {1000.0f, kEye, kLaneOpen}, far, 1.0f, 0, {"100 5 200"}},
         // Through B, C takes 0.8 of what the distance leaves: 200 x 0.8.
-        {"two", {0.0f, kEye, 0.0f}, {1000.0f, kEye, 0.0f}, {1000.0f + 60.0f, kEye, 0.0f}, 4.0f, 0,
+        {"two",
+         {0.0f, kEye, 0.0f},
+         {1000.0f, kEye, 0.0f},
+         {1000.0f + 60.0f, kEye, 0.0f},
+         4.0f,
+         0,
          {"100 5 200", "100 6 160"}},
         {"armour 102", {0.0f, kEye, kLaneOpen}, {1000.0f, kEye, kLaneOpen}, far, 1.0f, 102, {"100 5 200"}},
         // 0.4 of 200 in floats, truncated.
@@ -377,11 +367,15 @@ TEST(BlastDamage, FallsFromInnerToOuterThenToNothingPastTheRange) {
         float inner, outer, range, distance, expected;
     };
     const damage_case cases[] = {
-        {7.0f, 3.5f, 5000.0f, 0.0f, 7.0f},       {7.0f, 3.5f, 5000.0f, 2500.0f, 5.25f},
-        {7.0f, 3.5f, 5000.0f, 5000.0f, 3.5f},    {7.0f, 3.5f, 5000.0f, 6250.0f, 1.75f},
-        {7.0f, 3.5f, 5000.0f, 7500.0f, 0.0f},    {7.0f, 3.5f, 5000.0f, 7600.0f, 0.001f},
+        {7.0f, 3.5f, 5000.0f, 0.0f, 7.0f},
+        {7.0f, 3.5f, 5000.0f, 2500.0f, 5.25f},
+        {7.0f, 3.5f, 5000.0f, 5000.0f, 3.5f},
+        {7.0f, 3.5f, 5000.0f, 6250.0f, 1.75f},
+        {7.0f, 3.5f, 5000.0f, 7500.0f, 0.0f},
+        {7.0f, 3.5f, 5000.0f, 7600.0f, 0.001f},
         // A shell's pellet (fall-off 4): just past the range it goes on from 0.4 A, falling.
-        {1.0f, 0.4f, 2000.0f, 2000.0f, 0.4f},    {1.0f, 0.4f, 2000.0f, 2001.0f, 0.4f * (1.0f - 1.0f / 2500.0f)},
+        {1.0f, 0.4f, 2000.0f, 2000.0f, 0.4f},
+        {1.0f, 0.4f, 2000.0f, 2001.0f, 0.4f * (1.0f - 1.0f / 2500.0f)},
         {1.0f, 0.4f, 2000.0f, 3250.0f, 0.2f},
     };
     for (const damage_case& c : cases) {
@@ -419,8 +413,9 @@ TEST_F(WeaponGame, FiringEmptyReloadingAndRoundByRound) {
     // Round by round with a full magazine: straight back to 0.
     weapon_slot& spas = arm(*a_, kSpas12);
     // The reload plays out, and the ready pose queued behind it.
-    for (int i = 0; i < 400 && (entity_channel_has_next(body(*a_), 1) || entity_channel_has_next(body(*a_), 0) ||
-                                entity_channel_has_next(*server_entity_find(srv_, a_->view_model_name), 0));
+    for (int i = 0;
+         i < 400 && (entity_channel_has_next(body(*a_), 1) || entity_channel_has_next(body(*a_), 0) ||
+                     entity_channel_has_next(*server_entity_find(srv_, a_->view_model_name), 0));
          ++i)
         frames(1);
     spas.rounds = spas.capacity;

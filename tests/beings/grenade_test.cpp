@@ -107,31 +107,16 @@ protected:
     }
 
     std::vector<uint8_t> level() {
-        tools::package_writer w;
-        auto& q = w.qxps();
-        w.add_import(tools::kDemoBeingsPackage);
-        w.add_surface("paint");
-        std::vector<int32_t> meshes;
-        int n = 0;
-        auto add = [&](const tools::mesh_desc& m, const char* material) {
-            const std::string name = "g" + std::to_string(n++);
-            tools::add_geometry(w, {name, m.box, {tools::add_mesh(q, m)}, {}});
-            meshes.push_back(tools::add_mesh_instance(q, {{}, name, "paint", material, 0}));
-        };
-        add(level_quad(-3000.0f, 3000.0f, -3000.0f, 3000.0f, 0.0f, true), "concrete10");
-        add(box_mesh({200.0f, 0.0f, -2300.0f}, {240.0f, 400.0f, -1700.0f}), "brick50");
-        add(pane(300.0f, 1900.0f, 2100.0f), "glass");
-        add(level_quad(2400.0f, 3000.0f, -3000.0f, -200.0f, 300.0f, true), "water1");
-        add(box_mesh({-2200.0f, 200.0f, -200.0f}, {-1800.0f, 240.0f, 200.0f}), "concrete10");
-        tools::sector_desc field;
-        field.name = "field";
-        field.meshes = meshes;
-        tools::add_sector(w, field);
-        w.add_arty("kvgame", "game", tools::token_writer().key("cb:").integer(33).bytes());
-        w.add_arty("kvbound_camera", "cam", {});
-        w.add_arty("kvlevel", "level", tools::token_writer().key("title:").str("Field").bytes());
-        add_field_spawn_points(w, kEye);
-        return w.finish();
+        field_level level;
+        level.add(level_quad(-3000.0f, 3000.0f, -3000.0f, 3000.0f, 0.0f, true), "concrete10");
+        level.add(box_mesh({200.0f, 0.0f, -2300.0f}, {240.0f, 400.0f, -1700.0f}), "brick50");
+        level.add(pane(300.0f, 1900.0f, 2100.0f), "glass");
+        level.add(level_quad(2400.0f, 3000.0f, -3000.0f, -200.0f, 300.0f, true), "water1");
+        level.add(box_mesh({-2200.0f, 200.0f, -200.0f}, {-1800.0f, 240.0f, 200.0f}), "concrete10");
+        level.write_field();
+        level.w.add_arty("kvlevel", "level", tools::token_writer().key("title:").str("Field").bytes());
+        add_field_spawn_points(level.w, kEye);
+        return level.w.finish();
     }
 
     // Every texel of the bodies is the chest (zone 32).
@@ -139,7 +124,8 @@ protected:
         tools::targa8_desc map;
         map.width = map.height = 8;
         map.texels.assign(64, 32);
-        for (int i = 0; i < 3; ++i) write_data("tex/tga/hitmap" + std::to_string(i) + ".tga", tools::targa8(map));
+        for (int i = 0; i < 3; ++i)
+            write_data("tex/tga/hitmap" + std::to_string(i) + ".tga", tools::targa8(map));
         srv_.texture_dir = "tga/";
         server_load_hit_maps(srv_);
     }
@@ -192,7 +178,8 @@ protected:
     vec3 body_at(being& b) { return mat4_row3(entity_world_matrix(body(b))); }
 
     // A grenade of this machine (not quiet) in the world server's list.
-    grenade& make(int32_t kind, const vec3& at, const vec3& velocity = {}, uint32_t owner = kA, bool quiet = false) {
+    grenade& make(int32_t kind, const vec3& at, const vec3& velocity = {}, uint32_t owner = kA,
+                  bool quiet = false) {
         grenade_values values;
         values.kind = kind;
         values.id = next_id_++;
@@ -206,7 +193,8 @@ protected:
     }
 
     bool listed(const grenade* g) const {
-        return std::any_of(srv_.grenades.begin(), srv_.grenades.end(), [g](const auto& p) { return p.get() == g; });
+        return std::any_of(srv_.grenades.begin(), srv_.grenades.end(),
+                           [g](const auto& p) { return p.get() == g; });
     }
 
     // Frames until the grenade leaves the list (or the limit); the milliseconds it took.
@@ -233,7 +221,8 @@ protected:
         std::vector<std::string> out;
         for (const std::string& line : sent("hit ")) {
             uint32_t attacker = 0, who = 0, code = 0, amount = 0;
-            if (std::sscanf(line.c_str(), "hit %u %u %u %u", &attacker, &who, &code, &amount) == 4 && who == victim)
+            if (std::sscanf(line.c_str(), "hit %u %u %u %u", &attacker, &who, &code, &amount) == 4 &&
+                who == victim)
                 out.push_back(str_format("%u %u %u", attacker, code, amount));
         }
         return out;
@@ -253,7 +242,9 @@ protected:
         return found;
     }
     // What the effects have echoed to the other players so far.
-    static std::size_t echoed() { return effect_world(kernel_get().graphics).client.event_stream.body.size(); }
+    static std::size_t echoed() {
+        return effect_world(kernel_get().graphics).client.event_stream.body.size();
+    }
 
     std::size_t calls_starting(const std::string& prefix) const {
         return static_cast<std::size_t>(
@@ -296,8 +287,8 @@ TEST_F(GrenadeGame, AThrownFragClearsTheThrowerBouncesAtHalfSpeedAndExplodesFour
     EXPECT_EQ(g->kind, kGrenadeFragTimed);
     EXPECT_EQ(g->quiet, 0);
     EXPECT_EQ(g->team, server_find_player(srv_, kA)->team);
-    EXPECT_EQ(frags.rounds, 2);                // one grenade spent
-    EXPECT_EQ(sent("event 2").size(), 1u);     // announced once
+    EXPECT_EQ(frags.rounds, 2);             // one grenade spent
+    EXPECT_EQ(sent("event 2").size(), 1u);  // announced once
 
     // Made in the throw's frame, it takes its model on the next and links on the one after.
     for (int i = 0; i < 3 && !g->linked; ++i) frames(1);
@@ -422,7 +413,8 @@ TEST_F(GrenadeGame, GlassInReachBreaksOnceAndAQuietCopyFliesTheSamePathWithoutHa
         if (listed(&mine)) path.push_back(mine.position);
     }
     ASSERT_EQ(path.size(), quiet_path.size());
-    for (std::size_t i = 0; i < path.size(); ++i) EXPECT_NEAR(vec3_length(path[i] - quiet_path[i]), 0.0f, 1e-2f) << i;
+    for (std::size_t i = 0; i < path.size(); ++i)
+        EXPECT_NEAR(vec3_length(path[i] - quiet_path[i]), 0.0f, 1e-2f) << i;
     EXPECT_EQ(made(effect_class::glass_shatter), 1u);
     EXPECT_EQ(sent("event 2").size(), 1u);
     grenade& again = make(kGrenadeFragTimed, start, velocity);
@@ -568,7 +560,7 @@ TEST_F(GrenadeGame, ADroppedWeaponFliesBouncesRestsAndIsPickedUp) {
     put(*a_, kOpenA);
     kernel_get().surfaces.rows["concrete10"].restitution = 255;
     arm(*a_, kM4a1);
-    frames(30);  // the raise plays out: nothing queued
+    frames(30);                                        // the raise plays out: nothing queued
     ASSERT_NE(server_game_state(srv_), kGameRunning);  // outside a running round the drop key drops
     const mat4 world = entity_world_matrix(body(*a_));
     forget_sent();

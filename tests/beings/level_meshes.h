@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/beings_writer.h"
 #include "tools/package_writer.h"
 #include "tools/targa_writer.h"
 #include "tools/token_writer.h"
@@ -72,6 +73,35 @@ inline tools::mesh_desc pane(float x0, float z0, float z1) {
     m.tree = {{m.box, 4, 0}};
     return m;
 }
+
+// A level of one sector "field" on the demo soldiers' package: `add` paints each mesh (surface
+// "paint") with a material; `write_field` writes the sector of the meshes added, then the game object
+// and the bound camera. The caller adds the rest and finishes the writer.
+class field_level {
+public:
+    field_level() {
+        w.add_import(tools::kDemoBeingsPackage);
+        w.add_surface("paint");
+    }
+    void add(const tools::mesh_desc& m, const char* material) {
+        const std::string name = "g" + std::to_string(meshes_.size());
+        tools::add_geometry(w, {name, m.box, {tools::add_mesh(w.qxps(), m)}, {}});
+        meshes_.push_back(tools::add_mesh_instance(w.qxps(), {{}, name, "paint", material, 0}));
+    }
+    void write_field() {
+        tools::sector_desc field;
+        field.name = "field";
+        field.meshes = meshes_;
+        tools::add_sector(w, field);
+        w.add_arty("kvgame", "game", tools::token_writer().key("cb:").integer(33).bytes());
+        w.add_arty("kvbound_camera", "cam", {});
+    }
+
+    tools::package_writer w;
+
+private:
+    std::vector<int32_t> meshes_;
+};
 
 // Two spawn points in the sector "field", 500 units apart along x, at eye height `eye`, facing +z.
 inline void add_field_spawn_points(tools::package_writer& w, float eye) {
