@@ -191,17 +191,10 @@ public:
         return wait_until([&] { return share(x, y, width, height, test) >= least; }, timeout_ms);
     }
 
-    // Clicks at a point of the screens' square. The screens move their own pointer by the mouse's
-    // motion, so it is first driven into the top left corner: the X pointer's sweep across the whole
-    // screen is more than the square, and each sweep is left a few frames to be read.
+    // Clicks at a point of the screens' square, once the game has drawn its pointer there.
     void click_at(int x, int y) {
-        input_->warp(kWidth - 1, kHeight - 1);
-        pause_ms(500);
-        input_->warp(0, 0);
-        pause_ms(500);
-        input_->warp(static_cast<int>(std::lround(x / kUnitsPerPixel)),
-                     static_cast<int>(std::lround(y / kUnitsPerPixel)));
-        pause_ms(500);
+        EXPECT_TRUE(input_->point_screen_at(x, y, kWidth, kHeight, kUnitsPerPixel))
+            << nick_ << ": the pointer did not come to " << x << " " << y;
         input_->click();
     }
 
@@ -249,7 +242,20 @@ constexpr int kQuitButton[2] = {500, 565};
 
 // Takes the blue side in the briefing and joins; true once the session has the player in a team.
 bool join_blue_side(player& p, const temp_folder& folder, int id) {
-    if (!p.wait_for_pixels(kTitle[0], kTitle[1], kTitle[2], kTitle[3], 0.03, gold)) return false;
+    // The client shows the main menu, whose title is gold too, until the level is up.
+    const auto level_up = [&] {
+        const std::string log = p.log();
+        const std::size_t load = log.find("Loading package 'depot'");
+        return load != std::string::npos && log.find("View `default' activated.\n", load) != std::string::npos;
+    };
+    if (!wait_until(level_up)) {
+        ADD_FAILURE() << p.nick() << ": the level never came up";
+        return false;
+    }
+    if (!p.wait_for_pixels(kTitle[0], kTitle[1], kTitle[2], kTitle[3], 0.03, gold)) {
+        ADD_FAILURE() << p.nick() << ": no briefing title";
+        return false;
+    }
     // The side roll starts at "no side": a click steps it to blue, whose soldier the preview shows.
     // A click the screen missed is repeated; one too many goes round the sides to blue again. The waits
     // are long for a loaded machine (a sanitizer build's client draws a few frames a second).
@@ -260,7 +266,10 @@ bool join_blue_side(player& p, const temp_folder& folder, int id) {
         p.click_at(kSideRoll[0], kSideRoll[1]);
         wait_until(blue_preview, 6000);
     }
-    if (!blue_preview()) return false;
+    if (!blue_preview()) {
+        ADD_FAILURE() << p.nick() << ": the preview never showed the blue side";
+        return false;
+    }
     EXPECT_LT(p.share(kPreview[0], kPreview[1], kPreview[2], kPreview[3], red), 0.01);
     const std::string joined = "PLR " + std::to_string(id) + " JOINED ";
     for (int i = 0; i < 5 && session_log(folder).find(joined) == std::string::npos; ++i) {

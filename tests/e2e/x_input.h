@@ -7,7 +7,9 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -106,7 +108,48 @@ public:
         return static_cast<double>(hits) / static_cast<double>(all.size());
     }
 
+    // Puts the screens' own pointer at the point (x, y) of their 0..1000 square, on a full-screen
+    // window of `width` x `height` pixels whose screens move the pointer `units_per_pixel` units a
+    // pixel of mouse motion and clamp it to the square. The pointer is pushed into the top left
+    // corner, then moved to the point by one motion; each step waits until the game has drawn the
+    // pointer where it should stand, so that a loaded game never reads two motions in one frame (the
+    // clamp would then be lost). False when the pointer did not come there.
+    bool point_screen_at(int x, int y, int width, int height, double units_per_pixel, int step_timeout_ms = 8000) {
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            warp(width - 1, height - 1);
+            pause(300);
+            warp(0, 0);
+            if (!wait_for_pointer(0, 0, width, height, step_timeout_ms)) continue;
+            warp(static_cast<int>(x / units_per_pixel + 0.5), static_cast<int>(y / units_per_pixel + 0.5));
+            if (wait_for_pointer(x, y, width, height, step_timeout_ms)) return true;
+        }
+        return false;
+    }
+
 private:
+    // The demo's pointer ("kvCursor") is a black-edged arrow whose fill pulses from grey-blue to
+    // white; the pair tells it from the screens' frames and the world behind them.
+    static bool pointer_fill(int r, int g, int b) {
+        return b > 230 && std::abs(r - g) <= 4 && r > 130 && b + 2 >= r;
+    }
+    static bool pointer_edge(int r, int g, int b) { return std::max({r, g, b}) < 12; }
+
+    // Until the pointer (40 x 50 units from its point) is drawn at (x, y) of the square.
+    bool wait_for_pointer(int x, int y, int width, int height, int timeout_ms) {
+        const int px = x * width / 1000;
+        const int py = y * height / 1000;
+        const int pw = std::min(40 * width / 1000, width - px);
+        const int ph = std::min(50 * height / 1000, height - py);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+        for (;;) {
+            const double area = static_cast<double>(pw) * ph;
+            if (share(px, py, pw, ph, pointer_fill) * area >= 15 && share(px, py, pw, ph, pointer_edge) * area >= 10)
+                return true;
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            pause(50);
+        }
+    }
+
     static void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
     Display* display_;
