@@ -32,6 +32,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -39,6 +40,7 @@
 #include <vector>
 
 #include "net/packet.h"
+#include "tests/e2e/x_input.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_folder.h"
@@ -76,6 +78,9 @@ constexpr point kHostStart{830, 845};
 
 // The pointer of a screen moves 1.8 grid units per pixel of mouse motion and stays within the grid.
 constexpr double kGridPerPixel = 1.8;
+// The clients' X screens, which their windows of "--resolution=1" fill.
+constexpr int kScreenWidth = 800;
+constexpr int kScreenHeight = 600;
 
 std::string slurp(const std::filesystem::path& file) {
     std::FILE* f = std::fopen(file.c_str(), "rb");
@@ -149,18 +154,14 @@ public:
         return true;
     }
 
-    // Clicks the left button on grid point `at` of the current screen. The screen's pointer is first
-    // pushed to the grid's bottom right and top left corners, where it stops, then moved to the
-    // point; the pauses let the game read each motion in a frame of its own.
-    bool click(point at) const {
-        const int x = static_cast<int>(at.x / kGridPerPixel + 0.5);
-        const int y = static_cast<int>(at.y / kGridPerPixel + 0.5);
-        const std::string command = str_format(
-            "DISPLAY=%s xdotool mousemove 1000 700 sleep 0.4 mousemove 0 0 sleep 0.4 mousemove %d %d sleep "
-            "0.4 "
-            "click 1 sleep 0.4",
-            display_.name().c_str(), x, y);
-        return std::system(command.c_str()) == 0;
+    // Clicks the left button on grid point `at` of the current screen, once the game has drawn its
+    // pointer there.
+    bool click(point at) {
+        if (!input_) input_ = std::make_unique<x_input>(display_.name());
+        if (!input_->ok() || !input_->point_screen_at(at.x, at.y, kScreenWidth, kScreenHeight, kGridPerPixel))
+            return false;
+        input_->click();
+        return true;
     }
 
     // SIGTERM, then the exit status; the log must end with the shutdown line.
@@ -174,7 +175,8 @@ public:
     }
 
 private:
-    x_display display_{1024, 768};
+    x_display display_{kScreenWidth, kScreenHeight};
+    std::unique_ptr<x_input> input_;
     temp_folder folder_;
     bool folder_ok_ = false;
     std::optional<child_process> process_;
