@@ -789,9 +789,10 @@ bool being_check_download(being& b) {
         check_restart(b);
         return false;
     }
+    // The eyes' frame is the body's own: placed on the being, as the first-person camera is.
     mat4 view;
     being_view_matrix(b, view, 1);
-    const vec3 eye = mat4_row3(view);
+    const vec3 eye = mat4_row3(mat4_mul(b.place.transform, view));
     if (distance_sq(eye, point) >= kCheckReachSq) {
         check_restart(b);
         return false;

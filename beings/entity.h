@@ -257,6 +257,9 @@ void entity_mark_events_done(entity& e);
 
 // The body's world matrix (row 3: its world position).
 const mat4& entity_world_matrix(const entity& e);
+// The second matrix, the view-model frame: the eyes' frame in the body's own space, from the eye
+// bone's pose and the view offset (the first-person camera and weapon ride on it).
+const mat4& entity_second_matrix(const entity& e);
 // The being's side of the entity, built with the being's body: the melee strike from a world frame,
 // and the view-model step, true when the view-model matrix changed.
 void entity_strike(entity& e, const mat4& strike_frame, sector* in_sector, int32_t attacker);

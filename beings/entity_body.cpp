@@ -189,6 +189,10 @@ const mat4& entity_world_matrix(const entity& e) {
     return e.world;
 }
 
+const mat4& entity_second_matrix(const entity& e) {
+    return e.view_model;
+}
+
 vec3 entity_pick(entity& e, const mat4& frame, const vec3& wanted, float factor,
                  entity_sweep_result* result) {
     timer& section = kernel_collision_section();

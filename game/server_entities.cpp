@@ -19,6 +19,10 @@ mat4 world_matrix(entity& e) {
     return entity_world_matrix(e);
 }
 
+mat4 second_matrix(entity& e) {
+    return entity_second_matrix(e);
+}
+
 mat4 model_matrix(entity& e) {
     return entity_parent_matrix(e);
 }
@@ -286,7 +290,7 @@ void server_entity_set_next_no_loop(server& srv, int32_t channel) {
 }
 
 mat4 server_entity_second_matrix(server& srv) {
-    return server_entity_current(srv) ? server_entity_apply(srv, world_matrix) : kMat4Identity;
+    return server_entity_current(srv) ? server_entity_apply(srv, second_matrix) : kMat4Identity;
 }
 
 mat4 server_entity_model(server& srv) {
@@ -294,7 +298,7 @@ mat4 server_entity_model(server& srv) {
 }
 
 mat4 server_entity_world_matrix(server& srv) {
-    return server_entity_second_matrix(srv);
+    return server_entity_current(srv) ? server_entity_apply(srv, world_matrix) : kMat4Identity;
 }
 
 void server_entity_set_names(server& srv, const std::string& sound, int32_t near_distance,

@@ -111,7 +111,8 @@ void server_entity_set_pick_flag(server& srv, int32_t channel);
 void server_entity_set_next_pick_flag(server& srv, int32_t channel);
 void server_entity_clear_loop(server& srv, int32_t channel);
 void server_entity_set_next_no_loop(server& srv, int32_t channel);
-// The body's frame in the world (its world matrix); the identity without a current entity.
+// The current entity's second matrix (its eyes' frame in its own space), model node matrix and world
+// matrix; the identity without a current entity.
 mat4 server_entity_second_matrix(server& srv);
 mat4 server_entity_model(server& srv);
 mat4 server_entity_world_matrix(server& srv);

@@ -73,20 +73,28 @@ vec3 rest_offset(int bone) {
 
 // The split bone 5 is turned a quarter about the body's forward axis, so that its z axis, about which
 // the aim angle turns the upper body, points to the body's left: a soldier looking up or down bends
-// his upper body up or down. Its children turn back, so that every other bone keeps the skeleton's
-// axes (the head's, which frames the eye, included).
+// his upper body up or down. The head 6 keeps that turn: its x axis points up the neck, the eye's
+// frame that the view turns back a quarter about the forward axis to stand upright. The other
+// children of the two turn back, so that every other bone keeps the skeleton's axes.
 constexpr int kSplitBone = 5;
+constexpr int kHeadBone = 6;
 constexpr float kSplitTurn = 1.5707963f;
+
+bool turned(int bone) {
+    return bone == kSplitBone || bone == kHeadBone;
+}
 
 // A key of the body skeleton: the bone moved from its parent by `offset` (in the skeleton's axes) and
 // turned about x by `angle`.
 bone_key_desc body_key(int bone, const vec3& offset, float angle = 0.0f) {
-    if (bone == kSplitBone) return {static_cast<uint8_t>(bone), offset, {0.0f, 1.0f, 0.0f}, kSplitTurn};
-    if (body_bone(bone).parent == kSplitBone) {
-        // The offset in the split bone's turned axes: the inverse quarter turn about y.
-        return {static_cast<uint8_t>(bone), {offset.z, offset.y, -offset.x}, {0.0f, 1.0f, 0.0f}, -kSplitTurn};
+    const bool parent_turned = turned(body_bone(bone).parent);
+    // In a turned parent's axes the offset reads the inverse quarter turn about y.
+    const vec3 local = parent_turned ? vec3{offset.z, offset.y, -offset.x} : offset;
+    if (turned(bone) == parent_turned) {
+        return parent_turned ? bone_key_desc{static_cast<uint8_t>(bone), local, {0.0f, 1.0f, 0.0f}, 0.0f}
+                             : key(bone, offset, angle);
     }
-    return key(bone, offset, angle);
+    return {static_cast<uint8_t>(bone), local, {0.0f, 1.0f, 0.0f}, turned(bone) ? kSplitTurn : -kSplitTurn};
 }
 
 // The lower body's keys of one frame: the spine and the legs, lowered for crouched and prone words.

@@ -13,7 +13,8 @@
 // key bone 5 and the bones outside its sub-tree, upper-body ones the bones below it; crouched ones
 // lower the body by 40 units, prone ones by 75. The split bone is turned a quarter about y, so that its
 // z axis, about which the aim angle turns the upper body, points to the left (looking up bends the
-// body up); its children turn back, so every other bone keeps the skeleton's axes.
+// body up); the head keeps that turn (its x axis up the neck, the eyes' frame), and the other children
+// of the two turn back, so every other bone keeps the skeleton's axes.
 
 #include <cstdint>
 #include <string>

@@ -185,6 +185,10 @@ public:
         return input_->share(x * kWidth / 1000, y * kHeight / 1000, width * kWidth / 1000,
                              height * kHeight / 1000, test);
     }
+    // The pixels of a rectangle of the screens' square.
+    std::vector<unsigned long> pixels(int x, int y, int width, int height) const {
+        return input_->pixels(x * kWidth / 1000, y * kHeight / 1000, width * kWidth / 1000, height * kHeight / 1000);
+    }
     template <typename Test>
     bool wait_for_pixels(int x, int y, int width, int height, double least, Test test,
                          int timeout_ms = kWaitMs) const {
@@ -226,6 +230,27 @@ bool pale(int r, int g, int b) {
 bool white(int r, int g, int b) {
     return r > 225 && g > 225 && b > 225;
 }
+// The day sky (the level's "s-day" box).
+bool sky(int r, int g, int b) {
+    return b > 200 && b > r + 60 && g > r + 20;
+}
+
+// The share of the pixels that differ between two pictures of one rectangle.
+double changed_share(const std::vector<unsigned long>& before, const std::vector<unsigned long>& after) {
+    if (before.empty() || before.size() != after.size()) return 0.0;
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        for (int shift : {0, 8, 16}) {
+            const int a = static_cast<int>((before[i] >> shift) & 0xFF);
+            const int b = static_cast<int>((after[i] >> shift) & 0xFF);
+            if (std::abs(a - b) > 24) {
+                ++changed;
+                break;
+            }
+        }
+    }
+    return static_cast<double>(changed) / static_cast<double>(before.size());
+}
 
 // The briefing (the demo's "briefing_scr"): the title, the side roll and its preview, the join button.
 constexpr int kTitle[4] = {380, 80, 240, 45};
@@ -237,6 +262,11 @@ constexpr int kBars[4] = {20, 865, 140, 95};
 constexpr int kClock[4] = {450, 20, 100, 28};
 // The game screen's message panel with its first line, which stands on the panel's top edge.
 constexpr int kPanel[4] = {40, 590, 480, 290};
+// The world through a soldier's eyes, clear of the HUD: below the clock and the round's messages,
+// above the bars and the weapon box.
+constexpr int kView[4] = {150, 200, 700, 600};
+// The lower half of the screen, down to the bars: the floor and what stands on it, never the sky.
+constexpr int kBelowHorizon[4] = {0, 500, 1000, 350};
 // The quit screen's last button ends the program.
 constexpr int kQuitButton[2] = {500, 565};
 
@@ -338,8 +368,20 @@ TEST(DedicatedGame, TwoPlayersAndABotOnTheDepotFromJoinToShutdown) {
         }
     }
 
-    // Both walk; the game goes on for both.
-    for (player* p : {&ann, &bob}) p->input().hold_key(XK_w, 2000);
+    // Each sees the level from his soldier's eyes, and it changes as he walks up to what stands ahead.
+    // Each walks on until it does: a soldier stands still through a frame that stalled, and a loaded
+    // client has many.
+    for (player* p : {&ann, &bob}) {
+        EXPECT_TRUE(wait_until([&] {
+            return p->share(kBelowHorizon[0], kBelowHorizon[1], kBelowHorizon[2], kBelowHorizon[3], sky) < 0.02;
+        })) << p->nick();
+        const std::vector<unsigned long> view = p->pixels(kView[0], kView[1], kView[2], kView[3]);
+        const auto view_changed = [&] {
+            return changed_share(view, p->pixels(kView[0], kView[1], kView[2], kView[3])) > 0.2;
+        };
+        for (int step = 0; step < 20 && !view_changed(); ++step) p->input().hold_key(XK_w, 1000);
+        EXPECT_TRUE(view_changed()) << p->nick();
+    }
     // Each sees the other player and the bot move: their records' places change.
     const int bot = bot_id(session_log(folder));
     EXPECT_GT(bot, 0) << session_log(folder);

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "beings/being.h"
+#include "beings/entity.h"
 #include "game/player_record.h"
 #include "game/server_entities.h"
 #include "sound/ambient_source.h"
@@ -247,14 +248,18 @@ TEST_F(Camera, BoundCameraFollowsTheBeingOrFliesWithoutIt) {
     server_entity_select(srv_, "pid5");
     entity* body = server_entity_current(srv_);
     server_entity_deselect(srv_);
-    // Its world matrix stands at (5, 6, 7).
-    mat4_set_translation(body->placement, 5.0f, 6.0f - body->centre.y, 7.0f);
+    // The being stands at (10, 0, 0); its eyes' frame, 50 above and 20 ahead of it, has the eye bone's
+    // axes: x up the neck, y to the body's left.
+    mat4_set_translation(soldier.place.transform, 10.0f, 0.0f, 0.0f);
+    mat4_set_rotation_z(body->view_model, kPi / 2.0f);
+    mat4_set_row3(body->view_model, 0.0f, 50.0f, 20.0f);
     kvbound_camera_attach(cam, &soldier);
 
-    // First person: the body's matrix after a quarter turn about z.
+    // First person: the eyes' frame turned back a quarter about z, upright again, on the being.
     cam.view_update();
-    expect_vec(mat4_row3(cam.place.transform), 5.0f, 6.0f, 7.0f);
-    expect_vec(mat4_row0(cam.place.transform), 0.0f, -1.0f, 0.0f);
+    expect_vec(mat4_row3(cam.place.transform), 10.0f, 50.0f, 20.0f);
+    expect_vec(mat4_row0(cam.place.transform), 1.0f, 0.0f, 0.0f);
+    expect_vec(mat4_row1(cam.place.transform), 0.0f, 1.0f, 0.0f);
 
     // A code the being uses is its answer; the camera keeps no bit for it.
     EXPECT_EQ(cam.input(true, 1), 1);
