@@ -43,6 +43,7 @@ constexpr float kEyeHeight = kDemoEyeHeight;
 constexpr float kFloorRepeat = 5.0f * kMetre;
 // The crate's side.
 constexpr float kCrateSide = kMetre;
+constexpr float kCaseSide = 0.4f * kMetre;
 
 box3 box_of(const vec3& lo, const vec3& hi) {
     box3 b;
@@ -551,6 +552,11 @@ std::vector<uint8_t> shared_package() {
     const mesh_desc sky = sky_mesh();
     add_geometry(w, {"g-sky", sky.box, {add_mesh(q, sky)}, {}});
     add_geometry(w, {"crate", crate_box(kCrateSide), {add_mesh(q, crate_mesh(kCrateSide))}, {}});
+    // The take goal's item, a small case that lies where it is dropped.
+    add_geometry(w, {"g-case", crate_box(kCaseSide), {add_mesh(q, crate_mesh(kCaseSide))}, {}});
+    add_entity_def(
+        w,
+        {"case", crate_box(kCaseSide), {}, {add_mesh_instance(q, {{}, "g-case", "s-crate", "wood10", 0})}});
     return w.finish();
 }
 
@@ -782,7 +788,7 @@ std::vector<uint8_t> map_package() {
                    .bytes());
     // Blue takes the case from the store and carries it into the yard.
     goal_pair_desc goals;
-    goals.model = "kvbase:crate";
+    goals.model = "kvbase:case";
     goals.sector = "store";
     goals.position = vec3{kRoomLength * 1.5f, 0.0f, -4.0f * kMetre};
     box3 zone;

@@ -187,7 +187,8 @@ public:
     }
     // The pixels of a rectangle of the screens' square.
     std::vector<unsigned long> pixels(int x, int y, int width, int height) const {
-        return input_->pixels(x * kWidth / 1000, y * kHeight / 1000, width * kWidth / 1000, height * kHeight / 1000);
+        return input_->pixels(x * kWidth / 1000, y * kHeight / 1000, width * kWidth / 1000,
+                              height * kHeight / 1000);
     }
     template <typename Test>
     bool wait_for_pixels(int x, int y, int width, int height, double least, Test test,
@@ -276,7 +277,8 @@ bool join_blue_side(player& p, const temp_folder& folder, int id) {
     const auto level_up = [&] {
         const std::string log = p.log();
         const std::size_t load = log.find("Loading package 'depot'");
-        return load != std::string::npos && log.find("View `default' activated.\n", load) != std::string::npos;
+        return load != std::string::npos &&
+               log.find("View `default' activated.\n", load) != std::string::npos;
     };
     if (!wait_until(level_up)) {
         ADD_FAILURE() << p.nick() << ": the level never came up";
@@ -373,7 +375,8 @@ TEST(DedicatedGame, TwoPlayersAndABotOnTheDepotFromJoinToShutdown) {
     // client has many.
     for (player* p : {&ann, &bob}) {
         EXPECT_TRUE(wait_until([&] {
-            return p->share(kBelowHorizon[0], kBelowHorizon[1], kBelowHorizon[2], kBelowHorizon[3], sky) < 0.02;
+            return p->share(kBelowHorizon[0], kBelowHorizon[1], kBelowHorizon[2], kBelowHorizon[3], sky) <
+                   0.02;
         })) << p->nick();
         const std::vector<unsigned long> view = p->pixels(kView[0], kView[1], kView[2], kView[3]);
         const auto view_changed = [&] {
@@ -430,8 +433,11 @@ TEST(DedicatedGame, TwoPlayersAndABotOnTheDepotFromJoinToShutdown) {
     ASSERT_TRUE(server_status.has_value());
     EXPECT_EQ(*bob_status, 0) << bob.log();
     EXPECT_EQ(*server_status, 0) << server_log();
-    for (const std::string& log : {ann.log(), bob.log(), server_log()})
+    for (const std::string& log : {ann.log(), bob.log(), server_log()}) {
         EXPECT_TRUE(ends_with(log, "Shutdown procedure completed.\n")) << log;
+        // The demo's packages and what a round makes of them (the goal's item among it) all resolve.
+        EXPECT_EQ(log.find("couldn't be resolved"), std::string::npos) << log;
+    }
 }
 
 }  // namespace

@@ -114,7 +114,8 @@ public:
     // corner, then moved to the point by one motion; each step waits until the game has drawn the
     // pointer where it should stand, so that a loaded game never reads two motions in one frame (the
     // clamp would then be lost). False when the pointer did not come there.
-    bool point_screen_at(int x, int y, int width, int height, double units_per_pixel, int step_timeout_ms = 8000) {
+    bool point_screen_at(int x, int y, int width, int height, double units_per_pixel,
+                         int step_timeout_ms = 8000) {
         for (int attempt = 0; attempt < 6; ++attempt) {
             warp(width - 1, height - 1);
             pause(300);
@@ -128,9 +129,10 @@ public:
 
 private:
     // The demo's pointer ("kvCursor") is a black-edged arrow whose fill pulses from grey-blue to
-    // white; the pair tells it from the screens' frames and the world behind them.
+    // near white; the pair tells it from the screens' frames, their texts and the world behind them
+    // (its one near-white frame in eight goes unseen).
     static bool pointer_fill(int r, int g, int b) {
-        return b > 230 && std::abs(r - g) <= 4 && r > 130 && b + 2 >= r;
+        return b > 230 && std::abs(r - g) <= 4 && r > 130 && b >= r + 20;
     }
     static bool pointer_edge(int r, int g, int b) { return std::max({r, g, b}) < 12; }
 
@@ -143,7 +145,8 @@ private:
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
         for (;;) {
             const double area = static_cast<double>(pw) * ph;
-            if (share(px, py, pw, ph, pointer_fill) * area >= 15 && share(px, py, pw, ph, pointer_edge) * area >= 10)
+            if (share(px, py, pw, ph, pointer_fill) * area >= 15 &&
+                share(px, py, pw, ph, pointer_edge) * area >= 10)
                 return true;
             if (std::chrono::steady_clock::now() > deadline) return false;
             pause(50);

@@ -11,9 +11,9 @@
 #include "game/server_entities.h"
 #include "sound/ambient_source.h"
 #include "tests/game/arty_test_support.h"
-#include "tests/support/input_fake.h"
 #include "tests/game/level_test_support.h"
 #include "tests/sound/sound_test_support.h"
+#include "tests/support/input_fake.h"
 
 namespace kv {
 namespace {
