@@ -40,6 +40,7 @@
 #include "net/snapshot_package.h"
 #include "platform/clock.h"
 #include "tests/support/child_process.h"
+#include "tests/support/program_logs.h"
 #include "tests/support/scripted_client.h"
 #include "tests/support/x_display.h"
 #include "tools/demo_data.h"
@@ -83,16 +84,6 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-// The game server's port: the second of the two ports a dedicated program logs (its client
-// session's comes first).
-int game_server_port(const std::string& log) {
-    const std::string key = "[NET] Communication port is ";
-    std::vector<int> ports;
-    for (std::size_t at = log.find(key); at != std::string::npos; at = log.find(key, at + 1))
-        ports.push_back(std::stoi(log.substr(at + key.size())));
-    return ports.size() == 2 ? ports[1] : 0;
-}
 
 int count_of(const std::string& text, const std::string& part) {
     int n = 0;

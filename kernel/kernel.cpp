@@ -7,7 +7,6 @@
 #include "gfx/effects/effect_manager.h"
 #include "kernel/log.h"
 #include "kernel/timer.h"
-#include "net/client_goodbye.h"
 #include "net/net_client.h"
 #include "net/service.h"
 #include "util/text.h"

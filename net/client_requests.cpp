@@ -13,7 +13,6 @@
 #include "game/server.h"
 #include "game/server_world.h"
 #include "kernel/log.h"
-#include "net/client_goodbye.h"
 #include "net/client_words.h"
 #include "net/net_client.h"
 #include "net/password.h"

@@ -173,6 +173,10 @@ int32_t client_login_new_player(net_client& client, uint32_t address, uint16_t p
 int32_t client_send_blogin(net_client& client, const std::string& text);
 int32_t client_send_join(net_client& client, const int32_t (&values)[5]);
 int32_t client_send_bye(net_client& client, int32_t player_id);
+// The session's last words at exit: "bye 0" goes out at once, ahead of a command still waiting for its
+// answer and without waiting for the send interval, so that the server knows the player left. 0 when
+// not connected.
+int32_t client_send_goodbye(net_client& client);
 int32_t client_send_kill(net_client& client, int32_t first, int32_t second);
 // Commands without reply: queued reliably to the current server while connected.
 void client_send_async_command(net_client& client, const std::string& text);

@@ -60,9 +60,7 @@ protected:
 // every leaf box of the first mesh's tree in blue; nothing before the entity has a model.
 TEST_F(Entity, TheHelpersPassOutlinesTheBoxAndTheMeshLeaves) {
     gfx& g = kernel_get().graphics;
-    auto recorder = std::make_unique<recording_driver>();
-    recording_driver* driver = recorder.get();
-    std::unique_ptr<gfx_driver> kept = std::exchange(g.driver, std::move(recorder));
+    scoped_recording_driver driver(g);
     view_stack_reset_matrices(g.views);
     entity_render_hook(e_);
     EXPECT_TRUE(driver->take_calls().empty());
@@ -70,7 +68,6 @@ TEST_F(Entity, TheHelpersPassOutlinesTheBoxAndTheMeshLeaves) {
     ASSERT_TRUE(entity_set_model(e_, "test:body"));
     entity_render_hook(e_);
     const std::vector<std::string> calls = driver->take_calls();
-    g.driver = std::move(kept);
     std::vector<std::string> colours;
     std::size_t lines = 0;
     for (const std::string& call : calls) {

@@ -602,9 +602,7 @@ TEST_F(GrenadeGame, TheHelpersPassOutlinesADroppedWeapon) {
     server_drop_weapon(srv_, kOpenA, {}, 3, 0, 0, "beings:hands-1st", field_, kGravity, 1, 0.0f);
     dropped_weapon& w = *srv_.dropped_weapons.back();
     gfx& g = kernel_get().graphics;
-    auto recorder = std::make_unique<recording_driver>();
-    recording_driver* driver = recorder.get();
-    std::unique_ptr<gfx_driver> kept = std::exchange(g.driver, std::move(recorder));
+    scoped_recording_driver driver(g);
     view_stack_reset_matrices(g.views);
     dropped_weapon_draw(w);
     EXPECT_TRUE(driver->take_calls().empty());
@@ -612,7 +610,6 @@ TEST_F(GrenadeGame, TheHelpersPassOutlinesADroppedWeapon) {
     ASSERT_NE(w.model, nullptr);
     dropped_weapon_draw(w);
     const std::vector<std::string> calls = driver->take_calls();
-    g.driver = std::move(kept);
     ASSERT_EQ(calls.size(), 14u);
     EXPECT_EQ(calls[0], "set_colour 0 1 0");
     const box3& box = w.model->box;

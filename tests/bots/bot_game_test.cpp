@@ -188,9 +188,8 @@ TEST_F(BotGame, DebugShapesAreDrawnEvenWhileDisabled) {
     gfx& g = kernel_get().graphics;
     scoped_texture_data textures(srv_.data_dir);
     write_plain_textures(folder_, "data/", {"gui_font02"});
-    auto recorder = std::make_unique<recording_driver>();
+    scoped_recording_driver recorder(g);
     recording_driver& driver = *recorder;
-    std::unique_ptr<gfx_driver> kept = std::exchange(g.driver, std::move(recorder));
     // The drawing calls, without the matrix uploads.
     auto drawn = [&driver] {
         std::vector<std::string> calls;
@@ -231,7 +230,6 @@ TEST_F(BotGame, DebugShapesAreDrawnEvenWhileDisabled) {
                                                  "draw_text gui_font02 1 0 0 | 30 40 10 22 |",
                                                  "draw_text gui_font02 0 1 0 | 30 40 10 22 |"}));
     gfx_texture_list_clear(g);
-    g.driver = std::move(kept);
 }
 
 }  // namespace

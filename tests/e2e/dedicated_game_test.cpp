@@ -23,6 +23,9 @@
 #include "kernel/option_registry.h"
 #include "tests/e2e/x_input.h"
 #include "tests/support/child_process.h"
+#include "tests/support/program_logs.h"
+#include "tests/support/sanitizer_options.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
 #include "tools/demo_data.h"
@@ -55,25 +58,9 @@ bool ends_with(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// The server's session log, "write/logs/kvs-<date>.log".
+// The server's session log.
 std::string session_log(const temp_folder& folder) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.file("server/write/logs"), error)) {
-        if (entry.path().filename().string().starts_with("kvs-"))
-            return folder.read("server/write/logs/" + entry.path().filename().string());
-    }
-    return {};
-}
-
-// The game server's port: the one the log names once the service has started (the client session
-// named its own before).
-int game_port(const std::string& log) {
-    const std::size_t started = log.find("[game] Local KV server service started\n");
-    if (started == std::string::npos) return 0;
-    const std::string key = "[NET] Communication port is ";
-    const std::size_t at = log.find(key, started);
-    if (at == std::string::npos || log.find('\n', at) == std::string::npos) return 0;
-    return std::stoi(log.substr(at + key.size()));
+    return session_log_in(folder.file("server/write"));
 }
 
 // The first number n for which `text` holds `before` n `after`, 0 when there is none.
@@ -117,37 +104,6 @@ bool record_moved(const std::string& log, int id) {
     }
     return false;
 }
-
-// The program's environment for the run: the sanitizer build's suppressions, and OpenAL Soft's
-// null output (no sound card).
-class program_environment {
-public:
-    program_environment() {
-        save("LSAN_OPTIONS");
-        save("ALSOFT_DRIVERS");
-        const std::string lsan = saved_[0].second.value_or("");
-        setenv("LSAN_OPTIONS", (lsan + ":print_suppressions=0:suppressions=" KV_LSAN_SUPPRESSIONS).c_str(), 1);
-        setenv("ALSOFT_DRIVERS", "null", 1);
-    }
-    ~program_environment() {
-        for (const auto& [name, value] : saved_) {
-            if (value) {
-                setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                unsetenv(name.c_str());
-            }
-        }
-    }
-    program_environment(const program_environment&) = delete;
-    program_environment& operator=(const program_environment&) = delete;
-
-private:
-    void save(const char* name) {
-        const char* value = std::getenv(name);
-        saved_.emplace_back(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
-    }
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
 
 // One player: `kv -join` in a folder of its own, on an X server of its own.
 class player {
@@ -312,7 +268,10 @@ bool join_blue_side(player& p, const temp_folder& folder, int id) {
 }
 
 TEST(DedicatedGame, TwoPlayersAndABotOnTheDepotFromJoinToShutdown) {
-    program_environment environment;
+    // The programs' environment: the sanitizer build's suppressions, and OpenAL Soft's null output
+    // (no sound card).
+    scoped_env leaks("LSAN_OPTIONS", child_leak_options());
+    scoped_env sound("ALSOFT_DRIVERS", "null");
     temp_folder folder;
     ASSERT_TRUE(tools::write_demo_data(folder.file("data")));
     std::filesystem::create_directories(folder.file("server/write"));
@@ -331,8 +290,8 @@ TEST(DedicatedGame, TwoPlayersAndABotOnTheDepotFromJoinToShutdown) {
     }
     ASSERT_TRUE(server->started());
     const auto server_log = [&] { return folder.read("server/kv.log"); };
-    ASSERT_TRUE(wait_until([&] { return game_port(server_log()) > 0; })) << server_log();
-    const int port = game_port(server_log());
+    ASSERT_TRUE(wait_until([&] { return game_server_port(server_log()) > 0; })) << server_log();
+    const int port = game_server_port(server_log());
     // The bot logs in once the level is up, and the sample module drives it.
     ASSERT_TRUE(wait_until([&] { return server_log().find("kvbot: bot ") != std::string::npos; })) << server_log();
     const std::string attached = server_log();

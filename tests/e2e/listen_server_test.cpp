@@ -42,6 +42,8 @@
 #include "net/packet.h"
 #include "tests/e2e/x_input.h"
 #include "tests/support/child_process.h"
+#include "tests/support/program_logs.h"
+#include "tests/support/sanitizer_options.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
@@ -101,21 +103,6 @@ bool wait_until(const std::function<bool()>& done, int timeout_ms) {
     return true;
 }
 
-// The text of the first session log in `folder`/logs.
-std::string session_log(const std::filesystem::path& write_folder) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(write_folder / "logs", error)) {
-        if (entry.path().filename().string().starts_with("kvs-")) return slurp(entry.path());
-    }
-    return "";
-}
-
-std::string leak_options() {
-    const char* old = std::getenv("LSAN_OPTIONS");
-    return std::string(old != nullptr ? old : "") +
-           ":print_suppressions=0:suppressions=" KV_LSAN_SUPPRESSIONS;
-}
-
 // A run folder as the build lays it out: the demo's "data/" and the sample bot module in "bot/".
 bool make_run_folder(const temp_folder& folder) {
     if (!tools::write_demo_data(folder.file("data"))) return false;
@@ -135,6 +122,10 @@ public:
     // Starts `kv` in the run folder with the default options but an 800 x 600 window, and `words`.
     void start(const std::vector<std::string>& words = {}) {
         scoped_display_env env(display_.name());
+        // No sound card: OpenAL Soft plays into nothing. The sanitizer build's program skips what the
+        // desktop libraries keep until exit; a program it starts again inherits both.
+        scoped_env sound("ALSOFT_DRIVERS", "null");
+        scoped_env leaks("LSAN_OPTIONS", child_leak_options());
         std::vector<std::string> all = {"--resolution=1"};
         all.insert(all.end(), words.begin(), words.end());
         process_.emplace(KV_BINARY_PATH, all, folder_.path().string());
@@ -162,6 +153,15 @@ public:
             return false;
         input_->click();
         return true;
+    }
+
+    // Once its server service started: true when the game server took the LAN server port, false when
+    // another program holds it (the server stops), nothing when neither was logged in time.
+    std::optional<bool> wait_for_lan_port() const {
+        const std::string taken = "Cannot set source for communication socket - network down\n";
+        if (!wait_until([&] { return logged("Communication port is 57778\n") || logged(taken); }, kWaitMs))
+            return std::nullopt;
+        return !logged(taken);
     }
 
     // SIGTERM, then the exit status; the log must end with the shutdown line.
@@ -240,8 +240,6 @@ TEST(ListenServer, HostedFromTheLanListIsFoundInTheLanListOfASecondClientAndJoin
     // too: the test waits for its turn.
     int held = -1;
     wait_until([&] { return (held = hold_port(kClientPort)) >= 0; }, kWaitMs);
-    scoped_env sound("ALSOFT_DRIVERS", "null");
-    scoped_env leaks("LSAN_OPTIONS", leak_options());
 
     menu_client host;
     if (!host.display_ok()) GTEST_SKIP() << "Xvfb cannot start here";
@@ -256,14 +254,9 @@ TEST(ListenServer, HostedFromTheLanListIsFoundInTheLanListOfASecondClientAndJoin
     ASSERT_TRUE(host.click(kHostMoveMap));
     ASSERT_TRUE(host.click(kHostStart));
     ASSERT_TRUE(host.wait_logged("[game] Local KV server service started\n")) << host.log();
-    ASSERT_TRUE(wait_until(
-        [&] {
-            return host.logged("Communication port is 57778\n") ||
-                   host.logged("Cannot set source for communication socket");
-        },
-        kWaitMs))
-        << host.log();
-    if (host.logged("Cannot set source for communication socket")) {
+    const std::optional<bool> lan_port = host.wait_for_lan_port();
+    ASSERT_TRUE(lan_port.has_value()) << host.log();
+    if (!*lan_port) {
         host.stop_and_check();
         if (held >= 0) ::close(held);
         GTEST_SKIP() << "another program took the LAN server port " << kLanPort;
@@ -271,10 +264,10 @@ TEST(ListenServer, HostedFromTheLanListIsFoundInTheLanListOfASecondClientAndJoin
     const std::filesystem::path host_data = host.folder().path() / "data";
     // The hosting client logs in to the server of its own process.
     ASSERT_TRUE(
-        wait_until([&] { return session_log(host_data).find(" CONN\n") != std::string::npos; }, kWaitMs))
-        << host.log() << session_log(host_data);
-    EXPECT_NE(session_log(host_data).find("PLR 100 Player CONN\n"), std::string::npos)
-        << session_log(host_data);
+        wait_until([&] { return session_log_in(host_data).find(" CONN\n") != std::string::npos; }, kWaitMs))
+        << host.log() << session_log_in(host_data);
+    EXPECT_NE(session_log_in(host_data).find("PLR 100 Player CONN\n"), std::string::npos)
+        << session_log_in(host_data);
 
     // The second client: main menu, LAN games; the list finds the game; the first row, join. The
     // list is asked again when the join does not come through.
@@ -292,9 +285,9 @@ TEST(ListenServer, HostedFromTheLanListIsFoundInTheLanListOfASecondClientAndJoin
         std::this_thread::sleep_for(std::chrono::seconds(4));
         ASSERT_TRUE(guest.click(kListFirstRow));
         ASSERT_TRUE(guest.click(kListJoin));
-        joined = wait_until([&] { return count(session_log(host_data), " CONN\n") >= 2; }, 8000);
+        joined = wait_until([&] { return count(session_log_in(host_data), " CONN\n") >= 2; }, 8000);
     }
-    const std::string sessions = session_log(host_data);
+    const std::string sessions = session_log_in(host_data);
     EXPECT_TRUE(joined) << guest.log() << sessions;
     // The second player of the same nick gets it with ".1" after it.
     EXPECT_NE(sessions.find(" Player.1 CONN\n"), std::string::npos) << sessions;
@@ -325,9 +318,6 @@ TEST(ListenServer, HostedFromTheLanListIsFoundInTheLanListOfASecondClientAndJoin
 // The main menu's own host button hosts a local game (no LAN query is answered): the server runs in
 // the process, its client logs in and loads the map.
 TEST(ListenServer, HostedFromTheMainMenuAsALocalGameWhoseOwnClientLogsIn) {
-    scoped_env sound("ALSOFT_DRIVERS", "null");
-    scoped_env leaks("LSAN_OPTIONS", leak_options());
-
     menu_client host;
     if (!host.display_ok()) GTEST_SKIP() << "Xvfb cannot start here";
     ASSERT_TRUE(host.folder_ok());
@@ -343,21 +333,17 @@ TEST(ListenServer, HostedFromTheMainMenuAsALocalGameWhoseOwnClientLogsIn) {
     ::close(probe);
     ASSERT_TRUE(host.click(kHostStart));
     ASSERT_TRUE(host.wait_logged("[game] Local KV server service started\n")) << host.log();
-    ASSERT_TRUE(wait_until(
-        [&] {
-            return host.logged("Communication port is 57778\n") ||
-                   host.logged("Cannot set source for communication socket - network down\n");
-        },
-        kWaitMs))
-        << host.log();
-    if (host.logged("Cannot set source for communication socket - network down\n")) {
+    const std::optional<bool> lan_port = host.wait_for_lan_port();
+    ASSERT_TRUE(lan_port.has_value()) << host.log();
+    if (!*lan_port) {
         host.stop_and_check();
         GTEST_SKIP() << "another program took the server port " << kLanPort;
     }
     const std::filesystem::path host_data = host.folder().path() / "data";
     EXPECT_TRUE(wait_until(
-        [&] { return session_log(host_data).find("PLR 100 Player CONN\n") != std::string::npos; }, kWaitMs))
-        << host.log() << session_log(host_data);
+        [&] { return session_log_in(host_data).find("PLR 100 Player CONN\n") != std::string::npos; },
+        kWaitMs))
+        << host.log() << session_log_in(host_data);
     EXPECT_TRUE(host.wait_logged("Loading package 'depot' ...\n")) << host.log();
     host.stop_and_check();
 }
@@ -479,8 +465,6 @@ std::optional<int> wait_pid(pid_t pid, int timeout_ms) {
 TEST(ListenServer, TheDedicatedBoxWritesTheScriptAndRelaunchesTheProgramAsADedicatedServerWithItsBots) {
     loopback_master master;
     if (!master.ok()) GTEST_SKIP() << "no loopback address for the master server";
-    scoped_env sound("ALSOFT_DRIVERS", "null");
-    scoped_env leaks("LSAN_OPTIONS", leak_options());
     scoped_subreaper reaper;
 
     // The run folder writes into "write/", and its network settings name the test's master.
@@ -551,7 +535,8 @@ TEST(ListenServer, TheDedicatedBoxWritesTheScriptAndRelaunchesTheProgramAsADedic
     // logs in as "!q!" and sends the bot line: three bots join team 1.
     const std::filesystem::path write_path = folder.path() / "write";
     const auto sessions_hold = [&](const std::string& text) {
-        return wait_until([&] { return session_log(write_path).find(text) != std::string::npos; }, kWaitMs);
+        return wait_until([&] { return session_log_in(write_path).find(text) != std::string::npos; },
+                          kWaitMs);
     };
     ASSERT_TRUE(client.wait_logged("[game] Local KV server service started\n")) << client.log();
     ASSERT_TRUE(wait_until(
@@ -563,9 +548,9 @@ TEST(ListenServer, TheDedicatedBoxWritesTheScriptAndRelaunchesTheProgramAsADedic
         << client.log();
     if (client.logged("Cannot set source for communication socket - network down\n"))
         GTEST_SKIP() << "another program took the server port " << kLanPort;
-    EXPECT_TRUE(sessions_hold("!q! CONN\n")) << client.log() << session_log(write_path);
-    EXPECT_TRUE(sessions_hold("BOT 3 JOINED 1\n")) << client.log() << session_log(write_path);
-    const std::string sessions = session_log(write_path);
+    EXPECT_TRUE(sessions_hold("!q! CONN\n")) << client.log() << session_log_in(write_path);
+    EXPECT_TRUE(sessions_hold("BOT 3 JOINED 1\n")) << client.log() << session_log_in(write_path);
+    const std::string sessions = session_log_in(write_path);
     for (const char* line : {"BOT 1 CONN\n", "BOT 1 JOINED 1\n", "BOT 2 JOINED 1\n"})
         EXPECT_NE(sessions.find(line), std::string::npos) << line << sessions;
     EXPECT_GE(master.hellos(), 1);

@@ -12,6 +12,8 @@
 #include <thread>
 
 #include "tests/support/child_process.h"
+#include "tests/support/sanitizer_options.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
 #include "tools/demo_data.h"
@@ -28,9 +30,7 @@ TEST(ClientInput, TheScreenshotKeyTypedIntoTheWindowWritesAPicture) {
     ASSERT_TRUE(tools::write_demo_data(folder.file("demo-data")));
     std::filesystem::create_directories(folder.file("write"));
     scoped_display_env env(display.name());
-    const char* old_options = std::getenv("LSAN_OPTIONS");
-    const std::string saved = old_options != nullptr ? old_options : "";
-    setenv("LSAN_OPTIONS", (saved + ":print_suppressions=0:suppressions=" KV_LSAN_SUPPRESSIONS).c_str(), 1);
+    scoped_env lsan("LSAN_OPTIONS", child_leak_options());
     child_process kv(KV_BINARY_PATH,
                      {"--base-dir=" + folder.file("demo-data") + "/",
                       "--write-dir=" + folder.file("write") + "/", "--resolution=1"},
@@ -54,11 +54,6 @@ TEST(ClientInput, TheScreenshotKeyTypedIntoTheWindowWritesAPicture) {
     const std::optional<int> status = kv.wait(kWaitMs);
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << folder.read("kv.log");
-    if (old_options != nullptr) {
-        setenv("LSAN_OPTIONS", saved.c_str(), 1);
-    } else {
-        unsetenv("LSAN_OPTIONS");
-    }
 }
 
 }  // namespace

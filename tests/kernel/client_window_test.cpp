@@ -11,6 +11,8 @@
 #include <thread>
 
 #include "tests/support/child_process.h"
+#include "tests/support/sanitizer_options.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
 #include "tools/demo_data.h"
@@ -27,9 +29,7 @@ TEST(ClientWindow, OpensTheOpenGlWindowAndEndsOnSigterm) {
     ASSERT_TRUE(tools::write_demo_data(folder.file("demo-data")));
     scoped_display_env env(display.name());
     // The program of the sanitizer build skips what Mesa, X and SDL keep until exit.
-    const char* old_options = std::getenv("LSAN_OPTIONS");
-    const std::string saved = old_options != nullptr ? old_options : "";
-    setenv("LSAN_OPTIONS", (saved + ":print_suppressions=0:suppressions=" KV_LSAN_SUPPRESSIONS).c_str(), 1);
+    scoped_env lsan("LSAN_OPTIONS", child_leak_options());
     child_process kv(KV_BINARY_PATH,
                      {"--base-dir=" + folder.file("demo-data") + "/",
                       "--write-dir=" + folder.file("write") + "/", "--resolution=1"},
@@ -61,11 +61,6 @@ TEST(ClientWindow, OpensTheOpenGlWindowAndEndsOnSigterm) {
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << folder.read("kv.log");
     EXPECT_NE(folder.read("kv.log").find("Shutdown procedure completed.\n"), std::string::npos);
-    if (old_options != nullptr) {
-        setenv("LSAN_OPTIONS", saved.c_str(), 1);
-    } else {
-        unsetenv("LSAN_OPTIONS");
-    }
 }
 
 }  // namespace

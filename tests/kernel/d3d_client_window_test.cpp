@@ -9,6 +9,8 @@
 #include <string>
 
 #include "tests/support/child_process.h"
+#include "tests/support/sanitizer_options.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
 #include "tools/demo_data.h"
@@ -24,9 +26,7 @@ TEST(D3dClientWindow, OpensTheDirect3dWindowAndEndsOnSigterm) {
     temp_folder folder;
     ASSERT_TRUE(tools::write_demo_data(folder.file("demo-data")));
     scoped_display_env env(display.name());
-    const char* old_options = std::getenv("LSAN_OPTIONS");
-    const std::string saved = old_options != nullptr ? old_options : "";
-    setenv("LSAN_OPTIONS", (saved + ":print_suppressions=0:suppressions=" KV_LSAN_SUPPRESSIONS).c_str(), 1);
+    scoped_env lsan("LSAN_OPTIONS", child_leak_options());
     child_process kv(KV_BINARY_PATH,
                      {"--gfx-driver=d3d", "--resolution=1", "--base-dir=" + folder.file("demo-data") + "/",
                       "--write-dir=" + folder.file("write") + "/"},
@@ -65,11 +65,6 @@ TEST(D3dClientWindow, OpensTheDirect3dWindowAndEndsOnSigterm) {
     EXPECT_NE(end.find("Shutdown procedure completed.\n", deinit == std::string::npos ? 0 : deinit),
               std::string::npos)
         << end;
-    if (old_options != nullptr) {
-        setenv("LSAN_OPTIONS", saved.c_str(), 1);
-    } else {
-        unsetenv("LSAN_OPTIONS");
-    }
 }
 
 }  // namespace

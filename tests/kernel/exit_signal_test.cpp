@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/program_logs.h"
+#include "tests/support/sanitizer_options.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
@@ -27,15 +29,6 @@ namespace kv {
 namespace {
 
 constexpr int kWaitMs = 60000;
-
-// The game server's port: the second of the two ports a dedicated program logs.
-int game_server_port(const std::string& log) {
-    const std::string key = "[NET] Communication port is ";
-    std::vector<int> ports;
-    for (std::size_t at = log.find(key); at != std::string::npos; at = log.find(key, at + 1))
-        ports.push_back(std::stoi(log.substr(at + key.size())));
-    return ports.size() == 2 ? ports[1] : 0;
-}
 
 const char* signal_name(int number) {
     return number == SIGINT ? "SIGINT" : "SIGTERM";
@@ -97,9 +90,7 @@ TEST_F(ExitSignals, EveryReachableStateEndsCleanlyWithStatusZero) {
     scoped_display_env env(display.name());
     // No sound card is needed: OpenAL Soft plays into nothing.
     scoped_env no_card("ALSOFT_DRIVERS", "null");
-    const char* old_lsan = std::getenv("LSAN_OPTIONS");
-    scoped_env lsan("LSAN_OPTIONS", std::string(old_lsan != nullptr ? old_lsan : "") +
-                                        ":print_suppressions=0:suppressions=" KV_LSAN_SUPPRESSIONS);
+    scoped_env lsan("LSAN_OPTIONS", child_leak_options());
 
     // The server the clients join; it plays on until the end of the test.
     temp_folder host_folder;

@@ -15,6 +15,7 @@
 
 #include "net/snapshot_package.h"
 #include "tests/support/child_process.h"
+#include "tests/support/program_logs.h"
 #include "tests/support/scripted_client.h"
 #include "tests/support/temp_folder.h"
 #include "tools/demo_data.h"
@@ -23,24 +24,6 @@ namespace kv {
 namespace {
 
 constexpr int kWaitMs = 20000;
-
-std::string session_log_text(const temp_folder& folder) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.file("write/logs"), error)) {
-        if (entry.path().filename().string().starts_with("kvs-"))
-            return folder.read("write/logs/" + entry.path().filename().string());
-    }
-    return {};
-}
-
-// The ports the program's log names: its client session's and its game server's.
-std::vector<int> logged_ports(const std::string& text) {
-    const std::string key = "[NET] Communication port is ";
-    std::vector<int> ports;
-    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1))
-        ports.push_back(std::stoi(text.substr(at + key.size())));
-    return ports;
-}
 
 // Polls until `done` holds or the wait runs out, keeping every reply and the last game snapshot.
 struct scripted_exchange {
@@ -82,7 +65,7 @@ TEST(DedicatedProgram, HostsTheScriptsMapForAClientUntilSigterm) {
     ASSERT_TRUE(wait_for_text(log_file, "] Loading package 'depot' ...\n", kWaitMs)) << folder.read("kv.log");
     const std::vector<int> ports = logged_ports(folder.read("kv.log"));
     ASSERT_EQ(ports.size(), 2u) << folder.read("kv.log");
-    const std::string host_in = session_log_text(folder);
+    const std::string host_in = session_log_in(folder.file("write"));
     EXPECT_NE(host_in.find("] PLR 100 !q! CONN\n"), std::string::npos) << host_in;
 
     // The game server is the port that answers a login (it starts after the client session, so it is
@@ -122,7 +105,7 @@ TEST(DedicatedProgram, HostsTheScriptsMapForAClientUntilSigterm) {
     EXPECT_TRUE(exchange.poll_until([&] { return exchange.snapshot->state == kGameOneTeam; }))
         << exchange.snapshot->state;
 
-    const std::string session = session_log_text(folder);
+    const std::string session = session_log_in(folder.file("write"));
     EXPECT_NE(session.find("*** KVS Session Log (started on "), std::string::npos) << session;
     EXPECT_NE(session.find(" Ann CONN\n"), std::string::npos) << session;
 
@@ -130,7 +113,7 @@ TEST(DedicatedProgram, HostsTheScriptsMapForAClientUntilSigterm) {
     const std::optional<int> status = kv.wait(kWaitMs);
     ASSERT_TRUE(status.has_value());
     EXPECT_EQ(*status, 0) << folder.read("kv.log");
-    EXPECT_NE(session_log_text(folder).find("*** KVS Session (ended on "), std::string::npos);
+    EXPECT_NE(session_log_in(folder.file("write")).find("*** KVS Session (ended on "), std::string::npos);
 }
 
 // Bots asked for by the settings script log in once the world has the script's map: the dedicated
@@ -161,7 +144,7 @@ TEST(DedicatedProgram, TheScriptsBotsLogInAndTheSampleModuleDrivesThem) {
     for (int waited = 0; attached() < 2 && waited < kWaitMs; waited += 50)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(attached(), 2) << folder.read("kv.log");
-    const std::string session = session_log_text(folder);
+    const std::string session = session_log_in(folder.file("write"));
     EXPECT_NE(session.find(" CONN\n"), std::string::npos) << session;
     EXPECT_NE(session.find(" JOINED 1\n"), std::string::npos) << session;
     EXPECT_NE(session.find(" JOINED 2\n"), std::string::npos) << session;

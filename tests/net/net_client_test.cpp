@@ -13,7 +13,6 @@
 #include "game/server.h"
 #include "kernel/kernel.h"
 #include "kernel/log.h"
-#include "net/client_goodbye.h"
 #include "net/password.h"
 #include "net/server_session.h"
 #include "net/snapshot_package.h"

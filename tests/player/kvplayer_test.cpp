@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/sanitizer_options.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
 #include "tools/movie_writer.h"
@@ -41,10 +42,7 @@ protected:
     static void SetUpTestSuite() {
         display_ = new x_display(640, 480);
         // The players of the sanitizer build skip what the desktop libraries keep until exit.
-        const char* old = std::getenv("LSAN_OPTIONS");
-        const std::string options = std::string(old != nullptr ? old : "") +
-                                    ":print_suppressions=0:suppressions=" KV_LSAN_SUPPRESSIONS;
-        setenv("LSAN_OPTIONS", options.c_str(), 1);
+        setenv("LSAN_OPTIONS", child_leak_options().c_str(), 1);
     }
     static void TearDownTestSuite() {
         delete display_;

@@ -20,6 +20,8 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/program_logs.h"
+#include "tests/support/sanitizer_options.h"
 #include "tests/support/scoped_env.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/x_display.h"
@@ -106,25 +108,13 @@ bool wait_for_text_after(const std::string& file, const std::string& marker, con
     return false;
 }
 
-// The port of the game server: the second of the two the dedicated program logs (its client
-// session's comes first).
-int game_server_port(const std::string& log) {
-    const std::string key = "[NET] Communication port is ";
-    std::vector<int> ports;
-    for (std::size_t at = log.find(key); at != std::string::npos; at = log.find(key, at + 1))
-        ports.push_back(std::stoi(log.substr(at + key.size())));
-    return ports.size() == 2 ? ports[1] : 0;
-}
-
 TEST(AmbienceProgram, AClientThatJoinsTheDepotHearsItsHumAfterTheMenuMusic) {
     x_display display(1024, 768);
     if (!display.ok()) GTEST_SKIP() << "Xvfb cannot start here";
     temp_folder folder;
     ASSERT_TRUE(tools::write_demo_data(folder.file("demo-data")));
     const std::string base = "--base-dir=" + folder.file("demo-data") + "/";
-    const char* old_lsan = std::getenv("LSAN_OPTIONS");
-    scoped_env lsan("LSAN_OPTIONS", std::string(old_lsan != nullptr ? old_lsan : "") +
-                                        ":print_suppressions=0:suppressions=" KV_LSAN_SUPPRESSIONS);
+    scoped_env lsan("LSAN_OPTIONS", child_leak_options());
 
     folder.write("server/write/mp.cfg", "set server-port:0\nset pkg-name:depot\nstart\n");
     child_process server(KV_BINARY_PATH,

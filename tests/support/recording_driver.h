@@ -6,11 +6,14 @@
 // key queue.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gfx/drivers/gfx_driver.h"
 #include "gfx/drivers/key_queue.h"
+#include "gfx/gfx.h"
 
 namespace kv {
 
@@ -101,6 +104,28 @@ public:
 private:
     void record(const char* format, ...) __attribute__((format(printf, 2, 3)));
     uintptr_t next_handle_ = 1;
+};
+
+// A recording driver in place of a front end's driver for the life of the guard; the driver it
+// replaced comes back after.
+class scoped_recording_driver {
+public:
+    explicit scoped_recording_driver(gfx& g) : g_(g) {
+        auto recorder = std::make_unique<recording_driver>();
+        driver_ = recorder.get();
+        kept_ = std::exchange(g.driver, std::move(recorder));
+    }
+    ~scoped_recording_driver() { g_.driver = std::move(kept_); }
+    scoped_recording_driver(const scoped_recording_driver&) = delete;
+    scoped_recording_driver& operator=(const scoped_recording_driver&) = delete;
+
+    recording_driver& operator*() const { return *driver_; }
+    recording_driver* operator->() const { return driver_; }
+
+private:
+    gfx& g_;
+    recording_driver* driver_ = nullptr;
+    std::unique_ptr<gfx_driver> kept_;
 };
 
 }  // namespace kv

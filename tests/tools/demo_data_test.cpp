@@ -474,13 +474,18 @@ protected:
         if (kernel_get().surfaces.rows.empty()) surface_table_build(kernel_get().surfaces);
         srv_.language_suffix = "-en.txt";
     }
+
+    // The demo level as the local test game (the map the game server names: no change of level).
+    void start_demo_level() {
+        srv_.load_request = kLoadRequestMenu;
+        srv_.snapshot.name = tools::kDemoMap;
+        server_set_game_package(srv_, tools::kDemoMap);
+        for (int i = 0; i < 4; ++i) frame();
+    }
 };
 
 TEST_F(DemoLevel, RunsWithItsCamerasGoalsAndDoor) {
-    srv_.load_request = kLoadRequestMenu;
-    srv_.snapshot.name = tools::kDemoMap;
-    server_set_game_package(srv_, tools::kDemoMap);
-    for (int i = 0; i < 4; ++i) frame();
+    start_demo_level();
     ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
     kvgame* g = game();
     ASSERT_NE(g, nullptr) << log();
@@ -514,10 +519,7 @@ TEST_F(DemoLevel, RunsWithItsCamerasGoalsAndDoor) {
 // reaching down to it), runs from the yard through the doorway into the hall and on past its crate, and
 // is seen there: a ray at his chest's height meets his body.
 TEST_F(DemoLevel, ASoldierStandsAtASpawnPointAndRunsThroughTheDoorway) {
-    srv_.load_request = kLoadRequestMenu;
-    srv_.snapshot.name = tools::kDemoMap;
-    server_set_game_package(srv_, tools::kDemoMap);
-    for (int i = 0; i < 4; ++i) frame();
+    start_demo_level();
     kvgame* g = game();
     ASSERT_NE(g, nullptr) << log();
     ASSERT_EQ(g->players.size(), 1u) << log();
@@ -567,10 +569,7 @@ TEST_F(DemoLevel, ASoldierStandsAtASpawnPointAndRunsThroughTheDoorway) {
 // A soldier running at a wall stops at it and stays in his room: the outer walls of the yard and the
 // store, and the yard's wall beside the doorway, where he once walked out of the level.
 TEST_F(DemoLevel, ASoldierRunningAtAWallStopsAtIt) {
-    srv_.load_request = kLoadRequestMenu;
-    srv_.snapshot.name = tools::kDemoMap;
-    server_set_game_package(srv_, tools::kDemoMap);
-    for (int i = 0; i < 4; ++i) frame();
+    start_demo_level();
     kvgame* g = game();
     ASSERT_NE(g, nullptr) << log();
     ASSERT_EQ(g->players.size(), 1u) << log();
@@ -622,10 +621,7 @@ TEST_F(DemoLevel, ASoldierRunningAtAWallStopsAtIt) {
 // "underwater" sample, until it comes out.
 TEST_F(DemoLevel, TheYardsPoolScrollsAndFogsAnEyeUnderItsWater) {
     kernel_sound_probe sound(srv_.data_dir, {});
-    srv_.load_request = kLoadRequestMenu;
-    srv_.snapshot.name = tools::kDemoMap;
-    server_set_game_package(srv_, tools::kDemoMap);
-    for (int i = 0; i < 4; ++i) frame();
+    start_demo_level();
     ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
     ASSERT_EQ(srv_.water_instances.size(), 1u);
     mesh_instance& pool = *srv_.water_instances[0];
@@ -676,10 +672,7 @@ TEST_F(DemoLevel, TheYardsPoolScrollsAndFogsAnEyeUnderItsWater) {
 // pages: every floor and wall vertex has a page texture; the crates are shaded by their vertex colours
 // alone.
 TEST_F(DemoLevel, TheFloorsAreLitByTheLevelsLightMaps) {
-    srv_.load_request = kLoadRequestMenu;
-    srv_.snapshot.name = tools::kDemoMap;
-    server_set_game_package(srv_, tools::kDemoMap);
-    for (int i = 0; i < 4; ++i) frame();
+    start_demo_level();
     ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
     EXPECT_EQ(log().find("[LM]"), std::string::npos) << log();
     EXPECT_FALSE(kernel_get().graphics.lightmaps.table.empty());
@@ -711,10 +704,7 @@ TEST_F(DemoLevel, TheHallsPaneIsDrawnTranslucent) {
     // The texture cache reads through the process's server.
     const std::string data_dir = server_get().data_dir;
     server_get().data_dir = srv_.data_dir;
-    srv_.load_request = kLoadRequestMenu;
-    srv_.snapshot.name = tools::kDemoMap;
-    server_set_game_package(srv_, tools::kDemoMap);
-    for (int i = 0; i < 4; ++i) frame();
+    start_demo_level();
     ASSERT_TRUE(server_game_package_loaded(srv_)) << log();
     sector* hall = package_find_sector(*package_list_find(srv_.packages, tools::kDemoMap), "hall");
     ASSERT_NE(hall, nullptr);
