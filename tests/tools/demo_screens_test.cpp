@@ -14,18 +14,7 @@
 namespace kv {
 namespace {
 
-class DemoScreens : public widget_test {
-protected:
-    void SetUp() override {
-        widget_test::SetUp();
-        kvscreen_reset_shared_state();
-    }
-    void TearDown() override {
-        kvscreen_reset_shared_state();
-        widget_test::TearDown();
-    }
-    arty_factory factory_;
-};
+using DemoScreens = screen_test;
 
 TEST_F(DemoScreens, EveryRollsItemStandsInsideItsBox) {
     int rolls = 0;

@@ -34,19 +34,9 @@ std::ostream& operator<<(std::ostream& os, const list_sizes& l) {
               << l.rolls << ' ' << l.slides;
 }
 
-class Kvscreen : public widget_test {
+class Kvscreen : public screen_test {
 protected:
-    void SetUp() override {
-        widget_test::SetUp();
-        kvscreen_reset_shared_state();
-    }
-    void TearDown() override {
-        kvscreen_reset_shared_state();
-        widget_test::TearDown();
-    }
     std::unique_ptr<kvscreen> make(const token_writer& w) { return make_screen(factory_, w); }
-
-    arty_factory factory_;
 };
 
 TEST_F(Kvscreen, EveryKeywordMakesItsWidget) {

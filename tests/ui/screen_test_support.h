@@ -1,12 +1,14 @@
 #pragma once
 // Screen descriptions for the screen tests: each `add_*` appends one widget keyword and its values as
-// the package writer stores them, and `make_screen` builds a screen from a description.
+// the package writer stores them, and `make_screen` builds a screen from a description; `screen_test`
+// is the widget tests' set-up with the screens' shared pointer state fresh at each end.
 
 #include <memory>
 #include <string>
 
 #include "data/package.h"
 #include "game/arty_factory.h"
+#include "tests/ui/widget_test_support.h"
 #include "tools/token_writer.h"
 #include "ui/kvscreen.h"
 #include "util/token_list.h"
@@ -14,6 +16,20 @@
 namespace kv {
 
 using tools::token_writer;
+
+class screen_test : public widget_test {
+protected:
+    void SetUp() override {
+        widget_test::SetUp();
+        kvscreen_reset_shared_state();
+    }
+    void TearDown() override {
+        kvscreen_reset_shared_state();
+        widget_test::TearDown();
+    }
+
+    arty_factory factory_;
+};
 
 inline std::unique_ptr<kvscreen> make_screen(arty_factory& factory, const token_writer& w,
                                              const std::string& name = "test_scr") {
